@@ -1,0 +1,209 @@
+#include "asm/assembler.h"
+
+#include <sys/stat.h>
+
+#include "asm/command_line.h"
+#include "asm/file_names.h"
+#include "asm/option_lines.h"
+#include "common/fatal_error.h"
+#include "common/host_path.h"
+
+namespace kz::assembler {
+namespace {
+
+constexpr int kIgnoredOption = 519;
+constexpr int kIllegalParameter = 515;
+
+[[noreturn]] void raiseFatal(int number, const std::string& argument = {}) {
+  throw FatalError(number, argument, fatalExitStatus(number));
+}
+
+std::string joinArguments(const std::vector<std::string>& arguments) {
+  std::string text;
+  for (const std::string& argument : arguments) text += argument + " ";
+  return text;
+}
+
+bool isDirectory(const std::string& name) {
+  struct stat info {};
+  return ::stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+Assembler::Assembler(ProgramEnvironment environment, Console console)
+    : environment_(std::move(environment)), console_(console) {}
+
+Assembler::~Assembler() { abortRun(); }
+
+int Assembler::run() {
+  if (!environment_.handoverMode() && environment_.arguments().empty()) {
+    try {
+      printHelpFile(environment_, console_.out);
+    } catch (const FatalError& error) {
+      printBannerOnce();
+      printFatal(console_, error.number(), error.argument());
+      return error.exitStatus();
+    }
+    std::fflush(console_.out);
+    return kExitSuccess;
+  }
+  try {
+    if (!startUp()) {
+      abortRun();
+      return kExitVersionOnly;
+    }
+    scanOptionLines();
+    deriveAndCheckOutputNames(options_);
+    createWorkFiles();
+    diagnostics_->setPass(PassKind::pass1);
+    openOutputs();
+    runFinalPass();
+    return finish();
+  } catch (const FatalError& error) {
+    printBannerOnce();
+    printFatal(console_, error.number(), error.argument());
+    abortRun();
+    return error.exitStatus();
+  }
+}
+
+bool Assembler::startUp() {
+  options_.environmentArguments = environment_.handoverMode();
+  commandLineText_ = joinArguments(environment_.arguments());
+  workDirectory_ = workDirectoryOf(environment_);
+  diagnostics_ = std::make_unique<Diagnostics>(options_, workDirectory_, console_.out, console_.err);
+
+  OptionSettings settings(options_);
+  CommandLineResult parsed = parseCommandLine(expandCommandFiles(environment_.arguments()), settings);
+  for (const std::string& option : settings.ignoredOptions()) {
+    diagnostics_->reportCommandLineWarning(kIgnoredOption, option);
+  }
+  if (options_.syntaxOnly) options_.objectFileName.reset();
+  if (!parsed.sourceGiven) {
+    if (!parsed.onlyVerbose) raiseFatal(100);
+    printBannerOnce();
+    return false;
+  }
+  checkSourceName(options_.sourceFileName);
+  completeIncludeList(options_, environment_);
+  printBannerOnce();
+
+  std::string sourcePath = withHostSeparators(options_.sourceFileName);
+  if (isDirectory(sourcePath)) raiseFatal(20, options_.sourceFileName);
+  source_ = std::fopen(sourcePath.c_str(), "rb");
+  if (!source_) raiseFatal(20, options_.sourceFileName);
+  tokenFile_ = makeWorkFile("TP");
+  return true;
+}
+
+std::unique_ptr<WorkFile> Assembler::makeWorkFile(const char* prefix) {
+  if (!options_.diskWorkFiles) return createMemoryFile(prefix);
+  auto file = createDiskWorkFile(workDirectory_, prefix);
+  if (!file) raiseFatal(20, workDirectory_ + prefix + "XXXXXX");
+  return file;
+}
+
+void Assembler::scanOptionLines() {
+  OptionSettings settings(options_);
+  auto result = prescanOptionLines(options_.sourceFileName, settings, [&](long line) {
+    diagnostics_->reportOptionLineWarning(kIllegalParameter, line);
+  });
+  if (!result) raiseFatal(22, options_.sourceFileName);
+  firstStatementLine_ = result->linesScanned + 1;
+}
+
+void Assembler::createWorkFiles() {
+  referenceFile_ = makeWorkFile("TS");
+  sizingWorkFile_ = makeWorkFile("TT");
+}
+
+void Assembler::openOutputs() {
+  if (options_.listingOn) {
+    listing_ = std::make_unique<ListingFile>(options_, *options_.listingFileName, console_.out);
+    if (!listing_->open()) raiseFatal(20, *options_.listingFileName);
+    diagnostics_->setListing(listing_.get());
+  }
+  if (options_.errorFileName) {
+    const std::string& name = *options_.errorFileName;
+    errorFileIsConsole_ = deviceKindOf(name) == DeviceKind::console;
+    errorFile_ = errorFileIsConsole_ ? console_.out : std::fopen(withHostSeparators(name).c_str(), "ab");
+    if (!errorFile_) raiseFatal(20, name);
+    diagnostics_->setErrorFile(errorFile_);
+  }
+}
+
+void Assembler::runFinalPass() {
+  diagnostics_->setPass(PassKind::final);
+  diagnostics_->flushRemaining();
+  if (listing_) listing_->writeSummary(diagnostics_->errorCount(), diagnostics_->warningCount());
+}
+
+int Assembler::finish() {
+  if (listing_) {
+    bool closed = listing_->close();
+    diagnostics_->setListing(nullptr);
+    if (!closed) raiseFatal(21, listing_->name());
+  }
+  bool keepErrorFile = true;
+  if (errorFile_) {
+    std::FILE* errorFile = errorFile_;
+    errorFile_ = nullptr;
+    diagnostics_->setErrorFile(nullptr);
+    bool empty = !errorFileIsConsole_ && std::ftell(errorFile) == 0;
+    bool closed = errorFileIsConsole_ ? std::fflush(errorFile) == 0 : std::fclose(errorFile) == 0;
+    if (!closed) raiseFatal(21, *options_.errorFileName);
+    keepErrorFile = !(empty && diagnostics_->errorCount() == 0 && diagnostics_->warningCount() == 0);
+  }
+  if (source_) {
+    std::FILE* source = source_;
+    source_ = nullptr;
+    if (std::fclose(source) != 0) raiseFatal(21, options_.sourceFileName);
+  }
+  if (tokenFile_ && !tokenFile_->discard()) {
+    tokenFile_.reset();
+    raiseFatal(21, "tokenfile");
+  }
+  tokenFile_.reset();
+  referenceFile_.reset();
+  sizingWorkFile_.reset();
+  if (!diagnostics_->closeMessageFiles()) raiseFatal(21, "temporary file");
+  if (!keepErrorFile && !errorFileIsConsole_) std::remove(withHostSeparators(*options_.errorFileName).c_str());
+  std::fflush(console_.out);
+  if (diagnostics_->errorCount() == 0) return kExitSuccess;
+  if (!options_.keepObjectOnError && options_.objectFileName) {
+    std::remove(withHostSeparators(*options_.objectFileName).c_str());
+  }
+  return kExitErrors;
+}
+
+void Assembler::abortRun() {
+  if (listing_) {
+    if (diagnostics_) diagnostics_->setListing(nullptr);
+    listing_->close();
+    listing_.reset();
+  }
+  if (errorFile_) {
+    if (diagnostics_) diagnostics_->setErrorFile(nullptr);
+    if (errorFileIsConsole_) std::fflush(errorFile_);
+    else std::fclose(errorFile_);
+    errorFile_ = nullptr;
+  }
+  if (source_) {
+    std::fclose(source_);
+    source_ = nullptr;
+  }
+  tokenFile_.reset();
+  referenceFile_.reset();
+  sizingWorkFile_.reset();
+  if (diagnostics_) diagnostics_->closeMessageFiles();
+  std::fflush(console_.out);
+}
+
+void Assembler::printBannerOnce() {
+  if (bannerPrinted_ || !bannerAllowed()) return;
+  bannerPrinted_ = true;
+  printBanner(console_.out);
+}
+
+}  // namespace kz::assembler

@@ -1,0 +1,62 @@
+#pragma once
+// One run of the assembler, from the arguments to the exit status.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "asm/console.h"
+#include "asm/diagnostics.h"
+#include "asm/listing_file.h"
+#include "asm/run_options.h"
+#include "common/handover.h"
+#include "common/work_file.h"
+
+namespace kz::assembler {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitErrors = 16;
+inline constexpr int kExitVersionOnly = 176;
+
+class Assembler {
+public:
+  Assembler(ProgramEnvironment environment, Console console);
+  ~Assembler();
+
+  // Runs every step and returns the exit status. Never throws for diagnostics.
+  int run();
+
+  const RunOptions& options() const { return options_; }
+  const std::string& commandLineText() const { return commandLineText_; }
+
+private:
+  // Returns false when the run ends early with the version banner only.
+  bool startUp();
+  void scanOptionLines();
+  void createWorkFiles();
+  void openOutputs();
+  void runFinalPass();
+  int finish();
+  void abortRun();
+  void printBannerOnce();
+  bool bannerAllowed() const { return !options_.quiet || options_.verbose; }
+  std::unique_ptr<WorkFile> makeWorkFile(const char* prefix);
+
+  ProgramEnvironment environment_;
+  Console console_;
+  RunOptions options_;
+  std::string commandLineText_;
+  std::string workDirectory_;
+  std::unique_ptr<Diagnostics> diagnostics_;
+  bool bannerPrinted_ = false;
+  long firstStatementLine_ = 1;
+
+  std::FILE* source_ = nullptr;
+  std::unique_ptr<WorkFile> tokenFile_;
+  std::unique_ptr<WorkFile> referenceFile_;
+  std::unique_ptr<WorkFile> sizingWorkFile_;
+  std::unique_ptr<ListingFile> listing_;
+  std::FILE* errorFile_ = nullptr;
+  bool errorFileIsConsole_ = false;
+};
+
+}  // namespace kz::assembler

@@ -1,0 +1,55 @@
+#pragma once
+// Tokens of the assembly language, as the lexer makes them and the token work file replays
+// them.
+#include <cstdint>
+#include <string>
+
+namespace kz::assembler {
+
+enum class TokenKind : std::uint8_t {
+  lineEnd,
+  endOfSource,
+  identifier,  // text = name (at most 32 characters kept)
+  reserved,    // wordClass + value
+  integer,     // value; text = the constant as written (character constants too)
+  floating,    // floatValue + precision; text = the constant as written
+  string,      // text = the bytes of the string
+  punct,       // punct = the character (+ - * / % & | ^ ~ ( ) , : . and any other)
+  shiftLeft,   // <<
+  shiftRight,  // >>
+  memoryOpen,  // '(' of an instruction operand that is one parenthesised group
+  memoryClose, // its matching ')'
+};
+
+enum class ReservedClass : std::uint8_t {
+  include,          // $INCLUDE
+  memoryModel,      // SMALL 8, MEDIUM 16, LARGE 24
+  sectionFunction,  // STARTOF 0, SIZEOF 1
+  moduleSection,    // MODULE SECTION END PUBLIC EXTERN EQU
+  location,         // ORG ALIGN ABS
+  floatPart,        // FIMS 0 ... FIMXL 5
+  debugDirective,   // FILE LINE SYMBOL_A SYMBOL_B SYMBOL_N SYMBOL_T
+  dataDefinition,   // DB DW DP DL DD DSB ... DFD
+  floatData,        // FDATAS FDATAD FDATAX
+  control,          // $TITLE $EJECT $LIST $NOLIST $SAVE $RESTORE and short forms
+  controlName,      // INCLUDE TITLE TT ... (reserved, form no statement)
+  condition,        // T 0 ... GT 11
+  reg,              // W A B C D E H L WA BC DE HL SP RBS CF PSW PC
+  mnemonic,         // NOP 1000 ... CAL 1045
+};
+
+enum SectionFunctionValue : std::int32_t { startOf = 0, sizeOf = 1 };
+
+enum class FloatPrecision : std::uint8_t { single, dbl, extended };
+
+struct Token {
+  TokenKind kind = TokenKind::lineEnd;
+  ReservedClass wordClass = ReservedClass::include;
+  char punct = 0;
+  FloatPrecision precision = FloatPrecision::dbl;
+  std::int32_t value = 0;
+  long double floatValue = 0;
+  std::string text;
+};
+
+}  // namespace kz::assembler

@@ -1,0 +1,78 @@
+#include "common/cleanup.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace kz::cleanup {
+namespace {
+
+constexpr int kSlots = 64;
+constexpr std::size_t kPathCapacity = 4096;
+
+// Fixed storage, so the handler reads it without allocating. A slot is published by
+// setting its flag after the path is written, and withdrawn by clearing the flag first.
+struct Slot {
+  std::atomic<bool> used{false};
+  char path[kPathCapacity];
+};
+
+Slot registry[kSlots];
+volatile sig_atomic_t signalExitStatus = 192;
+
+void removeAllSlots() {
+  for (Slot& slot : registry) {
+    if (slot.used.load()) ::unlink(slot.path);
+  }
+}
+
+extern "C" void onTerminatingSignal(int) {
+  removeAllSlots();
+  ::_exit(signalExitStatus);
+}
+
+}  // namespace
+
+bool registerFile(const std::string& path) {
+  if (path.size() >= kPathCapacity) return false;
+  for (Slot& slot : registry) {
+    if (slot.used.load()) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true);
+    return true;
+  }
+  return false;
+}
+
+void unregisterFile(const std::string& path) {
+  for (Slot& slot : registry) {
+    if (slot.used.load() && path == slot.path) {
+      slot.used.store(false);
+      return;
+    }
+  }
+}
+
+void removeRegisteredFiles() {
+  for (Slot& slot : registry) {
+    if (!slot.used.load()) continue;
+    slot.used.store(false);
+    ::unlink(slot.path);
+  }
+}
+
+void installSignalHandlers(int exitStatus) {
+  signalExitStatus = exitStatus;
+  struct sigaction action {};
+  action.sa_handler = onTerminatingSignal;
+  sigemptyset(&action.sa_mask);
+  struct sigaction previous {};
+  if (::sigaction(SIGINT, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+    ::sigaction(SIGINT, &action, nullptr);
+  }
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace kz::cleanup

@@ -1,0 +1,19 @@
+#pragma once
+// The registry of files that must not outlive the run: work files and partial outputs.
+// A signal handler may run at any moment, so the registry is fixed storage that the handler
+// walks with async-signal-safe calls only.
+#include <string>
+
+namespace kz::cleanup {
+
+// Registers a path for removal by removeRegisteredFiles() or a signal. Returns false when
+// the registry is full or the path too long (the caller then removes the file itself).
+bool registerFile(const std::string& path);
+void unregisterFile(const std::string& path);
+void removeRegisteredFiles();
+
+// Routes SIGINT (unless it is being ignored) and SIGTERM to a handler that removes every
+// registered file and ends the process with exitStatus.
+void installSignalHandlers(int exitStatus);
+
+}  // namespace kz::cleanup

@@ -1,0 +1,153 @@
+#include "common/work_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "common/cleanup.h"
+
+namespace kz {
+namespace {
+
+class MemoryFile final : public WorkFile {
+public:
+  explicit MemoryFile(std::string name) : WorkFile(std::move(name)) {}
+
+  bool write(const void* data, std::size_t size) override {
+    try {
+      if (position_ + size > bytes_.size()) bytes_.resize(position_ + size);
+    } catch (const std::bad_alloc&) {
+      failed_ = true;
+      return false;
+    }
+    if (size != 0) std::memcpy(bytes_.data() + position_, data, size);
+    position_ += size;
+    return true;
+  }
+
+  std::size_t read(void* data, std::size_t size) override {
+    if (position_ >= bytes_.size()) return 0;
+    std::size_t count = std::min<std::size_t>(size, bytes_.size() - position_);
+    std::memcpy(data, bytes_.data() + position_, count);
+    position_ += count;
+    return count;
+  }
+
+  bool seek(std::uint64_t position) override {
+    if (position > bytes_.size()) return false;
+    position_ = position;
+    return true;
+  }
+
+  std::uint64_t tell() const override { return position_; }
+  std::uint64_t size() const override { return bytes_.size(); }
+  bool failed() const override { return failed_; }
+  bool discard() override {
+    std::vector<unsigned char>().swap(bytes_);
+    position_ = 0;
+    return true;
+  }
+  bool inMemory() const override { return true; }
+
+private:
+  std::vector<unsigned char> bytes_;
+  std::size_t position_ = 0;
+  bool failed_ = false;
+};
+
+constexpr std::size_t kDiskBufferSize = 1 << 16;
+
+class DiskFile final : public WorkFile {
+public:
+  DiskFile(std::string name, std::FILE* stream) : WorkFile(std::move(name)), stream_(stream) {
+    std::setvbuf(stream_, nullptr, _IOFBF, kDiskBufferSize);
+  }
+  ~DiskFile() override { discard(); }
+
+  bool write(const void* data, std::size_t size) override {
+    if (!stream_ || std::fwrite(data, 1, size, stream_) != size) return fail();
+    return true;
+  }
+
+  std::size_t read(void* data, std::size_t size) override {
+    if (!stream_) return 0;
+    std::size_t count = std::fread(data, 1, size, stream_);
+    if (count < size && std::ferror(stream_)) fail();
+    return count;
+  }
+
+  bool seek(std::uint64_t position) override {
+    if (!stream_ || std::fseek(stream_, static_cast<long>(position), SEEK_SET) != 0) return fail();
+    return true;
+  }
+
+  std::uint64_t tell() const override {
+    long position = stream_ ? std::ftell(stream_) : -1;
+    return position < 0 ? 0 : static_cast<std::uint64_t>(position);
+  }
+
+  std::uint64_t size() const override {
+    if (!stream_) return 0;
+    long here = std::ftell(stream_);
+    std::fseek(stream_, 0, SEEK_END);
+    long end = std::ftell(stream_);
+    std::fseek(stream_, here, SEEK_SET);
+    return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+  }
+
+  bool failed() const override { return failed_; }
+
+  bool discard() override {
+    if (!stream_) return true;
+    bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    std::remove(name().c_str());
+    cleanup::unregisterFile(name());
+    return closed;
+  }
+
+  bool inMemory() const override { return false; }
+
+private:
+  bool fail() {
+    failed_ = true;
+    return false;
+  }
+
+  std::FILE* stream_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<WorkFile> createMemoryFile(std::string name) {
+  return std::make_unique<MemoryFile>(std::move(name));
+}
+
+std::unique_ptr<WorkFile> createDiskWorkFile(const std::string& directory, const std::string& prefix) {
+  std::string path = directory + prefix + "XXXXXX";
+  std::vector<char> buffer(path.begin(), path.end());
+  buffer.push_back('\0');
+  int fd = ::mkstemp(buffer.data());
+  if (fd < 0) return nullptr;
+  path.assign(buffer.data());
+  if (!cleanup::registerFile(path)) {
+    ::close(fd);
+    ::unlink(path.c_str());
+    return nullptr;
+  }
+  std::FILE* stream = ::fdopen(fd, "w+b");
+  if (!stream) {
+    ::close(fd);
+    ::unlink(path.c_str());
+    cleanup::unregisterFile(path);
+    return nullptr;
+  }
+  return std::make_unique<DiskFile>(std::move(path), stream);
+}
+
+}  // namespace kz
