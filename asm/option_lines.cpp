@@ -71,7 +71,7 @@ void applyOptionLine(std::string_view line, OptionSettings& settings, const std:
     }
     std::string_view text = cursor.option();
     OptionMatch match = matchOption(text);
-    if (!match.spec || !acceptedInOptionLine(*match.spec)) {
+    if (!match.spec) {
       refuse();
       continue;
     }
@@ -84,7 +84,7 @@ void applyOptionLine(std::string_view line, OptionSettings& settings, const std:
       }
       value = std::string(cursor.value());
     }
-    if (OptionSettings::checkValue(*match.spec, value) != 0 ||
+    if (!acceptedInOptionLine(*match.spec) || OptionSettings::checkValue(*match.spec, value) != 0 ||
         settings.apply(*match.spec, value, true) != ApplyResult::applied) {
       refuse();
     }

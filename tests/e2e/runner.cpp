@@ -1,0 +1,258 @@
+// Runs one end-to-end case folder: copies its inputs into a fresh directory, runs the
+// program with a controlled environment and compares status, streams and files.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/handover.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CaseSpec {
+  std::string program;
+  std::vector<std::string> arguments;
+  int status = 0;
+  std::map<std::string, std::optional<std::string>> environment;
+  bool handover = false;
+  std::vector<std::string> fifos;
+  std::string interruptPrefix;
+  std::string interruptDir;
+  bool ignoreStdout = false;
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+  if (from.empty()) return text;
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+  return text;
+}
+
+CaseSpec readCase(const fs::path& file, const std::string& dir, const std::string& root) {
+  CaseSpec spec;
+  spec.environment["KHOMEZEL"] = root;
+  spec.environment["SOURCE_DATE_EPOCH"] = "1700000000";
+  std::istringstream lines(readFile(file));
+  std::string line;
+  auto expand = [&](std::string text) { return replaceAll(replaceAll(text, "@DIR@", dir), "@ROOT@", root); };
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::string word = line.substr(0, line.find(' '));
+    std::string rest = line.size() > word.size() ? line.substr(word.size() + 1) : "";
+    if (word == "program") spec.program = rest;
+    else if (word == "arg") spec.arguments.push_back(expand(rest));
+    else if (word == "status") spec.status = std::stoi(rest);
+    else if (word == "env") {
+      std::string name = rest.substr(0, rest.find(' '));
+      spec.environment[name] = rest.size() > name.size() ? expand(rest.substr(name.size() + 1)) : "";
+    } else if (word == "unset") spec.environment[rest] = std::nullopt;
+    else if (word == "handover") spec.handover = true;
+    else if (word == "fifo") spec.fifos.push_back(rest);
+    else if (word == "interrupt-when") spec.interruptPrefix = rest;
+    else if (word == "interrupt-dir") spec.interruptDir = rest;
+    else if (word == "ignore-stdout") spec.ignoreStdout = true;
+    else throw std::runtime_error("unknown directive in case file: " + line);
+  }
+  return spec;
+}
+
+std::set<std::string> listFiles(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (!entry.is_directory()) names.insert(fs::relative(entry.path(), dir).string());
+  }
+  return names;
+}
+
+bool fileWithPrefixExists(const fs::path& dir, const std::string& prefix) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(dir, error)) {
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+  std::vector<char*> result;
+  for (auto& text : strings) result.push_back(text.data());
+  result.push_back(nullptr);
+  return result;
+}
+
+RunResult runProgram(const CaseSpec& spec, const fs::path& dir, const std::string& root) {
+  std::string executable = root + "/bin/" + spec.program;
+  std::vector<std::string> argv{spec.program};
+  std::vector<std::string> envp;
+  if (spec.handover) {
+    argv.push_back("-z@");
+    auto value = [&](const char* name) {
+      auto found = spec.environment.find(name);
+      return found == spec.environment.end() ? std::nullopt : found->second;
+    };
+    envp = kz::buildHandoverBlock(value("KHOMEZEL"), value("KHOME"), value("TMP"), spec.arguments);
+  } else {
+    argv.insert(argv.end(), spec.arguments.begin(), spec.arguments.end());
+    for (const auto& [name, value] : spec.environment) {
+      if (value) envp.push_back(name + "=" + *value);
+    }
+  }
+  fs::path outPath = dir.parent_path() / (dir.filename().string() + ".stdout");
+  fs::path errPath = dir.parent_path() / (dir.filename().string() + ".stderr");
+  pid_t child = fork();
+  if (child == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(250);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, 1);
+    dup2(err, 2);
+    int null = open("/dev/null", O_RDONLY);
+    dup2(null, 0);
+    auto args = pointers(argv);
+    auto env = pointers(envp);
+    execve(executable.c_str(), args.data(), env.data());
+    _exit(251);
+  }
+  RunResult result;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  bool interrupted = spec.interruptPrefix.empty();
+  fs::path watched = spec.interruptDir.empty() ? dir : dir / spec.interruptDir;
+  int status = 0;
+  while (true) {
+    pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child) break;
+    if (!interrupted && fileWithPrefixExists(watched, spec.interruptPrefix)) {
+      kill(child, SIGINT);
+      interrupted = true;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      result.err = "(killed after 60 seconds)";
+      return result;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  result.out = readFile(outPath);
+  result.err = readFile(errPath);
+  fs::remove(outPath);
+  fs::remove(errPath);
+  return result;
+}
+
+bool compare(const std::string& what, const std::string& expected, const std::string& actual) {
+  if (expected == actual) return true;
+  std::cerr << "--- " << what << " differs\n--- expected:\n" << expected << "\n--- actual:\n" << actual << "\n";
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: e2e_runner <case-folder> <build-root>\n";
+    return 2;
+  }
+  fs::path caseDir = fs::absolute(argv[1]);
+  std::string root = fs::absolute(argv[2]).string();
+  bool update = std::getenv("KZ_E2E_UPDATE") != nullptr;
+
+  char scratchTemplate[] = "/tmp/kz-e2e-XXXXXX";
+  if (!mkdtemp(scratchTemplate)) return 2;
+  fs::path scratch = scratchTemplate;
+  fs::path dir = scratch / "run";
+  fs::create_directories(dir);
+  std::string dirText = dir.string();
+
+  CaseSpec spec = readCase(caseDir / "case", dirText, root);
+  if (fs::exists(caseDir / "in")) fs::copy(caseDir / "in", dir, fs::copy_options::recursive);
+  std::set<std::string> inputs = listFiles(dir);
+  std::vector<int> fifoHolders;
+  for (const std::string& name : spec.fifos) {
+    fs::path path = dir / name;
+    mkfifo(path.c_str(), 0600);
+    fifoHolders.push_back(open(path.c_str(), O_RDWR));
+    inputs.insert(name);
+  }
+
+  RunResult result = runProgram(spec, dir, root);
+  for (int fd : fifoHolders) close(fd);
+  std::string out = replaceAll(replaceAll(result.out, dirText, "@DIR@"), root, "@ROOT@");
+  std::string err = replaceAll(replaceAll(result.err, dirText, "@DIR@"), root, "@ROOT@");
+
+  bool ok = true;
+  if (result.status != spec.status) {
+    std::cerr << "--- exit status " << result.status << ", expected " << spec.status << "\n";
+    ok = false;
+  }
+  auto expectedStream = [&](const char* name) {
+    return fs::exists(caseDir / name) ? readFile(caseDir / name) : std::string();
+  };
+  if (!spec.ignoreStdout) ok = compare("standard output", expectedStream("stdout"), out) && ok;
+  ok = compare("standard error", expectedStream("stderr"), err) && ok;
+
+  std::set<std::string> expectedOutputs = fs::exists(caseDir / "out") ? listFiles(caseDir / "out") : std::set<std::string>{};
+  std::set<std::string> present = listFiles(dir);
+  for (const std::string& name : present) {
+    if (inputs.count(name)) continue;
+    if (update) {
+      writeFile(caseDir / "out" / name, readFile(dir / name));
+      continue;
+    }
+    if (!expectedOutputs.count(name)) {
+      std::cerr << "--- unexpected file left behind: " << name << "\n";
+      ok = false;
+    } else {
+      ok = compare("file " + name, readFile(caseDir / "out" / name), readFile(dir / name)) && ok;
+    }
+  }
+  for (const std::string& name : expectedOutputs) {
+    if (!present.count(name)) {
+      std::cerr << "--- expected file missing: " << name << "\n";
+      ok = false;
+    }
+  }
+  if (update) {
+    if (!spec.ignoreStdout && !out.empty()) writeFile(caseDir / "stdout", out);
+    else if (!spec.ignoreStdout) fs::remove(caseDir / "stdout");
+    if (!err.empty()) writeFile(caseDir / "stderr", err);
+    else fs::remove(caseDir / "stderr");
+    ok = true;
+  }
+  fs::remove_all(scratch);
+  return ok ? 0 : 1;
+}
