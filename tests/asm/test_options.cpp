@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "asm/command_line.h"
+#include "asm/file_names.h"
 #include "asm/option_lines.h"
 #include "common/fatal_error.h"
 
@@ -179,6 +182,44 @@ TEST(OptionLines, MissingOrBadValuesAreRefusedNotFatal) {
   auto run = applyLines({"a"}, {"-e", "-lp", "-Fa999", "-o -g"});
   EXPECT_EQ(run.refused, 4);
   EXPECT_EQ(run.options.debugLevel, 0);
+}
+
+}  // namespace
+}  // namespace kz::assembler
+
+namespace kz::assembler {
+namespace {
+
+TEST(IncludeDirs, NormalisedAndCompleted) {
+  std::string cwd = std::filesystem::current_path().string();
+  auto options = parse({"-I", "inc\\sub", "-I/abs/dir/", "-Id:lib", "a"}).options;
+  EXPECT_EQ(options.includeDirs, (std::vector<std::string>{cwd + "/inc/sub/", "/abs/dir/", "d:lib/"}));
+
+  RunOptions withRoots;
+  completeIncludeList(withRoots, ProgramEnvironment({"asmzel"}, {"KHOMEZEL=/opt/kz\\", "KHOME="}));
+  EXPECT_EQ(withRoots.includeDirs, (std::vector<std::string>{"/opt/kz/include/", "./include/"}));
+
+  RunOptions withoutRoots;
+  withoutRoots.sourceFileName = "src\\prog.asm";
+  completeIncludeList(withoutRoots, ProgramEnvironment({"asmzel"}, {}));
+  EXPECT_EQ(withoutRoots.includeDirs, std::vector<std::string>{"src/"});
+}
+
+TEST(IncludeDirs, FortyNineAtMost) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < 49; ++i) arguments.push_back("-Id" + std::to_string(i));
+  arguments.push_back("a");
+  auto options = parse(arguments).options;
+  EXPECT_EQ(options.includeDirs.size(), 49u);
+  EXPECT_THROW(completeIncludeList(options, ProgramEnvironment({"asmzel"}, {})), FatalError);
+  arguments.insert(arguments.begin(), "-Iextra");
+  EXPECT_EQ(fatalNumberOf(arguments), 158);
+}
+
+TEST(WorkDirectory, TmpUpToSemicolonWithSeparator) {
+  EXPECT_EQ(workDirectoryOf(ProgramEnvironment({"a"}, {"TMP=/tmp/w;/other"})), "/tmp/w/");
+  EXPECT_EQ(workDirectoryOf(ProgramEnvironment({"a"}, {"TMP=c:\\temp\\"})), "c:/temp/");
+  EXPECT_EQ(workDirectoryOf(ProgramEnvironment({"a"}, {})), "");
 }
 
 }  // namespace
