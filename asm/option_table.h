@@ -12,6 +12,7 @@ enum class OptionId {
   warnings, syntaxOnly, quiet, noEscapes, ignoreTitles, eightBitText, keepObject, messageName,
   forbidden, quietWarnings, diskWorkFiles, fillAll, fillCode, fillData, fillRomData,
 };
+inline constexpr std::size_t kOptionIdCount = static_cast<std::size_t>(OptionId::fillRomData) + 1;
 
 enum class ValueRule {
   none,            // a flag

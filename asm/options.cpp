@@ -37,20 +37,6 @@ int leadingNumber(std::string_view digits, std::size_t maxDigits) {
 
 int clamp(int value, int low, int high) { return std::min(std::max(value, low), high); }
 
-int flagIndex(OptionId id) {
-  switch (id) {
-    case OptionId::hexSuffix: return 0;
-    case OptionId::syntaxOnly: return 1;
-    case OptionId::noEscapes: return 2;
-    case OptionId::ignoreTitles: return 3;
-    case OptionId::eightBitText: return 4;
-    case OptionId::keepObject: return 5;
-    case OptionId::quietWarnings: return 6;
-    case OptionId::diskWorkFiles: return 7;
-    default: return -1;
-  }
-}
-
 }  // namespace
 
 std::string normalizeIncludeDir(const std::string& directory) {
@@ -152,7 +138,7 @@ ApplyResult OptionSettings::apply(const OptionSpec& spec, const std::optional<st
 }
 
 ApplyResult OptionSettings::applyFlag(OptionId id, bool fromOptionLine) {
-  bool& given = given_.flags[flagIndex(id)];
+  bool& given = given_.flags[static_cast<std::size_t>(id)];
   if (given && fromOptionLine) return ApplyResult::alreadyFixed;
   given = true;
   switch (id) {

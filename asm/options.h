@@ -1,6 +1,7 @@
 #pragma once
 // Applying options to the run's settings, from the command line (with command files) and
 // from the option lines at the top of the source. Repeated settings keep their first value.
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ struct GivenSettings {
   bool listingKindLetter = false;  // s or x decided the kind
   bool plainListing = false;       // a plain -l was taken
   bool fillAll = false, fillCode = false, fillData = false, fillRomData = false;
-  bool flags[8] = {};              // -H -V -Xt -$ -XE -T -J -zr -zc -zd, see flagIndex
+  std::array<bool, kOptionIdCount> flags{};  // the plain flags, indexed by OptionId
   int optionCount = 0;
   bool onlyVerbose = true;
 };

@@ -9,11 +9,11 @@ namespace kz::assembler {
 enum class TokenKind : std::uint8_t {
   lineEnd,
   endOfSource,
-  identifier,  // text = name (at most 32 characters kept)
+  identifier,  // text = name (at most 32 characters kept), or symbolIndex after replay
   reserved,    // wordClass + value
   integer,     // value; text = the constant as written (character constants too)
   floating,    // floatValue + precision; text = the constant as written
-  string,      // text = the bytes of the string
+  string,      // text = the bytes of the string; punct = '"', or '<' for an <include> name
   punct,       // punct = the character (+ - * / % & | ^ ~ ( ) , : . and any other)
   shiftLeft,   // <<
   shiftRight,  // >>
@@ -42,12 +42,18 @@ enum SectionFunctionValue : std::int32_t { startOf = 0, sizeOf = 1 };
 
 enum class FloatPrecision : std::uint8_t { single, dbl, extended };
 
+// An identifier token that carries no symbol index.
+inline constexpr std::uint32_t kNoSymbol = 0xFFFFFFFFu;
+
 struct Token {
   TokenKind kind = TokenKind::lineEnd;
   ReservedClass wordClass = ReservedClass::include;
   char punct = 0;
   FloatPrecision precision = FloatPrecision::dbl;
   std::int32_t value = 0;
+  // Set by the parser once the identifier is entered in the symbol table; the token file
+  // then stores the index instead of the text.
+  std::uint32_t symbolIndex = kNoSymbol;
   long double floatValue = 0;
   std::string text;
 };

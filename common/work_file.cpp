@@ -32,6 +32,7 @@ public:
   std::size_t read(void* data, std::size_t size) override {
     if (position_ >= bytes_.size()) return 0;
     std::size_t count = std::min<std::size_t>(size, bytes_.size() - position_);
+    if (count == 0) return 0;
     std::memcpy(data, bytes_.data() + position_, count);
     position_ += count;
     return count;

@@ -1,0 +1,325 @@
+#include "asm/expr_parser.h"
+
+#include <optional>
+
+namespace kz::assembler {
+
+namespace {
+
+constexpr int kUnbalancedParentheses = 205;
+constexpr int kInvalidExpression = 206;
+constexpr int kExpectingIdentifier = 207;
+constexpr int kIllegalSymbolReference = 226;
+constexpr int kFloatingTypeMismatch = 518;
+
+constexpr int kLoosestLevel = 8;
+constexpr int kMaxNesting = 256;  // parentheses and signs; keeps the recursion bounded
+constexpr int kUnaryLevel = 2;
+
+struct BinaryOperator {
+  TokenKind kind;
+  char punct;
+  ExprOp op;
+  int level;
+  bool inFloating;  // allowed in floating expressions
+};
+
+constexpr BinaryOperator kBinaryOperators[] = {
+    {TokenKind::punct, '*', ExprOp::multiply, 3, true},
+    {TokenKind::punct, '/', ExprOp::divide, 3, true},
+    {TokenKind::punct, '%', ExprOp::remainder, 3, false},
+    {TokenKind::punct, '+', ExprOp::add, 4, true},
+    {TokenKind::punct, '-', ExprOp::subtract, 4, true},
+    {TokenKind::shiftLeft, 0, ExprOp::shiftLeft, 5, false},
+    {TokenKind::shiftRight, 0, ExprOp::shiftRight, 5, false},
+    {TokenKind::punct, '&', ExprOp::bitAnd, 6, false},
+    {TokenKind::punct, '^', ExprOp::bitXor, 7, false},
+    {TokenKind::punct, '|', ExprOp::bitOr, 8, false},
+};
+
+// FIMS, FIMDH, FIMDL, FIMXH, FIMXM, FIMXL, by their reserved-word value.
+constexpr FloatPrecision kFloatPartPrecision[] = {
+    FloatPrecision::single,   FloatPrecision::dbl,      FloatPrecision::dbl,
+    FloatPrecision::extended, FloatPrecision::extended, FloatPrecision::extended,
+};
+
+const BinaryOperator* binaryOperatorAt(const Token& token) {
+  for (const BinaryOperator& candidate : kBinaryOperators) {
+    if (token.kind == candidate.kind &&
+        (token.kind != TokenKind::punct || token.punct == candidate.punct)) {
+      return &candidate;
+    }
+  }
+  return nullptr;
+}
+
+bool isPunct(const Token& token, char c) {
+  return token.kind == TokenKind::punct && token.punct == c;
+}
+
+bool isSign(const Token& token) { return isPunct(token, '+') || isPunct(token, '-'); }
+
+}  // namespace
+
+// One parse of one expression; nodes go into the tree, the first error ends it.
+class ExprParseRun {
+ public:
+  ExprParseRun(ExprParser& parser, TokenSource& tokens, Pass pass, ExprTree& tree)
+      : parser_(parser), tokens_(tokens), pass_(pass), tree_(tree) {}
+
+  std::uint32_t expression() { return binary(kLoosestLevel); }
+  void fixPrecision(FloatPrecision precision) {
+    floatingOnly_ = true;
+    fixedPrecision_ = precision;
+  }
+
+ private:
+  const Token& current() const { return tokens_.current(); }
+  std::uint32_t fail(int number) {
+    parser_.reporter_.reportError(number);
+    return kNoNode;
+  }
+  std::uint32_t add(ExprNode node) {
+    tree_.nodes.push_back(node);
+    return static_cast<std::uint32_t>(tree_.nodes.size() - 1);
+  }
+  std::uint32_t addOperation(ExprOp op, std::uint32_t left, std::uint32_t right = kNoNode) {
+    ExprNode node;
+    node.op = op;
+    node.left = left;
+    node.right = right;
+    return add(node);
+  }
+  // A replayed identifier may carry only its symbol index.
+  std::string_view nameOf(const Token& token) const {
+    if (token.symbolIndex == kNoSymbol) return token.text;
+    return parser_.symbols_.entry(token.symbolIndex).name;
+  }
+  std::uint32_t rememberName(std::string_view name) {
+    tree_.names.emplace_back(name);
+    return static_cast<std::uint32_t>(tree_.names.size() - 1);
+  }
+  void noteReference(SymbolIndex symbol) {
+    if (pass_ == Pass::first && symbol != kNoSymbol && parser_.symbols_.recordsReferences()) {
+      parser_.symbols_.addReference(symbol, parser_.reporter_.fileIndex(),
+                                    parser_.reporter_.line());
+    }
+  }
+
+  std::uint32_t binary(int level);
+  std::uint32_t unary();
+  std::uint32_t width();
+  std::uint32_t widthOperand();
+  std::uint32_t primary();
+  std::uint32_t group();
+  std::uint32_t name();
+  std::uint32_t floatingConstant();
+  std::uint32_t sectionFunction();
+  std::uint32_t floatPart();
+
+  ExprParser& parser_;
+  TokenSource& tokens_;
+  Pass pass_;
+  ExprTree& tree_;
+  bool floatingOnly_ = false;
+  std::optional<FloatPrecision> fixedPrecision_;
+  bool precisionWarned_ = false;
+  int nesting_ = 0;
+};
+
+// binary(n) := binary(n-1) { operator-of-level-n binary(n-1) }
+std::uint32_t ExprParseRun::binary(int level) {
+  if (level == kUnaryLevel) return unary();
+  std::uint32_t left = binary(level - 1);
+  while (left != kNoNode) {
+    const BinaryOperator* op = binaryOperatorAt(current());
+    if (op == nullptr || op->level != level) break;
+    if (floatingOnly_ && !op->inFloating) return fail(kInvalidExpression);
+    tokens_.advance();
+    if (isSign(current())) parser_.signAfterOperator_ = true;
+    std::uint32_t right = binary(level - 1);
+    if (right == kNoNode) return kNoNode;
+    left = addOperation(op->op, left, right);
+  }
+  return left;
+}
+
+// unary := ( '+' | '-' | '~' ) unary | width
+std::uint32_t ExprParseRun::unary() {
+  const Token& token = current();
+  std::optional<ExprOp> op;
+  if (isPunct(token, '+')) op = ExprOp::plus;
+  if (isPunct(token, '-')) op = ExprOp::negate;
+  if (isPunct(token, '~')) op = ExprOp::complement;
+  if (!op) return width();
+  if (floatingOnly_ && *op == ExprOp::complement) return fail(kInvalidExpression);
+  if (nesting_ == kMaxNesting) return fail(kInvalidExpression);
+  tokens_.advance();
+  ++nesting_;
+  std::uint32_t operand = unary();
+  --nesting_;
+  return operand == kNoNode ? kNoNode : addOperation(*op, operand);
+}
+
+// width := primary { ':' width-operand }
+std::uint32_t ExprParseRun::width() {
+  std::uint32_t left = primary();
+  while (left != kNoNode && isPunct(current(), ':')) {
+    if (floatingOnly_) return fail(kInvalidExpression);
+    tokens_.advance();
+    std::uint32_t right = widthOperand();
+    if (right == kNoNode) return kNoNode;
+    left = addOperation(ExprOp::widthLimit, left, right);
+  }
+  return left;
+}
+
+// width-operand := [ '+' | '-' ] primary
+std::uint32_t ExprParseRun::widthOperand() {
+  if (!isSign(current())) return primary();
+  parser_.signAfterOperator_ = true;
+  ExprOp op = isPunct(current(), '-') ? ExprOp::negate : ExprOp::plus;
+  tokens_.advance();
+  std::uint32_t operand = primary();
+  return operand == kNoNode ? kNoNode : addOperation(op, operand);
+}
+
+// primary := integer | floating | name | '(' expression ')' | STARTOF/SIZEOF | FIMx
+std::uint32_t ExprParseRun::primary() {
+  const Token& token = current();
+  switch (token.kind) {
+    case TokenKind::integer: {
+      ExprNode node;
+      node.value = token.value;
+      tokens_.advance();
+      return add(node);
+    }
+    case TokenKind::floating:
+      return floatingConstant();
+    case TokenKind::identifier:
+      return name();
+    case TokenKind::reserved:
+      if (token.wordClass == ReservedClass::sectionFunction) return sectionFunction();
+      if (token.wordClass == ReservedClass::floatPart) return floatPart();
+      return fail(kIllegalSymbolReference);
+    default:
+      break;
+  }
+  if (isPunct(token, '(')) return group();
+  return fail(kInvalidExpression);
+}
+
+std::uint32_t ExprParseRun::group() {
+  if (nesting_ == kMaxNesting) return fail(kInvalidExpression);
+  tokens_.advance();
+  ++nesting_;
+  std::uint32_t inner = expression();
+  --nesting_;
+  if (inner == kNoNode) return kNoNode;
+  if (!isPunct(current(), ')')) return fail(kUnbalancedParentheses);
+  tokens_.advance();
+  return inner;
+}
+
+std::uint32_t ExprParseRun::name() {
+  const Token& token = current();
+  ExprNode node;
+  node.op = ExprOp::symbol;
+  node.symbol = token.symbolIndex;
+  if (node.symbol == kNoSymbol) {
+    node.symbol = parser_.symbols_.lookupSymbol(token.text, pass_);
+    if (node.symbol == kNoSymbol) node.nameIndex = rememberName(token.text);
+    if (node.symbol != kNoSymbol) tokens_.bindSymbol(node.symbol);
+  }
+  bool isLocation = node.symbol != kNoSymbol
+                        ? parser_.symbols_.entry(node.symbol).state == symbolState::location
+                        : token.text == "$";
+  if (isLocation) {
+    node.op = ExprOp::location;
+  }
+  noteReference(node.symbol);
+  tokens_.advance();
+  return add(node);
+}
+
+std::uint32_t ExprParseRun::floatingConstant() {
+  const Token& token = current();
+  if (fixedPrecision_ && token.precision != *fixedPrecision_ && !precisionWarned_ &&
+      pass_ != Pass::sizing) {
+    parser_.reporter_.reportWarning(kFloatingTypeMismatch);
+    precisionWarned_ = true;
+  }
+  ExprNode node;
+  node.op = ExprOp::floating;
+  node.floatValue = token.floatValue;
+  node.precision = token.precision;
+  tokens_.advance();
+  return add(node);
+}
+
+// section-function := ( STARTOF | SIZEOF ) ( name | '(' name ')' )
+std::uint32_t ExprParseRun::sectionFunction() {
+  ExprNode node;
+  node.op = current().value == SectionFunctionValue::sizeOf ? ExprOp::sizeOf : ExprOp::startOf;
+  tokens_.advance();
+  bool parenthesised = isPunct(current(), '(');
+  if (parenthesised) tokens_.advance();
+  if (current().kind != TokenKind::identifier) return fail(kExpectingIdentifier);
+  std::string_view text = nameOf(current());
+  node.symbol = parser_.symbols_.findSection(text);
+  if (node.symbol == kNoSymbol) node.nameIndex = rememberName(text);
+  noteReference(node.symbol);
+  tokens_.advance();
+  if (parenthesised) {
+    if (!isPunct(current(), ')')) return fail(kUnbalancedParentheses);
+    tokens_.advance();
+  }
+  return add(node);
+}
+
+// float-part := FIMS | FIMDH | FIMDL | FIMXH | FIMXM | FIMXL '(' floating-expression ')'
+std::uint32_t ExprParseRun::floatPart() {
+  auto part = static_cast<std::uint8_t>(current().value);
+  if (part >= std::size(kFloatPartPrecision)) return fail(kInvalidExpression);
+  tokens_.advance();
+  if (!isPunct(current(), '(')) return fail(kInvalidExpression);
+  tokens_.advance();
+  bool outerFloatingOnly = floatingOnly_;
+  std::optional<FloatPrecision> outerPrecision = fixedPrecision_;
+  fixPrecision(kFloatPartPrecision[part]);
+  std::uint32_t operand = expression();
+  floatingOnly_ = outerFloatingOnly;
+  fixedPrecision_ = outerPrecision;
+  if (operand == kNoNode) return kNoNode;
+  if (!isPunct(current(), ')')) return fail(kUnbalancedParentheses);
+  tokens_.advance();
+  ExprNode node;
+  node.op = ExprOp::floatPart;
+  node.part = part;
+  node.left = operand;
+  return add(node);
+}
+
+ExprTree ExprParser::parse(TokenSource& tokens, Pass pass) {
+  ExprTree tree;
+  ExprParseRun run(*this, tokens, pass, tree);
+  tree.root = run.expression();
+  return tree;
+}
+
+ExprTree ExprParser::parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision) {
+  ExprTree tree;
+  tree.floatingResult = true;
+  tree.precision = precision;
+  ExprParseRun run(*this, tokens, pass, tree);
+  run.fixPrecision(precision);
+  tree.root = run.expression();
+  return tree;
+}
+
+void ExprParser::endStatement() {
+  if (signAfterOperator_) reporter_.reportError(kInvalidExpression);
+  signAfterOperator_ = false;
+}
+
+}  // namespace kz::assembler

@@ -1,0 +1,80 @@
+#pragma once
+// Parsing an operand's tokens into an ExprTree.
+//
+// Precedence, tightest first; every binary operator is left-associative:
+//   1 :            2 unary + - ~      3 * / %      4 + -
+//   5 << >>        6 &                7 ^          8 |
+// A primary is a constant, a name, $, ( expression ), STARTOF/SIZEOF name (the name may be
+// in parentheses) or FIMS..FIMXL ( floating expression ).
+//
+// A + or - directly after a binary operator is parsed as a sign, but the statement gets
+// error 206 when endStatement() is called: the parser only remembers it.
+//
+// Floating expressions (inside FIMS..FIMXL, and parseFloating() for the operands of FDATAS,
+// FDATAD, FDATAX) may use only + - * /, signs and parentheses. A floating constant whose
+// precision differs from the one the context fixes gives warning 518 (once per expression,
+// not in the sizing passes).
+//
+// Parsing stops before the first token that cannot continue the expression (a comma, the
+// line end, a ')' it did not open, ...); the caller checks what follows. On an error the
+// message is reported and the returned tree is not valid().
+#include <span>
+
+#include "asm/expr.h"
+#include "asm/reporter.h"
+#include "asm/symbols.h"
+#include "asm/token.h"
+
+namespace kz::assembler {
+
+class TokenSource {
+ public:
+  virtual ~TokenSource() = default;
+  virtual const Token& current() const = 0;
+  virtual void advance() = 0;
+  // The symbol an identifier token at the current position was found as, for a source that
+  // keeps it (the token file stores indices instead of names).
+  virtual void bindSymbol(SymbolIndex) {}
+};
+
+// Tokens of a vector or span; past the end it yields a line end.
+class TokenCursor final : public TokenSource {
+ public:
+  explicit TokenCursor(std::span<const Token> tokens) : tokens_(tokens) {}
+
+  const Token& current() const override {
+    return position_ < tokens_.size() ? tokens_[position_] : lineEnd_;
+  }
+  void advance() override {
+    if (position_ < tokens_.size()) ++position_;
+  }
+  std::size_t position() const { return position_; }
+
+ private:
+  std::span<const Token> tokens_;
+  std::size_t position_ = 0;
+  Token lineEnd_;
+};
+
+class ExprParser {
+ public:
+  ExprParser(SymbolTable& symbols, Reporter& reporter) : symbols_(symbols), reporter_(reporter) {}
+
+  // In pass 1 unknown names are entered as referenced, and references are recorded when the
+  // symbol table records them.
+  ExprTree parse(TokenSource& tokens, Pass pass);
+  ExprTree parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision);
+
+  // Reports the deferred error 206 of the statement, if any, and forgets it.
+  void endStatement();
+  bool hasDeferredError() const { return signAfterOperator_; }
+
+ private:
+  friend class ExprParseRun;
+
+  SymbolTable& symbols_;
+  Reporter& reporter_;
+  bool signAfterOperator_ = false;
+};
+
+}  // namespace kz::assembler
