@@ -76,7 +76,8 @@ void completeIncludeList(RunOptions& options, const ProgramEnvironment& environm
     if (!root.empty() && (root.back() == ';' || root.back() == '/')) root.pop_back();
     if (root.empty()) root = ".";
     if (options.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(158);
-    options.includeDirs.push_back(root + "/include/");
+    root.append("/include/");
+    options.includeDirs.push_back(std::move(root));
   }
   if (!anyRoot) {
     std::string directory = withHostSeparators(directoryOf(options.sourceFileName));
