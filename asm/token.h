@@ -9,16 +9,16 @@ namespace kz::assembler {
 enum class TokenKind : std::uint8_t {
   lineEnd,
   endOfSource,
-  identifier,  // text = name (at most 32 characters kept), or symbolIndex after replay
-  reserved,    // wordClass + value
-  integer,     // value; text = the constant as written (character constants too)
-  floating,    // floatValue + precision; text = the constant as written
-  string,      // text = the bytes of the string; punct = '"', or '<' for an <include> name
-  punct,       // punct = the character (+ - * / % & | ^ ~ ( ) , : . and any other)
-  shiftLeft,   // <<
-  shiftRight,  // >>
-  memoryOpen,  // '(' of an instruction operand that is one parenthesised group
-  memoryClose, // its matching ')'
+  identifier,   // text = name (at most 32 characters kept), or symbolIndex after replay
+  reserved,     // wordClass + value
+  integer,      // value; text = the constant as written (character constants too)
+  floating,     // floatValue + precision; text = the constant as written
+  string,       // text = the bytes of the string; punct = '"', or '<' for an <include> name
+  punct,        // punct = the character (+ - * / % & | ^ ~ ( ) , : . and any other)
+  shiftLeft,    // <<
+  shiftRight,   // >>
+  memoryOpen,   // '(' of an instruction operand that is one parenthesised group
+  memoryClose,  // its matching ')'
 };
 
 enum class ReservedClass : std::uint8_t {
