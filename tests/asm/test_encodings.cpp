@@ -1,0 +1,177 @@
+// Every case of encodings.txt through the real lexer, the operand parser and the encoder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "asm/encoder.h"
+#include "asm/expr_parser.h"
+#include "asm/lexer.h"
+#include "asm/operand.h"
+#include "asm/source_reader.h"
+
+namespace kz::assembler {
+namespace {
+
+class RecordingReporter final : public Reporter {
+ public:
+  void reportError(int number, std::string_view) override {
+    markStatementError();
+    messages += "E" + std::to_string(number) + " ";
+  }
+  void reportWarning(int number, std::string_view) override {
+    messages += "W" + std::to_string(number) + " ";
+  }
+  std::string messages;
+};
+
+struct EncodingCase {
+  int fileLine = 0;
+  std::string source;
+  std::string expected;
+};
+
+std::string trimmed(const std::string& text) {
+  std::size_t first = text.find_first_not_of(" \t");
+  std::size_t last = text.find_last_not_of(" \t\r");
+  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+std::vector<EncodingCase> loadCases() {
+  std::ifstream file(std::filesystem::path(__FILE__).parent_path() / "encodings.txt");
+  std::vector<EncodingCase> cases;
+  std::string line;
+  for (int number = 1; std::getline(file, line); ++number) {
+    std::string text = trimmed(line);
+    if (text.empty() || text[0] == '#') continue;
+    std::size_t bar = text.find('|');
+    cases.push_back({number, trimmed(text.substr(0, bar)),
+                     bar == std::string::npos ? "" : trimmed(text.substr(bar + 1))});
+  }
+  return cases;
+}
+
+std::string hex(std::span<const std::uint8_t> bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::uint8_t byte : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 15];
+  }
+  return text;
+}
+
+// The statements of a source, tokenised by the lexer (one token vector per line, without the
+// line end).
+std::vector<std::vector<Token>> lexStatements(const std::string& source, RunOptions& options,
+                                              Reporter& reporter) {
+  char pattern[] = "/tmp/kzencXXXXXX";
+  std::string directory = ::mkdtemp(pattern);
+  options.sourceFileName = directory + "/cases.asm";
+  std::ofstream(options.sourceFileName, std::ios::binary) << source;
+  SourceReader reader(options, reporter);
+  reader.openMainSource();
+  Lexer lexer(reader, options, reporter);
+  std::vector<std::vector<Token>> statements(1);
+  Token token;
+  while (lexer.nextToken(token) != TokenKind::endOfSource) {
+    if (token.kind == TokenKind::lineEnd) {
+      statements.emplace_back();
+    } else {
+      statements.back().push_back(token);
+    }
+  }
+  std::filesystem::remove_all(directory);
+  statements.pop_back();
+  return statements;
+}
+
+class EncodingTable : public ::testing::Test {
+ protected:
+  EncodingTable() : symbols_(reporter_) {
+    section_ = symbols_.defineSection("code", Pass::first).section;
+    sectionEntry& code = symbols_.sections()[section_];
+    code.absolute = true;
+    code.startAddress = kOrigin;
+  }
+
+  // Pass 1, then the final pass, of one statement on its own at kOrigin.
+  std::string encodeStatement(std::vector<Token>& tokens) {
+    Encoder encoder(symbols_, reporter_, options_);
+    ExprParser expressions(symbols_, reporter_);
+    OperandParser parser(expressions, reporter_);
+    std::span<Token> operandTokens(tokens.data() + 1, tokens.size() - 1);
+    EncodedInstruction result;
+    for (Pass pass : {Pass::first, Pass::final}) {
+      reporter_.beginStatement(0, 1);
+      encoder.beginPass(pass);
+      std::vector<Operand> operands = parser.parseList(operandTokens, pass);
+      result = encoder.encode(tokens[0].value, operands, {section_, kOrigin});
+    }
+    return hex(result.view());
+  }
+
+  static constexpr std::uint32_t kOrigin = 0x1000;
+  RecordingReporter reporter_;
+  RunOptions options_;
+  SymbolTable symbols_;
+  SectionId section_ = kNoSection;
+};
+
+TEST_F(EncodingTable, EveryCaseEncodesAsWrittenByHand) {
+  std::vector<EncodingCase> cases = loadCases();
+  ASSERT_GT(cases.size(), 300u);
+  std::string source;
+  for (const EncodingCase& c : cases) source += c.source + "\n";
+  std::vector<std::vector<Token>> statements = lexStatements(source, options_, reporter_);
+  ASSERT_EQ(statements.size(), cases.size());
+  ASSERT_EQ(reporter_.messages, "");
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE("encodings.txt line " + std::to_string(cases[i].fileLine) + ": " +
+                 cases[i].source);
+    ASSERT_FALSE(statements[i].empty());
+    ASSERT_EQ(statements[i][0].wordClass, ReservedClass::mnemonic);
+    EXPECT_EQ(encodeStatement(statements[i]), cases[i].expected);
+    EXPECT_EQ(reporter_.messages, "");
+    reporter_.messages.clear();
+  }
+}
+
+// Each row of the mnemonic table is reached by at least one case, and each form that a
+// mnemonic has is used by some case of that mnemonic.
+TEST_F(EncodingTable, CasesCoverEveryMnemonicAndForm) {
+  std::vector<EncodingCase> cases = loadCases();
+  std::string source;
+  for (const EncodingCase& c : cases) source += c.source + "\n";
+  std::vector<std::vector<Token>> statements = lexStatements(source, options_, reporter_);
+  std::vector<std::vector<bool>> used;
+  for (const MnemonicEntry& entry : mnemonicTable()) used.emplace_back(entry.forms.size(), false);
+  Encoder encoder(symbols_, reporter_, options_);
+  ExprParser expressions(symbols_, reporter_);
+  OperandParser parser(expressions, reporter_);
+  encoder.beginPass(Pass::first);
+  for (std::vector<Token>& tokens : statements) {
+    std::vector<Operand> operands =
+        parser.parseList({tokens.data() + 1, tokens.size() - 1}, Pass::first);
+    EncodedInstruction result = encoder.encode(tokens[0].value, operands, {section_, kOrigin});
+    ASSERT_GE(result.form, 0);
+    used[valueOf(result.encodedAs) - kFirstMnemonic][result.form] = true;
+  }
+  for (const MnemonicEntry& entry : mnemonicTable()) {
+    if (entry.code == Mnemonic::cal) continue;  // encoded as CALL
+    for (std::size_t form = 0; form < entry.forms.size(); ++form) {
+      if (entry.forms[form].exists()) {
+        EXPECT_TRUE(used[valueOf(entry.code) - kFirstMnemonic][form])
+            << entry.spelling << " form " << form;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kz::assembler
