@@ -5,6 +5,7 @@
 #include "asm/command_line.h"
 #include "asm/file_names.h"
 #include "asm/option_lines.h"
+#include "asm/passes.h"
 #include "common/fatal_error.h"
 #include "common/host_path.h"
 
@@ -56,7 +57,7 @@ int Assembler::run() {
     scanOptionLines();
     deriveAndCheckOutputNames(options_);
     createWorkFiles();
-    diagnostics_->setPass(PassKind::pass1);
+    runPass1AndSizing();
     openOutputs();
     runFinalPass();
     return finish();
@@ -91,8 +92,12 @@ bool Assembler::startUp() {
 
   std::string sourcePath = withHostSeparators(options_.sourceFileName);
   if (isDirectory(sourcePath)) raiseFatal(20, options_.sourceFileName);
-  source_ = std::fopen(sourcePath.c_str(), "rb");
-  if (!source_) raiseFatal(20, options_.sourceFileName);
+  reader_ = std::make_unique<SourceReader>(options_, *diagnostics_);
+  reader_->openMainSource();
+  diagnostics_->setFileNameLookup([this](int index) {
+    const auto& files = reader_->files();
+    return index >= 0 && static_cast<std::size_t>(index) < files.size() ? files[index].name : options_.sourceFileName;
+  });
   tokenFile_ = makeWorkFile("TP");
   return true;
 }
@@ -106,11 +111,9 @@ std::unique_ptr<WorkFile> Assembler::makeWorkFile(const char* prefix) {
 
 void Assembler::scanOptionLines() {
   OptionSettings settings(options_);
-  auto result = prescanOptionLines(options_.sourceFileName, settings, [&](long line) {
+  optionLines_ = prescanOptionLines(*reader_, settings, [&](long line) {
     diagnostics_->reportOptionLineWarning(kIllegalParameter, line);
   });
-  if (!result) raiseFatal(22, options_.sourceFileName);
-  firstStatementLine_ = result->linesScanned + 1;
 }
 
 void Assembler::createWorkFiles() {
@@ -133,9 +136,19 @@ void Assembler::openOutputs() {
   }
 }
 
+void Assembler::runPass1AndSizing() {
+  symbols_ = std::make_unique<SymbolTable>(*diagnostics_);
+  symbols_->setRecordReferences(options_.listingOn && options_.listingKind == ListingKind::crossRef);
+  processor_ = std::make_unique<StatementProcessor>(options_, *diagnostics_, *symbols_);
+  PassRunner passes(options_, *diagnostics_, *reader_, *tokenFile_, *processor_);
+  passes.runPass1(optionLines_);
+  moduleName_ = processor_->moduleNamed() ? processor_->moduleName() : baseNameOf(options_.sourceFileName);
+  passes.runSizingPasses();
+}
+
 void Assembler::runFinalPass() {
-  diagnostics_->setPass(PassKind::final);
-  diagnostics_->flushRemaining();
+  PassRunner passes(options_, *diagnostics_, *reader_, *tokenFile_, *processor_);
+  passes.runFinalPass(extraSink_, optionLines_);
   if (listing_) listing_->writeSummary(diagnostics_->errorCount(), diagnostics_->warningCount());
 }
 
@@ -155,11 +168,7 @@ int Assembler::finish() {
     if (!closed) raiseFatal(21, *options_.errorFileName);
     keepErrorFile = !(empty && diagnostics_->errorCount() == 0 && diagnostics_->warningCount() == 0);
   }
-  if (source_) {
-    std::FILE* source = source_;
-    source_ = nullptr;
-    if (std::fclose(source) != 0) raiseFatal(21, options_.sourceFileName);
-  }
+  reader_.reset();
   if (tokenFile_ && !tokenFile_->discard()) {
     tokenFile_.reset();
     raiseFatal(21, "tokenfile");
@@ -189,10 +198,8 @@ void Assembler::abortRun() {
     else std::fclose(errorFile_);
     errorFile_ = nullptr;
   }
-  if (source_) {
-    std::fclose(source_);
-    source_ = nullptr;
-  }
+  processor_.reset();
+  reader_.reset();
   tokenFile_.reset();
   referenceFile_.reset();
   sizingWorkFile_.reset();

@@ -8,6 +8,9 @@
 #include "asm/diagnostics.h"
 #include "asm/listing_file.h"
 #include "asm/run_options.h"
+#include "asm/source_reader.h"
+#include "asm/statement_processor.h"
+#include "asm/symbols.h"
 #include "common/handover.h"
 #include "common/work_file.h"
 
@@ -26,6 +29,11 @@ public:
   int run();
 
   const RunOptions& options() const { return options_; }
+  // After run(): the module as assembled, for tests.
+  const SymbolTable* symbols() const { return symbols_.get(); }
+  const std::string& moduleName() const { return moduleName_; }
+  // Receives every statement of the final pass (tests; the object writer and listing).
+  void setStatementSink(StatementSink* sink) { extraSink_ = sink; }
   const std::string& commandLineText() const { return commandLineText_; }
 
 private:
@@ -33,6 +41,7 @@ private:
   bool startUp();
   void scanOptionLines();
   void createWorkFiles();
+  void runPass1AndSizing();
   void openOutputs();
   void runFinalPass();
   int finish();
@@ -48,9 +57,13 @@ private:
   std::string workDirectory_;
   std::unique_ptr<Diagnostics> diagnostics_;
   bool bannerPrinted_ = false;
-  long firstStatementLine_ = 1;
+  long optionLines_ = 0;
+  std::string moduleName_;
 
-  std::FILE* source_ = nullptr;
+  std::unique_ptr<SourceReader> reader_;
+  std::unique_ptr<SymbolTable> symbols_;
+  std::unique_ptr<StatementProcessor> processor_;
+  StatementSink* extraSink_ = nullptr;
   std::unique_ptr<WorkFile> tokenFile_;
   std::unique_ptr<WorkFile> referenceFile_;
   std::unique_ptr<WorkFile> sizingWorkFile_;

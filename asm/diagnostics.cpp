@@ -1,5 +1,6 @@
 #include "asm/diagnostics.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -96,7 +97,11 @@ void Diagnostics::record(int number, std::string_view argument, int fileIndex, l
   std::string text = formatMessage(number, argument);
   switch (pass_) {
     case PassKind::pass1: appendRecord(pass1File_, number, text, fileIndex, line); break;
-    case PassKind::sizing: appendRecord(sizingFile_, number, text, fileIndex, line); break;
+    case PassKind::sizing:
+      if (sizingRecords_.insert(recordPrefix(fileIndex, line, number) + text).second) {
+        appendRecord(sizingFile_, number, text, fileIndex, line);
+      }
+      break;
     case PassKind::final: finalPassMessages_.push_back({number, std::move(text), fileIndex, line}); break;
   }
 }
@@ -150,15 +155,22 @@ void Diagnostics::flushFile(MessageFile& source, int fileIndex, long line, bool 
     bool commandLine = takeCommandLineWarnings && next.line == 0;
     if (!sameLine && !commandLine) return;
     printMessage(next.number, next.text, next.fileIndex, next.line);
+    if (&source == &pass1File_) shownFromPass1_.emplace_back(next.number, next.text);
     source.lookahead.reset();
   }
 }
 
 void Diagnostics::flushMessages(int fileIndex, long line) {
+  shownFromPass1_.clear();
   flushFile(pass1File_, fileIndex, line, commandLineWarningsPending_);
   commandLineWarningsPending_ = false;
   flushFile(sizingFile_, fileIndex, line, false);
   for (const MessageRecord& message : finalPassMessages_) {
+    auto same = std::find(shownFromPass1_.begin(), shownFromPass1_.end(), std::make_pair(message.number, message.text));
+    if (same != shownFromPass1_.end() && message.fileIndex == fileIndex && message.line == line) {
+      shownFromPass1_.erase(same);
+      continue;
+    }
     printMessage(message.number, message.text, message.fileIndex, message.line);
   }
   finalPassMessages_.clear();

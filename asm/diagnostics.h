@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "asm/listing_sink.h"
@@ -93,6 +94,11 @@ private:
   MessageFile pass1File_{nullptr, "TR", "temporary file(err1)", {}, 0, false, false, std::nullopt};
   MessageFile sizingFile_{nullptr, "TQ", "temporary file(err2)", {}, 0, false, false, std::nullopt};
   std::vector<MessageRecord> finalPassMessages_;
+  // Sizing repetitions meet the same problem again: each distinct record is kept once.
+  std::unordered_set<std::string> sizingRecords_;
+  // Messages of the current line already shown from the pass-1 file; the final pass finds
+  // the same problems again and does not show them twice.
+  std::vector<std::pair<int, std::string>> shownFromPass1_;
   bool commandLineWarningsPending_ = false;
   int errorCount_ = 0;
   int warningCount_ = 0;

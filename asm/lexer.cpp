@@ -384,7 +384,8 @@ TokenKind Lexer::scanWord(Token& token, bool hyphenInWord, bool dotIsPunct) {
     return reservedToken(token, *reserved);
   token.kind = TokenKind::identifier;
   token.symbolIndex = kNoSymbol;
-  token.text.assign(word.substr(0, kMaxNameLength));
+  // A module name keeps its full length so that the MODULE statement can reject a long one.
+  token.text.assign(hyphenInWord ? word : word.substr(0, kMaxNameLength));
   return token.kind;
 }
 

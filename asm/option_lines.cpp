@@ -1,16 +1,9 @@
 #include "asm/option_lines.h"
 
-#include <cstdio>
 #include <optional>
-#include <vector>
-
-#include "common/host_path.h"
 
 namespace kz::assembler {
 namespace {
-
-constexpr char kCtrlZ = 0x1A;
-constexpr std::size_t kBlockSize = 16384;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r'; }
 
@@ -91,48 +84,17 @@ void applyOptionLine(std::string_view line, OptionSettings& settings, const std:
   }
 }
 
-std::optional<PrescanResult> prescanOptionLines(const std::string& sourceName, OptionSettings& settings,
-                                                const std::function<void(long)>& refuse) {
-  std::FILE* file = std::fopen(withHostSeparators(sourceName).c_str(), "rb");
-  if (!file) return std::nullopt;
-  PrescanResult result;
-  std::string pending;
-  std::vector<char> block(kBlockSize);
-  bool ended = false;
-  auto handleLine = [&](std::string_view line) {
-    PrescanLine kind = classifyPrescanLine(line);
-    if (kind == PrescanLine::statement) return false;
-    ++result.linesScanned;
-    if (kind == PrescanLine::options) {
-      long number = result.linesScanned;
-      applyOptionLine(line, settings, [&] { refuse(number); });
-    }
-    return true;
-  };
-  while (!ended) {
-    std::size_t count = std::fread(block.data(), 1, block.size(), file);
-    if (count == 0) break;
-    std::string_view data(block.data(), count);
-    if (auto mark = data.find(kCtrlZ); mark != std::string_view::npos) {
-      data = data.substr(0, mark);
-      ended = true;
-    }
-    pending.append(data);
-    std::size_t start = 0;
-    for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
-      if (!handleLine(std::string_view(pending).substr(start, end - start))) {
-        std::fclose(file);
-        return result;
-      }
-      result.statementOffset += end + 1 - start;
-    }
-    pending.erase(0, start);
+long prescanOptionLines(SourceReader& reader, OptionSettings& settings, const std::function<void(long)>& refuse) {
+  long scanned = 0;
+  SourceLine line;
+  while (reader.nextLine(line)) {
+    PrescanLine kind = classifyPrescanLine(line.text);
+    if (kind == PrescanLine::statement) break;
+    ++scanned;
+    if (kind == PrescanLine::options) applyOptionLine(line.text, settings, [&] { refuse(scanned); });
   }
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return std::nullopt;
-  if (!pending.empty() && handleLine(pending)) result.statementOffset += pending.size();
-  return result;
+  reader.rewindSource();
+  return scanned;
 }
 
 }  // namespace kz::assembler

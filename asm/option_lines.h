@@ -1,12 +1,12 @@
 #pragma once
 // Option lines at the top of a source file: before the first statement, lines whose
 // first non-blank character is '-' hold options, as on the command line.
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "asm/options.h"
+#include "asm/source_reader.h"
 
 namespace kz::assembler {
 
@@ -18,15 +18,9 @@ PrescanLine classifyPrescanLine(std::string_view line);
 // unknown, malformed or names a setting that is already fixed (warning 515).
 void applyOptionLine(std::string_view line, OptionSettings& settings, const std::function<void()>& refuse);
 
-struct PrescanResult {
-  long linesScanned = 0;          // lines before the first statement line
-  std::uint64_t statementOffset = 0;  // byte offset of the first statement line
-};
-
-// Reads the source from its start up to the first statement line, applying option lines.
-// refuse(line) reports warning 515 for that line. Returns nullopt when the file cannot be
-// read.
-std::optional<PrescanResult> prescanOptionLines(const std::string& sourceName, OptionSettings& settings,
-                                                const std::function<void(long)>& refuse);
+// Reads the source from its start up to the first statement line, applying option lines,
+// then rewinds it. refuse(line) reports warning 515 for that line. Returns the number of
+// lines before the first statement line.
+long prescanOptionLines(SourceReader& reader, OptionSettings& settings, const std::function<void(long)>& refuse);
 
 }  // namespace kz::assembler

@@ -26,6 +26,8 @@ public:
   long line() const { return line_; }
   // Set by any recorded error of the current statement; encoders read it to skip work.
   bool statementHasError() const { return statementHasError_; }
+  // A later pass meets a statement that failed before: it stays failed without a message.
+  void markStatementFailed() { statementHasError_ = true; }
 
 protected:
   void markStatementError() { statementHasError_ = true; }

@@ -195,14 +195,14 @@ TokenFileWriter::TokenFileWriter(WorkFile& file, const Reporter& reporter)
   body_.reserve(1024);
 }
 
-void TokenFileWriter::writeStatement(int fileIndex, long line, std::span<const Token> tokens) {
+void TokenFileWriter::writeStatement(int fileIndex, long line, std::span<const Token> tokens, bool failed) {
   body_.clear();
   Encoder body(body_);
   body.varint(static_cast<std::uint64_t>(fileIndex));
   body.varint(static_cast<std::uint64_t>(line));
   body.varint(tokens.size());
   for (const Token& token : tokens) body.token(token);
-  putRecord('S');
+  putRecord(failed ? 'F' : 'S');
 }
 
 void TokenFileWriter::writeIncludeEnter(int fileIndex) {
@@ -282,8 +282,10 @@ TokenRecordKind TokenFileReader::next(TokenRecord& record) {
 
   record.tokenCount = 0;
   switch (tag) {
-    case 'S': {
+    case 'S':
+    case 'F': {
       record.kind = TokenRecordKind::statement;
+      record.failed = tag == 'F';
       record.fileIndex = static_cast<int>(decoder.varint());
       record.line = static_cast<long>(decoder.varint());
       std::size_t count = static_cast<std::size_t>(decoder.varint());

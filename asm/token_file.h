@@ -7,6 +7,7 @@
 //
 //   record    := tag:u8 length:varint body[length]
 //     'S'  statement      body := fileIndex line tokenCount token{tokenCount}
+//     'F'  statement that drew an error in pass 1: same body
 //     'I'  include enter  body := fileIndex
 //     'L'  include leave  body := (empty)
 //     'E'  end of source  body := (empty), always the last record
@@ -43,6 +44,7 @@ struct TokenRecord {
   TokenRecordKind kind = TokenRecordKind::end;
   int fileIndex = 0;  // statement and include enter
   long line = 0;      // statement
+  bool failed = false;  // statement: it drew an error in pass 1
 
   std::span<const Token> tokens() const { return {tokenStorage.data(), tokenCount}; }
 
@@ -57,7 +59,7 @@ class TokenFileWriter {
 
   TokenFileWriter(WorkFile& file, const Reporter& reporter);
 
-  void writeStatement(int fileIndex, long line, std::span<const Token> tokens);
+  void writeStatement(int fileIndex, long line, std::span<const Token> tokens, bool failed = false);
   void writeIncludeEnter(int fileIndex);
   void writeIncludeLeave();
   // Writes the end marker and flushes; the file can then be replayed.

@@ -1,1 +1,3 @@
+prog SECTION CODE
  NOP
+ END

@@ -1,2 +1,4 @@
 -Fa -Fa
+prog SECTION CODE
  NOP
+ END

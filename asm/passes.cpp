@@ -1,0 +1,91 @@
+#include "asm/passes.h"
+
+#include <vector>
+
+#include "asm/lexer.h"
+
+namespace kz::assembler {
+
+void PassRunner::runPass1(long optionLines) {
+  diagnostics_.setPass(PassKind::pass1);
+  processor_.beginPass(Pass::first);
+  reader_.rewindSource();
+  reader_.skipLines(optionLines);
+  Lexer lexer(reader_, options_, diagnostics_);
+  TokenFileWriter writer(tokenFile_, diagnostics_);
+  std::vector<Token> tokens;
+  Token token;
+  while (true) {
+    TokenKind kind = lexer.nextToken(token);
+    for (int left = lexer.takeLeftIncludes(); left > 0; --left) writer.writeIncludeLeave();
+    if (kind == TokenKind::endOfSource) break;
+    int fileIndex = lexer.fileIndex();
+    long line = lexer.lineNumber();
+    tokens.clear();
+    while (kind != TokenKind::lineEnd && kind != TokenKind::endOfSource) {
+      tokens.push_back(token);
+      kind = lexer.nextToken(token);
+    }
+    bool readFailed = diagnostics_.statementHasError();
+    StatementOutcome outcome = processor_.process(fileIndex, line, tokens, readFailed);
+    writer.writeStatement(fileIndex, line, tokens, diagnostics_.statementHasError());
+    if (outcome.endReached || processor_.endSeen()) lexer.noteEndStatement();
+    if (outcome.include) {
+      if (auto entered = lexer.enterInclude(outcome.include->name, outcome.include->form)) {
+        writer.writeIncludeEnter(*entered);
+      }
+    }
+    if (kind == TokenKind::endOfSource) break;
+  }
+  processor_.finishPass();
+  writer.writeEnd();
+}
+
+int PassRunner::runSizingPasses() {
+  int repetition = 1;
+  for (;; ++repetition) {
+    diagnostics_.setPass(PassKind::sizing, repetition);
+    processor_.beginPass(Pass::sizing, repetition);
+    replay(nullptr, false);
+    processor_.finishPass();
+    if (!processor_.layoutMoved() || repetition == kMaxSizingRepetitions) break;
+  }
+  return repetition;
+}
+
+void PassRunner::runFinalPass(StatementSink* sink, long optionLines) {
+  diagnostics_.setPass(PassKind::final);
+  processor_.beginPass(Pass::final);
+  processor_.setSink(sink);
+  for (long line = 1; line <= optionLines; ++line) diagnostics_.flushMessages(0, line);
+  replay(sink, true);
+  processor_.finishPass();
+  processor_.setSink(nullptr);
+  diagnostics_.flushRemaining();
+}
+
+void PassRunner::replay(StatementSink* sink, bool showMessages) {
+  TokenFileReader reader(tokenFile_, diagnostics_);
+  reader.rewind();
+  TokenRecord record;
+  while (true) {
+    switch (reader.next(record)) {
+      case TokenRecordKind::statement: {
+        std::span<Token> tokens(record.tokenStorage.data(), record.tokenCount);
+        processor_.process(record.fileIndex, record.line, tokens, record.failed);
+        if (showMessages) diagnostics_.flushMessages(record.fileIndex, record.line);
+        break;
+      }
+      case TokenRecordKind::includeEnter:
+        if (sink) sink->includeEntered(record.fileIndex);
+        break;
+      case TokenRecordKind::includeLeave:
+        if (sink) sink->includeLeft();
+        break;
+      case TokenRecordKind::end:
+        return;
+    }
+  }
+}
+
+}  // namespace kz::assembler

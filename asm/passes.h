@@ -1,0 +1,36 @@
+#pragma once
+// The passes over one source: pass 1 reads the source and records every line in the token
+// file, the sizing passes replay it until nothing moves (at most eleven times), and the final
+// pass replays it once more, handing each statement on and showing its messages.
+#include "asm/diagnostics.h"
+#include "asm/source_reader.h"
+#include "asm/statement_processor.h"
+#include "asm/token_file.h"
+
+namespace kz::assembler {
+
+class PassRunner {
+public:
+  static constexpr int kMaxSizingRepetitions = StatementProcessor::kLastSizingRepetition;
+
+  PassRunner(const RunOptions& options, Diagnostics& diagnostics, SourceReader& reader, WorkFile& tokenFile,
+             StatementProcessor& processor)
+      : options_(options), diagnostics_(diagnostics), reader_(reader), tokenFile_(tokenFile), processor_(processor) {}
+
+  // Reads the source from the line after the option lines.
+  void runPass1(long optionLines);
+  // Returns how many sizing repetitions ran.
+  int runSizingPasses();
+  void runFinalPass(StatementSink* sink, long optionLines);
+
+private:
+  void replay(StatementSink* sink, bool showMessages);
+
+  const RunOptions& options_;
+  Diagnostics& diagnostics_;
+  SourceReader& reader_;
+  WorkFile& tokenFile_;
+  StatementProcessor& processor_;
+};
+
+}  // namespace kz::assembler

@@ -1,0 +1,64 @@
+#pragma once
+// What the final pass hands on for each statement: the bytes it places in its section, the
+// values the linker must fill in, and what the listing shows. The object writer and the
+// listing both read this one record; tests read it too.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "asm/encoder.h"
+#include "asm/expr.h"
+#include "asm/sections.h"
+
+namespace kz::assembler {
+
+enum class StatementKind : std::uint8_t {
+  empty,        // nothing assembled (comment, blank, or a failed statement without bytes)
+  instruction,  // instruction bytes and field records
+  data,         // DB ... DL, DF..., FDATA...: bytes (repeated `repeat` times)
+  storage,      // DS...: `skipped` bytes reserved
+  origin,       // ORG: `skipped` bytes jumped over
+  align,        // ALIGN: `skipped` bytes jumped over
+  section,      // SECTION: the section becomes current
+  equate,       // EQU: `value`
+  directive,    // any other directive or control
+};
+
+// A value inside the bytes of a data statement that only the linker can complete.
+struct DataField {
+  std::uint32_t offset = 0;  // within one copy of `bytes`
+  std::uint8_t width = 1;    // bytes: 1, 2, 3 or 4, low byte first
+  exprValue value;
+};
+
+enum class ListingControl : std::uint8_t { none, title, eject, list, nolist, save, restore };
+
+struct EmittedStatement {
+  int fileIndex = 0;
+  long line = 0;
+  StatementKind kind = StatementKind::empty;
+  SectionId section = kNoSection;
+  std::uint32_t location = 0;  // the section's location counter before the statement
+  std::vector<std::uint8_t> bytes;
+  std::uint32_t repeat = 1;    // DF...: how many times `bytes` follow one another
+  std::uint32_t skipped = 0;   // storage, ORG and ALIGN
+  std::vector<DataField> dataFields;
+  std::optional<EncodedInstruction> instruction;
+  std::optional<exprValue> value;  // EQU
+  ListingControl control = ListingControl::none;
+  std::string title;               // $TITLE
+  bool failed = false;             // the statement drew an error and was not assembled
+
+  std::uint32_t size() const { return static_cast<std::uint32_t>(bytes.size()) * repeat + skipped; }
+};
+
+class StatementSink {
+public:
+  virtual ~StatementSink() = default;
+  virtual void statement(const EmittedStatement& statement) = 0;
+  virtual void includeEntered(int /*fileIndex*/) {}
+  virtual void includeLeft() {}
+};
+
+}  // namespace kz::assembler
