@@ -279,3 +279,30 @@ TEST(Includes, StatementsOfIncludedFilesAreAssembledInPlace) {
 
 }  // namespace
 }  // namespace kz::assembler
+
+namespace kz::assembler {
+namespace {
+
+TEST(SizingPasses, LabelsFollowJumpsThatShrink) {
+  std::string source = "prog SECTION CODE\n";
+  for (int i = 0; i < 6; ++i) source += " J next" + std::to_string(i) + "\n DSB 100\nnext" + std::to_string(i) + ":\n";
+  source += "last EQU next5\n DW next5\n END\n";
+  auto run = testing::assemble(source);
+  ASSERT_EQ(run.err, "");
+  // Every J reaches a target 100 bytes ahead, so each takes its short relative form, and
+  // every label after it moved back by what the J before it gave up.
+  std::uint32_t expected = 0;
+  for (int i = 0; i < 6; ++i) {
+    const EmittedStatement* jump = run.at(2 + 3 * i);
+    ASSERT_TRUE(jump && jump->instruction);
+    EXPECT_EQ(jump->location, expected);
+    EXPECT_EQ(jump->instruction->size, 2u) << "J " << i;
+    expected += 2 + 100;
+  }
+  EXPECT_EQ(run.at(20)->value->value, static_cast<std::int32_t>(expected));
+  EXPECT_EQ(run.bytesAt(21), (std::vector<std::uint8_t>{static_cast<std::uint8_t>(expected), 
+                                                       static_cast<std::uint8_t>(expected >> 8)}));
+}
+
+}  // namespace
+}  // namespace kz::assembler
