@@ -1,0 +1,162 @@
+#include "object/ieee695.h"
+
+#include <algorithm>
+
+namespace kz::object {
+namespace {
+
+template <class Row, class Key, class Field>
+const Row* findRow(std::span<const Row> rows, Key key, Field field) {
+  auto found =
+      std::find_if(rows.begin(), rows.end(), [&](const Row& row) { return row.*field == key; });
+  return found == rows.end() ? nullptr : &*found;
+}
+
+void appendBigEndian(Bytes& out, std::uint64_t value, std::size_t byteCount) {
+  for (std::size_t shift = byteCount * 8; shift > 0; shift -= 8) {
+    out.push_back(static_cast<std::uint8_t>(value >> (shift - 8)));
+  }
+}
+
+}  // namespace
+
+const ElementRange& elementRange(std::uint8_t byte) {
+  for (const ElementRange& range : kElementRanges) {
+    if (byte <= range.last) return range;
+  }
+  return kElementRanges[std::size(kElementRanges) - 1];
+}
+
+const RecordInfo* findRecord(std::uint8_t code) {
+  return findRow<RecordInfo>(kRecords, static_cast<RecordCode>(code), &RecordInfo::code);
+}
+
+const FunctionInfo* findFunction(std::uint8_t code) {
+  return findRow<FunctionInfo>(kFunctions, static_cast<Function>(code), &FunctionInfo::code);
+}
+
+const EscapeInfo* findEscape(std::uint64_t number) {
+  if (number == 0 || number > std::size(kEscapes)) return nullptr;
+  return findRow<EscapeInfo>(kEscapes, static_cast<Escape>(number), &EscapeInfo::number);
+}
+
+const VariableInfo* findVariable(char letter) {
+  return findRow<VariableInfo>(kVariables, letter, &VariableInfo::letter);
+}
+
+bool variableHasIndex(char letter) {
+  const VariableInfo* info = findVariable(letter);
+  return info == nullptr || info->indexed;
+}
+
+const BracketInfo& bracketInfo(FieldCheck check) {
+  return *findRow<BracketInfo>(kBrackets, check, &BracketInfo::check);
+}
+
+const BracketInfo* findOpeningBracket(std::uint8_t byte) {
+  return findRow<BracketInfo>(kBrackets, byte, &BracketInfo::open);
+}
+
+const AttributeInfo* findAttribute(std::uint64_t number) {
+  if (number > 0xFF) return nullptr;
+  return findRow<AttributeInfo>(kAttributes, static_cast<std::uint8_t>(number),
+                                &AttributeInfo::number);
+}
+
+const BlockInfo* findBlock(std::uint64_t type) {
+  if (type > 0xFF) return nullptr;
+  return findRow<BlockInfo>(kBlocks, static_cast<std::uint8_t>(type), &BlockInfo::type);
+}
+
+std::array<std::uint8_t, kPartPointerBytes> encodePartPointers(const PartOffsets& offsets) {
+  std::array<std::uint8_t, kPartPointerBytes> bytes{};
+  for (std::size_t part = 0; part < kPartCount; ++part) {
+    std::uint8_t* row = bytes.data() + part * kPartPointerRecordSize;
+    row[0] = static_cast<std::uint8_t>(RecordCode::assign);
+    row[1] = letterByte('W');
+    row[2] = static_cast<std::uint8_t>(part);
+    row[3] = kNumberLengthBase + 4;
+    for (std::size_t i = 0; i < 4; ++i)
+      row[4 + i] = static_cast<std::uint8_t>(offsets[part] >> (24 - 8 * i));
+  }
+  return bytes;
+}
+
+Expression sectionRelative(std::uint64_t section, std::int64_t offset) {
+  Expression terms{Term::sectionBase(section)};
+  if (offset != 0) {
+    terms.push_back(Term::constant(offset));
+    terms.push_back(Term::function(Function::add));
+  }
+  return terms;
+}
+
+std::size_t encodedNumberSize(std::uint64_t value) {
+  if (value <= kMaxShortNumber) return 1;
+  std::size_t byteCount = 1;
+  while (byteCount < kMaxNumberBytes && (value >> (8 * byteCount)) != 0) ++byteCount;
+  return 1 + byteCount;
+}
+
+void appendNumber(Bytes& out, std::uint64_t value) {
+  std::size_t size = encodedNumberSize(value);
+  if (size == 1) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    return;
+  }
+  out.push_back(static_cast<std::uint8_t>(kNumberLengthBase + (size - 1)));
+  appendBigEndian(out, value, size - 1);
+}
+
+void appendOmitted(Bytes& out) { out.push_back(kOmittedNumber); }
+
+void appendName(Bytes& out, std::string_view name) {
+  name = name.substr(0, kMaxNameLength);
+  if (name.size() <= kMaxShortName) {
+    out.push_back(static_cast<std::uint8_t>(name.size()));
+  } else if (name.size() <= 0xFF) {
+    out.push_back(kByteLengthName);
+    out.push_back(static_cast<std::uint8_t>(name.size()));
+  } else {
+    out.push_back(kWordLengthName);
+    appendBigEndian(out, name.size(), 2);
+  }
+  out.insert(out.end(), name.begin(), name.end());
+}
+
+void appendLetter(Bytes& out, char letter) { out.push_back(letterByte(letter)); }
+
+void appendTerm(Bytes& out, const Term& term) {
+  switch (term.kind) {
+    case TermKind::number:
+      appendNumber(out, term.value);
+      if (term.negative) out.push_back(static_cast<std::uint8_t>(Function::negate));
+      break;
+    case TermKind::variable:
+      appendLetter(out, term.letter);
+      if (variableHasIndex(term.letter)) appendNumber(out, term.value);
+      break;
+    case TermKind::function:
+      out.push_back(static_cast<std::uint8_t>(term.value));
+      break;
+    case TermKind::escape:
+      appendNumber(out, term.value);
+      out.push_back(static_cast<std::uint8_t>(Function::escape));
+      break;
+  }
+}
+
+void appendExpression(Bytes& out, std::span<const Term> terms) {
+  for (const Term& term : terms) appendTerm(out, term);
+}
+
+void appendRelocationItem(Bytes& out, FieldCheck check, std::span<const Term> value,
+                          std::uint32_t widthInMaus) {
+  const BracketInfo& bracket = bracketInfo(check);
+  out.push_back(bracket.open);
+  appendExpression(out, value);
+  appendNumber(out, widthInMaus);
+  out.push_back(bracket.close);
+}
+
+}  // namespace kz::object

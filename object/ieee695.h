@@ -1,0 +1,473 @@
+#pragma once
+// IEEE-695 object modules: the codes of the format, as tables, and the encoding of its
+// elements (numbers, names, letters, postfix expressions). The reading side is in
+// object/cursor.h; records and the output buffer are in object/record_writer.h.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace kz::object {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- Element ranges: what the first byte of an element says it is.
+
+enum class ElementKind : std::uint8_t {
+  shortNumber,    // value 0..127, or the length of a short name
+  omittedNumber,  // optional field left out
+  longNumber,     // 80 + count, then count value bytes, most significant first
+  separator,      // "comma"
+  function,
+  bracket,  // opening and closing brackets of relocation items
+  letter,
+  longName,  // DE + 1-byte length, DF + 2-byte length
+  recordCode,
+  unused,
+};
+
+struct ElementRange {
+  std::uint8_t first;
+  std::uint8_t last;
+  ElementKind kind;
+  std::string_view meaning;
+};
+
+// clang-format off
+inline constexpr ElementRange kElementRanges[] = {
+    {0x00, 0x7F, ElementKind::shortNumber,   "number 0..127 or short name"},
+    {0x80, 0x80, ElementKind::omittedNumber, "omitted number"},
+    {0x81, 0x88, ElementKind::longNumber,    "number of 1..8 bytes"},
+    {0x89, 0x8F, ElementKind::unused,        "unused"},
+    {0x90, 0x90, ElementKind::separator,     "separator"},
+    {0x91, 0x9F, ElementKind::unused,        "reserved"},
+    {0xA0, 0xB9, ElementKind::function,      "function"},
+    {0xBA, 0xBF, ElementKind::bracket,       "relocation bracket"},
+    {0xC0, 0xDA, ElementKind::letter,        "letter"},
+    {0xDB, 0xDD, ElementKind::unused,        "unused"},
+    {0xDE, 0xDF, ElementKind::longName,      "long name"},
+    {0xE0, 0xFB, ElementKind::recordCode,    "record code"},
+    {0xFC, 0xFF, ElementKind::unused,        "unused"},
+};
+// clang-format on
+
+constexpr bool elementRangesCoverEveryByte() {
+  unsigned next = 0;
+  for (const ElementRange& range : kElementRanges) {
+    if (range.first != next || range.last < range.first) return false;
+    next = range.last + 1u;
+  }
+  return next == 0x100;
+}
+static_assert(elementRangesCoverEveryByte());
+
+const ElementRange& elementRange(std::uint8_t byte);
+inline ElementKind elementKind(std::uint8_t byte) { return elementRange(byte).kind; }
+
+inline constexpr std::uint8_t kMaxShortNumber = 0x7F;
+inline constexpr std::uint8_t kOmittedNumber = 0x80;
+inline constexpr std::uint8_t kNumberLengthBase = 0x80;  // 81..88: 1..8 value bytes
+inline constexpr std::size_t kMaxNumberBytes = 8;
+inline constexpr std::uint8_t kSeparator = 0x90;
+inline constexpr std::uint8_t kNullLetter = 0xC0;
+inline constexpr std::uint8_t kLetterBase = 0x80;  // letter byte = 80 + ASCII code
+inline constexpr std::size_t kMaxShortName = 0x7F;
+inline constexpr std::uint8_t kByteLengthName = 0xDE;
+inline constexpr std::uint8_t kWordLengthName = 0xDF;
+inline constexpr std::size_t kMaxNameLength = 0xFFFF;
+inline constexpr std::size_t kMaxLoadCount = 127;  // bytes of one LD record as writers keep it
+
+constexpr std::uint8_t letterByte(char letter) {
+  return letter >= 'A' && letter <= 'Z' ? static_cast<std::uint8_t>(kLetterBase + letter)
+                                        : kNullLetter;
+}
+
+// ---- Record codes.
+
+enum class RecordCode : std::uint8_t {
+  moduleBegin = 0xE0,
+  moduleEnd = 0xE1,
+  assign = 0xE2,
+  loadRelocated = 0xE4,
+  setSection = 0xE5,
+  sectionType = 0xE6,
+  sectionAlignment = 0xE7,
+  publicName = 0xE8,
+  externalName = 0xE9,
+  comment = 0xEA,
+  addressDescriptor = 0xEC,
+  loadConstant = 0xED,
+  name = 0xF0,
+  attribute = 0xF1,
+  type = 0xF2,
+  weakExternal = 0xF4,
+  repeat = 0xF7,
+  blockBegin = 0xF8,
+  blockEnd = 0xF9,
+  context = 0xFB,
+};
+
+struct RecordInfo {
+  RecordCode code;
+  std::string_view mnemonic;
+  std::string_view meaning;
+};
+
+// clang-format off
+inline constexpr RecordInfo kRecords[] = {
+    {RecordCode::moduleBegin,       "MB", "module begin"},
+    {RecordCode::moduleEnd,         "ME", "module end"},
+    {RecordCode::assign,            "AS", "assign"},
+    {RecordCode::loadRelocated,     "LR", "load with relocation"},
+    {RecordCode::setSection,        "SB", "set section"},
+    {RecordCode::sectionType,       "ST", "section type"},
+    {RecordCode::sectionAlignment,  "SA", "section alignment"},
+    {RecordCode::publicName,        "NI", "public name"},
+    {RecordCode::externalName,      "NX", "external name"},
+    {RecordCode::comment,           "CO", "comment"},
+    {RecordCode::addressDescriptor, "AD", "address descriptor"},
+    {RecordCode::loadConstant,      "LD", "load constant"},
+    {RecordCode::name,              "NN", "name"},
+    {RecordCode::attribute,         "AT", "attribute"},
+    {RecordCode::type,              "TY", "type"},
+    {RecordCode::weakExternal,      "WX", "weak external"},
+    {RecordCode::repeat,            "RE", "repeat"},
+    {RecordCode::blockBegin,        "BB", "block begin"},
+    {RecordCode::blockEnd,          "BE", "block end"},
+    {RecordCode::context,           "NC", "context"},
+};
+// clang-format on
+
+const RecordInfo* findRecord(std::uint8_t code);
+
+// ---- Function codes. Binary operators take "a b op" = a op b.
+
+enum class Function : std::uint8_t {
+  falseValue = 0xA0,
+  trueValue = 0xA1,
+  absolute = 0xA2,
+  negate = 0xA3,
+  bitNot = 0xA4,
+  add = 0xA5,
+  subtract = 0xA6,
+  divide = 0xA7,
+  multiply = 0xA8,
+  maximum = 0xA9,
+  minimum = 0xAA,
+  remainder = 0xAB,
+  less = 0xAC,
+  greater = 0xAD,
+  equal = 0xAE,
+  notEqual = 0xAF,
+  bitAnd = 0xB0,
+  bitOr = 0xB1,
+  bitXor = 0xB2,
+  extract = 0xB3,
+  insert = 0xB4,
+  error = 0xB5,
+  ifThen = 0xB6,
+  elseBranch = 0xB7,
+  endIf = 0xB8,
+  escape = 0xB9,
+};
+
+inline constexpr int kUnknownArity = -1;
+
+struct FunctionInfo {
+  Function code;
+  std::string_view name;
+  int operands;  // kUnknownArity where no source settles it
+};
+
+// clang-format off
+inline constexpr FunctionInfo kFunctions[] = {
+    {Function::falseValue, "@F",      0},
+    {Function::trueValue,  "@T",      0},
+    {Function::absolute,   "@ABS",    1},
+    {Function::negate,     "@NEG",    1},
+    {Function::bitNot,     "@NOT",    1},
+    {Function::add,        "+",       2},
+    {Function::subtract,   "-",       2},
+    {Function::divide,     "/",       2},
+    {Function::multiply,   "*",       2},
+    {Function::maximum,    "@MAX",    2},
+    {Function::minimum,    "@MIN",    2},
+    {Function::remainder,  "@MOD",    2},
+    {Function::less,       "<",       2},
+    {Function::greater,    ">",       2},
+    {Function::equal,      "=",       2},
+    {Function::notEqual,   "!=",      2},
+    {Function::bitAnd,     "@AND",    2},
+    {Function::bitOr,      "@OR",     2},
+    {Function::bitXor,     "@XOR",    2},
+    {Function::extract,    "@EXT",    kUnknownArity},
+    {Function::insert,     "@INS",    kUnknownArity},
+    {Function::error,      "@ERR",    kUnknownArity},
+    {Function::ifThen,     "@IF",     kUnknownArity},
+    {Function::elseBranch, "@ELSE",   kUnknownArity},
+    {Function::endIf,      "@END",    kUnknownArity},
+    {Function::escape,     "@ESCAPE", kUnknownArity},
+};
+// clang-format on
+
+constexpr bool functionsAreConsecutive() {
+  unsigned expected = 0xA0;
+  for (const FunctionInfo& info : kFunctions) {
+    if (static_cast<unsigned>(info.code) != expected++) return false;
+  }
+  return expected == 0xBA;
+}
+static_assert(functionsAreConsecutive());
+
+const FunctionInfo* findFunction(std::uint8_t code);
+
+// Escape functions, written "k B9". @INBLOCK pops value, base and size (pushed in that
+// order), checks base <= value < base + size and pushes the value.
+enum class Escape : std::uint8_t {
+  isDefined = 1,
+  translate = 2,
+  split = 3,
+  inBlock = 4,
+  callOptimize = 5
+};
+
+struct EscapeInfo {
+  Escape number;
+  std::string_view name;
+  int operands;
+};
+
+// clang-format off
+inline constexpr EscapeInfo kEscapes[] = {
+    {Escape::isDefined,    "@ISDEF",    kUnknownArity},
+    {Escape::translate,    "@TRANS",    kUnknownArity},
+    {Escape::split,        "@SPLIT",    kUnknownArity},
+    {Escape::inBlock,      "@INBLOCK",  3},
+    {Escape::callOptimize, "@CALL_OPT", kUnknownArity},
+};
+// clang-format on
+
+const EscapeInfo* findEscape(std::uint64_t number);
+
+// ---- Variables: a letter, then an index number except for G.
+
+struct VariableInfo {
+  char letter;
+  bool indexed;
+  std::string_view meaning;
+};
+
+// clang-format off
+inline constexpr VariableInfo kVariables[] = {
+    {'G', false, "execution start address"},
+    {'I', true,  "public symbol"},
+    {'L', true,  "section low limit"},
+    {'N', true,  "named local or debug item"},
+    {'P', true,  "section load pointer"},
+    {'R', true,  "section relocation base"},
+    {'S', true,  "section size"},
+    {'W', true,  "file offset of a part"},
+    {'X', true,  "external symbol"},
+};
+// clang-format on
+
+// Letters without an entry above (A, B, F, M, ...) are read as indexed variables.
+const VariableInfo* findVariable(char letter);
+bool variableHasIndex(char letter);
+
+// ---- Relocation items: the bracket pair tells the linker how to range-check the field.
+
+enum class FieldCheck : std::uint8_t { signedField, unsignedField, eitherField };
+
+struct BracketInfo {
+  FieldCheck check;
+  std::uint8_t open;
+  std::uint8_t close;
+  std::string_view meaning;
+};
+
+// clang-format off
+inline constexpr BracketInfo kBrackets[] = {
+    {FieldCheck::signedField,   0xBA, 0xBB, "signed"},
+    {FieldCheck::unsignedField, 0xBC, 0xBD, "unsigned"},
+    {FieldCheck::eitherField,   0xBE, 0xBF, "signed or unsigned"},
+};
+// clang-format on
+
+const BracketInfo& bracketInfo(FieldCheck check);
+const BracketInfo* findOpeningBracket(std::uint8_t byte);
+
+// ---- Module parts, in the order of their pointers W0..W7.
+
+enum class Part : std::uint8_t {
+  attribute,
+  environment,
+  section,
+  external,
+  debug,
+  data,
+  trailer,
+  moduleEnd
+};
+
+inline constexpr std::size_t kPartCount = 8;
+inline constexpr std::size_t kPartPointerRecordSize = 8;  // E2 D7 0k 84 b3 b2 b1 b0
+inline constexpr std::size_t kPartPointerBytes = kPartCount * kPartPointerRecordSize;
+
+// clang-format off
+inline constexpr std::string_view kPartNames[kPartCount] = {
+    "attribute part",
+    "environment part",
+    "section part",
+    "external part",
+    "debug part",
+    "data part",
+    "trailer part",
+    "module end",
+};
+// clang-format on
+
+using PartOffsets = std::array<std::uint32_t, kPartCount>;
+
+// The eight assignments E2 D7 0k 84 <offset> that overwrite the reserved header bytes.
+std::array<std::uint8_t, kPartPointerBytes> encodePartPointers(const PartOffsets& offsets);
+
+// ---- Attribute definitions of ATN records (F1 CE n1 n2 n3 ...), numbered in decimal.
+
+enum class AttributeOperands : std::uint8_t {
+  numbers,            // numbers and letters up to the next record
+  name,               // one name
+  twoNumbersAndName,  // two numbers, then an optional name
+};
+
+struct AttributeInfo {
+  std::uint8_t number;
+  std::string_view meaning;
+  AttributeOperands operands;
+};
+
+// clang-format off
+inline constexpr AttributeInfo kAttributes[] = {
+    {1,  "automatic variable",       AttributeOperands::numbers},
+    {2,  "register variable",        AttributeOperands::numbers},
+    {3,  "static variable",          AttributeOperands::numbers},
+    {4,  "external function",        AttributeOperands::numbers},
+    {5,  "external variable",        AttributeOperands::numbers},
+    {7,  "line number",              AttributeOperands::numbers},
+    {8,  "global variable",          AttributeOperands::numbers},
+    {9,  "lifetime",                 AttributeOperands::numbers},
+    {10, "locked register",          AttributeOperands::numbers},
+    {12, "based variable",           AttributeOperands::numbers},
+    {16, "constant",                 AttributeOperands::numbers},
+    {19, "assembler symbol",         AttributeOperands::numbers},
+    {37, "object format version",    AttributeOperands::numbers},
+    {38, "object format type",       AttributeOperands::numbers},
+    {39, "case sensitivity",         AttributeOperands::numbers},
+    {40, "memory model",             AttributeOperands::numbers},
+    {50, "creation date and time",   AttributeOperands::numbers},
+    {51, "command line",             AttributeOperands::name},
+    {52, "execution status",         AttributeOperands::numbers},
+    {53, "host environment",         AttributeOperands::numbers},
+    {54, "tool and version",         AttributeOperands::numbers},
+    {55, "comment",                  AttributeOperands::name},
+    {62, "procedure information",    AttributeOperands::twoNumbersAndName},
+    {63, "variable information",     AttributeOperands::twoNumbersAndName},
+    {64, "module information",       AttributeOperands::twoNumbersAndName},
+};
+// clang-format on
+
+const AttributeInfo* findAttribute(std::uint64_t number);
+
+// ---- Debug blocks (BB records).
+
+struct BlockInfo {
+  std::uint8_t type;
+  std::string_view meaning;
+  bool endCarriesExpression;  // BE of this block holds an address or size expression
+};
+
+// clang-format off
+inline constexpr BlockInfo kBlocks[] = {
+    {1,  "module types",      false},
+    {2,  "global types",      false},
+    {3,  "module scope",      false},
+    {4,  "global function",   true},
+    {5,  "source file",       false},
+    {6,  "local function",    true},
+    {10, "assembler module",  false},
+    {11, "section",           true},
+};
+// clang-format on
+
+const BlockInfo* findBlock(std::uint64_t type);
+
+// ---- Values this toolchain writes.
+
+inline constexpr std::uint8_t kBitsPerMau = 8;
+inline constexpr std::uint8_t kMausPerAddress = 2;
+inline constexpr char kLeastSignificantFirst = 'L';
+inline constexpr char kMostSignificantFirst = 'M';
+
+// ---- Expressions: postfix lists of terms.
+
+enum class TermKind : std::uint8_t { number, variable, function, escape };
+
+struct Term {
+  TermKind kind = TermKind::number;
+  char letter = 0;          // variable
+  bool negative = false;    // number: written as the magnitude followed by @NEG
+  std::uint64_t value = 0;  // number: magnitude; variable: index; function: code; escape: k
+
+  static constexpr Term constant(std::int64_t number) {
+    std::uint64_t magnitude =
+        number < 0 ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+    return {TermKind::number, 0, number < 0, magnitude};
+  }
+  static constexpr Term unsignedConstant(std::uint64_t number) {
+    return {TermKind::number, 0, false, number};
+  }
+  static constexpr Term variable(char letter, std::uint64_t index) {
+    return {TermKind::variable, letter, false, index};
+  }
+  static constexpr Term startAddress() { return {TermKind::variable, 'G', false, 0}; }
+  static constexpr Term sectionBase(std::uint64_t section) { return variable('R', section); }
+  static constexpr Term loadPointer(std::uint64_t section) { return variable('P', section); }
+  static constexpr Term sectionSize(std::uint64_t section) { return variable('S', section); }
+  static constexpr Term externalSymbol(std::uint64_t index) { return variable('X', index); }
+  static constexpr Term publicSymbol(std::uint64_t index) { return variable('I', index); }
+  static constexpr Term localSymbol(std::uint64_t index) { return variable('N', index); }
+  static constexpr Term function(Function code) {
+    return {TermKind::function, 0, false, static_cast<std::uint64_t>(code)};
+  }
+  static constexpr Term escape(Escape number) {
+    return {TermKind::escape, 0, false, static_cast<std::uint64_t>(number)};
+  }
+
+  friend bool operator==(const Term&, const Term&) = default;
+};
+
+using Expression = std::vector<Term>;
+
+// R section, and "offset +" unless the offset is 0.
+Expression sectionRelative(std::uint64_t section, std::int64_t offset);
+
+// ---- Encoding. Every function appends to out.
+
+// Shortest form: 00..7F as one byte, else 80+n and n bytes, most significant first.
+void appendNumber(Bytes& out, std::uint64_t value);
+void appendOmitted(Bytes& out);
+// Short form up to 127 characters, DE up to 255, DF beyond; cut at kMaxNameLength.
+void appendName(Bytes& out, std::string_view name);
+// 'A'..'Z' as C1..DA; any other character as the null letter C0.
+void appendLetter(Bytes& out, char letter);
+void appendTerm(Bytes& out, const Term& term);
+void appendExpression(Bytes& out, std::span<const Term> terms);
+// Bracket, expression, width in MAUs (directly after the expression, no separator), bracket.
+void appendRelocationItem(Bytes& out, FieldCheck check, std::span<const Term> value,
+                          std::uint32_t widthInMaus);
+
+std::size_t encodedNumberSize(std::uint64_t value);
+
+}  // namespace kz::object
