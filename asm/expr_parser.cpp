@@ -14,7 +14,6 @@ constexpr int kFloatingTypeMismatch = 518;
 
 constexpr int kLoosestLevel = 8;
 constexpr int kMaxNesting = 256;  // parentheses and signs; keeps the recursion bounded
-constexpr int kUnaryLevel = 2;
 
 struct BinaryOperator {
   TokenKind kind;
@@ -107,6 +106,7 @@ class ExprParseRun {
   }
 
   std::uint32_t binary(int level);
+  std::uint32_t climb(std::uint32_t left, int level);
   std::uint32_t unary();
   std::uint32_t width();
   std::uint32_t widthOperand();
@@ -127,24 +127,29 @@ class ExprParseRun {
   int nesting_ = 0;
 };
 
-// binary(n) := binary(n-1) { operator-of-level-n binary(n-1) }
-std::uint32_t ExprParseRun::binary(int level) {
-  if (level == kUnaryLevel) return unary();
-  std::uint32_t left = binary(level - 1);
+// binary(n) := unary { operator-of-level-at-most-n unary }, by precedence climbing: an
+// operand binds to the tighter of the operators around it, equal levels group to the left.
+std::uint32_t ExprParseRun::binary(int level) { return climb(unary(), level); }
+
+std::uint32_t ExprParseRun::climb(std::uint32_t left, int level) {
   while (left != kNoNode) {
     const BinaryOperator* op = binaryOperatorAt(current());
-    if (op == nullptr || op->level != level) break;
+    if (op == nullptr || op->level > level) break;
     if (floatingOnly_ && !op->inFloating) return fail(kInvalidExpression);
     tokens_.advance();
     if (isSign(current())) parser_.signAfterOperator_ = true;
-    std::uint32_t right = binary(level - 1);
+    std::uint32_t right = unary();
+    while (right != kNoNode) {
+      const BinaryOperator* next = binaryOperatorAt(current());
+      if (next == nullptr || next->level >= op->level) break;
+      right = climb(right, op->level - 1);
+    }
     if (right == kNoNode) return kNoNode;
     left = addOperation(op->op, left, right);
   }
   return left;
 }
 
-// unary := ( '+' | '-' | '~' ) unary | width
 std::uint32_t ExprParseRun::unary() {
   const Token& token = current();
   std::optional<ExprOp> op;
