@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -13,50 +14,68 @@
 namespace kz {
 namespace {
 
+// Bytes in blocks of fixed size: the store never holds more than it was given (a growing
+// vector would keep up to twice that) and never moves what it holds.
 class MemoryFile final : public WorkFile {
 public:
   explicit MemoryFile(std::string name) : WorkFile(std::move(name)) {}
 
   bool write(const void* data, std::size_t size) override {
+    const auto* from = static_cast<const unsigned char*>(data);
     try {
-      if (position_ + size > bytes_.size()) bytes_.resize(position_ + size);
+      while (size > 0) {
+        std::size_t block = position_ / kBlockSize;
+        if (block == blocks_.size()) blocks_.push_back(std::make_unique<unsigned char[]>(kBlockSize));
+        std::size_t offset = position_ % kBlockSize;
+        std::size_t count = std::min(size, kBlockSize - offset);
+        std::memcpy(blocks_[block].get() + offset, from, count);
+        from += count;
+        size -= count;
+        position_ += count;
+        size_ = std::max(size_, position_);
+      }
     } catch (const std::bad_alloc&) {
       failed_ = true;
       return false;
     }
-    if (size != 0) std::memcpy(bytes_.data() + position_, data, size);
-    position_ += size;
     return true;
   }
 
   std::size_t read(void* data, std::size_t size) override {
-    if (position_ >= bytes_.size()) return 0;
-    std::size_t count = std::min<std::size_t>(size, bytes_.size() - position_);
-    if (count == 0) return 0;
-    std::memcpy(data, bytes_.data() + position_, count);
-    position_ += count;
-    return count;
+    auto* to = static_cast<unsigned char*>(data);
+    std::size_t total = 0;
+    while (total < size && position_ < size_) {
+      std::size_t offset = position_ % kBlockSize;
+      std::size_t count = std::min({size - total, kBlockSize - offset, size_ - position_});
+      std::memcpy(to + total, blocks_[position_ / kBlockSize].get() + offset, count);
+      total += count;
+      position_ += count;
+    }
+    return total;
   }
 
   bool seek(std::uint64_t position) override {
-    if (position > bytes_.size()) return false;
-    position_ = position;
+    if (position > size_) return false;
+    position_ = static_cast<std::size_t>(position);
     return true;
   }
 
   std::uint64_t tell() const override { return position_; }
-  std::uint64_t size() const override { return bytes_.size(); }
+  std::uint64_t size() const override { return size_; }
   bool failed() const override { return failed_; }
   bool discard() override {
-    std::vector<unsigned char>().swap(bytes_);
-    position_ = 0;
+    blocks_.clear();
+    position_ = size_ = 0;
     return true;
   }
   bool inMemory() const override { return true; }
 
 private:
-  std::vector<unsigned char> bytes_;
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
+
+  std::vector<std::unique_ptr<unsigned char[]>> blocks_;
   std::size_t position_ = 0;
+  std::size_t size_ = 0;
   bool failed_ = false;
 };
 
