@@ -1,6 +1,8 @@
 #include "asm/reserved_words.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <cstdint>
 
 #include "asm/name_hash.h"
@@ -254,6 +256,31 @@ static_assert(longestChain() <= 3);
 }  // namespace
 
 std::span<const ReservedWord> reservedWordTable() { return reservedWords; }
+
+std::uint8_t reservedIndexOf(ReservedClass wordClass, std::int32_t value) {
+  // Values are small within a class (mnemonics count from 1000): index by class and by the
+  // value's distance from the class's lowest value.
+  struct Index {
+    std::array<std::int32_t, 16> lowest{};
+    std::array<std::array<std::uint8_t, 64>, 16> entries{};
+  };
+  static const Index index = [] {
+    Index built;
+    built.lowest.fill(std::numeric_limits<std::int32_t>::max());
+    for (const ReservedWord& word : reservedWords) {
+      auto& lowest = built.lowest[static_cast<std::size_t>(word.wordClass)];
+      lowest = std::min(lowest, word.value);
+    }
+    for (std::size_t i = reservedWords.size(); i-- > 0;) {
+      const ReservedWord& word = reservedWords[i];
+      auto cls = static_cast<std::size_t>(word.wordClass);
+      built.entries[cls][static_cast<std::size_t>(word.value - built.lowest[cls])] = static_cast<std::uint8_t>(i);
+    }
+    return built;
+  }();
+  auto cls = static_cast<std::size_t>(wordClass);
+  return index.entries[cls][static_cast<std::size_t>(value - index.lowest[cls])];
+}
 
 const ReservedWord* lookupReservedWord(std::string_view word) {
   if (word.empty() || word.size() > kLongestSpelling) return nullptr;

@@ -87,6 +87,9 @@ inline constexpr std::size_t kReservedWordCount = 145;
 
 // The table in document order.
 std::span<const ReservedWord> reservedWordTable();
+// The table position of the first entry with this class and value (short and long spellings
+// of a control share theirs).
+std::uint8_t reservedIndexOf(ReservedClass wordClass, std::int32_t value);
 
 // The reserved word spelled `word` in any case, or nullptr. A word longer than every
 // spelling is rejected before it is upper-cased, so the 35-character limit never matters.

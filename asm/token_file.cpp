@@ -1,5 +1,7 @@
 #include "asm/token_file.h"
 
+#include "asm/reserved_words.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -11,6 +13,10 @@ constexpr std::string_view kFileName = "tokenfile";
 constexpr unsigned char kSymbolReference = 0x80;
 constexpr std::size_t kMaxVarintBytes = 10;
 constexpr std::uint64_t kMaxRecordLength = std::uint64_t{1} << 31;
+
+// A punctuation character in this range is written as the token's only byte; token kinds
+// are below it and a symbol reference above it.
+bool isPrintablePunct(char c) { return c >= 0x20 && c < 0x7F; }
 
 std::uint64_t zigzag(std::int64_t value) {
   return (static_cast<std::uint64_t>(value) << 1) ^ static_cast<std::uint64_t>(value >> 63);
@@ -42,6 +48,10 @@ class Encoder {
   }
 
   void token(const Token& token) {
+    if (token.kind == TokenKind::punct && isPrintablePunct(token.punct)) {
+      byte(static_cast<unsigned char>(token.punct));
+      return;
+    }
     bool symbolReference = token.kind == TokenKind::identifier && token.symbolIndex != kNoSymbol;
     byte(static_cast<unsigned>(token.kind) | (symbolReference ? kSymbolReference : 0u));
     switch (token.kind) {
@@ -49,8 +59,7 @@ class Encoder {
         byte(static_cast<unsigned char>(token.punct));
         break;
       case TokenKind::reserved:
-        byte(static_cast<unsigned>(token.wordClass));
-        varint(zigzag(token.value));
+        byte(reservedIndexOf(token.wordClass, token.value));
         break;
       case TokenKind::identifier:
         if (symbolReference) {
@@ -126,8 +135,13 @@ class Decoder {
 
   void token(Token& token) {
     unsigned kind = byte();
-    token.kind = static_cast<TokenKind>(kind & ~unsigned{kSymbolReference});
     token.text.clear();
+    if (isPrintablePunct(static_cast<char>(kind))) {
+      token.kind = TokenKind::punct;
+      token.punct = static_cast<char>(kind);
+      return;
+    }
+    token.kind = static_cast<TokenKind>(kind & ~unsigned{kSymbolReference});
     switch (token.kind) {
       case TokenKind::punct:
         token.punct = static_cast<char>(byte());
@@ -138,10 +152,17 @@ class Decoder {
       case TokenKind::memoryClose:
         token.punct = ')';
         break;
-      case TokenKind::reserved:
-        token.wordClass = static_cast<ReservedClass>(byte());
-        token.value = signedValue();
+      case TokenKind::reserved: {
+        std::span<const ReservedWord> table = reservedWordTable();
+        unsigned index = byte();
+        if (index >= table.size()) {
+          fail();
+          break;
+        }
+        token.wordClass = table[index].wordClass;
+        token.value = table[index].value;
         break;
+      }
       case TokenKind::identifier:
         token.symbolIndex = kNoSymbol;
         if (kind & kSymbolReference) {
@@ -199,7 +220,8 @@ void TokenFileWriter::writeStatement(int fileIndex, long line, std::span<const T
   body_.clear();
   Encoder body(body_);
   body.varint(static_cast<std::uint64_t>(fileIndex));
-  body.varint(static_cast<std::uint64_t>(line));
+  body.varint(zigzag(line - lastLine_));
+  lastLine_ = line;
   body.varint(tokens.size());
   for (const Token& token : tokens) body.token(token);
   putRecord(failed ? 'F' : 'S');
@@ -246,6 +268,7 @@ void TokenFileReader::rewind() {
   if (!file_.seek(0)) reporter_.fatal(24, kFileName);
   pos_ = end_ = 0;
   fileEnded_ = false;
+  lastLine_ = 0;
 }
 
 // Makes `count` bytes from pos_ contiguous in the buffer, reading chunks as needed. Returns
@@ -287,7 +310,8 @@ TokenRecordKind TokenFileReader::next(TokenRecord& record) {
       record.kind = TokenRecordKind::statement;
       record.failed = tag == 'F';
       record.fileIndex = static_cast<int>(decoder.varint());
-      record.line = static_cast<long>(decoder.varint());
+      record.line = lastLine_ + static_cast<long>(unzigzag(decoder.varint()));
+      lastLine_ = record.line;
       std::size_t count = static_cast<std::size_t>(decoder.varint());
       if (!decoder.ok() || count > length) reporter_.fatal(151);
       if (record.tokenStorage.size() < count) record.tokenStorage.resize(count);

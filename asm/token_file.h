@@ -6,16 +6,18 @@
 // value in zigzag form):
 //
 //   record    := tag:u8 length:varint body[length]
-//     'S'  statement      body := fileIndex line tokenCount token{tokenCount}
+//     'S'  statement      body := fileIndex lineDelta:zigzag tokenCount token{tokenCount}
+//          (lineDelta: the line minus the line of the previous statement record)
 //     'F'  statement that drew an error in pass 1: same body
 //     'I'  include enter  body := fileIndex
 //     'L'  include leave  body := (empty)
 //     'E'  end of source  body := (empty), always the last record
 //
-//   token     := kind:u8 payload        kind = TokenKind, bit 7 set for a symbol reference
+//   token     := char:u8                a punctuation character 0x20..0x7E, alone
+//             |  kind:u8 payload        kind = TokenKind, bit 7 set for a symbol reference
 //     lineEnd endOfSource shiftLeft shiftRight memoryOpen memoryClose : (no payload)
-//     punct       char:u8
-//     reserved    class:u8 value:zigzag
+//     punct       char:u8               (any other character)
+//     reserved    index:u8              (position in the reserved-word table)
 //     identifier  length text           (bit 7 clear: the name)
 //     identifier  symbolIndex           (bit 7 set: the caller's 32-bit symbol index; the
 //                                        name is not stored and replays as empty text)
@@ -73,6 +75,7 @@ class TokenFileWriter {
   const Reporter& reporter_;
   std::vector<unsigned char> buffer_;
   std::vector<unsigned char> body_;
+  long lastLine_ = 0;
 };
 
 class TokenFileReader {
@@ -95,6 +98,7 @@ class TokenFileReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool fileEnded_ = false;
+  long lastLine_ = 0;
 };
 
 }  // namespace kz::assembler
