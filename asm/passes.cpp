@@ -57,7 +57,15 @@ void PassRunner::runFinalPass(StatementSink* sink, long optionLines) {
   diagnostics_.setPass(PassKind::final);
   processor_.beginPass(Pass::final);
   processor_.setSink(sink);
-  for (long line = 1; line <= optionLines; ++line) diagnostics_.flushMessages(0, line);
+  for (long line = 1; line <= optionLines; ++line) {
+    // The option lines hold no statement; the listing still shows them before their messages.
+    if (sink) {
+      EmittedStatement optionLine;
+      optionLine.line = line;
+      sink->statement(optionLine);
+    }
+    diagnostics_.flushMessages(0, line);
+  }
   replay(sink, true);
   processor_.finishPass();
   processor_.setSink(nullptr);

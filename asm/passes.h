@@ -21,6 +21,7 @@ public:
   void runPass1(long optionLines);
   // Returns how many sizing repetitions ran.
   int runSizingPasses();
+  // The option lines reach the sink as empty statements, each before its own messages.
   void runFinalPass(StatementSink* sink, long optionLines);
 
 private:

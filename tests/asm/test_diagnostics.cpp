@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "asm/diagnostics.h"
-#include "asm/listing_file.h"
 
 namespace kz::assembler {
 namespace {
@@ -146,29 +145,6 @@ TEST_F(DiagnosticsTest, MessagesOfUnlistedLinesAreNotLost) {
   EXPECT_TRUE(listing.lines.empty());
   diagnostics->flushRemaining();
   EXPECT_EQ(listing.lines.size(), 1u);
-}
-
-std::string summaryOf(int errors, int warnings) {
-  RunOptions options;
-  std::FILE* out = std::tmpfile();
-  {
-    ListingFile file(options, "con", out);
-    file.open();
-    file.writeSummary(errors, warnings);
-    file.close();
-  }
-  std::string text = readAll(out);
-  std::fclose(out);
-  return text;
-}
-
-TEST(ListingSummary, EachVariant) {
-  EXPECT_EQ(summaryOf(0, 0), "Assembly complete, No error\r\n");
-  EXPECT_EQ(summaryOf(3, 0), "Assembly complete,     3 error(s)\r\n");
-  EXPECT_EQ(summaryOf(0, 12), "Assembly complete,    12 warning error(s)\r\n");
-  EXPECT_EQ(summaryOf(1, 2),
-            "Assembly complete,     1 error(s)\r\n"
-            "                       2 warning error(s)\r\n");
 }
 
 }  // namespace

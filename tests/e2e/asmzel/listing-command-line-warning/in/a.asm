@@ -1,0 +1,4 @@
+-ls -g -g
+prog SECTION CODE
+ NOP
+ END

@@ -1,0 +1,6 @@
+prog SECTION CODE
+ NOP
+ $EJECT
+ $TITLE "Not shown"
+ NOP
+ END

@@ -1,0 +1,2 @@
+; nothing but the module
+ END
