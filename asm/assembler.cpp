@@ -4,6 +4,7 @@
 
 #include "asm/command_line.h"
 #include "asm/file_names.h"
+#include "asm/listing_fan_out.h"
 #include "asm/option_lines.h"
 #include "asm/passes.h"
 #include "common/fatal_error.h"
@@ -60,6 +61,7 @@ int Assembler::run() {
     runPass1AndSizing();
     openOutputs();
     runFinalPass();
+    appendSymbolListing();
     return finish();
   } catch (const FatalError& error) {
     printBannerOnce();
@@ -75,9 +77,8 @@ bool Assembler::startUp() {
   workDirectory_ = workDirectoryOf(environment_);
   diagnostics_ = std::make_unique<Diagnostics>(options_, workDirectory_, console_.out, console_.err);
 
-  OptionSettings settings(options_);
-  CommandLineResult parsed = parseCommandLine(expandCommandFiles(environment_.arguments()), settings);
-  for (const std::string& option : settings.ignoredOptions()) {
+  CommandLineResult parsed = parseCommandLine(expandCommandFiles(environment_.arguments()), settings_);
+  for (const std::string& option : settings_.ignoredOptions()) {
     diagnostics_->reportCommandLineWarning(kIgnoredOption, option);
   }
   if (options_.syntaxOnly) options_.objectFileName.reset();
@@ -110,10 +111,10 @@ std::unique_ptr<WorkFile> Assembler::makeWorkFile(const char* prefix) {
 }
 
 void Assembler::scanOptionLines() {
-  OptionSettings settings(options_);
-  optionLines_ = prescanOptionLines(*reader_, settings, [&](long line) {
+  optionLines_ = prescanOptionLines(*reader_, settings_, [&](long line) {
     diagnostics_->reportOptionLineWarning(kIllegalParameter, line);
   });
+  lineWidthGiven_ = settings_.given().lineWidth;
 }
 
 void Assembler::createWorkFiles() {
@@ -122,8 +123,10 @@ void Assembler::createWorkFiles() {
 }
 
 void Assembler::openOutputs() {
+  object_ = std::make_unique<ObjectWriter>(options_, *symbols_, *diagnostics_);
+  object_->open({moduleName_, options_.sourceFileName, commandLineText_, assemblyTime(environment_)});
   if (options_.listingOn) {
-    listing_ = std::make_unique<ListingFile>(options_, *options_.listingFileName, console_.out);
+    listing_ = std::make_unique<ListingFile>(options_, *options_.listingFileName, console_.out, lineWidthGiven_);
     if (!listing_->open()) raiseFatal(20, *options_.listingFileName);
     diagnostics_->setListing(listing_.get());
   }
@@ -138,7 +141,8 @@ void Assembler::openOutputs() {
 
 void Assembler::runPass1AndSizing() {
   symbols_ = std::make_unique<SymbolTable>(*diagnostics_);
-  symbols_->setRecordReferences(options_.listingOn && options_.listingKind == ListingKind::crossRef);
+  // The symbol table listing needs the references too: it leaves out externals never used.
+  symbols_->setRecordReferences(options_.listingOn && options_.listingKind != ListingKind::sourceOnly);
   processor_ = std::make_unique<StatementProcessor>(options_, *diagnostics_, *symbols_);
   PassRunner passes(options_, *diagnostics_, *reader_, *tokenFile_, *processor_);
   passes.runPass1(optionLines_);
@@ -148,8 +152,20 @@ void Assembler::runPass1AndSizing() {
 
 void Assembler::runFinalPass() {
   PassRunner passes(options_, *diagnostics_, *reader_, *tokenFile_, *processor_);
-  passes.runFinalPass(extraSink_, optionLines_);
-  if (listing_) listing_->writeSummary(diagnostics_->errorCount(), diagnostics_->warningCount());
+  StatementFanOut sinks;
+  if (listing_) {
+    listing_->beginFinalPass(*reader_, *symbols_);
+    sinks.add(listing_.get());
+  }
+  sinks.add(object_.get());
+  sinks.add(extraSink_);
+  passes.runFinalPass(sinks.empty() ? nullptr : &sinks, optionLines_);
+  if (listing_) listing_->endFinalPass(*diagnostics_, moduleName_);
+  object_->complete(processor_->debugRecords(), diagnostics_->errorCount(), diagnostics_->warningCount());
+}
+
+void Assembler::appendSymbolListing() {
+  if (listing_) listing_->appendSymbolTable(*referenceFile_, options_.diskWorkFiles);
 }
 
 int Assembler::finish() {
@@ -187,6 +203,7 @@ int Assembler::finish() {
 }
 
 void Assembler::abortRun() {
+  if (object_) object_->discard();
   if (listing_) {
     if (diagnostics_) diagnostics_->setListing(nullptr);
     listing_->close();

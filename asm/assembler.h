@@ -7,6 +7,8 @@
 #include "asm/console.h"
 #include "asm/diagnostics.h"
 #include "asm/listing_file.h"
+#include "asm/options.h"
+#include "asm/object_writer.h"
 #include "asm/run_options.h"
 #include "asm/source_reader.h"
 #include "asm/statement_processor.h"
@@ -44,6 +46,7 @@ private:
   void runPass1AndSizing();
   void openOutputs();
   void runFinalPass();
+  void appendSymbolListing();
   int finish();
   void abortRun();
   void printBannerOnce();
@@ -53,11 +56,15 @@ private:
   ProgramEnvironment environment_;
   Console console_;
   RunOptions options_;
+  // Shared by the command line and the option lines: a setting the command line fixed is
+  // refused in an option line.
+  OptionSettings settings_{options_};
   std::string commandLineText_;
   std::string workDirectory_;
   std::unique_ptr<Diagnostics> diagnostics_;
   bool bannerPrinted_ = false;
   long optionLines_ = 0;
+  bool lineWidthGiven_ = false;
   std::string moduleName_;
 
   std::unique_ptr<SourceReader> reader_;
@@ -68,6 +75,7 @@ private:
   std::unique_ptr<WorkFile> referenceFile_;
   std::unique_ptr<WorkFile> sizingWorkFile_;
   std::unique_ptr<ListingFile> listing_;
+  std::unique_ptr<ObjectWriter> object_;
   std::FILE* errorFile_ = nullptr;
   bool errorFileIsConsole_ = false;
 };

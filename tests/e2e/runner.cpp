@@ -36,7 +36,16 @@ struct CaseSpec {
   std::string interruptPrefix;
   std::string interruptDir;
   bool ignoreStdout = false;
+  // Programs run after the first one, in the same directory: program name and arguments.
+  std::vector<std::vector<std::string>> then;
 };
+
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> result;
+  for (std::string word; in >> word;) result.push_back(word);
+  return result;
+}
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -79,6 +88,11 @@ CaseSpec readCase(const fs::path& file, const std::string& dir, const std::strin
     else if (word == "interrupt-when") spec.interruptPrefix = rest;
     else if (word == "interrupt-dir") spec.interruptDir = rest;
     else if (word == "ignore-stdout") spec.ignoreStdout = true;
+    else if (word == "then") {
+      std::vector<std::string> command = words(expand(rest));
+      if (command.empty()) throw std::runtime_error("then without a program: " + line);
+      spec.then.push_back(std::move(command));
+    }
     else throw std::runtime_error("unknown directive in case file: " + line);
   }
   return spec;
@@ -211,10 +225,23 @@ int main(int argc, char** argv) {
 
   RunResult result = runProgram(spec, dir, root);
   for (int fd : fifoHolders) close(fd);
+  bool ok = true;
+  for (const auto& command : spec.then) {
+    CaseSpec next;
+    next.program = command[0];
+    next.arguments.assign(command.begin() + 1, command.end());
+    next.environment = spec.environment;
+    RunResult more = runProgram(next, dir, root);
+    result.out += more.out;
+    result.err += more.err;
+    if (more.status != 0) {
+      std::cerr << "--- then " << next.program << ": exit status " << more.status << ", expected 0\n";
+      ok = false;
+    }
+  }
   std::string out = replaceAll(replaceAll(result.out, dirText, "@DIR@"), root, "@ROOT@");
   std::string err = replaceAll(replaceAll(result.err, dirText, "@DIR@"), root, "@ROOT@");
 
-  bool ok = true;
   if (result.status != spec.status) {
     std::cerr << "--- exit status " << result.status << ", expected " << spec.status << "\n";
     ok = false;

@@ -1,0 +1,85 @@
+#pragma once
+// The data part of an object module, built from the statements of the final pass: the load
+// pointer set where the data of a section begins or continues after a gap, constant bytes in
+// records of at most 127, a record of its own for each value the linker completes, and the
+// skipped bytes of sections whose kind has a fill value.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "asm/object_expressions.h"
+#include "asm/reporter.h"
+#include "asm/run_options.h"
+#include "asm/statement_output.h"
+#include "object/ieee695.h"
+#include "object/record_writer.h"
+
+namespace kz::assembler {
+
+// Records built in memory before their part can be written, each kept whole.
+class RecordLog {
+ public:
+  void add(std::span<const std::uint8_t> record);
+  bool empty() const { return ends_.empty(); }
+  std::size_t size() const { return ends_.size(); }
+  template <class Visit>
+  void forEach(Visit&& visit) const {
+    std::size_t begin = 0;
+    for (std::size_t end : ends_) {
+      visit(std::span<const std::uint8_t>(bytes_.data() + begin, end - begin));
+      begin = end;
+    }
+  }
+
+ private:
+  object::Bytes bytes_;
+  std::vector<std::size_t> ends_;
+};
+
+// The type code of a public or local symbol record: 03, 05 or 07 for a size attribute of
+// 1, 2 or 3 bytes, else 0F.
+std::uint8_t symbolTypeCode(const symbolEntry& symbol);
+
+class DataPartBuilder {
+ public:
+  static constexpr std::uint64_t kLongestPlainRun = 10;  // longer runs of one byte: repeat record
+
+  DataPartBuilder(const SymbolTable& symbols, const RunOptions& options,
+                  ExpressionBuilder& expressions, Reporter& reporter)
+      : symbols_(symbols), options_(options), expressions_(expressions), reporter_(reporter) {}
+
+  void statement(const EmittedStatement& statement);
+  // Writes the constant bytes still pending.
+  void finish() { flushRun(); }
+  const RecordLog& records() const { return records_; }
+
+ private:
+  void instruction(const EmittedStatement& statement);
+  void data(const EmittedStatement& statement);
+  void skipped(const EmittedStatement& statement);
+  std::optional<std::uint8_t> fillFor(SectionId section) const;
+
+  // Sets the load pointer unless the data continues where the last load ended.
+  void place(SectionId section, std::uint32_t location);
+  void constants(std::span<const std::uint8_t> bytes);
+  void repeatedByte(std::uint8_t value, std::uint64_t count);
+  // A relocation record, or error 204 and the bytes as they are when the value cannot be
+  // written.
+  void relocated(const std::optional<FieldRelocation>& item, std::span<const std::uint8_t> bytes,
+                 bool& reported);
+  void flushRun();
+  void addRecord(const object::Record& record) { records_.add(record.bytes()); }
+
+  const SymbolTable& symbols_;
+  const RunOptions& options_;
+  ExpressionBuilder& expressions_;
+  Reporter& reporter_;
+  RecordLog records_;
+  SectionId loadSection_ = kNoSection;
+  std::uint32_t loadLocation_ = 0;
+  object::RecordCode constantCode_ = object::RecordCode::loadRelocated;
+  std::vector<std::uint8_t> run_;
+};
+
+}  // namespace kz::assembler

@@ -1,0 +1,84 @@
+#pragma once
+// The linker's expressions for one module: symbol values, data items and the relocated
+// fields of instructions, as postfix terms of the object format.
+//
+// Index numbers used in the module:
+//   sections   1, 2, ... in the order the source first names them (SectionId + 1)
+//   externals  X 1, 2, ... in the order the module first uses them in an expression it
+//              writes; only those get an external record
+//   publics    I 34, 35, ... in hash-chain order, and then, from the same counter, the N
+//              names of the debug part (local symbols and the names of the debug blocks);
+//              N 32 and N 33 name the attribute and environment parts
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "asm/encoder.h"
+#include "asm/expr.h"
+#include "asm/symbols.h"
+#include "object/ieee695.h"
+
+namespace kz::assembler {
+
+inline constexpr std::uint64_t kAttributePartName = 32;
+inline constexpr std::uint64_t kEnvironmentPartName = 33;
+inline constexpr std::uint64_t kFirstSymbolName = 34;
+
+class ObjectIndices {
+ public:
+  static std::uint64_t section(SectionId id) { return std::uint64_t{id} + 1; }
+  // The external's X index, given on its first use.
+  std::uint64_t external(SymbolIndex symbol);
+  // The used externals by index: element i has index i + 1.
+  const std::vector<SymbolIndex>& externals() const { return externals_; }
+
+ private:
+  std::vector<SymbolIndex> externals_;
+  std::vector<std::uint32_t> indexBySymbol_;  // 0: not used yet
+};
+
+// Writes values as expressions: a relocatable value as R index [offset +], an absolute
+// section's address and every constant as a number, an external as X index, the operators
+// of a complex value in postfix.
+class ExpressionBuilder {
+ public:
+  ExpressionBuilder(const SymbolTable& symbols, ObjectIndices& indices)
+      : symbols_(symbols), indices_(indices) {}
+
+  // Nothing when the value cannot be written (floating, invalid, a damaged tree).
+  std::optional<object::Expression> value(const exprValue& value);
+  // A symbol's value: its expression, its section offset, or its absolute value.
+  std::optional<object::Expression> symbolValue(const symbolEntry& symbol);
+  // A place in a section: R index [offset +], or the address as a number in an absolute
+  // section (whose values are addresses already).
+  object::Expression location(SectionId section, std::int64_t offset) const;
+
+ private:
+  bool appendTree(object::Expression& out, const ComplexTerm& tree);
+
+  const SymbolTable& symbols_;
+  ObjectIndices& indices_;
+};
+
+// One relocation item: the field's check, its value expression and its width in bytes.
+struct FieldRelocation {
+  object::FieldCheck check = object::FieldCheck::unsignedField;
+  object::Expression body;
+  std::uint32_t width = 1;
+};
+
+// The relocation item of an instruction field the linker completes, by its use:
+//   value         the value, widthCode bytes
+//   bitNumber     base opcode + bit
+//   bankNumber    0 + INBLOCK(value, 0, 16)
+//   callVector    C0 + INBLOCK((value - FFC0) / 2, 0, 16)
+//   callPage      value - FF00
+//   relative      target - P - (2 - offset), signed: for a field at instruction + 1 that is
+//                 target - (instruction + 2), the displacement the instruction takes
+//   shortRelative the same displacement, held to -16..15, its low five bits merged into 80/A0
+// `section` is the section the instruction is in (its load pointer P). Nothing when the
+// field's value cannot be written.
+std::optional<FieldRelocation> fieldRelocation(const FieldRecord& field, SectionId section,
+                                               ExpressionBuilder& builder);
+
+}  // namespace kz::assembler

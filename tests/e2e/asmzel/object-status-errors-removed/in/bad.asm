@@ -1,0 +1,4 @@
+code SECTION CODE
+ LD A,nowhere
+ NOP
+ END

@@ -1,0 +1,3 @@
+code SECTION CODE
+ DB 300
+ END
