@@ -31,8 +31,9 @@ cd "$work"
 run() {
   local label=$1 lines=$2 source=$3
   shift 3
+  /usr/bin/time -f '%e %M' -o measured.txt "$@" >/dev/null 2>&1
   local report
-  report=$( { /usr/bin/time -f '%e %M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
+  report=$(tail -n 1 measured.txt)
   local seconds=${report% *} kilobytes=${report#* }
   local size=$(stat -c %s "$source")
   awk -v l="$label" -v n="$lines" -v s="$seconds" -v k="$kilobytes" -v b="$size" 'BEGIN {
