@@ -22,11 +22,7 @@ constexpr std::int32_t kExternalFunction = 4;
 constexpr std::int32_t kExternalVariable = 5;
 constexpr std::int32_t kGlobalVariable = 8;
 
-object::Record begin(RecordCode code) {
-  object::Record record;
-  record.byte(static_cast<std::uint8_t>(code));
-  return record;
-}
+object::Record begin(RecordCode code) { return object::recordOf(code); }
 
 bool isString(const DebugRecord& record, std::size_t at) {
   return at < record.operands.size() && record.operands[at].kind == DebugOperandKind::string;

@@ -37,11 +37,7 @@ constexpr std::uint64_t kUnknownType = 0x0F;
 constexpr std::uint8_t kStatusWarnings = 1;
 constexpr std::uint8_t kStatusErrors = 2;
 
-object::Record begin(RecordCode code) {
-  object::Record record;
-  record.byte(static_cast<std::uint8_t>(code));
-  return record;
-}
+object::Record begin(RecordCode code) { return object::recordOf(code); }
 
 std::size_t part(Part which) { return static_cast<std::size_t>(which); }
 

@@ -7,6 +7,12 @@
 #include <cerrno>
 
 namespace kz::object {
+
+Record recordOf(RecordCode code) {
+  Record record;
+  record.byte(static_cast<std::uint8_t>(code));
+  return record;
+}
 namespace {
 
 std::span<const std::uint8_t> asBytes(const std::uint8_t& value) { return {&value, 1}; }

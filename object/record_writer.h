@@ -95,6 +95,9 @@ class Record {
   Bytes bytes_;
 };
 
+// A record that begins with its code byte.
+Record recordOf(RecordCode code);
+
 class RecordWriter {
  public:
   static constexpr std::size_t kBufferSize = 8192;
