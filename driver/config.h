@@ -1,0 +1,136 @@
+#pragma once
+// A driver is this framework plus one constant DriverConfig: banner texts, the tools in
+// tool-number order, the option tables, the suffix table and the compile stages. Nothing
+// else differs between maczel, cclzel and cczel, so a new driver is a new table set.
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace kz::driver {
+
+// Tool mask bits of an option entry: bit n forwards to tool n.
+constexpr std::uint16_t toolBit(int tool) { return static_cast<std::uint16_t>(1u << tool); }
+inline constexpr std::uint16_t kSeparateArgument = 1u << 14;  // option and argument as two words
+inline constexpr std::uint16_t kDriverAction = 1u << 15;       // the driver itself acts on it
+
+// The last character of an option spec.
+enum class ArgumentKind : std::uint8_t {
+  none,              // no argument; the spec matches the whole word
+  required,          // ':' attached or in the next word
+  requiredEscaped,   // '(' as ':', and "--" makes the word after it the argument
+  digits,            // ')' required, digits only
+  checked,           // '+' required, checked by the option's own rule
+  optionalAttached,  // '-' optional, attached only
+};
+
+constexpr ArgumentKind argumentKindOf(std::string_view spec) {
+  if (spec.empty()) return ArgumentKind::none;
+  switch (spec.back()) {
+    case ':': return ArgumentKind::required;
+    case '(': return ArgumentKind::requiredEscaped;
+    case ')': return ArgumentKind::digits;
+    case '+': return ArgumentKind::checked;
+    case '-': return ArgumentKind::optionalAttached;
+    default: return ArgumentKind::none;
+  }
+}
+
+// The option letters of a spec, without its argument kind.
+constexpr std::string_view optionLettersOf(std::string_view spec) {
+  return argumentKindOf(spec) == ArgumentKind::none ? spec : spec.substr(0, spec.size() - 1);
+}
+
+// What the framework does with an option besides setting its bit and forwarding it.
+enum class OptionAction : std::uint8_t {
+  none,                // recorded and forwarded by its mask only
+  ignored,             // warning 521, no effect
+  commandFile,         // -f
+  messageFile,         // -e
+  outputFile,          // -o
+  relocatable,         // -r
+  passToTool,          // -W n,arg,...
+  toolDirectory,       // -Y n,dir
+  macroCharacter,      // -Ms: one character, 523 and cut when longer
+  version,             // -V
+  printOnly,           // -#
+  quiet,               // -$
+  warningLevel,        // -w[digit]; "0" also silences the driver's warnings
+  optionalDigits,      // -O[digits]: 112 on any other character
+  includeDirectory,    // -I: "-I" and the directory into the include lists of the masked tools
+  stopBeforeAssembly,  // -S
+  noLink,              // -c, -Xt
+  alternateImage,      // -GF: the image suffix becomes the alternate one
+  debugAssembler,      // -ga, -gm: the assembler also receives "-g", once
+  nameValue,           // -D, -s: a value ending in "=" gives 113
+  formatName,          // -F: letters and digits only, else 114
+  listing,             // -l[name]
+  mapRequest,          // -Mm
+};
+
+struct OptionEntry {
+  std::uint8_t id;  // unique per driver; the bit in the option set
+  std::string_view spec;
+  std::uint16_t mask;
+  OptionAction action;
+};
+
+enum class SourceKind : std::uint8_t {
+  macroSource,
+  preprocessedSource,
+  assemblySource,
+  object,
+  library,
+  linkCommandFile,
+  absoluteFile,
+};
+
+// One row of the suffix table; an empty suffix is the row for every other suffix.
+// A non-empty warning is the kind text of message 522 ("an 'object'", ...).
+struct SuffixRule {
+  std::string_view suffix;
+  SourceKind kind;
+  std::string_view warning;
+};
+
+// A compile stage: the tool, the source kind that enters the pipeline here, the kind it
+// writes, its output suffix and the suffix of its listing ("" when the stage takes no listing words).
+struct StageSpec {
+  int tool;
+  SourceKind entryKind;
+  SourceKind outputKind;
+  std::string_view outputSuffix;   // of the output when it is named after the source
+  std::string_view listingSuffix;
+};
+
+struct ToolSpec {
+  std::string_view name;
+  bool receivesProcessorOption;  // "-KZEL" as the first word of its argument list
+  bool secondExecWording;        // 116 as "116: cannot execute", exit status 3
+};
+
+struct DriverConfig {
+  std::string_view title;
+  std::string_view versionLine;
+  std::string_view optionsVariable;
+  std::string_view environmentFile;
+  std::string_view helpFile;
+  std::string_view warningPrefix;
+  std::string_view fatalPrefix;
+  std::string_view keptTemplate;    // first template: two names, intermediate files
+  std::string_view scratchTemplate; // second template: created at start-up, always removed
+  std::span<const ToolSpec> tools;
+  std::span<const OptionEntry> upperOptions;  // options whose first letter is upper case
+  std::span<const OptionEntry> otherOptions;
+  std::span<const SuffixRule> suffixes;
+  std::span<const StageSpec> stages;  // compile stages in pipeline order
+  int assemblerTool;
+  int linkerTool;
+  int highestPassToolNumber;  // -W accepts 0..this
+  std::string_view processorOption;
+  std::string_view imageSuffix;
+  std::string_view alternateImageSuffix;
+  std::string_view mapSuffix;
+  std::span<const int> currentDirectoryIncludeTools;  // receive "-I" "." first
+};
+
+}  // namespace kz::driver

@@ -1,0 +1,3 @@
+prog SECTION CODE
+ NOP
+ END

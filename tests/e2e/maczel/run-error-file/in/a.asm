@@ -1,0 +1,3 @@
+code    SECTION CODE
+start:  NOP
+        END
