@@ -10,6 +10,14 @@ constexpr std::size_t kBlankEntries = 4;
 
 std::string valueOrBlank(const std::optional<std::string>& value) { return value ? *value : " "; }
 
+// A driver wraps a word that holds a blank in double quotes; the word itself is what lies
+// between them.
+std::string unquotedWord(const std::string& word) {
+  bool wrapped = word.size() >= 2 && word.front() == '"' && word.back() == '"' &&
+                 word.find(' ') != std::string::npos;
+  return wrapped ? word.substr(1, word.size() - 2) : word;
+}
+
 }  // namespace
 
 std::vector<std::string> buildHandoverBlock(const std::optional<std::string>& khomezel,
@@ -29,8 +37,8 @@ ProgramEnvironment::ProgramEnvironment(std::vector<std::string> argv, std::vecto
   if (!argv.empty()) programName_ = argv[0];
   handoverMode_ = argv.size() >= 2 && argv[1] == kHandoverFlag;
   if (handoverMode_) {
-    if (environment_.size() > kHandoverFirstArgument) {
-      arguments_.assign(environment_.begin() + kHandoverFirstArgument, environment_.end());
+    for (std::size_t i = kHandoverFirstArgument; i < environment_.size(); ++i) {
+      arguments_.push_back(unquotedWord(environment_[i]));
     }
   } else if (argv.size() > 1) {
     arguments_.assign(argv.begin() + 1, argv.end());

@@ -21,7 +21,8 @@ std::vector<std::string> buildHandoverBlock(const std::optional<std::string>& kh
 class ProgramEnvironment {
 public:
   // argv[0] is the program name; environment is the raw block ("NAME=value" entries, or
-  // the hand-over entries).
+  // the hand-over entries). A hand-over word that holds a blank and is wrapped in double
+  // quotes, as the drivers write such words, is taken without its quotes.
   ProgramEnvironment(std::vector<std::string> argv, std::vector<std::string> environment);
   static ProgramEnvironment fromProcess(int argc, char** argv, char** environ);
 

@@ -24,6 +24,13 @@ TEST(Handover, RoundTripKeepsArgumentsThatBeginWithABlank) {
   EXPECT_EQ(environment.lookup("TMP"), std::nullopt);
 }
 
+TEST(Handover, QuotedWordsWithBlanksLoseTheirQuotes) {
+  auto block = buildHandoverBlock(std::nullopt, std::nullopt, std::nullopt,
+                                  {"\"my prog.asm\"", "\"noblank\"", "\"", "\"a b"});
+  ProgramEnvironment environment({"asmzel", "-z@"}, block);
+  EXPECT_EQ(environment.arguments(), (std::vector<std::string>{"my prog.asm", "\"noblank\"", "\"", "\"a b"}));
+}
+
 TEST(Handover, BlankKhomeFallsBackToFifthEntry) {
   auto block = buildHandoverBlock(std::string("/zel"), std::nullopt, std::nullopt, {});
   ProgramEnvironment environment({"asmzel", "-z@"}, block);
