@@ -15,7 +15,7 @@ inline constexpr std::uint16_t kDriverAction = 1u << 15;       // the driver its
 
 // The last character of an option spec.
 enum class ArgumentKind : std::uint8_t {
-  none,              // no argument; the spec matches the whole word
+  none,              // no argument; the option text matches the whole word
   required,          // ':' attached or in the next word
   requiredEscaped,   // '(' as ':', and "--" makes the word after it the argument
   digits,            // ')' required, digits only

@@ -5,23 +5,13 @@
 #include <vector>
 
 #include "asm/symbols.h"
+#include "tests/asm/recording_reporter.h"
 #include "common/fatal_error.h"
 
 namespace kz::assembler {
 namespace {
 
-class RecordingReporter final : public Reporter {
- public:
-  void reportError(int number, std::string_view argument) override {
-    markStatementError();
-    errors.push_back(number);
-    arguments.emplace_back(argument);
-  }
-  void reportWarning(int number, std::string_view) override { warnings.push_back(number); }
-  std::vector<int> errors;
-  std::vector<std::string> arguments;
-  std::vector<int> warnings;
-};
+using testing::RecordingReporter;
 
 using Errors = std::vector<int>;
 
