@@ -11,6 +11,7 @@
 
 #include "asm/assembler.h"
 #include "asm/statement_output.h"
+#include "tests/asm/test_support.h"
 
 namespace kz::assembler::testing {
 
@@ -45,14 +46,6 @@ struct AssemblyRun {
   }
 };
 
-inline std::string readStream(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
-  return text;
-}
 
 // Assembles `source` (written to a scratch file) with -$ -Xt and the extra arguments.
 inline AssemblyRun assemble(const std::string& source, std::vector<std::string> arguments = {},

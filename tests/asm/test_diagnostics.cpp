@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "asm/diagnostics.h"
+#include "tests/asm/test_support.h"
 
 namespace kz::assembler {
 namespace {
@@ -19,14 +20,7 @@ public:
   std::vector<std::string> lines;
 };
 
-std::string readAll(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
-  return text;
-}
+using testing::readStream;
 
 class DiagnosticsTest : public ::testing::Test {
 protected:
@@ -83,7 +77,7 @@ TEST_F(DiagnosticsTest, MessagesShowAfterTheirLineInPassOrder) {
   EXPECT_EQ(listing.lines, std::vector<std::string>{"inc.h 2 : ASMZEL-Warning-516 : Illegal escape sequence"});
   EXPECT_EQ(diagnostics->errorCount(), 2);
   EXPECT_EQ(diagnostics->warningCount(), 3);
-  EXPECT_EQ(readAll(err),
+  EXPECT_EQ(readStream(err),
             "ASMZEL-Warning-519 : Ignored option '-o'\n"
             "main.asm 2 : ASMZEL-Error-221 : Undefined symbol\n"
             "main.asm 2 : ASMZEL-Error-221 : Undefined symbol\n"

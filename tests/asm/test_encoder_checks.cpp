@@ -15,6 +15,7 @@
 #include "asm/operand.h"
 #include "asm/reserved_words.h"
 #include "asm/source_reader.h"
+#include "tests/asm/test_support.h"
 #include "common/fatal_error.h"
 
 namespace kz::assembler {
@@ -57,27 +58,9 @@ bool isWord(const Token& token, ReservedClass wordClass) {
 // The statements of `source`, one token vector per line without its line end.
 std::vector<std::vector<Token>> lexStatements(const std::vector<std::string>& source,
                                               RunOptions& options, Reporter& reporter) {
-  char pattern[] = "/tmp/kzencXXXXXX";
-  std::string directory = ::mkdtemp(pattern);
-  options.sourceFileName = directory + "/main.asm";
-  std::ofstream file(options.sourceFileName, std::ios::binary);
-  for (const std::string& line : source) file << line << "\n";
-  file.close();
-  SourceReader reader(options, reporter);
-  reader.openMainSource();
-  Lexer lexer(reader, options, reporter);
-  std::vector<std::vector<Token>> statements(1);
-  Token token;
-  while (lexer.nextToken(token) != TokenKind::endOfSource) {
-    if (token.kind == TokenKind::lineEnd) {
-      statements.emplace_back();
-    } else {
-      statements.back().push_back(token);
-    }
-  }
-  statements.pop_back();
-  std::filesystem::remove_all(directory);
-  return statements;
+  std::string text;
+  for (const std::string& line : source) text += line + "\n";
+  return testing::lexStatements(text, options, reporter);
 }
 
 // Statements: "[label:] [mnemonic operands]", "name SECTION kind [model] [ABS = address]",

@@ -13,6 +13,7 @@
 #include "asm/lexer.h"
 #include "asm/operand.h"
 #include "asm/source_reader.h"
+#include "tests/asm/test_support.h"
 
 namespace kz::assembler {
 namespace {
@@ -66,30 +67,7 @@ std::string hex(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
-// The statements of a source, tokenised by the lexer (one token vector per line, without the
-// line end).
-std::vector<std::vector<Token>> lexStatements(const std::string& source, RunOptions& options,
-                                              Reporter& reporter) {
-  char pattern[] = "/tmp/kzencXXXXXX";
-  std::string directory = ::mkdtemp(pattern);
-  options.sourceFileName = directory + "/cases.asm";
-  std::ofstream(options.sourceFileName, std::ios::binary) << source;
-  SourceReader reader(options, reporter);
-  reader.openMainSource();
-  Lexer lexer(reader, options, reporter);
-  std::vector<std::vector<Token>> statements(1);
-  Token token;
-  while (lexer.nextToken(token) != TokenKind::endOfSource) {
-    if (token.kind == TokenKind::lineEnd) {
-      statements.emplace_back();
-    } else {
-      statements.back().push_back(token);
-    }
-  }
-  std::filesystem::remove_all(directory);
-  statements.pop_back();
-  return statements;
-}
+using testing::lexStatements;
 
 class EncodingTable : public ::testing::Test {
  protected:

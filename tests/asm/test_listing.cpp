@@ -9,20 +9,14 @@
 #include "asm/listing_line.h"
 #include "asm/listing_pager.h"
 #include "common/fatal_error.h"
+#include "tests/asm/test_support.h"
 
 namespace kz::assembler {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string readAll(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
-  return text;
-}
+using testing::readStream;
 
 EmittedStatement dataStatement(std::uint32_t location, std::vector<std::uint8_t> bytes) {
   EmittedStatement statement;
@@ -60,7 +54,7 @@ TEST(StatementLines, WideNumbersPushTheFollowingFieldsRight) {
 struct ScratchFile {
   ScratchFile() : file(std::tmpfile()) {}
   ~ScratchFile() { std::fclose(file); }
-  std::string text() { return readAll(file); }
+  std::string text() { return readStream(file); }
   std::FILE* file;
 };
 

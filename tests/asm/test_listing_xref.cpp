@@ -12,20 +12,14 @@
 #include "asm/cross_reference.h"
 #include "asm/listing_file.h"
 #include "common/fatal_error.h"
+#include "tests/asm/test_support.h"
 
 namespace kz::assembler {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string readAll(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
-  return text;
-}
+using testing::readStream;
 
 class QuietReporter final : public Reporter {
  public:
@@ -110,7 +104,7 @@ class SymbolListingTest : public ::testing::Test {
     prepared = listing.prepare(tableLimit);
     ListingPager pager(out, "t.lst", {}, "t.lst");
     listing.write(pager, lines, *references, false);
-    std::string text = readAll(out);
+    std::string text = readStream(out);
     std::string body = text.substr(text.find("Attribute"));
     body = body.substr(body.find("\r\n\r\n") + 4);
     body = body.substr(0, body.find("\r\n\r\n\r\nTOTAL"));
@@ -236,14 +230,14 @@ TEST(SymbolListingWarning, NoSortTableIsWarning550BeforeTheSummary) {
     listing.appendSymbolTable(*references, false);
     listing.close();
   }
-  std::string text = readAll(out);
+  std::string text = readStream(out);
   EXPECT_NE(
       text.find(
           "\r\n\r\nASMZEL-Warning-550 : Can't create a sort table, display symbols at randam\r\n"
           "\r\nAssembly complete,     1 warning error(s)\r\n"),
       std::string::npos);
   EXPECT_NE(text.find("m                   MOD"), std::string::npos);
-  EXPECT_EQ(readAll(err),
+  EXPECT_EQ(readStream(err),
             "ASMZEL-Warning-550 : Can't create a sort table, display symbols at randam\n");
   std::fclose(out);
   std::fclose(err);
