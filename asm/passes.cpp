@@ -42,6 +42,10 @@ void PassRunner::runPass1(long optionLines) {
 }
 
 int PassRunner::runSizingPasses() {
+  if (processor_.layoutSettledInPass1()) {
+    processor_.skipSizingPasses();
+    return 0;
+  }
   int repetition = 1;
   for (;; ++repetition) {
     diagnostics_.setPass(PassKind::sizing, repetition);

@@ -19,7 +19,7 @@ public:
 
   // Reads the source from the line after the option lines.
   void runPass1(long optionLines);
-  // Returns how many sizing repetitions ran.
+  // Returns how many sizing repetitions ran: none when pass 1 left nothing to settle.
   int runSizingPasses();
   // The option lines reach the sink as empty statements, each before its own messages.
   void runFinalPass(StatementSink* sink, long optionLines);

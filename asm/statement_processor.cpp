@@ -117,6 +117,11 @@ void StatementProcessor::finishPass() {
   if (pass_ == Pass::sizing) markOverlappingSections();
 }
 
+void StatementProcessor::skipSizingPasses() {
+  sizingSkipped_ = true;
+  markOverlappingSections();
+}
+
 // --- messages ---
 
 void StatementProcessor::formError(int number, std::string_view argument) {
@@ -503,6 +508,7 @@ void StatementProcessor::publicStatement(std::span<Token> operands) {
       return;
     }
     if (pass_ != Pass::final) symbols_.declarePublic(operands[i].text, pass_);
+    else if (sizingSkipped_) symbols_.declarePublic(operands[i].text, Pass::sizing);
   }
   if (operands.empty() || isPunct(operands.back(), ',')) formError(kSyntaxError);
 }
@@ -539,6 +545,7 @@ void StatementProcessor::equStatement(std::string_view name, std::span<Token> op
   auto value = expression(cursor, true, true);
   if (cursor.current().kind != TokenKind::lineEnd) formError(kSyntaxError);
   exprValue defined = value.value_or(exprValue{});
+  if (pass_ == Pass::first && defined.forwardReference) forwardEquate_ = true;
   if (defined.kind == ValueKind::floating) {
     formError(kAbsoluteExpected);
     defined = exprValue{};

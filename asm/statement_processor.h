@@ -63,6 +63,12 @@ public:
 
   // A label, EQU value or instruction size changed in this pass.
   bool layoutMoved() const { return moved_ || encoder_.layoutChanged(); }
+  // After pass 1: no J had to guess its size and no EQU value waited for a name defined
+  // later, so every size and value is final and a sizing pass would change nothing.
+  bool layoutSettledInPass1() const { return !forwardEquate_ && encoder_.jumpStatements() == 0; }
+  // Goes straight from pass 1 to the final pass; the final pass then also makes the checks
+  // that a sizing pass makes.
+  void skipSizingPasses();
   bool endSeen() const { return endSeen_; }
   const std::string& moduleName() const { return moduleName_; }
   bool moduleNamed() const { return moduleNamed_; }
@@ -134,6 +140,8 @@ private:
   Pass pass_ = Pass::first;
   int repetition_ = 0;
   bool moved_ = false;
+  bool forwardEquate_ = false;   // pass 1 met an EQU whose value names a later definition
+  bool sizingSkipped_ = false;
   bool endSeen_ = false;
   bool anyStatement_ = false;
   int lastFileIndex_ = 0;  // the last line of the pass, for the messages of its end

@@ -304,5 +304,22 @@ TEST(SizingPasses, LabelsFollowJumpsThatShrink) {
                                                        static_cast<std::uint8_t>(expected >> 8)}));
 }
 
+// Without a J, only an EQU that names a later definition needs a sizing pass; a chain of
+// them must still settle before the final pass.
+TEST(SizingPasses, ChainedForwardEquatesSettle) {
+  auto run = testing::assemble(
+      "prog SECTION CODE\n"
+      "first EQU second + 1\n"
+      "second EQU target\n"
+      " DSB 7\n"
+      "target:\n"
+      " DB first\n"
+      " END\n");
+  ASSERT_EQ(run.err, "");
+  EXPECT_EQ(run.at(2)->value->value, 8);
+  EXPECT_EQ(run.at(3)->value->value, 7);
+  EXPECT_EQ(run.bytesAt(6), (std::vector<std::uint8_t>{8}));
+}
+
 }  // namespace
 }  // namespace kz::assembler
