@@ -182,7 +182,8 @@ void StatementProcessor::floatData(FloatData which, std::span<Token> operands) {
                                                           : FloatPrecision::extended;
   TokenCursor cursor(operands);
   while (true) {
-    ExprTree tree = parser().parseFloating(cursor, pass_, precision);
+    ExprTree& tree = expressionTree_;
+    parser().parseFloating(cursor, pass_, precision, tree);
     long double number = 0;
     if (tree.valid()) {
       exprValue value = evaluator().evaluate(tree, pass_, context(false, false));

@@ -142,6 +142,14 @@ struct ExprTree {
   FloatPrecision precision = FloatPrecision::dbl;
 
   bool valid() const { return root != kNoNode; }
+  // Empty again, keeping the storage for the next expression.
+  void clear() {
+    nodes.clear();
+    names.clear();
+    root = kNoNode;
+    floatingResult = false;
+    precision = FloatPrecision::dbl;
+  }
 };
 
 // What the statement around an expression allows. A rejected reference is reported

@@ -14,6 +14,7 @@ constexpr int kFloatingTypeMismatch = 518;
 
 constexpr int kLoosestLevel = 8;
 constexpr int kMaxNesting = 256;  // parentheses and signs; keeps the recursion bounded
+constexpr std::size_t kTypicalNodes = 8;
 
 struct BinaryOperator {
   TokenKind kind;
@@ -78,7 +79,8 @@ class ExprParseRun {
     parser_.reporter_.reportError(number);
     return kNoNode;
   }
-  std::uint32_t add(ExprNode node) {
+  std::uint32_t add(const ExprNode& node) {
+    if (tree_.nodes.capacity() == 0) tree_.nodes.reserve(kTypicalNodes);
     tree_.nodes.push_back(node);
     return static_cast<std::uint32_t>(tree_.nodes.size() - 1);
   }
@@ -307,19 +309,29 @@ std::uint32_t ExprParseRun::floatPart() {
 
 ExprTree ExprParser::parse(TokenSource& tokens, Pass pass) {
   ExprTree tree;
-  ExprParseRun run(*this, tokens, pass, tree);
-  tree.root = run.expression();
+  parse(tokens, pass, tree);
   return tree;
 }
 
 ExprTree ExprParser::parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision) {
   ExprTree tree;
+  parseFloating(tokens, pass, precision, tree);
+  return tree;
+}
+
+void ExprParser::parse(TokenSource& tokens, Pass pass, ExprTree& tree) {
+  tree.clear();
+  ExprParseRun run(*this, tokens, pass, tree);
+  tree.root = run.expression();
+}
+
+void ExprParser::parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision, ExprTree& tree) {
+  tree.clear();
   tree.floatingResult = true;
   tree.precision = precision;
   ExprParseRun run(*this, tokens, pass, tree);
   run.fixPrecision(precision);
   tree.root = run.expression();
-  return tree;
 }
 
 void ExprParser::endStatement() {

@@ -64,6 +64,10 @@ class ExprParser {
   // symbol table records them.
   ExprTree parse(TokenSource& tokens, Pass pass);
   ExprTree parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision);
+  // The same into a tree the caller keeps, so that its storage serves expression after
+  // expression.
+  void parse(TokenSource& tokens, Pass pass, ExprTree& tree);
+  void parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision, ExprTree& tree);
 
   // Reports the deferred error 206 of the statement, if any, and forgets it.
   void endStatement();

@@ -73,6 +73,19 @@ bool isMergingKind(OperandKind kind) {
 
 bool Operand::isMemory() const { return memoryModeOf(*this) != kNoMemoryMode; }
 
+void Operand::reset() {
+  addressing = AddressingClass::invalid;
+  reg = -1;
+  secondReg = -1;
+  hasBitSuffix = false;
+  bitExpr.clear();
+  bitValue = exprValue{};
+  valueExpr.clear();
+  value = exprValue{};
+  memoryMode = kNoMemoryMode;
+  kind = OperandKind::none;
+}
+
 int memoryModeOf(const Operand& operand) {
   bool baseHL = operand.reg == valueOf(Register::hl);
   switch (operand.addressing) {
@@ -93,20 +106,21 @@ int memoryModeOf(const Operand& operand) {
   }
 }
 
-std::vector<Operand> OperandParser::parseList(std::span<Token> tokens, Pass pass) {
-  std::vector<Operand> operands;
+std::span<Operand> OperandParser::parseList(std::span<Token> tokens, Pass pass) {
   OperandCursor cursor(tokens);
-  if (isOperandEnd(cursor.current()) && !isPunct(cursor.current(), ',')) return operands;
+  if (isOperandEnd(cursor.current()) && !isPunct(cursor.current(), ',')) return {};
+  std::size_t count = 0;
   for (;;) {
-    operands.push_back(parseOne(cursor, pass));
+    if (count == operands_.size()) operands_.emplace_back();
+    else operands_[count].reset();
+    parseOne(cursor, pass, operands_[count++]);
     if (!isPunct(cursor.current(), ',')) break;
     cursor.advance();
   }
-  return operands;
+  return {operands_.data(), count};
 }
 
-Operand OperandParser::parseOne(OperandCursor& tokens, Pass pass) {
-  Operand operand;
+void OperandParser::parseOne(OperandCursor& tokens, Pass pass, Operand& operand) {
   const Token& first = tokens.current();
   bool parsed = false;
   if (isRegisterToken(first)) {
@@ -129,7 +143,6 @@ Operand OperandParser::parseOne(OperandCursor& tokens, Pass pass) {
     operand.addressing = AddressingClass::invalid;
     tokens.skipToOperandEnd();
   }
-  return operand;
 }
 
 // register-operand := register [ '.' bit ]
@@ -230,7 +243,7 @@ bool OperandParser::parseMemoryBitSuffix(OperandCursor& tokens, Operand& operand
 }
 
 bool OperandParser::parseExpression(OperandCursor& tokens, ExprTree& tree, Pass pass) {
-  tree = expressions_.parse(tokens, pass);
+  expressions_.parse(tokens, pass, tree);
   return tree.valid();
 }
 

@@ -85,6 +85,8 @@ struct Operand {
   OperandKind kind = OperandKind::none;  // chosen by the form classifier
 
   bool isValid() const { return addressing != AddressingClass::invalid; }
+  // A fresh operand that keeps its expression trees' storage.
+  void reset();
   bool hasValue() const { return valueExpr.valid(); }
   bool isMemory() const;  // any parenthesised form except (DE).g/(HL).g
 };
@@ -104,11 +106,12 @@ class OperandParser {
       : expressions_(expressions), reporter_(reporter) {}
 
   // operands := [ operand { ',' operand } ]
-  // `tokens` is the operand field: everything after the mnemonic, up to the line end.
-  std::vector<Operand> parseList(std::span<Token> tokens, Pass pass);
+  // `tokens` is the operand field: everything after the mnemonic, up to the line end. The
+  // operands live in the parser and stay valid until its next parseList.
+  std::span<Operand> parseList(std::span<Token> tokens, Pass pass);
 
  private:
-  Operand parseOne(OperandCursor& tokens, Pass pass);
+  void parseOne(OperandCursor& tokens, Pass pass, Operand& operand);
   bool parseRegisterOperand(OperandCursor& tokens, Operand& operand, Pass pass);
   bool parseMemory(OperandCursor& tokens, Operand& operand, Pass pass);
   bool parseRegisterMemory(OperandCursor& tokens, Operand& operand, Pass pass);
@@ -118,6 +121,7 @@ class OperandParser {
 
   ExprParser& expressions_;
   Reporter& reporter_;
+  std::vector<Operand> operands_;  // reused from statement to statement
 };
 
 }  // namespace kz::assembler

@@ -51,6 +51,24 @@ struct EmittedStatement {
   bool failed = false;             // the statement drew an error and was not assembled
 
   std::uint32_t size() const { return static_cast<std::uint32_t>(bytes.size()) * repeat + skipped; }
+
+  // A fresh statement that keeps the storage of its buffers (one per line in every pass).
+  void reset(int newFileIndex, long newLine, SectionId newSection, std::uint32_t newLocation) {
+    fileIndex = newFileIndex;
+    line = newLine;
+    kind = StatementKind::empty;
+    section = newSection;
+    location = newLocation;
+    bytes.clear();
+    repeat = 1;
+    skipped = 0;
+    dataFields.clear();
+    instruction.reset();
+    value.reset();
+    control = ListingControl::none;
+    title.clear();
+    failed = false;
+  }
 };
 
 class StatementSink {

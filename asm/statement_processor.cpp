@@ -159,7 +159,8 @@ ExprContext StatementProcessor::context(bool forwardAllowed, bool externalAllowe
 
 std::optional<exprValue> StatementProcessor::expression(TokenCursor& cursor, bool forwardAllowed,
                                                         bool externalAllowed) {
-  ExprTree tree = parser().parse(cursor, pass_);
+  ExprTree& tree = expressionTree_;
+  parser().parse(cursor, pass_, tree);
   if (!tree.valid()) {
     statement_.failed = true;
     if (pass_ != Pass::first) reporter_.markStatementFailed();
@@ -232,11 +233,7 @@ StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span
   }
   lastFileIndex_ = fileIndex;
   lastLine_ = line;
-  statement_ = EmittedStatement{};
-  statement_.fileIndex = fileIndex;
-  statement_.line = line;
-  statement_.section = current_;
-  statement_.location = current_ == kNoSection ? 0 : symbols_.sections()[current_].locationCounter;
+  statement_.reset(fileIndex, line, current_, current_ == kNoSection ? 0 : symbols_.sections()[current_].locationCounter);
   statement_.failed = reporter_.statementHasError();
   if (tokens.empty()) {
     emit();
@@ -342,7 +339,7 @@ void StatementProcessor::dispatch(const std::optional<NameField>& name, std::spa
 void StatementProcessor::instruction(std::span<Token> tokens, std::size_t keyword) {
   std::span<Token> operandTokens = tokens.subspan(keyword + 1);
   OperandParser& operandParser = pass_ == Pass::first ? operandParser_ : mutedOperandParser_;
-  std::vector<Operand> operands = operandParser.parseList(operandTokens, pass_);
+  std::span<Operand> operands = operandParser.parseList(operandTokens, pass_);
   InstructionPlace place;
   place.section = current_;
   place.location = statement_.location;

@@ -158,6 +158,7 @@ private:
   std::vector<DebugRecord> debugRecords_;
 
   EmittedStatement statement_;
+  ExprTree expressionTree_;  // reused by every expression of a directive
 };
 
 }  // namespace kz::assembler

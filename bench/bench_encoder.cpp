@@ -132,9 +132,8 @@ class Program {
       }
       std::size_t first = mnemonicPosition(tokens);
       if (first >= tokens.size()) continue;
-      parsed_.push_back({tokens[first].value,
-                         operands_.parseList(operandTokens(tokens, first), Pass::final),
-                         {section, 0}});
+      std::span<Operand> operands = operands_.parseList(operandTokens(tokens, first), Pass::final);
+      parsed_.push_back({tokens[first].value, {operands.begin(), operands.end()}, {section, 0}});
     }
   }
 
@@ -211,7 +210,7 @@ class Program {
       moved_ = moved_ || outcome.moved;
     }
     if (first >= tokens.size()) return 0;
-    std::vector<Operand> operands = operands_.parseList(operandTokens(tokens, first), pass);
+    std::span<Operand> operands = operands_.parseList(operandTokens(tokens, first), pass);
     EncodedInstruction encoded =
         encoder_.encode(tokens[first].value, operands, {section_, location_});
     location_ += encoded.size;

@@ -124,7 +124,7 @@ class MiniAssembler {
     if (!tokens.empty() && isWord(tokens[0], ReservedClass::moduleSection))
       return external(tokens, pass);
     if (next >= tokens.size()) return;
-    std::vector<Operand> operands =
+    std::span<Operand> operands =
         operandParser_.parseList({tokens.data() + next + 1, tokens.size() - next - 1}, pass);
     InstructionPlace place{current_, current_ == kNoSection ? 0 : locations_[current_]};
     line.encoded = encoder_.encode(tokens[next].value, operands, place);
@@ -460,7 +460,7 @@ TEST(JumpSelection, UndefinedTargetInPass1TakesTheLongForm) {
   };
   for (const auto& [jump, bytes] : cases) {
     std::vector<Token> tokens = lexStatements({jump}, options, reporter).front();
-    std::vector<Operand> operands =
+    std::span<Operand> operands =
         parser.parseList({tokens.data() + 1, tokens.size() - 1}, Pass::first);
     EncodedInstruction encoded = encoder.encode(tokens[0].value, operands, {code, location});
     location += encoded.size;
@@ -605,9 +605,9 @@ class OperandParserTest : public ::testing::Test {
     tokens_ = lexStatements({instruction}, options_, reporter_).front();
     std::span<Token> operandTokens(tokens_.data() + 1, tokens_.size() - 1);
     reporter_.beginStatement(0, 1);
-    std::vector<Operand> operands = parser_.parseList(operandTokens, Pass::first);
+    std::span<Operand> operands = parser_.parseList(operandTokens, Pass::first);
     if (later != Pass::first) operands = parser_.parseList(operandTokens, later);
-    return operands;
+    return {operands.begin(), operands.end()};
   }
 
   std::int32_t valueOf(const ExprTree& tree) {

@@ -88,7 +88,7 @@ class EncodingTable : public ::testing::Test {
     for (Pass pass : {Pass::first, Pass::final}) {
       reporter_.beginStatement(0, 1);
       encoder.beginPass(pass);
-      std::vector<Operand> operands = parser.parseList(operandTokens, pass);
+      std::span<Operand> operands = parser.parseList(operandTokens, pass);
       result = encoder.encode(tokens[0].value, operands, {section_, kOrigin});
     }
     return hex(result.view());
@@ -134,7 +134,7 @@ TEST_F(EncodingTable, CasesCoverEveryMnemonicAndForm) {
   OperandParser parser(expressions, reporter_);
   encoder.beginPass(Pass::first);
   for (std::vector<Token>& tokens : statements) {
-    std::vector<Operand> operands =
+    std::span<Operand> operands =
         parser.parseList({tokens.data() + 1, tokens.size() - 1}, Pass::first);
     EncodedInstruction result = encoder.encode(tokens[0].value, operands, {section_, kOrigin});
     ASSERT_GE(result.form, 0);
