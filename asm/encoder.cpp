@@ -217,9 +217,40 @@ bool Encoder::valuesUsable(const Statement& statement) {
   return true;
 }
 
+// What classification depends on: the mnemonic and, per operand, its addressing class,
+// register and bit suffix (the memory mode follows from those). 0 when the statement is
+// not worth remembering.
+std::uint64_t shapeKey(const MnemonicEntry& entry, std::span<const Operand> operands) {
+  if (operands.size() > 2) return 0;
+  std::uint64_t key = (static_cast<std::uint64_t>(valueOf(entry.code)) << 2) | operands.size();
+  for (const Operand& op : operands) {
+    std::uint64_t reg = static_cast<std::uint8_t>(op.reg);
+    std::uint64_t shape = (static_cast<std::uint64_t>(op.addressing) << 9) | (reg << 1) | (op.hasBitSuffix ? 1 : 0);
+    key = (key << 13) | shape;
+  }
+  return key | (std::uint64_t{1} << 63);
+}
+
 // The first pattern of the class whose form exists for the mnemonic and whose operands
 // match; assigns the operand kinds. -1 when none matches.
 int Encoder::classify(const Statement& statement) const {
+  std::span<Operand> operands = statement.operands;
+  std::uint64_t key = shapeKey(*statement.entry, operands);
+  if (key == 0) return classifyUncached(statement);
+  ClassifiedShape& slot = shapeCache_[(key * 0x9E3779B97F4A7C15u) >> (64 - kShapeCacheBits)];
+  if (slot.key != key) {
+    slot.key = key;
+    slot.form = classifyUncached(statement);
+    for (std::size_t i = 0; i < operands.size(); ++i) slot.kinds[i] = operands[i].kind;
+    return slot.form;
+  }
+  if (slot.form >= 0) {
+    for (std::size_t i = 0; i < operands.size(); ++i) assignKind(operands[i], slot.kinds[i]);
+  }
+  return slot.form;
+}
+
+int Encoder::classifyUncached(const Statement& statement) const {
   const MnemonicEntry& entry = *statement.entry;
   std::span<Operand> operands = statement.operands;
   if (anyInvalid(operands)) return -1;

@@ -100,6 +100,7 @@ class Encoder {
   exprValue evaluate(const ExprTree& tree, const Statement& statement, bool silent);
   bool valuesUsable(const Statement& statement);
   int classify(const Statement& statement) const;
+  int classifyUncached(const Statement& statement) const;
   bool countFits(const Statement& statement) const;
   EncodedInstruction encodeJump(Statement& statement);
   EncodedInstruction failedStatement(const Statement& statement, int form);
@@ -114,6 +115,17 @@ class Encoder {
   JumpWorkArea workArea_;
   bool layoutChanged_ = false;
   std::vector<std::int64_t> jumpGrowth_;  // by section
+
+  // The form chosen for a mnemonic and the shapes of its operands, remembered: a program
+  // uses few combinations, each very often. Direct-mapped by a hash of the shape key.
+  struct ClassifiedShape {
+    std::uint64_t key = 0;  // 0: empty
+    int form = -1;
+    std::array<OperandKind, 2> kinds{};
+  };
+  static constexpr int kShapeCacheBits = 9;
+  static constexpr std::size_t kShapeCacheSize = std::size_t{1} << kShapeCacheBits;
+  mutable std::array<ClassifiedShape, kShapeCacheSize> shapeCache_{};
 };
 
 }  // namespace kz::assembler

@@ -96,16 +96,18 @@ std::optional<std::int64_t> pageOffset(std::int64_t value) {
 // One run of a layout.
 class Emission {
  public:
-  Emission(const LayoutRequest& request, const SymbolTable& symbols, Reporter& reporter)
+  Emission(const LayoutRequest& request, const SymbolTable& symbols, Reporter& reporter,
+           EncodedInstruction& result)
       : request_(request),
         form_(request.entry.forms[request.form]),
         symbols_(symbols),
-        reporter_(reporter) {
+        reporter_(reporter),
+        result_(result) {
     result_.encodedAs = request.entry.code;
     result_.form = request.form;
   }
 
-  EncodedInstruction run();
+  void run();
 
  private:
   Operand& operand(int index) { return request_.operands[index]; }
@@ -139,10 +141,10 @@ class Emission {
   const InstructionForm& form_;
   const SymbolTable& symbols_;
   Reporter& reporter_;
-  EncodedInstruction result_;
+  EncodedInstruction& result_;
 };
 
-EncodedInstruction Emission::run() {
+void Emission::run() {
   for (Step s : kLayouts[form_.layout]) {
     if (s == done) break;
     step(s);
@@ -150,7 +152,6 @@ EncodedInstruction Emission::run() {
   for (std::size_t i = 0; i < result_.fieldCount; ++i) {
     result_.fields[i].lastByteOffset = static_cast<std::uint8_t>(result_.size - 1);
   }
-  return result_;
 }
 
 void Emission::step(Step s) {
@@ -387,8 +388,9 @@ bool isTargetInReach(const exprValue& target, const InstructionPlace& place, boo
 }
 
 EncodedInstruction InstructionWriter::write(const LayoutRequest& request) {
-  Emission emission(request, symbols_, reporter_);
-  return emission.run();
+  EncodedInstruction result;
+  Emission(request, symbols_, reporter_, result).run();
+  return result;
 }
 
 }  // namespace kz::assembler

@@ -64,7 +64,7 @@ bool isSign(const Token& token) { return isPunct(token, '+') || isPunct(token, '
 // One parse of one expression; nodes go into the tree, the first error ends it.
 class ExprParseRun {
  public:
-  ExprParseRun(ExprParser& parser, TokenSource& tokens, Pass pass, ExprTree& tree)
+  ExprParseRun(ExprParser& parser, TokenCursor& tokens, Pass pass, ExprTree& tree)
       : parser_(parser), tokens_(tokens), pass_(pass), tree_(tree) {}
 
   std::uint32_t expression() { return binary(kLoosestLevel); }
@@ -120,7 +120,7 @@ class ExprParseRun {
   std::uint32_t floatPart();
 
   ExprParser& parser_;
-  TokenSource& tokens_;
+  TokenCursor& tokens_;
   Pass pass_;
   ExprTree& tree_;
   bool floatingOnly_ = false;
@@ -307,25 +307,25 @@ std::uint32_t ExprParseRun::floatPart() {
   return add(node);
 }
 
-ExprTree ExprParser::parse(TokenSource& tokens, Pass pass) {
+ExprTree ExprParser::parse(TokenCursor& tokens, Pass pass) {
   ExprTree tree;
   parse(tokens, pass, tree);
   return tree;
 }
 
-ExprTree ExprParser::parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision) {
+ExprTree ExprParser::parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision precision) {
   ExprTree tree;
   parseFloating(tokens, pass, precision, tree);
   return tree;
 }
 
-void ExprParser::parse(TokenSource& tokens, Pass pass, ExprTree& tree) {
+void ExprParser::parse(TokenCursor& tokens, Pass pass, ExprTree& tree) {
   tree.clear();
   ExprParseRun run(*this, tokens, pass, tree);
   tree.root = run.expression();
 }
 
-void ExprParser::parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision, ExprTree& tree) {
+void ExprParser::parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision precision, ExprTree& tree) {
   tree.clear();
   tree.floatingResult = true;
   tree.precision = precision;

@@ -27,33 +27,29 @@
 
 namespace kz::assembler {
 
-class TokenSource {
+// The tokens of a statement's field with lookahead; past the end it yields a line end.
+// An identifier the expression parser finds in the symbol table gets the symbol's index
+// written into its token, so that the token file can store the index instead of the name.
+class TokenCursor {
  public:
-  virtual ~TokenSource() = default;
-  virtual const Token& current() const = 0;
-  virtual void advance() = 0;
-  // The symbol an identifier token at the current position was found as, for a source that
-  // keeps it (the token file stores indices instead of names).
-  virtual void bindSymbol(SymbolIndex) {}
-};
+  explicit TokenCursor(std::span<Token> tokens) : tokens_(tokens) {}
 
-// Tokens of a vector or span; past the end it yields a line end.
-class TokenCursor final : public TokenSource {
- public:
-  explicit TokenCursor(std::span<const Token> tokens) : tokens_(tokens) {}
-
-  const Token& current() const override {
-    return position_ < tokens_.size() ? tokens_[position_] : lineEnd_;
+  const Token& current() const { return peek(0); }
+  const Token& peek(std::size_t ahead) const {
+    return position_ + ahead < tokens_.size() ? tokens_[position_ + ahead] : kLineEnd;
   }
-  void advance() override {
+  void advance() {
     if (position_ < tokens_.size()) ++position_;
+  }
+  void bindSymbol(SymbolIndex symbol) {
+    if (position_ < tokens_.size()) tokens_[position_].symbolIndex = symbol;
   }
   std::size_t position() const { return position_; }
 
  private:
-  std::span<const Token> tokens_;
+  inline static const Token kLineEnd{};
+  std::span<Token> tokens_;
   std::size_t position_ = 0;
-  Token lineEnd_;
 };
 
 class ExprParser {
@@ -62,12 +58,12 @@ class ExprParser {
 
   // In pass 1 unknown names are entered as referenced, and references are recorded when the
   // symbol table records them.
-  ExprTree parse(TokenSource& tokens, Pass pass);
-  ExprTree parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision);
+  ExprTree parse(TokenCursor& tokens, Pass pass);
+  ExprTree parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision precision);
   // The same into a tree the caller keeps, so that its storage serves expression after
   // expression.
-  void parse(TokenSource& tokens, Pass pass, ExprTree& tree);
-  void parseFloating(TokenSource& tokens, Pass pass, FloatPrecision precision, ExprTree& tree);
+  void parse(TokenCursor& tokens, Pass pass, ExprTree& tree);
+  void parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision precision, ExprTree& tree);
 
   // Reports the deferred error 206 of the statement, if any, and forgets it.
   void endStatement();

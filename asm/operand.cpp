@@ -29,30 +29,13 @@ bool isOperandEnd(const Token& token) {
 
 }  // namespace
 
-// The tokens of an operand field with lookahead. Identifiers the expression parser finds in
-// the symbol table get their index written back into the token.
-class OperandCursor final : public TokenSource {
+// The tokens of an operand field.
+class OperandCursor : public TokenCursor {
  public:
-  explicit OperandCursor(std::span<Token> tokens) : tokens_(tokens) {}
-
-  const Token& current() const override { return peek(0); }
-  void advance() override {
-    if (position_ < tokens_.size()) ++position_;
-  }
-  void bindSymbol(SymbolIndex symbol) override {
-    if (position_ < tokens_.size()) tokens_[position_].symbolIndex = symbol;
-  }
-  const Token& peek(std::size_t ahead) const {
-    return position_ + ahead < tokens_.size() ? tokens_[position_ + ahead] : lineEnd_;
-  }
+  using TokenCursor::TokenCursor;
   void skipToOperandEnd() {
     while (!isOperandEnd(current())) advance();
   }
-
- private:
-  std::span<Token> tokens_;
-  std::size_t position_ = 0;
-  Token lineEnd_;
 };
 
 bool isMergingKind(OperandKind kind) {

@@ -389,28 +389,20 @@ TEST_F(ExprTest, SectionFunctionsOnUnknownSections) {
   EXPECT_EQ(evaluator.evaluate(early, Pass::final).kind, ValueKind::complex);
 }
 
-// Pass 1 hands each symbol found to the token source; replayed tokens carry only the index.
+// Pass 1 writes each symbol found into its token; replayed tokens carry only the index.
 TEST_F(ExprTest, ReplayedTokensCarryOnlySymbolIndices) {
-  struct BindingCursor final : TokenSource {
-    explicit BindingCursor(std::vector<Token>& tokens) : tokens(tokens) {}
-    const Token& current() const override { return tokens[position]; }
-    void advance() override { ++position; }
-    void bindSymbol(SymbolIndex symbol) override { tokens[position].symbolIndex = symbol; }
-    std::vector<Token>& tokens;
-    std::size_t position = 0;
-  };
   SectionId code = section("code");
   label("start", code, 0x10);
   std::vector<Token> tokens = scan("start - STARTOF code");
   tokens.emplace_back();  // line end
-  BindingCursor first(tokens);
+  TokenCursor first(tokens);
   parser.parse(first, Pass::first);
   EXPECT_EQ(tokens[0].symbolIndex, symbols.find("start"));
 
   tokens[0].text.clear();
   tokens[3].text.clear();
   tokens[3].symbolIndex = symbols.find("code");
-  BindingCursor replay(tokens);
+  TokenCursor replay(tokens);
   ExprTree tree = parser.parse(replay, Pass::final);
   EXPECT_EQ(evaluator.evaluate(tree, Pass::final).value, 0x10);
   EXPECT_TRUE(reporter.errors.empty());
