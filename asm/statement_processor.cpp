@@ -347,7 +347,7 @@ void StatementProcessor::instruction(std::span<Token> tokens, std::size_t keywor
   statement_.kind = StatementKind::instruction;
   statement_.failed = statement_.failed || encoded.failed || reporter_.statementHasError();
   advance(encoded.size);
-  if (pass_ == Pass::final) statement_.instruction = encoded;
+  if (pass_ == Pass::final) statement_.instruction = std::move(encoded);
 }
 
 // name SECTION kind [model] [ABS = expression] | [ALIGN = expression [, expression]]
