@@ -276,6 +276,7 @@ std::optional<int> Lexer::enterInclude(std::string_view name, IncludeForm form) 
 
 TokenKind Lexer::nextToken(Token& token) {
   token.text.clear();
+  token.symbolIndex = kNoSymbol;
   if (!haveLine_ && !startLine()) return simpleToken(token, TokenKind::endOfSource);
   skipSpace();
   if (pos_ >= line_.size() || line_[pos_] == ';') return finishLine(token);

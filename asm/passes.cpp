@@ -13,19 +13,21 @@ void PassRunner::runPass1(long optionLines) {
   reader_.skipLines(optionLines);
   Lexer lexer(reader_, options_, diagnostics_);
   TokenFileWriter writer(tokenFile_, diagnostics_);
-  std::vector<Token> tokens;
-  Token token;
+  // Tokens are lexed in place into slots kept from line to line (their texts keep their
+  // storage); the slot after the last token of a line receives its line end.
+  std::vector<Token> slots(1);
   while (true) {
-    TokenKind kind = lexer.nextToken(token);
+    TokenKind kind = lexer.nextToken(slots[0]);
     for (int left = lexer.takeLeftIncludes(); left > 0; --left) writer.writeIncludeLeave();
     if (kind == TokenKind::endOfSource) break;
     int fileIndex = lexer.fileIndex();
     long line = lexer.lineNumber();
-    tokens.clear();
+    std::size_t count = 0;
     while (kind != TokenKind::lineEnd && kind != TokenKind::endOfSource) {
-      tokens.push_back(token);
-      kind = lexer.nextToken(token);
+      if (++count == slots.size()) slots.emplace_back();
+      kind = lexer.nextToken(slots[count]);
     }
+    std::span<Token> tokens(slots.data(), count);
     bool readFailed = diagnostics_.statementHasError();
     StatementOutcome outcome = processor_.process(fileIndex, line, tokens, readFailed);
     writer.writeStatement(fileIndex, line, tokens, diagnostics_.statementHasError());
