@@ -119,7 +119,8 @@ class Emission {
   void appendLittleEndian(std::int64_t value, int count) {
     for (int i = 0; i < count; ++i) append(static_cast<std::uint8_t>(value >> (8 * i)));
   }
-  FieldRecord& addRecord(int index, FieldUse use, int offset, int width, const exprValue& value);
+  // nullptr before the final pass, which alone keeps field records.
+  FieldRecord* addRecord(int index, FieldUse use, int offset, int width, const exprValue& value);
   void report(int number) { reporter_.reportError(number); }
   void warnOutOfRange() { reporter_.reportWarning(kValueOutOfRange); }
   std::int64_t checked(const exprValue& value, Range range);
@@ -198,8 +199,9 @@ void Emission::step(Step s) {
   }
 }
 
-FieldRecord& Emission::addRecord(int index, FieldUse use, int offset, int width,
+FieldRecord* Emission::addRecord(int index, FieldUse use, int offset, int width,
                                  const exprValue& value) {
+  if (!request_.finalPass) return nullptr;
   FieldRecord& record = result_.fields[result_.fieldCount++];
   record.operand = static_cast<std::uint8_t>(index);
   record.use = use;
@@ -210,12 +212,12 @@ FieldRecord& Emission::addRecord(int index, FieldUse use, int offset, int width,
   record.targetInOtherSection =
       value.kind == ValueKind::relocatable && value.section != request_.place.section;
   record.value = value;
-  return record;
+  return &record;
 }
 
 // The value to store; out of range in the final pass is warning 501 (the caller truncates).
 std::int64_t Emission::checked(const exprValue& value, Range range) {
-  if (request_.checkValues && value.isAbsolute() && !range.contains(value.value)) warnOutOfRange();
+  if (request_.finalPass && value.isAbsolute() && !range.contains(value.value)) warnOutOfRange();
   return value.value;
 }
 
@@ -281,8 +283,9 @@ void Emission::orBit(int index) {
   std::uint8_t base = result_.bytes[result_.size - 1];
   std::int64_t number = checked(bit, kBitRange);
   if (bit.isAbsolute()) merge(static_cast<std::uint8_t>(number & 7));
-  FieldRecord& record = addRecord(index, FieldUse::bitNumber, result_.size - 1, 1, bit);
-  record.baseOpcode = base;
+  if (FieldRecord* record = addRecord(index, FieldUse::bitNumber, result_.size - 1, 1, bit)) {
+    record->baseOpcode = base;
+  }
 }
 
 void Emission::valueField(int index, int width, Range range) {
@@ -310,10 +313,10 @@ void Emission::nibbleField(int index) {
   std::int64_t number = value.value;
   if (callVector && value.isAbsolute()) {
     std::optional<std::int64_t> vector = vectorNumber(value.value);
-    if (!vector && request_.checkValues) report(kIllegalCallOperand);
+    if (!vector && request_.finalPass) report(kIllegalCallOperand);
     number = vector.value_or(0);
   } else if (callVector) {
-    if (!sizedForCallTable(value) && request_.checkValues) report(kIllegalCallOperand);
+    if (!sizedForCallTable(value) && request_.finalPass) report(kIllegalCallOperand);
     number = 0;
   } else {
     number = checked(value, kNibbleRange);
@@ -328,9 +331,9 @@ void Emission::pageField(int index) {
   std::int64_t offset = 0;
   if (value.isAbsolute()) {
     std::optional<std::int64_t> page = pageOffset(value.value);
-    if (!page && request_.checkValues) report(kIllegalCallOperand);
+    if (!page && request_.finalPass) report(kIllegalCallOperand);
     offset = page.value_or(value.value);
-  } else if (!sizedForCallTable(value) && request_.checkValues) {
+  } else if (!sizedForCallTable(value) && request_.finalPass) {
     report(kIllegalCallOperand);
   }
   append(static_cast<std::uint8_t>(offset));
@@ -361,7 +364,7 @@ void Emission::relativeField(int index, bool shortForm) {
     displacement = static_cast<std::int64_t>(target.value) -
                    (static_cast<std::int64_t>(request_.place.location) + 2);
     Range range = shortForm ? kShortRelativeRange : kDisplacementRange;
-    if (request_.checkValues && !range.contains(displacement)) report(kRelativeOutOfRange);
+    if (request_.finalPass && !range.contains(displacement)) report(kRelativeOutOfRange);
   }
   std::uint8_t base = result_.bytes[result_.size - 1];
   int offset = result_.size - 1;
@@ -371,12 +374,13 @@ void Emission::relativeField(int index, bool shortForm) {
     offset = result_.size;
     append(static_cast<std::uint8_t>(displacement & 0xFF));
   }
-  FieldRecord& record =
+  FieldRecord* record =
       addRecord(index, shortForm ? FieldUse::shortRelative : FieldUse::relative, offset, 1, target);
-  record.pcRelative = true;
-  record.forLinker = !inReach;
-  record.targetInOtherSection = !inReach && target.kind != ValueKind::external;
-  if (shortForm) record.baseOpcode = base;
+  if (!record) return;
+  record->pcRelative = true;
+  record->forLinker = !inReach;
+  record->targetInOtherSection = !inReach && target.kind != ValueKind::external;
+  if (shortForm) record->baseOpcode = base;
 }
 
 }  // namespace

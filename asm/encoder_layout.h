@@ -13,7 +13,9 @@ struct LayoutRequest {
   std::span<Operand> operands;  // values evaluated, kinds and memory modes assigned
   InstructionPlace place;
   bool sectionAbsolute = false;
-  bool checkValues = false;  // final pass: range checks with 501, 227 and 300
+  // The final pass: range checks with 501, 227 and 300, and the field records. The other
+  // passes need only the size (and bytes, which cost nothing to make).
+  bool finalPass = false;
 };
 
 class InstructionWriter {
