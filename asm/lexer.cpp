@@ -596,6 +596,10 @@ void Lexer::beginOperandField(const Token& keyword) {
 
 // Scans the operand field once before it is tokenised (see the header).
 void Lexer::scanOperandField() {
+  // Most operand fields hold no parenthesis at all: nothing to mark and nothing unbalanced.
+  const char* rest = line_.data() + pos_;
+  std::size_t restLength = line_.size() - pos_;
+  if (!std::memchr(rest, '(', restLength) && !std::memchr(rest, ')', restLength)) return;
   bool escapes = escapesEnabled();
   OperandShape shape;
   int depth = 0;

@@ -57,14 +57,15 @@ bool isMergingKind(OperandKind kind) {
 bool Operand::isMemory() const { return memoryModeOf(*this) != kNoMemoryMode; }
 
 void Operand::reset() {
+  // The encoder sets a value only for an expression it evaluated.
+  if (hasBitSuffix) bitValue = exprValue{};
+  if (valueExpr.valid()) value = exprValue{};
   addressing = AddressingClass::invalid;
   reg = -1;
   secondReg = -1;
   hasBitSuffix = false;
   bitExpr.clear();
-  bitValue = exprValue{};
   valueExpr.clear();
-  value = exprValue{};
   memoryMode = kNoMemoryMode;
   kind = OperandKind::none;
 }
