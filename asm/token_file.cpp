@@ -1,22 +1,131 @@
 #include "asm/token_file.h"
 
-#include "asm/reserved_words.h"
-
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
+
+#include "asm/reserved_words.h"
 
 namespace kz::assembler {
 namespace {
 
 constexpr std::string_view kFileName = "tokenfile";
-constexpr unsigned char kSymbolReference = 0x80;
 constexpr std::size_t kMaxVarintBytes = 10;
 constexpr std::uint64_t kMaxRecordLength = std::uint64_t{1} << 31;
 
-// A punctuation character in this range is written as the token's only byte; token kinds
-// are below it and a symbol reference above it.
-bool isPrintablePunct(char c) { return c >= 0x20 && c < 0x7F; }
+// Record heads.
+constexpr unsigned kShortStatementLimit = 0xF0;
+constexpr unsigned char kStatementHead = 0xF0;
+constexpr unsigned char kFailedStatementHead = 0xF1;
+constexpr unsigned char kIncludeEnterHead = 0xF2;
+constexpr unsigned char kIncludeLeaveHead = 0xF3;
+constexpr unsigned char kEndHead = 0xF4;
+
+// Token codes, in the order of the layout comment in the header.
+constexpr std::string_view kShortPuncts = "!#%&()*+,-./:<=>?@[\\]^`{|}~";
+constexpr unsigned kPunctFirst = kReservedWordCount;
+constexpr unsigned kLineEndCode = kPunctFirst + kShortPuncts.size();
+constexpr unsigned kEndOfSourceCode = kLineEndCode + 1;
+constexpr unsigned kShiftLeftCode = kLineEndCode + 2;
+constexpr unsigned kShiftRightCode = kLineEndCode + 3;
+constexpr unsigned kMemoryOpenCode = kLineEndCode + 4;
+constexpr unsigned kMemoryCloseCode = kLineEndCode + 5;
+constexpr unsigned kAnyPunctCode = kLineEndCode + 6;
+constexpr unsigned kStringCode = kLineEndCode + 7;
+constexpr unsigned kFloatingCode = kLineEndCode + 8;
+constexpr unsigned kIdentifierCode = kLineEndCode + 9;
+constexpr unsigned kSymbolCode = kLineEndCode + 10;
+constexpr unsigned kIntegerCode = kLineEndCode + 11;
+constexpr unsigned kDecimalCode = kLineEndCode + 12;
+constexpr unsigned kCharacterCode = kLineEndCode + 13;
+constexpr unsigned kHexFirst = kLineEndCode + 14;
+constexpr unsigned kHexForms = 8;
+constexpr unsigned kSmallDecimalFirst = kHexFirst + kHexForms;
+constexpr unsigned kSmallDecimals = 16;
+constexpr unsigned kNearSymbolFirst = kSmallDecimalFirst + kSmallDecimals;
+constexpr int kNearSymbolLow = -16;
+constexpr int kNearSymbolHigh = 15;
+constexpr unsigned kNearSymbolZero = kNearSymbolFirst - kNearSymbolLow;
+constexpr unsigned kCodeEnd = kNearSymbolZero + kNearSymbolHigh + 1;
+
+// The layout comment gives these numbers; a change of the reserved-word table moves them.
+static_assert(kPunctFirst == 0x91 && kLineEndCode == 0xAC && kAnyPunctCode == 0xB2);
+static_assert(kIntegerCode == 0xB7 && kHexFirst == 0xBA && kSmallDecimalFirst == 0xC2);
+static_assert(kNearSymbolFirst == 0xD2 && kNearSymbolZero == 0xE2 && kCodeEnd == 0xF2);
+
+// Hexadecimal spellings: code - kHexFirst holds these bits.
+constexpr unsigned kHexMarkerUpper = 1;
+constexpr unsigned kHexDigitsUpper = 2;
+constexpr unsigned kHexSuffix = 4;
+constexpr std::size_t kMaxHexDigits = 0xFF;
+
+enum class Op : std::uint8_t {
+  invalid,
+  reserved,
+  punct,
+  fixed,
+  anyPunct,
+  string,
+  floating,
+  identifier,
+  symbol,
+  nearSymbol,
+  integer,
+  decimal,
+  character,
+  hex,
+  smallDecimal,
+};
+
+// The token kinds that are their code alone.
+constexpr std::pair<unsigned, TokenKind> kFixedCodes[] = {
+    {kLineEndCode, TokenKind::lineEnd},       {kEndOfSourceCode, TokenKind::endOfSource},
+    {kShiftLeftCode, TokenKind::shiftLeft},   {kShiftRightCode, TokenKind::shiftRight},
+    {kMemoryOpenCode, TokenKind::memoryOpen}, {kMemoryCloseCode, TokenKind::memoryClose},
+};
+
+struct CodeMeaning {
+  Op op = Op::invalid;
+  std::uint8_t argument = 0;
+};
+
+constexpr std::array<CodeMeaning, 256> buildCodeTable() {
+  std::array<CodeMeaning, 256> table{};
+  for (unsigned i = 0; i < kReservedWordCount; ++i)
+    table[i] = {Op::reserved, static_cast<std::uint8_t>(i)};
+  for (unsigned i = 0; i < kShortPuncts.size(); ++i) {
+    table[kPunctFirst + i] = {Op::punct, static_cast<std::uint8_t>(kShortPuncts[i])};
+  }
+  for (auto [code, kind] : kFixedCodes) table[code] = {Op::fixed, static_cast<std::uint8_t>(kind)};
+  table[kAnyPunctCode] = {Op::anyPunct, 0};
+  table[kStringCode] = {Op::string, 0};
+  table[kFloatingCode] = {Op::floating, 0};
+  table[kIdentifierCode] = {Op::identifier, 0};
+  table[kSymbolCode] = {Op::symbol, 0};
+  table[kIntegerCode] = {Op::integer, 0};
+  table[kDecimalCode] = {Op::decimal, 0};
+  table[kCharacterCode] = {Op::character, 0};
+  for (unsigned i = 0; i < kHexForms; ++i)
+    table[kHexFirst + i] = {Op::hex, static_cast<std::uint8_t>(i)};
+  for (unsigned i = 0; i < kSmallDecimals; ++i) {
+    table[kSmallDecimalFirst + i] = {Op::smallDecimal, static_cast<std::uint8_t>(i)};
+  }
+  for (unsigned code = kNearSymbolFirst; code < kCodeEnd; ++code) table[code] = {Op::nearSymbol, 0};
+  return table;
+}
+constexpr std::array<CodeMeaning, 256> kCodes = buildCodeTable();
+
+constexpr std::array<std::uint8_t, 256> buildPunctCodes() {
+  std::array<std::uint8_t, 256> codes{};  // 0: no code of its own
+  for (unsigned i = 0; i < kShortPuncts.size(); ++i) {
+    codes[static_cast<unsigned char>(kShortPuncts[i])] = static_cast<std::uint8_t>(kPunctFirst + i);
+  }
+  return codes;
+}
+constexpr std::array<std::uint8_t, 256> kPunctCodes = buildPunctCodes();
 
 std::uint64_t zigzag(std::int64_t value) {
   return (static_cast<std::uint64_t>(value) << 1) ^ static_cast<std::uint64_t>(value >> 63);
@@ -26,9 +135,82 @@ std::int64_t unzigzag(std::uint64_t value) {
   return static_cast<std::int64_t>(value >> 1) ^ -static_cast<std::int64_t>(value & 1);
 }
 
+// Line arithmetic wraps around instead of overflowing, whatever a damaged file holds.
+long lineAfter(long line, std::int64_t delta) {
+  return static_cast<long>(static_cast<std::uint64_t>(line) + static_cast<std::uint64_t>(delta));
+}
+
+std::int64_t lineDistance(long from, long to) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(to) -
+                                   static_cast<std::uint64_t>(from));
+}
+
+// Writes `value` as a varint at `out` (room for kMaxVarintBytes); returns its size.
+std::size_t putVarint(unsigned char* out, std::uint64_t value) {
+  std::size_t size = 0;
+  while (value >= 0x80) {
+    out[size++] = static_cast<unsigned char>(value | 0x80);
+    value >>= 7;
+  }
+  out[size++] = static_cast<unsigned char>(value);
+  return size;
+}
+
+// The spellings of the integer forms without text. The writer picks a form only when the
+// spelling gives back the token's text exactly, so replay never needs to know the source.
+std::size_t spellDecimal(char* out, std::uint32_t value) {
+  return static_cast<std::size_t>(std::to_chars(out, out + 10, value).ptr - out);
+}
+
+// `out` has room for kMaxHexDigits + 2 characters.
+std::size_t spellHex(char* out, std::uint32_t value, unsigned digits, unsigned form) {
+  char* p = out;
+  char marker = (form & kHexSuffix) ? 'h' : 'x';
+  if (form & kHexMarkerUpper) marker = static_cast<char>(marker - 'a' + 'A');
+  if (!(form & kHexSuffix)) {
+    *p++ = '0';
+    *p++ = marker;
+  }
+  const char* hexDigits = (form & kHexDigitsUpper) ? "0123456789ABCDEF" : "0123456789abcdef";
+  for (unsigned i = digits; i-- > 0;) {
+    p[i] = hexDigits[value & 0xF];
+    value >>= 4;
+  }
+  p += digits;
+  if (form & kHexSuffix) *p++ = marker;
+  return static_cast<std::size_t>(p - out);
+}
+
+// The hexadecimal form that spells `text`, if its shape is one: "0x"/"0X" digits or digits
+// "h"/"H". Whether the digits match the value is for the caller to check.
+struct HexShape {
+  unsigned form = 0;
+  unsigned digits = 0;
+};
+
+bool hexShapeOf(std::string_view text, HexShape& shape) {
+  if (text.size() < 2 || text.size() > kMaxHexDigits) return false;
+  std::string_view digits;
+  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    shape.form = text[1] == 'X' ? kHexMarkerUpper : 0;
+    digits = text.substr(2);
+  } else if (text.back() == 'h' || text.back() == 'H') {
+    shape.form = kHexSuffix | (text.back() == 'H' ? kHexMarkerUpper : 0);
+    digits = text.substr(0, text.size() - 1);
+  } else {
+    return false;
+  }
+  bool lower =
+      std::any_of(digits.begin(), digits.end(), [](char c) { return c >= 'a' && c <= 'f'; });
+  if (!lower) shape.form |= kHexDigitsUpper;
+  shape.digits = static_cast<unsigned>(digits.size());
+  return true;
+}
+
 class Encoder {
  public:
-  explicit Encoder(std::vector<unsigned char>& out) : out_(out) {}
+  Encoder(std::vector<unsigned char>& out, std::uint32_t& lastSymbol)
+      : out_(out), lastSymbol_(lastSymbol) {}
 
   void byte(unsigned value) { out_.push_back(static_cast<unsigned char>(value)); }
   void varint(std::uint64_t value) {
@@ -48,57 +230,119 @@ class Encoder {
   }
 
   void token(const Token& token) {
-    if (token.kind == TokenKind::punct && isPrintablePunct(token.punct)) {
-      byte(static_cast<unsigned char>(token.punct));
-      return;
-    }
-    bool symbolReference = token.kind == TokenKind::identifier && token.symbolIndex != kNoSymbol;
-    byte(static_cast<unsigned>(token.kind) | (symbolReference ? kSymbolReference : 0u));
     switch (token.kind) {
       case TokenKind::punct:
-        byte(static_cast<unsigned char>(token.punct));
+        if (unsigned code = kPunctCodes[static_cast<unsigned char>(token.punct)]) {
+          byte(code);
+        } else {
+          byte(kAnyPunctCode);
+          byte(static_cast<unsigned char>(token.punct));
+        }
         break;
       case TokenKind::reserved:
         byte(reservedIndexOf(token.wordClass, token.value));
         break;
       case TokenKind::identifier:
-        if (symbolReference) {
-          varint(token.symbolIndex);
+        if (token.symbolIndex != kNoSymbol) {
+          symbol(token.symbolIndex);
         } else {
+          byte(kIdentifierCode);
           text(token.text);
         }
         break;
       case TokenKind::integer:
-        varint(zigzag(token.value));
-        text(token.text);
+        integer(token);
         break;
       case TokenKind::floating:
+        byte(kFloatingCode);
         byte(static_cast<unsigned>(token.precision));
         raw(&token.floatValue, sizeof token.floatValue);
         text(token.text);
         break;
       case TokenKind::string:
+        byte(kStringCode);
         byte(static_cast<unsigned char>(token.punct));
         text(token.text);
         break;
-      default:
+      case TokenKind::lineEnd:
+        byte(kLineEndCode);
+        break;
+      case TokenKind::endOfSource:
+        byte(kEndOfSourceCode);
+        break;
+      case TokenKind::shiftLeft:
+        byte(kShiftLeftCode);
+        break;
+      case TokenKind::shiftRight:
+        byte(kShiftRightCode);
+        break;
+      case TokenKind::memoryOpen:
+        byte(kMemoryOpenCode);
+        break;
+      case TokenKind::memoryClose:
+        byte(kMemoryCloseCode);
         break;
     }
   }
 
  private:
+  void symbol(std::uint32_t index) {
+    std::int64_t delta = std::int64_t{index} - std::int64_t{lastSymbol_};
+    lastSymbol_ = index;
+    if (delta >= kNearSymbolLow && delta <= kNearSymbolHigh) {
+      byte(static_cast<unsigned>(kNearSymbolZero + delta));
+    } else {
+      byte(kSymbolCode);
+      varint(zigzag(delta));
+    }
+  }
+
+  void integer(const Token& token) {
+    auto value = static_cast<std::uint32_t>(token.value);
+    const std::string& text = token.text;
+    char spelled[kMaxHexDigits + 2];
+    if (text == std::string_view(spelled, spellDecimal(spelled, value))) {
+      if (value < kSmallDecimals) {
+        byte(kSmallDecimalFirst + value);
+      } else {
+        byte(kDecimalCode);
+        varint(value);
+      }
+      return;
+    }
+    if (text.size() == 3 && text[0] == '\'' && text[2] == '\'' &&
+        value == static_cast<unsigned char>(text[1])) {
+      byte(kCharacterCode);
+      byte(value);
+      return;
+    }
+    HexShape shape;
+    if (hexShapeOf(text, shape) &&
+        text == std::string_view(spelled, spellHex(spelled, value, shape.digits, shape.form))) {
+      byte(kHexFirst + shape.form);
+      byte(shape.digits);
+      varint(value);
+      return;
+    }
+    byte(kIntegerCode);
+    varint(zigzag(token.value));
+    this->text(text);
+  }
+
   std::vector<unsigned char>& out_;
+  std::uint32_t& lastSymbol_;
 };
 
 // Reads one record body; running past its end marks the record as malformed.
 class Decoder {
  public:
-  Decoder(const unsigned char* begin, const unsigned char* end)
-      : begin_(begin), p_(begin), end_(end) {}
+  Decoder(const unsigned char* begin, const unsigned char* end, std::uint32_t lastSymbol = 0)
+      : begin_(begin), p_(begin), end_(end), lastSymbol_(lastSymbol) {}
 
   bool ok() const { return ok_; }
   std::size_t used() const { return static_cast<std::size_t>(p_ - begin_); }
   bool atEnd() const { return p_ == end_; }
+  std::uint32_t lastSymbol() const { return lastSymbol_; }
 
   unsigned byte() {
     if (p_ == end_) return fail();
@@ -114,7 +358,11 @@ class Decoder {
     }
     return fail();
   }
-  std::int32_t signedValue() { return static_cast<std::int32_t>(unzigzag(varint())); }
+  std::uint32_t unsigned32() {
+    std::uint64_t value = varint();
+    if (value > 0xFFFFFFFFu) return fail();
+    return static_cast<std::uint32_t>(value);
+  }
   void raw(void* data, std::size_t size) {
     if (static_cast<std::size_t>(end_ - p_) < size) {
       fail();
@@ -133,63 +381,90 @@ class Decoder {
     p_ += size;
   }
 
+  // Sets the same members of `token` as the lexer's token of that kind has meaningful; the
+  // others keep what the reused token held.
   void token(Token& token) {
-    unsigned kind = byte();
+    unsigned code = byte();
+    CodeMeaning meaning = kCodes[code];
     token.text.clear();
-    if (isPrintablePunct(static_cast<char>(kind))) {
-      token.kind = TokenKind::punct;
-      token.punct = static_cast<char>(kind);
-      return;
-    }
-    token.kind = static_cast<TokenKind>(kind & ~unsigned{kSymbolReference});
-    switch (token.kind) {
-      case TokenKind::punct:
-        token.punct = static_cast<char>(byte());
-        break;
-      case TokenKind::memoryOpen:
-        token.punct = '(';
-        break;
-      case TokenKind::memoryClose:
-        token.punct = ')';
-        break;
-      case TokenKind::reserved: {
-        std::span<const ReservedWord> table = reservedWordTable();
-        unsigned index = byte();
-        if (index >= table.size()) {
-          fail();
-          break;
-        }
-        token.wordClass = table[index].wordClass;
-        token.value = table[index].value;
+    switch (meaning.op) {
+      case Op::reserved: {
+        const ReservedWord& word = reservedWords_[meaning.argument];
+        token.kind = TokenKind::reserved;
+        token.wordClass = word.wordClass;
+        token.value = word.value;
         break;
       }
-      case TokenKind::identifier:
-        token.symbolIndex = kNoSymbol;
-        if (kind & kSymbolReference) {
-          token.symbolIndex = static_cast<std::uint32_t>(varint());
-        } else {
-          text(token.text);
-        }
+      case Op::punct:
+        token.kind = TokenKind::punct;
+        token.punct = static_cast<char>(meaning.argument);
         break;
-      case TokenKind::integer:
-        token.value = signedValue();
+      case Op::fixed:
+        token.kind = static_cast<TokenKind>(meaning.argument);
+        if (token.kind == TokenKind::memoryOpen) token.punct = '(';
+        if (token.kind == TokenKind::memoryClose) token.punct = ')';
+        break;
+      case Op::anyPunct:
+        token.kind = TokenKind::punct;
+        token.punct = static_cast<char>(byte());
+        break;
+      case Op::string:
+        token.kind = TokenKind::string;
+        token.punct = static_cast<char>(byte());
         text(token.text);
         break;
-      case TokenKind::floating:
-        token.precision = static_cast<FloatPrecision>(byte());
+      case Op::floating: {
+        token.kind = TokenKind::floating;
+        unsigned precision = byte();
+        if (precision > static_cast<unsigned>(FloatPrecision::extended)) fail();
+        token.precision = static_cast<FloatPrecision>(precision);
         raw(&token.floatValue, sizeof token.floatValue);
         text(token.text);
         break;
-      case TokenKind::string:
-        token.punct = static_cast<char>(byte());
+      }
+      case Op::identifier:
+        token.kind = TokenKind::identifier;
+        token.symbolIndex = kNoSymbol;
         text(token.text);
         break;
-      case TokenKind::lineEnd:
-      case TokenKind::endOfSource:
-      case TokenKind::shiftLeft:
-      case TokenKind::shiftRight:
+      case Op::symbol:
+        symbol(token, unzigzag(varint()));
         break;
-      default:
+      case Op::nearSymbol:
+        symbol(token, static_cast<std::int64_t>(code) - kNearSymbolZero);
+        break;
+      case Op::integer: {
+        token.kind = TokenKind::integer;
+        std::int64_t value = unzigzag(varint());
+        if (value < INT32_MIN || value > INT32_MAX) fail();
+        token.value = static_cast<std::int32_t>(value);
+        text(token.text);
+        break;
+      }
+      case Op::decimal:
+        decimal(token, unsigned32());
+        break;
+      case Op::smallDecimal:
+        decimal(token, meaning.argument);
+        break;
+      case Op::character: {
+        unsigned char c = static_cast<unsigned char>(byte());
+        token.kind = TokenKind::integer;
+        token.value = c;
+        char spelled[3] = {'\'', static_cast<char>(c), '\''};
+        token.text.assign(spelled, 3);
+        break;
+      }
+      case Op::hex: {
+        unsigned digits = byte();
+        std::uint32_t value = unsigned32();
+        token.kind = TokenKind::integer;
+        token.value = static_cast<std::int32_t>(value);
+        char spelled[kMaxHexDigits + 2];
+        token.text.assign(spelled, spellHex(spelled, value, digits, meaning.argument));
+        break;
+      }
+      case Op::invalid:
         fail();
         break;
     }
@@ -202,54 +477,107 @@ class Decoder {
     return 0;
   }
 
+  void symbol(Token& token, std::int64_t delta) {
+    std::int64_t index = std::int64_t{lastSymbol_} + delta;
+    if (index < 0 || index >= std::int64_t{kNoSymbol}) {
+      fail();
+      index = 0;
+    }
+    token.kind = TokenKind::identifier;
+    lastSymbol_ = static_cast<std::uint32_t>(index);
+    token.symbolIndex = lastSymbol_;
+  }
+
+  static void decimal(Token& token, std::uint32_t value) {
+    token.kind = TokenKind::integer;
+    token.value = static_cast<std::int32_t>(value);
+    char spelled[10];
+    token.text.assign(spelled, spellDecimal(spelled, value));
+  }
+
   const unsigned char* begin_;
   const unsigned char* p_;
   const unsigned char* end_;
+  std::uint32_t lastSymbol_;
   bool ok_ = true;
+  const ReservedWord* reservedWords_ = reservedWordTable().data();
 };
 
 }  // namespace
 
+void TokenFilePosition::enter(int enteredFile) {
+  includes.push_back({fileIndex, line});
+  fileIndex = enteredFile;
+  line = 0;
+}
+
+void TokenFilePosition::leave() {
+  if (includes.empty()) return;
+  fileIndex = includes.back().fileIndex;
+  line = includes.back().line;
+  includes.pop_back();
+}
+
 TokenFileWriter::TokenFileWriter(WorkFile& file, const Reporter& reporter)
     : file_(file), reporter_(reporter) {
   buffer_.reserve(kFlushSize + 1024);
-  body_.reserve(1024);
 }
 
-void TokenFileWriter::writeStatement(int fileIndex, long line, std::span<const Token> tokens, bool failed) {
-  body_.clear();
-  Encoder body(body_);
-  body.varint(static_cast<std::uint64_t>(fileIndex));
-  body.varint(zigzag(line - lastLine_));
-  lastLine_ = line;
-  body.varint(tokens.size());
+void TokenFileWriter::writeStatement(int fileIndex, long line, std::span<const Token> tokens,
+                                     bool failed) {
+  // The tokens go straight into the buffer after the head byte; the rare statement that
+  // needs the long head has the rest of it put in front of them afterwards.
+  std::size_t headAt = beginRecord();
+  Encoder body(buffer_, position_.symbolIndex);
   for (const Token& token : tokens) body.token(token);
-  putRecord(failed ? 'F' : 'S');
+  std::size_t bodySize = buffer_.size() - headAt - 1;
+  if (!failed && fileIndex == position_.fileIndex && line == lineAfter(position_.line, 1) &&
+      bodySize < kShortStatementLimit) {
+    buffer_[headAt] = static_cast<unsigned char>(bodySize);
+  } else {
+    unsigned char fields[2 * kMaxVarintBytes];
+    std::size_t size = putVarint(fields, static_cast<std::uint64_t>(fileIndex));
+    size += putVarint(fields + size, zigzag(lineDistance(position_.line, line)));
+    endLongRecord(headAt, failed ? kFailedStatementHead : kStatementHead, {fields, size});
+  }
+  position_.fileIndex = fileIndex;
+  position_.line = line;
 }
 
 void TokenFileWriter::writeIncludeEnter(int fileIndex) {
-  body_.clear();
-  Encoder(body_).varint(static_cast<std::uint64_t>(fileIndex));
-  putRecord('I');
+  unsigned char field[kMaxVarintBytes];
+  std::size_t size = putVarint(field, static_cast<std::uint64_t>(fileIndex));
+  endLongRecord(beginRecord(), kIncludeEnterHead, {field, size});
+  position_.enter(fileIndex);
 }
 
 void TokenFileWriter::writeIncludeLeave() {
-  body_.clear();
-  putRecord('L');
+  endLongRecord(beginRecord(), kIncludeLeaveHead, {});
+  position_.leave();
 }
 
 void TokenFileWriter::writeEnd() {
-  body_.clear();
-  putRecord('E');
+  endLongRecord(beginRecord(), kEndHead, {});
   flush();
 }
 
-void TokenFileWriter::putRecord(char tag) {
-  Encoder out(buffer_);
-  out.byte(static_cast<unsigned char>(tag));
-  out.varint(body_.size());
-  out.raw(body_.data(), body_.size());
+// Flushes a full buffer and reserves the head byte of the next record; returns its offset.
+std::size_t TokenFileWriter::beginRecord() {
   if (buffer_.size() >= kFlushSize) flush();
+  buffer_.push_back(0);
+  return buffer_.size() - 1;
+}
+
+// Completes a record with a long head: `head`, then the length of `fields` and of what the
+// buffer holds after the head byte, then `fields` in front of that.
+void TokenFileWriter::endLongRecord(std::size_t headAt, unsigned char head,
+                                    std::span<const unsigned char> fields) {
+  buffer_[headAt] = head;
+  unsigned char front[kMaxVarintBytes + 2 * kMaxVarintBytes];
+  std::size_t size = putVarint(front, fields.size() + (buffer_.size() - headAt - 1));
+  std::copy(fields.begin(), fields.end(), front + size);
+  size += fields.size();
+  buffer_.insert(buffer_.begin() + static_cast<std::ptrdiff_t>(headAt + 1), front, front + size);
 }
 
 void TokenFileWriter::flush() {
@@ -268,7 +596,7 @@ void TokenFileReader::rewind() {
   if (!file_.seek(0)) reporter_.fatal(24, kFileName);
   pos_ = end_ = 0;
   fileEnded_ = false;
-  lastLine_ = 0;
+  position_ = TokenFilePosition();
 }
 
 // Makes `count` bytes from pos_ contiguous in the buffer, reading chunks as needed. Returns
@@ -294,43 +622,53 @@ std::size_t TokenFileReader::ensureAvailable(std::size_t count) {
 TokenRecordKind TokenFileReader::next(TokenRecord& record) {
   std::size_t available = ensureAvailable(1 + kMaxVarintBytes);
   Decoder header(data_.data() + pos_, data_.data() + pos_ + available);
-  char tag = static_cast<char>(header.byte());
-  std::uint64_t length = header.varint();
+  unsigned head = header.byte();
+  std::uint64_t length = head < kShortStatementLimit ? head : header.varint();
   if (!header.ok() || length > kMaxRecordLength) reporter_.fatal(151);
   std::size_t recordSize = header.used() + static_cast<std::size_t>(length);
   if (ensureAvailable(recordSize) < recordSize) reporter_.fatal(151);
   const unsigned char* body = data_.data() + pos_ + header.used();
-  Decoder decoder(body, body + length);
+  Decoder decoder(body, body + length, position_.symbolIndex);
   pos_ += recordSize;
 
   record.tokenCount = 0;
-  switch (tag) {
-    case 'S':
-    case 'F': {
-      record.kind = TokenRecordKind::statement;
-      record.failed = tag == 'F';
+  if (head < kShortStatementLimit || head == kStatementHead || head == kFailedStatementHead) {
+    record.kind = TokenRecordKind::statement;
+    record.failed = head == kFailedStatementHead;
+    if (head < kShortStatementLimit) {
+      record.fileIndex = position_.fileIndex;
+      record.line = lineAfter(position_.line, 1);
+    } else {
       record.fileIndex = static_cast<int>(decoder.varint());
-      record.line = lastLine_ + static_cast<long>(unzigzag(decoder.varint()));
-      lastLine_ = record.line;
-      std::size_t count = static_cast<std::size_t>(decoder.varint());
-      if (!decoder.ok() || count > length) reporter_.fatal(151);
-      if (record.tokenStorage.size() < count) record.tokenStorage.resize(count);
-      for (std::size_t i = 0; i < count; ++i) decoder.token(record.tokenStorage[i]);
-      record.tokenCount = count;
-      break;
+      record.line = lineAfter(position_.line, unzigzag(decoder.varint()));
     }
-    case 'I':
-      record.kind = TokenRecordKind::includeEnter;
-      record.fileIndex = static_cast<int>(decoder.varint());
-      break;
-    case 'L':
-      record.kind = TokenRecordKind::includeLeave;
-      break;
-    case 'E':
-      record.kind = TokenRecordKind::end;
-      break;
-    default:
-      reporter_.fatal(151);
+    position_.fileIndex = record.fileIndex;
+    position_.line = record.line;
+    std::vector<Token>& tokens = record.tokenStorage;
+    std::size_t count = 0;
+    while (!decoder.atEnd()) {
+      if (count == tokens.size()) tokens.resize(std::max<std::size_t>(16, tokens.size() * 2));
+      decoder.token(tokens[count++]);
+    }
+    record.tokenCount = count;
+    position_.symbolIndex = decoder.lastSymbol();
+  } else {
+    switch (head) {
+      case kIncludeEnterHead:
+        record.kind = TokenRecordKind::includeEnter;
+        record.fileIndex = static_cast<int>(decoder.varint());
+        position_.enter(record.fileIndex);
+        break;
+      case kIncludeLeaveHead:
+        record.kind = TokenRecordKind::includeLeave;
+        position_.leave();
+        break;
+      case kEndHead:
+        record.kind = TokenRecordKind::end;
+        break;
+      default:
+        reporter_.fatal(151);
+    }
   }
   if (!decoder.ok() || !decoder.atEnd()) reporter_.fatal(151);
   return record.kind;

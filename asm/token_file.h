@@ -2,33 +2,59 @@
 // The token work file ("TP"): pass 1 records every statement's tokens once, and the sizing
 // and final passes replay them without reading the source again.
 //
-// Layout (all integers are unsigned LEB128 varints unless noted; "zigzag" marks a signed
-// value in zigzag form):
+// Layout (integers are unsigned LEB128 varints unless noted; "zigzag" marks a signed value
+// in zigzag form). A record begins with one head byte:
 //
-//   record    := tag:u8 length:varint body[length]
-//     'S'  statement      body := fileIndex lineDelta:zigzag tokenCount token{tokenCount}
-//          (lineDelta: the line minus the line of the previous statement record)
-//     'F'  statement that drew an error in pass 1: same body
-//     'I'  include enter  body := fileIndex
-//     'L'  include leave  body := (empty)
-//     'E'  end of source  body := (empty), always the last record
+//   0x00..0xEF  statement, short form: the head is the length of the body, body := token*.
+//               The statement drew no error in pass 1 and sits in the file of the previous
+//               statement, on the line after it.
+//   0xF0 length body   statement            body := fileIndex lineDelta:zigzag token*
+//   0xF1 length body   statement that drew an error in pass 1: same body
+//   0xF2 length body   include enter        body := fileIndex
+//   0xF3 length        include leave        (length 0)
+//   0xF4 length        end of source        (length 0), always the last record
+//   0xF5..0xFF         not used
 //
-//   token     := char:u8                a punctuation character 0x20..0x7E, alone
-//             |  kind:u8 payload        kind = TokenKind, bit 7 set for a symbol reference
-//     lineEnd endOfSource shiftLeft shiftRight memoryOpen memoryClose : (no payload)
-//     punct       char:u8               (any other character)
-//     reserved    index:u8              (position in the reserved-word table)
-//     identifier  length text           (bit 7 clear: the name)
-//     identifier  symbolIndex           (bit 7 set: the caller's 32-bit symbol index; the
-//                                        name is not stored and replays as empty text)
-//     integer     value:zigzag length text
-//     floating    precision:u8 value:long double (host bytes) length text
-//     string      delimiter:u8 length bytes
+// The tokens fill the rest of the body; there is no count. Both sides keep the file and line
+// of the previous statement (at first file 0, line 0): lineDelta is the line minus that line;
+// an include enter saves the pair and sets it to the entered file and line 0, and the
+// matching include leave restores it (a leave with nothing saved changes nothing), so the
+// lines of an included file and those after it still take the short form.
 //
-// The length prefix lets the reader make a whole record contiguous in its buffer and decode
-// it without further bounds juggling. File errors name "tokenfile": a failed write is fatal
-// 161 for a memory file and 23 for a disk file, a failed read 22, a failed seek 24, and a
-// record that does not decode 151.
+//   token := code:u8 payload
+//     0x00..0x90  reserved word: the code is its position in the reserved-word table (145)
+//     0x91..0xAB  punct, one of  ! # % & ( ) * + , - . / : < = > ? @ [ \ ] ^ ` { | } ~
+//                 in this order
+//     0xAC lineEnd   0xAD endOfSource   0xAE shiftLeft   0xAF shiftRight
+//     0xB0 memoryOpen   0xB1 memoryClose
+//     0xB2 punct      char:u8                   (any other character)
+//     0xB3 string     delimiter:u8 length bytes
+//     0xB4 floating   precision:u8 value:long double (host bytes) length text
+//                                               (precision: FloatPrecision, 0..2)
+//     0xB5 identifier length text               (no symbol index)
+//     0xB6 symbol     delta:zigzag              (identifier with a symbol index; see below)
+//     0xB7 integer    value:zigzag length text  (any integer)
+//     0xB8 integer    value                     (at most 32 bits; text: value in decimal)
+//     0xB9 integer    char:u8                   (value: the char; text: the char in '')
+//     0xBA..0xC1 integer  digits:u8 value       (value at most 32 bits; text: it in hexadecimal
+//                                                in `digits` digits, with leading zeros or
+//                                                the top ones cut off; code - 0xBA: bit 0
+//                                                marker upper case, bit 1 digits A-F upper
+//                                                case, bit 2 suffix form "..h" instead of
+//                                                prefix form "0x..")
+//     0xC2..0xD1 integer  (value code - 0xC2, 0..15; text: it in decimal)
+//     0xD2..0xF1 symbol   (delta code - 0xE2, -16..15)
+//     0xF2..0xFF not used
+//
+// A symbol's delta is its index minus that of the previous symbol token in the file (0 before
+// the first); its name is not stored and replays as empty text. The writer uses one of the
+// integer forms without text only when the text it gives back is exactly the token's.
+//
+// The head and length let the reader make a whole record contiguous in its buffer and
+// decode it without further bounds juggling. File errors name "tokenfile": a failed write is
+// fatal 161 for a memory file and 23 for a disk file, a failed read 22, a failed seek 24, and
+// a record that does not decode (an unused code, a value out of range, a token running past
+// the end of the body) 151.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -44,8 +70,8 @@ enum class TokenRecordKind : std::uint8_t { statement, includeEnter, includeLeav
 
 struct TokenRecord {
   TokenRecordKind kind = TokenRecordKind::end;
-  int fileIndex = 0;  // statement and include enter
-  long line = 0;      // statement
+  int fileIndex = 0;    // statement and include enter
+  long line = 0;        // statement
   bool failed = false;  // statement: it drew an error in pass 1
 
   std::span<const Token> tokens() const { return {tokenStorage.data(), tokenCount}; }
@@ -53,6 +79,21 @@ struct TokenRecord {
   // Reused from record to record so that replay does not allocate per token.
   std::vector<Token> tokenStorage;
   std::size_t tokenCount = 0;
+};
+
+// What the writer and the reader both track from record to record (see the layout above).
+struct TokenFilePosition {
+  struct Saved {
+    int fileIndex;
+    long line;
+  };
+  int fileIndex = 0;
+  long line = 0;
+  std::uint32_t symbolIndex = 0;
+  std::vector<Saved> includes;
+
+  void enter(int enteredFile);
+  void leave();
 };
 
 class TokenFileWriter {
@@ -69,13 +110,13 @@ class TokenFileWriter {
   void flush();
 
  private:
-  void putRecord(char tag);
+  std::size_t beginRecord();
+  void endLongRecord(std::size_t headAt, unsigned char head, std::span<const unsigned char> fields);
 
   WorkFile& file_;
   const Reporter& reporter_;
   std::vector<unsigned char> buffer_;
-  std::vector<unsigned char> body_;
-  long lastLine_ = 0;
+  TokenFilePosition position_;
 };
 
 class TokenFileReader {
@@ -98,7 +139,7 @@ class TokenFileReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool fileEnded_ = false;
-  long lastLine_ = 0;
+  TokenFilePosition position_;
 };
 
 }  // namespace kz::assembler
