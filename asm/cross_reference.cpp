@@ -97,8 +97,8 @@ void describeSection(const sectionEntry& section, ListedName& row) {
   if (!section.absolute) row.memoryModel = modelLetter(section.model);
 }
 
-void describeExternal(const symbolEntry& symbol, ListedName& row) {
-  row.category = symbol.debug.hasVariableType ? kVariableCategory : kLabelCategory;
+void describeExternal(const symbolEntry& symbol, const symbolDebugData& debug, ListedName& row) {
+  row.category = debug.hasVariableType ? kVariableCategory : kLabelCategory;
   row.value = 0;
   row.attribute = 'R';
   row.memoryModel = modelLetter(symbol.externalModel);
@@ -107,12 +107,13 @@ void describeExternal(const symbolEntry& symbol, ListedName& row) {
 
 // A label or EQU value: absolute, or placed in a relocatable section whose model it shows,
 // or an expression only the linker can resolve.
-void describeDefined(const symbolEntry& symbol, const SectionList& sections, ListedName& row) {
+void describeDefined(const symbolEntry& symbol, const symbolDebugData& debug,
+                     const SectionList& sections, ListedName& row) {
   row.category = symbol.state == symbolState::value ? kValueCategory
-                 : symbol.debug.hasVariableType     ? kVariableCategory
+                 : debug.hasVariableType            ? kVariableCategory
                                                     : kLabelCategory;
   row.scope = symbol.isPublic ? "PUB" : "";
-  if (symbol.expression) {
+  if (symbol.hasExpression) {
     row.attribute = 'R';
   } else if (symbol.section == kNoSection || sections[symbol.section].absolute) {
     row.attribute = 'A';
@@ -202,14 +203,14 @@ SymbolListing::SymbolListing(const SymbolTable& symbols, std::string moduleName,
 
 // The module comes as its own row, named as the run named it; `$`, names only referenced or
 // only declared PUBLIC, and externals never used are left out.
-bool SymbolListing::listed(const symbolEntry& symbol) const {
+bool SymbolListing::listed(SymbolIndex index, const symbolEntry& symbol) const {
   switch (symbol.state) {
     case symbolState::section:
     case symbolState::label:
     case symbolState::value:
       return true;
     case symbolState::external:
-      return symbol.referenceCount > 0;
+      return symbols_.referenceCount(index) > 0;
     default:
       return false;
   }
@@ -223,7 +224,7 @@ void SymbolListing::forEachRow(Visit&& visit) const {
   }
   for (ChainSet set : {ChainSet::sections, ChainSet::symbols}) {
     symbols_.forEachInChainOrder(set, [&](SymbolIndex index, const symbolEntry& symbol) {
-      if (listed(symbol)) visit(index);
+      if (listed(index, symbol)) visit(index);
     });
   }
   visit(kModuleRow);
@@ -233,8 +234,8 @@ bool SymbolListing::prepare(std::size_t tableLimit) {
   listedCount_ = 1;
   unreferencedExternals_ = 0;
   for (ChainSet set : {ChainSet::sections, ChainSet::symbols}) {
-    symbols_.forEachInChainOrder(set, [&](SymbolIndex, const symbolEntry& symbol) {
-      if (listed(symbol))
+    symbols_.forEachInChainOrder(set, [&](SymbolIndex index, const symbolEntry& symbol) {
+      if (listed(index, symbol))
         ++listedCount_;
       else if (symbol.state == symbolState::external)
         ++unreferencedExternals_;
@@ -279,9 +280,9 @@ ListedName SymbolListing::describe(SymbolIndex row, const RunningLineMap& lines)
   if (symbol.state == symbolState::section)
     describeSection(symbols_.sections()[symbol.section], result);
   else if (symbol.state == symbolState::external)
-    describeExternal(symbol, result);
+    describeExternal(symbol, symbols_.debugData(row), result);
   else
-    describeDefined(symbol, symbols_.sections(), result);
+    describeDefined(symbol, symbols_.debugData(row), symbols_.sections(), result);
   return result;
 }
 

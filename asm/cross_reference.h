@@ -80,7 +80,7 @@ class SymbolListing {
  private:
   static constexpr SymbolIndex kModuleRow = kNoSymbol;
 
-  bool listed(const symbolEntry& symbol) const;
+  bool listed(SymbolIndex index, const symbolEntry& symbol) const;
   template <class Visit>
   void forEachRow(Visit&& visit) const;
   ListedName describe(SymbolIndex row, const RunningLineMap& lines) const;

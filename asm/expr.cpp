@@ -329,16 +329,15 @@ exprValue Folder::symbolValue(const ExprNode& node) {
 }
 
 exprValue Folder::definedValue(SymbolIndex index, const symbolEntry& symbol) {
-  if (symbol.expression) {
-    if (!context_.externalAllowed && containsExternal(*symbol.expression))
-      return fail(kExternalReference);
-    if (symbol.expression->op == TermOp::external) {
+  if (const auto& expression = symbols_.expression(index)) {
+    if (!context_.externalAllowed && containsExternal(*expression)) return fail(kExternalReference);
+    if (expression->op == TermOp::external) {
       exprValue result;
       result.kind = ValueKind::external;
-      result.symbol = symbol.expression->symbol;
+      result.symbol = expression->symbol;
       return result;
     }
-    return complexValue(symbol.expression);
+    return complexValue(expression);
   }
   if (symbol.section == kNoSection || symbols_.sections()[symbol.section].absolute) {
     return absoluteValue(symbol.value);

@@ -14,8 +14,8 @@ void RecordLog::add(std::span<const std::uint8_t> record) {
   ends_.push_back(bytes_.size());
 }
 
-std::uint8_t symbolTypeCode(const symbolEntry& symbol) {
-  switch (symbol.debug.sizeAttribute) {
+std::uint8_t symbolTypeCode(const symbolDebugData& debug) {
+  switch (debug.sizeAttribute) {
     case 1:
       return 0x03;
     case 2:

@@ -39,7 +39,7 @@ class RecordLog {
 
 // The type code of a public or local symbol record: 03, 05 or 07 for a size attribute of
 // 1, 2 or 3 bytes, else 0F.
-std::uint8_t symbolTypeCode(const symbolEntry& symbol);
+std::uint8_t symbolTypeCode(const symbolDebugData& debug);
 
 class DataPartBuilder {
  public:

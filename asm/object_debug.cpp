@@ -94,7 +94,7 @@ void applyDebugDirectives(std::span<const DebugRecord> records, SymbolTable& sym
     std::int32_t number = record.operands[1].number;
     SymbolIndex index = findNamed(symbols, name);
     if (index == kNoSymbol) continue;
-    symbolDebugData& debug = symbols.entry(index).debug;
+    symbolDebugData& debug = symbols.editDebugData(index);
     if (record.directive == DebugDirective::symbolN) {
       debug.typeIndex = number;
       debug.sizeAttribute = sizeAttributeOf(number);
@@ -180,15 +180,15 @@ void DebugPartBuilder::moduleBlock(const DebugPartInput& input) {
 }
 
 void DebugPartBuilder::localSymbols() {
-  symbols_.forEachInChainOrder(ChainSet::symbols, [&](SymbolIndex, const symbolEntry& symbol) {
+  symbols_.forEachInChainOrder(ChainSet::symbols, [&](SymbolIndex id, const symbolEntry& symbol) {
     if (!symbol.isDefined() || symbol.isPublic || symbol.multiplyDefined) return;
-    auto value = expressions_.symbolValue(symbol);
+    auto value = expressions_.symbolValue(id);
     if (!value) return;
     std::uint64_t index = defineName(symbol.name);
     add(begin(RecordCode::attribute)
             .letter('N')
             .number(index)
-            .number(symbolTypeCode(symbol))
+            .number(symbolTypeCode(symbols_.debugData(id)))
             .number(kAssemblerSymbolAttribute)
             .number(1)
             .number(kLocalSymbolFlag));
@@ -287,7 +287,7 @@ void DebugPartBuilder::attributeRecord(const DebugRecord& record) {
   const std::string& text = record.operands[0].text;
   std::int32_t attribute = record.operands[1].number;
   SymbolIndex symbol = findNamed(symbols_, text);
-  std::int32_t type = symbol != kNoSymbol ? symbols_.entry(symbol).debug.typeIndex : -1;
+  std::int32_t type = symbol != kNoSymbol ? symbols_.debugData(symbol).typeIndex : -1;
   std::uint64_t index = defineName(text);
   object::Record atn = begin(RecordCode::attribute);
   atn.letter('N').number(index).number(type < 0 ? 0 : static_cast<std::uint64_t>(type));
@@ -300,7 +300,7 @@ void DebugPartBuilder::attributeRecord(const DebugRecord& record) {
   bool needsValue = attribute == kStaticVariable || attribute == kGlobalVariable ||
                     attribute == static_cast<std::int32_t>(kAssemblerSymbolAttribute);
   if (!needsValue || symbol == kNoSymbol) return;
-  if (auto value = expressions_.symbolValue(symbols_.entry(symbol))) {
+  if (auto value = expressions_.symbolValue(symbol)) {
     add(begin(RecordCode::assign).letter('N').number(index).expression(*value));
   }
 }

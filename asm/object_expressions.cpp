@@ -142,12 +142,13 @@ std::optional<object::Expression> ExpressionBuilder::value(const exprValue& valu
   return std::nullopt;
 }
 
-std::optional<object::Expression> ExpressionBuilder::symbolValue(const symbolEntry& symbol) {
-  if (symbol.expression) {
+std::optional<object::Expression> ExpressionBuilder::symbolValue(SymbolIndex index) {
+  if (const auto& expression = symbols_.expression(index)) {
     object::Expression out;
-    if (!appendTree(out, *symbol.expression)) return std::nullopt;
+    if (!appendTree(out, *expression)) return std::nullopt;
     return out;
   }
+  const symbolEntry& symbol = symbols_.entry(index);
   if (symbol.section == kNoSection || symbol.section >= symbols_.sections().size()) {
     return object::Expression{Term::constant(symbol.value)};
   }

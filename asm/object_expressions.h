@@ -48,7 +48,7 @@ class ExpressionBuilder {
   // Nothing when the value cannot be written (floating, invalid, a damaged tree).
   std::optional<object::Expression> value(const exprValue& value);
   // A symbol's value: its expression, its section offset, or its absolute value.
-  std::optional<object::Expression> symbolValue(const symbolEntry& symbol);
+  std::optional<object::Expression> symbolValue(SymbolIndex index);
   // A place in a section: R index [offset +], or the address as a number in an absolute
   // section (whose values are addresses already).
   object::Expression location(SectionId section, std::int64_t offset) const;

@@ -230,18 +230,19 @@ void ObjectWriter::statement(const EmittedStatement& statement) {
 // Publics in hash-chain order, each with I index, name, attributes and value.
 RecordLog ObjectWriter::publicRecords() {
   RecordLog log;
-  symbols_.forEachInChainOrder(ChainSet::symbols, [&](SymbolIndex, const symbolEntry& symbol) {
+  symbols_.forEachInChainOrder(ChainSet::symbols, [&](SymbolIndex id, const symbolEntry& symbol) {
     if (!symbol.isPublic || !symbol.isDefined()) return;
-    auto value = expressions_.symbolValue(symbol);
+    auto value = expressions_.symbolValue(id);
     if (!value) return;
-    bool plainNumber = !symbol.expression && symbol.section == kNoSection;
+    bool plainNumber = !symbol.hasExpression && symbol.section == kNoSection;
+    const symbolDebugData& debug = symbols_.debugData(id);
     std::uint64_t index = names_.next();
-    std::int32_t extra = plainNumber ? 0 : symbol.debug.attributeNumber;
+    std::int32_t extra = plainNumber ? 0 : debug.attributeNumber;
     log.add(begin(RecordCode::publicName).number(index).name(symbol.name).bytes());
     log.add(begin(RecordCode::attribute)
                 .letter('I')
                 .number(index)
-                .number(plainNumber ? kUnknownType : symbolTypeCode(symbol))
+                .number(plainNumber ? kUnknownType : symbolTypeCode(debug))
                 .number(kAssemblerSymbol)
                 .number(static_cast<std::uint64_t>(extra < 0 ? 0 : extra))
                 .bytes());

@@ -19,20 +19,30 @@ constexpr int kOutOfMemory = 161;
 
 constexpr std::size_t kInitialIndexSlots = 1024;
 
-// FNV-1a: the index needs a hash that spreads names well; nameHash keeps only the last 16
-// characters of a long name and clusters short ones.
-std::uint64_t indexHash(std::string_view name) {
+// A record is 40 bytes on 64-bit hosts; every name pays for each byte added here.
+static_assert(sizeof(symbolEntry) <= 40);
+
+// FNV-1a, folded to 32 bits: the index needs a hash that spreads names well (nameHash keeps
+// only the last 16 characters of a long name and clusters short ones). The fold makes the low
+// bits, which pick the slot, depend on every bit of every character.
+std::uint32_t indexTag(std::string_view name) {
   std::uint64_t h = 14695981039346656037ull;
   for (char c : name) {
     h ^= static_cast<unsigned char>(c);
     h *= 1099511628211ull;
   }
-  return h;
+  return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-std::uint32_t hashTag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+// Grow before more than 3/4 of the slots are taken: linear probing stays short, and with
+// 8-byte slots the index takes 11 to 22 bytes a name.
+bool indexFull(std::size_t used, std::size_t slots) { return used * 4 > slots * 3; }
 
-std::size_t pooledSize(std::string_view name) { return (name.size() + 1 + 3) & ~std::size_t{3}; }
+constexpr std::size_t kNameHeader = sizeof(SymbolIndex);  // the symbol index before a pooled name
+
+std::size_t pooledSize(std::string_view name) {
+  return (kNameHeader + name.size() + 1 + 3) & ~std::size_t{3};
+}
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -41,6 +51,9 @@ bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 bool isDefinableName(std::string_view name) {
   return !name.empty() && (isLetter(name[0]) || name[0] == '.' || name[0] == '_');
 }
+
+const std::shared_ptr<const ComplexTerm> SymbolTable::kNoExpression;
+const symbolDebugData SymbolTable::kNoDebugData;
 
 SymbolTable::SymbolTable(Reporter& reporter) : reporter_(reporter) {
   sectionHeads_.fill(kNoSymbol);
@@ -51,9 +64,11 @@ SymbolTable::SymbolTable(Reporter& reporter) : reporter_(reporter) {
 
 // --- names and records ---
 
-std::string_view SymbolTable::storeName(std::string_view name) {
+std::uint32_t SymbolTable::storeName(std::string_view name, SymbolIndex symbol) {
   std::size_t needed = pooledSize(name);
   if (names_.blocks.empty() || names_.blockSize - names_.used < needed) {
+    // Positions are 32 bits (kNoName excluded).
+    if (names_.blocks.size() >= kNoName / kNamePoolBlock) reporter_.fatal(kSymbolTableOverflow);
     std::size_t size = needed > kNamePoolBlock ? needed : kNamePoolBlock;
     try {
       names_.blocks.push_back(std::make_unique<char[]>(size));
@@ -63,11 +78,14 @@ std::string_view SymbolTable::storeName(std::string_view name) {
     names_.blockSize = size;
     names_.used = 0;
   }
+  auto position =
+      static_cast<std::uint32_t>((names_.blocks.size() - 1) * kNamePoolBlock + names_.used);
   char* stored = names_.blocks.back().get() + names_.used;
-  std::memcpy(stored, name.data(), name.size());
-  stored[name.size()] = '\0';
+  std::memcpy(stored, &symbol, kNameHeader);
+  std::memcpy(stored + kNameHeader, name.data(), name.size());
+  stored[kNameHeader + name.size()] = '\0';
   names_.used += needed;
-  return {stored, name.size()};
+  return position;
 }
 
 SymbolIndex SymbolTable::newRecord(ChainSet set, std::string_view name, symbolState state) {
@@ -79,68 +97,73 @@ SymbolIndex SymbolTable::newRecord(ChainSet set, std::string_view name, symbolSt
     }
   }
   auto index = static_cast<SymbolIndex>(count_++);
+  std::uint32_t position = storeName(name, index);
   symbolEntry& symbol = entry(index);
-  symbol.name = storeName(name);
+  symbol.name = {pooled(position) + kNameHeader, name.size()};
   symbol.state = state;
   auto& chainHeads = set == ChainSet::sections ? sectionHeads_ : symbolHeads_;
   SymbolIndex& head = chainHeads[nameHash(name)];
   symbol.next = head;
   head = index;
-  addToIndex(set == ChainSet::sections ? sectionIndex_ : symbolIndex_, symbol.name, index);
+  addToIndex(set == ChainSet::sections ? sectionIndex_ : symbolIndex_, name, position);
   return index;
 }
 
-std::size_t SymbolTable::slotOf(const NameIndex& index, std::string_view name) const {
-  std::uint64_t hash = indexHash(name);
-  std::uint32_t tag = hashTag(hash);
-  std::size_t mask = index.slots.size() - 1;
-  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-    const IndexSlot& slot = index.slots[at];
-    if (slot.name == nullptr) return kNoSlot;
-    // Pooled names end in a zero byte, which stops strncmp at a shorter stored name.
-    if (slot.hashTag == tag && std::strncmp(slot.name, name.data(), name.size()) == 0 &&
-        slot.name[name.size()] == '\0') {
-      return at;
-    }
+void SymbolTable::growIndex(NameIndex& index) {
+  std::vector<IndexSlot> grown;
+  try {
+    grown.resize(index.slots.size() * 2);
+  } catch (const std::bad_alloc&) {
+    reporter_.fatal(kHashTableOverflow);
   }
+  std::size_t mask = grown.size() - 1;
+  for (const IndexSlot& slot : index.slots) {
+    if (slot.name == kNoName) continue;
+    std::size_t at = slot.tag & mask;
+    while (grown[at].name != kNoName) at = (at + 1) & mask;
+    grown[at] = slot;
+  }
+  index.slots = std::move(grown);
 }
 
-void SymbolTable::addToIndex(NameIndex& index, std::string_view name, SymbolIndex symbol) {
-  if ((index.used + 1) * 2 > index.slots.size()) {
-    std::vector<IndexSlot> grown;
-    try {
-      grown.resize(index.slots.size() * 2);
-    } catch (const std::bad_alloc&) {
-      reporter_.fatal(kHashTableOverflow);
-    }
-    std::size_t mask = grown.size() - 1;
-    for (const IndexSlot& slot : index.slots) {
-      if (slot.name == nullptr) continue;
-      std::size_t at = indexHash(slot.name) & mask;
-      while (grown[at].name != nullptr) at = (at + 1) & mask;
-      grown[at] = slot;
-    }
-    index.slots = std::move(grown);
-  }
-  std::uint64_t hash = indexHash(name);
+void SymbolTable::addToIndex(NameIndex& index, std::string_view name, std::uint32_t position) {
+  if (indexFull(index.used + 1, index.slots.size())) growIndex(index);
+  std::uint32_t tag = indexTag(name);
   std::size_t mask = index.slots.size() - 1;
-  std::size_t at = hash & mask;
-  while (index.slots[at].name != nullptr) at = (at + 1) & mask;
-  index.slots[at] = {name.data(), hashTag(hash), symbol};
+  std::size_t at = tag & mask;
+  while (index.slots[at].name != kNoName) at = (at + 1) & mask;
+  index.slots[at] = {tag, position};
   ++index.used;
 }
 
 void SymbolTable::hide(SymbolIndex symbol) {
   symbolEntry& hidden = entry(symbol);
   hidden.state = symbolState::hidden;
-  symbolIndex_.slots[slotOf(symbolIndex_, hidden.name)].symbol = kNoSymbol;
+  std::memcpy(pooled(positionOf(symbolIndex_, hidden.name)), &kNoSymbol, kNameHeader);
 }
 
 // --- lookup ---
 
+std::uint32_t SymbolTable::positionOf(const NameIndex& index, std::string_view name) const {
+  std::uint32_t tag = indexTag(name);
+  std::size_t mask = index.slots.size() - 1;
+  for (std::size_t at = tag & mask;; at = (at + 1) & mask) {
+    const IndexSlot& slot = index.slots[at];
+    if (slot.name == kNoName) return kNoName;
+    if (slot.tag != tag) continue;
+    // Pooled names end in a zero byte, which stops strncmp at a shorter stored name.
+    const char* stored = pooled(slot.name) + kNameHeader;
+    if (std::strncmp(stored, name.data(), name.size()) == 0 && stored[name.size()] == '\0')
+      return slot.name;
+  }
+}
+
 SymbolIndex SymbolTable::symbolAt(const NameIndex& index, std::string_view name) const {
-  std::size_t slot = slotOf(index, name);
-  return slot != kNoSlot ? index.slots[slot].symbol : kNoSymbol;
+  std::uint32_t position = positionOf(index, name);
+  if (position == kNoName) return kNoSymbol;
+  SymbolIndex symbol;
+  std::memcpy(&symbol, pooled(position), kNameHeader);
+  return symbol;
 }
 
 SymbolIndex SymbolTable::findSection(std::string_view name) const {
@@ -165,14 +188,42 @@ SymbolIndex SymbolTable::lookupSymbol(std::string_view name, Pass pass) {
 
 // --- definitions ---
 
+// Source files are at most SourceReader::kMaxFiles and a line number fits 32 bits.
 void SymbolTable::markDefinitionSite(symbolEntry& symbol) const {
-  symbol.definitionFile = reporter_.fileIndex();
-  symbol.definitionLine = reporter_.line();
+  symbol.definitionFile = static_cast<std::uint16_t>(reporter_.fileIndex());
+  symbol.definitionLine = static_cast<std::uint32_t>(reporter_.line());
 }
 
 bool SymbolTable::isDefinitionSite(const symbolEntry& symbol) const {
   return symbol.definitionFile == reporter_.fileIndex() &&
          symbol.definitionLine == reporter_.line();
+}
+
+void SymbolTable::setExpression(SymbolIndex index,
+                                const std::shared_ptr<const ComplexTerm>& expression) {
+  symbolEntry& symbol = entry(index);
+  if (expression) {
+    try {
+      expressions_[index] = expression;
+    } catch (const std::bad_alloc&) {
+      reporter_.fatal(kOutOfMemory);
+    }
+    symbol.hasExpression = true;
+  } else if (symbol.hasExpression) {
+    expressions_.erase(index);
+    symbol.hasExpression = false;
+  }
+}
+
+symbolDebugData& SymbolTable::editDebugData(SymbolIndex index) {
+  symbolDebugData* data = nullptr;
+  try {
+    data = &debugData_[index];
+  } catch (const std::bad_alloc&) {
+    reporter_.fatal(kOutOfMemory);
+  }
+  entry(index).hasDebugData = true;
+  return *data;
 }
 
 DefineOutcome SymbolTable::redefine(SymbolIndex index, const SymbolValue& value) {
@@ -181,7 +232,7 @@ DefineOutcome SymbolTable::redefine(SymbolIndex index, const SymbolValue& value)
   bool moved = symbol.value != value.value || symbol.section != value.section;
   symbol.value = value.value;
   symbol.section = value.section;
-  symbol.expression = value.expression;
+  setExpression(index, value.expression);
   return {index, moved};
 }
 
@@ -214,7 +265,7 @@ DefineOutcome SymbolTable::defineLabel(std::string_view name, DefinitionKind kin
   symbol.state = kind == DefinitionKind::label ? symbolState::label : symbolState::value;
   symbol.value = value.value;
   symbol.section = value.section;
-  symbol.expression = value.expression;
+  setExpression(index, value.expression);
   markDefinitionSite(symbol);
   return {index, false};
 }
@@ -329,18 +380,20 @@ SymbolIndex SymbolTable::defineModule(std::string_view name, Pass pass) {
 void SymbolTable::addReference(SymbolIndex symbol, int fileIndex, long line) {
   auto reference = static_cast<std::uint32_t>(references_.size());
   try {
-    references_.push_back({line, fileIndex, kNoReference});
+    references_.push_back(
+        {static_cast<std::uint32_t>(line), static_cast<std::uint16_t>(fileIndex), kNoReference});
+    if (symbol >= referenceLists_.size()) referenceLists_.resize(std::size_t{symbol} + 1);
   } catch (const std::bad_alloc&) {
     reporter_.fatal(kOutOfMemory);
   }
-  symbolEntry& target = entry(symbol);
-  if (target.lastReference == kNoReference) {
-    target.firstReference = reference;
+  ReferenceList& list = referenceLists_[symbol];
+  if (list.last == kNoReference) {
+    list.first = reference;
   } else {
-    references_[target.lastReference].next = reference;
+    references_[list.last].next = reference;
   }
-  target.lastReference = reference;
-  ++target.referenceCount;
+  list.last = reference;
+  ++list.count;
 }
 
 }  // namespace kz::assembler

@@ -12,11 +12,14 @@
 // chains maps names to records, so lookups stay constant-time with any number of names.
 //
 // Records are allocated in blocks of 100 and never freed or moved: a SymbolIndex and a
-// reference to a record stay valid for the whole run.
+// reference to a record stay valid for the whole run. A record holds only what every name
+// needs; what few names have (the expression of a complex EQU value, debug data, the
+// cross-reference list) lives in tables beside the records, keyed by SymbolIndex.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "asm/name_hash.h"
@@ -55,39 +58,40 @@ struct SymbolValue {
 // Type and scope information from the debug directives, read by the object writer.
 struct symbolDebugData {
   std::int32_t typeIndex = -1;       // -1: no type
-  std::uint8_t sizeAttribute = 0;    // 0: none, else the size in bytes (1, 2 or 3)
   std::int32_t attributeNumber = 0;  // the extra attribute number of the public record
+  std::uint8_t sizeAttribute = 0;    // 0: none, else the size in bytes (1, 2 or 3)
   bool hasVariableType = false;      // listed as VAR instead of LAB
 };
 
 inline constexpr std::uint32_t kNoReference = 0xFFFFFFFFu;
 
+// One record per name, and there can be hundreds of thousands: the fields are ordered to keep
+// the record at 40 bytes, with the flags in one byte.
 struct symbolEntry {
-  SymbolIndex next = kNoSymbol;  // next record of the same chain
   std::string_view name;         // in the name pool, followed by a zero byte
-  symbolState state = symbolState::referenced;
-  bool multiplyDefined = false;  // references report error 220
-  bool isPublic = false;
-  bool isExternal = false;
-  MemoryModel externalModel = MemoryModel::medium;
+  SymbolIndex next = kNoSymbol;  // next record of the same chain
   std::int32_t value = 0;
   // The owning section of a label or value; for a section record the section itself; for a
   // hidden record the section that took its name.
   SectionId section = kNoSection;
-  std::shared_ptr<const ComplexTerm> expression;
-  int definitionFile = 0;
-  long definitionLine = 0;
-  std::uint32_t firstReference = kNoReference;
-  std::uint32_t lastReference = kNoReference;
-  std::uint32_t referenceCount = 0;
-  symbolDebugData debug;
+  std::uint32_t definitionLine = 0;
+  std::uint16_t definitionFile = 0;
+  symbolState state = symbolState::referenced;
+  MemoryModel externalModel = MemoryModel::medium;
+  bool multiplyDefined : 1 = false;  // references report error 220
+  bool isPublic : 1 = false;
+  bool isExternal : 1 = false;
+  // Kept by SymbolTable: the value is an expression (SymbolTable::expression), the name has
+  // debug data (SymbolTable::debugData).
+  bool hasExpression : 1 = false;
+  bool hasDebugData : 1 = false;
 
   bool isDefined() const { return state == symbolState::label || state == symbolState::value; }
 };
 
 struct SymbolReference {
-  long line = 0;
-  int fileIndex = 0;
+  std::uint32_t line = 0;
+  std::uint16_t fileIndex = 0;
   std::uint32_t next = kNoReference;
 };
 
@@ -141,6 +145,18 @@ class SymbolTable {
     return blocks_[index / kRecordsPerBlock][index % kRecordsPerBlock];
   }
   std::size_t size() const { return count_; }
+
+  // The expression of an EQU value only the linker can resolve; empty for other values.
+  const std::shared_ptr<const ComplexTerm>& expression(SymbolIndex index) const {
+    return entry(index).hasExpression ? expressions_.find(index)->second : kNoExpression;
+  }
+  // The name's debug data, the defaults when it has none.
+  const symbolDebugData& debugData(SymbolIndex index) const {
+    return entry(index).hasDebugData ? debugData_.find(index)->second : kNoDebugData;
+  }
+  // The name's debug data for changing, made with the defaults on first use.
+  symbolDebugData& editDebugData(SymbolIndex index);
+
   SymbolIndex moduleSymbol() const { return moduleSymbol_; }
   SectionList& sections() { return sections_; }
   const SectionList& sections() const { return sections_; }
@@ -160,26 +176,42 @@ class SymbolTable {
   void addReference(SymbolIndex symbol, int fileIndex, long line);
   bool recordsReferences() const { return recordReferences_; }
   void setRecordReferences(bool on) { recordReferences_ = on; }
+  std::uint32_t referenceCount(SymbolIndex symbol) const {
+    return symbol < referenceLists_.size() ? referenceLists_[symbol].count : 0;
+  }
   template <class Visit>
   void forEachReference(SymbolIndex symbol, Visit&& visit) const {
-    for (std::uint32_t r = entry(symbol).firstReference; r != kNoReference;
+    if (symbol >= referenceLists_.size()) return;
+    for (std::uint32_t r = referenceLists_[symbol].first; r != kNoReference;
          r = references_[r].next) {
       visit(references_[r]);
     }
   }
 
  private:
-  // Open addressing, linear probing. A slot holds the pooled name, so a lookup never touches
-  // the records; a hidden name keeps its slot with symbol kNoSymbol.
+  // Open addressing, linear probing, at most 3/4 full. A slot holds the name's hash tag and
+  // the position of the name in the pool, where the symbol index comes just before the name:
+  // a lookup reads the slot and the pooled name, never the records. The low bits of the tag
+  // pick the home slot, so growing the index moves slots without hashing any name again. A
+  // hidden name keeps its slot; its pooled symbol index becomes kNoSymbol.
+  static constexpr std::uint32_t kNoName = 0xFFFFFFFFu;
   struct IndexSlot {
-    const char* name = nullptr;  // nullptr: empty
-    std::uint32_t hashTag = 0;
-    SymbolIndex symbol = kNoSymbol;
+    std::uint32_t tag = 0;
+    std::uint32_t name = kNoName;  // pool position; kNoName: empty
   };
   struct NameIndex {
     std::vector<IndexSlot> slots;
     std::size_t used = 0;
   };
+  // The references of one name, as a list in references_.
+  struct ReferenceList {
+    std::uint32_t first = kNoReference;
+    std::uint32_t last = kNoReference;
+    std::uint32_t count = 0;
+  };
+  // Each name: its symbol index (4 bytes), the name, a zero byte, padded to a multiple of 4.
+  // A pool position is block number * kNamePoolBlock + offset; a name too long for a block
+  // gets a block of its own, at offset 0.
   struct NamePool {
     std::vector<std::unique_ptr<char[]>> blocks;
     std::size_t blockSize = 0;
@@ -189,13 +221,17 @@ class SymbolTable {
   const std::array<SymbolIndex, kHashBuckets>& heads(ChainSet set) const {
     return set == ChainSet::sections ? sectionHeads_ : symbolHeads_;
   }
-  static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
-  std::size_t slotOf(const NameIndex& index, std::string_view name) const;
   SymbolIndex symbolAt(const NameIndex& index, std::string_view name) const;
-  void addToIndex(NameIndex& index, std::string_view name, SymbolIndex symbol);
+  void addToIndex(NameIndex& index, std::string_view name, std::uint32_t position);
+  void growIndex(NameIndex& index);
   void hide(SymbolIndex symbol);
+  void setExpression(SymbolIndex index, const std::shared_ptr<const ComplexTerm>& expression);
   SymbolIndex newRecord(ChainSet set, std::string_view name, symbolState state);
-  std::string_view storeName(std::string_view name);
+  std::uint32_t storeName(std::string_view name, SymbolIndex symbol);
+  char* pooled(std::uint32_t position) const {
+    return names_.blocks[position / kNamePoolBlock].get() + position % kNamePoolBlock;
+  }
+  std::uint32_t positionOf(const NameIndex& index, std::string_view name) const;
   void markDefinitionSite(symbolEntry& symbol) const;
   bool isDefinitionSite(const symbolEntry& symbol) const;
   DefineOutcome redefine(SymbolIndex index, const SymbolValue& value);
@@ -210,8 +246,14 @@ class SymbolTable {
   NameIndex symbolIndex_;
   SectionList sections_;
   SymbolIndex moduleSymbol_ = kNoSymbol;
+  std::unordered_map<SymbolIndex, std::shared_ptr<const ComplexTerm>> expressions_;
+  std::unordered_map<SymbolIndex, symbolDebugData> debugData_;
   std::vector<SymbolReference> references_;
+  std::vector<ReferenceList> referenceLists_;  // by symbol, up to the last one referenced
   bool recordReferences_ = false;
+
+  static const std::shared_ptr<const ComplexTerm> kNoExpression;
+  static const symbolDebugData kNoDebugData;
 };
 
 // A name may be defined when it begins with a letter, '.' or '_'.

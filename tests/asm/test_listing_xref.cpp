@@ -134,7 +134,7 @@ TEST_F(SymbolListingTest, VariablesAndRepeatedReferences) {
   SectionId vars = section("vars", 1, SectionKind::data);
   symbols.sections()[vars].model = MemoryModel::small;
   SymbolIndex counter = define("counter", 2, vars, 2);
-  symbols.entry(counter).debug.hasVariableType = true;
+  symbols.editDebugData(counter).hasVariableType = true;
   reference(counter, 8);
   reference(counter, 8);
   reference(counter, 9);

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "asm/expr.h"
 #include "asm/symbols.h"
-#include "tests/asm/recording_reporter.h"
 #include "common/fatal_error.h"
+#include "tests/asm/recording_reporter.h"
 
 namespace kz::assembler {
 namespace {
@@ -40,7 +41,7 @@ TEST_F(SymbolTest, FirstDefinitionCreatesALabelOrValue) {
   EXPECT_EQ(start.state, symbolState::label);
   EXPECT_EQ(start.value, 0x10);
   EXPECT_EQ(start.section, code);
-  EXPECT_EQ(start.definitionLine, 1);
+  EXPECT_EQ(start.definitionLine, 1u);
   EXPECT_EQ(symbols.entry(value.symbol).state, symbolState::value);
   EXPECT_EQ(symbols.find("count"), value.symbol);
   EXPECT_TRUE(reporter.errors.empty());
@@ -133,6 +134,76 @@ TEST_F(SymbolTest, SectionTakesOverNamesUsedBefore) {
   EXPECT_EQ(symbols.defineSection("unknown", Pass::final).section, kNoSection);
 }
 
+// The slot of a hidden name stays in the index; growing the index must neither lose it nor
+// let the hidden record be found again.
+TEST_F(SymbolTest, HiddenNamesStayHiddenWhenTheIndexGrows) {
+  SymbolIndex used = symbols.lookupSymbol("data", Pass::first);
+  SectionDefinition data = symbols.defineSection("data", Pass::first);
+  std::vector<SymbolIndex> others;
+  for (int i = 0; i < 5000; ++i)
+    others.push_back(symbols.lookupSymbol("n" + std::to_string(i), Pass::first));
+  EXPECT_EQ(symbols.findSymbol("data"), kNoSymbol);
+  EXPECT_EQ(symbols.entry(used).state, symbolState::hidden);
+  EXPECT_EQ(symbols.entry(used).section, data.section);
+  EXPECT_EQ(symbols.find("data"), symbols.sections()[data.section].symbol);
+  EXPECT_EQ(symbols.lookupSymbol("data", Pass::first), symbols.sections()[data.section].symbol);
+  for (int i = 0; i < 5000; ++i) ASSERT_EQ(symbols.find("n" + std::to_string(i)), others[i]);
+  EXPECT_EQ(symbols.declarePublic("data", Pass::first), kNoSymbol);
+  EXPECT_EQ(reporter.errors, Errors{210});
+}
+
+// Only the linker can resolve an external or complex EQU value; the table keeps its
+// expression until a later pass gives the name a plain value.
+TEST_F(SymbolTest, ExpressionValuesFollowTheirDefinition) {
+  SymbolIndex outside = symbols.declareExternal("outside", MemoryModel::medium, Pass::first);
+  auto term = std::make_shared<ComplexTerm>();
+  term->op = TermOp::external;
+  term->symbol = outside;
+  reporter.beginStatement(0, 5);
+  SymbolIndex alias =
+      symbols.defineLabel("alias", DefinitionKind::value, {0, kNoSection, term}, Pass::first)
+          .symbol;
+  SymbolIndex plain = defineAt(6, "plain", 3).symbol;
+  ASSERT_NE(symbols.expression(alias), nullptr);
+  EXPECT_EQ(symbols.expression(alias)->symbol, outside);
+  EXPECT_TRUE(symbols.entry(alias).hasExpression);
+  EXPECT_EQ(symbols.expression(plain), nullptr);
+  EXPECT_EQ(symbols.expression(outside), nullptr);
+
+  reporter.beginStatement(0, 5);
+  DefineOutcome settled =
+      symbols.defineLabel("alias", DefinitionKind::value, {9, kNoSection, nullptr}, Pass::sizing);
+  EXPECT_TRUE(settled.moved);
+  EXPECT_EQ(symbols.expression(alias), nullptr);
+  EXPECT_FALSE(symbols.entry(alias).hasExpression);
+  EXPECT_EQ(symbols.entry(alias).value, 9);
+
+  reporter.beginStatement(0, 5);
+  symbols.defineLabel("alias", DefinitionKind::value, {9, kNoSection, term}, Pass::final);
+  EXPECT_EQ(symbols.expression(alias), term);
+  reporter.beginStatement(0, 7);  // not the defining statement: nothing changes
+  symbols.defineLabel("alias", DefinitionKind::value, {1, kNoSection, nullptr}, Pass::final);
+  EXPECT_EQ(symbols.expression(alias), term);
+  EXPECT_EQ(symbols.expression(plain), nullptr);
+}
+
+TEST_F(SymbolTest, DebugDataOnlyForNamesGivenIt) {
+  SymbolIndex typed = defineAt(1, "typed", 0).symbol;
+  SymbolIndex bare = defineAt(2, "bare", 1).symbol;
+  const symbolDebugData& none = symbols.debugData(typed);
+  EXPECT_EQ(none.typeIndex, -1);
+  EXPECT_EQ(none.sizeAttribute, 0);
+  EXPECT_EQ(none.attributeNumber, 0);
+  EXPECT_FALSE(none.hasVariableType);
+
+  symbols.editDebugData(typed).typeIndex = 12;
+  symbols.editDebugData(typed).sizeAttribute = 2;  // the same data again, not a fresh copy
+  EXPECT_EQ(symbols.debugData(typed).typeIndex, 12);
+  EXPECT_EQ(symbols.debugData(typed).sizeAttribute, 2);
+  EXPECT_EQ(symbols.debugData(bare).typeIndex, -1);
+  EXPECT_EQ(symbols.debugData(bare).sizeAttribute, 0);
+}
+
 TEST_F(SymbolTest, PublicAndExternalDeclarations) {
   symbols.declarePublic("code", Pass::first);
   symbols.declarePublic("$", Pass::first);
@@ -165,13 +236,33 @@ TEST_F(SymbolTest, NamesAreCaseSensitiveAndKeptWhole) {
   EXPECT_EQ(symbols.find("Abc"), kNoSymbol);
   EXPECT_EQ(symbols.find(longest), full);
   EXPECT_EQ(symbols.find(longest.substr(0, 31)), kNoSymbol);
+  EXPECT_EQ(symbols.find(longest + "n"), kNoSymbol);
+  EXPECT_EQ(symbols.find("ABCD"), kNoSymbol);
 
   std::string_view stored = symbols.entry(full).name;
   EXPECT_EQ(stored, longest);
   EXPECT_EQ(stored.data()[32], '\0');
-  // Each pooled name takes a multiple of 4 bytes, its zero included.
-  EXPECT_EQ(symbols.entry(lower).name.data() - symbols.entry(upper).name.data(), 4);
-  EXPECT_EQ(stored.data() - symbols.entry(lower).name.data(), 4);
+  // Each pooled name takes a multiple of 4 bytes: the symbol index, the name and its zero.
+  EXPECT_EQ(symbols.entry(lower).name.data() - symbols.entry(upper).name.data(), 8);
+  EXPECT_EQ(stored.data() - symbols.entry(lower).name.data(), 8);
+}
+
+// A name longer than a block of the name pool gets a block of its own; the names around it
+// stay where lookups find them.
+TEST_F(SymbolTest, NamesLongerThanAPoolBlock) {
+  const std::string huge(3 * SymbolTable::kNamePoolBlock, 'h');
+  SymbolIndex before = defineAt(1, "before", 1).symbol;
+  SymbolIndex big = defineAt(2, huge, 2).symbol;
+  SymbolIndex after = defineAt(3, "after", 3).symbol;
+  SymbolIndex bigger = defineAt(4, huge + "h", 4).symbol;
+  EXPECT_TRUE(reporter.errors.empty());
+  EXPECT_EQ(symbols.find("before"), before);
+  EXPECT_EQ(symbols.find(huge), big);
+  EXPECT_EQ(symbols.find("after"), after);
+  EXPECT_EQ(symbols.find(huge + "h"), bigger);
+  EXPECT_EQ(symbols.find(huge.substr(1)), kNoSymbol);
+  EXPECT_EQ(symbols.entry(big).name, huge);
+  EXPECT_EQ(symbols.entry(big).name.data()[huge.size()], '\0');
 }
 
 // Names whose chain hash is equal (it keeps only the last 16 characters) stay apart.
@@ -239,7 +330,23 @@ TEST_F(SymbolTest, ReferencesKeepTheirOrder) {
   symbols.forEachReference(
       used, [&](const SymbolReference& r) { seen.emplace_back(r.fileIndex, r.line); });
   EXPECT_EQ(seen, (std::vector<std::pair<int, long>>{{0, 4}, {1, 2}}));
-  EXPECT_EQ(symbols.entry(used).referenceCount, 2u);
+  EXPECT_EQ(symbols.referenceCount(used), 2u);
+
+  // Names made after the last reference, and names never referenced, have none.
+  SymbolIndex newest = symbols.lookupSymbol("newest", Pass::first);
+  EXPECT_EQ(symbols.referenceCount(newest), 0u);
+  int visits = 0;
+  symbols.forEachReference(newest, [&](const SymbolReference&) { ++visits; });
+  EXPECT_EQ(visits, 0);
+  EXPECT_EQ(symbols.referenceCount(symbols.findSection("code")), 0u);
+  symbols.addReference(newest, 2, 70000);
+  symbols.addReference(used, 0, 9);
+  EXPECT_EQ(symbols.referenceCount(newest), 1u);
+  EXPECT_EQ(symbols.referenceCount(used), 3u);
+  seen.clear();
+  symbols.forEachReference(
+      newest, [&](const SymbolReference& r) { seen.emplace_back(r.fileIndex, r.line); });
+  EXPECT_EQ(seen, (std::vector<std::pair<int, long>>{{2, 70000}}));
 }
 
 }  // namespace
