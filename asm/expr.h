@@ -79,13 +79,13 @@ void forEachPostfix(const ComplexTerm& term, Visit&& visit) {
 
 struct exprValue {
   ValueKind kind = ValueKind::absolute;
-  std::int32_t value = 0;  // absolute value, or offset of a relocatable value
-  long double floatValue = 0;
   FloatPrecision precision = FloatPrecision::dbl;
+  bool forwardReference = false;            // pass 1: depends on a name not yet defined
+  std::int32_t value = 0;                   // absolute value, or offset of a relocatable value
   SymbolIndex symbol = kNoSymbol;           // external symbol; the symbol a relocatable value names
   SectionId section = kNoSection;           // section of a relocatable value
+  long double floatValue = 0;
   std::shared_ptr<const ComplexTerm> tree;  // complex values
-  bool forwardReference = false;            // pass 1: depends on a name not yet defined
 
   bool isAbsolute() const { return kind == ValueKind::absolute; }
   bool isValid() const { return kind != ValueKind::invalid; }

@@ -202,8 +202,14 @@ void StatementProcessor::defineCodeLabel(std::string_view name) {
     value.value = static_cast<std::int32_t>(symbols_.sections()[current_].locationCounter);
   }
   DefineOutcome outcome = symbols_.defineLabel(name, DefinitionKind::label, value, pass_);
+  bindNameField(outcome.symbol);
   if (outcome.moved) moved_ = true;
   if (outcome.symbol == kNoSymbol && pass_ == Pass::first) statement_.failed = true;
+}
+
+// Pass 1: the token file then stores the defined name as its symbol's index.
+void StatementProcessor::bindNameField(SymbolIndex symbol) {
+  if (pass_ == Pass::first && nameToken_ && symbol != kNoSymbol) nameToken_->symbolIndex = symbol;
 }
 
 void StatementProcessor::advance(std::uint32_t bytes) {
@@ -242,9 +248,13 @@ StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span
   anyStatement_ = true;
   std::optional<NameField> name;
   std::size_t keyword = 0;
+  nameToken_ = nullptr;
   if (tokens[0].kind == TokenKind::identifier && !startsControlWord(tokens[0])) {
     bool colon = tokens.size() > 1 && isPunct(tokens[1], ':');
-    name = NameField{tokens[0].text, colon};
+    std::string_view text = tokens[0].symbolIndex == kNoSymbol ? std::string_view(tokens[0].text)
+                                                               : symbols_.entry(tokens[0].symbolIndex).name;
+    name = NameField{text, colon};
+    nameToken_ = &tokens[0];
     keyword = colon ? 2 : 1;
   }
   if (keyword == tokens.size()) {
@@ -548,6 +558,7 @@ void StatementProcessor::equStatement(std::string_view name, std::span<Token> op
     defined = exprValue{};
   }
   DefineOutcome outcome = symbols_.defineLabel(name, DefinitionKind::value, symbolValueOf(defined), pass_);
+  bindNameField(outcome.symbol);
   if (outcome.moved) moved_ = true;
   statement_.value = defined;
 }

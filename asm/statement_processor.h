@@ -95,6 +95,7 @@ private:
   std::optional<std::int32_t> absoluteValue(TokenCursor& cursor);
 
   void defineCodeLabel(std::string_view name);
+  void bindNameField(SymbolIndex symbol);
   void advance(std::uint32_t bytes);
   void emit();
 
@@ -158,6 +159,7 @@ private:
   std::vector<DebugRecord> debugRecords_;
 
   EmittedStatement statement_;
+  Token* nameToken_ = nullptr;  // the statement's name field, if it has one
   ExprTree expressionTree_;  // reused by every expression of a directive
 };
 
