@@ -1,6 +1,7 @@
 #include "asm/object_data.h"
 
 #include <algorithm>
+#include <array>
 
 namespace kz::assembler {
 namespace {
@@ -54,17 +55,21 @@ void DataPartBuilder::instruction(const EmittedStatement& statement) {
   auto bytes = encoded.view();
   if (bytes.empty()) return;
   place(statement.section, statement.location);
-  std::vector<const FieldRecord*> fields;
+  std::array<const FieldRecord*, kMaxFieldRecords> linkerFields{};
+  std::size_t count = 0;
   if (!statement.failed && !encoded.failed) {
     for (const FieldRecord& field : encoded.fieldRecords()) {
-      if (field.forLinker) fields.push_back(&field);
+      if (field.forLinker) linkerFields[count++] = &field;
     }
-    std::sort(fields.begin(), fields.end(),
-              [](const FieldRecord* a, const FieldRecord* b) { return a->offset < b->offset; });
+    for (std::size_t i = 1; i < count; ++i) {  // by offset; at most three
+      for (std::size_t j = i; j > 0 && linkerFields[j - 1]->offset > linkerFields[j]->offset; --j) {
+        std::swap(linkerFields[j - 1], linkerFields[j]);
+      }
+    }
   }
   std::size_t position = 0;
   bool reported = false;
-  for (const FieldRecord* field : fields) {
+  for (const FieldRecord* field : std::span(linkerFields.data(), count)) {
     if (field->offset < position || field->offset >= bytes.size()) continue;
     constants(bytes.subspan(position, field->offset - position));
     auto item = fieldRelocation(*field, statement.section, expressions_);
@@ -142,7 +147,7 @@ std::optional<std::uint8_t> DataPartBuilder::fillFor(SectionId section) const {
 void DataPartBuilder::place(SectionId section, std::uint32_t location) {
   if (section == loadSection_ && location == loadLocation_) return;
   flushRun();
-  object::Record record;
+  object::Record& record = scratchRecord();
   record.byte(static_cast<std::uint8_t>(object::RecordCode::assign))
       .letter('P')
       .number(ObjectIndices::section(section))
@@ -166,7 +171,7 @@ void DataPartBuilder::constants(std::span<const std::uint8_t> bytes) {
 
 void DataPartBuilder::flushRun() {
   if (run_.empty()) return;
-  object::Record record;
+  object::Record& record = scratchRecord();
   record.byte(static_cast<std::uint8_t>(constantCode_)).number(run_.size()).raw(run_);
   addRecord(record);
   run_.clear();
@@ -192,7 +197,7 @@ void DataPartBuilder::relocated(const std::optional<FieldRelocation>& item,
     return;
   }
   flushRun();
-  object::Record record;
+  object::Record& record = scratchRecord();
   record.byte(static_cast<std::uint8_t>(object::RecordCode::loadRelocated))
       .relocation(item->check, item->body, item->width);
   addRecord(record);

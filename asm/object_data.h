@@ -70,12 +70,18 @@ class DataPartBuilder {
                  bool& reported);
   void flushRun();
   void addRecord(const object::Record& record) { records_.add(record.bytes()); }
+  // One record buffer serves record after record.
+  object::Record& scratchRecord() {
+    scratch_.clear();
+    return scratch_;
+  }
 
   const SymbolTable& symbols_;
   const RunOptions& options_;
   ExpressionBuilder& expressions_;
   Reporter& reporter_;
   RecordLog records_;
+  object::Record scratch_;
   SectionId loadSection_ = kNoSection;
   std::uint32_t loadLocation_ = 0;
   object::RecordCode constantCode_ = object::RecordCode::loadRelocated;

@@ -25,7 +25,7 @@ public:
     try {
       while (size > 0) {
         std::size_t block = position_ / kBlockSize;
-        if (block == blocks_.size()) blocks_.push_back(std::make_unique<unsigned char[]>(kBlockSize));
+        if (block == blocks_.size()) blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(kBlockSize));
         std::size_t offset = position_ % kBlockSize;
         std::size_t count = std::min(size, kBlockSize - offset);
         std::memcpy(blocks_[block].get() + offset, from, count);

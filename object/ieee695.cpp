@@ -83,7 +83,9 @@ std::array<std::uint8_t, kPartPointerBytes> encodePartPointers(const PartOffsets
 }
 
 Expression sectionRelative(std::uint64_t section, std::int64_t offset) {
-  Expression terms{Term::sectionBase(section)};
+  Expression terms;
+  terms.reserve(3);
+  terms.push_back(Term::sectionBase(section));
   if (offset != 0) {
     terms.push_back(Term::constant(offset));
     terms.push_back(Term::function(Function::add));
