@@ -230,6 +230,7 @@ void ObjectWriter::statement(const EmittedStatement& statement) {
 // Publics in hash-chain order, each with I index, name, attributes and value.
 RecordLog ObjectWriter::publicRecords() {
   RecordLog log;
+  if (symbols_.publicCount() == 0) return log;  // spares a walk over every symbol
   symbols_.forEachInChainOrder(ChainSet::symbols, [&](SymbolIndex id, const symbolEntry& symbol) {
     if (!symbol.isPublic || !symbol.isDefined()) return;
     auto value = expressions_.symbolValue(id);

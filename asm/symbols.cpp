@@ -328,6 +328,7 @@ SymbolIndex SymbolTable::declarePublic(std::string_view name, Pass pass) {
     return kNoSymbol;
   }
   if (symbol.state == symbolState::referenced) symbol.state = symbolState::publicDeclared;
+  if (!symbol.isPublic) ++publicCount_;
   symbol.isPublic = true;
   return index;
 }

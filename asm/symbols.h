@@ -175,6 +175,8 @@ class SymbolTable {
   // Cross-reference lines, in the order they were added.
   void addReference(SymbolIndex symbol, int fileIndex, long line);
   bool recordsReferences() const { return recordReferences_; }
+  // Names declared PUBLIC (defined or not).
+  std::size_t publicCount() const { return publicCount_; }
   void setRecordReferences(bool on) { recordReferences_ = on; }
   std::uint32_t referenceCount(SymbolIndex symbol) const {
     return symbol < referenceLists_.size() ? referenceLists_[symbol].count : 0;
@@ -251,6 +253,7 @@ class SymbolTable {
   std::vector<SymbolReference> references_;
   std::vector<ReferenceList> referenceLists_;  // by symbol, up to the last one referenced
   bool recordReferences_ = false;
+  std::size_t publicCount_ = 0;
 
   static const std::shared_ptr<const ComplexTerm> kNoExpression;
   static const symbolDebugData kNoDebugData;
