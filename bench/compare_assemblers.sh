@@ -53,10 +53,15 @@ run() {
 
 # Every program is timed alike: the median of three runs at 200,000 lines; at 800,000 lines the
 # peers take minutes, so they run once there (asmzel still three times, for its growth ratio).
+# All sources are written, and flushed to disk, before anything is timed.
 for lines in 200000 800000; do
   "$gen" korvzel "$lines" > "k$lines.asm"
   "$gen" sdasz80 "$lines" > "z$lines.s"
   "$gen" ca65 "$lines" > "c$lines.s"
+done
+sync
+
+for lines in 200000 800000; do
   peerRepeats=$((lines > 200000 ? 1 : 3))
   run asmzel "$lines" "k$lines.asm" 3 "$asmzel" -$ -o "k$lines.rel" "k$lines.asm"
   run sdasz80 "$lines" "z$lines.s" "$peerRepeats" sdasz80 -o "z$lines.rel" "z$lines.s"
