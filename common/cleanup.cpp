@@ -75,4 +75,14 @@ void installSignalHandlers(int exitStatus) {
   ::sigaction(SIGTERM, &action, nullptr);
 }
 
+SignalsHeld::SignalsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  sigaddset(&held, SIGINT);
+  sigaddset(&held, SIGTERM);
+  sigprocmask(SIG_BLOCK, &held, &previous_);
+}
+
+SignalsHeld::~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
 }  // namespace kz::cleanup

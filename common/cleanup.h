@@ -2,6 +2,8 @@
 // The registry of files that must not outlive the run: work files and partial outputs.
 // A signal handler may run at any moment, so the registry is fixed storage that the handler
 // walks with async-signal-safe calls only.
+#include <signal.h>
+
 #include <string>
 
 namespace kz::cleanup {
@@ -15,5 +17,18 @@ void removeRegisteredFiles();
 // Routes SIGINT (unless it is being ignored) and SIGTERM to a handler that removes every
 // registered file and ends the process with exitStatus.
 void installSignalHandlers(int exitStatus);
+
+// Holds SIGINT and SIGTERM back for its lifetime, so that a file can be created and
+// registered without an interrupt landing in between; a held signal arrives at the end.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld();
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 }  // namespace kz::cleanup

@@ -152,13 +152,17 @@ std::unique_ptr<WorkFile> createDiskWorkFile(const std::string& directory, const
   std::string path = directory + prefix + "XXXXXX";
   std::vector<char> buffer(path.begin(), path.end());
   buffer.push_back('\0');
-  int fd = ::mkstemp(buffer.data());
-  if (fd < 0) return nullptr;
-  path.assign(buffer.data());
-  if (!cleanup::registerFile(path)) {
-    ::close(fd);
-    ::unlink(path.c_str());
-    return nullptr;
+  int fd = -1;
+  {
+    cleanup::SignalsHeld held;  // an interrupt must not find the file made but not registered
+    fd = ::mkstemp(buffer.data());
+    if (fd < 0) return nullptr;
+    path.assign(buffer.data());
+    if (!cleanup::registerFile(path)) {
+      ::close(fd);
+      ::unlink(path.c_str());
+      return nullptr;
+    }
   }
   std::FILE* stream = ::fdopen(fd, "w+b");
   if (!stream) {

@@ -162,9 +162,13 @@ void Driver::createTemporaries() {
   workDirectory_ = tmp && !tmp->empty() ? withHostSeparators(withoutTrailingSeparator(*tmp)) : ".";
   if (workDirectory_.empty()) workDirectory_ = "/";
   for (std::string_view templateText : {config_.keptTemplate, config_.keptTemplate, config_.scratchTemplate}) {
-    auto name = createUniqueFile(workDirectory_, templateText);
+    std::optional<std::string> name;
+    {
+      cleanup::SignalsHeld held;  // an interrupt must not find the file made but not registered
+      name = createUniqueFile(workDirectory_, templateText);
+      if (name) cleanup::registerFile(*name);
+    }
     if (!name) fatal(20, workDirectory_ + "/" + std::string(templateText.substr(templateText.find_first_not_of("\\/"))));
-    cleanup::registerFile(*name);
     temporaryNames_.push_back(*name);
   }
 }
