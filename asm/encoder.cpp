@@ -196,11 +196,6 @@ bool Encoder::evaluateOperands(Statement& statement) {
 }
 
 exprValue Encoder::evaluate(const ExprTree& tree, const Statement& statement, bool silent) {
-  if (tree.nodes.size() == 1 && tree.nodes[0].op == ExprOp::integer) {
-    exprValue constant;  // the most common operand: a plain number
-    constant.value = tree.nodes[0].value;
-    return constant;
-  }
   SilentReporter silentReporter;
   Evaluator evaluator(symbols_, silent ? static_cast<Reporter&>(silentReporter) : reporter_);
   ExprContext context;

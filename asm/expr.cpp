@@ -524,6 +524,10 @@ SymbolValue symbolValueOf(const exprValue& value) {
 
 exprValue Evaluator::evaluate(const ExprTree& tree, Pass pass, const ExprContext& context) const {
   if (!tree.valid()) return invalidValue();
+  // The most common operand of all, a plain number, needs no folding.
+  if (tree.nodes.size() == 1 && tree.nodes[0].op == ExprOp::integer && !tree.floatingResult) {
+    return absoluteValue(tree.nodes[0].value);
+  }
   Folder folder(symbols_, reporter_, tree, pass, context);
   exprValue result = folder.fold(tree.root);
   if (!tree.floatingResult || !result.isValid()) return result;

@@ -91,11 +91,6 @@ class ExprParseRun {
     node.right = right;
     return add(node);
   }
-  // A replayed identifier may carry only its symbol index.
-  std::string_view nameOf(const Token& token) const {
-    if (token.symbolIndex == kNoSymbol) return token.text;
-    return parser_.symbols_.entry(token.symbolIndex).name;
-  }
   std::uint32_t rememberName(std::string_view name) {
     tree_.names.emplace_back(name);
     return static_cast<std::uint32_t>(tree_.names.size() - 1);
@@ -272,7 +267,7 @@ std::uint32_t ExprParseRun::sectionFunction() {
   bool parenthesised = isPunct(current(), '(');
   if (parenthesised) tokens_.advance();
   if (current().kind != TokenKind::identifier) return fail(kExpectingIdentifier);
-  std::string_view text = nameOf(current());
+  std::string_view text = identifierName(current(), parser_.symbols_);
   node.symbol = parser_.symbols_.findSection(text);
   if (node.symbol == kNoSymbol) node.nameIndex = rememberName(text);
   noteReference(node.symbol);

@@ -52,6 +52,11 @@ class TokenCursor {
   std::size_t position_ = 0;
 };
 
+// An identifier's name: its text, or the name of the symbol a replayed token carries instead.
+inline std::string_view identifierName(const Token& token, const SymbolTable& symbols) {
+  return token.symbolIndex == kNoSymbol ? std::string_view(token.text) : symbols.entry(token.symbolIndex).name;
+}
+
 class ExprParser {
  public:
   ExprParser(SymbolTable& symbols, Reporter& reporter) : symbols_(symbols), reporter_(reporter) {}

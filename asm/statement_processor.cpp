@@ -251,9 +251,7 @@ StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span
   nameToken_ = nullptr;
   if (tokens[0].kind == TokenKind::identifier && !startsControlWord(tokens[0])) {
     bool colon = tokens.size() > 1 && isPunct(tokens[1], ':');
-    std::string_view text = tokens[0].symbolIndex == kNoSymbol ? std::string_view(tokens[0].text)
-                                                               : symbols_.entry(tokens[0].symbolIndex).name;
-    name = NameField{text, colon};
+    name = NameField{identifierName(tokens[0], symbols_), colon};
     nameToken_ = &tokens[0];
     keyword = colon ? 2 : 1;
   }
@@ -515,7 +513,7 @@ void StatementProcessor::publicStatement(std::span<Token> operands) {
       return;
     }
     if (pass_ != Pass::final) symbols_.declarePublic(operands[i].text, pass_);
-    else if (sizingSkipped_) symbols_.declarePublic(operands[i].text, Pass::sizing);
+    else if (sizingSkipped_) symbols_.checkPublicDefined(operands[i].text);
   }
   if (operands.empty() || isPunct(operands.back(), ',')) formError(kSyntaxError);
 }

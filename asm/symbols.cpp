@@ -297,14 +297,17 @@ SectionDefinition SymbolTable::defineSection(std::string_view name, Pass pass) {
   return {section, true};
 }
 
+void SymbolTable::checkPublicDefined(std::string_view name) {
+  SymbolIndex index = findSymbol(name);
+  if (index != kNoSymbol && entry(index).isPublic && !entry(index).isDefined()) {
+    reporter_.reportError(kUndefinedSymbol);
+  }
+}
+
 SymbolIndex SymbolTable::declarePublic(std::string_view name, Pass pass) {
   if (pass != Pass::first) {
-    SymbolIndex index = findSymbol(name);
-    if (pass == Pass::sizing && index != kNoSymbol && entry(index).isPublic &&
-        !entry(index).isDefined()) {
-      reporter_.reportError(kUndefinedSymbol);
-    }
-    return index;
+    if (pass == Pass::sizing) checkPublicDefined(name);
+    return findSymbol(name);
   }
   if (name == "$") {
     reporter_.reportError(kSyntaxError);

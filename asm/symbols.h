@@ -133,6 +133,9 @@ class SymbolTable {
   SectionDefinition defineSection(std::string_view name, Pass pass);
   // PUBLIC (errors 200, 208, 210; 221 in the sizing passes for a name still undefined).
   SymbolIndex declarePublic(std::string_view name, Pass pass);
+  // Error 221 for a name declared PUBLIC that nothing defined (once the definitions are
+  // known: in the sizing passes, or in the final pass when none ran).
+  void checkPublicDefined(std::string_view name);
   // EXTERN (errors 203, 208).
   SymbolIndex declareExternal(std::string_view name, MemoryModel model, Pass pass);
   // MODULE: the name joins the symbol chains, so a label of the same name is error 203.
