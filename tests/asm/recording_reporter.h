@@ -1,5 +1,6 @@
 #pragma once
-// A reporter for tests: keeps the numbers (and error arguments) it is given.
+// Reporters for tests: one keeps the numbers (and error arguments) it is given, the other a
+// line of "E200@3 W501@4" (kind, number, line) for comparing in one assertion.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,22 @@ public:
   std::vector<int> errors;
   std::vector<std::string> arguments;
   std::vector<int> warnings;
+};
+
+class MessageLogReporter final : public Reporter {
+public:
+  void reportError(int number, std::string_view) override {
+    markStatementError();
+    record('E', number);
+  }
+  void reportWarning(int number, std::string_view) override { record('W', number); }
+  std::string messages;
+
+private:
+  void record(char kind, int number) {
+    if (!messages.empty()) messages += ' ';
+    messages += kind + std::to_string(number) + '@' + std::to_string(line());
+  }
 };
 
 }  // namespace kz::assembler::testing

@@ -15,38 +15,15 @@
 #include "asm/operand.h"
 #include "asm/reserved_words.h"
 #include "asm/source_reader.h"
+#include "tests/asm/recording_reporter.h"
 #include "tests/asm/test_support.h"
 #include "common/fatal_error.h"
 
 namespace kz::assembler {
 namespace {
 
-class RecordingReporter final : public Reporter {
- public:
-  void reportError(int number, std::string_view) override {
-    markStatementError();
-    record('E', number);
-  }
-  void reportWarning(int number, std::string_view) override { record('W', number); }
-  std::string messages;
-
- private:
-  void record(char kind, int number) {
-    if (!messages.empty()) messages += ' ';
-    messages += kind + std::to_string(number) + '@' + std::to_string(line());
-  }
-};
-
-std::string hex(std::span<const std::uint8_t> bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (std::uint8_t byte : bytes) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 15];
-  }
-  return text;
-}
+using testing::MessageLogReporter;
+using testing::hex;
 
 bool isPunct(const Token& token, char c) {
   return token.kind == TokenKind::punct && token.punct == c;
@@ -56,8 +33,8 @@ bool isWord(const Token& token, ReservedClass wordClass) {
 }
 
 // The statements of `source`, one token vector per line without its line end.
-std::vector<std::vector<Token>> lexStatements(const std::vector<std::string>& source,
-                                              RunOptions& options, Reporter& reporter) {
+std::vector<std::vector<Token>> lexLines(const std::vector<std::string>& source, RunOptions& options,
+                                         Reporter& reporter) {
   std::string text;
   for (const std::string& line : source) text += line + "\n";
   return testing::lexStatements(text, options, reporter);
@@ -77,7 +54,7 @@ class MiniAssembler {
   };
 
   std::vector<Line> run(const std::vector<std::string>& source) {
-    statements_ = lexStatements(source, options_, reporter);
+    statements_ = lexLines(source, options_, reporter);
     lines_.assign(statements_.size(), Line{});
     runPass(Pass::first);
     for (sizingPasses = 1; sizingPasses <= 11; ++sizingPasses) {
@@ -94,7 +71,7 @@ class MiniAssembler {
   }
   const Encoder& encoder() const { return encoder_; }
 
-  RecordingReporter reporter;
+  MessageLogReporter reporter;
   int sizingPasses = 0;
 
  private:
@@ -261,7 +238,7 @@ TEST(EncoderRejects, PlacementOutsideAnySectionOrInData) {
 }
 
 TEST(EncoderRejects, MnemonicBelowTheInstructionRangeIsFatal150) {
-  RecordingReporter reporter;
+  MessageLogReporter reporter;
   SymbolTable symbols(reporter);
   Encoder encoder(symbols, reporter, RunOptions{});
   encoder.beginPass(Pass::first);
@@ -443,7 +420,7 @@ TEST(JumpSelection, ForwardTargetIsLongInPass1ThenShrinks) {
 }
 
 TEST(JumpSelection, UndefinedTargetInPass1TakesTheLongForm) {
-  RecordingReporter reporter;
+  MessageLogReporter reporter;
   RunOptions options;
   SymbolTable symbols(reporter);
   SectionId code = symbols.defineSection("code", Pass::first).section;
@@ -459,7 +436,7 @@ TEST(JumpSelection, UndefinedTargetInPass1TakesTheLongForm) {
       {"J NZ,later", "D0 03 FE 00 00"},
   };
   for (const auto& [jump, bytes] : cases) {
-    std::vector<Token> tokens = lexStatements({jump}, options, reporter).front();
+    std::vector<Token> tokens = lexLines({jump}, options, reporter).front();
     std::span<Operand> operands =
         parser.parseList({tokens.data() + 1, tokens.size() - 1}, Pass::first);
     EncodedInstruction encoded = encoder.encode(tokens[0].value, operands, {code, location});
@@ -572,7 +549,7 @@ TEST(JumpFlagTracking, EachInstructionLeavesTheFlagKnownSetClearUnchangedOrUnkno
 // --- the work area ---
 
 TEST(JumpWorkArea, HoldsOneEntryPerJumpUpToItsCapacity) {
-  RecordingReporter reporter;
+  MessageLogReporter reporter;
   JumpWorkArea area(reporter);
   for (std::size_t i = 0; i < JumpWorkArea::kCapacity; ++i) area.next(Pass::first);
   try {
@@ -602,7 +579,7 @@ class OperandParserTest : public ::testing::Test {
 
   // The operands of `instruction`, in pass 1 and again, from the same tokens, in `later`.
   std::vector<Operand> parse(const std::string& instruction, Pass later = Pass::first) {
-    tokens_ = lexStatements({instruction}, options_, reporter_).front();
+    tokens_ = lexLines({instruction}, options_, reporter_).front();
     std::span<Token> operandTokens(tokens_.data() + 1, tokens_.size() - 1);
     reporter_.beginStatement(0, 1);
     std::span<Operand> operands = parser_.parseList(operandTokens, Pass::first);
@@ -630,7 +607,7 @@ class OperandParserTest : public ::testing::Test {
     return text;
   }
 
-  RecordingReporter reporter_;
+  MessageLogReporter reporter_;
   RunOptions options_;
   SymbolTable symbols_;
   ExprParser expressions_;

@@ -13,10 +13,13 @@
 #include "asm/lexer.h"
 #include "asm/operand.h"
 #include "asm/source_reader.h"
+#include "tests/asm/encoding_cases.h"
 #include "tests/asm/test_support.h"
 
 namespace kz::assembler {
 namespace {
+
+using testing::hex;
 
 class RecordingReporter final : public Reporter {
  public:
@@ -30,42 +33,7 @@ class RecordingReporter final : public Reporter {
   std::string messages;
 };
 
-struct EncodingCase {
-  int fileLine = 0;
-  std::string source;
-  std::string expected;
-};
-
-std::string trimmed(const std::string& text) {
-  std::size_t first = text.find_first_not_of(" \t");
-  std::size_t last = text.find_last_not_of(" \t\r");
-  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
-
-std::vector<EncodingCase> loadCases() {
-  std::ifstream file(std::filesystem::path(__FILE__).parent_path() / "encodings.txt");
-  std::vector<EncodingCase> cases;
-  std::string line;
-  for (int number = 1; std::getline(file, line); ++number) {
-    std::string text = trimmed(line);
-    if (text.empty() || text[0] == '#') continue;
-    std::size_t bar = text.find('|');
-    cases.push_back({number, trimmed(text.substr(0, bar)),
-                     bar == std::string::npos ? "" : trimmed(text.substr(bar + 1))});
-  }
-  return cases;
-}
-
-std::string hex(std::span<const std::uint8_t> bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (std::uint8_t byte : bytes) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 15];
-  }
-  return text;
-}
+using testing::EncodingCase;
 
 using testing::lexStatements;
 
@@ -102,7 +70,7 @@ class EncodingTable : public ::testing::Test {
 };
 
 TEST_F(EncodingTable, EveryCaseEncodesAsWrittenByHand) {
-  std::vector<EncodingCase> cases = loadCases();
+  std::vector<EncodingCase> cases = testing::loadEncodingCases();
   ASSERT_GT(cases.size(), 300u);
   std::string source;
   for (const EncodingCase& c : cases) source += c.source + "\n";
@@ -123,7 +91,7 @@ TEST_F(EncodingTable, EveryCaseEncodesAsWrittenByHand) {
 // Each row of the mnemonic table is reached by at least one case, and each form that a
 // mnemonic has is used by some case of that mnemonic.
 TEST_F(EncodingTable, CasesCoverEveryMnemonicAndForm) {
-  std::vector<EncodingCase> cases = loadCases();
+  std::vector<EncodingCase> cases = testing::loadEncodingCases();
   std::string source;
   for (const EncodingCase& c : cases) source += c.source + "\n";
   std::vector<std::vector<Token>> statements = lexStatements(source, options_, reporter_);

@@ -11,35 +11,14 @@
 #include "asm/lexer.h"
 #include "asm/reserved_words.h"
 #include "common/fatal_error.h"
+#include "tests/asm/recording_reporter.h"
+#include "tests/asm/test_support.h"
 
 namespace kz::assembler {
 namespace {
 
-class RecordingReporter : public Reporter {
- public:
-  void reportError(int number, std::string_view) override {
-    record('E', number);
-    markStatementError();
-  }
-  void reportWarning(int number, std::string_view) override { record('W', number); }
-
-  std::string messages;
-
- private:
-  void record(char kind, int number) {
-    if (!messages.empty()) messages += ' ';
-    messages += kind + std::to_string(number) + '@' + std::to_string(line());
-  }
-};
-
-int fatalNumber(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const FatalError& error) {
-    return error.number();
-  }
-  return 0;
-}
+using testing::MessageLogReporter;
+using testing::fatalNumber;
 
 // A token as a short word: reserved words by spelling, [ ] for memory brackets, | for a line end.
 std::string render(const Token& token) {
@@ -103,7 +82,7 @@ class LexerTest : public ::testing::Test {
   }
 
   RunOptions options;
-  RecordingReporter reporter;
+  MessageLogReporter reporter;
   std::unique_ptr<SourceReader> reader_;
   std::unique_ptr<Lexer> lexer_;
 

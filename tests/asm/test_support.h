@@ -1,9 +1,12 @@
 #pragma once
 // Small helpers the assembler tests share.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "asm/run_options.h"
 #include "asm/source_reader.h"
 #include "asm/token.h"
+#include "common/fatal_error.h"
 
 namespace kz::assembler::testing {
 
@@ -48,6 +52,28 @@ inline std::vector<std::vector<Token>> lexStatements(const std::string& source, 
   statements.pop_back();
   std::filesystem::remove_all(directory);
   return statements;
+}
+
+// Bytes as upper-case hex pairs separated by blanks: "3E 12".
+inline std::string hex(std::span<const std::uint8_t> bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::uint8_t byte : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 15];
+  }
+  return text;
+}
+
+// The number of the fatal error the action raised, 0 when it raised none.
+inline int fatalNumber(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const FatalError& error) {
+    return error.number();
+  }
+  return 0;
 }
 
 }  // namespace kz::assembler::testing

@@ -12,24 +12,18 @@
 #include "asm/reserved_words.h"
 #include "asm/token_file.h"
 #include "common/fatal_error.h"
+#include "tests/asm/test_support.h"
 
 namespace kz::assembler {
 namespace {
+
+using testing::fatalNumber;
 
 class SilentReporter : public Reporter {
  public:
   void reportError(int, std::string_view) override {}
   void reportWarning(int, std::string_view) override {}
 };
-
-int fatalNumber(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const FatalError& error) {
-    return error.number();
-  }
-  return 0;
-}
 
 Token make(TokenKind kind, std::string text = {}, std::int32_t value = 0) {
   Token token;
@@ -561,7 +555,7 @@ TEST_F(TokenFileFailure, RecordsThatDoNotDecodeAreFatal151) {
       statement(floating(3)),                                       // no such precision
   };
   for (const std::vector<unsigned char>& bytes : damaged) {
-    EXPECT_EQ(replayAll(*fileOf(bytes), reporter), 151) << testing::PrintToString(bytes);
+    EXPECT_EQ(replayAll(*fileOf(bytes), reporter), 151) << ::testing::PrintToString(bytes);
   }
   // The same shapes with sound values replay.
   for (const std::vector<unsigned char>& body :
