@@ -132,34 +132,40 @@ std::int64_t& Encoder::jumpGrowth(SectionId section) {
   return jumpGrowth_[section];
 }
 
-EncodedInstruction Encoder::encode(std::int32_t mnemonic, std::span<Operand> operands,
-                                   const InstructionPlace& place) {
+void Encoder::encode(std::int32_t mnemonic, std::span<Operand> operands,
+                     const InstructionPlace& place, EncodedInstruction& result) {
   const MnemonicEntry* written = findMnemonic(mnemonic);
   if (written == nullptr) reporter_.fatal(kInternalError);
   if (!checkPlacement(place)) {
     jumpFlag_.forget();
-    EncodedInstruction outside;
-    outside.encodedAs = written->code;
-    outside.failed = true;
-    return outside;
+    result.start(written->code, -1);
+    result.failed = true;
+    return;
   }
   Statement statement{&resolve(*written, operands), operands, place,
                       symbols_.sections()[place.section].absolute};
-  if (statement.entry->code == Mnemonic::j) return encodeJump(statement);
+  if (statement.entry->code == Mnemonic::j) return encodeJump(statement, result);
 
   bool failed = reporter_.statementHasError() || anyInvalid(operands);
   if (!failed) failed = !evaluateOperands(statement);
-  int form = classify(statement);
-  if (failed) return failedStatement(statement, form);
+  ClassifiedShape* remembered = nullptr;
+  int form = classify(statement, remembered);
+  if (failed) return failedStatement(statement, form, result);
   if (form < 0) {
     reportInPass1(countFits(statement) ? kTypeMismatch : kOperandCount);
-    return failedStatement(statement, form);
+    return failedStatement(statement, form, result);
   }
-  InstructionWriter writer(symbols_, reporter_);
-  EncodedInstruction result = writer.write(
-      {*statement.entry, form, operands, place, statement.sectionAbsolute, pass_ == Pass::final});
+  if (pass_ != Pass::final && remembered != nullptr && remembered->size != 0) {
+    result.start(statement.entry->code, form);
+    result.size = remembered->size;
+  } else {
+    InstructionWriter(symbols_, reporter_)
+        .write({*statement.entry, form, operands, place, statement.sectionAbsolute,
+                pass_ == Pass::final},
+               result);
+    if (remembered != nullptr) remembered->size = result.size;
+  }
   jumpFlag_.apply(statement.entry->effectOf(form));
-  return result;
 }
 
 // 215 outside any section, 504 in a DATA section (pass 1).
@@ -233,13 +239,15 @@ std::uint64_t shapeKey(const MnemonicEntry& entry, std::span<const Operand> oper
 
 // The first pattern of the class whose form exists for the mnemonic and whose operands
 // match; assigns the operand kinds. -1 when none matches.
-int Encoder::classify(const Statement& statement) const {
+int Encoder::classify(const Statement& statement, ClassifiedShape*& remembered) const {
   std::span<Operand> operands = statement.operands;
   std::uint64_t key = shapeKey(*statement.entry, operands);
   if (key == 0) return classifyUncached(statement);
   ClassifiedShape& slot = shapeCache_[(key * 0x9E3779B97F4A7C15u) >> (64 - kShapeCacheBits)];
+  remembered = &slot;
   if (slot.key != key) {
     slot.key = key;
+    slot.size = 0;
     slot.form = classifyUncached(statement);
     for (std::size_t i = 0; i < operands.size(); ++i) slot.kinds[i] = operands[i].kind;
     return slot.form;
@@ -276,11 +284,11 @@ bool Encoder::countFits(const Statement& statement) const {
 }
 
 // J target | J cc , target
-EncodedInstruction Encoder::encodeJump(Statement& statement) {
+void Encoder::encodeJump(Statement& statement, EncodedInstruction& result) {
   std::span<Operand> operands = statement.operands;
   if (operands.empty() || operands.size() > 2) {
     reportInPass1(kOperandCount);
-    return failedStatement(statement, jumpShortTrue);
+    return failedStatement(statement, jumpShortTrue, result);
   }
   JumpRecord previous = workArea_.next(pass_);
   Operand& target = operands.back();
@@ -297,7 +305,8 @@ EncodedInstruction Encoder::encodeJump(Statement& statement) {
                  ? !target.value.isValid() || target.value.kind == ValueKind::floating
                  : reporter_.statementHasError() || !valuesUsable(statement);
   }
-  if (failed) return failedStatement(statement, previous.known ? previous.form : jumpShortTrue);
+  if (failed)
+    return failedStatement(statement, previous.known ? previous.form : jumpShortTrue, result);
 
   std::int64_t& grown = jumpGrowth(statement.place.section);
   JumpTarget where;
@@ -318,24 +327,21 @@ EncodedInstruction Encoder::encodeJump(Statement& statement) {
   workArea_.store(record);
 
   assignJumpKinds(operands, record.form);
-  InstructionWriter writer(symbols_, reporter_);
-  EncodedInstruction result =
-      writer.write({*statement.entry, record.form, operands, statement.place,
-                    statement.sectionAbsolute, pass_ == Pass::final});
+  InstructionWriter(symbols_, reporter_)
+      .write({*statement.entry, record.form, operands, statement.place, statement.sectionAbsolute,
+              pass_ == Pass::final},
+             result);
   jumpFlag_.apply(statement.entry->effectOf(record.form));
-  return result;
 }
 
 // As many zero bytes as the opcode of the form (the mnemonic's first form when none matched).
-EncodedInstruction Encoder::failedStatement(const Statement& statement, int form) {
+void Encoder::failedStatement(const Statement& statement, int form, EncodedInstruction& result) {
   const MnemonicEntry& entry = *statement.entry;
   if (form < 0) form = firstExistingForm(entry);
-  EncodedInstruction result;
-  result.encodedAs = entry.code;
+  result.start(entry.code, -1);
   result.failed = true;
   result.size = entry.forms[form].length;
   jumpFlag_.forget();
-  return result;
 }
 
 // 230 and 231 are pass-1 messages; later passes meet the same statement failing silently.

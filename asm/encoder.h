@@ -63,6 +63,15 @@ struct EncodedInstruction {
   int form = -1;                       // form index in encodedAs's table; -1 when failed
   bool failed = false;                 // `size` zero bytes stand for the statement
 
+  // Makes the instruction empty again; the byte and field storage is reused as it stands.
+  void start(Mnemonic mnemonic, int formIndex) {
+    size = 0;
+    fieldCount = 0;
+    encodedAs = mnemonic;
+    form = formIndex;
+    failed = false;
+  }
+
   std::span<const std::uint8_t> view() const { return {bytes.data(), size}; }
   std::span<const FieldRecord> fieldRecords() const { return {fields.data(), fieldCount}; }
 };
@@ -77,10 +86,17 @@ class Encoder {
   Encoder(const SymbolTable& symbols, Reporter& reporter, const RunOptions& options);
 
   void beginPass(Pass pass);
-  // Encodes one instruction statement. Fills in the operands' values, memory modes and
-  // kinds. Statements outside any section have size 0.
+  // Encodes one instruction statement into `result`. Fills in the operands' values, memory
+  // modes and kinds. Statements outside any section have size 0. Before the final pass only
+  // the size, the form and the failure mark of `result` are meaningful.
+  void encode(std::int32_t mnemonic, std::span<Operand> operands, const InstructionPlace& place,
+              EncodedInstruction& result);
   EncodedInstruction encode(std::int32_t mnemonic, std::span<Operand> operands,
-                            const InstructionPlace& place);
+                            const InstructionPlace& place) {
+    EncodedInstruction result;
+    encode(mnemonic, operands, place, result);
+    return result;
+  }
 
   JumpFlagState jumpFlag() const { return jumpFlag_.state(); }
   // For a caller that wants the flag forgotten where control can join (not done by default).
@@ -99,11 +115,12 @@ class Encoder {
   bool evaluateOperands(Statement& statement);
   exprValue evaluate(const ExprTree& tree, const Statement& statement, bool silent);
   bool valuesUsable(const Statement& statement);
-  int classify(const Statement& statement) const;
+  struct ClassifiedShape;
+  int classify(const Statement& statement, ClassifiedShape*& remembered) const;
   int classifyUncached(const Statement& statement) const;
   bool countFits(const Statement& statement) const;
-  EncodedInstruction encodeJump(Statement& statement);
-  EncodedInstruction failedStatement(const Statement& statement, int form);
+  void encodeJump(Statement& statement, EncodedInstruction& result);
+  void failedStatement(const Statement& statement, int form, EncodedInstruction& result);
   void reportInPass1(int number);
   std::int64_t& jumpGrowth(SectionId section);
 
@@ -117,11 +134,14 @@ class Encoder {
   std::vector<std::int64_t> jumpGrowth_;  // by section
 
   // The form chosen for a mnemonic and the shapes of its operands, remembered: a program
-  // uses few combinations, each very often. Direct-mapped by a hash of the shape key.
+  // uses few combinations, each very often. Direct-mapped by a hash of the shape key. The
+  // size follows from the same shapes, so the passes before the final one take it from
+  // here instead of laying the bytes out.
   struct ClassifiedShape {
     std::uint64_t key = 0;  // 0: empty
     int form = -1;
     std::array<OperandKind, 2> kinds{};
+    std::uint8_t size = 0;  // 0: not yet laid out
   };
   static constexpr int kShapeCacheBits = 9;
   static constexpr std::size_t kShapeCacheSize = std::size_t{1} << kShapeCacheBits;

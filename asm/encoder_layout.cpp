@@ -103,8 +103,7 @@ class Emission {
         symbols_(symbols),
         reporter_(reporter),
         result_(result) {
-    result_.encodedAs = request.entry.code;
-    result_.form = request.form;
+    result_.start(request.entry.code, request.form);
   }
 
   void run();
@@ -212,6 +211,9 @@ FieldRecord* Emission::addRecord(int index, FieldUse use, int offset, int width,
   record.targetInOtherSection =
       value.kind == ValueKind::relocatable && value.section != request_.place.section;
   record.value = value;
+  record.lastByteOffset = 0;
+  record.baseOpcode = 0;
+  record.pcRelative = false;
   return &record;
 }
 
@@ -391,10 +393,8 @@ bool isTargetInReach(const exprValue& target, const InstructionPlace& place, boo
   return target.isAbsolute() && sectionAbsolute;
 }
 
-EncodedInstruction InstructionWriter::write(const LayoutRequest& request) {
-  EncodedInstruction result;
+void InstructionWriter::write(const LayoutRequest& request, EncodedInstruction& result) {
   Emission(request, symbols_, reporter_, result).run();
-  return result;
 }
 
 }  // namespace kz::assembler

@@ -23,7 +23,7 @@ class InstructionWriter {
   InstructionWriter(const SymbolTable& symbols, Reporter& reporter)
       : symbols_(symbols), reporter_(reporter) {}
 
-  EncodedInstruction write(const LayoutRequest& request);
+  void write(const LayoutRequest& request, EncodedInstruction& result);
 
  private:
   const SymbolTable& symbols_;

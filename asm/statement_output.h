@@ -32,6 +32,25 @@ struct DataField {
   exprValue value;
 };
 
+// An optional value whose storage outlives its emptying: filling it again reuses what is
+// there instead of building a fresh value. The filler sets every part it means to be read.
+template <class T>
+class ReusableSlot {
+ public:
+  T& fill() {
+    engaged_ = true;
+    return value_;
+  }
+  void reset() { engaged_ = false; }
+  explicit operator bool() const { return engaged_; }
+  const T& operator*() const { return value_; }
+  const T* operator->() const { return &value_; }
+
+ private:
+  T value_{};
+  bool engaged_ = false;
+};
+
 enum class ListingControl : std::uint8_t { none, title, eject, list, nolist, save, restore };
 
 struct EmittedStatement {
@@ -44,7 +63,7 @@ struct EmittedStatement {
   std::uint32_t repeat = 1;    // DF...: how many times `bytes` follow one another
   std::uint32_t skipped = 0;   // storage, ORG and ALIGN
   std::vector<DataField> dataFields;
-  std::optional<EncodedInstruction> instruction;
+  ReusableSlot<EncodedInstruction> instruction;
   std::optional<exprValue> value;  // EQU
   ListingControl control = ListingControl::none;
   std::string title;               // $TITLE

@@ -351,11 +351,11 @@ void StatementProcessor::instruction(std::span<Token> tokens, std::size_t keywor
   InstructionPlace place;
   place.section = current_;
   place.location = statement_.location;
-  EncodedInstruction encoded = encoder_.encode(tokens[keyword].value, operands, place);
+  EncodedInstruction& encoded = pass_ == Pass::final ? statement_.instruction.fill() : sized_;
+  encoder_.encode(tokens[keyword].value, operands, place, encoded);
   statement_.kind = StatementKind::instruction;
   statement_.failed = statement_.failed || encoded.failed || reporter_.statementHasError();
   advance(encoded.size);
-  if (pass_ == Pass::final) statement_.instruction = std::move(encoded);
 }
 
 // name SECTION kind [model] [ABS = expression] | [ALIGN = expression [, expression]]

@@ -159,6 +159,7 @@ private:
   std::vector<DebugRecord> debugRecords_;
 
   EmittedStatement statement_;
+  EncodedInstruction sized_;  // the instruction of the passes that only size it
   Token* nameToken_ = nullptr;  // the statement's name field, if it has one
   ExprTree expressionTree_;  // reused by every expression of a directive
 };

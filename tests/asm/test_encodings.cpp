@@ -88,6 +88,31 @@ TEST_F(EncodingTable, EveryCaseEncodesAsWrittenByHand) {
   }
 }
 
+// Before the final pass the encoder lays a shape of operands out once and then takes its
+// size from memory. Met a second time, every case must still come to the size of its bytes.
+TEST_F(EncodingTable, RememberedSizesAreTheSizesOfTheBytes) {
+  std::vector<EncodingCase> cases = testing::loadEncodingCases();
+  std::string source;
+  for (const EncodingCase& c : cases) source += c.source + "\n";
+  std::vector<std::vector<Token>> statements = lexStatements(source, options_, reporter_);
+  Encoder encoder(symbols_, reporter_, options_);
+  ExprParser expressions(symbols_, reporter_);
+  OperandParser parser(expressions, reporter_);
+  for (Pass pass : {Pass::first, Pass::sizing}) {
+    encoder.beginPass(pass);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+      std::vector<Token>& tokens = statements[i];
+      reporter_.beginStatement(0, 1);
+      std::span<Operand> operands =
+          parser.parseList({tokens.data() + 1, tokens.size() - 1}, pass);
+      EncodedInstruction result = encoder.encode(tokens[0].value, operands, {section_, kOrigin});
+      std::size_t expectedSize = (cases[i].expected.size() + 1) / 3;
+      EXPECT_EQ(result.size, expectedSize) << "encodings.txt line " << cases[i].fileLine << ": "
+                                           << cases[i].source;
+    }
+  }
+}
+
 // Each row of the mnemonic table is reached by at least one case, and each form that a
 // mnemonic has is used by some case of that mnemonic.
 TEST_F(EncodingTable, CasesCoverEveryMnemonicAndForm) {
