@@ -88,7 +88,10 @@ std::uint32_t SymbolTable::storeName(std::string_view name, SymbolIndex symbol) 
   return position;
 }
 
-SymbolIndex SymbolTable::newRecord(ChainSet set, std::string_view name, symbolState state) {
+SymbolTable::HashedName::HashedName(std::string_view name) : text(name), tag(indexTag(name)) {}
+
+SymbolIndex SymbolTable::newRecord(ChainSet set, const HashedName& hashed, symbolState state) {
+  std::string_view name = hashed.text;
   if (count_ % kRecordsPerBlock == 0) {
     try {
       blocks_.push_back(std::make_unique<symbolEntry[]>(kRecordsPerBlock));
@@ -105,7 +108,7 @@ SymbolIndex SymbolTable::newRecord(ChainSet set, std::string_view name, symbolSt
   SymbolIndex& head = chainHeads[nameHash(name)];
   symbol.next = head;
   head = index;
-  addToIndex(set == ChainSet::sections ? sectionIndex_ : symbolIndex_, name, position);
+  addToIndex(set == ChainSet::sections ? sectionIndex_ : symbolIndex_, hashed.tag, position);
   return index;
 }
 
@@ -126,9 +129,8 @@ void SymbolTable::growIndex(NameIndex& index) {
   index.slots = std::move(grown);
 }
 
-void SymbolTable::addToIndex(NameIndex& index, std::string_view name, std::uint32_t position) {
+void SymbolTable::addToIndex(NameIndex& index, std::uint32_t tag, std::uint32_t position) {
   if (indexFull(index.used + 1, index.slots.size())) growIndex(index);
-  std::uint32_t tag = indexTag(name);
   std::size_t mask = index.slots.size() - 1;
   std::size_t at = tag & mask;
   while (index.slots[at].name != kNoName) at = (at + 1) & mask;
@@ -139,27 +141,32 @@ void SymbolTable::addToIndex(NameIndex& index, std::string_view name, std::uint3
 void SymbolTable::hide(SymbolIndex symbol) {
   symbolEntry& hidden = entry(symbol);
   hidden.state = symbolState::hidden;
-  std::memcpy(pooled(positionOf(symbolIndex_, hidden.name)), &kNoSymbol, kNameHeader);
+  std::memcpy(pooled(positionOf(symbolIndex_, HashedName(hidden.name))), &kNoSymbol, kNameHeader);
 }
 
 // --- lookup ---
 
-std::uint32_t SymbolTable::positionOf(const NameIndex& index, std::string_view name) const {
-  std::uint32_t tag = indexTag(name);
+// Whether the pooled name at `stored` (ended by a zero byte) is `name`. Names hold no zero
+// byte, so a shorter stored name differs at its end.
+bool SymbolTable::pooledNameIs(const char* stored, std::string_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (stored[i] != name[i]) return false;
+  }
+  return stored[name.size()] == '\0';
+}
+
+std::uint32_t SymbolTable::positionOf(const NameIndex& index, const HashedName& hashed) const {
   std::size_t mask = index.slots.size() - 1;
-  for (std::size_t at = tag & mask;; at = (at + 1) & mask) {
+  for (std::size_t at = hashed.tag & mask;; at = (at + 1) & mask) {
     const IndexSlot& slot = index.slots[at];
     if (slot.name == kNoName) return kNoName;
-    if (slot.tag != tag) continue;
-    // Pooled names end in a zero byte, which stops strncmp at a shorter stored name.
-    const char* stored = pooled(slot.name) + kNameHeader;
-    if (std::strncmp(stored, name.data(), name.size()) == 0 && stored[name.size()] == '\0')
+    if (slot.tag == hashed.tag && pooledNameIs(pooled(slot.name) + kNameHeader, hashed.text))
       return slot.name;
   }
 }
 
-SymbolIndex SymbolTable::symbolAt(const NameIndex& index, std::string_view name) const {
-  std::uint32_t position = positionOf(index, name);
+SymbolIndex SymbolTable::symbolAt(const NameIndex& index, const HashedName& hashed) const {
+  std::uint32_t position = positionOf(index, hashed);
   if (position == kNoName) return kNoSymbol;
   SymbolIndex symbol;
   std::memcpy(&symbol, pooled(position), kNameHeader);
@@ -167,22 +174,25 @@ SymbolIndex SymbolTable::symbolAt(const NameIndex& index, std::string_view name)
 }
 
 SymbolIndex SymbolTable::findSection(std::string_view name) const {
-  return symbolAt(sectionIndex_, name);
+  return sectionNamed(HashedName(name));
 }
 
 SymbolIndex SymbolTable::findSymbol(std::string_view name) const {
-  return symbolAt(symbolIndex_, name);
+  return symbolNamed(HashedName(name));
 }
 
-SymbolIndex SymbolTable::find(std::string_view name) const {
-  SymbolIndex section = findSection(name);
-  return section != kNoSymbol ? section : findSymbol(name);
+SymbolIndex SymbolTable::find(std::string_view name) const { return named(HashedName(name)); }
+
+SymbolIndex SymbolTable::named(const HashedName& hashed) const {
+  SymbolIndex section = sectionNamed(hashed);
+  return section != kNoSymbol ? section : symbolNamed(hashed);
 }
 
 SymbolIndex SymbolTable::lookupSymbol(std::string_view name, Pass pass) {
-  SymbolIndex found = find(name);
+  HashedName hashed(name);
+  SymbolIndex found = named(hashed);
   if (found != kNoSymbol || pass != Pass::first) return found;
-  return newRecord(ChainSet::symbols, name,
+  return newRecord(ChainSet::symbols, hashed,
                    name == "$" ? symbolState::location : symbolState::referenced);
 }
 
@@ -238,15 +248,16 @@ DefineOutcome SymbolTable::redefine(SymbolIndex index, const SymbolValue& value)
 
 DefineOutcome SymbolTable::defineLabel(std::string_view name, DefinitionKind kind,
                                        const SymbolValue& value, Pass pass) {
+  HashedName hashed(name);
   if (pass != Pass::first) {
-    SymbolIndex index = findSymbol(name);
+    SymbolIndex index = symbolNamed(hashed);
     return index == kNoSymbol ? DefineOutcome{} : redefine(index, value);
   }
   if (kind == DefinitionKind::label && value.section == kNoSection) {
     reporter_.reportError(kIllegalLabel);
     return {};
   }
-  if (findSection(name) != kNoSymbol) {
+  if (sectionNamed(hashed) != kNoSymbol) {
     reporter_.reportError(kMultiDefined, name);
     return {};
   }
@@ -254,8 +265,8 @@ DefineOutcome SymbolTable::defineLabel(std::string_view name, DefinitionKind kin
     reporter_.reportError(kIllegalLabel);
     return {};
   }
-  SymbolIndex index = findSymbol(name);
-  if (index == kNoSymbol) index = newRecord(ChainSet::symbols, name, symbolState::referenced);
+  SymbolIndex index = symbolNamed(hashed);
+  if (index == kNoSymbol) index = newRecord(ChainSet::symbols, hashed, symbolState::referenced);
   symbolEntry& symbol = entry(index);
   if (symbol.isDefined() || symbol.state == symbolState::module) {
     reporter_.reportError(kMultiDefined, name);
@@ -271,14 +282,15 @@ DefineOutcome SymbolTable::defineLabel(std::string_view name, DefinitionKind kin
 }
 
 SectionDefinition SymbolTable::defineSection(std::string_view name, Pass pass) {
-  SymbolIndex existing = findSection(name);
+  HashedName hashed(name);
+  SymbolIndex existing = sectionNamed(hashed);
   if (existing != kNoSymbol) return {entry(existing).section, false};
   if (pass != Pass::first) return {};
   if (name == "$") {
     reporter_.reportError(kIllegalSymbolReference);
     return {};
   }
-  SymbolIndex previous = findSymbol(name);
+  SymbolIndex previous = symbolNamed(hashed);
   if (previous != kNoSymbol) {
     symbolEntry& taken = entry(previous);
     if (taken.isDefined() || taken.state == symbolState::module)
@@ -286,7 +298,7 @@ SectionDefinition SymbolTable::defineSection(std::string_view name, Pass pass) {
     if (previous == moduleSymbol_) moduleSymbol_ = kNoSymbol;
     hide(previous);
   }
-  SymbolIndex index = newRecord(ChainSet::sections, name, symbolState::section);
+  SymbolIndex index = newRecord(ChainSet::sections, hashed, symbolState::section);
   symbolEntry& symbol = entry(index);
   SectionId section = sections_.add(symbol.name, index);
   symbol.section = section;
@@ -298,32 +310,34 @@ SectionDefinition SymbolTable::defineSection(std::string_view name, Pass pass) {
 }
 
 void SymbolTable::checkPublicDefined(std::string_view name) {
-  SymbolIndex index = findSymbol(name);
+  HashedName hashed(name);
+  SymbolIndex index = symbolNamed(hashed);
   if (index != kNoSymbol && entry(index).isPublic && !entry(index).isDefined()) {
     reporter_.reportError(kUndefinedSymbol);
   }
 }
 
 SymbolIndex SymbolTable::declarePublic(std::string_view name, Pass pass) {
+  HashedName hashed(name);
   if (pass != Pass::first) {
     if (pass == Pass::sizing) checkPublicDefined(name);
-    return findSymbol(name);
+    return symbolNamed(hashed);
   }
   if (name == "$") {
     reporter_.reportError(kSyntaxError);
     return kNoSymbol;
   }
-  if (findSection(name) != kNoSymbol) {
+  if (sectionNamed(hashed) != kNoSymbol) {
     reporter_.reportError(kPublicNotAllowed);
     return kNoSymbol;
   }
-  SymbolIndex index = findSymbol(name);
+  SymbolIndex index = symbolNamed(hashed);
   if (index == kNoSymbol) {
     if (!isDefinableName(name)) {
       reporter_.reportError(kIllegalLabel);
       return kNoSymbol;
     }
-    index = newRecord(ChainSet::symbols, name, symbolState::publicDeclared);
+    index = newRecord(ChainSet::symbols, hashed, symbolState::publicDeclared);
   }
   symbolEntry& symbol = entry(index);
   if (symbol.state == symbolState::module) {
@@ -337,8 +351,9 @@ SymbolIndex SymbolTable::declarePublic(std::string_view name, Pass pass) {
 }
 
 SymbolIndex SymbolTable::declareExternal(std::string_view name, MemoryModel model, Pass pass) {
-  if (pass != Pass::first) return findSymbol(name);
-  if (findSection(name) != kNoSymbol) {
+  HashedName hashed(name);
+  if (pass != Pass::first) return symbolNamed(hashed);
+  if (sectionNamed(hashed) != kNoSymbol) {
     reporter_.reportError(kMultiDefined, name);
     return kNoSymbol;
   }
@@ -346,8 +361,8 @@ SymbolIndex SymbolTable::declareExternal(std::string_view name, MemoryModel mode
     reporter_.reportError(kIllegalLabel);
     return kNoSymbol;
   }
-  SymbolIndex index = findSymbol(name);
-  if (index == kNoSymbol) index = newRecord(ChainSet::symbols, name, symbolState::referenced);
+  SymbolIndex index = symbolNamed(hashed);
+  if (index == kNoSymbol) index = newRecord(ChainSet::symbols, hashed, symbolState::referenced);
   symbolEntry& symbol = entry(index);
   if (symbol.isDefined() || symbol.state == symbolState::module) {
     reporter_.reportError(kMultiDefined, name);
@@ -360,13 +375,14 @@ SymbolIndex SymbolTable::declareExternal(std::string_view name, MemoryModel mode
 }
 
 SymbolIndex SymbolTable::defineModule(std::string_view name, Pass pass) {
+  HashedName hashed(name);
   if (pass != Pass::first) return moduleSymbol_;
-  if (findSection(name) != kNoSymbol) {
+  if (sectionNamed(hashed) != kNoSymbol) {
     reporter_.reportError(kMultiDefined, name);
     return kNoSymbol;
   }
-  SymbolIndex index = findSymbol(name);
-  if (index == kNoSymbol) index = newRecord(ChainSet::symbols, name, symbolState::referenced);
+  SymbolIndex index = symbolNamed(hashed);
+  if (index == kNoSymbol) index = newRecord(ChainSet::symbols, hashed, symbolState::referenced);
   symbolEntry& symbol = entry(index);
   if (symbol.isDefined() || symbol.state == symbolState::module) {
     reporter_.reportError(kMultiDefined, name);

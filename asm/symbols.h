@@ -226,17 +226,27 @@ class SymbolTable {
   const std::array<SymbolIndex, kHashBuckets>& heads(ChainSet set) const {
     return set == ChainSet::sections ? sectionHeads_ : symbolHeads_;
   }
-  SymbolIndex symbolAt(const NameIndex& index, std::string_view name) const;
-  void addToIndex(NameIndex& index, std::string_view name, std::uint32_t position);
+  // A name with its index tag, worked out once for all the probes of one operation.
+  struct HashedName {
+    explicit HashedName(std::string_view name);
+    std::string_view text;
+    std::uint32_t tag;
+  };
+  SymbolIndex sectionNamed(const HashedName& name) const { return symbolAt(sectionIndex_, name); }
+  SymbolIndex symbolNamed(const HashedName& name) const { return symbolAt(symbolIndex_, name); }
+  SymbolIndex named(const HashedName& name) const;
+  SymbolIndex symbolAt(const NameIndex& index, const HashedName& name) const;
+  static bool pooledNameIs(const char* stored, std::string_view name);
+  void addToIndex(NameIndex& index, std::uint32_t tag, std::uint32_t position);
   void growIndex(NameIndex& index);
   void hide(SymbolIndex symbol);
   void setExpression(SymbolIndex index, const std::shared_ptr<const ComplexTerm>& expression);
-  SymbolIndex newRecord(ChainSet set, std::string_view name, symbolState state);
+  SymbolIndex newRecord(ChainSet set, const HashedName& name, symbolState state);
   std::uint32_t storeName(std::string_view name, SymbolIndex symbol);
   char* pooled(std::uint32_t position) const {
     return names_.blocks[position / kNamePoolBlock].get() + position % kNamePoolBlock;
   }
-  std::uint32_t positionOf(const NameIndex& index, std::string_view name) const;
+  std::uint32_t positionOf(const NameIndex& index, const HashedName& name) const;
   void markDefinitionSite(symbolEntry& symbol) const;
   bool isDefinitionSite(const symbolEntry& symbol) const;
   DefineOutcome redefine(SymbolIndex index, const SymbolValue& value);
