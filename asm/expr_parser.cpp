@@ -1,5 +1,7 @@
 #include "asm/expr_parser.h"
 
+#include <array>
+#include <cstdint>
 #include <optional>
 
 namespace kz::assembler {
@@ -43,12 +45,28 @@ constexpr FloatPrecision kFloatPartPrecision[] = {
     FloatPrecision::extended, FloatPrecision::extended, FloatPrecision::extended,
 };
 
+constexpr std::size_t kNoOperator = std::size(kBinaryOperators);
+
+// The operator a punctuation character stands for, by the character.
+constexpr std::array<std::uint8_t, 256> buildPunctOperators() {
+  std::array<std::uint8_t, 256> byPunct{};
+  byPunct.fill(kNoOperator);
+  for (std::size_t i = 0; i < std::size(kBinaryOperators); ++i) {
+    if (kBinaryOperators[i].kind == TokenKind::punct)
+      byPunct[static_cast<unsigned char>(kBinaryOperators[i].punct)] = static_cast<std::uint8_t>(i);
+  }
+  return byPunct;
+}
+constexpr std::array<std::uint8_t, 256> kPunctOperators = buildPunctOperators();
+
 const BinaryOperator* binaryOperatorAt(const Token& token) {
+  if (token.kind == TokenKind::punct) {
+    std::size_t at = kPunctOperators[static_cast<unsigned char>(token.punct)];
+    return at == kNoOperator ? nullptr : &kBinaryOperators[at];
+  }
+  if (token.kind != TokenKind::shiftLeft && token.kind != TokenKind::shiftRight) return nullptr;
   for (const BinaryOperator& candidate : kBinaryOperators) {
-    if (token.kind == candidate.kind &&
-        (token.kind != TokenKind::punct || token.punct == candidate.punct)) {
-      return &candidate;
-    }
+    if (candidate.kind == token.kind) return &candidate;
   }
   return nullptr;
 }
