@@ -2,17 +2,42 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace kz::assembler {
 namespace {
 
 constexpr int kInvalidRelocatable = 204;
+constexpr std::size_t kMaxLengthBytes = 10;
+
+std::size_t putLength(std::uint8_t* to, std::size_t length) {
+  std::size_t size = 0;
+  for (; length >= 0x80; length >>= 7) to[size++] = static_cast<std::uint8_t>(length | 0x80);
+  to[size++] = static_cast<std::uint8_t>(length);
+  return size;
+}
 
 }  // namespace
 
 void RecordLog::add(std::span<const std::uint8_t> record) {
-  bytes_.insert(bytes_.end(), record.begin(), record.end());
-  ends_.push_back(bytes_.size());
+  std::uint8_t length[kMaxLengthBytes];
+  std::size_t lengthSize = putLength(length, record.size());
+  Chunk& chunk = chunkWithRoom(lengthSize + record.size());
+  std::uint8_t* at = chunk.bytes.get() + chunk.used;
+  std::memcpy(at, length, lengthSize);
+  if (!record.empty()) std::memcpy(at + lengthSize, record.data(), record.size());
+  chunk.used += lengthSize + record.size();
+  ++count_;
+}
+
+RecordLog::Chunk& RecordLog::chunkWithRoom(std::size_t size) {
+  if (!chunks_.empty()) {
+    Chunk& last = chunks_.back();
+    if (last.capacity - last.used >= size) return last;
+  }
+  std::size_t capacity = std::max(size, kChunkSize);
+  chunks_.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(capacity), capacity, 0});
+  return chunks_.back();
 }
 
 std::uint8_t symbolTypeCode(const symbolDebugData& debug) {

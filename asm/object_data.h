@@ -4,6 +4,7 @@
 // records of at most 127, a record of its own for each value the linker completes, and the
 // skipped bytes of sections whose kind has a fill value.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -17,24 +18,48 @@
 
 namespace kz::assembler {
 
-// Records built in memory before their part can be written, each kept whole.
+// Records built in memory before their part can be written, each kept whole. They lie one
+// after another in chunks of kChunkSize bytes, each behind its length as a varint; a record
+// that does not fit a chunk gets one of its own.
 class RecordLog {
  public:
+  static constexpr std::size_t kChunkSize = std::size_t{1} << 16;
+
   void add(std::span<const std::uint8_t> record);
-  bool empty() const { return ends_.empty(); }
-  std::size_t size() const { return ends_.size(); }
+  bool empty() const { return count_ == 0; }
+  std::size_t size() const { return count_; }
   template <class Visit>
   void forEach(Visit&& visit) const {
-    std::size_t begin = 0;
-    for (std::size_t end : ends_) {
-      visit(std::span<const std::uint8_t>(bytes_.data() + begin, end - begin));
-      begin = end;
+    for (const Chunk& chunk : chunks_) {
+      const std::uint8_t* at = chunk.bytes.get();
+      const std::uint8_t* end = at + chunk.used;
+      while (at < end) {
+        std::size_t length = takeLength(at);
+        visit(std::span<const std::uint8_t>(at, length));
+        at += length;
+      }
     }
   }
 
  private:
-  object::Bytes bytes_;
-  std::vector<std::size_t> ends_;
+  struct Chunk {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+  };
+
+  static std::size_t takeLength(const std::uint8_t*& at) {
+    std::size_t length = 0;
+    for (unsigned shift = 0;; shift += 7) {
+      std::uint8_t byte = *at++;
+      length |= std::size_t{byte & 0x7Fu} << shift;
+      if (byte < 0x80) return length;
+    }
+  }
+  Chunk& chunkWithRoom(std::size_t size);
+
+  std::vector<Chunk> chunks_;
+  std::size_t count_ = 0;
 };
 
 // The type code of a public or local symbol record: 03, 05 or 07 for a size attribute of

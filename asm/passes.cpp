@@ -52,7 +52,7 @@ int PassRunner::runSizingPasses() {
   for (;; ++repetition) {
     diagnostics_.setPass(PassKind::sizing, repetition);
     processor_.beginPass(Pass::sizing, repetition);
-    replay(nullptr, false);
+    replay(nullptr, Replay::sizing);
     processor_.finishPass();
     if (!processor_.layoutMoved() || repetition == kMaxSizingRepetitions) break;
   }
@@ -72,22 +72,23 @@ void PassRunner::runFinalPass(StatementSink* sink, long optionLines) {
     }
     diagnostics_.flushMessages(0, line);
   }
-  replay(sink, true);
+  replay(sink, Replay::last);
   processor_.finishPass();
   processor_.setSink(nullptr);
   diagnostics_.flushRemaining();
 }
 
-void PassRunner::replay(StatementSink* sink, bool showMessages) {
+void PassRunner::replay(StatementSink* sink, Replay kind) {
   TokenFileReader reader(tokenFile_, diagnostics_);
   reader.rewind();
+  if (kind == Replay::last) reader.releaseAsRead();
   TokenRecord record;
   while (true) {
     switch (reader.next(record)) {
       case TokenRecordKind::statement: {
         std::span<Token> tokens(record.tokenStorage.data(), record.tokenCount);
         processor_.process(record.fileIndex, record.line, tokens, record.failed);
-        if (showMessages) diagnostics_.flushMessages(record.fileIndex, record.line);
+        if (kind == Replay::last) diagnostics_.flushMessages(record.fileIndex, record.line);
         break;
       }
       case TokenRecordKind::includeEnter:

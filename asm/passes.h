@@ -25,7 +25,10 @@ public:
   void runFinalPass(StatementSink* sink, long optionLines);
 
 private:
-  void replay(StatementSink* sink, bool showMessages);
+  // The last replay, the final pass's, shows the messages and lets the token file go as it
+  // is read.
+  enum class Replay { sizing, last };
+  void replay(StatementSink* sink, Replay kind);
 
   const RunOptions& options_;
   Diagnostics& diagnostics_;

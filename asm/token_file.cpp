@@ -613,6 +613,7 @@ std::size_t TokenFileReader::ensureAvailable(std::size_t count) {
     }
     std::size_t got = file_.read(data_.data() + end_, data_.size() - end_);
     if (file_.failed()) reporter_.fatal(22, kFileName);
+    if (releaseAsRead_) file_.releaseBefore(file_.tell());
     if (got == 0) fileEnded_ = true;
     end_ += got;
   }

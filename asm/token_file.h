@@ -127,6 +127,9 @@ class TokenFileReader {
 
   // Back to the first record, for the next pass.
   void rewind();
+  // For the last replay: the file lets go of what has been read, and a later rewind is
+  // fatal 24.
+  void releaseAsRead() { releaseAsRead_ = true; }
   // Decodes the next record into `record` and returns its kind.
   TokenRecordKind next(TokenRecord& record);
 
@@ -139,6 +142,7 @@ class TokenFileReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool fileEnded_ = false;
+  bool releaseAsRead_ = false;
   TokenFilePosition position_;
 };
 

@@ -55,7 +55,7 @@ public:
   }
 
   bool seek(std::uint64_t position) override {
-    if (position > size_) return false;
+    if (position > size_ || position < released_) return false;
     position_ = static_cast<std::size_t>(position);
     return true;
   }
@@ -63,9 +63,16 @@ public:
   std::uint64_t tell() const override { return position_; }
   std::uint64_t size() const override { return size_; }
   bool failed() const override { return failed_; }
+  void releaseBefore(std::uint64_t position) override {
+    std::size_t keptBlock = std::min(static_cast<std::size_t>(position), position_) / kBlockSize;
+    for (std::size_t block = released_ / kBlockSize; block < keptBlock; ++block) {
+      blocks_[block].reset();
+    }
+    released_ = std::max(released_, keptBlock * kBlockSize);
+  }
   bool discard() override {
     blocks_.clear();
-    position_ = size_ = 0;
+    position_ = size_ = released_ = 0;
     return true;
   }
   bool inMemory() const override { return true; }
@@ -76,6 +83,7 @@ private:
   std::vector<std::unique_ptr<unsigned char[]>> blocks_;
   std::size_t position_ = 0;
   std::size_t size_ = 0;
+  std::size_t released_ = 0;  // the blocks before it are freed
   bool failed_ = false;
 };
 

@@ -22,6 +22,10 @@ public:
   virtual std::uint64_t tell() const = 0;
   virtual std::uint64_t size() const = 0;
   virtual bool failed() const = 0;
+  // Lets go of the bytes before `position` (at most the current position) for a reader that
+  // never goes back: reading on works as before, a seek to a released byte fails. Memory
+  // files free their whole blocks before it; other files keep everything.
+  virtual void releaseBefore(std::uint64_t /*position*/) {}
   // Closes and removes the file. Returns false when the close failed.
   virtual bool discard() = 0;
 

@@ -379,6 +379,54 @@ class RecordingReporter final : public Reporter {
   std::vector<int> errors;
 };
 
+std::vector<Bytes> loggedRecords(const RecordLog& log) {
+  std::vector<Bytes> records;
+  log.forEach([&](std::span<const std::uint8_t> record) {
+    records.emplace_back(record.begin(), record.end());
+  });
+  return records;
+}
+
+Bytes numbered(std::size_t size, std::size_t seed) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed * 31 + i);
+  return bytes;
+}
+
+// Records come back whole and in order, with one- and two-byte lengths, wherever the chunk
+// boundaries fall.
+TEST(RecordLog, RecordsComeBackInOrderAcrossChunks) {
+  RecordLog log;
+  EXPECT_TRUE(log.empty());
+  std::vector<Bytes> written;
+  // 127 bytes behind a one-byte length: a chunk holds a whole number of them, one more
+  // begins the next chunk.
+  for (std::size_t i = 0; i <= RecordLog::kChunkSize / 128; ++i) {
+    written.push_back(numbered(127, i));
+  }
+  for (std::size_t i = 0; written.size() < 5000; ++i) written.push_back(numbered(i % 300, i));
+  for (const Bytes& record : written) log.add(record);
+  EXPECT_FALSE(log.empty());
+  EXPECT_EQ(log.size(), written.size());
+  EXPECT_EQ(loggedRecords(log), written);
+}
+
+// Lengths of 16384 bytes and more take three bytes in front of the record.
+TEST(RecordLog, LargeRecordsStayWhole) {
+  const std::size_t chunk = RecordLog::kChunkSize;
+  std::vector<Bytes> written = {
+      numbered(100, 1),
+      numbered(chunk - 103, 2),  // one byte more than the first chunk has left
+      numbered(98, 3),           // fills the second chunk but for one byte
+      numbered(chunk + 1000, 4), numbered(chunk, 5),
+      numbered(chunk - 3, 6),  // fills a chunk exactly
+      numbered(0, 7)};
+  RecordLog log;
+  for (const Bytes& record : written) log.add(record);
+  EXPECT_EQ(log.size(), written.size());
+  EXPECT_EQ(loggedRecords(log), written);
+}
+
 // A value that no expression of the object format can hold: error 204, and the bytes stay
 // as assembled so the locations still agree.
 TEST(ObjectData, UnwritableValueIsError204) {

@@ -180,6 +180,40 @@ TEST_F(TokenFileRoundTrip, ManyStatementsAndOneLargerThanTheBuffers) {
   EXPECT_EQ(expectedLine, 60001);
 }
 
+// The sizing replays go back to the start; the last replay lets the memory file go as it
+// reads and still sees every record, and nothing can go back after it.
+TEST_F(TokenFileRoundTrip, LastReplayReleasesTheFileAsItReads) {
+  std::unique_ptr<WorkFile> file = createMemoryFile("TP");
+  TokenFileWriter writer(*file, reporter);
+  std::vector<Token> statement = {make(TokenKind::identifier, std::string(40, 'n')),
+                                  make(TokenKind::integer, "7", 7), make(TokenKind::lineEnd)};
+  for (int line = 1; line <= 20000; ++line) {
+    statement[1].value = line;
+    writer.writeStatement(0, line, statement);
+  }
+  writer.writeEnd();
+  ASSERT_GT(file->size(), 4 * TokenFileReader::kChunkSize);
+
+  auto replayedLines = [&](bool last) {
+    TokenFileReader reader(*file, reporter);
+    reader.rewind();
+    if (last) reader.releaseAsRead();
+    long lines = 0;
+    TokenRecord record;
+    while (reader.next(record) == TokenRecordKind::statement) {
+      ++lines;
+      EXPECT_EQ(record.line, lines);
+      EXPECT_EQ(record.tokens()[1].value, lines);
+    }
+    return lines;
+  };
+  EXPECT_EQ(replayedLines(false), 20000);
+  EXPECT_EQ(replayedLines(false), 20000);
+  EXPECT_EQ(replayedLines(true), 20000);
+  EXPECT_FALSE(file->seek(0));
+  EXPECT_EQ(fatalNumber([&] { TokenFileReader(*file, reporter).rewind(); }), 24);
+}
+
 Token integer(std::string text, std::int32_t value) {
   return make(TokenKind::integer, std::move(text), value);
 }

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
 
 #include "common/host_path.h"
 #include "common/work_file.h"
@@ -83,6 +84,62 @@ TEST(WorkFiles, MemoryAndDiskBehaveAlike) {
   EXPECT_TRUE(disk->discard());
   EXPECT_TRUE(std::filesystem::is_empty(dir));
   EXPECT_FALSE(createDiskWorkFile(dir.string() + "/missing/", "TR"));
+  std::filesystem::remove_all(dir);
+}
+
+std::string patterned(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+  return bytes;
+}
+
+std::string readAll(WorkFile& file, std::size_t size) {
+  std::string bytes(size, '\0');
+  bytes.resize(file.read(bytes.data(), size));
+  return bytes;
+}
+
+// A reader that never goes back lets a memory file free what it has read; the bytes after
+// the release point still read back exactly, and going back before it fails without moving.
+TEST(WorkFiles, MemoryFileReleasesWhatHasBeenRead) {
+  const std::string bytes = patterned(300000);
+  auto file = createMemoryFile("TP");
+  ASSERT_TRUE(file->write(bytes.data(), bytes.size()));
+  ASSERT_TRUE(file->seek(0));
+  EXPECT_EQ(readAll(*file, 150000), bytes.substr(0, 150000));
+
+  file->releaseBefore(file->tell());
+  file->releaseBefore(file->size());  // beyond the reading position: kept up to there
+  EXPECT_EQ(file->tell(), 150000u);
+  EXPECT_FALSE(file->seek(0));
+  EXPECT_FALSE(file->seek(65536));
+  EXPECT_EQ(file->tell(), 150000u);
+  EXPECT_EQ(readAll(*file, 100000), bytes.substr(150000, 100000));
+
+  ASSERT_TRUE(file->seek(150000));  // the release point itself stays readable
+  EXPECT_EQ(readAll(*file, 200000), bytes.substr(150000));
+  ASSERT_TRUE(file->write("more", 4));
+  ASSERT_TRUE(file->seek(bytes.size()));
+  EXPECT_EQ(readAll(*file, 10), "more");
+  EXPECT_FALSE(file->failed());
+
+  EXPECT_TRUE(file->discard());
+  ASSERT_TRUE(file->write("new", 3));
+  ASSERT_TRUE(file->seek(0));
+  EXPECT_EQ(readAll(*file, 10), "new");
+}
+
+TEST(WorkFiles, DiskFileKeepsWhatHasBeenRead) {
+  auto dir = std::filesystem::temp_directory_path() / ("kzkeep-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  auto file = createDiskWorkFile(dir.string() + "/", "TP");
+  ASSERT_TRUE(file);
+  const std::string bytes = patterned(200000);
+  ASSERT_TRUE(file->write(bytes.data(), bytes.size()));
+  file->releaseBefore(file->tell());
+  ASSERT_TRUE(file->seek(0));
+  EXPECT_EQ(readAll(*file, bytes.size()), bytes);
+  EXPECT_TRUE(file->discard());
   std::filesystem::remove_all(dir);
 }
 
