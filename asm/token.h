@@ -11,7 +11,7 @@ enum class TokenKind : std::uint8_t {
   endOfSource,
   identifier,   // text = name (at most 32 characters kept), or symbolIndex after replay
   reserved,     // wordClass + value
-  integer,      // value; text = the constant as written (character constants too)
+  integer,      // value; text = the constant as written (character constants too), lexer only
   floating,     // floatValue + precision; text = the constant as written
   string,       // text = the bytes of the string; punct = '"', or '<' for an <include> name
   punct,        // punct = the character (+ - * / % & | ^ ~ ( ) , : . and any other)

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -39,11 +38,7 @@ constexpr unsigned kFloatingCode = kLineEndCode + 8;
 constexpr unsigned kIdentifierCode = kLineEndCode + 9;
 constexpr unsigned kSymbolCode = kLineEndCode + 10;
 constexpr unsigned kIntegerCode = kLineEndCode + 11;
-constexpr unsigned kDecimalCode = kLineEndCode + 12;
-constexpr unsigned kCharacterCode = kLineEndCode + 13;
-constexpr unsigned kHexFirst = kLineEndCode + 14;
-constexpr unsigned kHexForms = 8;
-constexpr unsigned kSmallDecimalFirst = kHexFirst + kHexForms;
+constexpr unsigned kSmallDecimalFirst = kLineEndCode + 22;  // 0xB8..0xC1 not used
 constexpr unsigned kSmallDecimals = 16;
 constexpr unsigned kNearSymbolFirst = kSmallDecimalFirst + kSmallDecimals;
 constexpr int kNearSymbolLow = -16;
@@ -53,14 +48,8 @@ constexpr unsigned kCodeEnd = kNearSymbolZero + kNearSymbolHigh + 1;
 
 // The layout comment gives these numbers; a change of the reserved-word table moves them.
 static_assert(kPunctFirst == 0x91 && kLineEndCode == 0xAC && kAnyPunctCode == 0xB2);
-static_assert(kIntegerCode == 0xB7 && kHexFirst == 0xBA && kSmallDecimalFirst == 0xC2);
+static_assert(kIntegerCode == 0xB7 && kSmallDecimalFirst == 0xC2);
 static_assert(kNearSymbolFirst == 0xD2 && kNearSymbolZero == 0xE2 && kCodeEnd == 0xF2);
-
-// Hexadecimal spellings: code - kHexFirst holds these bits.
-constexpr unsigned kHexMarkerUpper = 1;
-constexpr unsigned kHexDigitsUpper = 2;
-constexpr unsigned kHexSuffix = 4;
-constexpr std::size_t kMaxHexDigits = 0xFF;
 
 enum class Op : std::uint8_t {
   invalid,
@@ -74,9 +63,6 @@ enum class Op : std::uint8_t {
   symbol,
   nearSymbol,
   integer,
-  decimal,
-  character,
-  hex,
   smallDecimal,
 };
 
@@ -106,10 +92,6 @@ constexpr std::array<CodeMeaning, 256> buildCodeTable() {
   table[kIdentifierCode] = {Op::identifier, 0};
   table[kSymbolCode] = {Op::symbol, 0};
   table[kIntegerCode] = {Op::integer, 0};
-  table[kDecimalCode] = {Op::decimal, 0};
-  table[kCharacterCode] = {Op::character, 0};
-  for (unsigned i = 0; i < kHexForms; ++i)
-    table[kHexFirst + i] = {Op::hex, static_cast<std::uint8_t>(i)};
   for (unsigned i = 0; i < kSmallDecimals; ++i) {
     table[kSmallDecimalFirst + i] = {Op::smallDecimal, static_cast<std::uint8_t>(i)};
   }
@@ -154,57 +136,6 @@ std::size_t putVarint(unsigned char* out, std::uint64_t value) {
   }
   out[size++] = static_cast<unsigned char>(value);
   return size;
-}
-
-// The spellings of the integer forms without text. The writer picks a form only when the
-// spelling gives back the token's text exactly, so replay never needs to know the source.
-std::size_t spellDecimal(char* out, std::uint32_t value) {
-  return static_cast<std::size_t>(std::to_chars(out, out + 10, value).ptr - out);
-}
-
-// `out` has room for kMaxHexDigits + 2 characters.
-std::size_t spellHex(char* out, std::uint32_t value, unsigned digits, unsigned form) {
-  char* p = out;
-  char marker = (form & kHexSuffix) ? 'h' : 'x';
-  if (form & kHexMarkerUpper) marker = static_cast<char>(marker - 'a' + 'A');
-  if (!(form & kHexSuffix)) {
-    *p++ = '0';
-    *p++ = marker;
-  }
-  const char* hexDigits = (form & kHexDigitsUpper) ? "0123456789ABCDEF" : "0123456789abcdef";
-  for (unsigned i = digits; i-- > 0;) {
-    p[i] = hexDigits[value & 0xF];
-    value >>= 4;
-  }
-  p += digits;
-  if (form & kHexSuffix) *p++ = marker;
-  return static_cast<std::size_t>(p - out);
-}
-
-// The hexadecimal form that spells `text`, if its shape is one: "0x"/"0X" digits or digits
-// "h"/"H". Whether the digits match the value is for the caller to check.
-struct HexShape {
-  unsigned form = 0;
-  unsigned digits = 0;
-};
-
-bool hexShapeOf(std::string_view text, HexShape& shape) {
-  if (text.size() < 2 || text.size() > kMaxHexDigits) return false;
-  std::string_view digits;
-  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    shape.form = text[1] == 'X' ? kHexMarkerUpper : 0;
-    digits = text.substr(2);
-  } else if (text.back() == 'h' || text.back() == 'H') {
-    shape.form = kHexSuffix | (text.back() == 'H' ? kHexMarkerUpper : 0);
-    digits = text.substr(0, text.size() - 1);
-  } else {
-    return false;
-  }
-  bool lower =
-      std::any_of(digits.begin(), digits.end(), [](char c) { return c >= 'a' && c <= 'f'; });
-  if (!lower) shape.form |= kHexDigitsUpper;
-  shape.digits = static_cast<unsigned>(digits.size());
-  return true;
 }
 
 class Encoder {
@@ -297,36 +228,15 @@ class Encoder {
     }
   }
 
+  // An integer goes by its value alone: after the lexer, nothing reads a constant's text.
   void integer(const Token& token) {
     auto value = static_cast<std::uint32_t>(token.value);
-    const std::string& text = token.text;
-    char spelled[kMaxHexDigits + 2];
-    if (text == std::string_view(spelled, spellDecimal(spelled, value))) {
-      if (value < kSmallDecimals) {
-        byte(kSmallDecimalFirst + value);
-      } else {
-        byte(kDecimalCode);
-        varint(value);
-      }
-      return;
-    }
-    if (text.size() == 3 && text[0] == '\'' && text[2] == '\'' &&
-        value == static_cast<unsigned char>(text[1])) {
-      byte(kCharacterCode);
-      byte(value);
-      return;
-    }
-    HexShape shape;
-    if (hexShapeOf(text, shape) &&
-        text == std::string_view(spelled, spellHex(spelled, value, shape.digits, shape.form))) {
-      byte(kHexFirst + shape.form);
-      byte(shape.digits);
+    if (value < kSmallDecimals) {
+      byte(kSmallDecimalFirst + value);
+    } else {
+      byte(kIntegerCode);
       varint(value);
-      return;
     }
-    byte(kIntegerCode);
-    varint(zigzag(token.value));
-    this->text(text);
   }
 
   std::vector<unsigned char>& out_;
@@ -433,37 +343,12 @@ class Decoder {
       case Op::nearSymbol:
         symbol(token, static_cast<std::int64_t>(code) - kNearSymbolZero);
         break;
-      case Op::integer: {
-        token.kind = TokenKind::integer;
-        std::int64_t value = unzigzag(varint());
-        if (value < INT32_MIN || value > INT32_MAX) fail();
-        token.value = static_cast<std::int32_t>(value);
-        text(token.text);
-        break;
-      }
-      case Op::decimal:
-        decimal(token, unsigned32());
+      case Op::integer:
+        integer(token, unsigned32());
         break;
       case Op::smallDecimal:
-        decimal(token, meaning.argument);
+        integer(token, meaning.argument);
         break;
-      case Op::character: {
-        unsigned char c = static_cast<unsigned char>(byte());
-        token.kind = TokenKind::integer;
-        token.value = c;
-        char spelled[3] = {'\'', static_cast<char>(c), '\''};
-        token.text.assign(spelled, 3);
-        break;
-      }
-      case Op::hex: {
-        unsigned digits = byte();
-        std::uint32_t value = unsigned32();
-        token.kind = TokenKind::integer;
-        token.value = static_cast<std::int32_t>(value);
-        char spelled[kMaxHexDigits + 2];
-        token.text.assign(spelled, spellHex(spelled, value, digits, meaning.argument));
-        break;
-      }
       case Op::invalid:
         fail();
         break;
@@ -488,11 +373,9 @@ class Decoder {
     token.symbolIndex = lastSymbol_;
   }
 
-  static void decimal(Token& token, std::uint32_t value) {
+  static void integer(Token& token, std::uint32_t value) {
     token.kind = TokenKind::integer;
     token.value = static_cast<std::int32_t>(value);
-    char spelled[10];
-    token.text.assign(spelled, spellDecimal(spelled, value));
   }
 
   const unsigned char* begin_;

@@ -33,22 +33,15 @@
 //                                               (precision: FloatPrecision, 0..2)
 //     0xB5 identifier length text               (no symbol index)
 //     0xB6 symbol     delta:zigzag              (identifier with a symbol index; see below)
-//     0xB7 integer    value:zigzag length text  (any integer)
-//     0xB8 integer    value                     (at most 32 bits; text: value in decimal)
-//     0xB9 integer    char:u8                   (value: the char; text: the char in '')
-//     0xBA..0xC1 integer  digits:u8 value       (value at most 32 bits; text: it in hexadecimal
-//                                                in `digits` digits, with leading zeros or
-//                                                the top ones cut off; code - 0xBA: bit 0
-//                                                marker upper case, bit 1 digits A-F upper
-//                                                case, bit 2 suffix form "..h" instead of
-//                                                prefix form "0x..")
-//     0xC2..0xD1 integer  (value code - 0xC2, 0..15; text: it in decimal)
+//     0xB7 integer    value                     (32 bits)
+//     0xB8..0xC1 not used
+//     0xC2..0xD1 integer  (value code - 0xC2, 0..15)
 //     0xD2..0xF1 symbol   (delta code - 0xE2, -16..15)
 //     0xF2..0xFF not used
 //
 // A symbol's delta is its index minus that of the previous symbol token in the file (0 before
-// the first); its name is not stored and replays as empty text. The writer uses one of the
-// integer forms without text only when the text it gives back is exactly the token's.
+// the first); its name is not stored and replays as empty text. Integers, too, replay with
+// empty text: only the lexer reads a constant's spelling.
 //
 // The head and length let the reader make a whole record contiguous in its buffer and
 // decode it without further bounds juggling. File errors name "tokenfile": a failed write is
