@@ -334,8 +334,25 @@ ExprTree ExprParser::parseFloating(TokenCursor& tokens, Pass pass, FloatPrecisio
 
 void ExprParser::parse(TokenCursor& tokens, Pass pass, ExprTree& tree) {
   tree.clear();
+  if (parseLoneNumber(tokens, tree)) return;
   ExprParseRun run(*this, tokens, pass, tree);
   tree.root = run.expression();
+}
+
+// The commonest expression, a number that no operator follows, without the descent through
+// every level of the grammar; it comes out as the descent would make it.
+bool ExprParser::parseLoneNumber(TokenCursor& tokens, ExprTree& tree) {
+  const Token& number = tokens.current();
+  const Token& after = tokens.peek(1);
+  if (number.kind != TokenKind::integer || isPunct(after, ':') || binaryOperatorAt(after)) {
+    return false;
+  }
+  ExprNode node;
+  node.value = number.value;
+  tree.nodes.push_back(node);
+  tree.root = 0;
+  tokens.advance();
+  return true;
 }
 
 void ExprParser::parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision precision, ExprTree& tree) {

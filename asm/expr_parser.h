@@ -75,6 +75,7 @@ class ExprParser {
   bool hasDeferredError() const { return signAfterOperator_; }
 
  private:
+  static bool parseLoneNumber(TokenCursor& tokens, ExprTree& tree);
   friend class ExprParseRun;
 
   SymbolTable& symbols_;
