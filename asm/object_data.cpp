@@ -17,6 +17,23 @@ std::size_t putLength(std::uint8_t* to, std::size_t length) {
   return size;
 }
 
+// The fields the linker completes, by offset (at most three); none for a failed statement.
+std::span<const FieldRecord* const> linkerFields(
+    const EmittedStatement& statement, std::array<const FieldRecord*, kMaxFieldRecords>& fields) {
+  const EncodedInstruction& encoded = *statement.instruction;
+  if (statement.failed || encoded.failed) return {};
+  std::size_t count = 0;
+  for (const FieldRecord& field : encoded.fieldRecords()) {
+    if (field.forLinker) fields[count++] = &field;
+  }
+  for (std::size_t i = 1; i < count; ++i) {
+    for (std::size_t j = i; j > 0 && fields[j - 1]->offset > fields[j]->offset; --j) {
+      std::swap(fields[j - 1], fields[j]);
+    }
+  }
+  return std::span(fields.data(), count);
+}
+
 }  // namespace
 
 void RecordLog::add(std::span<const std::uint8_t> record) {
@@ -76,31 +93,19 @@ void DataPartBuilder::statement(const EmittedStatement& statement) {
 // bytes after it constants again. A failed statement stands as its zero bytes.
 void DataPartBuilder::instruction(const EmittedStatement& statement) {
   if (!statement.instruction) return;
-  const EncodedInstruction& encoded = *statement.instruction;
-  auto bytes = encoded.view();
+  auto bytes = statement.instruction->view();
   if (bytes.empty()) return;
   place(statement.section, statement.location);
-  std::array<const FieldRecord*, kMaxFieldRecords> linkerFields{};
-  std::size_t count = 0;
-  if (!statement.failed && !encoded.failed) {
-    for (const FieldRecord& field : encoded.fieldRecords()) {
-      if (field.forLinker) linkerFields[count++] = &field;
-    }
-    for (std::size_t i = 1; i < count; ++i) {  // by offset; at most three
-      for (std::size_t j = i; j > 0 && linkerFields[j - 1]->offset > linkerFields[j]->offset; --j) {
-        std::swap(linkerFields[j - 1], linkerFields[j]);
-      }
-    }
-  }
+  std::array<const FieldRecord*, kMaxFieldRecords> fields;
   std::size_t position = 0;
   bool reported = false;
-  for (const FieldRecord* field : std::span(linkerFields.data(), count)) {
+  for (const FieldRecord* field : linkerFields(statement, fields)) {
     if (field->offset < position || field->offset >= bytes.size()) continue;
     constants(bytes.subspan(position, field->offset - position));
-    auto item = fieldRelocation(*field, statement.section, expressions_);
-    std::size_t width = item ? item->width : field->widthCode;
-    width = std::min(width, bytes.size() - field->offset);
-    relocated(item, bytes.subspan(field->offset, width), reported);
+    auto written = relocatedField(*field, statement.section);
+    std::size_t width =
+        std::min<std::size_t>(written.value_or(field->widthCode), bytes.size() - field->offset);
+    if (!written) unwritable(bytes.subspan(field->offset, width), reported);
     position = field->offset + width;
   }
   constants(bytes.subspan(position));
@@ -126,11 +131,7 @@ void DataPartBuilder::data(const EmittedStatement& statement) {
     for (const DataField& field : statement.dataFields) {
       if (field.offset < position || field.offset + field.width > bytes.size()) continue;
       constants(bytes.subspan(position, field.offset - position));
-      std::optional<FieldRelocation> item;
-      if (auto value = expressions_.value(field.value)) {
-        item = FieldRelocation{object::FieldCheck::unsignedField, std::move(*value), field.width};
-      }
-      relocated(item, bytes.subspan(field.offset, field.width), reported);
+      if (!relocatedData(field)) unwritable(bytes.subspan(field.offset, field.width), reported);
       position = field.offset + field.width;
     }
     constants(bytes.subspan(position));
@@ -147,8 +148,9 @@ void DataPartBuilder::skipped(const EmittedStatement& statement) {
     repeatedByte(*fill, statement.skipped);
     return;
   }
-  std::vector<std::uint8_t> bytes(statement.skipped, *fill);
-  constants(bytes);
+  std::array<std::uint8_t, kLongestPlainRun> bytes;
+  bytes.fill(*fill);
+  constants(std::span(bytes).first(statement.skipped));
 }
 
 std::optional<std::uint8_t> DataPartBuilder::fillFor(SectionId section) const {
@@ -169,15 +171,13 @@ std::optional<std::uint8_t> DataPartBuilder::fillFor(SectionId section) const {
   return static_cast<std::uint8_t>(*value);
 }
 
-void DataPartBuilder::place(SectionId section, std::uint32_t location) {
-  if (section == loadSection_ && location == loadLocation_) return;
+void DataPartBuilder::setLoadPointer(SectionId section, std::uint32_t location) {
   flushRun();
-  object::Record& record = scratchRecord();
-  record.byte(static_cast<std::uint8_t>(object::RecordCode::assign))
-      .letter('P')
-      .number(ObjectIndices::section(section))
-      .expression(expressions_.location(section, location));
-  addRecord(record);
+  object::Bytes& record = startRecord(object::RecordCode::assign);
+  object::appendLetter(record, 'P');
+  object::appendNumber(record, ObjectIndices::section(section));
+  expressions_.location(record, section, location);
+  records_.add(record);
   loadSection_ = section;
   loadLocation_ = location;
   constantCode_ = symbols_.sections()[section].absolute ? object::RecordCode::loadConstant
@@ -186,47 +186,63 @@ void DataPartBuilder::place(SectionId section, std::uint32_t location) {
 
 void DataPartBuilder::constants(std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
-    std::size_t take = std::min(bytes.size(), object::kMaxLoadCount - run_.size());
-    run_.insert(run_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
+    std::size_t take = std::min(bytes.size(), object::kMaxLoadCount - runLength_);
+    std::memcpy(run_.data() + kRunHeader + runLength_, bytes.data(), take);
+    runLength_ += take;
     loadLocation_ += static_cast<std::uint32_t>(take);
     bytes = bytes.subspan(take);
-    if (run_.size() == object::kMaxLoadCount) flushRun();
+    if (runLength_ == object::kMaxLoadCount) flushRun();
   }
 }
 
 void DataPartBuilder::flushRun() {
-  if (run_.empty()) return;
-  object::Record& record = scratchRecord();
-  record.byte(static_cast<std::uint8_t>(constantCode_)).number(run_.size()).raw(run_);
-  addRecord(record);
-  run_.clear();
+  static_assert(object::kMaxLoadCount <= object::kMaxShortNumber, "a count takes one byte");
+  if (runLength_ == 0) return;
+  run_[0] = static_cast<std::uint8_t>(constantCode_);
+  run_[1] = static_cast<std::uint8_t>(runLength_);
+  records_.add(std::span(run_).first(kRunHeader + runLength_));
+  runLength_ = 0;
 }
 
 void DataPartBuilder::repeatedByte(std::uint8_t value, std::uint64_t count) {
   flushRun();
-  object::Record repeat;
-  repeat.byte(static_cast<std::uint8_t>(object::RecordCode::repeat)).number(count);
-  addRecord(repeat);
-  object::Record load;
-  load.byte(static_cast<std::uint8_t>(constantCode_)).number(1).byte(value);
-  addRecord(load);
+  object::appendNumber(startRecord(object::RecordCode::repeat), count);
+  records_.add(record_);
+  object::Bytes& load = startRecord(constantCode_);
+  object::appendNumber(load, 1);
+  load.push_back(value);
+  records_.add(load);
   loadLocation_ += static_cast<std::uint32_t>(count);
 }
 
-void DataPartBuilder::relocated(const std::optional<FieldRelocation>& item,
-                                std::span<const std::uint8_t> bytes, bool& reported) {
-  if (!item) {
-    if (!reported) reporter_.reportError(kInvalidRelocatable);
-    reported = true;
-    constants(bytes);
-    return;
-  }
+std::optional<std::uint32_t> DataPartBuilder::relocatedField(const FieldRecord& field,
+                                                             SectionId section) {
+  object::Bytes& record = startRecord(object::RecordCode::loadRelocated);
+  auto width = appendFieldRelocation(record, field, section, expressions_);
+  if (width) addRelocation(*width);
+  return width;
+}
+
+bool DataPartBuilder::relocatedData(const DataField& field) {
+  constexpr auto kCheck = object::FieldCheck::unsignedField;
+  object::Bytes& record = startRecord(object::RecordCode::loadRelocated);
+  object::openRelocationItem(record, kCheck);
+  if (!expressions_.value(record, field.value)) return false;
+  object::closeRelocationItem(record, kCheck, field.width);
+  addRelocation(field.width);
+  return true;
+}
+
+void DataPartBuilder::addRelocation(std::uint32_t width) {
   flushRun();
-  object::Record& record = scratchRecord();
-  record.byte(static_cast<std::uint8_t>(object::RecordCode::loadRelocated))
-      .relocation(item->check, item->body, item->width);
-  addRecord(record);
-  loadLocation_ += item->width;
+  records_.add(record_);
+  loadLocation_ += width;
+}
+
+void DataPartBuilder::unwritable(std::span<const std::uint8_t> bytes, bool& reported) {
+  if (!reported) reporter_.reportError(kInvalidRelocatable);
+  reported = true;
+  constants(bytes);
 }
 
 }  // namespace kz::assembler

@@ -3,6 +3,7 @@
 // pointer set where the data of a section begins or continues after a gap, constant bytes in
 // records of at most 127, a record of its own for each value the linker completes, and the
 // skipped bytes of sections whose kind has a fill value.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -80,25 +81,34 @@ class DataPartBuilder {
   const RecordLog& records() const { return records_; }
 
  private:
+  // A constant record starts with its code and its count, one byte each.
+  static constexpr std::size_t kRunHeader = 2;
+
   void instruction(const EmittedStatement& statement);
   void data(const EmittedStatement& statement);
   void skipped(const EmittedStatement& statement);
   std::optional<std::uint8_t> fillFor(SectionId section) const;
 
   // Sets the load pointer unless the data continues where the last load ended.
-  void place(SectionId section, std::uint32_t location);
+  void place(SectionId section, std::uint32_t location) {
+    if (section != loadSection_ || location != loadLocation_) setLoadPointer(section, location);
+  }
+  void setLoadPointer(SectionId section, std::uint32_t location);
   void constants(std::span<const std::uint8_t> bytes);
   void repeatedByte(std::uint8_t value, std::uint64_t count);
-  // A relocation record, or error 204 and the bytes as they are when the value cannot be
-  // written.
-  void relocated(const std::optional<FieldRelocation>& item, std::span<const std::uint8_t> bytes,
-                 bool& reported);
+  // A relocation record for the field; its width, or nothing when its value cannot be written.
+  std::optional<std::uint32_t> relocatedField(const FieldRecord& field, SectionId section);
+  // The same for a data item: false when its value cannot be written.
+  bool relocatedData(const DataField& field);
+  // Adds the relocation record built in record_, after the constants before it.
+  void addRelocation(std::uint32_t width);
+  // Error 204, once per statement, and the bytes as they are.
+  void unwritable(std::span<const std::uint8_t> bytes, bool& reported);
   void flushRun();
-  void addRecord(const object::Record& record) { records_.add(record.bytes()); }
-  // One record buffer serves record after record.
-  object::Record& scratchRecord() {
-    scratch_.clear();
-    return scratch_;
+  // One buffer serves record after record.
+  object::Bytes& startRecord(object::RecordCode code) {
+    record_.assign(1, static_cast<std::uint8_t>(code));
+    return record_;
   }
 
   const SymbolTable& symbols_;
@@ -106,11 +116,13 @@ class DataPartBuilder {
   ExpressionBuilder& expressions_;
   Reporter& reporter_;
   RecordLog records_;
-  object::Record scratch_;
+  object::Bytes record_;
   SectionId loadSection_ = kNoSection;
   std::uint32_t loadLocation_ = 0;
   object::RecordCode constantCode_ = object::RecordCode::loadRelocated;
-  std::vector<std::uint8_t> run_;
+  // The constant bytes not yet written, behind room for the code and count of their record.
+  std::array<std::uint8_t, kRunHeader + object::kMaxLoadCount> run_{};
+  std::size_t runLength_ = 0;
 };
 
 }  // namespace kz::assembler

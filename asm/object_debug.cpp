@@ -182,8 +182,8 @@ void DebugPartBuilder::moduleBlock(const DebugPartInput& input) {
 void DebugPartBuilder::localSymbols() {
   symbols_.forEachInChainOrder(ChainSet::symbols, [&](SymbolIndex id, const symbolEntry& symbol) {
     if (!symbol.isDefined() || symbol.isPublic || symbol.multiplyDefined) return;
-    auto value = expressions_.symbolValue(id);
-    if (!value) return;
+    object::Bytes& value = startExpression();
+    if (!expressions_.symbolValue(value, id)) return;
     std::uint64_t index = defineName(symbol.name);
     add(begin(RecordCode::attribute)
             .letter('N')
@@ -192,7 +192,7 @@ void DebugPartBuilder::localSymbols() {
             .number(kAssemblerSymbolAttribute)
             .number(1)
             .number(kLocalSymbolFlag));
-    add(begin(RecordCode::assign).letter('N').number(index).expression(*value));
+    add(begin(RecordCode::assign).letter('N').number(index).raw(value));
   });
 }
 
@@ -217,10 +217,14 @@ void DebugPartBuilder::directives(const DebugPartInput& input) {
     }
   }
   current.clear();
-  std::optional<object::Expression> functionEnd;
+  struct Place {
+    SectionId section;
+    std::uint32_t location;
+  };
+  std::optional<Place> functionEnd;
   auto closeFunction = [&] {
     if (!functionEnd) return;
-    add(begin(RecordCode::blockEnd).expression(*functionEnd));
+    add(begin(RecordCode::blockEnd).raw(location(functionEnd->section, functionEnd->location)));
     functionEnd.reset();
   };
   for (std::size_t i = 0; i < records.size(); ++i) {
@@ -254,8 +258,8 @@ void DebugPartBuilder::directives(const DebugPartInput& input) {
                 .name(name)
                 .number(0)
                 .number(0)
-                .expression(expressions_.location(record.section, record.location)));
-        functionEnd = expressions_.location(record.section, end);
+                .raw(location(record.section, record.location)));
+        functionEnd = Place{record.section, end};
         break;
       }
       case DebugDirective::symbolN:
@@ -279,7 +283,7 @@ void DebugPartBuilder::lineRecord(const DebugRecord& record, std::uint64_t file)
   add(begin(RecordCode::assign)
           .letter('N')
           .number(file)
-          .expression(expressions_.location(record.section, record.location)));
+          .raw(location(record.section, record.location)));
 }
 
 void DebugPartBuilder::attributeRecord(const DebugRecord& record) {
@@ -300,8 +304,9 @@ void DebugPartBuilder::attributeRecord(const DebugRecord& record) {
   bool needsValue = attribute == kStaticVariable || attribute == kGlobalVariable ||
                     attribute == static_cast<std::int32_t>(kAssemblerSymbolAttribute);
   if (!needsValue || symbol == kNoSymbol) return;
-  if (auto value = expressions_.symbolValue(symbol)) {
-    add(begin(RecordCode::assign).letter('N').number(index).expression(*value));
+  object::Bytes& value = startExpression();
+  if (expressions_.symbolValue(value, symbol)) {
+    add(begin(RecordCode::assign).letter('N').number(index).raw(value));
   }
 }
 
@@ -318,9 +323,15 @@ void DebugPartBuilder::sectionBlocks() {
             .name("")
             .number(kind)
             .number(ObjectIndices::section(id))
-            .expression(expressions_.location(id, section.absolute ? section.startAddress : 0)));
+            .raw(location(id, section.absolute ? section.startAddress : 0)));
     add(begin(RecordCode::blockEnd).number(section.size));
   }
+}
+
+std::span<const std::uint8_t> DebugPartBuilder::location(SectionId section, std::int64_t offset) {
+  object::Bytes& expression = startExpression();
+  expressions_.location(expression, section, offset);
+  return expression;
 }
 
 }  // namespace kz::assembler

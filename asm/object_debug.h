@@ -99,12 +99,19 @@ class DebugPartBuilder {
   void sectionBlocks();
   std::uint64_t defineName(std::string_view name);
   void add(const object::Record& record) { log_.add(record.bytes()); }
+  // One buffer serves expression after expression.
+  object::Bytes& startExpression() {
+    expression_.clear();
+    return expression_;
+  }
+  std::span<const std::uint8_t> location(SectionId section, std::int64_t offset);
 
   const SymbolTable& symbols_;
   const RunOptions& options_;
   ExpressionBuilder& expressions_;
   NameCounter& names_;
   RecordLog log_;
+  object::Bytes expression_;
 };
 
 }  // namespace kz::assembler

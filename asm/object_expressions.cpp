@@ -1,5 +1,7 @@
 #include "asm/object_expressions.h"
 
+#include <initializer_list>
+
 namespace kz::assembler {
 namespace {
 
@@ -45,13 +47,60 @@ std::optional<Function> functionOf(TermOp op) {
 
 bool isUnary(TermOp op) { return op == TermOp::negate || op == TermOp::complement; }
 
-void append(object::Expression& out, std::initializer_list<Term> terms) {
-  out.insert(out.end(), terms.begin(), terms.end());
+void append(object::Bytes& out, std::initializer_list<Term> terms) {
+  for (const Term& term : terms) object::appendTerm(out, term);
 }
 
 // value, base, size @INBLOCK: the value, checked by the linker to lie in base..base+size-1.
-void holdTo(object::Expression& out, std::int64_t base, std::int64_t size) {
+void holdTo(object::Bytes& out, std::int64_t base, std::int64_t size) {
   append(out, {Term::constant(base), Term::constant(size), Term::escape(Escape::inBlock)});
+}
+
+// The expression of an instruction field, as its use wraps the value.
+bool appendFieldValue(object::Bytes& out, const FieldRecord& field, SectionId section,
+                      ExpressionBuilder& builder) {
+  const Term add = Term::function(Function::add);
+  const Term subtract = Term::function(Function::subtract);
+  switch (field.use) {
+    case FieldUse::value:
+      return builder.value(out, field.value);
+    case FieldUse::bitNumber:
+      append(out, {Term::constant(field.baseOpcode)});
+      if (!builder.value(out, field.value)) return false;
+      append(out, {add});
+      return true;
+    case FieldUse::bankNumber:
+      append(out, {Term::constant(0)});
+      if (!builder.value(out, field.value)) return false;
+      holdTo(out, 0, kNibbleCount);
+      append(out, {add});
+      return true;
+    case FieldUse::callVector:
+      append(out, {Term::constant(kCallVectorBase)});
+      if (!builder.value(out, field.value)) return false;
+      append(out, {Term::constant(kCallTableStart), subtract, Term::constant(2),
+                   Term::function(Function::divide)});
+      holdTo(out, 0, kNibbleCount);
+      append(out, {add});
+      return true;
+    case FieldUse::callPage:
+      if (!builder.value(out, field.value)) return false;
+      append(out, {Term::constant(kCallPageStart), subtract});
+      return true;
+    case FieldUse::relative:
+    case FieldUse::shortRelative:
+      // P is the address of the field itself, which lies `offset` bytes into the instruction.
+      if (!builder.value(out, field.value)) return false;
+      append(out, {Term::loadPointer(ObjectIndices::section(section)), subtract,
+                   Term::constant(kRelativeBase - field.offset), subtract});
+      if (field.use == FieldUse::relative) return true;
+      append(out, {Term::constant(kShortBias), add});
+      holdTo(out, 0, kShortRange);
+      append(out, {Term::constant(kShortBias), subtract, Term::constant(kShortMask),
+                   Term::function(Function::bitAnd), Term::constant(field.baseOpcode), add});
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -66,42 +115,43 @@ std::uint64_t ObjectIndices::external(SymbolIndex symbol) {
   return index;
 }
 
-object::Expression ExpressionBuilder::location(SectionId section, std::int64_t offset) const {
-  const sectionEntry& entry = symbols_.sections()[section];
-  if (entry.absolute) return {Term::constant(offset)};
-  return object::sectionRelative(ObjectIndices::section(section), offset);
+void ExpressionBuilder::location(object::Bytes& out, SectionId section, std::int64_t offset) const {
+  if (symbols_.sections()[section].absolute) {
+    object::appendTerm(out, Term::constant(offset));
+    return;
+  }
+  object::appendSectionRelative(out, ObjectIndices::section(section), offset);
 }
 
-bool ExpressionBuilder::appendTree(object::Expression& out, const ComplexTerm& tree) {
+bool ExpressionBuilder::appendTree(object::Bytes& out, const ComplexTerm& tree) {
+  std::size_t start = out.size();
   bool ok = true;
   forEachPostfix(tree, [&](const ComplexTerm& term) {
     if (!ok) return;
     switch (term.op) {
       case TermOp::constant:
-        out.push_back(Term::constant(term.value));
+        object::appendTerm(out, Term::constant(term.value));
         return;
-      case TermOp::sectionOffset: {
+      case TermOp::sectionOffset:
         if (term.section >= symbols_.sections().size()) {
           ok = false;
           return;
         }
-        auto place = location(term.section, term.value);
-        out.insert(out.end(), place.begin(), place.end());
+        location(out, term.section, term.value);
         return;
-      }
       case TermOp::external:
         if (term.symbol == kNoSymbol) {
           ok = false;
           return;
         }
-        out.push_back(Term::externalSymbol(indices_.external(term.symbol)));
+        object::appendTerm(out, Term::externalSymbol(indices_.external(term.symbol)));
         return;
       case TermOp::sectionSize:
         if (term.section >= symbols_.sections().size()) {
           ok = false;
           return;
         }
-        out.push_back(Term::sectionSize(ObjectIndices::section(term.section)));
+        object::appendTerm(out, Term::sectionSize(ObjectIndices::section(term.section)));
         return;
       default:
         break;
@@ -112,109 +162,60 @@ bool ExpressionBuilder::appendTree(object::Expression& out, const ComplexTerm& t
       ok = false;
       return;
     }
-    out.push_back(Term::function(*function));
+    object::appendTerm(out, Term::function(*function));
   });
+  if (!ok) out.resize(start);
   return ok;
 }
 
-std::optional<object::Expression> ExpressionBuilder::value(const exprValue& value) {
-  object::Expression out;
+bool ExpressionBuilder::value(object::Bytes& out, const exprValue& value) {
   switch (value.kind) {
     case ValueKind::absolute:
-      out.push_back(Term::constant(value.value));
-      return out;
+      object::appendTerm(out, Term::constant(value.value));
+      return true;
     case ValueKind::relocatable:
-      if (value.section >= symbols_.sections().size()) return std::nullopt;
-      return location(value.section, value.value);
+      if (value.section >= symbols_.sections().size()) return false;
+      location(out, value.section, value.value);
+      return true;
     case ValueKind::external:
-      if (value.symbol == kNoSymbol) return std::nullopt;
-      out.push_back(Term::externalSymbol(indices_.external(value.symbol)));
+      if (value.symbol == kNoSymbol) return false;
+      object::appendTerm(out, Term::externalSymbol(indices_.external(value.symbol)));
       if (value.value != 0)
         append(out, {Term::constant(value.value), Term::function(Function::add)});
-      return out;
+      return true;
     case ValueKind::complex:
-      if (!value.tree || !appendTree(out, *value.tree)) return std::nullopt;
-      return out;
+      return value.tree && appendTree(out, *value.tree);
     case ValueKind::floating:
     case ValueKind::invalid:
-      return std::nullopt;
+      return false;
   }
-  return std::nullopt;
+  return false;
 }
 
-std::optional<object::Expression> ExpressionBuilder::symbolValue(SymbolIndex index) {
-  if (const auto& expression = symbols_.expression(index)) {
-    object::Expression out;
-    if (!appendTree(out, *expression)) return std::nullopt;
-    return out;
-  }
+bool ExpressionBuilder::symbolValue(object::Bytes& out, SymbolIndex index) {
+  if (const auto& expression = symbols_.expression(index)) return appendTree(out, *expression);
   const symbolEntry& symbol = symbols_.entry(index);
   if (symbol.section == kNoSection || symbol.section >= symbols_.sections().size()) {
-    return object::Expression{Term::constant(symbol.value)};
+    object::appendTerm(out, Term::constant(symbol.value));
+    return true;
   }
-  return location(symbol.section, symbol.value);
+  location(out, symbol.section, symbol.value);
+  return true;
 }
 
-std::optional<FieldRelocation> fieldRelocation(const FieldRecord& field, SectionId section,
-                                               ExpressionBuilder& builder) {
-  auto value = builder.value(field.value);
-  if (!value) return std::nullopt;
-  FieldRelocation item;
-  item.width = field.widthCode;
-  object::Expression& body = item.body;
-  switch (field.use) {
-    case FieldUse::value:
-      body = std::move(*value);
-      break;
-    case FieldUse::bitNumber:
-      body.push_back(Term::constant(field.baseOpcode));
-      body.insert(body.end(), value->begin(), value->end());
-      body.push_back(Term::function(Function::add));
-      item.width = 1;
-      break;
-    case FieldUse::bankNumber:
-      body.push_back(Term::constant(0));
-      body.insert(body.end(), value->begin(), value->end());
-      holdTo(body, 0, kNibbleCount);
-      body.push_back(Term::function(Function::add));
-      item.width = 1;
-      break;
-    case FieldUse::callVector:
-      body.push_back(Term::constant(kCallVectorBase));
-      body.insert(body.end(), value->begin(), value->end());
-      append(body, {Term::constant(kCallTableStart), Term::function(Function::subtract),
-                    Term::constant(2), Term::function(Function::divide)});
-      holdTo(body, 0, kNibbleCount);
-      body.push_back(Term::function(Function::add));
-      item.width = 1;
-      break;
-    case FieldUse::callPage:
-      body = std::move(*value);
-      append(body, {Term::constant(kCallPageStart), Term::function(Function::subtract)});
-      item.width = 1;
-      break;
-    case FieldUse::relative:
-    case FieldUse::shortRelative: {
-      // P is the address of the field itself, which lies `offset` bytes into the instruction.
-      body = std::move(*value);
-      append(
-          body,
-          {Term::loadPointer(ObjectIndices::section(section)), Term::function(Function::subtract),
-           Term::constant(kRelativeBase - field.offset), Term::function(Function::subtract)});
-      item.width = 1;
-      if (field.use == FieldUse::relative) {
-        item.check = object::FieldCheck::signedField;
-        break;
-      }
-      append(body, {Term::constant(kShortBias), Term::function(Function::add)});
-      holdTo(body, 0, kShortRange);
-      append(body, {Term::constant(kShortBias), Term::function(Function::subtract),
-                    Term::constant(kShortMask), Term::function(Function::bitAnd),
-                    Term::constant(field.baseOpcode), Term::function(Function::add)});
-      break;
-    }
+std::optional<std::uint32_t> appendFieldRelocation(object::Bytes& out, const FieldRecord& field,
+                                                   SectionId section, ExpressionBuilder& builder) {
+  auto check = field.use == FieldUse::relative ? object::FieldCheck::signedField
+                                               : object::FieldCheck::unsignedField;
+  std::uint32_t width = field.use == FieldUse::value ? field.widthCode : 1;
+  std::size_t start = out.size();
+  object::openRelocationItem(out, check);
+  if (!appendFieldValue(out, field, section, builder)) {
+    out.resize(start);
+    return std::nullopt;
   }
-  return item;
+  object::closeRelocationItem(out, check, width);
+  return width;
 }
 
 }  // namespace kz::assembler

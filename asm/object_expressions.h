@@ -37,37 +37,32 @@ class ObjectIndices {
   std::vector<std::uint32_t> indexBySymbol_;  // 0: not used yet
 };
 
-// Writes values as expressions: a relocatable value as R index [offset +], an absolute
-// section's address and every constant as a number, an external as X index, the operators
-// of a complex value in postfix.
+// Appends values to `out` as encoded expressions: a relocatable value as R index [offset +],
+// an absolute section's address and every constant as a number, an external as X index, the
+// operators of a complex value in postfix. A value that cannot be written leaves `out` as it
+// was.
 class ExpressionBuilder {
  public:
   ExpressionBuilder(const SymbolTable& symbols, ObjectIndices& indices)
       : symbols_(symbols), indices_(indices) {}
 
-  // Nothing when the value cannot be written (floating, invalid, a damaged tree).
-  std::optional<object::Expression> value(const exprValue& value);
+  // False when the value cannot be written (floating, invalid, a damaged tree).
+  bool value(object::Bytes& out, const exprValue& value);
   // A symbol's value: its expression, its section offset, or its absolute value.
-  std::optional<object::Expression> symbolValue(SymbolIndex index);
+  bool symbolValue(object::Bytes& out, SymbolIndex index);
   // A place in a section: R index [offset +], or the address as a number in an absolute
   // section (whose values are addresses already).
-  object::Expression location(SectionId section, std::int64_t offset) const;
+  void location(object::Bytes& out, SectionId section, std::int64_t offset) const;
 
  private:
-  bool appendTree(object::Expression& out, const ComplexTerm& tree);
+  bool appendTree(object::Bytes& out, const ComplexTerm& tree);
 
   const SymbolTable& symbols_;
   ObjectIndices& indices_;
 };
 
-// One relocation item: the field's check, its value expression and its width in bytes.
-struct FieldRelocation {
-  object::FieldCheck check = object::FieldCheck::unsignedField;
-  object::Expression body;
-  std::uint32_t width = 1;
-};
-
-// The relocation item of an instruction field the linker completes, by its use:
+// Appends the relocation item of an instruction field the linker completes: bracket, value
+// expression, width, bracket. The expression, by the field's use:
 //   value         the value, widthCode bytes
 //   bitNumber     base opcode + bit
 //   bankNumber    0 + INBLOCK(value, 0, 16)
@@ -76,9 +71,9 @@ struct FieldRelocation {
 //   relative      target - P - (2 - offset), signed: for a field at instruction + 1 that is
 //                 target - (instruction + 2), the displacement the instruction takes
 //   shortRelative the same displacement, held to -16..15, its low five bits merged into 80/A0
-// `section` is the section the instruction is in (its load pointer P). Nothing when the
-// field's value cannot be written.
-std::optional<FieldRelocation> fieldRelocation(const FieldRecord& field, SectionId section,
-                                               ExpressionBuilder& builder);
+// `section` is the section the instruction is in (its load pointer P). Returns the item's
+// width in bytes, or nothing, with `out` as it was, when the field's value cannot be written.
+std::optional<std::uint32_t> appendFieldRelocation(object::Bytes& out, const FieldRecord& field,
+                                                   SectionId section, ExpressionBuilder& builder);
 
 }  // namespace kz::assembler

@@ -115,17 +115,10 @@ void ObjectWriter::check(object::WriteStatus status) const {
   if (status != object::WriteStatus::ok) reporter_.fatal(kObjectFileError);
 }
 
-void ObjectWriter::write(const object::Record& record) {
-  auto bytes = record.bytes();
-  writer_->begin(static_cast<RecordCode>(bytes[0])).raw(bytes.subspan(1));
-  check(writer_->end());
-}
+void ObjectWriter::write(const object::Record& record) { check(writer_->write(record.bytes())); }
 
 void ObjectWriter::writeLog(const RecordLog& log) {
-  log.forEach([&](std::span<const std::uint8_t> bytes) {
-    writer_->begin(static_cast<RecordCode>(bytes[0])).raw(bytes.subspan(1));
-    check(writer_->end());
-  });
+  log.forEach([&](std::span<const std::uint8_t> record) { check(writer_->write(record)); });
 }
 
 void ObjectWriter::open(const ObjectHeader& header) {
@@ -231,10 +224,11 @@ void ObjectWriter::statement(const EmittedStatement& statement) {
 RecordLog ObjectWriter::publicRecords() {
   RecordLog log;
   if (symbols_.publicCount() == 0) return log;  // spares a walk over every symbol
+  object::Bytes value;
   symbols_.forEachInChainOrder(ChainSet::symbols, [&](SymbolIndex id, const symbolEntry& symbol) {
     if (!symbol.isPublic || !symbol.isDefined()) return;
-    auto value = expressions_.symbolValue(id);
-    if (!value) return;
+    value.clear();
+    if (!expressions_.symbolValue(value, id)) return;
     bool plainNumber = !symbol.hasExpression && symbol.section == kNoSection;
     const symbolDebugData& debug = symbols_.debugData(id);
     std::uint64_t index = names_.next();
@@ -247,7 +241,7 @@ RecordLog ObjectWriter::publicRecords() {
                 .number(kAssemblerSymbol)
                 .number(static_cast<std::uint64_t>(extra < 0 ? 0 : extra))
                 .bytes());
-    log.add(begin(RecordCode::assign).letter('I').number(index).expression(*value).bytes());
+    log.add(begin(RecordCode::assign).letter('I').number(index).raw(value).bytes());
   });
   return log;
 }

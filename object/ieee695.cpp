@@ -18,6 +18,15 @@ void appendBigEndian(Bytes& out, std::uint64_t value, std::size_t byteCount) {
   }
 }
 
+template <class Visit>
+void forEachSectionRelativeTerm(std::uint64_t section, std::int64_t offset, Visit&& visit) {
+  visit(Term::sectionBase(section));
+  if (offset != 0) {
+    visit(Term::constant(offset));
+    visit(Term::function(Function::add));
+  }
+}
+
 }  // namespace
 
 const ElementRange& elementRange(std::uint8_t byte) {
@@ -45,12 +54,28 @@ const VariableInfo* findVariable(char letter) {
 }
 
 bool variableHasIndex(char letter) {
-  const VariableInfo* info = findVariable(letter);
-  return info == nullptr || info->indexed;
+  // A table by character code, built from kVariables: every variable term asks.
+  static constexpr auto kIndexed = [] {
+    std::array<bool, 0x80> indexed{};
+    indexed.fill(true);
+    for (const VariableInfo& info : kVariables)
+      indexed[static_cast<std::size_t>(info.letter)] = info.indexed;
+    return indexed;
+  }();
+  auto code = static_cast<unsigned char>(letter);
+  return code >= kIndexed.size() || kIndexed[code];
 }
 
+constexpr bool bracketsFollowTheirChecks() {
+  for (std::size_t i = 0; i < std::size(kBrackets); ++i) {
+    if (static_cast<std::size_t>(kBrackets[i].check) != i) return false;
+  }
+  return true;
+}
+static_assert(bracketsFollowTheirChecks());
+
 const BracketInfo& bracketInfo(FieldCheck check) {
-  return *findRow<BracketInfo>(kBrackets, check, &BracketInfo::check);
+  return kBrackets[static_cast<std::size_t>(check)];
 }
 
 const BracketInfo* findOpeningBracket(std::uint8_t byte) {
@@ -85,11 +110,7 @@ std::array<std::uint8_t, kPartPointerBytes> encodePartPointers(const PartOffsets
 Expression sectionRelative(std::uint64_t section, std::int64_t offset) {
   Expression terms;
   terms.reserve(3);
-  terms.push_back(Term::sectionBase(section));
-  if (offset != 0) {
-    terms.push_back(Term::constant(offset));
-    terms.push_back(Term::function(Function::add));
-  }
+  forEachSectionRelativeTerm(section, offset, [&](const Term& term) { terms.push_back(term); });
   return terms;
 }
 
@@ -152,13 +173,22 @@ void appendExpression(Bytes& out, std::span<const Term> terms) {
   for (const Term& term : terms) appendTerm(out, term);
 }
 
+void appendSectionRelative(Bytes& out, std::uint64_t section, std::int64_t offset) {
+  forEachSectionRelativeTerm(section, offset, [&](const Term& term) { appendTerm(out, term); });
+}
+
 void appendRelocationItem(Bytes& out, FieldCheck check, std::span<const Term> value,
                           std::uint32_t widthInMaus) {
-  const BracketInfo& bracket = bracketInfo(check);
-  out.push_back(bracket.open);
+  openRelocationItem(out, check);
   appendExpression(out, value);
+  closeRelocationItem(out, check, widthInMaus);
+}
+
+void openRelocationItem(Bytes& out, FieldCheck check) { out.push_back(bracketInfo(check).open); }
+
+void closeRelocationItem(Bytes& out, FieldCheck check, std::uint32_t widthInMaus) {
   appendNumber(out, widthInMaus);
-  out.push_back(bracket.close);
+  out.push_back(bracketInfo(check).close);
 }
 
 }  // namespace kz::object

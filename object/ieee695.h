@@ -464,9 +464,14 @@ void appendName(Bytes& out, std::string_view name);
 void appendLetter(Bytes& out, char letter);
 void appendTerm(Bytes& out, const Term& term);
 void appendExpression(Bytes& out, std::span<const Term> terms);
+// The terms of sectionRelative(section, offset).
+void appendSectionRelative(Bytes& out, std::uint64_t section, std::int64_t offset);
 // Bracket, expression, width in MAUs (directly after the expression, no separator), bracket.
 void appendRelocationItem(Bytes& out, FieldCheck check, std::span<const Term> value,
                           std::uint32_t widthInMaus);
+// The same item around an expression appended in between.
+void openRelocationItem(Bytes& out, FieldCheck check);
+void closeRelocationItem(Bytes& out, FieldCheck check, std::uint32_t widthInMaus);
 
 std::size_t encodedNumberSize(std::uint64_t value);
 

@@ -109,6 +109,8 @@ class RecordWriter {
   Record& begin(RecordCode code);
   Record& record() { return record_; }
   [[nodiscard]] WriteStatus end();
+  // Commits a record built elsewhere, code byte first, as end() commits one built here.
+  [[nodiscard]] WriteStatus write(std::span<const std::uint8_t> record) { return commit(record); }
 
   // Commits count zero bytes, to be patched later (the part pointers).
   [[nodiscard]] WriteStatus reserve(std::size_t count);

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -318,6 +320,22 @@ TEST(ObjectData, ConstantRunsAreSplitAt127Bytes) {
   EXPECT_EQ(image.bytes.at(299), 10);
 }
 
+// A relocation record closes the constant run before it; the run after it starts afresh.
+TEST(ObjectData, RelocationRecordsInterruptConstantRunsInOrder) {
+  std::string source = " EXTERN ext\ncode SECTION CODE\n";
+  for (int line = 0; line < 20; ++line) source += " DB 1,2,3,4,5,6,7,8,9,10\n";
+  source += " DW ext+1\n DB 11,12,13\n DW 0x4443,ext\n DB 14\n END\n";
+  auto run = assembleObject(source);
+  ASSERT_TRUE(run.module) << run.err;
+  Image image = load(*run.module, Binding{{{1, 0x100}}, {{1, 0x2000}}});
+  EXPECT_TRUE(image.problems.empty());
+  std::vector<std::uint64_t> placed;
+  for (const Load& each : image.loads) placed.push_back(each.maus);
+  EXPECT_EQ(placed, (std::vector<std::uint64_t>{127, 73, 2, 5, 2, 1}));
+  EXPECT_EQ(bytesAt(image, 0x100 + 198, 12),
+            (Bytes{9, 10, 0x01, 0x20, 11, 12, 13, 0x43, 0x44, 0x00, 0x20, 14}));
+}
+
 // Skipped bytes: written with the fill value of the section's kind, long runs by repeat;
 // without a fill value they are left out and the load pointer moves past them.
 TEST(ObjectData, FillsAndGaps) {
@@ -425,6 +443,62 @@ TEST(RecordLog, LargeRecordsStayWhole) {
   for (const Bytes& record : written) log.add(record);
   EXPECT_EQ(log.size(), written.size());
   EXPECT_EQ(loggedRecords(log), written);
+}
+
+// What a failed field leaves behind must be nothing at all, even when part of its expression
+// was already written: the record under construction goes on as it was.
+TEST(ObjectExpressions, UnwritableFieldsLeaveTheRecordAsItWas) {
+  RecordingReporter reporter;
+  SymbolTable symbols(reporter);
+  SectionId code = symbols.defineSection("code", Pass::first).section;
+  ObjectIndices indices;
+  ExpressionBuilder expressions(symbols, indices);
+  auto external = std::make_shared<ComplexTerm>();
+  external->op = TermOp::external;
+  external->symbol = 0;
+  auto damaged = std::make_shared<ComplexTerm>();  // + without its second operand
+  damaged->op = TermOp::add;
+  damaged->left = external;
+  exprValue floating;
+  floating.kind = ValueKind::floating;
+  exprValue brokenTree;
+  brokenTree.kind = ValueKind::complex;
+  brokenTree.tree = damaged;
+  exprValue writable;
+  writable.kind = ValueKind::relocatable;
+  writable.section = code;
+  writable.value = 0x40;
+  const Bytes start{0xE4, 0x55};
+  for (FieldUse use :
+       {FieldUse::value, FieldUse::bitNumber, FieldUse::bankNumber, FieldUse::callVector,
+        FieldUse::callPage, FieldUse::shortRelative, FieldUse::relative}) {
+    FieldRecord field;
+    field.use = use;
+    field.offset = 1;
+    field.widthCode = 2;
+    field.baseOpcode = 0x80;
+    for (const exprValue& value : {floating, brokenTree}) {
+      field.value = value;
+      Bytes out = start;
+      EXPECT_FALSE(appendFieldRelocation(out, field, code, expressions));
+      EXPECT_EQ(out, start) << static_cast<int>(use);
+      EXPECT_FALSE(expressions.value(out, value));
+      EXPECT_EQ(out, start);
+    }
+    field.value = writable;
+    Bytes out = start;
+    auto width = appendFieldRelocation(out, field, code, expressions);
+    ASSERT_TRUE(width);
+    EXPECT_EQ(*width, use == FieldUse::value ? 2u : 1u);
+    ASSERT_TRUE(std::equal(start.begin(), start.end(), out.begin()));
+    object::Cursor cursor(out, start.size());
+    auto item = cursor.relocationItem();
+    ASSERT_TRUE(item) << cursor.failure()->reason;
+    EXPECT_TRUE(cursor.atEnd());
+    EXPECT_EQ(item->widthInMaus, std::optional<std::uint64_t>{*width});
+    EXPECT_EQ(item->check, use == FieldUse::relative ? object::FieldCheck::signedField
+                                                     : object::FieldCheck::unsignedField);
+  }
 }
 
 // A value that no expression of the object format can hold: error 204, and the bytes stay

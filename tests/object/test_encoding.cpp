@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "object/cursor.h"
@@ -141,6 +142,45 @@ TEST(ExpressionEncoding, RelocationItemWithEscapeFunctionAndWidth) {
   EXPECT_EQ(item->check, FieldCheck::unsignedField);
   EXPECT_EQ(item->widthInMaus, 1u);
   EXPECT_EQ(item->value, callVector);
+}
+
+// Writers that append an expression in place must give the bytes of the term lists.
+TEST(ExpressionEncoding, InPlaceFormsMatchTheTermLists) {
+  for (std::uint64_t section : {1u, 200u}) {
+    for (std::int64_t offset : std::initializer_list<std::int64_t>{0, 5, -3, 0x12345, INT64_MIN}) {
+      Bytes out{0xE2};
+      appendSectionRelative(out, section, offset);
+      Bytes expected{0xE2};
+      appendExpression(expected, sectionRelative(section, offset));
+      EXPECT_EQ(out, expected) << section << " " << offset;
+    }
+  }
+  const Expression value{Term::externalSymbol(3), Term::loadPointer(1),
+                         Term::function(Function::subtract)};
+  for (FieldCheck check :
+       {FieldCheck::signedField, FieldCheck::unsignedField, FieldCheck::eitherField}) {
+    for (std::uint32_t width : {1u, 2u, 200u}) {
+      Bytes framed;
+      openRelocationItem(framed, check);
+      appendExpression(framed, value);
+      closeRelocationItem(framed, check, width);
+      Bytes whole;
+      appendRelocationItem(whole, check, value, width);
+      EXPECT_EQ(framed, whole);
+      EXPECT_EQ(framed.front(), bracketInfo(check).open);
+      EXPECT_EQ(framed.back(), bracketInfo(check).close);
+    }
+  }
+}
+
+// Only G stands without an index; letters without a row, and bytes beyond ASCII, have one.
+TEST(ExpressionEncoding, EveryVariableButTheStartAddressHasAnIndex) {
+  for (const VariableInfo& info : kVariables)
+    EXPECT_EQ(variableHasIndex(info.letter), info.indexed);
+  EXPECT_FALSE(variableHasIndex('G'));
+  for (char letter : {'A', 'F', 'M', 'Z', 'a', '\0', static_cast<char>(0xC7)}) {
+    EXPECT_TRUE(variableHasIndex(letter)) << static_cast<int>(letter);
+  }
 }
 
 TEST(ExpressionDecoding, WidthAfterSeparatorOrAbsent) {

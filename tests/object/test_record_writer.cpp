@@ -36,11 +36,18 @@ class RecordingSink final : public ByteSink {
 
 // A comment record of exactly size bytes (at least 10): EA, level 0, then a name whose
 // length form (1, 2 or 3 bytes) is chosen to make up the size.
-WriteStatus writeRecordOfSize(RecordWriter& writer, std::size_t size) {
+Record commentOfSize(std::size_t size) {
   std::size_t length = size - 3;
   if (length > kMaxShortName) length = size - 4;
   if (length > 0xFF) length = size - 5;
-  writer.begin(RecordCode::comment).number(0).name(std::string(length, 'c'));
+  Record record = recordOf(RecordCode::comment);
+  record.number(0).name(std::string(length, 'c'));
+  EXPECT_EQ(record.size(), size);
+  return record;
+}
+
+WriteStatus writeRecordOfSize(RecordWriter& writer, std::size_t size) {
+  writer.begin(RecordCode::comment).raw(commentOfSize(size).bytes().subspan(1));
   EXPECT_EQ(writer.record().size(), size);
   return writer.end();
 }
@@ -115,6 +122,24 @@ TEST(RecordWriter, PatchesInTheBufferInTheFileAndAcrossTheFlushPoint) {
   EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(straddle),
                   file.begin() + static_cast<std::ptrdiff_t>(straddle) + 4),
             (Bytes{0xA1, 0xA2, 0xA3, 0xA4}));
+}
+
+// A record built elsewhere goes out as one built in the writer: the same bytes, offsets and
+// flush points, never split.
+TEST(RecordWriter, RecordsBuiltElsewhereAreCommittedAlike) {
+  RecordingSink builtHere;
+  RecordingSink builtElsewhere;
+  RecordWriter here(&builtHere);
+  RecordWriter elsewhere(&builtElsewhere);
+  for (std::size_t size : {200u, 8000u, 190u, 255u, 5000u, 3191u, 9000u, 12u}) {
+    ASSERT_EQ(writeRecordOfSize(here, size), WriteStatus::ok);
+    ASSERT_EQ(elsewhere.write(commentOfSize(size).bytes()), WriteStatus::ok);
+    EXPECT_EQ(elsewhere.offset(), here.offset());
+  }
+  ASSERT_EQ(here.flush(), WriteStatus::ok);
+  ASSERT_EQ(elsewhere.flush(), WriteStatus::ok);
+  EXPECT_EQ(builtElsewhere.appends, builtHere.appends);
+  EXPECT_EQ(builtElsewhere.memory.bytes(), builtHere.memory.bytes());
 }
 
 TEST(RecordWriter, WithoutASinkOffsetsStillCount) {
