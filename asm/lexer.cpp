@@ -10,17 +10,23 @@
 namespace kz::assembler {
 namespace {
 
-enum CharClass : std::uint8_t {
+enum CharClass : std::uint16_t {
   kSpace = 1 << 0,
   kDigit = 1 << 1,
   kHexDigit = 1 << 2,
   kWordStart = 1 << 3,     // letters _ . $
   kWordPart = 1 << 4,      // letters digits _ . '
   kConstantTail = 1 << 5,  // letters digits _ . (none may follow a constant)
+  kHyphen = 1 << 6,        // - (a word character in the name after MODULE)
+  kIllegal = 1 << 7,       // below 0x09, 0x0E to 0x1F, 0x80 and above
+  kParenthesis = 1 << 8,   // ( )
+  kOperandMark = 1 << 9,   // ; " ' , . ( ) (what the operand-field scan acts on)
 };
 
-constexpr std::array<std::uint8_t, 256> buildClasses() {
-  std::array<std::uint8_t, 256> classes{};
+constexpr bool isIllegalByte(int c) { return c < 0x09 || (c >= 0x0E && c < 0x20) || c >= 0x80; }
+
+constexpr std::array<std::uint16_t, 256> buildClasses() {
+  std::array<std::uint16_t, 256> classes{};
   for (int c = 0; c < 256; ++c) {
     bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     bool digit = c >= '0' && c <= '9';
@@ -31,15 +37,20 @@ constexpr std::array<std::uint8_t, 256> buildClasses() {
     if (letter || c == '_' || c == '.') bits |= kWordStart | kWordPart | kConstantTail;
     if (c == '$') bits |= kWordStart;
     if (c == '\'') bits |= kWordPart;
-    classes[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(bits);
+    if (c == '-') bits |= kHyphen;
+    if (isIllegalByte(c)) bits |= kIllegal;
+    if (c == '(' || c == ')') bits |= kParenthesis;
+    if (std::string_view(";\"',.()").find(static_cast<char>(c)) != std::string_view::npos) {
+      bits |= kOperandMark;
+    }
+    classes[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(bits);
   }
   return classes;
 }
-constexpr std::array<std::uint8_t, 256> kClasses = buildClasses();
+constexpr std::array<std::uint16_t, 256> kClasses = buildClasses();
 
-inline bool is(char c, CharClass bits) {
-  return (kClasses[static_cast<unsigned char>(c)] & bits) != 0;
-}
+inline unsigned classesOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
+inline bool is(char c, unsigned classes) { return (classesOf(c) & classes) != 0; }
 
 inline char lowerCase(char c) { return static_cast<char>(c | 0x20); }
 
@@ -48,29 +59,57 @@ int hexValue(char c) {
   return lowerCase(c) - 'a' + 10;
 }
 
-// Eight bytes at a time: a byte is illegal when it is 0x80 or above, below 0x09, or from
-// 0x0E to 0x1F. For bytes below 0x80, adding 0x80 - n sets a byte's top bit exactly when the
-// byte is at least n, without carries into the next byte.
-bool hasIllegalCharacterIn(std::uint64_t bytes) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kTops = 0x8080808080808080u;
-  if (bytes & kTops) return true;
-  auto atLeast = [bytes](std::uint64_t n) { return (bytes + (0x80 - n) * kOnes) & kTops; };
-  std::uint64_t belowTab = ~atLeast(0x09) & kTops;
-  std::uint64_t otherControl = atLeast(0x0E) & ~atLeast(0x20) & kTops;
-  return (belowTab | otherControl) != 0;
+// Eight bytes at a time, each function below marks the bytes it looks for with their top bit.
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kTops = 0x8080808080808080u;
+
+// For bytes below 0x80, adding 0x80 - n sets a byte's top bit exactly when the byte is at
+// least n, without carries into the next byte.
+std::uint64_t bytesAtLeast(std::uint64_t bytes, std::uint64_t n) {
+  return (bytes + (0x80 - n) * kOnes) & kTops;
 }
 
-bool hasIllegalCharacter(std::string_view line) {
-  std::size_t i = 0;
-  for (; i + 8 <= line.size(); i += 8) {
-    std::uint64_t bytes;
-    std::memcpy(&bytes, line.data() + i, 8);
-    if (hasIllegalCharacterIn(bytes)) return true;
+std::uint64_t illegalBytes(std::uint64_t bytes) {
+  std::uint64_t low = bytes & ~kTops;  // a byte of 0x80 or above is illegal whatever it holds
+  std::uint64_t belowTab = ~bytesAtLeast(low, 0x09) & kTops;
+  std::uint64_t otherControl = bytesAtLeast(low, 0x0E) & ~bytesAtLeast(low, 0x20);
+  return (bytes & kTops) | belowTab | otherControl;
+}
+
+std::uint64_t zeroBytes(std::uint64_t bytes) {
+  return ~(((bytes & ~kTops) + ~kTops) | bytes | ~kTops);
+}
+
+std::uint64_t parenthesisBytes(std::uint64_t bytes) {
+  return zeroBytes((bytes & ~kOnes) ^ (kOnes * '('));  // '(' and ')' differ in the low bit only
+}
+
+std::uint64_t loadEightBytes(const char* at) {
+  std::uint64_t bytes;
+  std::memcpy(&bytes, at, 8);
+  return bytes;
+}
+
+// Which of the classes kIllegal and kParenthesis occur in the line.
+unsigned illegalAndParenthesisClasses(std::string_view line) {
+  if (line.size() < 8) {
+    unsigned classes = 0;
+    for (char c : line) classes |= classesOf(c);
+    return classes & (kIllegal | kParenthesis);
   }
-  std::uint64_t tail = 0x2020202020202020u;  // blanks are legal
-  if (i < line.size()) std::memcpy(&tail, line.data() + i, line.size() - i);
-  return hasIllegalCharacterIn(tail);
+  std::uint64_t illegal = 0;
+  std::uint64_t parentheses = 0;
+  auto take = [&](std::uint64_t bytes) {
+    illegal |= illegalBytes(bytes);
+    parentheses |= parenthesisBytes(bytes);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= line.size(); i += 8) take(loadEightBytes(line.data() + i));
+  if (i < line.size()) take(loadEightBytes(line.data() + line.size() - 8));
+  unsigned classes = 0;
+  if (illegal) classes |= kIllegal;
+  if (parentheses) classes |= kParenthesis;
+  return classes;
 }
 
 bool isBitOperandMnemonic(std::int32_t value) {
@@ -112,108 +151,108 @@ struct NumberScan {
   std::uint32_t value = 0;
 };
 
-// Reads constants starting at a digit. Positions are offsets into the line.
+// Reads constants starting at a digit into `scan`. Positions are offsets into the line.
 class NumberScanner {
  public:
-  explicit NumberScanner(std::string_view line) : line_(line) {}
+  NumberScanner(std::string_view line, NumberScan& scan) : line_(line), scan_(scan) {}
 
-  NumberScan prefixStyle(std::size_t start) const {
+  void prefixStyle(std::size_t start) {
     if (line_[start] == '0' && start + 1 < line_.size()) {
       char marker = lowerCase(line_[start + 1]);
       if (marker == 'x') return radixDigits(start + 2, 16);
       if (marker == 'y') return radixDigits(start + 2, 2);
     }
-    return decimal(start, true);
+    decimal(start, true);
   }
 
-  NumberScan suffixStyle(std::size_t start) const {
+  void suffixStyle(std::size_t start) {
     std::size_t p = start;
     while (p < line_.size() && is(line_[p], kHexDigit)) ++p;
     if (p < line_.size() && lowerCase(line_[p]) == 'h') {
-      NumberScan scan;
-      for (std::size_t i = start; i < p; ++i) scan.value = scan.value * 16 + hexValue(line_[i]);
-      return withTail(scan, p + 1);
+      for (std::size_t i = start; i < p; ++i) scan_.value = scan_.value * 16 + hexValue(line_[i]);
+      return withTail(p + 1);
     }
-    return decimal(start, false);
+    decimal(start, false);
   }
 
  private:
   char at(std::size_t p) const { return p < line_.size() ? line_[p] : '\0'; }
 
-  NumberScan radixDigits(std::size_t first, unsigned radix) const {
-    NumberScan scan;
+  void radixDigits(std::size_t first, unsigned radix) {
     std::size_t p = first;
     for (; p < line_.size(); ++p) {
       char c = line_[p];
       bool digit = radix == 16 ? is(c, kHexDigit) : (c == '0' || c == '1');
       if (!digit) break;
-      scan.value = scan.value * radix + static_cast<unsigned>(hexValue(c));
+      scan_.value = scan_.value * radix + static_cast<unsigned>(hexValue(c));
     }
-    scan.malformed = p == first;
-    return withTail(scan, p);
+    scan_.malformed = p == first;
+    withTail(p);
   }
 
   // Decimal digits, then a floating part or, when `octal` and the text begins with 0, octal.
-  NumberScan decimal(std::size_t start, bool octal) const {
-    NumberScan scan;
-    std::size_t p = start;
-    while (is(at(p), kDigit)) ++p;
-    std::size_t floatEnd = floatingPart(p, scan);
-    if (scan.floating || scan.malformed) return floatingSuffix(scan, floatEnd);
+  void decimal(std::size_t start, bool octal) {
     unsigned radix = octal && line_[start] == '0' ? 8 : 10;
-    for (std::size_t i = start; i < p; ++i) {
-      unsigned digit = static_cast<unsigned>(line_[i] - '0');
-      if (digit >= radix) scan.malformed = true;
-      scan.value = scan.value * radix + digit;
+    bool digitBeyondRadix = false;
+    std::size_t p = start;
+    for (; is(at(p), kDigit); ++p) {
+      auto digit = static_cast<unsigned>(line_[p] - '0');
+      digitBeyondRadix |= digit >= radix;
+      scan_.value = scan_.value * radix + digit;
     }
-    return withTail(scan, p);
+    if (is(at(p), kConstantTail)) {  // a floating part begins with '.' or 'e'
+      std::size_t floatEnd = floatingPart(p);
+      if (scan_.floating || scan_.malformed) return floatingSuffix(floatEnd);
+    }
+    scan_.malformed = digitBeyondRadix;
+    withTail(p);
   }
 
   // "." digits and/or an exponent after the integer digits ending at p.
-  std::size_t floatingPart(std::size_t p, NumberScan& scan) const {
+  std::size_t floatingPart(std::size_t p) {
     if (at(p) == '.' && (is(at(p + 1), kDigit) || lowerCase(at(p + 1)) == 'e')) {
-      scan.floating = true;
+      scan_.floating = true;
       ++p;
       while (is(at(p), kDigit)) ++p;
     }
     if (lowerCase(at(p)) == 'e' &&
-        (scan.floating || is(at(p + 1), kDigit) || at(p + 1) == '+' || at(p + 1) == '-')) {
+        (scan_.floating || is(at(p + 1), kDigit) || at(p + 1) == '+' || at(p + 1) == '-')) {
       std::size_t q = p + 1;
       if (at(q) == '+' || at(q) == '-') ++q;
       if (!is(at(q), kDigit)) {
-        scan.malformed = true;
+        scan_.malformed = true;
         return q;
       }
       while (is(at(q), kDigit)) ++q;
-      scan.floating = true;
+      scan_.floating = true;
       p = q;
     }
     return p;
   }
 
-  NumberScan floatingSuffix(NumberScan scan, std::size_t p) const {
-    scan.valueEnd = p;
+  void floatingSuffix(std::size_t p) {
+    scan_.valueEnd = p;
     char suffix = lowerCase(at(p));
     if (suffix == 'f' || suffix == 'l') {
-      scan.precision = suffix == 'f' ? FloatPrecision::single : FloatPrecision::extended;
+      scan_.precision = suffix == 'f' ? FloatPrecision::single : FloatPrecision::extended;
       ++p;
     }
-    return withTail(scan, p);
+    withTail(p);
   }
 
   // Anything word-like right after a constant makes it malformed; it is taken into the
   // constant so that it is not read again as a name.
-  NumberScan withTail(NumberScan scan, std::size_t p) const {
-    if (scan.valueEnd == 0) scan.valueEnd = p;
+  void withTail(std::size_t p) {
+    if (scan_.valueEnd == 0) scan_.valueEnd = p;
     if (is(at(p), kConstantTail)) {
-      scan.malformed = true;
+      scan_.malformed = true;
       while (is(at(p), kConstantTail)) ++p;
     }
-    scan.end = p;
-    return scan;
+    scan_.end = p;
   }
 
   std::string_view line_;
+  NumberScan& scan_;
 };
 
 long double floatingValue(std::string_view digits, FloatPrecision precision) {
@@ -254,6 +293,18 @@ std::size_t skipQuoted(std::string_view line, std::size_t p, bool escapes) {
   return line.size();
 }
 
+// In the operands of a bit instruction a word such as "A.3" is split into the register, a '.'
+// token and the rest: the offset of that '.', or 0 when the word stays whole.
+std::size_t bitSuffixStart(std::string_view word) {
+  std::size_t dot = word.find('.');
+  if (dot == 0 || dot == std::string_view::npos || dot + 1 == word.size()) return 0;
+  const ReservedWord* reg = lookupReservedWord(word.substr(0, dot));
+  return reg && reg->wordClass == ReservedClass::reg ? dot : 0;
+}
+
+// The token's text was cleared when its scan began.
+void setText(Token& token, std::string_view text) { token.text.append(text.data(), text.size()); }
+
 }  // namespace
 
 Lexer::Lexer(SourceReader& reader, const RunOptions& options, Reporter& reporter)
@@ -284,13 +335,22 @@ TokenKind Lexer::nextToken(Token& token) {
     reporter_.reportWarning(507);
     return finishLine(token);
   }
-  bool hyphenInWord = std::exchange(moduleNamePending_, false);
-  TokenKind kind =
-      std::exchange(includeNamePending_, false) && (line_[pos_] == '"' || line_[pos_] == '<')
-          ? scanIncludeName(token)
-          : scanToken(token, hyphenInWord);
-  trackStatementField(token);
-  return kind;
+  switch (field_) {
+    case Field::operands:
+      return scanToken(token, false);
+    case Field::moduleName:
+      field_ = Field::operands;
+      return scanToken(token, true);
+    case Field::includeName:
+      field_ = Field::operands;
+      if (line_[pos_] == '"' || line_[pos_] == '<') return scanIncludeName(token);
+      return scanToken(token, false);
+    default: {
+      TokenKind kind = scanToken(token, false);
+      trackStatementField(token);
+      return kind;
+    }
+  }
 }
 
 bool Lexer::startLine() {
@@ -303,9 +363,11 @@ bool Lexer::startLine() {
   pos_ = 0;
   haveLine_ = true;
   lineAfterEnd_ = afterEnd_;
-  illegalCharacter_ = !options_.eightBitText && hasIllegalCharacter(line_);
+  unsigned classes = illegalAndParenthesisClasses(line_);
+  illegalCharacter_ = !options_.eightBitText && (classes & kIllegal) != 0;
+  lineHasParenthesis_ = (classes & kParenthesis) != 0;
   field_ = Field::start;
-  bitOperands_ = debugOperands_ = moduleNamePending_ = includeNamePending_ = dotIsPunct_ = false;
+  bitOperands_ = debugOperands_ = dotIsPunct_ = false;
   memoryParens_.clear();
   nextMemoryParen_ = 0;
   reporter_.beginStatement(reader_.fileIndex(), reader_.lineNumber());
@@ -356,38 +418,31 @@ TokenKind Lexer::scanToken(Token& token, bool hyphenInWord) {
 // word: (letter | _ | . | $) {letter | digit | _ | . | '}
 TokenKind Lexer::scanWord(Token& token, bool hyphenInWord, bool dotIsPunct) {
   std::size_t start = pos_;
-  if (line_[start] == '.' && dotIsPunct) {
+  std::size_t end = wordEnd(start + 1, hyphenInWord ? kWordPart | kHyphen : kWordPart);
+  std::string_view word(line_.data() + start, end - start);
+  if (word[0] == '.' && (dotIsPunct || word.size() == 1)) {
     ++pos_;
     return simpleToken(token, TokenKind::punct, '.');
   }
-  std::size_t p = start + 1;
-  std::size_t firstDot = line_[start] == '.' ? start : std::string_view::npos;
-  for (; p < line_.size(); ++p) {
-    char c = line_[p];
-    if (!is(c, kWordPart) && !(hyphenInWord && c == '-')) break;
-    if (c == '.' && firstDot == std::string_view::npos) firstDot = p;
-  }
-  std::string_view word = line_.substr(start, p - start);
-  if (word == ".") {
-    pos_ = p;
-    return simpleToken(token, TokenKind::punct, '.');
-  }
-  if (bitOperands_ && firstDot != std::string_view::npos && firstDot > start && firstDot + 1 < p) {
-    const ReservedWord* reg = lookupReservedWord(line_.substr(start, firstDot - start));
-    if (reg && reg->wordClass == ReservedClass::reg) {
-      pos_ = firstDot;
+  if (bitOperands_) {
+    if (std::size_t dot = bitSuffixStart(word)) {
+      pos_ = start + dot;
       dotIsPunct_ = true;
-      return reservedToken(token, *reg);
+      return reservedToken(token, *lookupReservedWord(word.substr(0, dot)));
     }
   }
-  pos_ = p;
+  pos_ = end;
   if (const ReservedWord* reserved = lookupReservedWord(word))
     return reservedToken(token, *reserved);
   token.kind = TokenKind::identifier;
-  token.symbolIndex = kNoSymbol;
   // A module name keeps its full length so that the MODULE statement can reject a long one.
-  token.text.assign(hyphenInWord ? word : word.substr(0, kMaxNameLength));
+  setText(token, hyphenInWord ? word : word.substr(0, kMaxNameLength));
   return token.kind;
+}
+
+std::size_t Lexer::wordEnd(std::size_t p, unsigned partClasses) const {
+  while (p < line_.size() && is(line_[p], partClasses)) ++p;
+  return p;
 }
 
 TokenKind Lexer::scanParenthesis(Token& token, char c) {
@@ -404,12 +459,17 @@ TokenKind Lexer::scanParenthesis(Token& token, char c) {
 
 TokenKind Lexer::scanNumber(Token& token) {
   std::size_t start = pos_;
-  NumberScanner scanner(line_);
-  NumberScan scan = options_.hexSuffix ? scanner.suffixStyle(start) : scanner.prefixStyle(start);
+  NumberScan scan;
+  NumberScanner scanner(line_, scan);
+  if (options_.hexSuffix) {
+    scanner.suffixStyle(start);
+  } else {
+    scanner.prefixStyle(start);
+  }
   std::string_view text = line_.substr(start, scan.end - start);
   if (text.size() > kMaxConstantText) reporter_.fatal(110);
   pos_ = scan.end;
-  token.text.assign(text);
+  setText(token, text);
   if (scan.malformed) {
     reporter_.reportError(202);
     token.kind = TokenKind::integer;
@@ -450,7 +510,7 @@ TokenKind Lexer::scanCharacterConstant(Token& token) {
   }
   token.kind = TokenKind::integer;
   token.value = static_cast<std::int32_t>(value);
-  token.text.assign(line_.substr(start, pos_ - start));
+  setText(token, line_.substr(start, pos_ - start));
   return token.kind;
 }
 
@@ -487,7 +547,7 @@ TokenKind Lexer::scanIncludeName(Token& token) {
     reporter_.reportError(209);
     close = line_.size();
   }
-  token.text.assign(line_.substr(pos_, close - pos_));
+  setText(token, line_.substr(pos_, close - pos_));
   pos_ = close < line_.size() ? close + 1 : close;
   return simpleToken(token, TokenKind::string, open);
 }
@@ -554,21 +614,14 @@ int Lexer::readHexEscape() {
 
 // statement: [name [":"]] keyword operands
 void Lexer::trackStatementField(const Token& token) {
-  switch (field_) {
-    case Field::start:
-      if (token.kind == TokenKind::identifier) {
-        field_ = Field::afterName;
-        return;
-      }
-      break;
-    case Field::afterName:
-      field_ = token.kind == TokenKind::punct && token.punct == ':' ? Field::afterLabel
-                                                                    : Field::operands;
-      return;
-    case Field::afterLabel:
-      break;
-    case Field::operands:
-      return;
+  if (field_ == Field::start && token.kind == TokenKind::identifier) {
+    field_ = Field::afterName;
+    return;
+  }
+  if (field_ == Field::afterName) {
+    bool colon = token.kind == TokenKind::punct && token.punct == ':';
+    field_ = colon ? Field::afterLabel : Field::operands;
+    return;
   }
   field_ = Field::operands;
   if (token.kind == TokenKind::reserved) beginOperandField(token);
@@ -584,10 +637,10 @@ void Lexer::beginOperandField(const Token& keyword) {
       debugOperands_ = true;
       break;
     case ReservedClass::moduleSection:
-      moduleNamePending_ = keyword.value == valueOf(ModuleSectionWord::module);
+      if (keyword.value == valueOf(ModuleSectionWord::module)) field_ = Field::moduleName;
       break;
     case ReservedClass::include:
-      includeNamePending_ = true;
+      field_ = Field::includeName;
       break;
     default:
       break;
@@ -596,10 +649,8 @@ void Lexer::beginOperandField(const Token& keyword) {
 
 // Scans the operand field once before it is tokenised (see the header).
 void Lexer::scanOperandField() {
-  // Most operand fields hold no parenthesis at all: nothing to mark and nothing unbalanced.
-  const char* rest = line_.data() + pos_;
-  std::size_t restLength = line_.size() - pos_;
-  if (!std::memchr(rest, '(', restLength) && !std::memchr(rest, ')', restLength)) return;
+  // Most lines hold no parenthesis at all: nothing to mark and nothing unbalanced.
+  if (!lineHasParenthesis_) return;
   bool escapes = escapesEnabled();
   OperandShape shape;
   int depth = 0;
@@ -615,14 +666,17 @@ void Lexer::scanOperandField() {
   std::size_t p = pos_;
   while (p < line_.size()) {
     char c = line_[p];
-    if (c == ';') break;
-    if (c == '"' || (c == '\'' && !inWord)) {
+    unsigned classes = classesOf(c);
+    if (!(classes & kOperandMark)) {
+      if (depth == 0 && !(classes & kSpace)) shape.other = true;
+    } else if (c == ';') {
+      break;
+    } else if (c == '"' || (c == '\'' && !inWord)) {
       if (depth == 0) shape.other = true;
       p = skipQuoted(line_, p, escapes);
       inWord = false;
       continue;
-    }
-    if (depth == 0 && (c == ',' || c == '.')) {
+    } else if (depth == 0 && (c == ',' || c == '.')) {
       finishOperand(c == '.');
     } else if (c == '(') {
       if (depth == 0 && (shape.open != std::string_view::npos || shape.other)) shape.other = true;
@@ -635,10 +689,10 @@ void Lexer::scanOperandField() {
         return;
       }
       if (--depth == 0 && shape.close == std::string_view::npos) shape.close = p;
-    } else if (depth == 0 && !is(c, kSpace)) {
-      shape.other = true;
+    } else if (depth == 0) {
+      shape.other = true;  // a quote inside a word such as x'y
     }
-    inWord = is(c, kWordStart) || (inWord && is(c, kWordPart));
+    inWord = (classes & kWordStart) || (inWord && (classes & kWordPart));
     ++p;
   }
   if (depth > 0) {

@@ -58,15 +58,23 @@ class Lexer {
   bool lineHasIllegalCharacter() const { return illegalCharacter_; }
 
  private:
-  // Where the statement stands: before anything, after a leading name, after "name:", or in
-  // the operands of its keyword.
-  enum class Field : std::uint8_t { start, afterName, afterLabel, operands };
+  // Where the statement stands: before anything, after a leading name, after "name:", at the
+  // name after MODULE or $INCLUDE, or in the operands of its keyword.
+  enum class Field : std::uint8_t {
+    start,
+    afterName,
+    afterLabel,
+    moduleName,
+    includeName,
+    operands,
+  };
 
   bool startLine();
   TokenKind finishLine(Token& token);
   void skipSpace();
   TokenKind scanToken(Token& token, bool hyphenInWord);
   TokenKind scanWord(Token& token, bool hyphenInWord, bool dotIsPunct);
+  std::size_t wordEnd(std::size_t p, unsigned partClasses) const;
   TokenKind scanParenthesis(Token& token, char c);
   TokenKind scanNumber(Token& token);
   TokenKind scanCharacterConstant(Token& token);
@@ -91,12 +99,11 @@ class Lexer {
   bool afterEnd_ = false;
   bool lineAfterEnd_ = false;
   bool illegalCharacter_ = false;
+  bool lineHasParenthesis_ = false;
 
   Field field_ = Field::start;
   bool bitOperands_ = false;
   bool debugOperands_ = false;
-  bool moduleNamePending_ = false;
-  bool includeNamePending_ = false;
   bool dotIsPunct_ = false;
   std::vector<std::size_t> memoryParens_;  // line offsets of memory-bracket parentheses
   std::size_t nextMemoryParen_ = 0;

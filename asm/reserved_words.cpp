@@ -5,8 +5,6 @@
 #include <limits>
 #include <cstdint>
 
-#include "asm/name_hash.h"
-
 namespace kz::assembler {
 namespace {
 
@@ -181,77 +179,44 @@ constexpr bool spellingsAreUniqueAndUpperCase() {
 }
 static_assert(spellingsAreUniqueAndUpperCase());
 
-// Every spelling fits one 64-bit key, so a lookup compares integers, not strings.
-constexpr std::size_t kLongestSpelling = 8;
-
 constexpr bool spellingsFitTheKey() {
   for (const ReservedWord& word : reservedWords) {
-    if (word.spelling.size() > kLongestSpelling) return false;
+    if (word.spelling.size() > kLongestReservedSpelling) return false;
   }
   return true;
 }
 static_assert(spellingsFitTheKey());
 
-constexpr char upperCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+// The keys are spread over 1024 slots by a multiplicative hash; the multiplier was chosen so
+// that no two keys share a slot, and each slot holds the table position of its key.
+constexpr std::uint64_t kSlotMultiplier = 0xdced0a69597ff38du;
+constexpr int kSlotBits = 10;
+constexpr std::uint8_t kEmptySlot = 0xFF;
 
-// A word upper-cased: its hash bucket and its bytes packed into one integer.
-struct FoldedWord {
-  unsigned bucket = 0;
-  std::uint64_t key = 0;
-};
-
-constexpr FoldedWord fold(std::string_view word) {
-  std::uint32_t hash = 0;
-  std::uint64_t key = 0;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    char c = upperCase(word[i]);
-    hash = hash * 4u +
-           static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
-    key |= static_cast<std::uint64_t>(static_cast<unsigned char>(c)) << (8 * i);
-  }
-  return {hash % kHashBuckets, key};
+constexpr std::size_t slotOf(std::uint64_t key) {
+  return static_cast<std::size_t>((key * kSlotMultiplier) >> (64 - kSlotBits));
 }
 
-constexpr bool foldingMatchesNameHash() {
-  for (const ReservedWord& word : reservedWords) {
-    if (fold(word.spelling).bucket != nameHash(word.spelling)) return false;
-  }
-  return true;
-}
-static_assert(foldingMatchesNameHash());
-
-// The 1000 hash chains over the upper-case spellings, built at compile time. Each chain
-// keeps table order.
 struct ReservedIndex {
-  std::array<std::int16_t, kHashBuckets> head{};
-  std::array<std::int16_t, kReservedWordCount> next{};
+  std::array<std::uint8_t, std::size_t{1} << kSlotBits> entryAt{};
   std::array<std::uint64_t, kReservedWordCount> key{};
+  bool collision = false;
 };
 
 constexpr ReservedIndex buildIndex() {
   ReservedIndex index{};
-  index.head.fill(-1);
-  for (std::size_t i = reservedWords.size(); i-- > 0;) {
-    FoldedWord folded = fold(reservedWords[i].spelling);
-    index.next[i] = index.head[folded.bucket];
-    index.head[folded.bucket] = static_cast<std::int16_t>(i);
-    index.key[i] = folded.key;
+  index.entryAt.fill(kEmptySlot);
+  for (std::size_t i = 0; i < reservedWords.size(); ++i) {
+    std::uint64_t key = reservedKeyOf(reservedWords[i].spelling);
+    std::uint8_t& slot = index.entryAt[slotOf(key)];
+    if (slot != kEmptySlot) index.collision = true;
+    slot = static_cast<std::uint8_t>(i);
+    index.key[i] = key;
   }
   return index;
 }
 constexpr ReservedIndex kIndex = buildIndex();
-
-constexpr int longestChain() {
-  int longest = 0;
-  for (std::int16_t first : kIndex.head) {
-    int length = 0;
-    for (std::int16_t i = first; i >= 0; i = kIndex.next[static_cast<std::size_t>(i)]) ++length;
-    if (length > longest) longest = length;
-  }
-  return longest;
-}
-// Lookups compare against at most this many keys.
-static_assert(longestChain() <= 3);
+static_assert(!kIndex.collision && kReservedWordCount < kEmptySlot);
 
 }  // namespace
 
@@ -282,15 +247,10 @@ std::uint8_t reservedIndexOf(ReservedClass wordClass, std::int32_t value) {
   return index.entries[cls][static_cast<std::size_t>(value - index.lowest[cls])];
 }
 
-const ReservedWord* lookupReservedWord(std::string_view word) {
-  if (word.empty() || word.size() > kLongestSpelling) return nullptr;
-  FoldedWord folded = fold(word);
-  for (std::int16_t i = kIndex.head[folded.bucket]; i >= 0;
-       i = kIndex.next[static_cast<std::size_t>(i)]) {
-    auto entry = static_cast<std::size_t>(i);
-    if (kIndex.key[entry] == folded.key) return &reservedWords[entry];
-  }
-  return nullptr;
+const ReservedWord* lookupReservedKey(std::uint64_t key) {
+  std::uint8_t entry = kIndex.entryAt[slotOf(key)];
+  if (entry == kEmptySlot || kIndex.key[entry] != key) return nullptr;
+  return &reservedWords[entry];
 }
 
 std::string_view reservedSpelling(ReservedClass wordClass, std::int32_t value) {

@@ -1,6 +1,8 @@
 #pragma once
 // The reserved words of the assembly language: directives, controls, registers, condition
-// codes and mnemonics. Lookup is case-insensitive and hashed like the symbol table.
+// codes and mnemonics. Lookup is case-insensitive: a word is upper-cased into one 64-bit key,
+// which a perfect hash finds in the table.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -91,9 +93,41 @@ std::span<const ReservedWord> reservedWordTable();
 // of a control share theirs).
 std::uint8_t reservedIndexOf(ReservedClass wordClass, std::int32_t value);
 
+// No spelling is longer; every spelling fits one 64-bit key.
+inline constexpr std::size_t kLongestReservedSpelling = 8;
+
+// Every byte as itself, but a to z upper-cased.
+inline constexpr std::array<std::uint8_t, 256> kUpperCaseBytes = [] {
+  std::array<std::uint8_t, 256> bytes{};
+  for (int c = 0; c < 256; ++c) {
+    int upper = c >= 'a' && c <= 'z' ? c - 32 : c;
+    bytes[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(upper);
+  }
+  return bytes;
+}();
+
+// The bytes of a word of at most kLongestReservedSpelling characters, upper-cased and packed
+// into one integer with the first character in the lowest byte.
+constexpr std::uint64_t reservedKeyOf(std::string_view word) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    std::uint64_t c = kUpperCaseBytes[static_cast<unsigned char>(word[i])];
+    key |= c << (8 * i);
+  }
+  return key;
+}
+
+// The reserved word whose key is `key`, or nullptr.
+const ReservedWord* lookupReservedKey(std::uint64_t key);
+
 // The reserved word spelled `word` in any case, or nullptr. A word longer than every
 // spelling is rejected before it is upper-cased, so the 35-character limit never matters.
-const ReservedWord* lookupReservedWord(std::string_view word);
+inline const ReservedWord* lookupReservedWord(std::string_view word) {
+  if (word.empty() || word.size() > kLongestReservedSpelling) return nullptr;
+  const ReservedWord* entry = lookupReservedKey(reservedKeyOf(word));
+  // A NUL byte adds nothing to the key: "L" and "L\0" differ in length only.
+  return entry && entry->spelling.size() == word.size() ? entry : nullptr;
+}
 
 // The first spelling of the table with this class and value ("" if none): for messages and
 // for tokens replayed without their text.

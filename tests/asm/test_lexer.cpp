@@ -225,6 +225,13 @@ TEST_F(LexerWords, WordCharactersDollarAndFullStop) {
   EXPECT_EQ(lex("MODULE my-mod\nEQU p-q"), "MODULE my-mod | EQU p - q |");
 }
 
+TEST_F(LexerWords, OnlyTheWordRightAfterTheKeywordIsAModuleOrIncludeName) {
+  EXPECT_EQ(lex("MODULE a-b p-q\nm: MODULE x-y\nDB x-y"),
+            "MODULE a-b p - q | m : MODULE x-y | DB x - y |");
+  EXPECT_EQ(lex("$INCLUDE x \"a b\"\nx: $INCLUDE <a b>\nDB <x>"),
+            "$INCLUDE x \"a b\" | x : $INCLUDE <a b> | DB < x > |");
+}
+
 TEST_F(LexerWords, OperatorsAndComments) {
   EXPECT_EQ(lex("DB 1<<2>>3<4>5 ; x<<y\n;only\n"), "DB #1 << #2 >> #3 < #4 > #5 | |");
 }
@@ -257,6 +264,19 @@ TEST_F(LexerOperandRewrite, QuotesAndEscapesAreHonoured) {
   EXPECT_EQ(lex("LD A,(')')\nLD A,('\\'')\nLD A,'('\nLD A,B ; (\nLD A,(x'y)"),
             "LD A , [ #41 ] | LD A , [ #39 ] | LD A , #40 | LD A , B | LD A , [ x'y ] |");
   EXPECT_EQ(reporter.messages, "");
+}
+
+TEST_F(LexerOperandRewrite, ParenthesesAreFoundWhateverTheLineLengthAndOffset) {
+  // Lines shorter and longer than eight bytes, with the parentheses in every byte position.
+  for (std::size_t blanks = 0; blanks < 20; ++blanks) {
+    std::string pad(blanks, ' ');
+    reporter.messages.clear();
+    EXPECT_EQ(lex("JP" + pad + "(x)"), "JP [ x ] |") << blanks;
+    EXPECT_EQ(lex("JP x" + pad + ")"), "JP x ) |") << blanks;
+    EXPECT_EQ(reporter.messages, "E205@1") << blanks;
+    EXPECT_EQ(lex("JP x" + pad + ";)"), "JP x |") << blanks;
+  }
+  EXPECT_EQ(lex("lab: JP (HL)\nJP (HL).1"), "lab : JP [ HL ] | JP [ HL ] . #1 |");
 }
 
 TEST_F(LexerOperandRewrite, UnbalancedParenthesesAreError205) {
@@ -327,6 +347,33 @@ TEST(ReservedWords, EveryEntryIsFoundInAnyCase) {
   }
   for (const char* word : {"", "$", "LDX", "NOPE", "INCLUDES", "SYMBOL_AB", "symbol_c", "A.3"}) {
     EXPECT_EQ(lookupReservedWord(word), nullptr) << word;
+  }
+}
+
+TEST(ReservedWords, NearMissesOfEverySpellingAreFoundOnlyWhenTheyAreSpellingsThemselves) {
+  auto entryWithSpelling = [](std::string_view word) -> const ReservedWord* {
+    for (const ReservedWord& entry : reservedWordTable()) {
+      if (entry.spelling == word) return &entry;
+    }
+    return nullptr;
+  };
+  for (const ReservedWord& entry : reservedWordTable()) {
+    std::string spelling(entry.spelling);
+    std::vector<std::string> nearMisses = {spelling + "X", spelling + "0", "X" + spelling,
+                                           spelling.substr(1)};
+    for (std::size_t length = 1; length < spelling.size(); ++length) {
+      nearMisses.push_back(spelling.substr(0, length));
+    }
+    for (std::size_t i = 0; i < spelling.size(); ++i) {
+      std::string changed = spelling;
+      changed[i] = changed[i] == 'Z' ? 'A' : static_cast<char>(changed[i] + 1);
+      nearMisses.push_back(changed);
+      changed[i] = '\0';
+      nearMisses.push_back(changed);
+    }
+    for (const std::string& word : nearMisses) {
+      EXPECT_EQ(lookupReservedWord(word), entryWithSpelling(word)) << entry.spelling << " " << word;
+    }
   }
 }
 
