@@ -161,6 +161,11 @@ void Diagnostics::flushFile(MessageFile& source, int fileIndex, long line, bool 
 }
 
 void Diagnostics::flushMessages(int fileIndex, long line) {
+  // The usual case, a run without a message: nothing recorded, nothing to show.
+  if (!pass1File_.file && !sizingFile_.file && finalPassMessages_.empty()) {
+    commandLineWarningsPending_ = false;
+    return;
+  }
   shownFromPass1_.clear();
   flushFile(pass1File_, fileIndex, line, commandLineWarningsPending_);
   commandLineWarningsPending_ = false;
