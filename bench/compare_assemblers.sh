@@ -28,12 +28,16 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 # run <label> <lines> <source> <repeats> <command...>: runs the command <repeats> times and
-# prints the median wall time (microsecond clock) and the largest peak resident size.
+# prints the median wall time (microsecond clock) and the largest peak resident size. Before
+# each run the source and the program are read once, so that no program is timed reading them
+# from disk: a file cache trimmed in the background may have let them go since they were
+# written.
 run() {
   local label=$1 lines=$2 source=$3 repeats=$4
   shift 4
   local times=() kilobytes=0
   for ((i = 0; i < repeats; i++)); do
+    cat "$source" "$(command -v "$1")" >/dev/null
     local start=$EPOCHREALTIME
     /usr/bin/time -f '%M' -o measured.txt "$@" >/dev/null 2>&1
     local end=$EPOCHREALTIME
