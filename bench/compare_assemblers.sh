@@ -27,29 +27,29 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# run <label> <lines> <source> <repeats> <command...>: runs the command <repeats> times and
-# prints the median wall time (microsecond clock) and the largest peak resident size. Before
-# each run the source and the program are read once, so that no program is timed reading them
-# from disk: a file cache trimmed in the background may have let them go since they were
-# written.
-run() {
-  local label=$1 lines=$2 source=$3 repeats=$4
-  shift 4
-  local times=() kilobytes=0
-  for ((i = 0; i < repeats; i++)); do
-    cat "$source" "$(command -v "$1")" >/dev/null
-    local start=$EPOCHREALTIME
-    /usr/bin/time -f '%M' -o measured.txt "$@" >/dev/null 2>&1
-    local end=$EPOCHREALTIME
-    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')")
-    local peak
-    peak=$(tail -n 1 measured.txt)
-    ((peak > kilobytes)) && kilobytes=$peak
-  done
-  local seconds
-  seconds=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
-  local size=$(stat -c %s "$source")
-  awk -v l="$label" -v n="$lines" -v s="$seconds" -v k="$kilobytes" -v b="$size" -v r="$repeats" 'BEGIN {
+# timeOnce <label> <source> <command...>: one run on the microsecond clock; appends its label,
+# wall time and peak resident size to runs.txt. The source and the program are read first, so
+# that no program is timed reading them from disk: a file cache trimmed in the background may
+# have let them go since they were written.
+timeOnce() {
+  local label=$1 source=$2
+  shift 2
+  cat "$source" "$(command -v "$1")" >/dev/null
+  local start=$EPOCHREALTIME
+  /usr/bin/time -f '%M' -o measured.txt "$@" >/dev/null 2>&1
+  local end=$EPOCHREALTIME
+  echo "$label $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }') $(tail -n 1 measured.txt)" >> runs.txt
+}
+
+# report <label> <lines> <source>: the median wall time and the largest peak of the label's runs.
+report() {
+  local label=$1 lines=$2 source=$3
+  local seconds kilobytes count size
+  seconds=$(awk -v l="$label" '$1 == l { print $2 }' runs.txt | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  kilobytes=$(awk -v l="$label" '$1 == l && $3 > k { k = $3 } END { print k + 0 }' runs.txt)
+  count=$(awk -v l="$label" '$1 == l' runs.txt | wc -l)
+  size=$(stat -c %s "$source")
+  awk -v l="$label" -v n="$lines" -v s="$seconds" -v k="$kilobytes" -v b="$size" -v r="$count" 'BEGIN {
     rate = (s > 0) ? n / s : 0
     printf "%-8s %8d lines  %8.3f s  %10.0f lines/s  peak %7.1f MB (%.1fx source)  median of %d\n", l, n, s, rate, k / 1024, k * 1024 / b, r }'
   echo "$label $lines $seconds" >> times.txt
@@ -57,6 +57,8 @@ run() {
 
 # Every program is timed alike: the median of three runs at 200,000 lines; at 800,000 lines the
 # peers take minutes, so they run once there (asmzel still three times, for its growth ratio).
+# The programs take turns, round by round, so that their medians sample the same stretches of
+# time: the speed of this machine swings by tens of percent within seconds.
 # All sources are written, and flushed to disk, before anything is timed.
 for lines in 200000 800000; do
   "$gen" korvzel "$lines" > "k$lines.asm"
@@ -66,10 +68,17 @@ done
 sync
 
 for lines in 200000 800000; do
-  peerRepeats=$((lines > 200000 ? 1 : 3))
-  run asmzel "$lines" "k$lines.asm" 3 "$asmzel" -$ -o "k$lines.rel" "k$lines.asm"
-  run sdasz80 "$lines" "z$lines.s" "$peerRepeats" sdasz80 -o "z$lines.rel" "z$lines.s"
-  run ca65 "$lines" "c$lines.s" "$peerRepeats" ca65 -o "c$lines.o" "c$lines.s"
+  : > runs.txt
+  for round in 1 2 3; do
+    timeOnce asmzel "k$lines.asm" "$asmzel" -$ -o "k$lines.rel" "k$lines.asm"
+    if ((lines == 200000 || round == 2)); then
+      timeOnce sdasz80 "z$lines.s" sdasz80 -o "z$lines.rel" "z$lines.s"
+      timeOnce ca65 "c$lines.s" ca65 -o "c$lines.o" "c$lines.s"
+    fi
+  done
+  report asmzel "$lines" "k$lines.asm"
+  report sdasz80 "$lines" "z$lines.s"
+  report ca65 "$lines" "c$lines.s"
 done
 
 awk '{ t[$1 "," $2] = $3 } END {
