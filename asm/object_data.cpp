@@ -8,14 +8,6 @@ namespace kz::assembler {
 namespace {
 
 constexpr int kInvalidRelocatable = 204;
-constexpr std::size_t kMaxLengthBytes = 10;
-
-std::size_t putLength(std::uint8_t* to, std::size_t length) {
-  std::size_t size = 0;
-  for (; length >= 0x80; length >>= 7) to[size++] = static_cast<std::uint8_t>(length | 0x80);
-  to[size++] = static_cast<std::uint8_t>(length);
-  return size;
-}
 
 // The fields the linker completes, by offset (at most three); none for a failed statement.
 std::span<const FieldRecord* const> linkerFields(
@@ -37,8 +29,8 @@ std::span<const FieldRecord* const> linkerFields(
 }  // namespace
 
 void RecordLog::add(std::span<const std::uint8_t> record) {
-  std::uint8_t length[kMaxLengthBytes];
-  std::size_t lengthSize = putLength(length, record.size());
+  std::uint8_t length[kMaxVarintBytes];
+  std::size_t lengthSize = putVarint(length, record.size());
   Chunk& chunk = chunkWithRoom(lengthSize + record.size());
   std::uint8_t* at = chunk.bytes.get() + chunk.used;
   std::memcpy(at, length, lengthSize);

@@ -14,6 +14,7 @@
 #include "asm/reporter.h"
 #include "asm/run_options.h"
 #include "asm/statement_output.h"
+#include "common/varint.h"
 #include "object/ieee695.h"
 #include "object/record_writer.h"
 
@@ -35,7 +36,7 @@ class RecordLog {
       const std::uint8_t* at = chunk.bytes.get();
       const std::uint8_t* end = at + chunk.used;
       while (at < end) {
-        std::size_t length = takeLength(at);
+        auto length = static_cast<std::size_t>(takeVarint(at));
         visit(std::span<const std::uint8_t>(at, length));
         at += length;
       }
@@ -49,14 +50,6 @@ class RecordLog {
     std::size_t used = 0;
   };
 
-  static std::size_t takeLength(const std::uint8_t*& at) {
-    std::size_t length = 0;
-    for (unsigned shift = 0;; shift += 7) {
-      std::uint8_t byte = *at++;
-      length |= std::size_t{byte & 0x7Fu} << shift;
-      if (byte < 0x80) return length;
-    }
-  }
   Chunk& chunkWithRoom(std::size_t size);
 
   std::vector<Chunk> chunks_;

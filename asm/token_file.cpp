@@ -7,12 +7,12 @@
 #include <utility>
 
 #include "asm/reserved_words.h"
+#include "common/varint.h"
 
 namespace kz::assembler {
 namespace {
 
 constexpr std::string_view kFileName = "tokenfile";
-constexpr std::size_t kMaxVarintBytes = 10;
 constexpr std::uint64_t kMaxRecordLength = std::uint64_t{1} << 31;
 
 // Record heads.
@@ -127,17 +127,6 @@ std::int64_t lineDistance(long from, long to) {
                                    static_cast<std::uint64_t>(from));
 }
 
-// Writes `value` as a varint at `out` (room for kMaxVarintBytes); returns its size.
-std::size_t putVarint(unsigned char* out, std::uint64_t value) {
-  std::size_t size = 0;
-  while (value >= 0x80) {
-    out[size++] = static_cast<unsigned char>(value | 0x80);
-    value >>= 7;
-  }
-  out[size++] = static_cast<unsigned char>(value);
-  return size;
-}
-
 class Encoder {
  public:
   Encoder(std::vector<unsigned char>& out, std::uint32_t& lastSymbol)
@@ -145,11 +134,8 @@ class Encoder {
 
   void byte(unsigned value) { out_.push_back(static_cast<unsigned char>(value)); }
   void varint(std::uint64_t value) {
-    while (value >= 0x80) {
-      out_.push_back(static_cast<unsigned char>(value | 0x80));
-      value >>= 7;
-    }
-    out_.push_back(static_cast<unsigned char>(value));
+    unsigned char bytes[kMaxVarintBytes];
+    raw(bytes, putVarint(bytes, value));
   }
   void raw(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
