@@ -201,15 +201,21 @@ void StatementProcessor::defineCodeLabel(std::string_view name) {
     value.section = current_;
     value.value = static_cast<std::int32_t>(symbols_.sections()[current_].locationCounter);
   }
-  DefineOutcome outcome = symbols_.defineLabel(name, DefinitionKind::label, value, pass_);
-  bindNameField(outcome.symbol);
+  DefineOutcome outcome = defineName(name, DefinitionKind::label, value);
   if (outcome.moved) moved_ = true;
   if (outcome.symbol == kNoSymbol && pass_ == Pass::first) statement_.failed = true;
 }
 
-// Pass 1: the token file then stores the defined name as its symbol's index.
-void StatementProcessor::bindNameField(SymbolIndex symbol) {
-  if (pass_ == Pass::first && nameToken_ && symbol != kNoSymbol) nameToken_->symbolIndex = symbol;
+// In pass 1 the defined symbol is bound to the name field, so that the token file stores the
+// symbol's index; later passes then define it without a lookup by name.
+DefineOutcome StatementProcessor::defineName(std::string_view name, DefinitionKind kind,
+                                             const SymbolValue& value) {
+  bool bound = nameToken_ && nameToken_->symbolIndex != kNoSymbol;
+  if (pass_ != Pass::first && bound) return symbols_.redefineLabel(nameToken_->symbolIndex, value);
+  DefineOutcome outcome = symbols_.defineLabel(name, kind, value, pass_);
+  if (pass_ == Pass::first && nameToken_ && outcome.symbol != kNoSymbol)
+    nameToken_->symbolIndex = outcome.symbol;
+  return outcome;
 }
 
 void StatementProcessor::advance(std::uint32_t bytes) {
@@ -555,8 +561,7 @@ void StatementProcessor::equStatement(std::string_view name, std::span<Token> op
     formError(kAbsoluteExpected);
     defined = exprValue{};
   }
-  DefineOutcome outcome = symbols_.defineLabel(name, DefinitionKind::value, symbolValueOf(defined), pass_);
-  bindNameField(outcome.symbol);
+  DefineOutcome outcome = defineName(name, DefinitionKind::value, symbolValueOf(defined));
   if (outcome.moved) moved_ = true;
   statement_.value = defined;
 }

@@ -95,7 +95,7 @@ private:
   std::optional<std::int32_t> absoluteValue(TokenCursor& cursor);
 
   void defineCodeLabel(std::string_view name);
-  void bindNameField(SymbolIndex symbol);
+  DefineOutcome defineName(std::string_view name, DefinitionKind kind, const SymbolValue& value);
   void advance(std::uint32_t bytes);
   void emit();
 

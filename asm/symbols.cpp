@@ -246,6 +246,10 @@ DefineOutcome SymbolTable::redefine(SymbolIndex index, const SymbolValue& value)
   return {index, moved};
 }
 
+DefineOutcome SymbolTable::redefineLabel(SymbolIndex symbol, const SymbolValue& value) {
+  return entry(symbol).state == symbolState::hidden ? DefineOutcome{} : redefine(symbol, value);
+}
+
 DefineOutcome SymbolTable::defineLabel(std::string_view name, DefinitionKind kind,
                                        const SymbolValue& value, Pass pass) {
   HashedName hashed(name);

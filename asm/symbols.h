@@ -128,6 +128,9 @@ class SymbolTable {
   // Reporter::beginStatement) updates the value; `moved` tells whether it changed.
   DefineOutcome defineLabel(std::string_view name, DefinitionKind kind, const SymbolValue& value,
                             Pass pass);
+  // The same in the sizing and final passes, for a name whose symbol pass 1 already found:
+  // no lookup by name. A symbol hidden since then is no longer defined by its label.
+  DefineOutcome redefineLabel(SymbolIndex symbol, const SymbolValue& value);
   // The name of a SECTION statement (errors 203, 226). In pass 1 a name held by another
   // symbol is taken over: that record becomes hidden. Later passes only find the section.
   SectionDefinition defineSection(std::string_view name, Pass pass);

@@ -110,6 +110,34 @@ TEST_F(SymbolTest, LaterPassesOnlyMoveValues) {
   EXPECT_TRUE(reporter.errors.empty());
 }
 
+// Later passes define a name pass 1 bound to its statement by the symbol's index; the outcome
+// must be the one the lookup by name gives.
+TEST_F(SymbolTest, RedefiningByIndexMatchesRedefiningByName) {
+  SymbolIndex loop = defineAt(10, "loop", 0x20).symbol;
+  SymbolIndex twice = defineAt(11, "loop", 0x99).symbol;  // error 203, bound all the same
+  EXPECT_EQ(twice, loop);
+  SymbolIndex gone = defineAt(12, "gone", 0x30).symbol;
+  symbols.defineSection("gone", Pass::first);  // hides the label
+  reporter.errors.clear();
+
+  reporter.beginStatement(0, 10);
+  DefineOutcome moved = symbols.redefineLabel(loop, {0x24, code, nullptr});
+  EXPECT_EQ(moved.symbol, loop);
+  EXPECT_TRUE(moved.moved);
+  EXPECT_EQ(symbols.entry(loop).value, 0x24);
+  reporter.beginStatement(0, 11);
+  DefineOutcome second = symbols.redefineLabel(twice, {0x99, code, nullptr});
+  EXPECT_EQ(second.symbol, loop);
+  EXPECT_FALSE(second.moved);
+  EXPECT_EQ(symbols.entry(loop).value, 0x24);
+
+  reporter.beginStatement(0, 12);
+  EXPECT_EQ(symbols.redefineLabel(gone, {0x40, code, nullptr}).symbol, kNoSymbol);
+  EXPECT_EQ(defineAt(12, "gone", 0x40, Pass::final).symbol, kNoSymbol);
+  EXPECT_EQ(symbols.entry(gone).value, 0x30);
+  EXPECT_TRUE(reporter.errors.empty());
+}
+
 TEST_F(SymbolTest, SectionTakesOverNamesUsedBefore) {
   SymbolIndex used = symbols.lookupSymbol("data", Pass::first);
   SectionDefinition data = symbols.defineSection("data", Pass::first);
