@@ -34,6 +34,9 @@ constexpr std::size_t kReserveBlock = std::size_t{30} << 20;
 constexpr std::size_t kReserveBlocks = 3;
 constexpr int kNeverTrim = 1 << 30;
 
+// Kept for the whole run; volatile, so that the compiler keeps an allocation nothing reads.
+void* volatile belowHugePages = nullptr;
+
 void reserveHugePages() {
   std::array<void*, kReserveBlocks> blocks{};
   for (void*& block : blocks) block = std::malloc(kReserveBlock);
@@ -46,8 +49,13 @@ void reserveHugePages() {
     span = hugePageSpan(first, lastEnd, reinterpret_cast<std::uintptr_t>(sbrk(0)));
   }
   for (void* block : blocks) std::free(block);
+  if (span.empty()) return;
   // Only a hint: where huge pages are unavailable the heap keeps small pages.
-  if (!span.empty()) madvise(reinterpret_cast<void*>(span.begin), span.end - span.begin, MADV_HUGEPAGE);
+  madvise(reinterpret_cast<void*>(span.begin), span.end - span.begin, MADV_HUGEPAGE);
+  // The heap below the first huge page would serve the next allocations in small pages. A
+  // block that is never touched fills it: it costs address space only.
+  if (span.begin > reinterpret_cast<std::uintptr_t>(blocks.front()))
+    belowHugePages = std::malloc(span.begin - reinterpret_cast<std::uintptr_t>(blocks.front()));
 }
 
 }  // namespace

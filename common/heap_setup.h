@@ -9,8 +9,8 @@ namespace kz::heap {
 // memory is kept for reuse. Then a stretch of heap is taken from the system at once and marked
 // for transparent huge pages: untouched, it costs address space only, and a first touch faults
 // in 2 MiB instead of 4 KiB (a page fault costs several microseconds, more in a virtual
-// machine). Does nothing where the sanitizers replace the allocator; where huge pages are off,
-// the heap behaves as before.
+// machine). Later allocations start at the first huge page. Does nothing where the sanitizers
+// replace the allocator; where huge pages are off, the heap behaves as before.
 void prepareForBulkUse();
 
 struct Span {
