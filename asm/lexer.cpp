@@ -294,12 +294,13 @@ std::size_t skipQuoted(std::string_view line, std::size_t p, bool escapes) {
 }
 
 // In the operands of a bit instruction a word such as "A.3" is split into the register, a '.'
-// token and the rest: the offset of that '.', or 0 when the word stays whole.
-std::size_t bitSuffixStart(std::string_view word) {
+// token and the rest: the register the word begins with, spelled up to its first '.', or
+// nullptr when the word stays whole.
+const ReservedWord* bitSuffixRegister(std::string_view word) {
   std::size_t dot = word.find('.');
-  if (dot == 0 || dot == std::string_view::npos || dot + 1 == word.size()) return 0;
+  if (dot == 0 || dot == std::string_view::npos || dot + 1 == word.size()) return nullptr;
   const ReservedWord* reg = lookupReservedWord(word.substr(0, dot));
-  return reg && reg->wordClass == ReservedClass::reg ? dot : 0;
+  return reg && reg->wordClass == ReservedClass::reg ? reg : nullptr;
 }
 
 // The token's text was cleared when its scan began.
@@ -425,10 +426,10 @@ TokenKind Lexer::scanWord(Token& token, bool hyphenInWord, bool dotIsPunct) {
     return simpleToken(token, TokenKind::punct, '.');
   }
   if (bitOperands_) {
-    if (std::size_t dot = bitSuffixStart(word)) {
-      pos_ = start + dot;
+    if (const ReservedWord* reg = bitSuffixRegister(word)) {
+      pos_ = start + reg->spelling.size();  // at the '.'
       dotIsPunct_ = true;
-      return reservedToken(token, *lookupReservedWord(word.substr(0, dot)));
+      return reservedToken(token, *reg);
     }
   }
   pos_ = end;

@@ -130,12 +130,6 @@ Record& Record::expression(std::span<const Term> terms) {
   return *this;
 }
 
-Record& Record::relocation(FieldCheck check, std::span<const Term> value,
-                           std::uint32_t widthInMaus) {
-  appendRelocationItem(bytes_, check, value, widthInMaus);
-  return *this;
-}
-
 // ---- RecordWriter
 
 RecordWriter::RecordWriter(ByteSink* sink) : sink_(sink) { buffer_.reserve(kBufferSize); }

@@ -84,7 +84,6 @@ class Record {
   Record& expression(std::initializer_list<Term> terms) {
     return expression(std::span<const Term>(terms));
   }
-  Record& relocation(FieldCheck check, std::span<const Term> value, std::uint32_t widthInMaus);
 
   std::span<const std::uint8_t> bytes() const { return bytes_; }
   std::size_t size() const { return bytes_.size(); }
