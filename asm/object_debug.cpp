@@ -9,18 +9,12 @@ namespace {
 using object::RecordCode;
 using object::Term;
 
-constexpr std::uint64_t kModuleTypesBlock = 1;
-constexpr std::uint64_t kGlobalFunctionBlock = 4;
-constexpr std::uint64_t kLocalFunctionBlock = 6;
-constexpr std::uint64_t kSourceModuleBlock = 10;
-constexpr std::uint64_t kSectionBlock = 11;
-constexpr std::uint64_t kLineNumberAttribute = 7;
-constexpr std::uint64_t kAssemblerSymbolAttribute = 19;
-constexpr std::uint64_t kLocalSymbolFlag = 0;
-constexpr std::int32_t kStaticVariable = 3;
-constexpr std::int32_t kExternalFunction = 4;
-constexpr std::int32_t kExternalVariable = 5;
-constexpr std::int32_t kGlobalVariable = 8;
+using object::Attribute;
+using object::BlockType;
+
+constexpr std::int32_t attributeCode(Attribute attribute) {
+  return static_cast<std::int32_t>(attribute);
+}
 
 object::Record begin(RecordCode code) { return object::recordOf(code); }
 
@@ -100,8 +94,10 @@ void applyDebugDirectives(std::span<const DebugRecord> records, SymbolTable& sym
       debug.sizeAttribute = sizeAttributeOf(number);
       debug.hasVariableType = !functions.count(name);
     } else if (record.directive == DebugDirective::symbolA &&
-               (number == kStaticVariable || number == kExternalFunction ||
-                number == kExternalVariable || number == kGlobalVariable)) {
+               (number == attributeCode(Attribute::staticVariable) ||
+                number == attributeCode(Attribute::externalFunction) ||
+                number == attributeCode(Attribute::externalVariable) ||
+                number == attributeCode(Attribute::globalVariable))) {
       debug.attributeNumber = number;
     }
   }
@@ -111,7 +107,7 @@ RecordLog DebugPartBuilder::build(const DebugPartInput& input) {
   bool debugOption = options_.debugLevel.has_value();
   if (debugOption) moduleBlock(input);
   object::Record source = begin(RecordCode::blockBegin);
-  source.number(kSourceModuleBlock).number(0).name(input.sourceName).name("");
+  source.number(BlockType::assemblerModule).number(0).name(input.sourceName).name("");
   source.number(kToolNumber).name(kToolVersionName);
   appendTime(source, input.time);
   add(source);
@@ -139,7 +135,10 @@ void DebugPartBuilder::moduleBlock(const DebugPartInput& input) {
           record.directive == DebugDirective::symbolT;
   }
   if (!any) return;
-  add(begin(RecordCode::blockBegin).number(kModuleTypesBlock).number(0).name(input.moduleName));
+  add(begin(RecordCode::blockBegin)
+          .number(BlockType::moduleTypes)
+          .number(0)
+          .name(input.moduleName));
   for (const DebugRecord& record : input.records) {
     const auto& operands = record.operands;
     if (record.directive != DebugDirective::symbolT || !isNumber(record, 0) ||
@@ -189,9 +188,9 @@ void DebugPartBuilder::localSymbols() {
             .letter('N')
             .number(index)
             .number(symbolTypeCode(symbols_.debugData(id)))
-            .number(kAssemblerSymbolAttribute)
+            .number(Attribute::assemblerSymbol)
             .number(1)
-            .number(kLocalSymbolFlag));
+            .number(object::kLocalSymbolFlag));
     add(begin(RecordCode::assign).letter('N').number(index).raw(value));
   });
 }
@@ -253,7 +252,7 @@ void DebugPartBuilder::directives(const DebugPartInput& input) {
           break;
         }
         add(begin(RecordCode::blockBegin)
-                .number(global ? kGlobalFunctionBlock : kLocalFunctionBlock)
+                .number(global ? BlockType::globalFunction : BlockType::localFunction)
                 .number(0)
                 .name(name)
                 .number(0)
@@ -273,7 +272,7 @@ void DebugPartBuilder::directives(const DebugPartInput& input) {
 // F1 CE f 00 07 line column ..., then E2 CE f address.
 void DebugPartBuilder::lineRecord(const DebugRecord& record, std::uint64_t file) {
   object::Record line = begin(RecordCode::attribute);
-  line.letter('N').number(file).number(0).number(kLineNumberAttribute);
+  line.letter('N').number(file).number(0).number(Attribute::lineNumber);
   for (std::size_t i = isString(record, 0) ? 1 : 0; i < record.operands.size(); ++i) {
     if (record.operands[i].kind == DebugOperandKind::number) {
       appendOperandNumber(line, record.operands[i].number);
@@ -301,8 +300,9 @@ void DebugPartBuilder::attributeRecord(const DebugRecord& record) {
       appendOperandNumber(atn, record.operands[i].number);
   }
   add(atn);
-  bool needsValue = attribute == kStaticVariable || attribute == kGlobalVariable ||
-                    attribute == static_cast<std::int32_t>(kAssemblerSymbolAttribute);
+  bool needsValue = attribute == attributeCode(Attribute::staticVariable) ||
+                    attribute == attributeCode(Attribute::globalVariable) ||
+                    attribute == attributeCode(Attribute::assemblerSymbol);
   if (!needsValue || symbol == kNoSymbol) return;
   object::Bytes& value = startExpression();
   if (expressions_.symbolValue(value, symbol)) {
@@ -318,7 +318,7 @@ void DebugPartBuilder::sectionBlocks() {
                          : section.kind == SectionKind::data ? 2
                                                              : 3;
     add(begin(RecordCode::blockBegin)
-            .number(kSectionBlock)
+            .number(BlockType::section)
             .number(0)
             .name("")
             .number(kind)

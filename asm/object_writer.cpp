@@ -11,6 +11,7 @@
 namespace kz::assembler {
 namespace {
 
+using object::Attribute;
 using object::Part;
 using object::RecordCode;
 using object::Term;
@@ -21,21 +22,6 @@ constexpr int kObjectFileError = 154;
 constexpr int kOutOfMemory = 161;
 
 constexpr const char* kProcessorName = "KZEL";
-constexpr std::uint64_t kFormatVersion = 37;
-constexpr std::uint64_t kFormatType = 38;
-constexpr std::uint64_t kCaseSensitivity = 39;
-constexpr std::uint64_t kCreationDate = 50;
-constexpr std::uint64_t kCommandLine = 51;
-constexpr std::uint64_t kExecutionStatus = 52;
-constexpr std::uint64_t kHostEnvironment = 53;
-constexpr std::uint64_t kToolAndVersion = 54;
-constexpr std::uint64_t kAssemblerSymbol = 19;
-constexpr std::uint64_t kRelocatableModule = 2;
-constexpr std::uint64_t kCaseKept = 2;
-constexpr std::uint64_t kHostCode = 2;
-constexpr std::uint64_t kUnknownType = 0x0F;
-constexpr std::uint8_t kStatusWarnings = 1;
-constexpr std::uint8_t kStatusErrors = 2;
 
 object::Record begin(RecordCode code) { return object::recordOf(code); }
 
@@ -152,34 +138,34 @@ void ObjectWriter::open(const ObjectHeader& header) {
 
 void ObjectWriter::attributePart() {
   parts_[part(Part::attribute)] = static_cast<std::uint32_t>(writer_->offset());
-  auto attribute = [&](std::uint64_t definition) {
+  auto attribute = [&](Attribute definition) {
     object::Record record = begin(RecordCode::attribute);
     record.letter('N').number(kAttributePartName).number(0).number(definition);
     return record;
   };
   write(begin(RecordCode::name).number(kAttributePartName).name(""));
-  write(attribute(kFormatVersion).number(4).number(0));
-  write(attribute(kFormatType).number(kRelocatableModule));
-  write(attribute(kCaseSensitivity).number(kCaseKept));
+  write(attribute(Attribute::formatVersion).number(4).number(0));
+  write(attribute(Attribute::formatType).number(object::ModuleType::relocatable));
+  write(attribute(Attribute::caseSensitivity).number(object::CaseSensitivity::kept));
 }
 
 void ObjectWriter::environmentPart(const ObjectHeader& header) {
   parts_[part(Part::environment)] = static_cast<std::uint32_t>(writer_->offset());
-  auto attribute = [&](std::uint64_t definition) {
+  auto attribute = [&](Attribute definition) {
     object::Record record = begin(RecordCode::attribute);
     record.letter('N').number(kEnvironmentPartName).number(0).number(definition);
     return record;
   };
   write(begin(RecordCode::name).number(kEnvironmentPartName).name(""));
-  object::Record date = attribute(kCreationDate);
+  object::Record date = attribute(Attribute::creationDate);
   appendTime(date, header.time);
   write(date);
-  write(attribute(kCommandLine).name(header.commandLine));
-  object::Record status = attribute(kExecutionStatus);
+  write(attribute(Attribute::commandLine).name(header.commandLine));
+  object::Record status = attribute(Attribute::executionStatus);
   statusAt_ = writer_->offset() + status.size();
   write(status.number(0));
-  write(attribute(kHostEnvironment).number(kHostCode));
-  write(attribute(kToolAndVersion)
+  write(attribute(Attribute::hostEnvironment).number(object::HostEnvironment::msDos));
+  write(attribute(Attribute::toolAndVersion)
             .number(kToolNumber)
             .number(kToolVersion)
             .number(kToolRevision)
@@ -237,8 +223,8 @@ RecordLog ObjectWriter::publicRecords() {
     log.add(begin(RecordCode::attribute)
                 .letter('I')
                 .number(index)
-                .number(plainNumber ? kUnknownType : symbolTypeCode(debug))
-                .number(kAssemblerSymbol)
+                .number(plainNumber ? object::kUnknownType : symbolTypeCode(debug))
+                .number(Attribute::assemblerSymbol)
                 .number(static_cast<std::uint64_t>(extra < 0 ? 0 : extra))
                 .bytes());
     log.add(begin(RecordCode::assign).letter('I').number(index).raw(value).bytes());
@@ -255,7 +241,7 @@ void ObjectWriter::externalRecords() {
     write(begin(RecordCode::attribute)
               .letter('X')
               .number(index)
-              .number(kUnknownType)
+              .number(object::kUnknownType)
               .omitted()
               .number(externalSizeCode(symbol.externalModel)));
   }
@@ -291,9 +277,12 @@ void ObjectWriter::complete(std::span<const DebugRecord> debugRecords, int error
   parts_[part(Part::trailer)] = end;
   parts_[part(Part::moduleEnd)] = end;
   write(begin(RecordCode::moduleEnd));
-  std::uint8_t status = errorCount > 0 ? kStatusErrors : warningCount > 0 ? kStatusWarnings : 0;
+  using object::ExecutionStatus;
+  ExecutionStatus status = errorCount > 0     ? ExecutionStatus::errors
+                           : warningCount > 0 ? ExecutionStatus::warnings
+                                              : ExecutionStatus::success;
   check(object::patchPartPointers(*writer_, headerAt_, parts_));
-  check(writer_->patchByte(statusAt_, status));
+  check(writer_->patchByte(statusAt_, static_cast<std::uint8_t>(status)));
   check(writer_->flush());
   completed_ = true;
   if (sink_ && !sink_->close()) {

@@ -84,13 +84,21 @@ const BracketInfo* findOpeningBracket(std::uint8_t byte) {
 
 const AttributeInfo* findAttribute(std::uint64_t number) {
   if (number > 0xFF) return nullptr;
-  return findRow<AttributeInfo>(kAttributes, static_cast<std::uint8_t>(number),
+  return findRow<AttributeInfo>(kAttributes, static_cast<Attribute>(number),
                                 &AttributeInfo::number);
+}
+
+std::string_view attributeValueMeaning(std::uint64_t attribute, std::uint64_t value) {
+  for (const AttributeValueInfo& row : kAttributeValues) {
+    if (static_cast<std::uint64_t>(row.attribute) == attribute && row.value == value)
+      return row.meaning;
+  }
+  return {};
 }
 
 const BlockInfo* findBlock(std::uint64_t type) {
   if (type > 0xFF) return nullptr;
-  return findRow<BlockInfo>(kBlocks, static_cast<std::uint8_t>(type), &BlockInfo::type);
+  return findRow<BlockInfo>(kBlocks, static_cast<BlockType>(type), &BlockInfo::type);
 }
 
 std::array<std::uint8_t, kPartPointerBytes> encodePartPointers(const PartOffsets& offsets) {

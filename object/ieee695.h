@@ -336,6 +336,34 @@ std::array<std::uint8_t, kPartPointerBytes> encodePartPointers(const PartOffsets
 
 // ---- Attribute definitions of ATN records (F1 CE n1 n2 n3 ...), numbered in decimal.
 
+enum class Attribute : std::uint8_t {
+  automaticVariable = 1,
+  registerVariable = 2,
+  staticVariable = 3,
+  externalFunction = 4,
+  externalVariable = 5,
+  lineNumber = 7,
+  globalVariable = 8,
+  lifetime = 9,
+  lockedRegister = 10,
+  basedVariable = 12,
+  constant = 16,
+  assemblerSymbol = 19,
+  formatVersion = 37,
+  formatType = 38,
+  caseSensitivity = 39,
+  memoryModel = 40,
+  creationDate = 50,
+  commandLine = 51,
+  executionStatus = 52,
+  hostEnvironment = 53,
+  toolAndVersion = 54,
+  comment = 55,
+  procedureInformation = 62,
+  variableInformation = 63,
+  moduleInformation = 64,
+};
+
 enum class AttributeOperands : std::uint8_t {
   numbers,            // numbers and letters up to the next record
   name,               // one name
@@ -343,61 +371,114 @@ enum class AttributeOperands : std::uint8_t {
 };
 
 struct AttributeInfo {
-  std::uint8_t number;
+  Attribute number;
   std::string_view meaning;
   AttributeOperands operands;
 };
 
 // clang-format off
 inline constexpr AttributeInfo kAttributes[] = {
-    {1,  "automatic variable",       AttributeOperands::numbers},
-    {2,  "register variable",        AttributeOperands::numbers},
-    {3,  "static variable",          AttributeOperands::numbers},
-    {4,  "external function",        AttributeOperands::numbers},
-    {5,  "external variable",        AttributeOperands::numbers},
-    {7,  "line number",              AttributeOperands::numbers},
-    {8,  "global variable",          AttributeOperands::numbers},
-    {9,  "lifetime",                 AttributeOperands::numbers},
-    {10, "locked register",          AttributeOperands::numbers},
-    {12, "based variable",           AttributeOperands::numbers},
-    {16, "constant",                 AttributeOperands::numbers},
-    {19, "assembler symbol",         AttributeOperands::numbers},
-    {37, "object format version",    AttributeOperands::numbers},
-    {38, "object format type",       AttributeOperands::numbers},
-    {39, "case sensitivity",         AttributeOperands::numbers},
-    {40, "memory model",             AttributeOperands::numbers},
-    {50, "creation date and time",   AttributeOperands::numbers},
-    {51, "command line",             AttributeOperands::name},
-    {52, "execution status",         AttributeOperands::numbers},
-    {53, "host environment",         AttributeOperands::numbers},
-    {54, "tool and version",         AttributeOperands::numbers},
-    {55, "comment",                  AttributeOperands::name},
-    {62, "procedure information",    AttributeOperands::twoNumbersAndName},
-    {63, "variable information",     AttributeOperands::twoNumbersAndName},
-    {64, "module information",       AttributeOperands::twoNumbersAndName},
+    {Attribute::automaticVariable,    "automatic variable",     AttributeOperands::numbers},
+    {Attribute::registerVariable,     "register variable",      AttributeOperands::numbers},
+    {Attribute::staticVariable,       "static variable",        AttributeOperands::numbers},
+    {Attribute::externalFunction,     "external function",      AttributeOperands::numbers},
+    {Attribute::externalVariable,     "external variable",      AttributeOperands::numbers},
+    {Attribute::lineNumber,           "line number",            AttributeOperands::numbers},
+    {Attribute::globalVariable,       "global variable",        AttributeOperands::numbers},
+    {Attribute::lifetime,             "lifetime",               AttributeOperands::numbers},
+    {Attribute::lockedRegister,       "locked register",        AttributeOperands::numbers},
+    {Attribute::basedVariable,        "based variable",         AttributeOperands::numbers},
+    {Attribute::constant,             "constant",               AttributeOperands::numbers},
+    {Attribute::assemblerSymbol,      "assembler symbol",       AttributeOperands::numbers},
+    {Attribute::formatVersion,        "object format version",  AttributeOperands::numbers},
+    {Attribute::formatType,           "object format type",     AttributeOperands::numbers},
+    {Attribute::caseSensitivity,      "case sensitivity",       AttributeOperands::numbers},
+    {Attribute::memoryModel,          "memory model",           AttributeOperands::numbers},
+    {Attribute::creationDate,         "creation date and time", AttributeOperands::numbers},
+    {Attribute::commandLine,          "command line",           AttributeOperands::name},
+    {Attribute::executionStatus,      "execution status",       AttributeOperands::numbers},
+    {Attribute::hostEnvironment,      "host environment",       AttributeOperands::numbers},
+    {Attribute::toolAndVersion,       "tool and version",       AttributeOperands::numbers},
+    {Attribute::comment,              "comment",                AttributeOperands::name},
+    {Attribute::procedureInformation, "procedure information",  AttributeOperands::twoNumbersAndName},
+    {Attribute::variableInformation,  "variable information",   AttributeOperands::twoNumbersAndName},
+    {Attribute::moduleInformation,    "module information",     AttributeOperands::twoNumbersAndName},
 };
 // clang-format on
 
 const AttributeInfo* findAttribute(std::uint64_t number);
 
+// Values of the attributes that take one code.
+enum class ModuleType : std::uint8_t { absolute = 1, relocatable = 2, loadable = 3, library = 4 };
+enum class CaseSensitivity : std::uint8_t { foldedToUpper = 1, kept = 2 };
+enum class ExecutionStatus : std::uint8_t { success = 0, warnings = 1, errors = 2, fatal = 3 };
+enum class HostEnvironment : std::uint8_t { unknown = 0, vms = 1, msDos = 2, unix = 3, hpUx = 4 };
+
+struct AttributeValueInfo {
+  Attribute attribute;
+  std::uint8_t value;
+  std::string_view meaning;
+};
+
+// clang-format off
+inline constexpr AttributeValueInfo kAttributeValues[] = {
+    {Attribute::formatType,      std::uint8_t(ModuleType::absolute),           "absolute"},
+    {Attribute::formatType,      std::uint8_t(ModuleType::relocatable),        "relocatable"},
+    {Attribute::formatType,      std::uint8_t(ModuleType::loadable),           "loadable"},
+    {Attribute::formatType,      std::uint8_t(ModuleType::library),            "library"},
+    {Attribute::caseSensitivity, std::uint8_t(CaseSensitivity::foldedToUpper), "names folded to upper case"},
+    {Attribute::caseSensitivity, std::uint8_t(CaseSensitivity::kept),          "case kept"},
+    {Attribute::executionStatus, std::uint8_t(ExecutionStatus::success),       "success"},
+    {Attribute::executionStatus, std::uint8_t(ExecutionStatus::warnings),      "warnings"},
+    {Attribute::executionStatus, std::uint8_t(ExecutionStatus::errors),        "errors"},
+    {Attribute::executionStatus, std::uint8_t(ExecutionStatus::fatal),         "fatal"},
+    {Attribute::hostEnvironment, std::uint8_t(HostEnvironment::unknown),       "unknown"},
+    {Attribute::hostEnvironment, std::uint8_t(HostEnvironment::vms),           "VMS"},
+    {Attribute::hostEnvironment, std::uint8_t(HostEnvironment::msDos),         "MS-DOS"},
+    {Attribute::hostEnvironment, std::uint8_t(HostEnvironment::unix),          "Unix"},
+    {Attribute::hostEnvironment, std::uint8_t(HostEnvironment::hpUx),          "HP-UX"},
+};
+// clang-format on
+
+// The meaning of one attribute's code; "" where the code has none.
+std::string_view attributeValueMeaning(std::uint64_t attribute, std::uint64_t value);
+
+// Creation date and time: year, month, day, hour, minute, second.
+inline constexpr std::size_t kDateNumbers = 6;
+// Type index of a symbol whose type is not known.
+inline constexpr std::uint8_t kUnknownType = 0x0F;
+// ATI of an assembler symbol: the flag that marks a local one.
+inline constexpr std::uint8_t kLocalSymbolFlag = 0;
+
 // ---- Debug blocks (BB records).
 
+enum class BlockType : std::uint8_t {
+  moduleTypes = 1,
+  globalTypes = 2,
+  moduleScope = 3,
+  globalFunction = 4,
+  sourceFile = 5,
+  localFunction = 6,
+  assemblerModule = 10,
+  section = 11,
+};
+
 struct BlockInfo {
-  std::uint8_t type;
+  BlockType type;
   std::string_view meaning;
   bool endCarriesExpression;  // BE of this block holds an address or size expression
 };
 
 // clang-format off
 inline constexpr BlockInfo kBlocks[] = {
-    {1,  "module types",      false},
-    {2,  "global types",      false},
-    {3,  "module scope",      false},
-    {4,  "global function",   true},
-    {5,  "source file",       false},
-    {6,  "local function",    true},
-    {10, "assembler module",  false},
-    {11, "section",           true},
+    {BlockType::moduleTypes,     "module types",     false},
+    {BlockType::globalTypes,     "global types",     false},
+    {BlockType::moduleScope,     "module scope",     false},
+    {BlockType::globalFunction,  "global function",  true},
+    {BlockType::sourceFile,      "source file",      false},
+    {BlockType::localFunction,   "local function",   true},
+    {BlockType::assemblerModule, "assembler module", false},
+    {BlockType::section,         "section",          true},
 };
 // clang-format on
 

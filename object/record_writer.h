@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "object/ieee695.h"
@@ -76,6 +77,11 @@ class Record {
   Record& byte(std::uint8_t value);
   Record& raw(std::span<const std::uint8_t> bytes);
   Record& number(std::uint64_t value);
+  // A code of one of the format's enums (Attribute, BlockType, ModuleType, ...).
+  template <class Code>
+  requires std::is_enum_v<Code> Record& number(Code code) {
+    return number(static_cast<std::uint64_t>(code));
+  }
   Record& omitted();
   Record& name(std::string_view text);
   Record& letter(char value);

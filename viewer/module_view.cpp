@@ -22,42 +22,6 @@ constexpr std::size_t kBytesPerLine = 16;
 // Deeper blocks are not indented further, so output stays linear in the input.
 constexpr std::size_t kMaxIndentedDepth = 16;
 constexpr int kOffsetDigits = 6;
-constexpr std::size_t kDateNumbers = 6;
-constexpr std::uint64_t kCreationDate = 50;
-
-struct AttributeValue {
-  std::uint8_t attribute;
-  std::uint8_t value;
-  std::string_view meaning;
-};
-
-// clang-format off
-constexpr AttributeValue kAttributeValues[] = {
-    {38, 1, "absolute"},
-    {38, 2, "relocatable"},
-    {38, 3, "loadable"},
-    {38, 4, "library"},
-    {39, 1, "names folded to upper case"},
-    {39, 2, "case kept"},
-    {52, 0, "success"},
-    {52, 1, "warnings"},
-    {52, 2, "errors"},
-    {52, 3, "fatal"},
-    {53, 0, "unknown"},
-    {53, 1, "VMS"},
-    {53, 2, "MS-DOS"},
-    {53, 3, "Unix"},
-    {53, 4, "HP-UX"},
-};
-// clang-format on
-
-std::string_view attributeValueMeaning(std::uint64_t attribute, std::uint64_t value) {
-  for (const AttributeValue& row : kAttributeValues) {
-    if (row.attribute == attribute && row.value == value) return row.meaning;
-  }
-  return {};
-}
-
 std::string quoted(const std::string& text) {
   std::string result = "\"";
   for (unsigned char c : text) {
@@ -101,8 +65,8 @@ std::string operandsText(const std::vector<Operand>& list) {
 }
 
 std::string dateText(const std::vector<Operand>& list) {
-  unsigned long long field[kDateNumbers];
-  for (std::size_t i = 0; i < kDateNumbers; ++i) field[i] = list[i].number.value;
+  unsigned long long field[object::kDateNumbers];
+  for (std::size_t i = 0; i < object::kDateNumbers; ++i) field[i] = list[i].number.value;
   char date[160];
   std::snprintf(date, sizeof date, "%04llu-%02llu-%02llu %02llu:%02llu:%02llu", field[0], field[1],
                 field[2], field[3], field[4], field[5]);
@@ -547,17 +511,19 @@ std::string ModuleViewer::attributeOperands(std::uint64_t attribute) {
     return text;
   }
   std::vector<Operand> list = operandList(true);
-  if (attribute == kCreationDate && list.size() == kDateNumbers) return dateText(list);
+  if (attribute == static_cast<std::uint64_t>(object::Attribute::creationDate) &&
+      list.size() == object::kDateNumbers)
+    return dateText(list);
   std::string text = operandsText(list);
   if (list.empty() || list[0].letter) return text;
-  std::string_view meaning = attributeValueMeaning(attribute, list[0].number.value);
+  std::string_view meaning = object::attributeValueMeaning(attribute, list[0].number.value);
   return meaning.empty() ? text : text + " (" + std::string(meaning) + ")";
 }
 
 // Up to six numbers: year, month, day, hour, minute, second.
 std::string ModuleViewer::dateOperands() {
   std::vector<Operand> list = operandList(false);
-  return list.size() == kDateNumbers ? dateText(list) : operandsText(list);
+  return list.size() == object::kDateNumbers ? dateText(list) : operandsText(list);
 }
 
 std::string ModuleViewer::type() {
@@ -593,18 +559,19 @@ std::string ModuleViewer::blockBegin() {
 }
 
 std::string ModuleViewer::blockFields(std::uint64_t blockType) {
-  switch (blockType) {
-    case 4:
-    case 6: {
+  using object::BlockType;
+  switch (static_cast<BlockType>(blockType)) {
+    case BlockType::globalFunction:
+    case BlockType::localFunction: {
       std::string text = "stack " + number("the stack space");
       text += ", return type " + number("the return type");
       auto startAddress = cursor_.expression("the start address");
       return startAddress ? text + ", start " + expressionText(*startAddress, names_)
                           : std::string();
     }
-    case 5:
+    case BlockType::sourceFile:
       return dateOperands();
-    case 10: {
+    case BlockType::assemblerModule: {
       auto second = cursor_.name("the object name");
       std::string text =
           "object " + quoted(second.value_or("")) + ", tool " + number("the tool number");
@@ -613,7 +580,7 @@ std::string ModuleViewer::blockFields(std::uint64_t blockType) {
       std::string date = dateOperands();
       return date.empty() ? text : text + ", date " + date;
     }
-    case 11: {
+    case BlockType::section: {
       std::string text = "kind " + number("the section kind");
       text += ", " + names_.sectionText(
                          cursor_.number("the section index").value_or(object::Number{}).value);
@@ -638,9 +605,14 @@ std::string ModuleViewer::blockEnd() {
   const object::BlockInfo* info = object::findBlock(block.type);
   std::string text = "of block " + std::to_string(block.type) + " at " + offsetText(block.offset);
   if (info == nullptr || !info->endCarriesExpression) return text;
-  auto value = cursor_.expression(block.type == 11 ? "the section size" : "the end address");
+  auto value = cursor_.expression(
+      block.type == static_cast<std::uint64_t>(object::BlockType::section) ? "the section size"
+                                                                           : "the end address");
   if (!value) return {};
-  return text + (block.type == 11 ? ", size " : ", end ") + expressionText(*value, names_);
+  return text +
+         (block.type == static_cast<std::uint64_t>(object::BlockType::section) ? ", size "
+                                                                               : ", end ") +
+         expressionText(*value, names_);
 }
 
 // ---- Data part
