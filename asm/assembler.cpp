@@ -13,13 +13,6 @@
 namespace kz::assembler {
 namespace {
 
-constexpr int kIgnoredOption = 519;
-constexpr int kIllegalParameter = 515;
-
-[[noreturn]] void raiseFatal(int number, const std::string& argument = {}) {
-  throw FatalError(number, argument, fatalExitStatus(number));
-}
-
 std::string joinArguments(const std::vector<std::string>& arguments) {
   std::string text;
   for (const std::string& argument : arguments) text += argument + " ";
@@ -75,15 +68,17 @@ bool Assembler::startUp() {
   options_.environmentArguments = environment_.handoverMode();
   commandLineText_ = joinArguments(environment_.arguments());
   workDirectory_ = workDirectoryOf(environment_);
-  diagnostics_ = std::make_unique<Diagnostics>(options_, workDirectory_, console_.out, console_.err);
+  diagnostics_ =
+      std::make_unique<Diagnostics>(options_, workDirectory_, console_.out, console_.err);
 
-  CommandLineResult parsed = parseCommandLine(expandCommandFiles(environment_.arguments()), settings_);
+  CommandLineResult parsed =
+      parseCommandLine(expandCommandFiles(environment_.arguments()), settings_);
   for (const std::string& option : settings_.ignoredOptions()) {
-    diagnostics_->reportCommandLineWarning(kIgnoredOption, option);
+    diagnostics_->reportCommandLineWarning(Message::ignoredOption, option);
   }
   if (options_.syntaxOnly) options_.objectFileName.reset();
   if (!parsed.sourceGiven) {
-    if (!parsed.onlyVerbose) raiseFatal(100);
+    if (!parsed.onlyVerbose) raiseFatal(Message::noSourceFile);
     printBannerOnce();
     return false;
   }
@@ -92,12 +87,13 @@ bool Assembler::startUp() {
   printBannerOnce();
 
   std::string sourcePath = withHostSeparators(options_.sourceFileName);
-  if (isDirectory(sourcePath)) raiseFatal(20, options_.sourceFileName);
+  if (isDirectory(sourcePath)) raiseFatal(Message::cantOpen, options_.sourceFileName);
   reader_ = std::make_unique<SourceReader>(options_, *diagnostics_);
   reader_->openMainSource();
   diagnostics_->setFileNameLookup([this](int index) {
     const auto& files = reader_->files();
-    return index >= 0 && static_cast<std::size_t>(index) < files.size() ? files[index].name : options_.sourceFileName;
+    return index >= 0 && static_cast<std::size_t>(index) < files.size() ? files[index].name
+                                                                        : options_.sourceFileName;
   });
   tokenFile_ = makeWorkFile("TP");
   return true;
@@ -106,13 +102,13 @@ bool Assembler::startUp() {
 std::unique_ptr<WorkFile> Assembler::makeWorkFile(const char* prefix) {
   if (!options_.diskWorkFiles) return createMemoryFile(prefix);
   auto file = createDiskWorkFile(workDirectory_, prefix);
-  if (!file) raiseFatal(20, workDirectory_ + prefix + "XXXXXX");
+  if (!file) raiseFatal(Message::cantOpen, workDirectory_ + prefix + "XXXXXX");
   return file;
 }
 
 void Assembler::scanOptionLines() {
   optionLines_ = prescanOptionLines(*reader_, settings_, [&](long line) {
-    diagnostics_->reportOptionLineWarning(kIllegalParameter, line);
+    diagnostics_->reportOptionLineWarning(Message::illegalParameter, line);
   });
   lineWidthGiven_ = settings_.given().lineWidth;
 }
@@ -124,17 +120,20 @@ void Assembler::createWorkFiles() {
 
 void Assembler::openOutputs() {
   object_ = std::make_unique<ObjectWriter>(options_, *symbols_, *diagnostics_);
-  object_->open({moduleName_, options_.sourceFileName, commandLineText_, assemblyTime(environment_)});
+  object_->open(
+      {moduleName_, options_.sourceFileName, commandLineText_, assemblyTime(environment_)});
   if (options_.listingOn) {
-    listing_ = std::make_unique<ListingFile>(options_, *options_.listingFileName, console_.out, lineWidthGiven_);
-    if (!listing_->open()) raiseFatal(20, *options_.listingFileName);
+    listing_ = std::make_unique<ListingFile>(options_, *options_.listingFileName, console_.out,
+                                             lineWidthGiven_);
+    if (!listing_->open()) raiseFatal(Message::cantOpen, *options_.listingFileName);
     diagnostics_->setListing(listing_.get());
   }
   if (options_.errorFileName) {
     const std::string& name = *options_.errorFileName;
     errorFileIsConsole_ = deviceKindOf(name) == DeviceKind::console;
-    errorFile_ = errorFileIsConsole_ ? console_.out : std::fopen(withHostSeparators(name).c_str(), "ab");
-    if (!errorFile_) raiseFatal(20, name);
+    errorFile_ =
+        errorFileIsConsole_ ? console_.out : std::fopen(withHostSeparators(name).c_str(), "ab");
+    if (!errorFile_) raiseFatal(Message::cantOpen, name);
     diagnostics_->setErrorFile(errorFile_);
   }
 }
@@ -142,11 +141,13 @@ void Assembler::openOutputs() {
 void Assembler::runPass1AndSizing() {
   symbols_ = std::make_unique<SymbolTable>(*diagnostics_);
   // The symbol table listing needs the references too: it leaves out externals never used.
-  symbols_->setRecordReferences(options_.listingOn && options_.listingKind != ListingKind::sourceOnly);
+  symbols_->setRecordReferences(options_.listingOn &&
+                                options_.listingKind != ListingKind::sourceOnly);
   processor_ = std::make_unique<StatementProcessor>(options_, *diagnostics_, *symbols_);
   PassRunner passes(options_, *diagnostics_, *reader_, *tokenFile_, *processor_);
   passes.runPass1(optionLines_);
-  moduleName_ = processor_->moduleNamed() ? processor_->moduleName() : baseNameOf(options_.sourceFileName);
+  moduleName_ =
+      processor_->moduleNamed() ? processor_->moduleName() : baseNameOf(options_.sourceFileName);
   passes.runSizingPasses();
 }
 
@@ -161,7 +162,8 @@ void Assembler::runFinalPass() {
   sinks.add(extraSink_);
   passes.runFinalPass(sinks.empty() ? nullptr : &sinks, optionLines_);
   if (listing_) listing_->endFinalPass(*diagnostics_, moduleName_);
-  object_->complete(processor_->debugRecords(), diagnostics_->errorCount(), diagnostics_->warningCount());
+  object_->complete(processor_->debugRecords(), diagnostics_->errorCount(),
+                    diagnostics_->warningCount());
 }
 
 void Assembler::appendSymbolListing() {
@@ -172,7 +174,7 @@ int Assembler::finish() {
   if (listing_) {
     bool closed = listing_->close();
     diagnostics_->setListing(nullptr);
-    if (!closed) raiseFatal(21, listing_->name());
+    if (!closed) raiseFatal(Message::cantClose, listing_->name());
   }
   bool keepErrorFile = true;
   if (errorFile_) {
@@ -181,19 +183,21 @@ int Assembler::finish() {
     diagnostics_->setErrorFile(nullptr);
     bool empty = !errorFileIsConsole_ && std::ftell(errorFile) == 0;
     bool closed = errorFileIsConsole_ ? std::fflush(errorFile) == 0 : std::fclose(errorFile) == 0;
-    if (!closed) raiseFatal(21, *options_.errorFileName);
-    keepErrorFile = !(empty && diagnostics_->errorCount() == 0 && diagnostics_->warningCount() == 0);
+    if (!closed) raiseFatal(Message::cantClose, *options_.errorFileName);
+    keepErrorFile =
+        !(empty && diagnostics_->errorCount() == 0 && diagnostics_->warningCount() == 0);
   }
   reader_.reset();
   if (tokenFile_ && !tokenFile_->discard()) {
     tokenFile_.reset();
-    raiseFatal(21, "tokenfile");
+    raiseFatal(Message::cantClose, "tokenfile");
   }
   tokenFile_.reset();
   referenceFile_.reset();
   sizingWorkFile_.reset();
-  if (!diagnostics_->closeMessageFiles()) raiseFatal(21, "temporary file");
-  if (!keepErrorFile && !errorFileIsConsole_) std::remove(withHostSeparators(*options_.errorFileName).c_str());
+  if (!diagnostics_->closeMessageFiles()) raiseFatal(Message::cantClose, "temporary file");
+  if (!keepErrorFile && !errorFileIsConsole_)
+    std::remove(withHostSeparators(*options_.errorFileName).c_str());
   std::fflush(console_.out);
   if (diagnostics_->errorCount() == 0) return kExitSuccess;
   if (!options_.keepObjectOnError && options_.objectFileName) {
@@ -211,8 +215,10 @@ void Assembler::abortRun() {
   }
   if (errorFile_) {
     if (diagnostics_) diagnostics_->setErrorFile(nullptr);
-    if (errorFileIsConsole_) std::fflush(errorFile_);
-    else std::fclose(errorFile_);
+    if (errorFileIsConsole_)
+      std::fflush(errorFile_);
+    else
+      std::fclose(errorFile_);
     errorFile_ = nullptr;
   }
   processor_.reset();

@@ -13,38 +13,36 @@ constexpr std::size_t kCommandPool = 2048;
 constexpr std::size_t kCommandWords = 2048;
 constexpr char kCtrlZ = 0x1A;
 
-[[noreturn]] void raiseFatal(int number, const std::string& argument = {}) {
-  throw FatalError(number, argument, fatalExitStatus(number));
+bool isWhiteSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
-
-bool isWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 // The value of an option given in the next argument: "--" takes the argument after it
 // verbatim; any other argument beginning with '-' is refused.
 std::string nextArgumentValue(const std::vector<std::string>& arguments, std::size_t& index,
                               const std::string& option) {
-  if (index + 1 >= arguments.size()) raiseFatal(106, option);
+  if (index + 1 >= arguments.size()) raiseFatal(Message::missingParameter, option);
   const std::string& next = arguments[index + 1];
   if (next == "--") {
-    if (index + 2 >= arguments.size()) raiseFatal(106, option);
+    if (index + 2 >= arguments.size()) raiseFatal(Message::missingParameter, option);
     index += 2;
     return arguments[index];
   }
-  if (!next.empty() && next[0] == '-') raiseFatal(105);
+  if (!next.empty() && next[0] == '-') raiseFatal(Message::badParameterSyntax);
   ++index;
   return next;
 }
 
 std::string readWholeFile(const std::string& name) {
   std::FILE* file = std::fopen(withHostSeparators(name).c_str(), "rb");
-  if (!file) raiseFatal(20, name);
+  if (!file) raiseFatal(Message::cantOpen, name);
   std::string text;
   char buffer[16384];
   std::size_t count;
   while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
   bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) raiseFatal(22, name);
+  if (failed) raiseFatal(Message::cantRead, name);
   return text;
 }
 
@@ -94,13 +92,15 @@ std::vector<std::string> expandCommandFiles(const std::vector<std::string>& argu
       expanded.push_back(argument);
       continue;
     }
-    std::string name = argument.size() > 2 ? argument.substr(2) : nextArgumentValue(arguments, index, argument);
+    std::string name =
+        argument.size() > 2 ? argument.substr(2) : nextArgumentValue(arguments, index, argument);
     pool.addText(readWholeFile(name), expanded);
   }
   return expanded;
 }
 
-CommandLineResult parseCommandLine(const std::vector<std::string>& arguments, OptionSettings& settings) {
+CommandLineResult parseCommandLine(const std::vector<std::string>& arguments,
+                                   OptionSettings& settings) {
   CommandLineResult result;
   RunOptions& options = settings.options();
   for (std::size_t index = 0; index < arguments.size(); ++index) {
@@ -110,19 +110,24 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments, Op
       result.sourceGiven = true;
       continue;
     }
-    if (argument.starts_with("--")) raiseFatal(result.sourceGiven ? 101 : 100);
+    if (argument.starts_with("--"))
+      raiseFatal(result.sourceGiven ? Message::illegalFileSpecification : Message::noSourceFile);
     OptionMatch match = matchOption(argument);
-    if (!match.spec) raiseFatal(argument.starts_with("-l") ? 107 : 109, argument);
+    if (!match.spec)
+      raiseFatal(argument.starts_with("-l") ? Message::illegalListingSubOption
+                                            : Message::unrecognizedOption,
+                 argument);
     const OptionSpec& spec = *match.spec;
-    if (spec.id == OptionId::forbidden) raiseFatal(109, argument);
-    if (spec.id == OptionId::commandFile) raiseFatal(111);
+    if (spec.id == OptionId::forbidden) raiseFatal(Message::unrecognizedOption, argument);
+    if (spec.id == OptionId::commandFile) raiseFatal(Message::nestedCommandFile);
     std::optional<std::string> value = match.attached;
     bool needsValue = spec.value == ValueRule::attachedOrNext || spec.value == ValueRule::nextOnly;
     if (needsValue && !value) value = nextArgumentValue(arguments, index, argument);
-    if (int problem = OptionSettings::checkValue(spec, value)) raiseFatal(problem, argument);
+    if (auto problem = OptionSettings::checkValue(spec, value)) raiseFatal(*problem, argument);
     settings.apply(spec, value, false);
   }
-  result.onlyVerbose = !result.sourceGiven && settings.given().optionCount > 0 && settings.given().onlyVerbose;
+  result.onlyVerbose =
+      !result.sourceGiven && settings.given().optionCount > 0 && settings.given().onlyVerbose;
   return result;
 }
 

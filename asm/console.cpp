@@ -16,7 +16,7 @@ constexpr std::size_t kHelpLine = 512;
 
 void printHelpFile(const ProgramEnvironment& environment, std::FILE* out) {
   for (const std::string& root : installRootCandidates(environment)) {
-    if (root.size() > kMaxRootLength) throw FatalError(161, {}, fatalExitStatus(161));
+    if (root.size() > kMaxRootLength) raiseFatal(Message::outOfMemory);
     std::FILE* help = std::fopen((root + "/etc/asmzel.hlp").c_str(), "rb");
     if (!help) continue;
     char line[kHelpLine];
@@ -26,7 +26,9 @@ void printHelpFile(const ProgramEnvironment& environment, std::FILE* out) {
   }
 }
 
-void printBanner(std::FILE* out) { std::fprintf(out, "%s %s\n%s\n\n", kBannerTitle, kVersion, kCopyrightNotice); }
+void printBanner(std::FILE* out) {
+  std::fprintf(out, "%s %s\n%s\n\n", kBannerTitle, kVersion, kCopyrightNotice);
+}
 
 std::string formatFatal(int number, const std::string& argument) {
   std::string text(messageText(number));
@@ -34,11 +36,13 @@ std::string formatFatal(int number, const std::string& argument) {
   std::snprintf(numberField, sizeof numberField, "%3d", number);
   std::string quoted = "\"" + argument + "\"";
   std::string line;
-  if (number >= 20 && number <= 24) {
+  if (fatalExitStatus(number) == kFileFatalStatus) {
     line = std::string(" ") + numberField + " : " + text + " " + quoted;
-  } else if (number == 103 && !argument.empty()) {
+  } else if (number == messageNumber(Message::filesAreTheSame) && !argument.empty()) {
     line = std::string(numberField) + " : " + quoted + " " + text;
-  } else if ((number == 106 || number == 109) && !argument.empty()) {
+  } else if ((number == messageNumber(Message::missingParameter) ||
+              number == messageNumber(Message::unrecognizedOption)) &&
+             !argument.empty()) {
     line = std::string(numberField) + " : " + text + " " + quoted;
   } else {
     line = std::string(numberField) + " : " + text;

@@ -10,11 +10,6 @@
 namespace kz::assembler {
 namespace {
 
-constexpr int kCantRead = 22;
-constexpr int kCantWrite = 23;
-constexpr int kCantSeek = 24;
-constexpr int kInternalError = 150;
-constexpr int kOutOfMemory = 161;
 constexpr const char* kReferenceFileName = "temporary file(refsym)";
 
 // Columns of a row; the heading's words stand at 17, 34, 44 and 56.
@@ -79,10 +74,6 @@ std::string formatted(const char* format, long value) {
   char text[48];
   std::snprintf(text, sizeof text, format, value);
   return text;
-}
-
-[[noreturn]] void raiseFatal(int number, std::string_view argument = {}) {
-  throw FatalError(number, std::string(argument), fatalExitStatus(number));
 }
 
 void padTo(std::string& line, std::size_t column) {
@@ -331,13 +322,13 @@ void SymbolListing::writeReferences(WorkFile& file, const RunningLineMap& lines,
         record.push_back(static_cast<std::uint8_t>(number >> shift));
     }
     if (!record.empty() && !file.write(record.data(), record.size())) {
-      if (diskWorkFile) raiseFatal(kCantWrite, kReferenceFileName);
-      raiseFatal(kOutOfMemory);
+      if (diskWorkFile) raiseFatal(Message::cantWrite, kReferenceFileName);
+      raiseFatal(Message::outOfMemory);
     }
   });
   if (!file.seek(0)) {
-    if (diskWorkFile) raiseFatal(kCantSeek, kReferenceFileName);
-    raiseFatal(kInternalError);
+    if (diskWorkFile) raiseFatal(Message::cantSeek, kReferenceFileName);
+    raiseFatal(Message::internalError);
   }
 }
 
@@ -345,8 +336,8 @@ std::vector<std::uint32_t> SymbolListing::readReferences(WorkFile& file, std::ui
                                                          bool diskWorkFile) const {
   std::vector<std::uint8_t> record(std::size_t{count} * 4);
   if (file.read(record.data(), record.size()) != record.size()) {
-    if (diskWorkFile) raiseFatal(kCantRead, kReferenceFileName);
-    raiseFatal(kInternalError);
+    if (diskWorkFile) raiseFatal(Message::cantRead, kReferenceFileName);
+    raiseFatal(Message::internalError);
   }
   std::vector<std::uint32_t> numbers(count);
   for (std::size_t i = 0; i < count; ++i) {

@@ -8,15 +8,13 @@
 namespace kz::assembler {
 namespace {
 
-constexpr int kSyntaxError = 200;
-constexpr int kNoSectionDefinition = 215;
-constexpr int kAbsoluteExpected = 222;
-constexpr int kOutOfRange = 501;
-constexpr int kInvalidDirective = 505;
+constexpr std::uint32_t unitOf(DataDirective which) {
+  return static_cast<std::uint32_t>(which) % 4 + 1;
+}
 
-constexpr std::uint32_t unitOf(DataDirective which) { return static_cast<std::uint32_t>(which) % 4 + 1; }
-
-bool isPunct(const Token& token, char c) { return token.kind == TokenKind::punct && token.punct == c; }
+bool isPunct(const Token& token, char c) {
+  return token.kind == TokenKind::punct && token.punct == c;
+}
 
 bool fitsUnit(std::int64_t value, std::uint32_t unit) {
   if (unit >= 4) return true;
@@ -26,7 +24,8 @@ bool fitsUnit(std::int64_t value, std::uint32_t unit) {
 }
 
 void appendLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value, std::uint32_t unit) {
-  for (std::uint32_t i = 0; i < unit; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  for (std::uint32_t i = 0; i < unit; ++i)
+    bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 // The binary form of a floating value, low byte first: 4, 8 or 10 bytes.
@@ -40,7 +39,8 @@ void appendFloating(std::vector<std::uint8_t>& bytes, long double value, FloatPr
     double wide = static_cast<double>(value);
     std::memcpy(raw, &wide, size = sizeof wide);
   } else {
-    static_assert(std::numeric_limits<long double>::digits == 64, "extended data needs the 80-bit format");
+    static_assert(std::numeric_limits<long double>::digits == 64,
+                  "extended data needs the 80-bit format");
     std::memcpy(raw, &value, sizeof value);
     size = 10;
   }
@@ -51,10 +51,11 @@ void appendFloating(std::vector<std::uint8_t>& bytes, long double value, FloatPr
 
 bool StatementProcessor::placeData(bool initialised) {
   if (current_ == kNoSection) {
-    formError(kNoSectionDefinition);
+    formError(Message::noSectionDefinition);
     return false;
   }
-  if (initialised && symbols_.sections()[current_].kind == SectionKind::data) warnOnce(kInvalidDirective);
+  if (initialised && symbols_.sections()[current_].kind == SectionKind::data)
+    warnOnce(Message::invalidDirective);
   return true;
 }
 
@@ -91,7 +92,7 @@ bool StatementProcessor::dataItems(std::uint32_t unit, bool stringsAllowed, Toke
       statement_.bytes.insert(statement_.bytes.end(), item.text.begin(), item.text.end());
       cursor.advance();
     } else if (item.kind == TokenKind::lineEnd || isPunct(item, ',')) {
-      formError(kSyntaxError);
+      formError(Message::syntaxError);
       return false;
     } else {
       auto value = expression(cursor, true, true);
@@ -101,14 +102,15 @@ bool StatementProcessor::dataItems(std::uint32_t unit, bool stringsAllowed, Toke
     cursor.advance();
   }
   if (cursor.current().kind != TokenKind::lineEnd) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return false;
   }
   if (statement_.bytes.size() > kMaxDataBytes) {
-    if (pass_ != Pass::sizing) reporter_.reportWarning(kOutOfRange);
+    if (pass_ != Pass::sizing) reporter_.reportWarning(Message::valueOutOfRange);
     statement_.bytes.resize(kMaxDataBytes);
-    std::erase_if(statement_.dataFields,
-                  [](const DataField& field) { return field.offset + field.width > kMaxDataBytes; });
+    std::erase_if(statement_.dataFields, [](const DataField& field) {
+      return field.offset + field.width > kMaxDataBytes;
+    });
   }
   return true;
 }
@@ -122,11 +124,11 @@ void StatementProcessor::appendValue(std::uint32_t unit, const std::optional<exp
   switch (value->kind) {
     case ValueKind::absolute:
       if (!fitsUnit(value->value, unit) && pass_ != Pass::sizing && !value->forwardReference) {
-        reporter_.reportWarning(kOutOfRange);
+        reporter_.reportWarning(Message::valueOutOfRange);
       }
       break;
     case ValueKind::floating:
-      if (pass_ != Pass::sizing) reporter_.reportError(kAbsoluteExpected);
+      if (pass_ != Pass::sizing) reporter_.reportError(Message::absoluteExpected);
       statement_.failed = true;
       appendLittleEndian(statement_.bytes, 0, unit);
       return;
@@ -145,7 +147,7 @@ void StatementProcessor::storageStatement(std::uint32_t unit, std::span<Token> o
   auto count = absoluteValue(cursor);
   if (!count || !requireEnd(operands, cursor.position())) return;
   if (*count < 0) {
-    if (pass_ != Pass::sizing) reporter_.reportWarning(kOutOfRange);
+    if (pass_ != Pass::sizing) reporter_.reportWarning(Message::valueOutOfRange);
     count = 0;
   }
   statement_.skipped = static_cast<std::uint32_t>(*count) * unit;
@@ -160,13 +162,13 @@ void StatementProcessor::repeatedStatement(std::uint32_t unit, std::span<Token> 
   auto count = absoluteValue(cursor);
   if (!count) return;
   if (!isPunct(cursor.current(), ',')) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return;
   }
   cursor.advance();
   if (!dataItems(unit, unit == 1, cursor)) return;
   if (*count < 0) {
-    if (pass_ != Pass::sizing) reporter_.reportWarning(kOutOfRange);
+    if (pass_ != Pass::sizing) reporter_.reportWarning(Message::valueOutOfRange);
     count = 0;
   }
   statement_.repeat = static_cast<std::uint32_t>(*count);
@@ -187,9 +189,12 @@ void StatementProcessor::floatData(FloatData which, std::span<Token> operands) {
     long double number = 0;
     if (tree.valid()) {
       exprValue value = evaluator().evaluate(tree, pass_, context(false, false));
-      if (value.kind == ValueKind::floating) number = value.floatValue;
-      else if (value.isAbsolute()) number = value.value;
-      else if (value.isValid()) formError(kAbsoluteExpected);
+      if (value.kind == ValueKind::floating)
+        number = value.floatValue;
+      else if (value.isAbsolute())
+        number = value.value;
+      else if (value.isValid())
+        formError(Message::absoluteExpected);
     } else {
       statement_.failed = true;
     }
@@ -198,7 +203,7 @@ void StatementProcessor::floatData(FloatData which, std::span<Token> operands) {
     cursor.advance();
   }
   if (cursor.current().kind != TokenKind::lineEnd) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return;
   }
   advance(static_cast<std::uint32_t>(statement_.bytes.size()));

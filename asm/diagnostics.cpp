@@ -10,9 +10,9 @@
 namespace kz::assembler {
 namespace {
 
-constexpr std::array kQuietWarnings{501, 505, 513, 517, 518};
-constexpr int kTypeMismatch = 230;
-constexpr int kOptimizationsLost = 503;
+constexpr std::array kQuietWarnings{Message::valueOutOfRange, Message::invalidDirective,
+                                    Message::ignoredExterns, Message::differentAttribute,
+                                    Message::floatingTypeMismatch};
 constexpr std::size_t kReadChunk = 16384;
 
 std::string recordPrefix(int fileIndex, long line, int number) {
@@ -43,8 +43,8 @@ std::optional<MessageRecord> parseRecord(std::string_view text) {
 
 }  // namespace
 
-Diagnostics::Diagnostics(const RunOptions& options, std::string workDirectory, std::FILE* standardOutput,
-                         std::FILE* standardError)
+Diagnostics::Diagnostics(const RunOptions& options, std::string workDirectory,
+                         std::FILE* standardOutput, std::FILE* standardError)
     : options_(options),
       workDirectory_(std::move(workDirectory)),
       standardOutput_(standardOutput),
@@ -60,35 +60,39 @@ void Diagnostics::setPass(PassKind pass, int repetition) {
 bool Diagnostics::warningDropped(int number) const {
   if (options_.suppressWarnings) return true;
   if (!options_.quietWarnings) return false;
-  for (int quiet : kQuietWarnings) {
-    if (quiet == number) return true;
+  for (Message quiet : kQuietWarnings) {
+    if (messageNumber(quiet) == number) return true;
   }
   return false;
 }
 
-void Diagnostics::reportError(int number, std::string_view argument) {
-  if (pass_ == PassKind::pass1 && number == kTypeMismatch) {
+void Diagnostics::reportError(Message message, std::string_view argument) {
+  if (pass_ == PassKind::pass1 && message == Message::typeMismatch) {
     if (statementHasTypeError_) return;
     statementHasTypeError_ = true;
   }
   if (pass_ == PassKind::sizing && statementHasError()) return;
   markStatementError();
-  record(number, argument, fileIndex(), line());
+  record(messageNumber(message), argument, fileIndex(), line());
 }
 
-void Diagnostics::reportWarning(int number, std::string_view argument) {
+void Diagnostics::reportWarning(Message message, std::string_view argument) {
+  int number = messageNumber(message);
   if (warningDropped(number)) return;
-  if (pass_ == PassKind::sizing && repetition_ != 1 && number != kOptimizationsLost) return;
+  if (pass_ == PassKind::sizing && repetition_ != 1 && message != Message::optimizationsLost)
+    return;
   record(number, argument, fileIndex(), line());
 }
 
-void Diagnostics::reportCommandLineWarning(int number, std::string_view argument) {
+void Diagnostics::reportCommandLineWarning(Message message, std::string_view argument) {
+  int number = messageNumber(message);
   if (warningDropped(number)) return;
   appendRecord(pass1File_, number, formatMessage(number, argument), 0, 0);
   commandLineWarningsPending_ = true;
 }
 
-void Diagnostics::reportOptionLineWarning(int number, long line) {
+void Diagnostics::reportOptionLineWarning(Message message, long line) {
+  int number = messageNumber(message);
   if (warningDropped(number)) return;
   appendRecord(pass1File_, number, formatMessage(number, {}), 0, line);
 }
@@ -96,28 +100,33 @@ void Diagnostics::reportOptionLineWarning(int number, long line) {
 void Diagnostics::record(int number, std::string_view argument, int fileIndex, long line) {
   std::string text = formatMessage(number, argument);
   switch (pass_) {
-    case PassKind::pass1: appendRecord(pass1File_, number, text, fileIndex, line); break;
+    case PassKind::pass1:
+      appendRecord(pass1File_, number, text, fileIndex, line);
+      break;
     case PassKind::sizing:
       if (sizingRecords_.insert(recordPrefix(fileIndex, line, number) + text).second) {
         appendRecord(sizingFile_, number, text, fileIndex, line);
       }
       break;
-    case PassKind::final: finalPassMessages_.push_back({number, std::move(text), fileIndex, line}); break;
+    case PassKind::final:
+      finalPassMessages_.push_back({number, std::move(text), fileIndex, line});
+      break;
   }
 }
 
-void Diagnostics::appendRecord(MessageFile& target, int number, const std::string& text, int fileIndex,
-                               long line) {
+void Diagnostics::appendRecord(MessageFile& target, int number, const std::string& text,
+                               int fileIndex, long line) {
   if (!target.file) {
     target.file = createDiskWorkFile(workDirectory_, target.prefix);
-    if (!target.file) fatal(20, target.failureName);
+    if (!target.file) fatal(Message::cantOpen, target.failureName);
   }
   std::string recordText = recordPrefix(fileIndex, line, number) + text + "\n";
-  if (!target.file->write(recordText.data(), recordText.size())) fatal(23, target.failureName);
+  if (!target.file->write(recordText.data(), recordText.size()))
+    fatal(Message::cantWrite, target.failureName);
 }
 
 void Diagnostics::startReading(MessageFile& source) {
-  if (!source.file->seek(0)) fatal(24, source.failureName);
+  if (!source.file->seek(0)) fatal(Message::cantSeek, source.failureName);
   source.readBuffer.clear();
   source.readPosition = 0;
   source.readEnded = false;
@@ -128,23 +137,25 @@ std::optional<MessageRecord> Diagnostics::readRecord(MessageFile& source) {
   while (true) {
     std::size_t end = source.readBuffer.find('\n', source.readPosition);
     if (end != std::string::npos) {
-      std::string_view line(source.readBuffer.data() + source.readPosition, end - source.readPosition);
+      std::string_view line(source.readBuffer.data() + source.readPosition,
+                            end - source.readPosition);
       source.readPosition = end + 1;
       if (auto parsed = parseRecord(line)) return parsed;
-      fatal(151);
+      fatal(Message::illegalTemporaryFile);
     }
     if (source.readEnded) return std::nullopt;
     source.readBuffer.erase(0, source.readPosition);
     source.readPosition = 0;
     char chunk[kReadChunk];
     std::size_t count = source.file->read(chunk, sizeof chunk);
-    if (source.file->failed()) fatal(22, source.failureName);
+    if (source.file->failed()) fatal(Message::cantRead, source.failureName);
     if (count == 0) source.readEnded = true;
     source.readBuffer.append(chunk, count);
   }
 }
 
-void Diagnostics::flushFile(MessageFile& source, int fileIndex, long line, bool takeCommandLineWarnings) {
+void Diagnostics::flushFile(MessageFile& source, int fileIndex, long line,
+                            bool takeCommandLineWarnings) {
   if (!source.file) return;
   if (!source.reading) startReading(source);
   while (true) {
@@ -171,7 +182,8 @@ void Diagnostics::flushMessages(int fileIndex, long line) {
   commandLineWarningsPending_ = false;
   flushFile(sizingFile_, fileIndex, line, false);
   for (const MessageRecord& message : finalPassMessages_) {
-    auto same = std::find(shownFromPass1_.begin(), shownFromPass1_.end(), std::make_pair(message.number, message.text));
+    auto same = std::find(shownFromPass1_.begin(), shownFromPass1_.end(),
+                          std::make_pair(message.number, message.text));
     if (same != shownFromPass1_.end() && message.fileIndex == fileIndex && message.line == line) {
       shownFromPass1_.erase(same);
       continue;
@@ -208,9 +220,12 @@ std::string Diagnostics::displayName(int fileIndex) const {
 
 void Diagnostics::printMessage(int number, const std::string& text, int fileIndex, long line) {
   bool isError = number < 500;
-  if (isError) ++errorCount_;
-  else ++warningCount_;
-  std::string prefix = line != 0 ? displayName(fileIndex) + " " + std::to_string(line) + " : " : std::string();
+  if (isError)
+    ++errorCount_;
+  else
+    ++warningCount_;
+  std::string prefix =
+      line != 0 ? displayName(fileIndex) + " " + std::to_string(line) + " : " : std::string();
   char body[64];
   std::snprintf(body, sizeof body, "ASMZEL-%s-%3d : ", isError ? "Error" : "Warning", number);
   std::string message = prefix + body + text;

@@ -27,7 +27,7 @@ struct MessageRecord {
 };
 
 class Diagnostics final : public Reporter {
-public:
+ public:
   using FileNameLookup = std::function<std::string(int fileIndex)>;
 
   Diagnostics(const RunOptions& options, std::string workDirectory, std::FILE* standardOutput,
@@ -41,12 +41,12 @@ public:
   // repetition counts sizing passes from 1.
   void setPass(PassKind pass, int repetition = 0);
 
-  void reportError(int number, std::string_view argument = {}) override;
-  void reportWarning(int number, std::string_view argument = {}) override;
+  void reportError(Message message, std::string_view argument = {}) override;
+  void reportWarning(Message message, std::string_view argument = {}) override;
   // A warning of the command line (519): line 0, shown with the first listed line.
-  void reportCommandLineWarning(int number, std::string_view argument);
+  void reportCommandLineWarning(Message message, std::string_view argument);
   // A warning of an option line (515) of the main source.
-  void reportOptionLineWarning(int number, long line);
+  void reportOptionLineWarning(Message message, long line);
 
   // Shows every message recorded for this line; called after each listed line.
   void flushMessages(int fileIndex, long line);
@@ -61,7 +61,7 @@ public:
   // Closes and removes the message files. Returns false when a close failed.
   bool closeMessageFiles();
 
-private:
+ private:
   struct MessageFile {
     std::unique_ptr<WorkFile> file;
     const char* prefix;
@@ -75,7 +75,8 @@ private:
 
   bool warningDropped(int number) const;
   void record(int number, std::string_view argument, int fileIndex, long line);
-  void appendRecord(MessageFile& target, int number, const std::string& text, int fileIndex, long line);
+  void appendRecord(MessageFile& target, int number, const std::string& text, int fileIndex,
+                    long line);
   std::optional<MessageRecord> readRecord(MessageFile& source);
   void startReading(MessageFile& source);
   void flushFile(MessageFile& source, int fileIndex, long line, bool takeCommandLineWarnings);

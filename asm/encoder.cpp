@@ -6,18 +6,12 @@ namespace kz::assembler {
 
 namespace {
 
-constexpr int kInternalError = 150;
-constexpr int kNoSectionDefinition = 215;
-constexpr int kTypeMismatch = 230;
-constexpr int kOperandCount = 231;
-constexpr int kInstructionInDataSection = 504;
-
 // Expression errors met while a sizing pass measures a J are not this pass's to report: the
 // final pass reports them.
 class SilentReporter final : public Reporter {
  public:
-  void reportError(int, std::string_view) override {}
-  void reportWarning(int, std::string_view) override {}
+  void reportError(Message, std::string_view) override {}
+  void reportWarning(Message, std::string_view) override {}
 };
 
 bool anyInvalid(std::span<const Operand> operands) {
@@ -135,7 +129,7 @@ std::int64_t& Encoder::jumpGrowth(SectionId section) {
 void Encoder::encode(std::int32_t mnemonic, std::span<Operand> operands,
                      const InstructionPlace& place, EncodedInstruction& result) {
   const MnemonicEntry* written = findMnemonic(mnemonic);
-  if (written == nullptr) reporter_.fatal(kInternalError);
+  if (written == nullptr) reporter_.fatal(Message::internalError);
   if (!checkPlacement(place)) {
     jumpFlag_.forget();
     result.start(written->code, -1);
@@ -152,7 +146,7 @@ void Encoder::encode(std::int32_t mnemonic, std::span<Operand> operands,
   int form = classify(statement, remembered);
   if (failed) return failedStatement(statement, form, result);
   if (form < 0) {
-    reportInPass1(countFits(statement) ? kTypeMismatch : kOperandCount);
+    reportInPass1(countFits(statement) ? Message::typeMismatch : Message::operandCount);
     return failedStatement(statement, form, result);
   }
   if (pass_ != Pass::final && remembered != nullptr && remembered->size != 0) {
@@ -171,11 +165,11 @@ void Encoder::encode(std::int32_t mnemonic, std::span<Operand> operands,
 // 215 outside any section, 504 in a DATA section (pass 1).
 bool Encoder::checkPlacement(const InstructionPlace& place) {
   if (place.section == kNoSection) {
-    if (pass_ == Pass::first) reporter_.reportError(kNoSectionDefinition);
+    if (pass_ == Pass::first) reporter_.reportError(Message::noSectionDefinition);
     return false;
   }
   if (pass_ == Pass::first && symbols_.sections()[place.section].kind == SectionKind::data) {
-    reporter_.reportWarning(kInstructionInDataSection);
+    reporter_.reportWarning(Message::instructionInDataSection);
   }
   return true;
 }
@@ -216,7 +210,7 @@ bool Encoder::valuesUsable(const Statement& statement) {
     bool usable = op.value.isValid() && op.bitValue.isValid() &&
                   op.value.kind != ValueKind::floating && op.bitValue.kind != ValueKind::floating;
     if (!usable) {
-      reportInPass1(kTypeMismatch);
+      reportInPass1(Message::typeMismatch);
       return false;
     }
   }
@@ -231,7 +225,8 @@ std::uint64_t shapeKey(const MnemonicEntry& entry, std::span<const Operand> oper
   std::uint64_t key = (static_cast<std::uint64_t>(valueOf(entry.code)) << 2) | operands.size();
   for (const Operand& op : operands) {
     std::uint64_t reg = static_cast<std::uint8_t>(op.reg);
-    std::uint64_t shape = (static_cast<std::uint64_t>(op.addressing) << 9) | (reg << 1) | (op.hasBitSuffix ? 1 : 0);
+    std::uint64_t shape =
+        (static_cast<std::uint64_t>(op.addressing) << 9) | (reg << 1) | (op.hasBitSuffix ? 1 : 0);
     key = (key << 13) | shape;
   }
   return key | (std::uint64_t{1} << 63);
@@ -287,7 +282,7 @@ bool Encoder::countFits(const Statement& statement) const {
 void Encoder::encodeJump(Statement& statement, EncodedInstruction& result) {
   std::span<Operand> operands = statement.operands;
   if (operands.empty() || operands.size() > 2) {
-    reportInPass1(kOperandCount);
+    reportInPass1(Message::operandCount);
     return failedStatement(statement, jumpShortTrue, result);
   }
   JumpRecord previous = workArea_.next(pass_);
@@ -296,7 +291,7 @@ void Encoder::encodeJump(Statement& statement, EncodedInstruction& result) {
                    (operands.size() == 1 || operands[0].addressing == AddressingClass::condition);
   bool failed = reporter_.statementHasError() || anyInvalid(operands);
   if (!failed && !shapeFits) {
-    reportInPass1(kTypeMismatch);
+    reportInPass1(Message::typeMismatch);
     failed = true;
   }
   if (!failed) {
@@ -345,8 +340,8 @@ void Encoder::failedStatement(const Statement& statement, int form, EncodedInstr
 }
 
 // 230 and 231 are pass-1 messages; later passes meet the same statement failing silently.
-void Encoder::reportInPass1(int number) {
-  if (pass_ == Pass::first) reporter_.reportError(number);
+void Encoder::reportInPass1(Message message) {
+  if (pass_ == Pass::first) reporter_.reportError(message);
 }
 
 }  // namespace kz::assembler

@@ -121,7 +121,7 @@ class Encoder {
   bool countFits(const Statement& statement) const;
   void encodeJump(Statement& statement, EncodedInstruction& result);
   void failedStatement(const Statement& statement, int form, EncodedInstruction& result);
-  void reportInPass1(int number);
+  void reportInPass1(Message message);
   std::int64_t& jumpGrowth(SectionId section);
 
   const SymbolTable& symbols_;

@@ -8,10 +8,6 @@ namespace kz::assembler {
 
 namespace {
 
-constexpr int kRelativeOutOfRange = 227;
-constexpr int kIllegalCallOperand = 300;
-constexpr int kValueOutOfRange = 501;
-
 // One step of a byte layout. "Field" writes an operand by its kind; a merging kind ORs its
 // first byte into the byte written just before.
 enum class Step : std::uint8_t {
@@ -120,8 +116,8 @@ class Emission {
   }
   // nullptr before the final pass, which alone keeps field records.
   FieldRecord* addRecord(int index, FieldUse use, int offset, int width, const exprValue& value);
-  void report(int number) { reporter_.reportError(number); }
-  void warnOutOfRange() { reporter_.reportWarning(kValueOutOfRange); }
+  void report(Message message) { reporter_.reportError(message); }
+  void warnOutOfRange() { reporter_.reportWarning(Message::valueOutOfRange); }
   std::int64_t checked(const exprValue& value, Range range);
 
   void step(Step step);
@@ -315,10 +311,10 @@ void Emission::nibbleField(int index) {
   std::int64_t number = value.value;
   if (callVector && value.isAbsolute()) {
     std::optional<std::int64_t> vector = vectorNumber(value.value);
-    if (!vector && request_.finalPass) report(kIllegalCallOperand);
+    if (!vector && request_.finalPass) report(Message::illegalCallOperand);
     number = vector.value_or(0);
   } else if (callVector) {
-    if (!sizedForCallTable(value) && request_.finalPass) report(kIllegalCallOperand);
+    if (!sizedForCallTable(value) && request_.finalPass) report(Message::illegalCallOperand);
     number = 0;
   } else {
     number = checked(value, kNibbleRange);
@@ -333,10 +329,10 @@ void Emission::pageField(int index) {
   std::int64_t offset = 0;
   if (value.isAbsolute()) {
     std::optional<std::int64_t> page = pageOffset(value.value);
-    if (!page && request_.finalPass) report(kIllegalCallOperand);
+    if (!page && request_.finalPass) report(Message::illegalCallOperand);
     offset = page.value_or(value.value);
   } else if (!sizedForCallTable(value) && request_.finalPass) {
-    report(kIllegalCallOperand);
+    report(Message::illegalCallOperand);
   }
   append(static_cast<std::uint8_t>(offset));
   addRecord(index, FieldUse::callPage, result_.size - 1, 1, value);
@@ -366,7 +362,7 @@ void Emission::relativeField(int index, bool shortForm) {
     displacement = static_cast<std::int64_t>(target.value) -
                    (static_cast<std::int64_t>(request_.place.location) + 2);
     Range range = shortForm ? kShortRelativeRange : kDisplacementRange;
-    if (request_.finalPass && !range.contains(displacement)) report(kRelativeOutOfRange);
+    if (request_.finalPass && !range.contains(displacement)) report(Message::relativeOutOfRange);
   }
   std::uint8_t base = result_.bytes[result_.size - 1];
   int offset = result_.size - 1;

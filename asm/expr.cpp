@@ -8,19 +8,6 @@ namespace kz::assembler {
 
 namespace {
 
-constexpr int kDivideByZero = 201;
-constexpr int kInvalidRelocatable = 204;
-constexpr int kInvalidExpression = 206;
-constexpr int kNoSectionDefinition = 215;
-constexpr int kMultiDefinedReference = 220;
-constexpr int kUndefinedSymbol = 221;
-constexpr int kForwardReference = 223;
-constexpr int kExternalReference = 224;
-constexpr int kSectionReference = 225;
-constexpr int kIllegalSymbolReference = 226;
-constexpr int kSectionMissing = 232;
-constexpr int kOutOfRange = 501;
-
 using TermPtr = std::shared_ptr<const ComplexTerm>;
 
 struct TermMapping {
@@ -210,8 +197,8 @@ class Folder {
   exprValue fold(std::uint32_t id);
 
  private:
-  exprValue fail(int number, std::string_view argument = {}) {
-    reporter_.reportError(number, argument);
+  exprValue fail(Message message, std::string_view argument = {}) {
+    reporter_.reportError(message, argument);
     return invalidValue();
   }
   exprValue foldBinary(ExprOp op, const exprValue& a, const exprValue& b);
@@ -300,7 +287,7 @@ exprValue Folder::symbolValue(const ExprNode& node) {
     index = symbols_.sections()[symbol->section].symbol;
     symbol = &symbols_.entry(index);
   }
-  if (symbol->multiplyDefined) return fail(kMultiDefinedReference);
+  if (symbol->multiplyDefined) return fail(Message::multiDefinedReference);
   switch (symbol->state) {
     case symbolState::label:
     case symbolState::value:
@@ -309,14 +296,14 @@ exprValue Folder::symbolValue(const ExprNode& node) {
     case symbolState::publicDeclared:
       return undefinedName();
     case symbolState::external: {
-      if (!context_.externalAllowed) return fail(kExternalReference);
+      if (!context_.externalAllowed) return fail(Message::externalReference);
       exprValue result;
       result.kind = ValueKind::external;
       result.symbol = index;
       return result;
     }
     case symbolState::section: {
-      if (!context_.sectionAllowed) return fail(kSectionReference);
+      if (!context_.sectionAllowed) return fail(Message::sectionReference);
       const sectionEntry& section = symbols_.sections()[symbol->section];
       if (section.absolute) return absoluteValue(static_cast<std::int32_t>(section.startAddress));
       return relocatableValue(symbol->section, 0, kNoSymbol);
@@ -324,13 +311,14 @@ exprValue Folder::symbolValue(const ExprNode& node) {
     case symbolState::location:
       return locationValue();
     default:
-      return fail(kIllegalSymbolReference);
+      return fail(Message::illegalSymbolReference);
   }
 }
 
 exprValue Folder::definedValue(SymbolIndex index, const symbolEntry& symbol) {
   if (const auto& expression = symbols_.expression(index)) {
-    if (!context_.externalAllowed && containsExternal(*expression)) return fail(kExternalReference);
+    if (!context_.externalAllowed && containsExternal(*expression))
+      return fail(Message::externalReference);
     if (expression->op == TermOp::external) {
       exprValue result;
       result.kind = ValueKind::external;
@@ -346,13 +334,13 @@ exprValue Folder::definedValue(SymbolIndex index, const symbolEntry& symbol) {
 }
 
 exprValue Folder::undefinedName() {
-  if (pass_ != Pass::first) return fail(kUndefinedSymbol);
-  if (!context_.forwardAllowed) return fail(kForwardReference);
+  if (pass_ != Pass::first) return fail(Message::undefinedSymbol);
+  if (!context_.forwardAllowed) return fail(Message::forwardReference);
   return forwardPlaceholder();
 }
 
 exprValue Folder::locationValue() {
-  if (context_.locationSection == kNoSection) return fail(kNoSectionDefinition);
+  if (context_.locationSection == kNoSection) return fail(Message::noSectionDefinition);
   if (symbols_.sections()[context_.locationSection].absolute)
     return absoluteValue(context_.location);
   return relocatableValue(context_.locationSection, context_.location, kNoSymbol);
@@ -363,7 +351,7 @@ exprValue Folder::sectionFunction(const ExprNode& node) {
   if (index == kNoSymbol) index = symbols_.findSection(tree_.names[node.nameIndex]);
   if (index == kNoSymbol) {
     if (pass_ == Pass::first && context_.forwardAllowed) return forwardPlaceholder();
-    return fail(kSectionMissing, tree_.names[node.nameIndex]);
+    return fail(Message::sectionMissing, tree_.names[node.nameIndex]);
   }
   SectionId id = symbols_.entry(index).section;
   const sectionEntry& section = symbols_.sections()[id];
@@ -386,7 +374,7 @@ exprValue Folder::floatPart(const ExprNode& node) {
   } else if (operand.isAbsolute()) {
     value = operand.value;
   } else {
-    return fail(kInvalidExpression);
+    return fail(Message::invalidExpression);
   }
   exprValue result = absoluteValue(static_cast<std::int32_t>(floatPartBits(value, node.part)));
   result.forwardReference = operand.forwardReference;
@@ -399,7 +387,7 @@ exprValue Folder::unary(ExprOp op, const exprValue& operand) {
   if (!operand.isValid() || op == ExprOp::plus) return operand;
   exprValue result = operand;
   if (operand.kind == ValueKind::floating) {
-    if (op == ExprOp::complement) return fail(kInvalidExpression);
+    if (op == ExprOp::complement) return fail(Message::invalidExpression);
     result.floatValue = -operand.floatValue;
   } else if (operand.isAbsolute()) {
     auto bits = static_cast<std::uint32_t>(operand.value);
@@ -416,7 +404,7 @@ exprValue Folder::floating(ExprOp op, const exprValue& a, const exprValue& b) {
                  (b.kind == ValueKind::floating || b.isAbsolute());
   bool allowed =
       op == ExprOp::add || op == ExprOp::subtract || op == ExprOp::multiply || op == ExprOp::divide;
-  if (!numeric || !allowed) return fail(kInvalidExpression);
+  if (!numeric || !allowed) return fail(Message::invalidExpression);
   auto asFloating = [](const exprValue& v) {
     return v.kind == ValueKind::floating ? v.floatValue : static_cast<long double>(v.value);
   };
@@ -439,7 +427,8 @@ exprValue Folder::floating(ExprOp op, const exprValue& a, const exprValue& b) {
       break;
     default:
       if (y == 0) {
-        if (pass_ == Pass::first && !b.forwardReference) reporter_.reportError(kDivideByZero);
+        if (pass_ == Pass::first && !b.forwardReference)
+          reporter_.reportError(Message::divideByZero);
       } else {
         result = x / y;
       }
@@ -449,18 +438,18 @@ exprValue Folder::floating(ExprOp op, const exprValue& a, const exprValue& b) {
 
 exprValue Folder::widthLimit(const exprValue& a, const exprValue& b) {
   if (b.forwardReference) return forwardPlaceholder();
-  if (!b.isAbsolute() || b.value < 1 || b.value > 32) return fail(kInvalidExpression);
+  if (!b.isAbsolute() || b.value < 1 || b.value > 32) return fail(Message::invalidExpression);
   std::uint32_t mask = b.value == 32 ? 0xFFFFFFFFu : (1u << b.value) - 1;
   if (!a.isAbsolute())
     return complexValue(makeTerm(TermOp::bitAnd, termOf(a), constantTerm(wrap(mask))));
   std::int32_t masked = wrap(static_cast<std::uint32_t>(a.value) & mask);
   if (masked != a.value && pass_ != Pass::sizing && !a.forwardReference)
-    reporter_.reportWarning(kOutOfRange);
+    reporter_.reportWarning(Message::valueOutOfRange);
   return absoluteValue(masked);
 }
 
 exprValue Folder::shift(ExprOp op, const exprValue& a, const exprValue& b) {
-  if (!b.isAbsolute()) return fail(kInvalidRelocatable);
+  if (!b.isAbsolute()) return fail(Message::invalidRelocatable);
   auto count = static_cast<std::uint32_t>(b.value);
   if (count >= 32) return absoluteValue(0);
   if (a.isAbsolute()) return absoluteValue(foldAbsolute(op, a.value, b.value));
@@ -471,7 +460,7 @@ exprValue Folder::shift(ExprOp op, const exprValue& a, const exprValue& b) {
 
 exprValue Folder::division(ExprOp op, const exprValue& a, const exprValue& b) {
   if (b.isAbsolute() && b.value == 0) {
-    if (pass_ == Pass::first && !b.forwardReference) reporter_.reportError(kDivideByZero);
+    if (pass_ == Pass::first && !b.forwardReference) reporter_.reportError(Message::divideByZero);
     return absoluteValue(0);
   }
   if (a.isAbsolute() && b.isAbsolute()) return absoluteValue(foldAbsolute(op, a.value, b.value));
@@ -534,7 +523,7 @@ exprValue Evaluator::evaluate(const ExprTree& tree, Pass pass, const ExprContext
   if (result.isAbsolute()) {
     result.floatValue = result.value;
   } else if (result.kind != ValueKind::floating) {
-    reporter_.reportError(kInvalidExpression);
+    reporter_.reportError(Message::invalidExpression);
     return invalidValue();
   }
   result.kind = ValueKind::floating;

@@ -8,12 +8,6 @@ namespace kz::assembler {
 
 namespace {
 
-constexpr int kUnbalancedParentheses = 205;
-constexpr int kInvalidExpression = 206;
-constexpr int kExpectingIdentifier = 207;
-constexpr int kIllegalSymbolReference = 226;
-constexpr int kFloatingTypeMismatch = 518;
-
 constexpr int kLoosestLevel = 8;
 constexpr int kMaxNesting = 256;  // parentheses and signs; keeps the recursion bounded
 constexpr std::size_t kTypicalNodes = 8;
@@ -93,8 +87,8 @@ class ExprParseRun {
 
  private:
   const Token& current() const { return tokens_.current(); }
-  std::uint32_t fail(int number) {
-    parser_.reporter_.reportError(number);
+  std::uint32_t fail(Message message) {
+    parser_.reporter_.reportError(message);
     return kNoNode;
   }
   std::uint32_t add(const ExprNode& node) {
@@ -150,7 +144,7 @@ std::uint32_t ExprParseRun::climb(std::uint32_t left, int level) {
   while (left != kNoNode) {
     const BinaryOperator* op = binaryOperatorAt(current());
     if (op == nullptr || op->level > level) break;
-    if (floatingOnly_ && !op->inFloating) return fail(kInvalidExpression);
+    if (floatingOnly_ && !op->inFloating) return fail(Message::invalidExpression);
     tokens_.advance();
     if (isSign(current())) parser_.signAfterOperator_ = true;
     std::uint32_t right = unary();
@@ -172,8 +166,8 @@ std::uint32_t ExprParseRun::unary() {
   if (isPunct(token, '-')) op = ExprOp::negate;
   if (isPunct(token, '~')) op = ExprOp::complement;
   if (!op) return width();
-  if (floatingOnly_ && *op == ExprOp::complement) return fail(kInvalidExpression);
-  if (nesting_ == kMaxNesting) return fail(kInvalidExpression);
+  if (floatingOnly_ && *op == ExprOp::complement) return fail(Message::invalidExpression);
+  if (nesting_ == kMaxNesting) return fail(Message::invalidExpression);
   tokens_.advance();
   ++nesting_;
   std::uint32_t operand = unary();
@@ -185,7 +179,7 @@ std::uint32_t ExprParseRun::unary() {
 std::uint32_t ExprParseRun::width() {
   std::uint32_t left = primary();
   while (left != kNoNode && isPunct(current(), ':')) {
-    if (floatingOnly_) return fail(kInvalidExpression);
+    if (floatingOnly_) return fail(Message::invalidExpression);
     tokens_.advance();
     std::uint32_t right = widthOperand();
     if (right == kNoNode) return kNoNode;
@@ -221,22 +215,22 @@ std::uint32_t ExprParseRun::primary() {
     case TokenKind::reserved:
       if (token.wordClass == ReservedClass::sectionFunction) return sectionFunction();
       if (token.wordClass == ReservedClass::floatPart) return floatPart();
-      return fail(kIllegalSymbolReference);
+      return fail(Message::illegalSymbolReference);
     default:
       break;
   }
   if (isPunct(token, '(')) return group();
-  return fail(kInvalidExpression);
+  return fail(Message::invalidExpression);
 }
 
 std::uint32_t ExprParseRun::group() {
-  if (nesting_ == kMaxNesting) return fail(kInvalidExpression);
+  if (nesting_ == kMaxNesting) return fail(Message::invalidExpression);
   tokens_.advance();
   ++nesting_;
   std::uint32_t inner = expression();
   --nesting_;
   if (inner == kNoNode) return kNoNode;
-  if (!isPunct(current(), ')')) return fail(kUnbalancedParentheses);
+  if (!isPunct(current(), ')')) return fail(Message::unbalancedParentheses);
   tokens_.advance();
   return inner;
 }
@@ -266,7 +260,7 @@ std::uint32_t ExprParseRun::floatingConstant() {
   const Token& token = current();
   if (fixedPrecision_ && token.precision != *fixedPrecision_ && !precisionWarned_ &&
       pass_ != Pass::sizing) {
-    parser_.reporter_.reportWarning(kFloatingTypeMismatch);
+    parser_.reporter_.reportWarning(Message::floatingTypeMismatch);
     precisionWarned_ = true;
   }
   ExprNode node;
@@ -284,14 +278,14 @@ std::uint32_t ExprParseRun::sectionFunction() {
   tokens_.advance();
   bool parenthesised = isPunct(current(), '(');
   if (parenthesised) tokens_.advance();
-  if (current().kind != TokenKind::identifier) return fail(kExpectingIdentifier);
+  if (current().kind != TokenKind::identifier) return fail(Message::expectingIdentifier);
   std::string_view text = identifierName(current(), parser_.symbols_);
   node.symbol = parser_.symbols_.findSection(text);
   if (node.symbol == kNoSymbol) node.nameIndex = rememberName(text);
   noteReference(node.symbol);
   tokens_.advance();
   if (parenthesised) {
-    if (!isPunct(current(), ')')) return fail(kUnbalancedParentheses);
+    if (!isPunct(current(), ')')) return fail(Message::unbalancedParentheses);
     tokens_.advance();
   }
   return add(node);
@@ -300,9 +294,9 @@ std::uint32_t ExprParseRun::sectionFunction() {
 // float-part := FIMS | FIMDH | FIMDL | FIMXH | FIMXM | FIMXL '(' floating-expression ')'
 std::uint32_t ExprParseRun::floatPart() {
   auto part = static_cast<std::uint8_t>(current().value);
-  if (part >= std::size(kFloatPartPrecision)) return fail(kInvalidExpression);
+  if (part >= std::size(kFloatPartPrecision)) return fail(Message::invalidExpression);
   tokens_.advance();
-  if (!isPunct(current(), '(')) return fail(kInvalidExpression);
+  if (!isPunct(current(), '(')) return fail(Message::invalidExpression);
   tokens_.advance();
   bool outerFloatingOnly = floatingOnly_;
   std::optional<FloatPrecision> outerPrecision = fixedPrecision_;
@@ -311,7 +305,7 @@ std::uint32_t ExprParseRun::floatPart() {
   floatingOnly_ = outerFloatingOnly;
   fixedPrecision_ = outerPrecision;
   if (operand == kNoNode) return kNoNode;
-  if (!isPunct(current(), ')')) return fail(kUnbalancedParentheses);
+  if (!isPunct(current(), ')')) return fail(Message::unbalancedParentheses);
   tokens_.advance();
   ExprNode node;
   node.op = ExprOp::floatPart;
@@ -355,7 +349,8 @@ bool ExprParser::parseLoneNumber(TokenCursor& tokens, ExprTree& tree) {
   return true;
 }
 
-void ExprParser::parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision precision, ExprTree& tree) {
+void ExprParser::parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision precision,
+                               ExprTree& tree) {
   tree.clear();
   tree.floatingResult = true;
   tree.precision = precision;
@@ -365,7 +360,7 @@ void ExprParser::parseFloating(TokenCursor& tokens, Pass pass, FloatPrecision pr
 }
 
 void ExprParser::endStatement() {
-  if (signAfterOperator_) reporter_.reportError(kInvalidExpression);
+  if (signAfterOperator_) reporter_.reportError(Message::invalidExpression);
   signAfterOperator_ = false;
 }
 

@@ -11,13 +11,9 @@ namespace {
 
 constexpr std::size_t kMaxIncludeDirs = 49;
 
-[[noreturn]] void raiseFatal(int number, const std::string& argument = {}) {
-  throw FatalError(number, argument, fatalExitStatus(number));
-}
-
 std::string resolvedOrFatal(const std::string& name) {
   auto full = resolveFullPath(name);
-  if (!full) raiseFatal(101, name);
+  if (!full) raiseFatal(Message::illegalFileSpecification, name);
   return *full;
 }
 
@@ -28,8 +24,8 @@ void checkOutputAgainst(const std::optional<std::string>& output, const std::str
                         const std::optional<std::string>& object) {
   if (!output || deviceKindOf(*output) == DeviceKind::console) return;
   resolvedOrFatal(*output);
-  if (sameFile(*output, source)) raiseFatal(104, *output);
-  if (object && sameFile(*output, *object)) raiseFatal(103, *output);
+  if (sameFile(*output, source)) raiseFatal(Message::duplicatedSourceName, *output);
+  if (object && sameFile(*output, *object)) raiseFatal(Message::filesAreTheSame, *output);
 }
 
 }  // namespace
@@ -37,8 +33,8 @@ void checkOutputAgainst(const std::optional<std::string>& output, const std::str
 std::string baseNameOf(const std::string& sourceName) { return std::string(stemOf(sourceName)); }
 
 void checkSourceName(const std::string& sourceName) {
-  if (deviceKindOf(sourceName) != DeviceKind::none) raiseFatal(102, sourceName);
-  if (!fileExists(sourceName)) raiseFatal(100);
+  if (deviceKindOf(sourceName) != DeviceKind::none) raiseFatal(Message::fileMustBeDisk, sourceName);
+  if (!fileExists(sourceName)) raiseFatal(Message::noSourceFile);
 }
 
 void deriveAndCheckOutputNames(RunOptions& options) {
@@ -51,16 +47,17 @@ void deriveAndCheckOutputNames(RunOptions& options) {
   if (options.listingOn && !options.listingFileName) options.listingFileName = base + ".lst";
 
   if (options.objectFileName && deviceKindOf(*options.objectFileName) != DeviceKind::none) {
-    raiseFatal(102, *options.objectFileName);
+    raiseFatal(Message::fileMustBeDisk, *options.objectFileName);
   }
   for (const auto* output : {&options.listingFileName, &options.errorFileName}) {
-    if (*output && !mayNameDevice(**output)) raiseFatal(102, **output);
+    if (*output && !mayNameDevice(**output)) raiseFatal(Message::fileMustBeDisk, **output);
   }
 
   resolvedOrFatal(options.sourceFileName);
   if (options.objectFileName) {
     resolvedOrFatal(*options.objectFileName);
-    if (sameFile(*options.objectFileName, options.sourceFileName)) raiseFatal(104, *options.objectFileName);
+    if (sameFile(*options.objectFileName, options.sourceFileName))
+      raiseFatal(Message::duplicatedSourceName, *options.objectFileName);
   }
   checkOutputAgainst(options.listingFileName, options.sourceFileName, options.objectFileName);
   checkOutputAgainst(options.errorFileName, options.sourceFileName, options.objectFileName);
@@ -75,13 +72,13 @@ void completeIncludeList(RunOptions& options, const ProgramEnvironment& environm
     std::string root = withHostSeparators(*value);
     if (!root.empty() && (root.back() == ';' || root.back() == '/')) root.pop_back();
     if (root.empty()) root = ".";
-    if (options.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(158);
+    if (options.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(Message::stringTableOverflow);
     root.append("/include/");
     options.includeDirs.push_back(std::move(root));
   }
   if (!anyRoot) {
     std::string directory = withHostSeparators(directoryOf(options.sourceFileName));
-    if (options.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(158);
+    if (options.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(Message::stringTableOverflow);
     options.includeDirs.push_back(directory.empty() ? "./" : directory);
   }
 }

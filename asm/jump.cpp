@@ -6,9 +6,6 @@ namespace kz::assembler {
 
 namespace {
 
-constexpr int kInternalError = 150;
-constexpr int kOptimizationTableOverflow = 156;
-
 // Entry: form (bits 0-2) | distance (bits 3-4) | grownBack (bit 5) | known (bit 6).
 constexpr std::uint8_t kGrownBackBit = 1u << 5;
 constexpr std::uint8_t kKnownBit = 1u << 6;
@@ -90,18 +87,18 @@ JumpForm selectJumpForm(const JumpShape& shape, DistanceClass distance, JumpFlag
 
 JumpWorkArea::JumpWorkArea(const Reporter& reporter) : reporter_(reporter) {
   block_.reset(new (std::nothrow) std::uint8_t[kBytes]);
-  if (!block_) reporter_.fatal(kOptimizationTableOverflow);
+  if (!block_) reporter_.fatal(Message::optimizationTableOverflow);
 }
 
 JumpRecord JumpWorkArea::next(Pass pass) {
   if (pass == Pass::first) {
-    if (used_ == kCapacity) reporter_.fatal(kOptimizationTableOverflow);
+    if (used_ == kCapacity) reporter_.fatal(Message::optimizationTableOverflow);
     block_[used_] = 0;
     cursor_ = ++used_;
     return {};
   }
   // A later pass meets exactly the J statements of pass 1, in the same order.
-  if (cursor_ == used_) reporter_.fatal(kInternalError);
+  if (cursor_ == used_) reporter_.fatal(Message::internalError);
   std::uint8_t entry = block_[cursor_++];
   JumpRecord record;
   record.form = static_cast<JumpForm>(entry & 0x07);

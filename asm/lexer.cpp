@@ -333,7 +333,7 @@ TokenKind Lexer::nextToken(Token& token) {
   skipSpace();
   if (pos_ >= line_.size() || line_[pos_] == ';') return finishLine(token);
   if (afterEnd_) {
-    reporter_.reportWarning(507);
+    reporter_.reportWarning(Message::textAfterEnd);
     return finishLine(token);
   }
   switch (field_) {
@@ -378,7 +378,7 @@ bool Lexer::startLine() {
 TokenKind Lexer::finishLine(Token& token) {
   haveLine_ = false;
   if (illegalCharacter_ && !lineAfterEnd_ && !reporter_.statementHasError()) {
-    reporter_.reportError(200);
+    reporter_.reportError(Message::syntaxError);
   }
   return simpleToken(token, TokenKind::lineEnd);
 }
@@ -468,11 +468,11 @@ TokenKind Lexer::scanNumber(Token& token) {
     scanner.prefixStyle(start);
   }
   std::string_view text = line_.substr(start, scan.end - start);
-  if (text.size() > kMaxConstantText) reporter_.fatal(110);
+  if (text.size() > kMaxConstantText) reporter_.fatal(Message::numericConstantOutOfRange);
   pos_ = scan.end;
   setText(token, text);
   if (scan.malformed) {
-    reporter_.reportError(202);
+    reporter_.reportError(Message::illegalNumericConstant);
     token.kind = TokenKind::integer;
     token.value = 0;
     return token.kind;
@@ -506,7 +506,7 @@ TokenKind Lexer::scanCharacterConstant(Token& token) {
     }
     int byte = escapes && c == '\\' ? readEscape() : static_cast<unsigned char>(line_[pos_++]);
     if (byte < 0) continue;
-    if (++count == 5) reporter_.reportWarning(500);
+    if (++count == 5) reporter_.reportWarning(Message::illegalStringConstant);
     value = (value << 8) | static_cast<std::uint32_t>(byte);
   }
   token.kind = TokenKind::integer;
@@ -520,7 +520,7 @@ TokenKind Lexer::scanString(Token& token) {
   bool escapes = escapesEnabled();
   for (;;) {
     if (pos_ >= line_.size()) {
-      reporter_.reportError(209);
+      reporter_.reportError(Message::illegalString);
       break;
     }
     char c = line_[pos_];
@@ -529,13 +529,13 @@ TokenKind Lexer::scanString(Token& token) {
       break;
     }
     if (c == '\0') {
-      reporter_.reportError(209);
+      reporter_.reportError(Message::illegalString);
       ++pos_;
       break;
     }
     int byte = escapes && c == '\\' ? readEscape() : static_cast<unsigned char>(line_[pos_++]);
     if (byte < 0) continue;
-    if (token.text.size() == kMaxStringLength) reporter_.fatal(158);
+    if (token.text.size() == kMaxStringLength) reporter_.fatal(Message::stringTableOverflow);
     token.text.push_back(static_cast<char>(byte));
   }
   return simpleToken(token, TokenKind::string, '"');
@@ -545,7 +545,7 @@ TokenKind Lexer::scanIncludeName(Token& token) {
   char open = line_[pos_++];
   std::size_t close = line_.find(open == '<' ? '>' : '"', pos_);
   if (close == std::string_view::npos) {
-    reporter_.reportError(209);
+    reporter_.reportError(Message::illegalString);
     close = line_.size();
   }
   setText(token, line_.substr(pos_, close - pos_));
@@ -585,7 +585,7 @@ int Lexer::readEscape() {
       return readHexEscape();
     default:
       if (c >= '1' && c <= '7') return readOctalEscape(c - '0');
-      reporter_.reportWarning(516);
+      reporter_.reportWarning(Message::illegalEscape);
       return -1;
   }
 }
@@ -598,7 +598,7 @@ int Lexer::readOctalEscape(int first) {
     value = value * 8 + (c - '0');
     ++pos_;
   }
-  if (value > 255) reporter_.reportWarning(516);
+  if (value > 255) reporter_.reportWarning(Message::illegalEscape);
   return value & 0xFF;
 }
 
@@ -609,7 +609,7 @@ int Lexer::readHexEscape() {
     value = value * 16 + hexValue(line_[pos_++]);
   }
   if (digits > 0) return value;
-  reporter_.reportWarning(516);
+  reporter_.reportWarning(Message::illegalEscape);
   return -1;
 }
 
@@ -685,7 +685,7 @@ void Lexer::scanOperandField() {
       ++depth;
     } else if (c == ')') {
       if (depth == 0) {
-        reporter_.reportError(205);
+        reporter_.reportError(Message::unbalancedParentheses);
         memoryParens_.clear();
         return;
       }
@@ -697,7 +697,7 @@ void Lexer::scanOperandField() {
     ++p;
   }
   if (depth > 0) {
-    reporter_.reportError(205);
+    reporter_.reportError(Message::unbalancedParentheses);
     memoryParens_.clear();
     return;
   }

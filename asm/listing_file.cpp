@@ -7,7 +7,6 @@ namespace kz::assembler {
 namespace {
 
 constexpr std::size_t kListingBuffer = 1 << 16;
-constexpr int kNoSortTable = 550;
 
 // "%-10s%-27s" with "Location" and "Object", then the rest; counted as three lines.
 constexpr std::string_view kColumnHeader =
@@ -162,7 +161,7 @@ void ListingFile::endFinalPass(Diagnostics& diagnostics, const std::string& modu
     symbolListing_ = std::make_unique<SymbolListing>(*symbols_, moduleName, options_.listingKind);
     if (!symbolListing_->prepare(sortTableLimit_)) {
       diagnostics.beginStatement(0, 0);
-      diagnostics.reportWarning(kNoSortTable);
+      diagnostics.reportWarning(Message::noSortTable);
       diagnostics.flushRemaining();
     }
   }

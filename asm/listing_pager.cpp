@@ -10,7 +10,6 @@
 namespace kz::assembler {
 namespace {
 
-constexpr int kCantWrite = 23;
 // Form feed, banner title, version and page field: a header line with the title cut to
 // width - 58 characters is exactly the width.
 constexpr int kHeaderWidthBeforeTitle = 58;
@@ -42,7 +41,7 @@ std::string ListingPager::pageHeader(int page, std::string_view title,
 
 void ListingPager::put(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
-    throw FatalError(kCantWrite, fileName_, fatalExitStatus(kCantWrite));
+    raiseFatal(Message::cantWrite, fileName_);
   }
 }
 

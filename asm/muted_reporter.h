@@ -6,9 +6,9 @@
 namespace kz::assembler {
 
 class MutedReporter final : public Reporter {
-public:
-  void reportError(int, std::string_view = {}) override { markStatementError(); }
-  void reportWarning(int, std::string_view = {}) override {}
+ public:
+  void reportError(Message, std::string_view = {}) override { markStatementError(); }
+  void reportWarning(Message, std::string_view = {}) override {}
 };
 
 }  // namespace kz::assembler

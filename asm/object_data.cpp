@@ -7,8 +7,6 @@
 namespace kz::assembler {
 namespace {
 
-constexpr int kInvalidRelocatable = 204;
-
 // The fields the linker completes, by offset (at most three); none for a failed statement.
 std::span<const FieldRecord* const> linkerFields(
     const EmittedStatement& statement, std::array<const FieldRecord*, kMaxFieldRecords>& fields) {
@@ -232,7 +230,7 @@ void DataPartBuilder::addRelocation(std::uint32_t width) {
 }
 
 void DataPartBuilder::unwritable(std::span<const std::uint8_t> bytes, bool& reported) {
-  if (!reported) reporter_.reportError(kInvalidRelocatable);
+  if (!reported) reporter_.reportError(Message::invalidRelocatable);
   reported = true;
   constants(bytes);
 }

@@ -16,11 +16,6 @@ using object::Part;
 using object::RecordCode;
 using object::Term;
 
-constexpr int kCantOpen = 20;
-constexpr int kCantClose = 21;
-constexpr int kObjectFileError = 154;
-constexpr int kOutOfMemory = 161;
-
 constexpr const char* kProcessorName = "KZEL";
 
 object::Record begin(RecordCode code) { return object::recordOf(code); }
@@ -98,7 +93,7 @@ ObjectWriter::ObjectWriter(const RunOptions& options, SymbolTable& symbols, Repo
 ObjectWriter::~ObjectWriter() { discard(); }
 
 void ObjectWriter::check(object::WriteStatus status) const {
-  if (status != object::WriteStatus::ok) reporter_.fatal(kObjectFileError);
+  if (status != object::WriteStatus::ok) reporter_.fatal(Message::objectFileError);
 }
 
 void ObjectWriter::write(const object::Record& record) { check(writer_->write(record.bytes())); }
@@ -117,13 +112,13 @@ void ObjectWriter::open(const ObjectHeader& header) {
     if (!sink_) {
       if (registered_) cleanup::unregisterFile(path_);
       registered_ = false;
-      reporter_.fatal(kCantOpen, *options_.objectFileName);
+      reporter_.fatal(Message::cantOpen, *options_.objectFileName);
     }
   }
   try {
     writer_ = std::make_unique<object::RecordWriter>(sink_.get());
   } catch (const std::bad_alloc&) {
-    reporter_.fatal(kOutOfMemory);
+    reporter_.fatal(Message::outOfMemory);
   }
   write(begin(RecordCode::moduleBegin).name(kProcessorName).name(header.moduleName));
   write(begin(RecordCode::addressDescriptor)
@@ -202,7 +197,7 @@ void ObjectWriter::statement(const EmittedStatement& statement) {
   try {
     data_.statement(statement);
   } catch (const std::bad_alloc&) {
-    reporter_.fatal(kOutOfMemory);
+    reporter_.fatal(Message::outOfMemory);
   }
 }
 
@@ -259,7 +254,7 @@ void ObjectWriter::complete(std::span<const DebugRecord> debugRecords, int error
     DebugPartBuilder debugPart(symbols_, options_, expressions_, names_);
     debug = debugPart.build({header_.moduleName, header_.sourceName, header_.time, debugRecords});
   } catch (const std::bad_alloc&) {
-    reporter_.fatal(kOutOfMemory);
+    reporter_.fatal(Message::outOfMemory);
   }
   sectionPart();
   if (!publics.empty() || !indices_.externals().empty()) {
@@ -287,7 +282,7 @@ void ObjectWriter::complete(std::span<const DebugRecord> debugRecords, int error
   completed_ = true;
   if (sink_ && !sink_->close()) {
     completed_ = false;
-    reporter_.fatal(kCantClose, *options_.objectFileName);
+    reporter_.fatal(Message::cantClose, *options_.objectFileName);
   }
   if (registered_) cleanup::unregisterFile(path_);
   registered_ = false;

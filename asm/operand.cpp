@@ -7,9 +7,6 @@ namespace kz::assembler {
 
 namespace {
 
-constexpr int kSyntaxError = 200;
-constexpr int kTypeMismatch = 230;
-
 bool isPunct(const Token& token, char c) {
   return token.kind == TokenKind::punct && token.punct == c;
 }
@@ -95,8 +92,10 @@ std::span<Operand> OperandParser::parseList(std::span<Token> tokens, Pass pass) 
   if (isOperandEnd(cursor.current()) && !isPunct(cursor.current(), ',')) return {};
   std::size_t count = 0;
   for (;;) {
-    if (count == operands_.size()) operands_.emplace_back();
-    else operands_[count].reset();
+    if (count == operands_.size())
+      operands_.emplace_back();
+    else
+      operands_[count].reset();
     parseOne(cursor, pass, operands_[count++]);
     if (!isPunct(cursor.current(), ',')) break;
     cursor.advance();
@@ -117,12 +116,12 @@ void OperandParser::parseOne(OperandCursor& tokens, Pass pass, Operand& operand)
   } else if (first.kind == TokenKind::memoryOpen) {
     parsed = parseMemory(tokens, operand, pass);
   } else if (isOperandEnd(first)) {
-    parsed = reject(kSyntaxError, pass);
+    parsed = reject(Message::syntaxError, pass);
   } else {
     operand.addressing = AddressingClass::immediate;
     parsed = parseExpression(tokens, operand.valueExpr, pass);
   }
-  if (parsed && !isOperandEnd(tokens.current())) parsed = reject(kSyntaxError, pass);
+  if (parsed && !isOperandEnd(tokens.current())) parsed = reject(Message::syntaxError, pass);
   if (!parsed) {
     operand.addressing = AddressingClass::invalid;
     tokens.skipToOperandEnd();
@@ -136,7 +135,7 @@ bool OperandParser::parseRegisterOperand(OperandCursor& tokens, Operand& operand
   tokens.advance();
   if (!isPunct(tokens.current(), '.')) return true;
   tokens.advance();
-  if (isRegisterToken(tokens.current())) return reject(kTypeMismatch, pass);
+  if (isRegisterToken(tokens.current())) return reject(Message::typeMismatch, pass);
   operand.hasBitSuffix = true;
   return parseExpression(tokens, operand.bitExpr, pass);
 }
@@ -153,7 +152,7 @@ bool OperandParser::parseMemory(OperandCursor& tokens, Operand& operand, Pass pa
     parsed = parseExpression(tokens, operand.valueExpr, pass);
   }
   if (!parsed) return false;
-  if (tokens.current().kind != TokenKind::memoryClose) return reject(kSyntaxError, pass);
+  if (tokens.current().kind != TokenKind::memoryClose) return reject(Message::syntaxError, pass);
   tokens.advance();
   if (!isPunct(tokens.current(), '.')) return true;
   tokens.advance();
@@ -169,7 +168,7 @@ bool OperandParser::parseRegisterMemory(OperandCursor& tokens, Operand& operand,
   const Token& first = tokens.current();
   if (isPunct(first, '-')) {
     if (!isRegisterToken(tokens.peek(1), Register::hl) || !closesAfter(2))
-      return reject(kTypeMismatch, pass);
+      return reject(Message::typeMismatch, pass);
     operand.addressing = AddressingClass::preDecrement;
     operand.reg = valueOf(Register::hl);
     tokens.advance();
@@ -207,7 +206,7 @@ bool OperandParser::parseRegisterMemory(OperandCursor& tokens, Operand& operand,
     if (isPunct(next, '+')) tokens.advance();  // a '-' stays: it is the sign of the displacement
     return parseExpression(tokens, operand.valueExpr, pass);
   }
-  return reject(kTypeMismatch, pass);
+  return reject(Message::typeMismatch, pass);
 }
 
 // After ')' '.': a bit number, or the bit-number register g of (DE).g / (HL).g.
@@ -218,7 +217,7 @@ bool OperandParser::parseMemoryBitSuffix(OperandCursor& tokens, Operand& operand
   }
   if (operand.addressing != AddressingClass::registerIndirect ||
       !isByteRegister(tokens.current().value)) {
-    return reject(kTypeMismatch, pass);
+    return reject(Message::typeMismatch, pass);
   }
   operand.addressing = AddressingClass::bitIndirect;
   operand.secondReg = tokens.current().value;
@@ -231,8 +230,8 @@ bool OperandParser::parseExpression(OperandCursor& tokens, ExprTree& tree, Pass 
   return tree.valid();
 }
 
-bool OperandParser::reject(int number, Pass pass) {
-  if (pass == Pass::first) reporter_.reportError(number);
+bool OperandParser::reject(Message message, Pass pass) {
+  if (pass == Pass::first) reporter_.reportError(message);
   return false;
 }
 

@@ -117,7 +117,7 @@ class OperandParser {
   bool parseRegisterMemory(OperandCursor& tokens, Operand& operand, Pass pass);
   bool parseMemoryBitSuffix(OperandCursor& tokens, Operand& operand, Pass pass);
   bool parseExpression(OperandCursor& tokens, ExprTree& tree, Pass pass);
-  bool reject(int number, Pass pass);
+  bool reject(Message message, Pass pass);
 
   ExprParser& expressions_;
   Reporter& reporter_;

@@ -10,7 +10,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' ||
 // One word of an option line: an option ends at white space, ';' or the next '-';
 // a value ends at white space or ';'.
 class OptionLineCursor {
-public:
+ public:
   explicit OptionLineCursor(std::string_view line) : line_(line) {}
 
   bool atEnd() {
@@ -30,11 +30,12 @@ public:
 
   std::string_view value() {
     std::size_t start = position_;
-    while (position_ < line_.size() && !isBlank(line_[position_]) && line_[position_] != ';') ++position_;
+    while (position_ < line_.size() && !isBlank(line_[position_]) && line_[position_] != ';')
+      ++position_;
     return line_.substr(start, position_ - start);
   }
 
-private:
+ private:
   std::string_view line_;
   std::size_t position_ = 0;
 };
@@ -54,7 +55,8 @@ PrescanLine classifyPrescanLine(std::string_view line) {
   return PrescanLine::skipped;
 }
 
-void applyOptionLine(std::string_view line, OptionSettings& settings, const std::function<void()>& refuse) {
+void applyOptionLine(std::string_view line, OptionSettings& settings,
+                     const std::function<void()>& refuse) {
   OptionLineCursor cursor(line);
   while (!cursor.atEnd()) {
     if (!cursor.atOption()) {
@@ -69,7 +71,8 @@ void applyOptionLine(std::string_view line, OptionSettings& settings, const std:
       continue;
     }
     std::optional<std::string> value = match.attached;
-    bool needsValue = match.spec->value == ValueRule::attachedOrNext || match.spec->value == ValueRule::nextOnly;
+    bool needsValue =
+        match.spec->value == ValueRule::attachedOrNext || match.spec->value == ValueRule::nextOnly;
     if (needsValue && !value) {
       if (cursor.atEnd() || cursor.atOption()) {
         refuse();
@@ -77,21 +80,23 @@ void applyOptionLine(std::string_view line, OptionSettings& settings, const std:
       }
       value = std::string(cursor.value());
     }
-    if (!acceptedInOptionLine(*match.spec) || OptionSettings::checkValue(*match.spec, value) != 0 ||
+    if (!acceptedInOptionLine(*match.spec) || OptionSettings::checkValue(*match.spec, value) ||
         settings.apply(*match.spec, value, true) != ApplyResult::applied) {
       refuse();
     }
   }
 }
 
-long prescanOptionLines(SourceReader& reader, OptionSettings& settings, const std::function<void(long)>& refuse) {
+long prescanOptionLines(SourceReader& reader, OptionSettings& settings,
+                        const std::function<void(long)>& refuse) {
   long scanned = 0;
   SourceLine line;
   while (reader.nextLine(line)) {
     PrescanLine kind = classifyPrescanLine(line.text);
     if (kind == PrescanLine::statement) break;
     ++scanned;
-    if (kind == PrescanLine::options) applyOptionLine(line.text, settings, [&] { refuse(scanned); });
+    if (kind == PrescanLine::options)
+      applyOptionLine(line.text, settings, [&] { refuse(scanned); });
   }
   reader.rewindSource();
   return scanned;

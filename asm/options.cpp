@@ -20,18 +20,16 @@ constexpr std::size_t kMaxIncludeDirs = 49;
 constexpr std::size_t kMaxIncludeDirLength = 256;
 constexpr int kMaxFill = 255;
 
-[[noreturn]] void raiseFatal(int number, const std::string& argument = {}) {
-  throw FatalError(number, argument, fatalExitStatus(number));
-}
-
 bool allDigits(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 // The value of the first maxDigits digits.
 int leadingNumber(std::string_view digits, std::size_t maxDigits) {
   int value = 0;
-  for (char c : digits.substr(0, std::min(maxDigits, digits.size()))) value = value * 10 + (c - '0');
+  for (char c : digits.substr(0, std::min(maxDigits, digits.size())))
+    value = value * 10 + (c - '0');
   return value;
 }
 
@@ -51,23 +49,25 @@ std::string normalizeIncludeDir(const std::string& directory) {
   return result;
 }
 
-int OptionSettings::checkValue(const OptionSpec& spec, const std::optional<std::string>& value) {
+std::optional<Message> OptionSettings::checkValue(const OptionSpec& spec,
+                                                  const std::optional<std::string>& value) {
   switch (spec.value) {
     case ValueRule::optionalDigit:
     case ValueRule::optionalTrailing:
-      if (value && *value != "0" && *value != "1") return 105;
-      return 0;
+      if (value && *value != "0" && *value != "1") return Message::badParameterSyntax;
+      return std::nullopt;
     case ValueRule::pageLength:
     case ValueRule::lineWidth:
-      if (!value || value->empty()) return 107;
-      return allDigits(*value) ? 0 : 109;
+      if (!value || value->empty()) return Message::illegalListingSubOption;
+      if (!allDigits(*value)) return Message::unrecognizedOption;
+      return std::nullopt;
     case ValueRule::optionalFill:
-      if (!value || value->empty()) return 0;
-      if (!allDigits(*value)) return 109;
-      if (value->size() > 3 || std::stoi(*value) > kMaxFill) return 105;
-      return 0;
+      if (!value || value->empty()) return std::nullopt;
+      if (!allDigits(*value)) return Message::unrecognizedOption;
+      if (value->size() > 3 || std::stoi(*value) > kMaxFill) return Message::badParameterSyntax;
+      return std::nullopt;
     default:
-      return 0;
+      return std::nullopt;
   }
 }
 
@@ -95,8 +95,8 @@ ApplyResult OptionSettings::apply(const OptionSpec& spec, const std::optional<st
       return firstWins(given_.messageName, [&] { options_.messageName = value; });
     case OptionId::includeDir: {
       std::string directory = normalizeIncludeDir(*value);
-      if (directory.size() > kMaxIncludeDirLength) raiseFatal(161);
-      if (options_.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(158);
+      if (directory.size() > kMaxIncludeDirLength) raiseFatal(Message::outOfMemory);
+      if (options_.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(Message::stringTableOverflow);
       options_.includeDirs.push_back(std::move(directory));
       return ApplyResult::applied;
     }
@@ -142,15 +142,32 @@ ApplyResult OptionSettings::applyFlag(OptionId id, bool fromOptionLine) {
   if (given && fromOptionLine) return ApplyResult::alreadyFixed;
   given = true;
   switch (id) {
-    case OptionId::hexSuffix: options_.hexSuffix = true; break;
-    case OptionId::syntaxOnly: options_.syntaxOnly = true; break;
-    case OptionId::noEscapes: options_.noEscapes = true; break;
-    case OptionId::ignoreTitles: options_.ignoreTitles = true; break;
-    case OptionId::eightBitText: options_.eightBitText = true; break;
-    case OptionId::keepObject: options_.keepObjectOnError = true; break;
-    case OptionId::quietWarnings: options_.quietWarnings = true; break;
-    case OptionId::diskWorkFiles: options_.diskWorkFiles = true; break;
-    default: break;
+    case OptionId::hexSuffix:
+      options_.hexSuffix = true;
+      break;
+    case OptionId::syntaxOnly:
+      options_.syntaxOnly = true;
+      break;
+    case OptionId::noEscapes:
+      options_.noEscapes = true;
+      break;
+    case OptionId::ignoreTitles:
+      options_.ignoreTitles = true;
+      break;
+    case OptionId::eightBitText:
+      options_.eightBitText = true;
+      break;
+    case OptionId::keepObject:
+      options_.keepObjectOnError = true;
+      break;
+    case OptionId::quietWarnings:
+      options_.quietWarnings = true;
+      break;
+    case OptionId::diskWorkFiles:
+      options_.diskWorkFiles = true;
+      break;
+    default:
+      break;
   }
   return ApplyResult::applied;
 }
@@ -162,14 +179,19 @@ bool OptionSettings::listingIsFixed(const OptionSpec& spec) const {
   if (hasKindLetter && given_.listingKindLetter) return true;
   if (letters.empty()) return options_.listingOn;
   switch (spec.value) {
-    case ValueRule::pageLength: return given_.pageLength || given_.plainListing;
-    case ValueRule::lineWidth: return given_.lineWidth;
-    case ValueRule::nextOnly: return given_.listingFile;
-    default: return false;
+    case ValueRule::pageLength:
+      return given_.pageLength || given_.plainListing;
+    case ValueRule::lineWidth:
+      return given_.lineWidth;
+    case ValueRule::nextOnly:
+      return given_.listingFile;
+    default:
+      return false;
   }
 }
 
-ApplyResult OptionSettings::applyListing(const OptionSpec& spec, const std::optional<std::string>& value,
+ApplyResult OptionSettings::applyListing(const OptionSpec& spec,
+                                         const std::optional<std::string>& value,
                                          bool fromOptionLine) {
   if (fromOptionLine && listingIsFixed(spec)) return ApplyResult::alreadyFixed;
   std::string_view letters = listingLetters(spec);
@@ -183,20 +205,23 @@ ApplyResult OptionSettings::applyListing(const OptionSpec& spec, const std::opti
   auto kindLetter = letters.find_first_of("sx");
   if (kindLetter != std::string_view::npos && !given_.listingKindLetter) {
     given_.listingKindLetter = true;
-    options_.listingKind = letters[kindLetter] == 's' ? ListingKind::sourceOnly : ListingKind::crossRef;
+    options_.listingKind =
+        letters[kindLetter] == 's' ? ListingKind::sourceOnly : ListingKind::crossRef;
   }
   switch (spec.value) {
     case ValueRule::pageLength:
       if (!given_.pageLength && !given_.plainListing) {
         given_.pageLength = true;
         options_.paged = true;
-        options_.pageLength = clamp(leadingNumber(*value, kPageLengthDigits), kMinPageLength, kMaxPageLength);
+        options_.pageLength =
+            clamp(leadingNumber(*value, kPageLengthDigits), kMinPageLength, kMaxPageLength);
       }
       break;
     case ValueRule::lineWidth:
       if (!given_.lineWidth) {
         given_.lineWidth = true;
-        options_.lineWidth = clamp(leadingNumber(*value, kLineWidthDigits), kMinLineWidth, kMaxLineWidth);
+        options_.lineWidth =
+            clamp(leadingNumber(*value, kLineWidthDigits), kMinLineWidth, kMaxLineWidth);
       }
       break;
     case ValueRule::nextOnly:
@@ -211,7 +236,8 @@ ApplyResult OptionSettings::applyListing(const OptionSpec& spec, const std::opti
   return ApplyResult::applied;
 }
 
-ApplyResult OptionSettings::applyFill(const OptionSpec& spec, const std::optional<std::string>& value,
+ApplyResult OptionSettings::applyFill(const OptionSpec& spec,
+                                      const std::optional<std::string>& value,
                                       bool fromOptionLine) {
   std::optional<int> number;
   if (value && !value->empty()) number = std::stoi(*value);

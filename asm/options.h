@@ -2,9 +2,11 @@
 // Applying options to the run's settings, from the command line (with command files) and
 // from the option lines at the top of the source. Repeated settings keep their first value.
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "asm/messages.h"
 #include "asm/option_table.h"
 #include "asm/run_options.h"
 
@@ -30,25 +32,29 @@ enum class ApplyResult {
 };
 
 class OptionSettings {
-public:
+ public:
   explicit OptionSettings(RunOptions& options) : options_(options) {}
 
   // Validates the value against the option's rule; returns 0 or the fatal number
   // (105, 107, 109) that the command line reports for it.
-  static int checkValue(const OptionSpec& spec, const std::optional<std::string>& value);
+  static std::optional<Message> checkValue(const OptionSpec& spec,
+                                           const std::optional<std::string>& value);
 
   // Applies a validated option. fromOptionLine selects the option-line rules (a fixed
   // setting is reported instead of silently ignored). For ignoredWith519 the option to
   // name is stored in ignoredOptions().
-  ApplyResult apply(const OptionSpec& spec, const std::optional<std::string>& value, bool fromOptionLine);
+  ApplyResult apply(const OptionSpec& spec, const std::optional<std::string>& value,
+                    bool fromOptionLine);
 
   const std::vector<std::string>& ignoredOptions() const { return ignored_; }
   const GivenSettings& given() const { return given_; }
   RunOptions& options() { return options_; }
 
-private:
-  ApplyResult applyListing(const OptionSpec& spec, const std::optional<std::string>& value, bool fromOptionLine);
-  ApplyResult applyFill(const OptionSpec& spec, const std::optional<std::string>& value, bool fromOptionLine);
+ private:
+  ApplyResult applyListing(const OptionSpec& spec, const std::optional<std::string>& value,
+                           bool fromOptionLine);
+  ApplyResult applyFill(const OptionSpec& spec, const std::optional<std::string>& value,
+                        bool fromOptionLine);
   ApplyResult applyFlag(OptionId id, bool fromOptionLine);
   bool listingIsFixed(const OptionSpec& spec) const;
 

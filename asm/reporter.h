@@ -4,16 +4,18 @@
 // a recording fake.
 #include <string_view>
 
+#include "asm/messages.h"
+
 namespace kz::assembler {
 
 class Reporter {
-public:
+ public:
   virtual ~Reporter() = default;
 
-  virtual void reportError(int number, std::string_view argument = {}) = 0;
-  virtual void reportWarning(int number, std::string_view argument = {}) = 0;
+  virtual void reportError(Message message, std::string_view argument = {}) = 0;
+  virtual void reportWarning(Message message, std::string_view argument = {}) = 0;
   // Throws kz::FatalError with the status of the number's class.
-  [[noreturn]] void fatal(int number, std::string_view argument = {}) const;
+  [[noreturn]] void fatal(Message message, std::string_view argument = {}) const;
 
   // The statement that later messages belong to. Clears the per-statement error flag.
   void beginStatement(int fileIndex, long line) {
@@ -29,17 +31,14 @@ public:
   // A later pass meets a statement that failed before: it stays failed without a message.
   void markStatementFailed() { statementHasError_ = true; }
 
-protected:
+ protected:
   void markStatementError() { statementHasError_ = true; }
   bool statementHasTypeError_ = false;
 
-private:
+ private:
   int fileIndex_ = 0;
   long line_ = 0;
   bool statementHasError_ = false;
 };
-
-// Exit status of a fatal diagnostic's class: 176 file, 128 command line, 192 internal.
-int fatalExitStatus(int number);
 
 }  // namespace kz::assembler

@@ -108,7 +108,8 @@ void SourceReader::fillBuffer() {
   while (got < wanted) {
     ssize_t count = ::read(fd_, target + got, wanted - got);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) reporter_.fatal(22, files_[static_cast<std::size_t>(chain_.back())].name);
+    if (count < 0)
+      reporter_.fatal(Message::cantRead, files_[static_cast<std::size_t>(chain_.back())].name);
     if (count == 0) {
       fileEnded_ = true;
       break;
@@ -125,9 +126,9 @@ void SourceReader::fillBuffer() {
 void SourceReader::openAt(int fileIndex, std::uint64_t position) {
   const std::string& name = files_[static_cast<std::size_t>(fileIndex)].name;
   fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) reporter_.fatal(20, name);
+  if (fd_ < 0) reporter_.fatal(Message::cantOpen, name);
   if (position != 0 && ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) {
-    reporter_.fatal(24, name);
+    reporter_.fatal(Message::cantSeek, name);
   }
   begin_ = end_ = 0;
   bufferPosition_ = position;
@@ -137,7 +138,8 @@ void SourceReader::openAt(int fileIndex, std::uint64_t position) {
 void SourceReader::closeCurrent() {
   if (fd_ < 0) return;
   int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0) reporter_.fatal(21, files_[static_cast<std::size_t>(chain_.back())].name);
+  if (::close(fd) != 0)
+    reporter_.fatal(Message::cantClose, files_[static_cast<std::size_t>(chain_.back())].name);
 }
 
 void SourceReader::leaveInclude() {
@@ -162,24 +164,24 @@ void SourceReader::pushInclude(int fileIndex) {
 
 std::optional<int> SourceReader::enterInclude(std::string_view name, IncludeForm form) {
   if (name.empty()) {
-    reporter_.reportError(204);
+    reporter_.reportError(Message::invalidRelocatable);
     return std::nullopt;
   }
-  if (name.size() > kMaxIncludeNameLength) reporter_.fatal(158);
+  if (name.size() > kMaxIncludeNameLength) reporter_.fatal(Message::stringTableOverflow);
   std::string normalized = withHostSeparators(name);
   if (deviceKindOf(normalized) != DeviceKind::none) {
-    reporter_.reportError(236);
+    reporter_.reportError(Message::includeMustBeDisk);
     return std::nullopt;
   }
   std::optional<std::string> found = searchInclude(normalized, form);
-  if (!found) reporter_.fatal(20, name);
+  if (!found) reporter_.fatal(Message::cantOpen, name);
   SourceFile candidate = describeFile(std::move(*found));
   if (openChainIndexOf(candidate) >= 0) {
-    reporter_.reportError(200);
+    reporter_.reportError(Message::syntaxError);
     return std::nullopt;
   }
   if (depth() >= kMaxDepth) {
-    reporter_.reportError(234);
+    reporter_.reportError(Message::nestingExceeded);
     return std::nullopt;
   }
   int index = recordFor(std::move(candidate));
@@ -217,7 +219,7 @@ int SourceReader::recordFor(SourceFile&& candidate) {
   for (std::size_t i = 0; i < files_.size(); ++i) {
     if (sameSourceFile(files_[i], candidate)) return static_cast<int>(i);
   }
-  if (files_.size() >= kMaxFiles) reporter_.fatal(161);
+  if (files_.size() >= kMaxFiles) reporter_.fatal(Message::outOfMemory);
   files_.push_back(std::move(candidate));
   return static_cast<int>(files_.size()) - 1;
 }

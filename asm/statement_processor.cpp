@@ -6,31 +6,11 @@
 namespace kz::assembler {
 namespace {
 
-constexpr int kSyntaxError = 200;
-constexpr int kIllegalLabel = 208;
-constexpr int kIllegalSectionDirective = 212;
-constexpr int kNoSectionDefinition = 215;
-constexpr int kInvalidSectionAttribute = 216;
-constexpr int kAbsoluteSectionError = 217;
-constexpr int kIllegalControl = 218;
-constexpr int kAbsoluteExpected = 222;
-constexpr int kLocationOverflow = 228;
-constexpr int kLocationBackwards = 229;
-constexpr int kOptimizationsLost = 503;
-constexpr int kInvalidDirective = 505;
-constexpr int kNoEnd = 506;
-constexpr int kTextAfterEnd = 507;
-constexpr int kInvalidAlign = 508;
-constexpr int kDuplicatedModule = 509;
-constexpr int kTooLongTitle = 502;
-constexpr int kIgnoredTitle = 510;
-constexpr int kIgnoredEject = 511;
-constexpr int kSaveStackOverflow = 512;
-constexpr int kSourceEmpty = 514;
-constexpr int kDifferentAttribute = 517;
 constexpr std::uint32_t kMaxSecondAlign = 32768;
 
-bool isPunct(const Token& token, char c) { return token.kind == TokenKind::punct && token.punct == c; }
+bool isPunct(const Token& token, char c) {
+  return token.kind == TokenKind::punct && token.punct == c;
+}
 
 bool isWord(const Token& token, ReservedClass wordClass) {
   return token.kind == TokenKind::reserved && token.wordClass == wordClass;
@@ -43,7 +23,8 @@ bool isWord(const Token& token, ReservedClass wordClass, Enum value) {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
          });
 }
 
@@ -73,7 +54,8 @@ bool startsControlWord(const Token& token) {
 
 }  // namespace
 
-StatementProcessor::StatementProcessor(const RunOptions& options, Reporter& reporter, SymbolTable& symbols)
+StatementProcessor::StatementProcessor(const RunOptions& options, Reporter& reporter,
+                                       SymbolTable& symbols)
     : options_(options),
       reporter_(reporter),
       symbols_(symbols),
@@ -108,11 +90,13 @@ void StatementProcessor::beginPass(Pass pass, int repetition) {
 void StatementProcessor::finishPass() {
   reporter_.beginStatement(lastFileIndex_, lastLine_);
   if (pass_ == Pass::first) {
-    if (!anyStatement_) reporter_.reportWarning(kSourceEmpty);
-    else if (!endSeen_) reporter_.reportWarning(kNoEnd);
+    if (!anyStatement_)
+      reporter_.reportWarning(Message::sourceEmpty);
+    else if (!endSeen_)
+      reporter_.reportWarning(Message::noEnd);
   }
   if (pass_ == Pass::sizing && repetition_ == kLastSizingRepetition && !endSeen_) {
-    reporter_.reportWarning(kOptimizationsLost);
+    reporter_.reportWarning(Message::optimizationsLost);
   }
   if (pass_ == Pass::sizing) markOverlappingSections();
 }
@@ -124,25 +108,27 @@ void StatementProcessor::skipSizingPasses() {
 
 // --- messages ---
 
-void StatementProcessor::formError(int number, std::string_view argument) {
+void StatementProcessor::formError(Message message, std::string_view argument) {
   statement_.failed = true;
-  if (pass_ == Pass::first) reporter_.reportError(number, argument);
-  else reporter_.markStatementFailed();
+  if (pass_ == Pass::first)
+    reporter_.reportError(message, argument);
+  else
+    reporter_.markStatementFailed();
 }
 
-void StatementProcessor::warnOnce(int number) {
-  if (pass_ == Pass::first) reporter_.reportWarning(number);
+void StatementProcessor::warnOnce(Message message) {
+  if (pass_ == Pass::first) reporter_.reportWarning(message);
 }
 
 bool StatementProcessor::requireNoName(const std::optional<NameField>& name) {
   if (!name) return true;
-  formError(kIllegalLabel);
+  formError(Message::illegalLabel);
   return false;
 }
 
 bool StatementProcessor::requireEnd(std::span<Token> tokens, std::size_t position) {
   if (position >= tokens.size()) return true;
-  formError(kSyntaxError);
+  formError(Message::syntaxError);
   return false;
 }
 
@@ -151,7 +137,9 @@ bool StatementProcessor::requireEnd(std::span<Token> tokens, std::size_t positio
 ExprContext StatementProcessor::context(bool forwardAllowed, bool externalAllowed) const {
   ExprContext result;
   result.locationSection = current_;
-  result.location = current_ == kNoSection ? 0 : static_cast<std::int32_t>(symbols_.sections()[current_].locationCounter);
+  result.location = current_ == kNoSection
+                        ? 0
+                        : static_cast<std::int32_t>(symbols_.sections()[current_].locationCounter);
   result.forwardAllowed = forwardAllowed;
   result.externalAllowed = externalAllowed;
   return result;
@@ -175,11 +163,12 @@ std::optional<exprValue> StatementProcessor::expression(TokenCursor& cursor, boo
 std::optional<std::int32_t> StatementProcessor::absoluteValue(TokenCursor& cursor) {
   auto value = expression(cursor, false, false);
   if (!value) return std::nullopt;
-  if (value->kind == ValueKind::relocatable && value->section == current_ && current_ != kNoSection) {
+  if (value->kind == ValueKind::relocatable && value->section == current_ &&
+      current_ != kNoSection) {
     return value->value;
   }
   if (!value->isAbsolute()) {
-    formError(kAbsoluteExpected);
+    formError(Message::absoluteExpected);
     return std::nullopt;
   }
   return value->value;
@@ -224,7 +213,7 @@ void StatementProcessor::advance(std::uint32_t bytes) {
   std::uint64_t next = std::uint64_t{section.locationCounter} + bytes;
   if (next > std::uint64_t{kMaxLocation} + 1 && pass_ == Pass::final &&
       section.locationCounter <= kMaxLocation + 1) {
-    reporter_.reportError(kLocationOverflow);
+    reporter_.reportError(Message::locationOverflow);
   }
   section.locationCounter = static_cast<std::uint32_t>(std::min<std::uint64_t>(next, 0xFFFFFFFFu));
   std::uint32_t base = section.absolute ? section.startAddress : 0;
@@ -237,7 +226,8 @@ void StatementProcessor::emit() {
 
 // --- statements ---
 
-StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span<Token> tokens, bool failedBefore) {
+StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span<Token> tokens,
+                                             bool failedBefore) {
   StatementOutcome outcome;
   if (pass_ != Pass::first) {
     reporter_.beginStatement(fileIndex, line);
@@ -245,7 +235,8 @@ StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span
   }
   lastFileIndex_ = fileIndex;
   lastLine_ = line;
-  statement_.reset(fileIndex, line, current_, current_ == kNoSection ? 0 : symbols_.sections()[current_].locationCounter);
+  statement_.reset(fileIndex, line, current_,
+                   current_ == kNoSection ? 0 : symbols_.sections()[current_].locationCounter);
   statement_.failed = reporter_.statementHasError();
   if (tokens.empty()) {
     emit();
@@ -262,8 +253,10 @@ StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span
     keyword = colon ? 2 : 1;
   }
   if (keyword == tokens.size()) {
-    if (name->colon) defineCodeLabel(name->name);
-    else formError(kSyntaxError);
+    if (name->colon)
+      defineCodeLabel(name->name);
+    else
+      formError(Message::syntaxError);
   } else {
     dispatch(name, tokens, keyword, outcome);
   }
@@ -277,18 +270,18 @@ void StatementProcessor::dispatch(const std::optional<NameField>& name, std::spa
   std::span<Token> operands = tokens.subspan(keyword + 1);
   statement_.kind = StatementKind::directive;
   if (startsControlWord(word)) {
-    formError(kIllegalControl);
+    formError(Message::illegalControl);
     return;
   }
   if (word.kind != TokenKind::reserved) {
-    formError(name && !name->colon ? kIllegalLabel : kSyntaxError);
+    formError(name && !name->colon ? Message::illegalLabel : Message::syntaxError);
     return;
   }
   bool plainName = name && !name->colon;
   switch (word.wordClass) {
     case ReservedClass::mnemonic:
       if (plainName) {
-        formError(kIllegalLabel);
+        formError(Message::illegalLabel);
         return;
       }
       if (name) defineCodeLabel(name->name);
@@ -297,40 +290,56 @@ void StatementProcessor::dispatch(const std::optional<NameField>& name, std::spa
     case ReservedClass::dataDefinition:
     case ReservedClass::floatData:
       if (name && name->colon) {
-        formError(kIllegalLabel);
+        formError(Message::illegalLabel);
         return;
       }
       if (name) defineCodeLabel(name->name);
-      if (word.wordClass == ReservedClass::floatData) floatData(static_cast<FloatData>(word.value), operands);
-      else dataStatement(static_cast<DataDirective>(word.value), operands);
+      if (word.wordClass == ReservedClass::floatData)
+        floatData(static_cast<FloatData>(word.value), operands);
+      else
+        dataStatement(static_cast<DataDirective>(word.value), operands);
       return;
     case ReservedClass::moduleSection:
       switch (static_cast<ModuleSectionWord>(word.value)) {
         case ModuleSectionWord::section:
         case ModuleSectionWord::equ:
           if (!plainName) {
-            formError(name ? kIllegalLabel : kSyntaxError);
+            formError(name ? Message::illegalLabel : Message::syntaxError);
             return;
           }
-          if (word.value == valueOf(ModuleSectionWord::section)) sectionStatement(name->name, operands);
-          else equStatement(name->name, operands);
+          if (word.value == valueOf(ModuleSectionWord::section))
+            sectionStatement(name->name, operands);
+          else
+            equStatement(name->name, operands);
           return;
         default:
           break;
       }
       if (!requireNoName(name)) return;
       switch (static_cast<ModuleSectionWord>(word.value)) {
-        case ModuleSectionWord::module: moduleStatement(operands); return;
-        case ModuleSectionWord::publicDecl: publicStatement(operands); return;
-        case ModuleSectionWord::externDecl: externStatement(operands); return;
-        case ModuleSectionWord::end: endStatement(operands); return;
-        default: return;
+        case ModuleSectionWord::module:
+          moduleStatement(operands);
+          return;
+        case ModuleSectionWord::publicDecl:
+          publicStatement(operands);
+          return;
+        case ModuleSectionWord::externDecl:
+          externStatement(operands);
+          return;
+        case ModuleSectionWord::end:
+          endStatement(operands);
+          return;
+        default:
+          return;
       }
     case ReservedClass::location:
       if (!requireNoName(name)) return;
-      if (word.value == valueOf(LocationWord::org)) orgStatement(operands);
-      else if (word.value == valueOf(LocationWord::align)) alignStatement(operands);
-      else formError(kSyntaxError);
+      if (word.value == valueOf(LocationWord::org))
+        orgStatement(operands);
+      else if (word.value == valueOf(LocationWord::align))
+        alignStatement(operands);
+      else
+        formError(Message::syntaxError);
       return;
     case ReservedClass::control:
       if (!requireNoName(name)) return;
@@ -345,7 +354,7 @@ void StatementProcessor::dispatch(const std::optional<NameField>& name, std::spa
       debugDirective(static_cast<DebugDirective>(word.value), operands);
       return;
     default:
-      formError(plainName ? kIllegalLabel : kSyntaxError);
+      formError(plainName ? Message::illegalLabel : Message::syntaxError);
       return;
   }
 }
@@ -376,7 +385,7 @@ void StatementProcessor::sectionStatement(std::string_view name, std::span<Token
   std::optional<SectionKind> kind;
   if (!operands.empty()) kind = sectionKindOf(operands[0]);
   if (!kind) {
-    formError(operands.empty() ? kSyntaxError : kInvalidSectionAttribute);
+    formError(operands.empty() ? Message::syntaxError : Message::invalidSectionAttribute);
     reopenSection(definition.section, false);
     return;
   }
@@ -393,7 +402,7 @@ void StatementProcessor::sectionStatement(std::string_view name, std::span<Token
   auto valueAfterEquals = [&](std::optional<std::int32_t>& slot, std::int32_t fallback) {
     cursor.advance();
     if (!isPunct(cursor.current(), '=')) {
-      formError(kSyntaxError);
+      formError(Message::syntaxError);
       attributesOk = false;
       return;
     }
@@ -403,7 +412,8 @@ void StatementProcessor::sectionStatement(std::string_view name, std::span<Token
   while (attributesOk && cursor.current().kind != TokenKind::lineEnd) {
     if (!start && isWord(cursor.current(), ReservedClass::location, LocationWord::abs)) {
       valueAfterEquals(start, 0);
-    } else if (!alignment && isWord(cursor.current(), ReservedClass::location, LocationWord::align)) {
+    } else if (!alignment &&
+               isWord(cursor.current(), ReservedClass::location, LocationWord::align)) {
       valueAfterEquals(alignment, 1);
       if (attributesOk && isPunct(cursor.current(), ',')) {
         cursor.advance();
@@ -414,15 +424,16 @@ void StatementProcessor::sectionStatement(std::string_view name, std::span<Token
     }
   }
   if (attributesOk && start && model) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     attributesOk = false;
   }
   if (attributesOk && cursor.current().kind != TokenKind::lineEnd) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     attributesOk = false;
   }
-  bool modelAllowed = !model || *model == MemoryModel::medium || (*kind == SectionKind::data && *model == MemoryModel::small);
-  if (attributesOk && !modelAllowed) formError(kIllegalSectionDirective);
+  bool modelAllowed = !model || *model == MemoryModel::medium ||
+                      (*kind == SectionKind::data && *model == MemoryModel::small);
+  if (attributesOk && !modelAllowed) formError(Message::illegalSectionDirective);
 
   sectionEntry& section = symbols_.sections()[definition.section];
   if (pass_ == Pass::first && definition.created) {
@@ -431,27 +442,30 @@ void StatementProcessor::sectionStatement(std::string_view name, std::span<Token
     if (start) {
       std::uint32_t address = static_cast<std::uint32_t>(*start);
       if (*start < 0 || address > kMaxLocation) {
-        reporter_.reportError(kLocationOverflow);
+        reporter_.reportError(Message::locationOverflow);
         address &= kMaxLocation;
       }
       section.absolute = true;
       section.startAddress = address;
     }
     if (alignment) {
-      if (!isPowerOfTwo(*alignment)) reporter_.reportWarning(kInvalidAlign);
+      if (!isPowerOfTwo(*alignment)) reporter_.reportWarning(Message::invalidAlign);
       section.alignment = *alignment <= 0 ? 1 : nextPowerOfTwo(*alignment);
     }
-    if (secondAlignment && (*secondAlignment < 1 || static_cast<std::uint32_t>(*secondAlignment) > kMaxSecondAlign)) {
-      reporter_.reportWarning(kInvalidAlign);
+    if (secondAlignment &&
+        (*secondAlignment < 1 || static_cast<std::uint32_t>(*secondAlignment) > kMaxSecondAlign)) {
+      reporter_.reportWarning(Message::invalidAlign);
     }
     if (section.absolute) section.startAddress = roundUp(section.startAddress, section.alignment);
     section.fileIndex = reporter_.fileIndex();
     section.line = reporter_.line();
   } else if (pass_ == Pass::first) {
-    bool differs = section.kind != *kind || (model && section.model != *model) ||
-                   (start && (!section.absolute || section.startAddress != static_cast<std::uint32_t>(*start))) ||
-                   (alignment && section.alignment != nextPowerOfTwo(std::max<std::int32_t>(*alignment, 1)));
-    if (differs) reporter_.reportWarning(kDifferentAttribute);
+    bool differs =
+        section.kind != *kind || (model && section.model != *model) ||
+        (start &&
+         (!section.absolute || section.startAddress != static_cast<std::uint32_t>(*start))) ||
+        (alignment && section.alignment != nextPowerOfTwo(std::max<std::int32_t>(*alignment, 1)));
+    if (differs) reporter_.reportWarning(Message::differentAttribute);
   }
   reopenSection(definition.section, definition.created);
 }
@@ -463,7 +477,8 @@ void StatementProcessor::reopenSection(SectionId id, bool /*created*/) {
     openedThisPass_[id] = true;
     section.locationCounter = section.absolute ? section.startAddress : 0;
     section.size = 0;
-    if (pass_ == Pass::final && overlapping_.size() > id && overlapping_[id]) reporter_.reportError(kAbsoluteSectionError);
+    if (pass_ == Pass::final && overlapping_.size() > id && overlapping_[id])
+      reporter_.reportError(Message::absoluteSectionError);
   }
   current_ = id;
   sectionSeen_ = true;
@@ -490,20 +505,20 @@ void StatementProcessor::markOverlappingSections() {
 // MODULE name
 void StatementProcessor::moduleStatement(std::span<Token> operands) {
   if (operands.size() != 1 || operands[0].kind != TokenKind::identifier) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return;
   }
   if (sectionSeen_) {
-    warnOnce(kInvalidDirective);
+    warnOnce(Message::invalidDirective);
     return;
   }
   if (moduleNamed_) {
-    warnOnce(kDuplicatedModule);
+    warnOnce(Message::duplicatedModule);
     return;
   }
   const std::string& name = operands[0].text;
   if (name.size() > kMaxModuleName) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return;
   }
   symbols_.defineModule(name, pass_);
@@ -514,14 +529,17 @@ void StatementProcessor::moduleStatement(std::span<Token> operands) {
 // PUBLIC name {, name}
 void StatementProcessor::publicStatement(std::span<Token> operands) {
   for (std::size_t i = 0; i < operands.size(); i += 2) {
-    if (operands[i].kind != TokenKind::identifier || (i + 1 < operands.size() && !isPunct(operands[i + 1], ','))) {
-      formError(kSyntaxError);
+    if (operands[i].kind != TokenKind::identifier ||
+        (i + 1 < operands.size() && !isPunct(operands[i + 1], ','))) {
+      formError(Message::syntaxError);
       return;
     }
-    if (pass_ != Pass::final) symbols_.declarePublic(operands[i].text, pass_);
-    else if (sizingSkipped_) symbols_.checkPublicDefined(operands[i].text);
+    if (pass_ != Pass::final)
+      symbols_.declarePublic(operands[i].text, pass_);
+    else if (sizingSkipped_)
+      symbols_.checkPublicDefined(operands[i].text);
   }
-  if (operands.empty() || isPunct(operands.back(), ',')) formError(kSyntaxError);
+  if (operands.empty() || isPunct(operands.back(), ',')) formError(Message::syntaxError);
 }
 
 // EXTERN [model] name {, name}
@@ -532,17 +550,18 @@ void StatementProcessor::externStatement(std::span<Token> operands) {
     model = static_cast<MemoryModel>(operands[0].value);
     first = 1;
     if (model == MemoryModel::large) {
-      formError(kInvalidSectionAttribute);
+      formError(Message::invalidSectionAttribute);
       return;
     }
   }
   if (first >= operands.size() || isPunct(operands.back(), ',')) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return;
   }
   for (std::size_t i = first; i < operands.size(); i += 2) {
-    if (operands[i].kind != TokenKind::identifier || (i + 1 < operands.size() && !isPunct(operands[i + 1], ','))) {
-      formError(kSyntaxError);
+    if (operands[i].kind != TokenKind::identifier ||
+        (i + 1 < operands.size() && !isPunct(operands[i + 1], ','))) {
+      formError(Message::syntaxError);
       return;
     }
     if (pass_ == Pass::first) symbols_.declareExternal(operands[i].text, model, pass_);
@@ -554,11 +573,11 @@ void StatementProcessor::equStatement(std::string_view name, std::span<Token> op
   statement_.kind = StatementKind::equate;
   TokenCursor cursor(operands);
   auto value = expression(cursor, true, true);
-  if (cursor.current().kind != TokenKind::lineEnd) formError(kSyntaxError);
+  if (cursor.current().kind != TokenKind::lineEnd) formError(Message::syntaxError);
   exprValue defined = value.value_or(exprValue{});
   if (pass_ == Pass::first && defined.forwardReference) forwardEquate_ = true;
   if (defined.kind == ValueKind::floating) {
-    formError(kAbsoluteExpected);
+    formError(Message::absoluteExpected);
     defined = exprValue{};
   }
   DefineOutcome outcome = defineName(name, DefinitionKind::value, symbolValueOf(defined));
@@ -571,7 +590,7 @@ void StatementProcessor::orgStatement(std::span<Token> operands) {
   statement_.kind = StatementKind::origin;
   if (!movesLocationDespiteError()) return;
   if (current_ == kNoSection) {
-    formError(kNoSectionDefinition);
+    formError(Message::noSectionDefinition);
     return;
   }
   TokenCursor cursor(operands);
@@ -580,7 +599,7 @@ void StatementProcessor::orgStatement(std::span<Token> operands) {
   sectionEntry& section = symbols_.sections()[current_];
   std::uint32_t target = static_cast<std::uint32_t>(*value);
   if (*value < 0 || target < section.locationCounter) {
-    if (pass_ != Pass::sizing) reporter_.reportError(kLocationBackwards);
+    if (pass_ != Pass::sizing) reporter_.reportError(Message::locationBackwards);
     statement_.failed = true;
     return;
   }
@@ -595,10 +614,10 @@ void StatementProcessor::alignStatement(std::span<Token> operands) {
   TokenCursor cursor(operands);
   auto value = absoluteValue(cursor);
   if (!value || !requireEnd(operands, cursor.position())) return;
-  if (!isPowerOfTwo(*value)) warnOnce(kInvalidAlign);
+  if (!isPowerOfTwo(*value)) warnOnce(Message::invalidAlign);
   std::uint32_t alignment = *value <= 0 ? 1 : nextPowerOfTwo(*value);
   if (current_ == kNoSection) {
-    formError(kNoSectionDefinition);
+    formError(Message::noSectionDefinition);
     return;
   }
   std::uint32_t counter = symbols_.sections()[current_].locationCounter;
@@ -610,27 +629,29 @@ void StatementProcessor::alignStatement(std::span<Token> operands) {
 void StatementProcessor::endStatement(std::span<Token> operands) {
   endSeen_ = true;
   // Sizes still moved after ten repetitions: this one's sizes are final.
-  if (pass_ == Pass::sizing && repetition_ == kLastSizingRepetition) reporter_.reportWarning(kOptimizationsLost);
-  if (!operands.empty()) warnOnce(kTextAfterEnd);
+  if (pass_ == Pass::sizing && repetition_ == kLastSizingRepetition)
+    reporter_.reportWarning(Message::optimizationsLost);
+  if (!operands.empty()) warnOnce(Message::textAfterEnd);
 }
 
 // $TITLE string | $EJECT | $LIST | $NOLIST | $SAVE | $RESTORE
 void StatementProcessor::control(Control which, std::span<Token> operands) {
   bool takesString = which == Control::title;
-  if (takesString ? (operands.size() != 1 || operands[0].kind != TokenKind::string) : !operands.empty()) {
-    formError(kSyntaxError);
+  if (takesString ? (operands.size() != 1 || operands[0].kind != TokenKind::string)
+                  : !operands.empty()) {
+    formError(Message::syntaxError);
     return;
   }
   switch (which) {
     case Control::title: {
       if (options_.ignoreTitles) return;
       if (!options_.listingOn) {
-        warnOnce(kIgnoredTitle);
+        warnOnce(Message::ignoredTitle);
         return;
       }
       std::string text = operands[0].text;
       if (text.size() > kMaxTitle) {
-        warnOnce(kTooLongTitle);
+        warnOnce(Message::tooLongTitle);
         text.resize(kMaxTitle);
       }
       title_ = text;
@@ -640,7 +661,7 @@ void StatementProcessor::control(Control which, std::span<Token> operands) {
     }
     case Control::eject:
       if (!options_.listingOn || !options_.paged) {
-        warnOnce(kIgnoredEject);
+        warnOnce(Message::ignoredEject);
         return;
       }
       statement_.control = ListingControl::eject;
@@ -652,7 +673,7 @@ void StatementProcessor::control(Control which, std::span<Token> operands) {
       return;
     case Control::save:
       if (saveStack_.size() >= kSaveDepth) {
-        warnOnce(kSaveStackOverflow);
+        warnOnce(Message::saveStackOverflow);
         return;
       }
       saveStack_.push_back(listingState_);
@@ -660,7 +681,7 @@ void StatementProcessor::control(Control which, std::span<Token> operands) {
       return;
     case Control::restore:
       if (saveStack_.empty()) {
-        warnOnce(kSaveStackOverflow);
+        warnOnce(Message::saveStackOverflow);
         return;
       }
       listingState_ = saveStack_.back();
@@ -673,7 +694,7 @@ void StatementProcessor::control(Control which, std::span<Token> operands) {
 // $INCLUDE "name" | <name>
 void StatementProcessor::includeStatement(std::span<Token> operands, StatementOutcome& outcome) {
   if (operands.size() != 1 || operands[0].kind != TokenKind::string) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return;
   }
   if (pass_ != Pass::first || statement_.failed) return;
@@ -684,7 +705,7 @@ void StatementProcessor::includeStatement(std::span<Token> operands, StatementOu
 void StatementProcessor::debugDirective(DebugDirective which, std::span<Token> operands) {
   auto parsed = parseDebugOperands(operands);
   if (!parsed) {
-    formError(kSyntaxError);
+    formError(Message::syntaxError);
     return;
   }
   if (pass_ != Pass::final) return;

@@ -41,7 +41,7 @@ struct ListingState {
 };
 
 class StatementProcessor {
-public:
+ public:
   static constexpr std::size_t kSaveDepth = 8;
   static constexpr std::size_t kMaxDataBytes = 1024;
   static constexpr std::size_t kMaxTitle = 320;
@@ -55,7 +55,8 @@ public:
   void beginPass(Pass pass, int repetition = 0);
   // tokens: the statement without its line end; identifiers may get their symbol index.
   // failedBefore: the statement drew an error in pass 1 (later passes treat it alike).
-  StatementOutcome process(int fileIndex, long line, std::span<Token> tokens, bool failedBefore = false);
+  StatementOutcome process(int fileIndex, long line, std::span<Token> tokens,
+                           bool failedBefore = false);
 
   // End of the source in this pass: 506 and 514 in pass 1, 503 in the last sizing pass
   // when it had no END statement.
@@ -77,21 +78,22 @@ public:
   const std::string& title() const { return title_; }
   SymbolTable& symbols() { return symbols_; }
 
-private:
+ private:
   struct NameField {
     std::string_view name;
     bool colon = false;
   };
 
   // Form helpers.
-  void formError(int number, std::string_view argument = {});
-  void warnOnce(int number);
+  void formError(Message message, std::string_view argument = {});
+  void warnOnce(Message message);
   bool requireNoName(const std::optional<NameField>& name);
   bool requireEnd(std::span<Token> tokens, std::size_t position);
   ExprParser& parser() { return pass_ == Pass::first ? parser_ : mutedParser_; }
   const Evaluator& evaluator() { return pass_ == Pass::sizing ? mutedEvaluator_ : evaluator_; }
   ExprContext context(bool forwardAllowed, bool externalAllowed) const;
-  std::optional<exprValue> expression(TokenCursor& cursor, bool forwardAllowed, bool externalAllowed);
+  std::optional<exprValue> expression(TokenCursor& cursor, bool forwardAllowed,
+                                      bool externalAllowed);
   std::optional<std::int32_t> absoluteValue(TokenCursor& cursor);
 
   void defineCodeLabel(std::string_view name);
@@ -141,7 +143,7 @@ private:
   Pass pass_ = Pass::first;
   int repetition_ = 0;
   bool moved_ = false;
-  bool forwardEquate_ = false;   // pass 1 met an EQU whose value names a later definition
+  bool forwardEquate_ = false;  // pass 1 met an EQU whose value names a later definition
   bool sizingSkipped_ = false;
   bool endSeen_ = false;
   bool anyStatement_ = false;
@@ -159,9 +161,9 @@ private:
   std::vector<DebugRecord> debugRecords_;
 
   EmittedStatement statement_;
-  EncodedInstruction sized_;  // the instruction of the passes that only size it
+  EncodedInstruction sized_;    // the instruction of the passes that only size it
   Token* nameToken_ = nullptr;  // the statement's name field, if it has one
-  ExprTree expressionTree_;  // reused by every expression of a directive
+  ExprTree expressionTree_;     // reused by every expression of a directive
 };
 
 }  // namespace kz::assembler

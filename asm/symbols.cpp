@@ -7,16 +7,6 @@ namespace kz::assembler {
 
 namespace {
 
-constexpr int kSyntaxError = 200;
-constexpr int kMultiDefined = 203;
-constexpr int kIllegalLabel = 208;
-constexpr int kPublicNotAllowed = 210;
-constexpr int kUndefinedSymbol = 221;
-constexpr int kIllegalSymbolReference = 226;
-constexpr int kHashTableOverflow = 159;
-constexpr int kSymbolTableOverflow = 160;
-constexpr int kOutOfMemory = 161;
-
 constexpr std::size_t kInitialIndexSlots = 1024;
 
 // A record is 40 bytes on 64-bit hosts; every name pays for each byte added here.
@@ -68,12 +58,13 @@ std::uint32_t SymbolTable::storeName(std::string_view name, SymbolIndex symbol) 
   std::size_t needed = pooledSize(name);
   if (names_.blocks.empty() || names_.blockSize - names_.used < needed) {
     // Positions are 32 bits (kNoName excluded).
-    if (names_.blocks.size() >= kNoName / kNamePoolBlock) reporter_.fatal(kSymbolTableOverflow);
+    if (names_.blocks.size() >= kNoName / kNamePoolBlock)
+      reporter_.fatal(Message::symbolTableOverflow);
     std::size_t size = needed > kNamePoolBlock ? needed : kNamePoolBlock;
     try {
       names_.blocks.push_back(std::make_unique<char[]>(size));
     } catch (const std::bad_alloc&) {
-      reporter_.fatal(kOutOfMemory);
+      reporter_.fatal(Message::outOfMemory);
     }
     names_.blockSize = size;
     names_.used = 0;
@@ -96,7 +87,7 @@ SymbolIndex SymbolTable::newRecord(ChainSet set, const HashedName& hashed, symbo
     try {
       blocks_.push_back(std::make_unique<symbolEntry[]>(kRecordsPerBlock));
     } catch (const std::bad_alloc&) {
-      reporter_.fatal(kSymbolTableOverflow);
+      reporter_.fatal(Message::symbolTableOverflow);
     }
   }
   auto index = static_cast<SymbolIndex>(count_++);
@@ -117,7 +108,7 @@ void SymbolTable::growIndex(NameIndex& index) {
   try {
     grown.resize(index.slots.size() * 2);
   } catch (const std::bad_alloc&) {
-    reporter_.fatal(kHashTableOverflow);
+    reporter_.fatal(Message::hashTableOverflow);
   }
   std::size_t mask = grown.size() - 1;
   for (const IndexSlot& slot : index.slots) {
@@ -216,7 +207,7 @@ void SymbolTable::setExpression(SymbolIndex index,
     try {
       expressions_[index] = expression;
     } catch (const std::bad_alloc&) {
-      reporter_.fatal(kOutOfMemory);
+      reporter_.fatal(Message::outOfMemory);
     }
     symbol.hasExpression = true;
   } else if (symbol.hasExpression) {
@@ -230,7 +221,7 @@ symbolDebugData& SymbolTable::editDebugData(SymbolIndex index) {
   try {
     data = &debugData_[index];
   } catch (const std::bad_alloc&) {
-    reporter_.fatal(kOutOfMemory);
+    reporter_.fatal(Message::outOfMemory);
   }
   entry(index).hasDebugData = true;
   return *data;
@@ -258,22 +249,22 @@ DefineOutcome SymbolTable::defineLabel(std::string_view name, DefinitionKind kin
     return index == kNoSymbol ? DefineOutcome{} : redefine(index, value);
   }
   if (kind == DefinitionKind::label && value.section == kNoSection) {
-    reporter_.reportError(kIllegalLabel);
+    reporter_.reportError(Message::illegalLabel);
     return {};
   }
   if (sectionNamed(hashed) != kNoSymbol) {
-    reporter_.reportError(kMultiDefined, name);
+    reporter_.reportError(Message::multiDefined, name);
     return {};
   }
   if (!isDefinableName(name)) {
-    reporter_.reportError(kIllegalLabel);
+    reporter_.reportError(Message::illegalLabel);
     return {};
   }
   SymbolIndex index = symbolNamed(hashed);
   if (index == kNoSymbol) index = newRecord(ChainSet::symbols, hashed, symbolState::referenced);
   symbolEntry& symbol = entry(index);
   if (symbol.isDefined() || symbol.state == symbolState::module) {
-    reporter_.reportError(kMultiDefined, name);
+    reporter_.reportError(Message::multiDefined, name);
     symbol.multiplyDefined = true;
     return {index, false};
   }
@@ -291,14 +282,14 @@ SectionDefinition SymbolTable::defineSection(std::string_view name, Pass pass) {
   if (existing != kNoSymbol) return {entry(existing).section, false};
   if (pass != Pass::first) return {};
   if (name == "$") {
-    reporter_.reportError(kIllegalSymbolReference);
+    reporter_.reportError(Message::illegalSymbolReference);
     return {};
   }
   SymbolIndex previous = symbolNamed(hashed);
   if (previous != kNoSymbol) {
     symbolEntry& taken = entry(previous);
     if (taken.isDefined() || taken.state == symbolState::module)
-      reporter_.reportError(kMultiDefined, name);
+      reporter_.reportError(Message::multiDefined, name);
     if (previous == moduleSymbol_) moduleSymbol_ = kNoSymbol;
     hide(previous);
   }
@@ -317,7 +308,7 @@ void SymbolTable::checkPublicDefined(std::string_view name) {
   HashedName hashed(name);
   SymbolIndex index = symbolNamed(hashed);
   if (index != kNoSymbol && entry(index).isPublic && !entry(index).isDefined()) {
-    reporter_.reportError(kUndefinedSymbol);
+    reporter_.reportError(Message::undefinedSymbol);
   }
 }
 
@@ -328,24 +319,24 @@ SymbolIndex SymbolTable::declarePublic(std::string_view name, Pass pass) {
     return symbolNamed(hashed);
   }
   if (name == "$") {
-    reporter_.reportError(kSyntaxError);
+    reporter_.reportError(Message::syntaxError);
     return kNoSymbol;
   }
   if (sectionNamed(hashed) != kNoSymbol) {
-    reporter_.reportError(kPublicNotAllowed);
+    reporter_.reportError(Message::publicNotAllowed);
     return kNoSymbol;
   }
   SymbolIndex index = symbolNamed(hashed);
   if (index == kNoSymbol) {
     if (!isDefinableName(name)) {
-      reporter_.reportError(kIllegalLabel);
+      reporter_.reportError(Message::illegalLabel);
       return kNoSymbol;
     }
     index = newRecord(ChainSet::symbols, hashed, symbolState::publicDeclared);
   }
   symbolEntry& symbol = entry(index);
   if (symbol.state == symbolState::module) {
-    reporter_.reportError(kPublicNotAllowed);
+    reporter_.reportError(Message::publicNotAllowed);
     return kNoSymbol;
   }
   if (symbol.state == symbolState::referenced) symbol.state = symbolState::publicDeclared;
@@ -358,18 +349,18 @@ SymbolIndex SymbolTable::declareExternal(std::string_view name, MemoryModel mode
   HashedName hashed(name);
   if (pass != Pass::first) return symbolNamed(hashed);
   if (sectionNamed(hashed) != kNoSymbol) {
-    reporter_.reportError(kMultiDefined, name);
+    reporter_.reportError(Message::multiDefined, name);
     return kNoSymbol;
   }
   if (!isDefinableName(name)) {
-    reporter_.reportError(kIllegalLabel);
+    reporter_.reportError(Message::illegalLabel);
     return kNoSymbol;
   }
   SymbolIndex index = symbolNamed(hashed);
   if (index == kNoSymbol) index = newRecord(ChainSet::symbols, hashed, symbolState::referenced);
   symbolEntry& symbol = entry(index);
   if (symbol.isDefined() || symbol.state == symbolState::module) {
-    reporter_.reportError(kMultiDefined, name);
+    reporter_.reportError(Message::multiDefined, name);
     return kNoSymbol;
   }
   if (symbol.state != symbolState::external) symbol.externalModel = model;
@@ -382,14 +373,14 @@ SymbolIndex SymbolTable::defineModule(std::string_view name, Pass pass) {
   HashedName hashed(name);
   if (pass != Pass::first) return moduleSymbol_;
   if (sectionNamed(hashed) != kNoSymbol) {
-    reporter_.reportError(kMultiDefined, name);
+    reporter_.reportError(Message::multiDefined, name);
     return kNoSymbol;
   }
   SymbolIndex index = symbolNamed(hashed);
   if (index == kNoSymbol) index = newRecord(ChainSet::symbols, hashed, symbolState::referenced);
   symbolEntry& symbol = entry(index);
   if (symbol.isDefined() || symbol.state == symbolState::module) {
-    reporter_.reportError(kMultiDefined, name);
+    reporter_.reportError(Message::multiDefined, name);
     symbol.multiplyDefined = true;
     return index;
   }
@@ -408,7 +399,7 @@ void SymbolTable::addReference(SymbolIndex symbol, int fileIndex, long line) {
         {static_cast<std::uint32_t>(line), static_cast<std::uint16_t>(fileIndex), kNoReference});
     if (symbol >= referenceLists_.size()) referenceLists_.resize(std::size_t{symbol} + 1);
   } catch (const std::bad_alloc&) {
-    reporter_.fatal(kOutOfMemory);
+    reporter_.fatal(Message::outOfMemory);
   }
   ReferenceList& list = referenceLists_[symbol];
   if (list.last == kNoReference) {

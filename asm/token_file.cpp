@@ -452,8 +452,8 @@ void TokenFileWriter::endLongRecord(std::size_t headAt, unsigned char head,
 void TokenFileWriter::flush() {
   if (buffer_.empty()) return;
   if (!file_.write(buffer_.data(), buffer_.size())) {
-    if (file_.inMemory()) reporter_.fatal(161);
-    reporter_.fatal(23, kFileName);
+    if (file_.inMemory()) reporter_.fatal(Message::outOfMemory);
+    reporter_.fatal(Message::cantWrite, kFileName);
   }
   buffer_.clear();
 }
@@ -462,7 +462,7 @@ TokenFileReader::TokenFileReader(WorkFile& file, const Reporter& reporter)
     : file_(file), reporter_(reporter), data_(kChunkSize) {}
 
 void TokenFileReader::rewind() {
-  if (!file_.seek(0)) reporter_.fatal(24, kFileName);
+  if (!file_.seek(0)) reporter_.fatal(Message::cantSeek, kFileName);
   pos_ = end_ = 0;
   fileEnded_ = false;
   position_ = TokenFilePosition();
@@ -481,7 +481,7 @@ std::size_t TokenFileReader::ensureAvailable(std::size_t count) {
       data_.resize(std::max(data_.size() * 2, count + kChunkSize));
     }
     std::size_t got = file_.read(data_.data() + end_, data_.size() - end_);
-    if (file_.failed()) reporter_.fatal(22, kFileName);
+    if (file_.failed()) reporter_.fatal(Message::cantRead, kFileName);
     if (releaseAsRead_) file_.releaseBefore(file_.tell());
     if (got == 0) fileEnded_ = true;
     end_ += got;
@@ -494,9 +494,9 @@ TokenRecordKind TokenFileReader::next(TokenRecord& record) {
   Decoder header(data_.data() + pos_, data_.data() + pos_ + available);
   unsigned head = header.byte();
   std::uint64_t length = head < kShortStatementLimit ? head : header.varint();
-  if (!header.ok() || length > kMaxRecordLength) reporter_.fatal(151);
+  if (!header.ok() || length > kMaxRecordLength) reporter_.fatal(Message::illegalTemporaryFile);
   std::size_t recordSize = header.used() + static_cast<std::size_t>(length);
-  if (ensureAvailable(recordSize) < recordSize) reporter_.fatal(151);
+  if (ensureAvailable(recordSize) < recordSize) reporter_.fatal(Message::illegalTemporaryFile);
   const unsigned char* body = data_.data() + pos_ + header.used();
   Decoder decoder(body, body + length, position_.symbolIndex);
   pos_ += recordSize;
@@ -537,10 +537,10 @@ TokenRecordKind TokenFileReader::next(TokenRecord& record) {
         record.kind = TokenRecordKind::end;
         break;
       default:
-        reporter_.fatal(151);
+        reporter_.fatal(Message::illegalTemporaryFile);
     }
   }
-  if (!decoder.ok() || !decoder.atEnd()) reporter_.fatal(151);
+  if (!decoder.ok() || !decoder.atEnd()) reporter_.fatal(Message::illegalTemporaryFile);
   return record.kind;
 }
 

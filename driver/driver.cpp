@@ -31,11 +31,14 @@ std::string withoutEscape(const std::string& argument) {
   return argument.starts_with("-- ") ? argument.substr(3) : argument;
 }
 
-bool isFile(const std::string& name) { return ::access(withHostSeparators(name).c_str(), F_OK) == 0; }
+bool isFile(const std::string& name) {
+  return ::access(withHostSeparators(name).c_str(), F_OK) == 0;
+}
 
 // Creates "<directory>/<two letters><six characters>" atomically. The suffix counts up from
 // 000000 so that a run in an empty directory names its temporaries the same way every time.
-std::optional<std::string> createUniqueFile(const std::string& directory, std::string_view templateText) {
+std::optional<std::string> createUniqueFile(const std::string& directory,
+                                            std::string_view templateText) {
   std::string stem = withHostSeparators(templateText);
   while (!stem.empty() && stem.front() == '/') stem.erase(0, 1);
   stem = stem.substr(0, stem.find('X'));
@@ -55,8 +58,8 @@ std::optional<std::string> createUniqueFile(const std::string& directory, std::s
 
 }  // namespace
 
-Driver::Driver(const DriverConfig& config, ProgramEnvironment environment, ToolRunner& runner, std::ostream& out,
-               std::ostream& err)
+Driver::Driver(const DriverConfig& config, ProgramEnvironment environment, ToolRunner& runner,
+               std::ostream& out, std::ostream& err)
     : config_(config),
       environment_(std::move(environment)),
       runner_(runner),
@@ -75,10 +78,12 @@ int Driver::run() {
     return status;
   } catch (const FatalError& error) {
     out_.flush();
-    if (error.exitStatus() == kSecondExecFailureStatus && error.number() == 116) {
-      err_ << config_.fatalPrefix << "116: cannot execute \"" << error.argument() << "\"\n";
+    if (error.exitStatus() == kSecondExecFailureStatus &&
+        error.number() == messageNumber(Message::cantExecute)) {
+      err_ << config_.fatalPrefix << messageNumber(Message::cantExecute) << ": cannot execute \""
+           << error.argument() << "\"\n";
     } else {
-      err_ << config_.fatalPrefix << messageText(error.number(), error.argument()) << '\n';
+      err_ << config_.fatalPrefix << formatMessage(error.number(), {error.argument()}) << '\n';
     }
     err_.flush();
     removeTemporaries();
@@ -93,14 +98,15 @@ int Driver::runSteps() {
     printBanner(false);
     std::string helpName = configurationDirectory_ + std::string(config_.helpFile);
     auto help = readTextFile(helpName);
-    if (!help) fatal(20, helpName);
+    if (!help) fatal(Message::cantOpen, helpName);
     out_ << *help;
     return 0;
   }
   locateTools();
   createTemporaries();
   for (std::size_t tool = 0; tool < config_.tools.size(); ++tool) {
-    if (config_.tools[tool].receivesProcessorOption) toolArguments_[tool].emplace_back(config_.processorOption);
+    if (config_.tools[tool].receivesProcessorOption)
+      toolArguments_[tool].emplace_back(config_.processorOption);
   }
   for (int tool : config_.currentDirectoryIncludeTools) {
     includeLists_.at(tool).insert(includeLists_[tool].end(), {"-I", "."});
@@ -127,7 +133,7 @@ void Driver::locateRoot() {
 void Driver::printBanner(bool withVersion) {
   std::string name = configurationDirectory_ + std::string(config_.environmentFile);
   auto text = readTextFile(name);
-  if (!text) fatal(20, name);
+  if (!text) fatal(Message::cantOpen, name);
   std::string firstLine = text->substr(0, text->find('\n'));
   if (!firstLine.empty() && firstLine.back() == '\r') firstLine.pop_back();
   out_ << config_.title << "  " << firstLine << '\n';
@@ -141,7 +147,8 @@ void Driver::locateTools() {
   std::vector<std::string> directories;
   for (const char* variable : {"KHOMEZEL", "KHOME"}) {
     auto value = environment_.lookup(variable);
-    if (value && !value->empty()) directories.push_back(withHostSeparators(withoutTrailingSeparator(*value)) + "/bin/");
+    if (value && !value->empty())
+      directories.push_back(withHostSeparators(withoutTrailingSeparator(*value)) + "/bin/");
   }
   if (auto above = rootAboveExecutable()) directories.push_back(*above + "/bin/");
   for (const ToolSpec& tool : config_.tools) {
@@ -161,14 +168,18 @@ void Driver::createTemporaries() {
   auto tmp = environment_.lookup("TMP");
   workDirectory_ = tmp && !tmp->empty() ? withHostSeparators(withoutTrailingSeparator(*tmp)) : ".";
   if (workDirectory_.empty()) workDirectory_ = "/";
-  for (std::string_view templateText : {config_.keptTemplate, config_.keptTemplate, config_.scratchTemplate}) {
+  for (std::string_view templateText :
+       {config_.keptTemplate, config_.keptTemplate, config_.scratchTemplate}) {
     std::optional<std::string> name;
     {
       cleanup::SignalsHeld held;  // an interrupt must not find the file made but not registered
       name = createUniqueFile(workDirectory_, templateText);
       if (name) cleanup::registerFile(*name);
     }
-    if (!name) fatal(20, workDirectory_ + "/" + std::string(templateText.substr(templateText.find_first_not_of("\\/"))));
+    if (!name)
+      fatal(Message::cantOpen,
+            workDirectory_ + "/" +
+                std::string(templateText.substr(templateText.find_first_not_of("\\/"))));
     temporaryNames_.push_back(*name);
   }
 }
@@ -183,7 +194,8 @@ void Driver::removeTemporaries() {
 
 void Driver::readAllWords(std::vector<std::string> commandLine) {
   std::optional<std::string> optionsFile;
-  if (auto value = environment_.lookup(std::string(config_.optionsVariable)); value && !value->empty()) {
+  if (auto value = environment_.lookup(std::string(config_.optionsVariable));
+      value && !value->empty()) {
     optionsFile = *value;
   }
   reader_.emplace(std::move(commandLine), std::move(optionsFile));
@@ -191,7 +203,7 @@ void Driver::readAllWords(std::vector<std::string> commandLine) {
 }
 
 void Driver::processWord(const std::string& word) {
-  if (word.starts_with("=") || word.starts_with(",")) fatal(106, word);
+  if (word.starts_with("=") || word.starts_with(",")) fatal(Message::missingParameter, word);
   if (word.size() >= 2 && word[0] == '-') {
     processOption(word);
   } else {
@@ -206,56 +218,61 @@ void Driver::processOption(const std::string& word) {
   const OptionEntry* match = nullptr;
   for (const OptionEntry& entry : table) {
     std::string_view letters = optionLettersOf(entry.spec);
-    bool matches = argumentKindOf(entry.spec) == ArgumentKind::none ? text == letters : text.starts_with(letters);
+    bool matches = argumentKindOf(entry.spec) == ArgumentKind::none ? text == letters
+                                                                    : text.starts_with(letters);
     if (matches) {
       match = &entry;
       break;
     }
   }
-  if (!match) fatal(109, word);
-  std::string argument = takeArgument(*match, word, std::string(text.substr(optionLettersOf(match->spec).size())));
+  if (!match) fatal(Message::unrecognizedOption, word);
+  std::string argument =
+      takeArgument(*match, word, std::string(text.substr(optionLettersOf(match->spec).size())));
   if (match->action == OptionAction::ignored) {
-    warning(messageText(521, word));
+    warning(formatMessage(Message::ignoredOption, {word}));
     return;
   }
   optionSet_.set(match->id);
   if (match->action == OptionAction::macroCharacter && argument.size() > 1) {
-    warning(messageText(523, {}));
+    warning(formatMessage(Message::tooManyModelCharacters, {}));
     argument.resize(1);
   }
   forward(*match, argument);
   if (match->mask & kDriverAction) act(*match, word, argument);
 }
 
-std::string Driver::takeArgument(const OptionEntry& entry, const std::string& word, std::string attached) {
+std::string Driver::takeArgument(const OptionEntry& entry, const std::string& word,
+                                 std::string attached) {
   ArgumentKind kind = argumentKindOf(entry.spec);
   if (kind == ArgumentKind::none || kind == ArgumentKind::optionalAttached) return attached;
   std::string argument = std::move(attached);
   if (argument.empty()) {
     auto next = reader_->next();
-    if (!next) fatal(106, word);
+    if (!next) fatal(Message::missingParameter, word);
     if (kind == ArgumentKind::requiredEscaped && *next == "--") {
       auto escaped = reader_->next();
-      if (!escaped) fatal(106, word);
+      if (!escaped) fatal(Message::missingParameter, word);
       argument = "-- " + *escaped;
     } else {
-      if (next->starts_with("-")) fatal(106, word);
+      if (next->starts_with("-")) fatal(Message::missingParameter, word);
       argument = *next;
     }
   }
   if (kind == ArgumentKind::digits && !allDigits(argument)) {
-    fatal(112, std::string(optionLettersOf(entry.spec)) + argument);
+    fatal(Message::characterNotAllowed, std::string(optionLettersOf(entry.spec)) + argument);
   }
   return argument;
 }
 
 void Driver::forward(const OptionEntry& entry, const std::string& argument) {
   std::string option = "-" + std::string(optionLettersOf(entry.spec));
-  if (entry.action == OptionAction::listing && !argument.empty()) return;  // a listing name stays here
+  if (entry.action == OptionAction::listing && !argument.empty())
+    return;  // a listing name stays here
   bool separate = (entry.mask & kSeparateArgument) && !argument.empty();
   for (std::size_t tool = 0; tool < config_.tools.size(); ++tool) {
     if (!(entry.mask & toolBit(static_cast<int>(tool)))) continue;
-    auto& words = entry.action == OptionAction::includeDirectory ? includeLists_[tool] : toolArguments_[tool];
+    auto& words =
+        entry.action == OptionAction::includeDirectory ? includeLists_[tool] : toolArguments_[tool];
     if (separate) {
       words.push_back(option);
       words.push_back(argument);
@@ -274,54 +291,78 @@ void Driver::act(const OptionEntry& entry, const std::string& word, std::string&
     case OptionAction::includeDirectory:
       break;
     case OptionAction::commandFile: {
-      if (reader_->lastFromCommandFile()) fatal(111);
+      if (reader_->lastFromCommandFile()) fatal(Message::nestedCommandFile);
       std::string name = withoutEscape(argument);
       auto text = readTextFile(name);
-      if (!text) fatal(20, name);
+      if (!text) fatal(Message::cantOpen, name);
       reader_->openCommandFile(splitFileWords(*text));
       break;
     }
     case OptionAction::messageFile: {
       std::string name = withoutEscape(argument);
       std::FILE* file = std::fopen(withHostSeparators(name).c_str(), "w");
-      if (!file) fatal(20, name);
+      if (!file) fatal(Message::cantOpen, name);
       std::fclose(file);
       break;
     }
-    case OptionAction::outputFile: outputName_ = withoutEscape(argument); break;
-    case OptionAction::relocatable: relocatable_ = explicitRelocatable_ = true; break;
-    case OptionAction::passToTool: passToTool(word, argument); break;
-    case OptionAction::toolDirectory: setToolDirectory(word, argument); break;
-    case OptionAction::version: version_ = true; break;
-    case OptionAction::printOnly: printOnly_ = true; break;
-    case OptionAction::quiet: quiet_ = true; break;
+    case OptionAction::outputFile:
+      outputName_ = withoutEscape(argument);
+      break;
+    case OptionAction::relocatable:
+      relocatable_ = explicitRelocatable_ = true;
+      break;
+    case OptionAction::passToTool:
+      passToTool(word, argument);
+      break;
+    case OptionAction::toolDirectory:
+      setToolDirectory(word, argument);
+      break;
+    case OptionAction::version:
+      version_ = true;
+      break;
+    case OptionAction::printOnly:
+      printOnly_ = true;
+      break;
+    case OptionAction::quiet:
+      quiet_ = true;
+      break;
     case OptionAction::warningLevel:
-      if (argument.size() > 1 || !allDigits(argument)) fatal(112, optionText + argument);
+      if (argument.size() > 1 || !allDigits(argument))
+        fatal(Message::characterNotAllowed, optionText + argument);
       if (argument == "0") warningsOff_ = true;
       break;
     case OptionAction::optionalDigits:
-      if (!allDigits(argument)) fatal(112, optionText + argument);
+      if (!allDigits(argument)) fatal(Message::characterNotAllowed, optionText + argument);
       break;
-    case OptionAction::stopBeforeAssembly: stopBeforeAssembly_ = true; break;
-    case OptionAction::noLink: noLink_ = true; break;
-    case OptionAction::alternateImage: alternateImage_ = true; break;
+    case OptionAction::stopBeforeAssembly:
+      stopBeforeAssembly_ = true;
+      break;
+    case OptionAction::noLink:
+      noLink_ = true;
+      break;
+    case OptionAction::alternateImage:
+      alternateImage_ = true;
+      break;
     case OptionAction::debugAssembler:
       if (!assemblerDebugPassed_) toolArguments_.at(config_.assemblerTool).push_back("-g");
       assemblerDebugPassed_ = true;
       break;
     case OptionAction::nameValue:
-      if (argument.ends_with("=")) fatal(113, "-" + optionText + argument);
+      if (argument.ends_with("=")) fatal(Message::invalidSubargument, "-" + optionText + argument);
       break;
     case OptionAction::formatName:
-      if (!std::all_of(argument.begin(), argument.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
-        fatal(114, "-" + optionText + argument);
+      if (!std::all_of(argument.begin(), argument.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+        fatal(Message::invalidArgument, "-" + optionText + argument);
       }
       break;
     case OptionAction::listing:
       listing_ = true;
       if (!argument.empty()) listingName_ = argument;
       break;
-    case OptionAction::mapRequest: mapRequested_ = true; break;
+    case OptionAction::mapRequest:
+      mapRequested_ = true;
+      break;
   }
 }
 
@@ -329,15 +370,17 @@ void Driver::act(const OptionEntry& entry, const std::string& word, std::string&
 void Driver::passToTool(const std::string& word, const std::string& value) {
   std::string shown = word.size() > 2 ? word : word + value;
   std::size_t comma = value.find(',');
-  if (comma == std::string::npos || comma == 0 || !allDigits(value.substr(0, comma))) fatal(113, shown);
+  if (comma == std::string::npos || comma == 0 || !allDigits(value.substr(0, comma)))
+    fatal(Message::invalidSubargument, shown);
   int tool = std::stoi(value.substr(0, comma).substr(0, 3));
-  if (tool > config_.highestPassToolNumber) fatal(113, shown);
+  if (tool > config_.highestPassToolNumber) fatal(Message::invalidSubargument, shown);
   std::vector<std::string> pieces;
   std::size_t start = comma + 1;
   while (true) {
     std::size_t end = value.find(',', start);
-    std::string piece = value.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (piece.empty()) fatal(113, shown);
+    std::string piece =
+        value.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (piece.empty()) fatal(Message::invalidSubargument, shown);
     pieces.push_back(piece);
     if (end == std::string::npos) break;
     start = end + 1;
@@ -352,11 +395,12 @@ void Driver::passToTool(const std::string& word, const std::string& value) {
 void Driver::setToolDirectory(const std::string& word, const std::string& value) {
   std::string shown = word.size() > 2 ? word : word + value;
   std::size_t comma = value.find(',');
-  if (comma == std::string::npos || comma == 0 || comma + 1 >= value.size() || !allDigits(value.substr(0, comma))) {
-    fatal(113, shown);
+  if (comma == std::string::npos || comma == 0 || comma + 1 >= value.size() ||
+      !allDigits(value.substr(0, comma))) {
+    fatal(Message::invalidSubargument, shown);
   }
   std::size_t tool = std::stoul(value.substr(0, comma).substr(0, 3));
-  if (tool >= config_.tools.size()) fatal(113, shown);
+  if (tool >= config_.tools.size()) fatal(Message::invalidSubargument, shown);
   std::string directory = value.substr(comma + 1);
   if (!hasDriveName(directory)) directory = withHostSeparators(directory);
   if (!isSeparator(directory.back())) directory += '/';
@@ -375,7 +419,7 @@ void Driver::addSource(const std::string& word) {
   }
   if (!rule) return;
   if (!rule->warning.empty()) {
-    warning("522 : Unknown suffix, \"" + word + "\" used as " + std::string(rule->warning) + " file");
+    warning(formatMessage(Message::unknownSuffix, {word, rule->warning}));
   }
   sources_.push_back({word, rule->kind});
   if (rule->kind == SourceKind::linkCommandFile) relocatable_ = true;
@@ -383,15 +427,17 @@ void Driver::addSource(const std::string& word) {
 }
 
 void Driver::checkSettings() {
-  if (explicitRelocatable_ && !outputName_) fatal(115);
+  if (explicitRelocatable_ && !outputName_) fatal(Message::relocatableNeedsOutput);
   if (compiledSourceCount() > 1 && !linkEnabled()) {
-    if (outputName_) fatal(109, "o");
-    if (listingName_) fatal(109, "lf");
+    if (outputName_) fatal(Message::unrecognizedOption, "o");
+    if (listingName_) fatal(Message::unrecognizedOption, "lf");
   }
-  if (sources_.empty() && !onlyVersion_) fatal(100);
+  if (sources_.empty() && !onlyVersion_) fatal(Message::noSourceFile);
   for (const SourceFile& source : sources_) {
-    if (outputName_ && sameFile(source.name, *outputName_)) fatal(103, source.name);
-    if (listingName_ && sameFile(source.name, *listingName_)) fatal(103, source.name);
+    if (outputName_ && sameFile(source.name, *outputName_))
+      fatal(Message::filesAreTheSame, source.name);
+    if (listingName_ && sameFile(source.name, *listingName_))
+      fatal(Message::filesAreTheSame, source.name);
   }
   checkOutputSuffix();
 }
@@ -409,36 +455,16 @@ void Driver::checkOutputSuffix() {
     fits = suffix.empty() || "." + suffix == config_.imageSuffix ||
            (alternateImage_ && "." + suffix == config_.alternateImageSuffix);
   }
-  if (!fits) warning(messageText(520, *outputName_));
+  if (!fits) warning(formatMessage(Message::suffixNotFitForOutput, {*outputName_}));
 }
 
-void Driver::fatal(int number, const std::string& argument) { throw FatalError(number, argument, kFatalStatus); }
+void Driver::fatal(Message message, const std::string& argument) {
+  throw FatalError(messageNumber(message), argument, kFatalStatus);
+}
 
 void Driver::warning(const std::string& text) {
   if (warningsOff_) return;
   err_ << config_.warningPrefix << text << '\n';
-}
-
-std::string Driver::messageText(int number, const std::string& argument) const {
-  std::string text = std::to_string(number) + " : ";
-  auto quoted = [&](const char* before) { return text + before + "\"" + argument + "\""; };
-  switch (number) {
-    case 20: return text + "Can't open : " + argument;
-    case 100: return text + "No source file found in invocation";
-    case 103: return text + "\"" + argument + "\" files are the same";
-    case 106: return quoted("Missing parameter ");
-    case 109: return quoted("Unrecognized option ");
-    case 111: return text + "Can't nest a command file";
-    case 112: return quoted("Not allowed character ");
-    case 113: return quoted("Invalid subargument ");
-    case 114: return quoted("Invalid argument ");
-    case 115: return text + "'-r' option requires '-o' option";
-    case 116: return quoted("Can't execute ");
-    case 520: return quoted("The suffix not fit for output-file ");
-    case 521: return quoted("Ignored option ");
-    case 523: return text + "Too many character for '-Ms'";
-    default: return text + argument;
-  }
 }
 
 bool Driver::isCompiledKind(SourceKind kind) const {
@@ -447,8 +473,9 @@ bool Driver::isCompiledKind(SourceKind kind) const {
 }
 
 int Driver::compiledSourceCount() const {
-  return static_cast<int>(
-      std::count_if(sources_.begin(), sources_.end(), [&](const SourceFile& s) { return isCompiledKind(s.kind); }));
+  return static_cast<int>(std::count_if(sources_.begin(), sources_.end(), [&](const SourceFile& s) {
+    return isCompiledKind(s.kind);
+  }));
 }
 
 bool Driver::linkEnabled() const { return !stopBeforeAssembly_ && !noLink_; }
@@ -457,6 +484,8 @@ bool Driver::stageEnabled(const StageSpec& stage) const {
   return !(stopBeforeAssembly_ && stage.tool == config_.assemblerTool);
 }
 
-std::string Driver::baseNameOf(const std::string& source) const { return std::string(stemOf(source)); }
+std::string Driver::baseNameOf(const std::string& source) const {
+  return std::string(stemOf(source));
+}
 
 }  // namespace kz::driver

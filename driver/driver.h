@@ -10,12 +10,13 @@
 
 #include "common/handover.h"
 #include "driver/config.h"
+#include "driver/messages.h"
 #include "driver/tool_runner.h"
 #include "driver/word_reader.h"
 
 namespace kz::driver {
 
-inline constexpr int kFatalStatus = 255;           // -1 on this host
+inline constexpr int kFatalStatus = 255;  // -1 on this host
 inline constexpr int kSecondExecFailureStatus = 3;
 inline constexpr int kToolFailedStatus = 1;
 
@@ -27,9 +28,9 @@ struct SourceFile {
 };
 
 class Driver {
-public:
-  Driver(const DriverConfig& config, ProgramEnvironment environment, ToolRunner& runner, std::ostream& out,
-         std::ostream& err);
+ public:
+  Driver(const DriverConfig& config, ProgramEnvironment environment, ToolRunner& runner,
+         std::ostream& out, std::ostream& err);
   ~Driver();
   Driver(const Driver&) = delete;
   Driver& operator=(const Driver&) = delete;
@@ -43,7 +44,7 @@ public:
   const std::vector<SourceFile>& sources() const { return sources_; }
   const std::vector<std::string>& temporaryNames() const { return temporaryNames_; }
 
-private:
+ private:
   int runSteps();
   void locateRoot();
   void printBanner(bool withVersion);
@@ -63,13 +64,13 @@ private:
   int runPipeline();
   bool runSource(const SourceFile& source, bool severalSources);
   bool runLink(bool severalSources);
-  bool runTool(int tool, std::vector<std::string> words, const std::vector<std::string>& stageWords);
+  bool runTool(int tool, std::vector<std::string> words,
+               const std::vector<std::string>& stageWords);
   std::vector<std::string> stageHead(const std::string& listingName, const std::string& sourceName);
   void removeTemporaries();
 
-  [[noreturn]] void fatal(int number, const std::string& argument = {});
+  [[noreturn]] void fatal(Message message, const std::string& argument = {});
   void warning(const std::string& text);
-  std::string messageText(int number, const std::string& argument) const;
 
   bool linkEnabled() const;
   bool stageEnabled(const StageSpec& stage) const;

@@ -47,7 +47,8 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
     if (!stageEnabled(stage)) break;
     std::string output;
     if (stage.outputKind == SourceKind::object) {
-      output = singleCompileOnly && outputName_ ? *outputName_ : base + std::string(stage.outputSuffix);
+      output =
+          singleCompileOnly && outputName_ ? *outputName_ : base + std::string(stage.outputSuffix);
     } else {
       bool laterWriter = false;
       for (std::size_t later = index + 1; later < config_.stages.size(); ++later) {
@@ -56,8 +57,9 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
       }
       bool kept = !laterWriter && (listing_ || stopBeforeAssembly_);
       if (kept) {
-        output = stopBeforeAssembly_ && singleCompileOnly && outputName_ ? *outputName_
-                                                                         : base + std::string(stage.outputSuffix);
+        output = stopBeforeAssembly_ && singleCompileOnly && outputName_
+                     ? *outputName_
+                     : base + std::string(stage.outputSuffix);
       } else {
         output = temporaryNames_.at(temporary++ % 2);
       }
@@ -97,12 +99,15 @@ bool Driver::runLink(bool severalSources) {
     words.push_back(listingName_ ? *listingName_ : base + std::string(config_.mapSuffix));
   }
   words.push_back(version_ ? "-V" : "-$");
-  appendOutput(words, outputName_ ? *outputName_
-                                  : base + std::string(alternateImage_ ? config_.alternateImageSuffix : config_.imageSuffix));
+  appendOutput(words, outputName_
+                          ? *outputName_
+                          : base + std::string(alternateImage_ ? config_.alternateImageSuffix
+                                                               : config_.imageSuffix));
   return runTool(config_.linkerTool, objectsMade_, words);
 }
 
-std::vector<std::string> Driver::stageHead(const std::string& listingName, const std::string& sourceName) {
+std::vector<std::string> Driver::stageHead(const std::string& listingName,
+                                           const std::string& sourceName) {
   std::vector<std::string> words;
   if (!listingName.empty()) words.insert(words.end(), {"-lf", listingName});
   words.push_back(version_ ? "-V" : "-$");
@@ -110,7 +115,8 @@ std::vector<std::string> Driver::stageHead(const std::string& listingName, const
   return words;
 }
 
-bool Driver::runTool(int tool, std::vector<std::string> words, const std::vector<std::string>& stageWords) {
+bool Driver::runTool(int tool, std::vector<std::string> words,
+                     const std::vector<std::string>& stageWords) {
   words.insert(words.end(), toolArguments_.at(tool).begin(), toolArguments_[tool].end());
   words.insert(words.end(), includeLists_[tool].begin(), includeLists_[tool].end());
   words.insert(words.end(), stageWords.begin(), stageWords.end());
@@ -126,9 +132,12 @@ bool Driver::runTool(int tool, std::vector<std::string> words, const std::vector
   sourceNameFlag_ = true;
   out_.flush();
   std::vector<std::string> block =
-      buildHandoverBlock(environment_.lookup("KHOMEZEL"), environment_.lookup("KHOME"), environment_.lookup("TMP"), words);
+      buildHandoverBlock(environment_.lookup("KHOMEZEL"), environment_.lookup("KHOME"),
+                         environment_.lookup("TMP"), words);
   std::optional<int> status = runner_.run(path, std::string(spec.name), block);
-  if (!status) throw FatalError(116, path, spec.secondExecWording ? kSecondExecFailureStatus : kFatalStatus);
+  if (!status)
+    throw FatalError(messageNumber(Message::cantExecute), path,
+                     spec.secondExecWording ? kSecondExecFailureStatus : kFatalStatus);
   return *status == 0;
 }
 

@@ -5,11 +5,14 @@
 
 #include "common/fatal_error.h"
 #include "common/host_path.h"
+#include "driver/messages.h"
 
 namespace kz::driver {
 namespace {
 
-bool isWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool isWhiteSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 }  // namespace
 
@@ -67,7 +70,7 @@ std::optional<std::string> WordReader::next() {
   if (optionsFile_ && !optionsFileRead_) {
     optionsFileRead_ = true;
     auto text = readTextFile(*optionsFile_);
-    if (!text) throw FatalError(20, *optionsFile_, fatalStatus);
+    if (!text) throw FatalError(messageNumber(Message::cantOpen), *optionsFile_, fatalStatus);
     optionsWords_ = splitFileWords(*text);
   }
   if (optionsPosition_ < optionsWords_.size()) return optionsWords_[optionsPosition_++];

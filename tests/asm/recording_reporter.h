@@ -10,28 +10,36 @@
 namespace kz::assembler::testing {
 
 class RecordingReporter final : public Reporter {
-public:
-  void reportError(int number, std::string_view argument) override {
+ public:
+  void reportError(Message message, std::string_view argument) override {
+    int number = messageNumber(message);
     markStatementError();
     errors.push_back(number);
     arguments.emplace_back(argument);
   }
-  void reportWarning(int number, std::string_view) override { warnings.push_back(number); }
+  void reportWarning(Message message, std::string_view) override {
+    int number = messageNumber(message);
+    warnings.push_back(number);
+  }
   std::vector<int> errors;
   std::vector<std::string> arguments;
   std::vector<int> warnings;
 };
 
 class MessageLogReporter final : public Reporter {
-public:
-  void reportError(int number, std::string_view) override {
+ public:
+  void reportError(Message message, std::string_view) override {
+    int number = messageNumber(message);
     markStatementError();
     record('E', number);
   }
-  void reportWarning(int number, std::string_view) override { record('W', number); }
+  void reportWarning(Message message, std::string_view) override {
+    int number = messageNumber(message);
+    record('W', number);
+  }
   std::string messages;
 
-private:
+ private:
   void record(char kind, int number) {
     if (!messages.empty()) messages += ' ';
     messages += kind + std::to_string(number) + '@' + std::to_string(line());

@@ -12,7 +12,7 @@ namespace kz::assembler {
 namespace {
 
 class RecordingListing : public ListingSink {
-public:
+ public:
   void writeMessageLine(std::string_view text) override { lines.emplace_back(text); }
   void writeSummary(int errors, int warnings) override {
     lines.push_back("summary " + std::to_string(errors) + " " + std::to_string(warnings));
@@ -23,7 +23,7 @@ public:
 using testing::readStream;
 
 class DiagnosticsTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     workDir = std::filesystem::temp_directory_path() / ("kzdiag-" + std::to_string(::getpid()));
     std::filesystem::create_directories(workDir);
@@ -51,30 +51,33 @@ protected:
 };
 
 TEST_F(DiagnosticsTest, MessagesShowAfterTheirLineInPassOrder) {
-  diagnostics->reportCommandLineWarning(519, "-o");
+  diagnostics->reportCommandLineWarning(Message::ignoredOption, "-o");
   diagnostics->setPass(PassKind::pass1);
   diagnostics->beginStatement(0, 2);
-  diagnostics->reportError(221);
+  diagnostics->reportError(Message::undefinedSymbol);
   diagnostics->beginStatement(1, 2);
-  diagnostics->reportWarning(516);
+  diagnostics->reportWarning(Message::illegalEscape);
   diagnostics->setPass(PassKind::sizing, 1);
   diagnostics->beginStatement(0, 2);
-  diagnostics->reportError(221);
-  diagnostics->reportError(227);  // only the first error of a statement in a sizing pass
+  diagnostics->reportError(Message::undefinedSymbol);
+  diagnostics->reportError(
+      Message::relativeOutOfRange);  // only the first error of a statement in a sizing pass
   diagnostics->setPass(PassKind::final);
 
   diagnostics->flushMessages(0, 1);
   EXPECT_EQ(listing.lines, std::vector<std::string>{"ASMZEL-Warning-519 : Ignored option '-o'"});
   listing.lines.clear();
   diagnostics->beginStatement(0, 2);
-  diagnostics->reportWarning(501);
+  diagnostics->reportWarning(Message::valueOutOfRange);
   diagnostics->flushMessages(0, 2);
-  EXPECT_EQ(listing.lines, (std::vector<std::string>{"main.asm 2 : ASMZEL-Error-221 : Undefined symbol",
-                                                     "main.asm 2 : ASMZEL-Error-221 : Undefined symbol",
-                                                     "main.asm 2 : ASMZEL-Warning-501 : Operand value is out of range"}));
+  EXPECT_EQ(listing.lines, (std::vector<std::string>{
+                               "main.asm 2 : ASMZEL-Error-221 : Undefined symbol",
+                               "main.asm 2 : ASMZEL-Error-221 : Undefined symbol",
+                               "main.asm 2 : ASMZEL-Warning-501 : Operand value is out of range"}));
   listing.lines.clear();
   diagnostics->flushMessages(1, 2);
-  EXPECT_EQ(listing.lines, std::vector<std::string>{"inc.h 2 : ASMZEL-Warning-516 : Illegal escape sequence"});
+  EXPECT_EQ(listing.lines,
+            std::vector<std::string>{"inc.h 2 : ASMZEL-Warning-516 : Illegal escape sequence"});
   EXPECT_EQ(diagnostics->errorCount(), 2);
   EXPECT_EQ(diagnostics->warningCount(), 3);
   EXPECT_EQ(readStream(err),
@@ -88,20 +91,22 @@ TEST_F(DiagnosticsTest, MessagesShowAfterTheirLineInPassOrder) {
 TEST_F(DiagnosticsTest, RecordingRulesOfThePasses) {
   diagnostics->setPass(PassKind::pass1);
   diagnostics->beginStatement(0, 1);
-  diagnostics->reportError(230);
-  diagnostics->reportError(230);  // once per statement in pass 1
-  diagnostics->reportError(221);
+  diagnostics->reportError(Message::typeMismatch);
+  diagnostics->reportError(Message::typeMismatch);  // once per statement in pass 1
+  diagnostics->reportError(Message::undefinedSymbol);
   EXPECT_TRUE(diagnostics->statementHasError());
   diagnostics->setPass(PassKind::sizing, 2);
   diagnostics->beginStatement(0, 2);
   EXPECT_FALSE(diagnostics->statementHasError());
-  diagnostics->reportWarning(501);  // warnings only in the first sizing repetition
-  diagnostics->reportWarning(503);  // except this one
+  diagnostics->reportWarning(
+      Message::valueOutOfRange);  // warnings only in the first sizing repetition
+  diagnostics->reportWarning(Message::optimizationsLost);  // except this one
   diagnostics->setPass(PassKind::final);
   diagnostics->flushRemaining();
-  EXPECT_EQ(listing.lines, (std::vector<std::string>{"main.asm 1 : ASMZEL-Error-230 : Operand type mismatch",
-                                                     "main.asm 1 : ASMZEL-Error-221 : Undefined symbol",
-                                                     "main.asm 2 : ASMZEL-Warning-503 : Some optimizations lost"}));
+  EXPECT_EQ(listing.lines, (std::vector<std::string>{
+                               "main.asm 1 : ASMZEL-Error-230 : Operand type mismatch",
+                               "main.asm 1 : ASMZEL-Error-221 : Undefined symbol",
+                               "main.asm 2 : ASMZEL-Warning-503 : Some optimizations lost"}));
 }
 
 TEST_F(DiagnosticsTest, WarningSuppressionAndMessageName) {
@@ -109,14 +114,15 @@ TEST_F(DiagnosticsTest, WarningSuppressionAndMessageName) {
   options.messageName = "shown";
   diagnostics->setPass(PassKind::final);
   diagnostics->beginStatement(0, 7);
-  diagnostics->reportWarning(501);
-  diagnostics->reportWarning(502);
-  diagnostics->reportError(203, "twice");
+  diagnostics->reportWarning(Message::valueOutOfRange);
+  diagnostics->reportWarning(Message::tooLongTitle);
+  diagnostics->reportError(Message::multiDefined, "twice");
   diagnostics->flushMessages(0, 7);
-  EXPECT_EQ(listing.lines, (std::vector<std::string>{"shown 7 : ASMZEL-Warning-502 : Too long title",
-                                                     "shown 7 : ASMZEL-Error-203 : Multi-defined symbol \"twice\""}));
+  EXPECT_EQ(listing.lines, (std::vector<std::string>{
+                               "shown 7 : ASMZEL-Warning-502 : Too long title",
+                               "shown 7 : ASMZEL-Error-203 : Multi-defined symbol \"twice\""}));
   options.suppressWarnings = true;
-  diagnostics->reportWarning(502);
+  diagnostics->reportWarning(Message::tooLongTitle);
   diagnostics->flushMessages(0, 7);
   EXPECT_EQ(diagnostics->warningCount(), 1);
 }
@@ -124,16 +130,17 @@ TEST_F(DiagnosticsTest, WarningSuppressionAndMessageName) {
 TEST_F(DiagnosticsTest, LineNumbersBeyondFiveDigitsSurviveTheMessageFile) {
   diagnostics->setPass(PassKind::pass1);
   diagnostics->beginStatement(3, 1234567);
-  diagnostics->reportError(200);
+  diagnostics->reportError(Message::syntaxError);
   diagnostics->setPass(PassKind::final);
   diagnostics->flushMessages(3, 1234567);
-  EXPECT_EQ(listing.lines, std::vector<std::string>{"inc.h 1234567 : ASMZEL-Error-200 : Syntax error"});
+  EXPECT_EQ(listing.lines,
+            std::vector<std::string>{"inc.h 1234567 : ASMZEL-Error-200 : Syntax error"});
 }
 
 TEST_F(DiagnosticsTest, MessagesOfUnlistedLinesAreNotLost) {
   diagnostics->setPass(PassKind::pass1);
   diagnostics->beginStatement(0, 5);
-  diagnostics->reportWarning(507);
+  diagnostics->reportWarning(Message::textAfterEnd);
   diagnostics->setPass(PassKind::final);
   diagnostics->flushMessages(0, 9);
   EXPECT_TRUE(listing.lines.empty());

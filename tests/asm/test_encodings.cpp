@@ -23,11 +23,13 @@ using testing::hex;
 
 class RecordingReporter final : public Reporter {
  public:
-  void reportError(int number, std::string_view) override {
+  void reportError(Message message, std::string_view) override {
+    int number = messageNumber(message);
     markStatementError();
     messages += "E" + std::to_string(number) + " ";
   }
-  void reportWarning(int number, std::string_view) override {
+  void reportWarning(Message message, std::string_view) override {
+    int number = messageNumber(message);
     messages += "W" + std::to_string(number) + " ";
   }
   std::string messages;
@@ -103,12 +105,11 @@ TEST_F(EncodingTable, RememberedSizesAreTheSizesOfTheBytes) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
       std::vector<Token>& tokens = statements[i];
       reporter_.beginStatement(0, 1);
-      std::span<Operand> operands =
-          parser.parseList({tokens.data() + 1, tokens.size() - 1}, pass);
+      std::span<Operand> operands = parser.parseList({tokens.data() + 1, tokens.size() - 1}, pass);
       EncodedInstruction result = encoder.encode(tokens[0].value, operands, {section_, kOrigin});
       std::size_t expectedSize = (cases[i].expected.size() + 1) / 3;
-      EXPECT_EQ(result.size, expectedSize) << "encodings.txt line " << cases[i].fileLine << ": "
-                                           << cases[i].source;
+      EXPECT_EQ(result.size, expectedSize)
+          << "encodings.txt line " << cases[i].fileLine << ": " << cases[i].source;
     }
   }
 }

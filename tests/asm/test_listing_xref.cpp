@@ -23,8 +23,8 @@ using testing::readStream;
 
 class QuietReporter final : public Reporter {
  public:
-  void reportError(int, std::string_view) override {}
-  void reportWarning(int, std::string_view) override {}
+  void reportError(Message, std::string_view) override {}
+  void reportWarning(Message, std::string_view) override {}
 };
 
 // --- rows ---

@@ -392,8 +392,11 @@ TEST(ObjectModule, StatusAndPartsFollowTheRun) {
 
 class RecordingReporter final : public Reporter {
  public:
-  void reportError(int number, std::string_view) override { errors.push_back(number); }
-  void reportWarning(int, std::string_view) override {}
+  void reportError(Message message, std::string_view) override {
+    int number = messageNumber(message);
+    errors.push_back(number);
+  }
+  void reportWarning(Message, std::string_view) override {}
   std::vector<int> errors;
 };
 
@@ -436,7 +439,8 @@ TEST(RecordLog, LargeRecordsStayWhole) {
       numbered(100, 1),
       numbered(chunk - 103, 2),  // one byte more than the first chunk has left
       numbered(98, 3),           // fills the second chunk but for one byte
-      numbered(chunk + 1000, 4), numbered(chunk, 5),
+      numbered(chunk + 1000, 4),
+      numbered(chunk, 5),
       numbered(chunk - 3, 6),  // fills a chunk exactly
       numbered(0, 7)};
   RecordLog log;

@@ -17,11 +17,13 @@ namespace {
 
 class RecordingReporter : public Reporter {
  public:
-  void reportError(int number, std::string_view) override {
+  void reportError(Message message, std::string_view) override {
+    int number = messageNumber(message);
     record("E" + std::to_string(number));
     markStatementError();
   }
-  void reportWarning(int number, std::string_view) override {
+  void reportWarning(Message message, std::string_view) override {
+    int number = messageNumber(message);
     record("W" + std::to_string(number));
   }
 

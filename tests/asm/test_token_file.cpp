@@ -21,8 +21,8 @@ using testing::fatalNumber;
 
 class SilentReporter : public Reporter {
  public:
-  void reportError(int, std::string_view) override {}
-  void reportWarning(int, std::string_view) override {}
+  void reportError(Message, std::string_view) override {}
+  void reportWarning(Message, std::string_view) override {}
 };
 
 Token make(TokenKind kind, std::string text = {}, std::int32_t value = 0) {
@@ -246,10 +246,17 @@ std::vector<std::vector<Token>> roundTrip(const std::vector<std::vector<Token>>&
 // Integers replay from their value alone, whatever spelling, radix or overflow gave it, and
 // the small ones take a byte each.
 TEST_F(TokenFileRoundTrip, IntegerValuesComeBackWhateverTheirText) {
-  const std::pair<std::string, std::int32_t> written[] = {
-      {"0", 0},         {"15", 15},           {"16", 16},     {"010", 8},
-      {"4294967295", -1}, {"2147483648", INT_MIN}, {"0x7fFF", 0x7FFF}, {"0FFH", 0xFF},
-      {"'AB'", 0x4142}, {"12abc", 0},         {"", 3}};
+  const std::pair<std::string, std::int32_t> written[] = {{"0", 0},
+                                                          {"15", 15},
+                                                          {"16", 16},
+                                                          {"010", 8},
+                                                          {"4294967295", -1},
+                                                          {"2147483648", INT_MIN},
+                                                          {"0x7fFF", 0x7FFF},
+                                                          {"0FFH", 0xFF},
+                                                          {"'AB'", 0x4142},
+                                                          {"12abc", 0},
+                                                          {"", 3}};
   std::vector<Token> tokens;
   for (const auto& [text, value] : written) tokens.push_back(integer(text, value));
   std::vector<std::vector<Token>> replayed = roundTrip({tokens}, reporter);
@@ -537,25 +544,25 @@ TEST_F(TokenFileFailure, RecordsThatDoNotDecodeAreFatal151) {
     return body;
   };
   std::vector<std::vector<unsigned char>> damaged = {
-      {},                                                     // no end record
-      {0x00},                                                 // a statement, then no end record
-      {0xF5, 0x00},                                           // unused record head
-      {0xFF, 0x00},                                           // unused record head
-      {0xF0, 0x05, 0x00},                                     // length past the end of the file
-      {0xF0, 0x80},                                           // length cut off
-      {0xF3, 0x01, 0x00, 0xF4, 0x00},                         // include leave with a body
-      statement({0xF2}),                                      // unused token code
-      statement({0xFF}),                                      // unused token code
-      statement({0xD2}),                                      // near symbol below index 0
-      statement({0xB6, 0x01}),                                // far symbol below index 0
-      statement({0xB6, 0xFE, 0xFF, 0xFF, 0xFF, 0x1F}),        // symbol index 2^32 - 1
-      statement({0xB8, 0x05}),                                // unused token code
-      statement({0xC1}),                                      // unused token code
-      statement({0xB7, 0x80, 0x80, 0x80, 0x80, 0x10}),        // integer beyond 32 bits
-      statement({0xB5, 0x05, 0x61}),                                // identifier text past the body
-      statement({0xB7, 0x80}),                                      // varint past the body
-      statement({0xB2}),                                            // punct without its character
-      statement(floating(3)),                                       // no such precision
+      {},                                               // no end record
+      {0x00},                                           // a statement, then no end record
+      {0xF5, 0x00},                                     // unused record head
+      {0xFF, 0x00},                                     // unused record head
+      {0xF0, 0x05, 0x00},                               // length past the end of the file
+      {0xF0, 0x80},                                     // length cut off
+      {0xF3, 0x01, 0x00, 0xF4, 0x00},                   // include leave with a body
+      statement({0xF2}),                                // unused token code
+      statement({0xFF}),                                // unused token code
+      statement({0xD2}),                                // near symbol below index 0
+      statement({0xB6, 0x01}),                          // far symbol below index 0
+      statement({0xB6, 0xFE, 0xFF, 0xFF, 0xFF, 0x1F}),  // symbol index 2^32 - 1
+      statement({0xB8, 0x05}),                          // unused token code
+      statement({0xC1}),                                // unused token code
+      statement({0xB7, 0x80, 0x80, 0x80, 0x80, 0x10}),  // integer beyond 32 bits
+      statement({0xB5, 0x05, 0x61}),                    // identifier text past the body
+      statement({0xB7, 0x80}),                          // varint past the body
+      statement({0xB2}),                                // punct without its character
+      statement(floating(3)),                           // no such precision
   };
   for (const std::vector<unsigned char>& bytes : damaged) {
     EXPECT_EQ(replayAll(*fileOf(bytes), reporter), 151) << ::testing::PrintToString(bytes);
