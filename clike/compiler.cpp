@@ -1,0 +1,313 @@
+#include "clike/compiler.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "clike/command_line.h"
+#include "clike/fatal.h"
+#include "clike/file_names.h"
+#include "clike/module_output.h"
+#include "clike/token_dump.h"
+#include "clike/work_records.h"
+#include "common/cleanup.h"
+#include "common/host_path.h"
+#include "common/install_root.h"
+
+namespace kz::clike {
+namespace {
+
+std::string currentDirectory() {
+  char buffer[4096];
+  return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
+}
+
+std::string asDirectory(std::string directory) {
+  directory = withHostSeparators(directory);
+  if (!directory.empty() && !isSeparator(directory.back())) directory += '/';
+  return directory;
+}
+
+bool fileIsEmpty(const std::string& name) {
+  struct stat info {};
+  return ::stat(withHostSeparators(name).c_str(), &info) == 0 && info.st_size == 0;
+}
+
+}  // namespace
+
+Compiler::Compiler(ProgramEnvironment environment, Console console)
+    : environment_(std::move(environment)), console_(console), diagnostics_(settings_, console) {}
+
+Compiler::~Compiler() {
+  if (output_ && outputOpen_ && output_ != console_.out) std::fclose(output_);
+  if (errorFile_ && !errorFileIsConsole_) std::fclose(errorFile_);
+}
+
+int Compiler::run() {
+  if (!environment_.handoverMode() && environment_.arguments().empty()) {
+    printHelpFile(environment_, console_.out);
+    std::fflush(console_.out);
+    return kExitSuccess;
+  }
+  diagnostics_.setBeforeFirstMessage([this] { printBannerOnce(); });
+  try {
+    if (!readCommandLine()) {
+      std::fflush(console_.out);
+      return kExitFailure;
+    }
+    formNamesAndCheck();
+    createWorkFiles();
+    openFiles();
+    compile();
+    endOfSource();
+    writeOutput();
+    return finish();
+  } catch (const FatalError& fatal) {
+    return abortRun(fatal);
+  }
+}
+
+void Compiler::printBannerOnce() {
+  if (bannerPrinted_) return;
+  bannerPrinted_ = true;
+  std::uint8_t level = settings_.options.bannerLevel;
+  printBanner(console_.out, level == kNotGiven ? 2 : level);
+}
+
+// Steps 2 to 6: the settings, their defaults, the banner, the source file named.
+bool Compiler::readCommandLine() {
+  currentDirectory_ = currentDirectory();
+  CommandLine commandLine(
+      settings_, [this](std::string_view word) { diagnostics_.reportCommandLineWarning(word); });
+  commandLine.read(joinArgumentWords(environment_.arguments()));
+  settings_.options.applyDefaults();
+  printBannerOnce();
+  if (settings_.files.sourceName) return true;
+  if (settings_.anyOption) raiseFatal(Message::noSourceFile);
+  return false;
+}
+
+void Compiler::formNamesAndCheck() {
+  const RunFiles& files = settings_.files;
+  const std::string& source = *files.sourceName;
+  moduleName_ = moduleNameOf(source);
+  outputName_ =
+      files.outputName ? *files.outputName : defaultOutputName(currentDirectory_, source, ".asm");
+  if (settings_.listingToFile()) {
+    listingName_ = files.listingName ? *files.listingName
+                                     : defaultOutputName(currentDirectory_, source, ".cpl");
+  }
+  errorFileIsConsole_ =
+      files.errorFileName && deviceKindOf(*files.errorFileName) == DeviceKind::console;
+  std::vector<std::string> names{source};
+  if (settings_.options.asmToConsole == 0) names.push_back(outputName_);
+  if (settings_.listingToFile()) names.push_back(listingName_);
+  if (files.errorFileName && !errorFileIsConsole_) names.push_back(*files.errorFileName);
+  checkDistinctFiles(names);
+}
+
+void Compiler::createWorkFiles() {
+  std::optional<std::string> tmp = environment_.lookup("TMP");
+  workDirectory_ = tmp && !tmp->empty() ? asDirectory(*tmp) : std::string();
+  if (!workFile1_.create(workDirectory_, "TP"))
+    raiseFatal(Message::cantOpen, workDirectory_ + "TPXXXXXX");
+  if (settings_.options.xrefLevel3 == 1 && !workFile2_.create(workDirectory_, "TP")) {
+    raiseFatal(Message::cantOpen, workDirectory_ + "TPXXXXXX");
+  }
+}
+
+void Compiler::openFiles() {
+  reader_ = std::make_unique<SourceReader>(diagnostics_);
+  reader_->openMain(*settings_.files.sourceName);
+  if (settings_.listingOn()) {
+    listing_ = std::make_unique<ListingFile>(
+        settings_.listingToFile() ? listingName_ : std::string(), console_.out);
+    if (!listing_->open()) raiseFatal(Message::cantOpen, listingName_);
+    reader_->setListing(listing_.get());
+    if (settings_.listingToFile()) diagnostics_.setListing(listing_.get());
+  }
+  if (const auto& name = settings_.files.errorFileName) {
+    errorFile_ =
+        errorFileIsConsole_ ? console_.out : std::fopen(withHostSeparators(*name).c_str(), "ab");
+    if (!errorFile_) raiseFatal(Message::cantOpen, *name);
+    diagnostics_.setErrorFile(errorFile_);
+  }
+}
+
+IncludeSearch Compiler::includeSearch() const {
+  IncludeSearch search;
+  search.sourceDirectory = std::string(directoryOf(*settings_.files.sourceName));
+  for (const std::string& directory : settings_.files.includeDirs)
+    search.directories.push_back(asDirectory(directory));
+  auto rootInclude = [](const std::string& root) {
+    return asDirectory(withoutTrailingSeparator(root)) + "include/";
+  };
+  std::optional<std::string> khomezel = environment_.lookup("KHOMEZEL");
+  if (khomezel && !khomezel->empty()) search.directories.push_back(rootInclude(*khomezel));
+  std::optional<std::string> khome = environment_.lookup("KHOME");
+  if (khome && !khome->empty()) {
+    search.directories.push_back(rootInclude(*khome));
+  } else {
+    if (std::optional<std::string> root = rootAboveExecutable())
+      search.directories.push_back(rootInclude(*root));
+    search.directories.push_back("include/");
+  }
+  return search;
+}
+
+// Step 9: the token stream, read to its end. Until the parser takes the tokens, the #asm
+// blocks are written out and the braces counted here.
+void Compiler::compile() {
+  diagnostics_.setPhase(Phase::compiling);
+  RecordWriter records(workFile1_);
+  auto record = [&](RecordKind kind, std::string_view payload) {
+    if (!records.write(kind, payload)) raiseFatal(Message::cantWrite, workFile1_.path());
+  };
+  PreprocessorSetup setup;
+  setup.kanji = settings_.options.kanji == 1;
+  setup.debugInfo = settings_.options.debugInfo == 1;
+  setup.search = includeSearch();
+  setup.debugLine = [&](std::string_view line) { record(RecordKind::debugLine, line); };
+  setup.debugNumbers = &debugNumbers_;
+  preprocessor_ =
+      std::make_unique<Preprocessor>(diagnostics_, *reader_, symbols_, strings_, std::move(setup));
+  preprocessor_->applyCommandLineMacros(settings_.files.macros);
+  bool dump = settings_.options.tokenDump == 1;
+  for (Token token = preprocessor_->next(); token.kind != TokenClass::endOfInput;
+       token = preprocessor_->next()) {
+    if (dump) dumpToken(console_.out, token);
+    if (token.kind == TokenClass::asmBlock)
+      record(RecordKind::asmText, token.text);
+    else if (token.kind == TokenClass::openBrace)
+      ++openBraces_;
+    else if (token.kind == TokenClass::closeBrace && openBraces_ > 0)
+      --openBraces_;
+  }
+}
+
+void Compiler::reportOpenBlocks() {
+  if (preprocessor_ && preprocessor_->openConditionals() > 0)
+    diagnostics_.reportError(Message::endifMissing);
+  if (openBraces_ > 0) diagnostics_.reportError(Message::closingBraceMissing);
+}
+
+// Step 10.
+void Compiler::endOfSource() {
+  reportOpenBlocks();
+  reader_->closeAll();
+  if (!workFile1_.closeForWriting()) raiseFatal(Message::cantClose, workFile1_.path());
+  if (!workFile1_.openForReading()) raiseFatal(Message::cantOpen, workFile1_.path());
+  diagnostics_.setPhase(Phase::output);
+  if (settings_.options.asmToConsole == 1) {
+    output_ = console_.out;
+    return;
+  }
+  std::string path = withHostSeparators(outputName_);
+  {
+    cleanup::SignalsHeld held;  // a partial output is removed on an interrupt
+    output_ = std::fopen(path.c_str(), "wb");
+    if (output_) cleanup::registerFile(path);
+  }
+  if (!output_) raiseFatal(Message::cantOpen, outputName_);
+  outputOpen_ = true;
+  outputCreated_ = true;
+}
+
+// Steps 11 and 12.
+void Compiler::writeOutput() {
+  const OptionSettings& o = settings_.options;
+  ModuleInfo module;
+  module.moduleName = moduleName_;
+  module.sourcePath = *settings_.files.sourceName;
+  module.writeBody = o.keepOutput == 1 && (diagnostics_.errorCount() == 0 || o.reduceMessages == 1);
+  RecordReader records(workFile1_);
+  bool written = writeModuleBody(o, module, records, output_);
+  written = std::fputs("\tend\n", output_) >= 0 && written;
+  if (output_ == console_.out) {
+    if (std::fflush(output_) != 0 || !written) raiseFatal(Message::cantWrite, outputName_);
+    return;
+  }
+  outputOpen_ = false;
+  bool closed = std::fclose(output_) == 0;
+  if (!written) raiseFatal(Message::cantWrite, outputName_);
+  if (!closed) raiseFatal(Message::cantClose, outputName_);
+}
+
+void Compiler::closeErrorFile() {
+  if (!errorFile_) return;
+  diagnostics_.setErrorFile(nullptr);
+  if (errorFileIsConsole_) {
+    std::fflush(errorFile_);
+  } else {
+    bool closed = std::fclose(errorFile_) == 0;
+    if (closed && fileIsEmpty(*settings_.files.errorFileName)) {
+      std::remove(withHostSeparators(*settings_.files.errorFileName).c_str());
+    }
+  }
+  errorFile_ = nullptr;
+}
+
+// Steps 13 to 16.
+int Compiler::finish() {
+  diagnostics_.setPhase(Phase::finishing);
+  const OptionSettings& o = settings_.options;
+  workFile1_.closeForReading();
+  if (outputCreated_) {
+    std::string path = withHostSeparators(outputName_);
+    bool remove = o.keepOutput == 0 || (diagnostics_.errorCount() > 0 && o.reduceMessages == 0);
+    if (remove) std::remove(path.c_str());
+    cleanup::unregisterFile(path);
+    outputCreated_ = false;
+  }
+  if (o.reduceMessages == 1)
+    workFile1_.keep();
+  else
+    workFile1_.remove();
+  workFile2_.remove();
+  if (listing_) {
+    if (!listing_->toConsole()) {
+      listing_->writeSummary(diagnostics_.errorCount(), diagnostics_.warningCount(),
+                             diagnostics_.registerWarningCount());
+    }
+    diagnostics_.setListing(nullptr);
+    bool closed = listing_->close();
+    if (!closed) raiseFatal(Message::cantWrite, listing_->name());
+  }
+  closeErrorFile();
+  std::fflush(console_.out);
+  return diagnostics_.errorCount() == 0 ? kExitSuccess : kExitFailure;
+}
+
+int Compiler::abortRun(const FatalError& fatal) {
+  if (fatal.number() == numberOf(Message::filesAreTheSame)) {
+    diagnostics_.printFatal(fatal);
+    return fatal.exitStatus();
+  }
+  bool endOfSourceErrors = fatal.number() >= numberOf(Message::prematureEof) &&
+                           fatal.number() != numberOf(Message::macroParameterTableOverflow);
+  if (diagnostics_.phase() == Phase::compiling && endOfSourceErrors) reportOpenBlocks();
+  diagnostics_.printFatal(fatal);
+  bool keep = settings_.options.reduceMessages == 1;
+  if (listing_) {
+    diagnostics_.setListing(nullptr);
+    listing_->close();
+  }
+  closeErrorFile();
+  if (reader_) reader_->closeAll();
+  if (outputOpen_) std::fclose(output_);
+  outputOpen_ = false;
+  if (outputCreated_) {
+    outputCreated_ = false;
+    std::string path = withHostSeparators(outputName_);
+    if (!keep) std::remove(path.c_str());
+    cleanup::unregisterFile(path);
+  }
+  if (keep)
+    workFile1_.keep();
+  else
+    workFile1_.remove();
+  workFile2_.remove();
+  std::fflush(console_.out);
+  return fatal.exitStatus();
+}
+
+}  // namespace kz::clike

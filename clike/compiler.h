@@ -1,0 +1,81 @@
+#pragma once
+// One run of the compiler, from the arguments to the exit status: the command line, the
+// files, compiling through the preprocessor's token stream, the assembly output, the end.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "clike/console.h"
+#include "clike/diagnostics.h"
+#include "clike/listing_file.h"
+#include "clike/preprocessor.h"
+#include "clike/settings.h"
+#include "clike/source_reader.h"
+#include "clike/string_pool.h"
+#include "clike/symbol_table.h"
+#include "clike/work_files.h"
+#include "common/fatal_error.h"
+#include "common/handover.h"
+
+namespace kz::clike {
+
+class Compiler {
+ public:
+  static constexpr std::int32_t kFirstDebugNumber = 64;
+
+  Compiler(ProgramEnvironment environment, Console console);
+  ~Compiler();
+  Compiler(const Compiler&) = delete;
+  Compiler& operator=(const Compiler&) = delete;
+
+  // Runs every step and returns the exit status. Never throws for diagnostics.
+  int run();
+
+  const RunSettings& settings() const { return settings_; }
+  const std::string& moduleName() const { return moduleName_; }
+
+ private:
+  bool readCommandLine();
+  void formNamesAndCheck();
+  void createWorkFiles();
+  void openFiles();
+  void compile();
+  void endOfSource();
+  void writeOutput();
+  int finish();
+  int abortRun(const FatalError& fatal);
+  void reportOpenBlocks();
+  void closeErrorFile();
+  IncludeSearch includeSearch() const;
+  void printBannerOnce();
+
+  ProgramEnvironment environment_;
+  Console console_;
+  RunSettings settings_;
+  Diagnostics diagnostics_;
+  bool bannerPrinted_ = false;
+
+  std::string currentDirectory_;
+  std::string workDirectory_;
+  std::string moduleName_;
+  std::string outputName_;
+  std::string listingName_;
+
+  StringPool strings_;
+  SymbolTable symbols_;
+  std::unique_ptr<SourceReader> reader_;
+  std::unique_ptr<Preprocessor> preprocessor_;
+  DiskWorkFile workFile1_;
+  DiskWorkFile workFile2_;
+  std::unique_ptr<ListingFile> listing_;
+  std::FILE* errorFile_ = nullptr;
+  bool errorFileIsConsole_ = false;
+  std::FILE* output_ = nullptr;
+  bool outputOpen_ = false;
+  bool outputCreated_ = false;  // the assembly file exists and is ours to remove
+  std::int32_t debugNumbers_ = kFirstDebugNumber;
+  int openBraces_ = 0;  // until the parser counts its blocks
+};
+
+}  // namespace kz::clike

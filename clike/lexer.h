@@ -1,0 +1,83 @@
+#pragma once
+// The character level of the source: one source line at a time, with the texts of the
+// active macro expansions stacked on top of it. Skips blanks and comments (a comment may
+// run over many lines) and scans fixed words, identifiers, numbers, character constants,
+// strings, operators and, at the start of a line, directive words.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "clike/diagnostics.h"
+#include "clike/string_pool.h"
+#include "clike/token.h"
+
+namespace kz::clike {
+
+class Lexer {
+ public:
+  static constexpr int kMaxExpansions = 32;
+  static constexpr std::size_t kMaxIdentifierLength = 510;
+  static constexpr std::size_t kMaxStringLength = 512;
+
+  Lexer(Diagnostics& diagnostics, StringPool& strings, bool kanji);
+
+  // The next source line becomes the input; line and depth mark the tokens scanned from it.
+  void startLine(std::string_view text, std::uint32_t line, std::uint8_t depth);
+
+  // Scans the next token into `token`. Returns false when the line and every expansion on
+  // it are used up. An identifier's text stays valid only until the next call.
+  bool scan(Token& token);
+
+  // Puts a macro's replacement text in front of the rest of the input. False when
+  // kMaxExpansions are active already.
+  bool pushExpansion(std::string_view text);
+  int expansionDepth() const { return top_; }
+
+  // The rest of the source line, which counts as read. For directives at a line start.
+  std::string_view takeRestOfLine();
+  // Drops the rest of the line and every expansion on it.
+  void dropRestOfLine();
+
+  bool inComment() const { return inComment_; }
+  void setInComment(bool inComment) { inComment_ = inComment; }
+
+  // After a function-like macro's name: whether '(' follows on this line (blanks, comments
+  // and used-up expansions are passed over).
+  bool openParenFollows();
+  // Reads "(...)" into arguments split at the commas outside parentheses, strings and
+  // character constants, each without its surrounding blanks. False when the line ends
+  // before the closing parenthesis.
+  bool collectArguments(std::vector<std::string>& arguments);
+
+ private:
+  struct Frame {
+    const char* at = nullptr;
+    const char* end = nullptr;
+    std::string text;  // the expansion's own copy (unused for the source line)
+  };
+
+  bool skipCommentBody(Frame& frame);
+  void scanWord(Frame& frame, Token& token);
+  void scanNumber(Frame& frame, Token& token);
+  void scanCharacter(Frame& frame, Token& token);
+  void scanString(Frame& frame, Token& token);
+  bool scanDirective(Frame& frame, Token& token, bool atLineStart);
+  void scanOperator(Frame& frame, Token& token);
+  int escapeValue(const char*& at, const char* end);
+  void endStatementHere(Frame& frame);
+
+  Diagnostics& diagnostics_;
+  StringPool& strings_;
+  bool kanji_;
+  std::array<Frame, kMaxExpansions + 1> frames_;
+  int top_ = 0;
+  bool inComment_ = false;
+  bool lineStart_ = false;
+  std::uint32_t line_ = 0;
+  std::uint8_t depth_ = 0;
+  std::string stringBuffer_;
+};
+
+}  // namespace kz::clike

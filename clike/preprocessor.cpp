@@ -1,0 +1,215 @@
+#include "clike/preprocessor.h"
+
+#include "clike/name_hash.h"
+
+namespace kz::clike {
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+bool isNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The word of a directive line ("#", blanks, word), or "" when the line holds none.
+std::string_view directiveWordOf(std::string_view line) {
+  std::size_t at = 0;
+  while (at < line.size() && isBlank(line[at])) ++at;
+  if (at == line.size() || line[at] != '#') return {};
+  ++at;
+  while (at < line.size() && isBlank(line[at])) ++at;
+  std::size_t start = at;
+  while (at < line.size() && isNameChar(line[at])) ++at;
+  return line.substr(start, at - start);
+}
+
+constexpr std::size_t kMarkerLength = 6;  // "@@" and four digits
+
+// The parameter index of a "@@%04d" marker at `at`, or -1.
+int markerAt(std::string_view text, std::size_t at) {
+  if (at + kMarkerLength > text.size() || text[at] != '@' || text[at + 1] != '@') return -1;
+  int index = 0;
+  for (std::size_t i = at + 2; i < at + kMarkerLength; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    index = index * 10 + (text[i] - '0');
+  }
+  return index;
+}
+
+}  // namespace
+
+Preprocessor::Preprocessor(Diagnostics& diagnostics, SourceReader& reader, SymbolTable& symbols,
+                           StringPool& strings, PreprocessorSetup setup)
+    : diagnostics_(diagnostics),
+      reader_(reader),
+      symbols_(symbols),
+      strings_(strings),
+      setup_(std::move(setup)),
+      lexer_(diagnostics, strings, setup_.kanji) {}
+
+Token Preprocessor::next() {
+  while (true) {
+    if (!pending_.empty()) {
+      Token token = pending_.front();
+      pending_.pop_front();
+      return token;
+    }
+    if (lineState_ == LineState::ended) {
+      Token end;
+      end.line = static_cast<std::uint32_t>(reader_.lineNumber());
+      return end;
+    }
+    if (lineState_ == LineState::needLine) {
+      lineState_ = advanceLine() ? LineState::inLine : LineState::ended;
+      continue;
+    }
+    Token token;
+    if (!lexer_.scan(token)) {
+      if (directiveMode_) {
+        token.kind = TokenClass::endOfDirective;
+        token.line = static_cast<std::uint32_t>(reader_.lineNumber());
+        token.depth = static_cast<std::uint8_t>(reader_.depth());
+        return token;
+      }
+      lineState_ = LineState::needLine;
+      continue;
+    }
+    if (token.kind == TokenClass::directive || token.kind == TokenClass::ifDirective) {
+      directive(token);
+      continue;
+    }
+    if (token.kind != TokenClass::identifier) return token;
+    std::string_view name = significantPart(token.text);
+    std::uint64_t hash = hashName(name);
+    MacroEntry* macro = macros_.find(name, hash);
+    if (macro && macro->kind != MacroKind::undefined && expandMacro(*macro)) continue;
+    SymbolEntry& symbol = symbols_.intern(name, hash, token.line, token.depth);
+    token.symbol = &symbol;
+    token.text = symbol.name;
+    return token;
+  }
+}
+
+// Reads lines until one is for the lexer; skipped lines and #asm text are dealt with here.
+// Returns false at the end of the main source.
+bool Preprocessor::advanceLine() {
+  while (true) {
+    std::string_view text;
+    if (reader_.nextLine(text) == SourceReader::LineResult::endOfFile) {
+      if (!atEndOfFile()) return false;
+      continue;
+    }
+    if (inAsm_) {
+      if (!handleAsmLine(text)) continue;
+      text = {};
+    } else if (skipping_) {
+      handleSkippedLine(text);
+      continue;
+    }
+    lexer_.startLine(text, static_cast<std::uint32_t>(reader_.lineNumber()),
+                     static_cast<std::uint8_t>(reader_.depth()));
+    return true;
+  }
+}
+
+// The end of a file: a comment or #asm block may not run past it. Returns false at the
+// end of the main source.
+bool Preprocessor::atEndOfFile() {
+  if (lexer_.inComment()) diagnostics_.reportFatal(Message::prematureEof);
+  if (inAsm_) {
+    diagnostics_.reportError(Message::endasmMissing);
+    finishAsmBlock();
+  }
+  if (reader_.depth() == 0) return false;
+  reader_.leaveInclude();
+  return true;
+}
+
+// Inside a skipped branch only the conditional directives count.
+void Preprocessor::handleSkippedLine(std::string_view text) {
+  std::string_view word = directiveWordOf(text);
+  if (word.empty()) return;
+  if (word == "if" || word == "ifdef" || word == "ifndef") {
+    ++skipNesting_;
+  } else if (word == "else") {
+    if (skipNesting_ > 0) return;
+    ConditionalStack::ElseResult result = conditionals_.elseBranch();
+    if (result == ConditionalStack::ElseResult::secondElse) {
+      diagnostics_.reportError(Message::preprocessorSyntaxError);
+    } else if (result == ConditionalStack::ElseResult::nowCompiling) {
+      skipping_ = false;
+    }
+  } else if (word == "endif") {
+    if (skipNesting_ > 0) {
+      if (--skipNesting_ == 0 && skipOverflowLevel_) {
+        skipOverflowLevel_ = false;
+        skipping_ = false;
+      }
+      return;
+    }
+    conditionals_.close();
+    skipping_ = false;
+  }
+}
+
+// Returns true when the line ends the block.
+bool Preprocessor::handleAsmLine(std::string_view text) {
+  if (directiveWordOf(text) == "endasm") {
+    finishAsmBlock();
+    return true;
+  }
+  asmText_.append(text);
+  asmText_ += '\n';
+  return false;
+}
+
+void Preprocessor::finishAsmBlock() {
+  Token block;
+  block.kind = TokenClass::asmBlock;
+  block.text = strings_.store(asmText_);
+  block.line = static_cast<std::uint32_t>(reader_.lineNumber());
+  block.depth = static_cast<std::uint8_t>(reader_.depth());
+  pending_.push_back(block);
+  asmText_.clear();
+  inAsm_ = false;
+}
+
+// Puts the macro's text in place of its name (and argument list). Returns false when the
+// name stays a plain symbol name.
+bool Preprocessor::expandMacro(MacroEntry& macro) {
+  if (macro.kind == MacroKind::definedEmpty) return true;
+  if (macro.kind == MacroKind::objectLike) {
+    if (lexer_.pushExpansion(macro.text)) return true;
+    diagnostics_.reportError(Message::preprocessorSyntaxError);
+    return false;
+  }
+  if (!lexer_.openParenFollows()) return false;
+  if (lexer_.expansionDepth() == Lexer::kMaxExpansions) {
+    diagnostics_.reportError(Message::preprocessorSyntaxError);
+    return false;
+  }
+  if (!lexer_.collectArguments(arguments_)) {
+    diagnostics_.reportError(Message::preprocessorSyntaxError);
+    return true;
+  }
+  if (macro.parameterCount == 0 && arguments_.size() == 1 && arguments_[0].empty())
+    arguments_.clear();
+  if (arguments_.size() != macro.parameterCount)
+    diagnostics_.reportError(Message::parameterUnmatch);
+  std::string_view text = macro.text;
+  expansion_.clear();
+  for (std::size_t at = 0; at < text.size();) {
+    int index = markerAt(text, at);
+    if (index >= 0 && index < macro.parameterCount) {
+      if (static_cast<std::size_t>(index) < arguments_.size()) {
+        expansion_ += arguments_[static_cast<std::size_t>(index)];
+      }
+      at += kMarkerLength;
+    } else {
+      expansion_ += text[at++];
+    }
+  }
+  lexer_.pushExpansion(expansion_);
+  return true;
+}
+
+}  // namespace kz::clike

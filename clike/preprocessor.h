@@ -1,0 +1,106 @@
+#pragma once
+// The token stream the parser reads: source lines from the reader, directives obeyed,
+// skipped branches passed over, macros expanded, identifiers entered in the symbol table,
+// #asm blocks handed on whole.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "clike/conditional_stack.h"
+#include "clike/diagnostics.h"
+#include "clike/lexer.h"
+#include "clike/macro_table.h"
+#include "clike/settings.h"
+#include "clike/source_reader.h"
+#include "clike/string_pool.h"
+#include "clike/symbol_table.h"
+#include "clike/token.h"
+
+namespace kz::clike {
+
+// Where #include looks: for "name" first the source file's directory, then for both forms
+// the directories in order (the -I directories, then the system ones). Each directory ends
+// in a separator or is empty (the current directory).
+struct IncludeSearch {
+  std::string sourceDirectory;
+  std::vector<std::string> directories;
+};
+
+struct PreprocessorSetup {
+  bool kanji = false;
+  bool debugInfo = false;
+  IncludeSearch search;
+  // Receives the debug lines of macro definitions, each ended by "\n".
+  std::function<void(std::string_view)> debugLine;
+  // The counter that numbers macros and debug types alike; it starts at 64.
+  std::int32_t* debugNumbers = nullptr;
+};
+
+class Preprocessor {
+ public:
+  Preprocessor(Diagnostics& diagnostics, SourceReader& reader, SymbolTable& symbols,
+               StringPool& strings, PreprocessorSetup setup);
+
+  // The -D and -U options, applied in order before the source as #define and #undef.
+  void applyCommandLineMacros(const std::vector<CommandLineMacro>& macros);
+
+  // The next token for the parser; endOfInput at the end of the main source, again and
+  // again. A #pragma line comes as pragma, its tokens and endOfDirective.
+  Token next();
+
+  int openConditionals() const { return conditionals_.size(); }
+  const MacroTable& macros() const { return macros_; }
+
+ private:
+  enum class LineState : std::uint8_t { needLine, inLine, ended };
+
+  bool advanceLine();
+  void handleSkippedLine(std::string_view text);
+  bool handleAsmLine(std::string_view text);
+  void finishAsmBlock();
+  bool atEndOfFile();
+  bool expandMacro(MacroEntry& macro);
+  void internIdentifier(Token& token);
+
+  // Directives (directives.cpp).
+  void directive(const Token& token);
+  void defineDirective();
+  bool defineMacro(std::string_view name, std::string_view text, bool functionLike,
+                   const std::vector<std::string>& parameters, int includeDepth);
+  void undefDirective();
+  void ifdefDirective(bool wanted);
+  void ifDirective();
+  void elseDirective();
+  void endifDirective();
+  void includeDirective();
+  void asmDirective();
+  void pragmaDirective(const Token& token);
+  void openLevel(bool condition);
+  std::string continuedDirectiveText(std::string_view rest);
+  std::string findInclude(std::string_view name, bool quoted) const;
+
+  Diagnostics& diagnostics_;
+  SourceReader& reader_;
+  SymbolTable& symbols_;
+  StringPool& strings_;
+  PreprocessorSetup setup_;
+  Lexer lexer_;
+  MacroTable macros_;
+  ConditionalStack conditionals_;
+
+  LineState lineState_ = LineState::needLine;
+  bool directiveMode_ = false;
+  bool skipping_ = false;
+  int skipNesting_ = 0;             // levels opened inside the skipped branch
+  bool skipOverflowLevel_ = false;  // skipping a 17th level, which has no state of its own
+  bool inAsm_ = false;
+  std::string asmText_;
+  std::deque<Token> pending_;
+  std::vector<std::string> arguments_;
+  std::string expansion_;
+};
+
+}  // namespace kz::clike

@@ -1,0 +1,42 @@
+#pragma once
+// The compiler's work files: made unique from a template in the work directory, written
+// while compiling, closed, and reopened for reading by the output stage. Each is registered
+// for removal on every way the run can end, and removed at the end unless it is kept.
+#include <cstdio>
+#include <string>
+
+namespace kz::clike {
+
+class DiskWorkFile {
+ public:
+  DiskWorkFile() = default;
+  ~DiskWorkFile();
+  DiskWorkFile(const DiskWorkFile&) = delete;
+  DiskWorkFile& operator=(const DiskWorkFile&) = delete;
+
+  // Creates "<directory><prefix>XXXXXX" for writing; false when it cannot be made.
+  bool create(const std::string& directory, const std::string& prefix);
+  bool write(const void* data, std::size_t size);
+  // Closes the file; false when the close (or an earlier write) failed.
+  bool closeForWriting();
+  // Reopens the closed file from its start; false when it cannot be opened.
+  bool openForReading();
+  // Bytes read; fewer than asked at the end.
+  std::size_t read(void* data, std::size_t size);
+  bool closeForReading();
+
+  // Removes the file (closing it first).
+  void remove();
+  // Leaves the file in place after the run.
+  void keep();
+
+  bool exists() const { return !path_.empty(); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::FILE* stream_ = nullptr;
+  bool failed_ = false;
+};
+
+}  // namespace kz::clike
