@@ -1,5 +1,6 @@
 #include "object/cursor.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kz::object {
@@ -30,6 +31,60 @@ std::string hexByte(std::uint8_t byte) {
 Cursor::Cursor(std::span<const std::uint8_t> bytes, std::size_t start)
     : bytes_(bytes), offset_(start < bytes.size() ? start : bytes.size()) {}
 
+Cursor::Cursor(ByteSource& source, std::size_t windowLimit, std::optional<std::uint64_t> knownSize)
+    : source_(&source), windowLimit_(windowLimit), knownSize_(knownSize) {}
+
+bool Cursor::atEnd() const {
+  if (offset_ < size()) return false;
+  return source_ == nullptr || failed() || !fill(1);
+}
+
+bool Cursor::fill(std::uint64_t count) const {
+  if (sourceEnded_ || streamProblem_) return false;
+  if (knownSize_ && count > *knownSize_ - std::min<std::uint64_t>(offset_, *knownSize_))
+    return false;
+  // Drop the released bytes when they are at least half the window, so each byte moves
+  // a bounded number of times.
+  std::size_t drop = releasedUpTo_ - origin_;
+  if (drop > 0 && drop >= windowFill_ / 2) {
+    std::copy(window_.begin() + static_cast<std::ptrdiff_t>(drop),
+              window_.begin() + static_cast<std::ptrdiff_t>(windowFill_), window_.begin());
+    windowFill_ -= drop;
+    origin_ = releasedUpTo_;
+  }
+  std::uint64_t wanted = (offset_ - origin_) + count;
+  while (windowFill_ < wanted) {
+    if (wanted > windowLimit_) {
+      streamProblem_ = "more than " + std::to_string(windowLimit_) +
+                       " bytes needed at once, beyond the reader's limit";
+      break;
+    }
+    // The window only grows, so its bytes are cleared once, not at every read.
+    std::size_t room = std::max<std::size_t>(kSourceBlock, static_cast<std::size_t>(wanted));
+    room = std::min(std::max(room, windowFill_ + kSourceBlock), windowLimit_);
+    if (window_.size() < room) window_.resize(room);
+    std::size_t got = source_->read(window_.data() + windowFill_, window_.size() - windowFill_);
+    windowFill_ += got;
+    if (got == 0) {
+      if (auto error = source_->error()) streamProblem_ = "cannot read: " + *error;
+      sourceEnded_ = true;
+      break;
+    }
+  }
+  bytes_ = std::span<const std::uint8_t>(window_.data(), windowFill_);
+  if (streamProblem_ && !failure_) failure_ = ReadFailure{offset_, *streamProblem_};
+  return windowFill_ >= wanted;
+}
+
+void Cursor::releaseBefore(std::size_t offset) {
+  if (source_ != nullptr) releasedUpTo_ = std::max(releasedUpTo_, std::min(offset, offset_));
+}
+
+std::span<const std::uint8_t> Cursor::recordBytes(std::size_t from) const {
+  if (from < origin_ || from > offset_) return {};
+  return bytes_.subspan(from - origin_, offset_ - from);
+}
+
 void Cursor::fail(std::size_t offset, std::string reason) {
   if (!failure_) failure_ = ReadFailure{offset, std::move(reason)};
 }
@@ -42,13 +97,15 @@ void Cursor::failUnexpected(std::uint8_t found, std::string_view what, std::stri
 bool Cursor::require(std::uint64_t count, std::string_view what) {
   if (failed()) return false;
   if (count <= remaining()) return true;
+  if (source_ != nullptr && fill(count)) return true;
+  if (failed()) return false;
   fail("end of data inside " + std::string(what));
   return false;
 }
 
 std::optional<std::uint8_t> Cursor::peek() const {
   if (failed() || atEnd()) return std::nullopt;
-  return bytes_[offset_];
+  return at(offset_);
 }
 
 bool Cursor::nextIs(ElementKind kind) const {
@@ -73,13 +130,13 @@ bool Cursor::nextStartsTerm() const {
 
 std::optional<std::uint8_t> Cursor::byte(std::string_view what) {
   if (!require(1, what)) return std::nullopt;
-  return bytes_[offset_++];
+  return at(offset_++);
 }
 
 std::optional<std::span<const std::uint8_t>> Cursor::bytes(std::uint64_t count,
                                                            std::string_view what) {
   if (!require(count, what)) return std::nullopt;
-  auto run = bytes_.subspan(offset_, static_cast<std::size_t>(count));
+  auto run = bytes_.subspan(offset_ - origin_, static_cast<std::size_t>(count));
   offset_ += run.size();
   return run;
 }
@@ -97,7 +154,7 @@ bool Cursor::expectByte(std::uint8_t expected, std::string_view what) {
 
 std::optional<Number> Cursor::number(std::string_view what) {
   if (!require(1, what)) return std::nullopt;
-  std::uint8_t first = bytes_[offset_];
+  std::uint8_t first = at(offset_);
   if (first <= kMaxShortNumber) {
     ++offset_;
     return Number{first, false};
@@ -114,14 +171,14 @@ std::optional<Number> Cursor::number(std::string_view what) {
   std::size_t valueBytes = first - kNumberLengthBase;
   if (!require(1 + valueBytes, what)) return std::nullopt;
   std::uint64_t value = 0;
-  for (std::size_t i = 1; i <= valueBytes; ++i) value = (value << 8) | bytes_[start + i];
+  for (std::size_t i = 1; i <= valueBytes; ++i) value = (value << 8) | at(start + i);
   offset_ = start + 1 + valueBytes;
   return Number{value, false};
 }
 
 std::optional<std::string> Cursor::name(std::string_view what) {
   if (!require(1, what)) return std::nullopt;
-  std::uint8_t first = bytes_[offset_];
+  std::uint8_t first = at(offset_);
   std::size_t lengthBytes = first == kByteLengthName ? 1 : first == kWordLengthName ? 2 : 0;
   if (lengthBytes == 0 && first > kMaxShortName) {
     failUnexpected(first, what, "a name");
@@ -130,7 +187,7 @@ std::optional<std::string> Cursor::name(std::string_view what) {
   std::size_t start = offset_;
   if (!require(1 + lengthBytes, what)) return std::nullopt;
   std::size_t length = lengthBytes == 0 ? first : 0;
-  for (std::size_t i = 1; i <= lengthBytes; ++i) length = (length << 8) | bytes_[start + i];
+  for (std::size_t i = 1; i <= lengthBytes; ++i) length = (length << 8) | at(start + i);
   offset_ = start + 1 + lengthBytes;
   auto characters = bytes(length, what);
   if (!characters) return std::nullopt;
@@ -139,7 +196,7 @@ std::optional<std::string> Cursor::name(std::string_view what) {
 
 std::optional<char> Cursor::letter(std::string_view what) {
   if (!require(1, what)) return std::nullopt;
-  std::uint8_t found = bytes_[offset_];
+  std::uint8_t found = at(offset_);
   if (elementKind(found) != ElementKind::letter) {
     failUnexpected(found, what, "a letter");
     return std::nullopt;
@@ -149,7 +206,7 @@ std::optional<char> Cursor::letter(std::string_view what) {
 }
 
 std::optional<Term> Cursor::term(std::string_view what) {
-  std::uint8_t first = bytes_[offset_];
+  std::uint8_t first = at(offset_);
   if (startsNumber(first)) {
     auto value = number(what);
     if (!value) return std::nullopt;
@@ -175,7 +232,7 @@ std::optional<Term> Cursor::term(std::string_view what) {
 std::optional<Expression> Cursor::expression(std::string_view what) {
   if (!require(1, what)) return std::nullopt;
   if (!nextStartsTerm()) {
-    failUnexpected(bytes_[offset_], what, "an expression");
+    failUnexpected(at(offset_), what, "an expression");
     return std::nullopt;
   }
   Expression terms;

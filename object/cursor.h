@@ -9,7 +9,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "object/byte_source.h"
 #include "object/ieee695.h"
 
 namespace kz::object {
@@ -34,11 +36,18 @@ struct RelocationItem {
 class Cursor {
  public:
   explicit Cursor(std::span<const std::uint8_t> bytes, std::size_t start = 0);
+  // Reads the source as it goes, in large blocks, keeping only the bytes from the last
+  // releaseBefore() on; a read that would hold more than windowLimit bytes at once fails.
+  // Offsets are file offsets; a span returned by bytes(count, ...) holds until the next read.
+  // With a known size (a regular file), a read past it fails as the end of data at once.
+  Cursor(ByteSource& source, std::size_t windowLimit,
+         std::optional<std::uint64_t> knownSize = std::nullopt);
 
   std::size_t offset() const { return offset_; }
-  std::size_t size() const { return bytes_.size(); }
-  std::size_t remaining() const { return bytes_.size() - offset_; }
-  bool atEnd() const { return offset_ >= bytes_.size(); }
+  // Bytes seen so far: the whole span, or the end of what a source has delivered.
+  std::size_t size() const { return origin_ + bytes_.size(); }
+  std::size_t remaining() const { return size() - offset_; }
+  bool atEnd() const;
   bool failed() const { return failure_.has_value(); }
   const std::optional<ReadFailure>& failure() const { return failure_; }
   std::span<const std::uint8_t> bytes() const { return bytes_; }
@@ -65,14 +74,33 @@ class Cursor {
   void fail(std::size_t offset, std::string reason);
   void fail(std::string reason) { fail(offset_, std::move(reason)); }
 
+  // With a source: the bytes before offset (at most the current offset) are not needed
+  // again. The bytes from offset to the current offset stay readable through recordBytes.
+  void releaseBefore(std::size_t offset);
+  std::span<const std::uint8_t> recordBytes(std::size_t from) const;
+
  private:
   bool require(std::uint64_t count, std::string_view what);
+  std::uint8_t at(std::size_t offset) const { return bytes_[offset - origin_]; }
+  // Reads from the source until count bytes lie after the current offset; false at the
+  // end of the source, on a read error or at the window limit (streamProblem_ says which).
+  bool fill(std::uint64_t count) const;
   std::optional<Term> term(std::string_view what);
   void failUnexpected(std::uint8_t found, std::string_view what, std::string_view expected);
 
-  std::span<const std::uint8_t> bytes_;
+  mutable std::span<const std::uint8_t> bytes_;
   std::size_t offset_ = 0;
-  std::optional<ReadFailure> failure_;
+  mutable std::optional<ReadFailure> failure_;  // also set by a read the source failed
+  // Reading from a source: window_ holds the file's bytes from offset origin_ on.
+  ByteSource* source_ = nullptr;
+  std::size_t windowLimit_ = 0;
+  std::optional<std::uint64_t> knownSize_;
+  std::size_t releasedUpTo_ = 0;
+  mutable std::vector<std::uint8_t> window_;
+  mutable std::size_t windowFill_ = 0;  // bytes of window_ read so far
+  mutable std::size_t origin_ = 0;
+  mutable bool sourceEnded_ = false;
+  mutable std::optional<std::string> streamProblem_;
 };
 
 // Takes a width off the end of a relocation expression read without separator: an

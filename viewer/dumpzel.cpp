@@ -9,19 +9,24 @@
 #include <vector>
 
 #include "common/install_root.h"
+#include "common/notice.h"
+#include "object/byte_source.h"
 #include "viewer/expression_text.h"
 #include "viewer/module_view.h"
+#include "viewer/output_buffer.h"
 
 namespace kz::viewer {
 namespace {
 
-constexpr std::size_t kReadBlock = 65536;
-constexpr const char* kUsage = "usage: dumpzel [-h] [-d | -H] [-x] object-file...\n";
+constexpr const char* kUsage =
+    "usage: dumpzel [-h | --help] [--version] [-d | -H] [-x] object-file...\n";
+constexpr const char* kVersionLine = "dumpzel (KORV-ZEL object viewer) 1.1";
 
 struct CommandLine {
   ViewOptions options;
   std::vector<std::string> files;
   bool help = false;
+  bool version = false;
 };
 
 struct OptionEntry {
@@ -32,6 +37,8 @@ struct OptionEntry {
 // clang-format off
 constexpr OptionEntry kOptions[] = {
     {"-h", [](CommandLine& line) { line.help = true; }},
+    {"--help", [](CommandLine& line) { line.help = true; }},
+    {"--version", [](CommandLine& line) { line.version = true; }},
     {"-d", [](CommandLine& line) { line.options.selection = Selection::dataOnly; }},
     {"-H", [](CommandLine& line) { line.options.selection = Selection::headersOnly; }},
     {"-x", [](CommandLine& line) { line.options.rawBytes = true; }},
@@ -75,33 +82,34 @@ void printHelp(const ProgramEnvironment& environment, std::ostream& out) {
   out << kUsage;
 }
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::ostream& err) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    err << "dumpzel: cannot open " << path << ": " << std::strerror(errno) << '\n';
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t block[kReadBlock];
-  std::size_t count = 0;
-  while ((count = std::fread(block, 1, sizeof block, file)) > 0)
-    bytes.insert(bytes.end(), block, block + count);
-  bool failed = std::ferror(file) != 0;
-  int error = errno;
-  std::fclose(file);
-  if (failed) {
-    err << "dumpzel: cannot read " << path << ": " << std::strerror(error) << '\n';
-    return std::nullopt;
-  }
-  return bytes;
+void reportUnreadable(const std::string& path, const std::string& reason, std::ostream& err) {
+  err << "dumpzel: cannot read " << path << ": " << reason << '\n';
 }
 
+// Reads the file as it goes: memory stays bounded whatever its size, and a foreign file
+// is known by its first byte.
 int viewFile(const std::string& path, const ViewOptions& options, std::ostream& out,
              std::ostream& err) {
-  auto bytes = readWholeFile(path, err);
-  if (!bytes) return kExitUsage;
-  out << path << ": " << bytes->size() << " bytes\n";
-  ViewResult result = viewModule(*bytes, options, out);
+  object::FileSource source;
+  if (auto problem = source.open(path)) {
+    if (source.isDirectory()) {
+      reportUnreadable(path, *problem, err);
+      return kExitUsage;
+    }
+    err << "dumpzel: cannot open " << path << ": " << *problem << '\n';
+    return kExitUsage;
+  }
+  if (source.regularSize()) {
+    out << path << ": " << *source.regularSize() << " bytes\n";
+  } else {
+    out << path << ": not a regular file, read as it comes\n";
+  }
+  ViewResult result = viewModule(source, source.regularSize(), options, out);
+  if (auto problem = source.error()) {
+    out.flush();
+    reportUnreadable(path, *problem, err);
+    return kExitUsage;
+  }
   if (result.ok()) return kExitOk;
   out.flush();
   err << "dumpzel: " << path << ": stopped at offset " << hexText(result.failure->offset, 6) << ": "
@@ -109,21 +117,40 @@ int viewFile(const std::string& path, const ViewOptions& options, std::ostream& 
   return kExitDamaged;
 }
 
+// Whether everything written reached the output; says why not.
+bool outputWritten(std::ostream& out, std::ostream& err) {
+  if (out.flush()) return true;
+  std::string reason = "write error";
+  if (auto* buffer = dynamic_cast<DescriptorOutput*>(out.rdbuf())) {
+    if (!buffer->failure().empty()) reason = buffer->failure();
+  }
+  err << "dumpzel: cannot write the output: " << reason << '\n';
+  return false;
+}
+
 }  // namespace
 
 int runDumpzel(const ProgramEnvironment& environment, std::ostream& out, std::ostream& err) {
   auto line = parseCommandLine(environment.arguments(), err);
   if (!line) return kExitUsage;
-  if (line->help || line->files.empty()) {
-    printHelp(environment, out);
-    return line->help ? kExitOk : kExitUsage;
+  if (line->help || line->version) {
+    if (line->help) {
+      printHelp(environment, out);
+    } else {
+      out << kVersionLine << '\n' << kCopyrightNotice << '\n';
+    }
+    return outputWritten(out, err) ? kExitOk : kExitOutput;
+  }
+  if (line->files.empty()) {
+    err << kUsage;
+    return kExitUsage;
   }
   int status = kExitOk;
-  for (std::size_t i = 0; i < line->files.size(); ++i) {
+  for (std::size_t i = 0; i < line->files.size() && out; ++i) {
     if (i > 0) out << '\n';
     status = std::max(status, viewFile(line->files[i], line->options, out, err));
   }
-  return status;
+  return outputWritten(out, err) ? status : kExitOutput;
 }
 
 }  // namespace kz::viewer

@@ -22,6 +22,9 @@ constexpr std::size_t kBytesPerLine = 16;
 // Deeper blocks are not indented further, so output stays linear in the input.
 constexpr std::size_t kMaxIndentedDepth = 16;
 constexpr int kOffsetDigits = 6;
+// A record needing more bytes at once than this is reported, not buffered: the module
+// writers keep records to a few hundred bytes.
+constexpr std::size_t kMaxRecordWindow = 4 * 1024 * 1024;
 std::string quoted(const std::string& text) {
   std::string result = "\"";
   for (unsigned char c : text) {
@@ -94,7 +97,10 @@ struct RecordHandler {
 class ModuleViewer {
  public:
   ModuleViewer(std::span<const std::uint8_t> bytes, const ViewOptions& options, std::ostream& out)
-      : cursor_(bytes), options_(options), out_(out) {}
+      : cursor_(bytes), options_(options), out_(out), knownSize_(bytes.size()) {}
+  ModuleViewer(object::ByteSource& source, std::optional<std::uint64_t> knownSize,
+               const ViewOptions& options, std::ostream& out)
+      : cursor_(source, kMaxRecordWindow, knownSize), options_(options), out_(out), knownSize_(knownSize) {}
 
   ViewResult run();
 
@@ -144,7 +150,8 @@ class ModuleViewer {
   std::ostream& out_;
   ModuleNames names_;
   std::array<std::optional<PartPointer>, object::kPartCount> pointers_;
-  std::vector<std::size_t> recordOffsets_;
+  std::vector<bool> recordStarts_;  // one bit per byte read: a record begins there
+  std::optional<std::uint64_t> knownSize_;
   std::vector<OpenBlock> blocks_;
   std::vector<std::string> details_;
   LoadTracker loads_;
@@ -192,15 +199,19 @@ const RecordHandler* findHandler(std::uint8_t code) {
 // ---- The record loop
 
 ViewResult ModuleViewer::run() {
-  if (cursor_.size() == 0) return {object::ReadFailure{0, "empty file"}};
+  if (cursor_.atEnd()) {
+    if (cursor_.failed()) return result(0, 0);
+    return {object::ReadFailure{0, "empty file"}};
+  }
   if (cursor_.peek() != static_cast<std::uint8_t>(RecordCode::moduleBegin)) {
     return {object::ReadFailure{0, "not an IEEE-695 module: it begins with byte " +
                                        hexByte(*cursor_.peek()) + ", not E0 (module begin)"}};
   }
   std::size_t start = 0;
   std::uint8_t code = 0;
-  while (!ended_ && !cursor_.failed()) {
+  while (!ended_ && !cursor_.failed() && out_) {
     start = cursor_.offset();
+    cursor_.releaseBefore(start);
     if (cursor_.atEnd()) {
       cursor_.fail("end of data before the module end (E1)");
       break;
@@ -208,7 +219,7 @@ ViewResult ModuleViewer::run() {
     code = *cursor_.peek();
     readRecord();
   }
-  if (!cursor_.failed()) checkModuleEnd();
+  if (!cursor_.failed() && ended_) checkModuleEnd();
   return result(start, code);
 }
 
@@ -237,7 +248,8 @@ void ModuleViewer::readRecord() {
   dataRecord_ = false;
   std::string summary = (this->*handler->decode)();
   if (cursor_.failed()) return;
-  recordOffsets_.push_back(start);
+  if (recordStarts_.size() <= start) recordStarts_.resize(start + 1);
+  recordStarts_[start] = true;
   printRecord(start, code, summary);
 }
 
@@ -255,7 +267,7 @@ void ModuleViewer::printRecord(std::size_t start, std::uint8_t code, const std::
        << '\n';
   for (const std::string& line : details_) out_ << "          " << line << '\n';
   if (options_.rawBytes) {
-    auto bytes = cursor_.bytes().subspan(start, cursor_.offset() - start);
+    auto bytes = cursor_.recordBytes(start);
     for (std::size_t at = 0; at < bytes.size(); at += kBytesPerLine) {
       out_ << "          | "
            << hexBytes(bytes.subspan(at, std::min(kBytesPerLine, bytes.size() - at))) << '\n';
@@ -275,7 +287,11 @@ void ModuleViewer::printHeadings(std::size_t start) {
 
 void ModuleViewer::checkModuleEnd() {
   if (!cursor_.atEnd()) {
-    std::size_t count = cursor_.remaining();
+    if (!knownSize_ || *knownSize_ < cursor_.offset()) {
+      cursor_.fail("data after the module end");
+      return;
+    }
+    std::uint64_t count = *knownSize_ - cursor_.offset();
     cursor_.fail(std::to_string(count) + (count == 1 ? " byte" : " bytes") +
                  " after the module end");
     return;
@@ -288,7 +304,7 @@ void ModuleViewer::checkModuleEnd() {
     if (!pointers_[part] || pointers_[part]->value == 0) continue;
     const PartPointer& pointer = *pointers_[part];
     std::string name = "W" + std::to_string(part) + " = " + offsetText(pointer.value);
-    bool atRecord = std::binary_search(recordOffsets_.begin(), recordOffsets_.end(), pointer.value);
+    bool atRecord = pointer.value < recordStarts_.size() && recordStarts_[pointer.value];
     if (!atRecord) {
       cursor_.fail(pointer.recordOffset, name + ", which is not the offset of a record");
       return;
@@ -687,6 +703,12 @@ std::string ModuleViewer::loadRelocated() {
 ViewResult viewModule(std::span<const std::uint8_t> bytes, const ViewOptions& options,
                       std::ostream& out) {
   ModuleViewer viewer(bytes, options, out);
+  return viewer.run();
+}
+
+ViewResult viewModule(object::ByteSource& source, std::optional<std::uint64_t> knownSize,
+                      const ViewOptions& options, std::ostream& out) {
+  ModuleViewer viewer(source, knownSize, options, out);
   return viewer.run();
 }
 

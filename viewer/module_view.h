@@ -26,5 +26,9 @@ struct ViewResult {
 
 ViewResult viewModule(std::span<const std::uint8_t> bytes, const ViewOptions& options,
                       std::ostream& out);
+// Reads as it goes; knownSize (a regular file's size) only words the report of bytes
+// after the module end.
+ViewResult viewModule(object::ByteSource& source, std::optional<std::uint64_t> knownSize,
+                      const ViewOptions& options, std::ostream& out);
 
 }  // namespace kz::viewer

@@ -100,5 +100,48 @@ TEST(Cursor, EscapeNumberBeforeB9BecomesOneTerm) {
   EXPECT_EQ(*value, expected);
 }
 
+// ---- Reading from a source
+
+TEST(Cursor, ASourceReadsAcrossEveryPieceBoundary) {
+  Bytes bytes{0x84, 0x12, 0x34, 0x56, 0x78, 0xDE, 0x03, 'a', 'b', 'c', 0xD2, 0x01, 0x05, 0xA5};
+  for (std::size_t piece : {1, 2, 3, 5}) {
+    SpanSource source(bytes, piece);
+    Cursor cursor(source, 64);
+    EXPECT_EQ(cursor.number("n")->value, 0x12345678u);
+    EXPECT_EQ(cursor.name("name"), "abc");
+    auto value = cursor.expression("value");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(*value, sectionRelative(1, 5));
+    EXPECT_TRUE(cursor.atEnd());
+    EXPECT_FALSE(cursor.failed());
+    EXPECT_FALSE(cursor.number("past the end"));
+    EXPECT_EQ(cursor.failure()->offset, bytes.size());
+  }
+}
+
+TEST(Cursor, ReleasedBytesAreDroppedAndTheWindowIsBounded) {
+  // 40 names of 3 characters: a window of 16 bytes holds any one of them once the bytes
+  // before it are released.
+  Bytes bytes;
+  for (int i = 0; i < 40; ++i)
+    bytes.insert(bytes.end(), {0x03, 'x', 'y', static_cast<std::uint8_t>('0' + i % 10)});
+  SpanSource source(bytes, 3);
+  Cursor cursor(source, 16);
+  for (int i = 0; i < 40; ++i) {
+    std::size_t start = cursor.offset();
+    cursor.releaseBefore(start);
+    ASSERT_EQ(cursor.name("a name"), std::string("xy") + static_cast<char>('0' + i % 10)) << i;
+    EXPECT_EQ(cursor.recordBytes(start).size(), 4u);
+  }
+  // Without releasing, the limit is reached and reported where reading stood.
+  SpanSource again(bytes, 3);
+  Cursor greedy(again, 16);
+  while (greedy.name("a name")) {
+  }
+  ASSERT_TRUE(greedy.failed());
+  EXPECT_NE(greedy.failure()->reason.find("beyond the reader's limit"), std::string::npos);
+  EXPECT_EQ(greedy.failure()->offset, 16u);
+}
+
 }  // namespace
 }  // namespace kz::object

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,9 +7,11 @@
 #include <sstream>
 #include <string>
 
+#include "object/byte_source.h"
 #include "viewer/dumpzel.h"
 #include "viewer/expression_text.h"
 #include "viewer/module_view.h"
+#include "viewer/output_buffer.h"
 
 namespace kz::viewer {
 namespace {
@@ -254,6 +257,66 @@ TEST(ExpressionText, FallsBackToPostfixWhenInfixIsNotSure) {
   EXPECT_EQ(textOf(deep).rfind("postfix: 1 @NEG @NEG", 0), 0u);
 }
 
+// ---- Reading as it goes
+
+std::string viewStreamed(const Bytes& bytes, std::size_t piece, ViewOptions options,
+                         ViewResult* result) {
+  object::SpanSource source(bytes, piece);
+  std::ostringstream out;
+  *result = viewModule(source, bytes.size(), options, out);
+  return out.str();
+}
+
+TEST(Viewer, ReadingInPiecesGivesTheSameTextAsReadingWhole) {
+  for (ViewOptions options : {ViewOptions{}, ViewOptions{Selection::everything, true}}) {
+    std::string whole;
+    ASSERT_TRUE(view(handMadeModule(), &whole, options).ok());
+    for (std::size_t piece : {1, 2, 3, 7, 64}) {
+      ViewResult result;
+      EXPECT_EQ(viewStreamed(handMadeModule(), piece, options, &result), whole) << piece;
+      EXPECT_TRUE(result.ok());
+    }
+  }
+  // Damage is found at the same offset with the same reason.
+  Bytes cut = handMadeModule();
+  cut.resize(0x93);
+  ViewResult streamed;
+  viewStreamed(cut, 5, {}, &streamed);
+  ViewResult whole = view(cut);
+  ASSERT_FALSE(streamed.ok());
+  EXPECT_EQ(streamed.failure->offset, whole.failure->offset);
+  EXPECT_EQ(streamed.failure->reason, whole.failure->reason);
+  Bytes extra = handMadeModule();
+  extra.push_back(0);
+  viewStreamed(extra, 4, {}, &streamed);
+  EXPECT_EQ(streamed.failure->reason, "1 byte after the module end");
+}
+
+TEST(Viewer, AForeignStreamIsKnownByItsFirstByte) {
+  // A foreign file is known by its first byte, however long it is.
+  ViewResult foreign;
+  viewStreamed(Bytes(3 * object::kSourceBlock, 0x00), object::kSourceBlock, {}, &foreign);
+  EXPECT_EQ(foreign.failure->offset, 0u);
+}
+
+TEST(Viewer, PublicValueAtSectionOffsetZeroReadsWithOrWithoutTheZero) {
+  // E2 C9 n "R 1" and E2 C9 n "R 1 0 +": the same value, both shown as section-relative.
+  for (bool withZero : {false, true}) {
+    Bytes module = handMadeModule();
+    Bytes value{0xE2, 0xC9, 0x20, 0xD2, 0x01};
+    if (withZero) value.insert(value.end(), {0x00, 0xA5});
+    // Into the external part, after the ATX record; every later pointer moves.
+    module.insert(module.begin() + 0x7F, value.begin(), value.end());
+    for (std::size_t part = 4; part < 8; ++part) module[0x0E + 8 * part + 7] += value.size();
+    std::string text;
+    ViewResult result = view(module, &text);
+    ASSERT_TRUE(result.ok()) << result.failure->reason;
+    EXPECT_NE(text.find(withZero ? "assign: I32 = R(CODE)+0\n" : "assign: I32 = R(CODE)\n"),
+              std::string::npos)
+        << text;
+  }
+}
+
 // ---- The program
 
 class Dumpzel : public ::testing::Test {
@@ -309,8 +372,36 @@ TEST_F(Dumpzel, ExitStatusTellsGoodDamagedAndUnusable) {
   EXPECT_EQ(run({"-q", good}), kExitUsage);
   EXPECT_NE(err_.str().find("unknown option '-q'"), std::string::npos);
   EXPECT_EQ(run({}), kExitUsage);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(err_.str().rfind("usage: dumpzel", 0), 0u);
   EXPECT_EQ(run({"-h"}), kExitOk);
   EXPECT_NE(out_.str().find("dumpzel"), std::string::npos);
+  EXPECT_EQ(run({"--help"}), kExitOk);
+  EXPECT_NE(out_.str().find("dumpzel"), std::string::npos);
+  EXPECT_EQ(run({"--version"}), kExitOk);
+  EXPECT_EQ(out_.str().rfind("dumpzel (KORV-ZEL object viewer) ", 0), 0u);
+}
+
+TEST_F(Dumpzel, AFailingOutputIsReportedWithAFailingStatus) {
+  std::string good = write("good.rel", handMadeModule());
+  int full = ::open("/dev/full", O_WRONLY);
+  ASSERT_GE(full, 0);
+  {
+    DescriptorOutput buffer(full);
+    std::ostream out(&buffer);
+    ProgramEnvironment environment({"dumpzel", good, good}, {});
+    err_.str({});
+    EXPECT_EQ(runDumpzel(environment, out, err_), kExitOutput);
+  }
+  ::close(full);
+  EXPECT_EQ(err_.str(), "dumpzel: cannot write the output: No space left on device\n");
+  // A closed descriptor says so too.
+  DescriptorOutput closed(-1);
+  std::ostream out(&closed);
+  ProgramEnvironment environment({"dumpzel", "--version"}, {});
+  err_.str({});
+  EXPECT_EQ(runDumpzel(environment, out, err_), kExitOutput);
+  EXPECT_EQ(err_.str(), "dumpzel: cannot write the output: Bad file descriptor\n");
 }
 
 }  // namespace
