@@ -56,7 +56,8 @@ std::string joinArgumentWords(const std::vector<std::string>& words) {
   std::string text;
   for (const std::string& word : words) {
     if (!text.empty()) text += ' ';
-    bool quote = word.find_first_of(" \t") != std::string::npos && word.front() != '"';
+    bool blank = word.find_first_of(" \t") != std::string::npos;
+    bool quote = blank && word.find_first_not_of(" \t") != std::string::npos && word.front() != '"';
     if (quote) text += '"';
     text += word;
     if (quote) text += '"';

@@ -258,10 +258,12 @@ int Compiler::finish() {
     cleanup::unregisterFile(path);
     outputCreated_ = false;
   }
-  if (o.reduceMessages == 1)
+  // Under -zr and -zu the work file is kept for inspection when the compilation failed.
+  if (o.reduceMessages == 1 && diagnostics_.errorCount() > 0) {
     workFile1_.keep();
-  else
+  } else {
     workFile1_.remove();
+  }
   workFile2_.remove();
   if (listing_) {
     if (!listing_->toConsole()) {
@@ -301,10 +303,11 @@ int Compiler::abortRun(const FatalError& fatal) {
     if (!keep) std::remove(path.c_str());
     cleanup::unregisterFile(path);
   }
-  if (keep)
+  if (keep) {
     workFile1_.keep();
-  else
+  } else {
     workFile1_.remove();
+  }
   workFile2_.remove();
   std::fflush(console_.out);
   return fatal.exitStatus();

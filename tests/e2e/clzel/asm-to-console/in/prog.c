@@ -1,0 +1,3 @@
+#asm
+	ld a,1
+#endasm

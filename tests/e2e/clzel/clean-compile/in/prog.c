@@ -1,0 +1,6 @@
+/* a clean source */
+#define N 1
+#asm
+	nop
+#endasm
+int x;

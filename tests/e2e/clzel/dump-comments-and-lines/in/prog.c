@@ -1,0 +1,5 @@
+a /* one
+ two */ b/**/c
+                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                                            x;
+d e
+not read

@@ -1,0 +1,2 @@
+/* Å* Å/ still comment */ a
+"ï\" 'ï\' b

@@ -1,0 +1,2 @@
+#ifndef X
+void f() {

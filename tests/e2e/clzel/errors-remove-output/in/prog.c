@@ -1,0 +1,4 @@
+int x = 12L;
+#include "part.h"
+@ x 0.5
+last;

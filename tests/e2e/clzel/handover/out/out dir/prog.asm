@@ -1,0 +1,3 @@
+	module	prog
+ nop
+	end

@@ -1,0 +1,1 @@
+#include "i2.h"

@@ -1,0 +1,1 @@
+#include "i3.h"

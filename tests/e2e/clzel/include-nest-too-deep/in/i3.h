@@ -1,0 +1,1 @@
+#include "i4.h"

@@ -1,0 +1,1 @@
+#include "i5.h"

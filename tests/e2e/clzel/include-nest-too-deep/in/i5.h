@@ -1,0 +1,1 @@
+#include "i6.h"

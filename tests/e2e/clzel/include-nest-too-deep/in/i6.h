@@ -1,0 +1,1 @@
+#include "i7.h"

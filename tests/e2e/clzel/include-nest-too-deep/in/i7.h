@@ -1,0 +1,1 @@
+#include "i8.h"

@@ -1,0 +1,1 @@
+#include "i9.h"

@@ -1,0 +1,1 @@
+#include "i10.h"

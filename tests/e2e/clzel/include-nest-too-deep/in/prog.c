@@ -1,0 +1,1 @@
+#include "i1.h"

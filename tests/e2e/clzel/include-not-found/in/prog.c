@@ -1,0 +1,2 @@
+x;
+#include <none.h>

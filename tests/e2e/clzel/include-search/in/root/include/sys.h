@@ -1,0 +1,2 @@
+root_sys
+#include "deeper.h"

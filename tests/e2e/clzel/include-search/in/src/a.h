@@ -1,0 +1,1 @@
+source_dir_a

@@ -1,0 +1,3 @@
+#ifdef X
+#else
+{ /* never closed
