@@ -176,14 +176,14 @@ void CommandLine::readOption() {
   char letter = text_[at_ + 1];
   at_ += 2;
   settings_.anyOption = true;
-  const OptionSpec* spec = findOption(letter);
-  if (!spec) fail(numberOf(unrecognizedOption));
+  const OptionRow* option = findOption(letter);
+  if (!option) fail(numberOf(unrecognizedOption));
   OptionSettings& o = settings_.options;
   RunFiles& files = settings_.files;
-  switch (spec->id) {
+  switch (option->id) {
     case OptionId::noBanner:
     case OptionId::banner:
-      if (firstTime(o.bannerLevel)) o.bannerLevel = spec->id == OptionId::noBanner ? 0 : 2;
+      if (firstTime(o.bannerLevel)) o.bannerLevel = option->id == OptionId::noBanner ? 0 : 2;
       break;
     case OptionId::define:
       readDefine();

@@ -28,13 +28,13 @@ enum class OptionId : std::uint8_t {
   reduce,
 };
 
-struct OptionSpec {
+struct OptionRow {
   char letter;
   OptionId id;
   std::string_view meaning;  // as the help file states it
 };
 
-inline constexpr auto kOptions = std::to_array<OptionSpec>({
+inline constexpr auto kOptions = std::to_array<OptionRow>({
     {'$', OptionId::noBanner, "no banner"},
     {'V', OptionId::banner, "banner with title line (the default)"},
     {'D', OptionId::define, "define a macro before the source is read"},
@@ -58,9 +58,9 @@ inline constexpr auto kOptions = std::to_array<OptionSpec>({
 static_assert(kOptions.size() == 19);
 
 // The option of a letter, or nullptr.
-constexpr const OptionSpec* findOption(char letter) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.letter == letter) return &spec;
+constexpr const OptionRow* findOption(char letter) {
+  for (const OptionRow& option : kOptions) {
+    if (option.letter == letter) return &option;
   }
   return nullptr;
 }
