@@ -113,18 +113,18 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments,
     if (argument.starts_with("--"))
       raiseFatal(result.sourceGiven ? Message::illegalFileSpecification : Message::noSourceFile);
     OptionMatch match = matchOption(argument);
-    if (!match.spec)
+    if (!match.rule)
       raiseFatal(argument.starts_with("-l") ? Message::illegalListingSubOption
                                             : Message::unrecognizedOption,
                  argument);
-    const OptionSpec& spec = *match.spec;
-    if (spec.id == OptionId::forbidden) raiseFatal(Message::unrecognizedOption, argument);
-    if (spec.id == OptionId::commandFile) raiseFatal(Message::nestedCommandFile);
+    const OptionRule& rule = *match.rule;
+    if (rule.id == OptionId::forbidden) raiseFatal(Message::unrecognizedOption, argument);
+    if (rule.id == OptionId::commandFile) raiseFatal(Message::nestedCommandFile);
     std::optional<std::string> value = match.attached;
-    bool needsValue = spec.value == ValueRule::attachedOrNext || spec.value == ValueRule::nextOnly;
+    bool needsValue = rule.value == ValueRule::attachedOrNext || rule.value == ValueRule::nextOnly;
     if (needsValue && !value) value = nextArgumentValue(arguments, index, argument);
-    if (auto problem = OptionSettings::checkValue(spec, value)) raiseFatal(*problem, argument);
-    settings.apply(spec, value, false);
+    if (auto problem = OptionSettings::checkValue(rule, value)) raiseFatal(*problem, argument);
+    settings.apply(rule, value, false);
   }
   result.onlyVerbose =
       !result.sourceGiven && settings.given().optionCount > 0 && settings.given().onlyVerbose;

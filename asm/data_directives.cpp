@@ -89,7 +89,7 @@ bool StatementProcessor::dataItems(std::uint32_t unit, bool stringsAllowed, Toke
   while (true) {
     const Token& item = cursor.current();
     if (stringsAllowed && item.kind == TokenKind::string) {
-      statement_.bytes.insert(statement_.bytes.end(), item.text.begin(), item.text.end());
+      statement_.bytes.insert(statement_.bytes.end(), item.text().begin(), item.text().end());
       cursor.advance();
     } else if (item.kind == TokenKind::lineEnd || isPunct(item, ',')) {
       formError(Message::syntaxError);

@@ -10,6 +10,7 @@
 
 #include "asm/reserved_words.h"
 #include "asm/sections.h"
+#include "asm/symbols.h"
 #include "asm/token.h"
 
 namespace kz::assembler {
@@ -18,7 +19,7 @@ enum class DebugOperandKind : std::uint8_t { string, number, word };
 
 struct DebugOperand {
   DebugOperandKind kind = DebugOperandKind::number;
-  std::string text;         // string bytes, or the word
+  std::string text;  // string bytes, or the word
   std::int32_t number = 0;
 };
 
@@ -33,6 +34,7 @@ struct DebugRecord {
 
 // Parses the operand list after the directive word. Nothing when it is malformed (the
 // caller reports error 200).
-std::optional<std::vector<DebugOperand>> parseDebugOperands(std::span<const Token> tokens);
+std::optional<std::vector<DebugOperand>> parseDebugOperands(std::span<const Token> tokens,
+                                                            const SymbolTable& symbols);
 
 }  // namespace kz::assembler

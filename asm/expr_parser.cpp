@@ -239,15 +239,15 @@ std::uint32_t ExprParseRun::name() {
   const Token& token = current();
   ExprNode node;
   node.op = ExprOp::symbol;
-  node.symbol = token.symbolIndex;
+  node.symbol = token.boundSymbol();
   if (node.symbol == kNoSymbol) {
-    node.symbol = parser_.symbols_.lookupSymbol(token.text, pass_);
-    if (node.symbol == kNoSymbol) node.nameIndex = rememberName(token.text);
+    node.symbol = parser_.symbols_.lookupSymbol(token.text(), pass_);
+    if (node.symbol == kNoSymbol) node.nameIndex = rememberName(token.text());
     if (node.symbol != kNoSymbol) tokens_.bindSymbol(node.symbol);
   }
   bool isLocation = node.symbol != kNoSymbol
                         ? parser_.symbols_.entry(node.symbol).state == symbolState::location
-                        : token.text == "$";
+                        : token.text() == "$";
   if (isLocation) {
     node.op = ExprOp::location;
   }

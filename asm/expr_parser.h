@@ -42,7 +42,7 @@ class TokenCursor {
     if (position_ < tokens_.size()) ++position_;
   }
   void bindSymbol(SymbolIndex symbol) {
-    if (position_ < tokens_.size()) tokens_[position_].symbolIndex = symbol;
+    if (position_ < tokens_.size()) tokens_[position_].bind(symbol);
   }
   std::size_t position() const { return position_; }
 
@@ -54,7 +54,8 @@ class TokenCursor {
 
 // An identifier's name: its text, or the name of the symbol a replayed token carries instead.
 inline std::string_view identifierName(const Token& token, const SymbolTable& symbols) {
-  return token.symbolIndex == kNoSymbol ? std::string_view(token.text) : symbols.entry(token.symbolIndex).name;
+  return token.isBound() ? std::string_view(symbols.entry(token.boundSymbol()).name)
+                         : std::string_view(token.text());
 }
 
 class ExprParser {

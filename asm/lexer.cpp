@@ -304,7 +304,9 @@ const ReservedWord* bitSuffixRegister(std::string_view word) {
 }
 
 // The token's text was cleared when its scan began.
-void setText(Token& token, std::string_view text) { token.text.append(text.data(), text.size()); }
+void setText(Token& token, std::string_view text) {
+  token.spelling().append(text.data(), text.size());
+}
 
 }  // namespace
 
@@ -327,8 +329,8 @@ std::optional<int> Lexer::enterInclude(std::string_view name, IncludeForm form) 
 }
 
 TokenKind Lexer::nextToken(Token& token) {
-  token.text.clear();
-  token.symbolIndex = kNoSymbol;
+  token.spelling().clear();
+  token.unbind();
   if (!haveLine_ && !startLine()) return simpleToken(token, TokenKind::endOfSource);
   skipSpace();
   if (pos_ >= line_.size() || line_[pos_] == ';') return finishLine(token);
@@ -535,8 +537,8 @@ TokenKind Lexer::scanString(Token& token) {
     }
     int byte = escapes && c == '\\' ? readEscape() : static_cast<unsigned char>(line_[pos_++]);
     if (byte < 0) continue;
-    if (token.text.size() == kMaxStringLength) reporter_.fatal(Message::stringTableOverflow);
-    token.text.push_back(static_cast<char>(byte));
+    if (token.spelling().size() == kMaxStringLength) reporter_.fatal(Message::stringTableOverflow);
+    token.spelling().push_back(static_cast<char>(byte));
   }
   return simpleToken(token, TokenKind::string, '"');
 }

@@ -99,7 +99,7 @@ class OperandCursor;
 // Malformed operands are reported in pass 1 only (230 for a register where none may stand,
 // 200 for anything else) and come back invalid in every pass; errors inside expressions are
 // the expression parser's. In pass 1 each identifier token gets the symbol it was found as
-// (Token::symbolIndex), so the token file can store indices.
+// (Token::bind), so the token file can store indices.
 class OperandParser {
  public:
   OperandParser(ExprParser& expressions, Reporter& reporter)

@@ -40,8 +40,8 @@ class OptionLineCursor {
   std::size_t position_ = 0;
 };
 
-bool acceptedInOptionLine(const OptionSpec& spec) {
-  return spec.id != OptionId::commandFile && spec.id != OptionId::forbidden;
+bool acceptedInOptionLine(const OptionRule& rule) {
+  return rule.id != OptionId::commandFile && rule.id != OptionId::forbidden;
 }
 
 }  // namespace
@@ -66,13 +66,13 @@ void applyOptionLine(std::string_view line, OptionSettings& settings,
     }
     std::string_view text = cursor.option();
     OptionMatch match = matchOption(text);
-    if (!match.spec) {
+    if (!match.rule) {
       refuse();
       continue;
     }
     std::optional<std::string> value = match.attached;
     bool needsValue =
-        match.spec->value == ValueRule::attachedOrNext || match.spec->value == ValueRule::nextOnly;
+        match.rule->value == ValueRule::attachedOrNext || match.rule->value == ValueRule::nextOnly;
     if (needsValue && !value) {
       if (cursor.atEnd() || cursor.atOption()) {
         refuse();
@@ -80,8 +80,8 @@ void applyOptionLine(std::string_view line, OptionSettings& settings,
       }
       value = std::string(cursor.value());
     }
-    if (!acceptedInOptionLine(*match.spec) || OptionSettings::checkValue(*match.spec, value) ||
-        settings.apply(*match.spec, value, true) != ApplyResult::applied) {
+    if (!acceptedInOptionLine(*match.rule) || OptionSettings::checkValue(*match.rule, value) ||
+        settings.apply(*match.rule, value, true) != ApplyResult::applied) {
       refuse();
     }
   }

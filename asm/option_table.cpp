@@ -9,7 +9,7 @@ namespace {
 using enum OptionId;
 using enum ValueRule;
 
-constexpr std::array kOptions = std::to_array<OptionSpec>({
+constexpr std::array kOptions = std::to_array<OptionRule>({
     {"-e", errorFile, attachedOrNext},
     {"-f", commandFile, attachedOrNext},
     {"-g", debug, optionalDigit},
@@ -56,14 +56,14 @@ constexpr std::array kOptions = std::to_array<OptionSpec>({
 });
 static_assert(kOptions.size() == 43);
 
-bool takesAttachedText(const OptionSpec& spec) {
-  return spec.id == errorFile || spec.id == commandFile || spec.id == includeDir || spec.id == objectFile ||
-         spec.text.starts_with("-F");
+bool takesAttachedText(const OptionRule& rule) {
+  return rule.id == errorFile || rule.id == commandFile || rule.id == includeDir ||
+         rule.id == objectFile || rule.text.starts_with("-F");
 }
 
-bool takesAttachedNumber(const OptionSpec& spec) {
-  if (spec.id != listing) return false;
-  char last = spec.text.back();
+bool takesAttachedNumber(const OptionRule& rule) {
+  if (rule.id != listing) return false;
+  char last = rule.text.back();
   return last == 'p' || last == 'w' || last == 'x';
 }
 
@@ -72,24 +72,25 @@ bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; 
 }  // namespace
 
 OptionMatch matchOption(std::string_view argument) {
-  for (const OptionSpec& spec : kOptions) {
-    if (argument == spec.text) return {&spec, std::nullopt};
+  for (const OptionRule& rule : kOptions) {
+    if (argument == rule.text) return {&rule, std::nullopt};
   }
-  for (const OptionSpec& spec : kOptions) {
-    if (!argument.starts_with(spec.text)) continue;
-    std::string_view rest = argument.substr(spec.text.size());
-    if (takesAttachedText(spec) || (takesAttachedNumber(spec) && isDigit(rest[0]))) {
-      return {&spec, std::string(rest)};
+  for (const OptionRule& rule : kOptions) {
+    if (!argument.starts_with(rule.text)) continue;
+    std::string_view rest = argument.substr(rule.text.size());
+    if (takesAttachedText(rule) || (takesAttachedNumber(rule) && isDigit(rest[0]))) {
+      return {&rule, std::string(rest)};
     }
   }
   if (argument.size() == 3 && isDigit(argument[2])) {
-    for (const OptionSpec& spec : kOptions) {
-      if (spec.value == optionalDigit && argument.starts_with(spec.text)) return {&spec, std::string(argument.substr(2))};
+    for (const OptionRule& rule : kOptions) {
+      if (rule.value == optionalDigit && argument.starts_with(rule.text))
+        return {&rule, std::string(argument.substr(2))};
     }
   }
   return {};
 }
 
-std::string_view listingLetters(const OptionSpec& spec) { return spec.text.substr(2); }
+std::string_view listingLetters(const OptionRule& rule) { return rule.text.substr(2); }
 
 }  // namespace kz::assembler

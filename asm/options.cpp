@@ -49,9 +49,9 @@ std::string normalizeIncludeDir(const std::string& directory) {
   return result;
 }
 
-std::optional<Message> OptionSettings::checkValue(const OptionSpec& spec,
+std::optional<Message> OptionSettings::checkValue(const OptionRule& rule,
                                                   const std::optional<std::string>& value) {
-  switch (spec.value) {
+  switch (rule.value) {
     case ValueRule::optionalDigit:
     case ValueRule::optionalTrailing:
       if (value && *value != "0" && *value != "1") return Message::badParameterSyntax;
@@ -71,10 +71,10 @@ std::optional<Message> OptionSettings::checkValue(const OptionSpec& spec,
   }
 }
 
-ApplyResult OptionSettings::apply(const OptionSpec& spec, const std::optional<std::string>& value,
+ApplyResult OptionSettings::apply(const OptionRule& rule, const std::optional<std::string>& value,
                                   bool fromOptionLine) {
   ++given_.optionCount;
-  if (spec.id != OptionId::verbose) given_.onlyVerbose = false;
+  if (rule.id != OptionId::verbose) given_.onlyVerbose = false;
   auto firstWins = [&](bool& given, auto assign) {
     if (given) return ApplyResult::alreadyFixed;
     given = true;
@@ -82,7 +82,7 @@ ApplyResult OptionSettings::apply(const OptionSpec& spec, const std::optional<st
     return ApplyResult::applied;
   };
   auto digitOn = [&] { return !value || *value == "0"; };
-  switch (spec.id) {
+  switch (rule.id) {
     case OptionId::errorFile:
       return firstWins(given_.errorFile, [&] { options_.errorFileName = value; });
     case OptionId::debug:
@@ -115,7 +115,7 @@ ApplyResult OptionSettings::apply(const OptionSpec& spec, const std::optional<st
         ignored_.push_back("-Xt");
         return ApplyResult::ignoredWith519;
       }
-      return applyFlag(spec.id, fromOptionLine);
+      return applyFlag(rule.id, fromOptionLine);
     case OptionId::verbose:
       options_.verbose = true;
       return ApplyResult::applied;
@@ -123,17 +123,17 @@ ApplyResult OptionSettings::apply(const OptionSpec& spec, const std::optional<st
       options_.quiet = true;
       return ApplyResult::applied;
     case OptionId::listing:
-      return applyListing(spec, value, fromOptionLine);
+      return applyListing(rule, value, fromOptionLine);
     case OptionId::fillAll:
     case OptionId::fillCode:
     case OptionId::fillData:
     case OptionId::fillRomData:
-      return applyFill(spec, value, fromOptionLine);
+      return applyFill(rule, value, fromOptionLine);
     case OptionId::commandFile:
     case OptionId::forbidden:
       return ApplyResult::alreadyFixed;
     default:
-      return applyFlag(spec.id, fromOptionLine);
+      return applyFlag(rule.id, fromOptionLine);
   }
 }
 
@@ -173,12 +173,12 @@ ApplyResult OptionSettings::applyFlag(OptionId id, bool fromOptionLine) {
 }
 
 // In an option line, a listing option is refused when any setting it names is fixed.
-bool OptionSettings::listingIsFixed(const OptionSpec& spec) const {
-  std::string_view letters = listingLetters(spec);
+bool OptionSettings::listingIsFixed(const OptionRule& rule) const {
+  std::string_view letters = listingLetters(rule);
   bool hasKindLetter = letters.find_first_of("sx") != std::string_view::npos;
   if (hasKindLetter && given_.listingKindLetter) return true;
   if (letters.empty()) return options_.listingOn;
-  switch (spec.value) {
+  switch (rule.value) {
     case ValueRule::pageLength:
       return given_.pageLength || given_.plainListing;
     case ValueRule::lineWidth:
@@ -190,11 +190,11 @@ bool OptionSettings::listingIsFixed(const OptionSpec& spec) const {
   }
 }
 
-ApplyResult OptionSettings::applyListing(const OptionSpec& spec,
+ApplyResult OptionSettings::applyListing(const OptionRule& rule,
                                          const std::optional<std::string>& value,
                                          bool fromOptionLine) {
-  if (fromOptionLine && listingIsFixed(spec)) return ApplyResult::alreadyFixed;
-  std::string_view letters = listingLetters(spec);
+  if (fromOptionLine && listingIsFixed(rule)) return ApplyResult::alreadyFixed;
+  std::string_view letters = listingLetters(rule);
   options_.listingOn = true;
   if (options_.listingKind == ListingKind::none) options_.listingKind = ListingKind::plain;
   if (letters.empty()) {
@@ -208,7 +208,7 @@ ApplyResult OptionSettings::applyListing(const OptionSpec& spec,
     options_.listingKind =
         letters[kindLetter] == 's' ? ListingKind::sourceOnly : ListingKind::crossRef;
   }
-  switch (spec.value) {
+  switch (rule.value) {
     case ValueRule::pageLength:
       if (!given_.pageLength && !given_.plainListing) {
         given_.pageLength = true;
@@ -236,13 +236,13 @@ ApplyResult OptionSettings::applyListing(const OptionSpec& spec,
   return ApplyResult::applied;
 }
 
-ApplyResult OptionSettings::applyFill(const OptionSpec& spec,
+ApplyResult OptionSettings::applyFill(const OptionRule& rule,
                                       const std::optional<std::string>& value,
                                       bool fromOptionLine) {
   std::optional<int> number;
   if (value && !value->empty()) number = std::stoi(*value);
   FillSettings& fill = options_.fill;
-  if (spec.id == OptionId::fillAll) {
+  if (rule.id == OptionId::fillAll) {
     bool anyKind = given_.fillCode || given_.fillData || given_.fillRomData;
     if (given_.fillAll || (fromOptionLine && anyKind)) return ApplyResult::alreadyFixed;
     given_.fillAll = true;
@@ -259,12 +259,12 @@ ApplyResult OptionSettings::applyFill(const OptionSpec& spec,
     std::optional<int>& slot;
     int defaultValue;
   };
-  Kind kind = spec.id == OptionId::fillCode   ? Kind{given_.fillCode, fill.code, 0}
-              : spec.id == OptionId::fillData ? Kind{given_.fillData, fill.data, 255}
+  Kind kind = rule.id == OptionId::fillCode   ? Kind{given_.fillCode, fill.code, 0}
+              : rule.id == OptionId::fillData ? Kind{given_.fillData, fill.data, 255}
                                               : Kind{given_.fillRomData, fill.romData, 255};
   if (given_.fillAll) {
     if (fromOptionLine) return ApplyResult::alreadyFixed;
-    ignored_.push_back(std::string(spec.text));
+    ignored_.push_back(std::string(rule.text));
     return ApplyResult::ignoredWith519;
   }
   if (kind.given) return ApplyResult::alreadyFixed;

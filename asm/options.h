@@ -37,13 +37,13 @@ class OptionSettings {
 
   // Validates the value against the option's rule; returns 0 or the fatal number
   // (105, 107, 109) that the command line reports for it.
-  static std::optional<Message> checkValue(const OptionSpec& spec,
+  static std::optional<Message> checkValue(const OptionRule& rule,
                                            const std::optional<std::string>& value);
 
   // Applies a validated option. fromOptionLine selects the option-line rules (a fixed
   // setting is reported instead of silently ignored). For ignoredWith519 the option to
   // name is stored in ignoredOptions().
-  ApplyResult apply(const OptionSpec& spec, const std::optional<std::string>& value,
+  ApplyResult apply(const OptionRule& rule, const std::optional<std::string>& value,
                     bool fromOptionLine);
 
   const std::vector<std::string>& ignoredOptions() const { return ignored_; }
@@ -51,12 +51,12 @@ class OptionSettings {
   RunOptions& options() { return options_; }
 
  private:
-  ApplyResult applyListing(const OptionSpec& spec, const std::optional<std::string>& value,
+  ApplyResult applyListing(const OptionRule& rule, const std::optional<std::string>& value,
                            bool fromOptionLine);
-  ApplyResult applyFill(const OptionSpec& spec, const std::optional<std::string>& value,
+  ApplyResult applyFill(const OptionRule& rule, const std::optional<std::string>& value,
                         bool fromOptionLine);
   ApplyResult applyFlag(OptionId id, bool fromOptionLine);
-  bool listingIsFixed(const OptionSpec& spec) const;
+  bool listingIsFixed(const OptionRule& rule) const;
 
   RunOptions& options_;
   GivenSettings given_;

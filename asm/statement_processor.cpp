@@ -29,10 +29,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::optional<SectionKind> sectionKindOf(const Token& token) {
-  if (token.kind != TokenKind::identifier) return std::nullopt;
-  if (equalsIgnoringCase(token.text, "CODE")) return SectionKind::code;
-  if (equalsIgnoringCase(token.text, "DATA")) return SectionKind::data;
-  if (equalsIgnoringCase(token.text, "ROMDATA")) return SectionKind::romData;
+  // A kind word is never entered as a symbol, so a bound token is not one.
+  if (token.kind != TokenKind::identifier || token.isBound()) return std::nullopt;
+  if (equalsIgnoringCase(token.text(), "CODE")) return SectionKind::code;
+  if (equalsIgnoringCase(token.text(), "DATA")) return SectionKind::data;
+  if (equalsIgnoringCase(token.text(), "ROMDATA")) return SectionKind::romData;
   return std::nullopt;
 }
 
@@ -49,7 +50,8 @@ std::uint32_t roundUp(std::uint32_t value, std::uint32_t multiple) {
 }
 
 bool startsControlWord(const Token& token) {
-  return token.kind == TokenKind::identifier && token.text.size() > 1 && token.text[0] == '$';
+  return token.kind == TokenKind::identifier && !token.isBound() && token.text().size() > 1 &&
+         token.text()[0] == '$';
 }
 
 }  // namespace
@@ -199,11 +201,12 @@ void StatementProcessor::defineCodeLabel(std::string_view name) {
 // symbol's index; later passes then define it without a lookup by name.
 DefineOutcome StatementProcessor::defineName(std::string_view name, DefinitionKind kind,
                                              const SymbolValue& value) {
-  bool bound = nameToken_ && nameToken_->symbolIndex != kNoSymbol;
-  if (pass_ != Pass::first && bound) return symbols_.redefineLabel(nameToken_->symbolIndex, value);
+  bool bound = nameToken_ && nameToken_->isBound();
+  if (pass_ != Pass::first && bound)
+    return symbols_.redefineLabel(nameToken_->boundSymbol(), value);
   DefineOutcome outcome = symbols_.defineLabel(name, kind, value, pass_);
   if (pass_ == Pass::first && nameToken_ && outcome.symbol != kNoSymbol)
-    nameToken_->symbolIndex = outcome.symbol;
+    nameToken_->bind(outcome.symbol);
   return outcome;
 }
 
@@ -516,7 +519,7 @@ void StatementProcessor::moduleStatement(std::span<Token> operands) {
     warnOnce(Message::duplicatedModule);
     return;
   }
-  const std::string& name = operands[0].text;
+  const std::string& name = operands[0].text();
   if (name.size() > kMaxModuleName) {
     formError(Message::syntaxError);
     return;
@@ -535,9 +538,9 @@ void StatementProcessor::publicStatement(std::span<Token> operands) {
       return;
     }
     if (pass_ != Pass::final)
-      symbols_.declarePublic(operands[i].text, pass_);
+      symbols_.declarePublic(operands[i].text(), pass_);
     else if (sizingSkipped_)
-      symbols_.checkPublicDefined(operands[i].text);
+      symbols_.checkPublicDefined(operands[i].text());
   }
   if (operands.empty() || isPunct(operands.back(), ',')) formError(Message::syntaxError);
 }
@@ -564,7 +567,7 @@ void StatementProcessor::externStatement(std::span<Token> operands) {
       formError(Message::syntaxError);
       return;
     }
-    if (pass_ == Pass::first) symbols_.declareExternal(operands[i].text, model, pass_);
+    if (pass_ == Pass::first) symbols_.declareExternal(operands[i].text(), model, pass_);
   }
 }
 
@@ -649,7 +652,7 @@ void StatementProcessor::control(Control which, std::span<Token> operands) {
         warnOnce(Message::ignoredTitle);
         return;
       }
-      std::string text = operands[0].text;
+      std::string text = operands[0].text();
       if (text.size() > kMaxTitle) {
         warnOnce(Message::tooLongTitle);
         text.resize(kMaxTitle);
@@ -699,11 +702,11 @@ void StatementProcessor::includeStatement(std::span<Token> operands, StatementOu
   }
   if (pass_ != Pass::first || statement_.failed) return;
   IncludeForm form = operands[0].punct == '<' ? IncludeForm::angled : IncludeForm::quoted;
-  outcome.include = IncludeRequest{operands[0].text, form};
+  outcome.include = IncludeRequest{operands[0].text(), form};
 }
 
 void StatementProcessor::debugDirective(DebugDirective which, std::span<Token> operands) {
-  auto parsed = parseDebugOperands(operands);
+  auto parsed = parseDebugOperands(operands, symbols_);
   if (!parsed) {
     formError(Message::syntaxError);
     return;

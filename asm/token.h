@@ -1,6 +1,7 @@
 #pragma once
 // Tokens of the assembly language, as the lexer makes them and the token work file replays
 // them.
+#include <cassert>
 #include <cstdint>
 #include <string>
 
@@ -9,7 +10,7 @@ namespace kz::assembler {
 enum class TokenKind : std::uint8_t {
   lineEnd,
   endOfSource,
-  identifier,   // text = name (at most 32 characters kept), or symbolIndex after replay
+  identifier,   // text = name (at most 32 characters kept), or bound to a symbol after replay
   reserved,     // wordClass + value
   integer,      // value; text = the constant as written (character constants too), lexer only
   floating,     // floatValue + precision; text = the constant as written
@@ -51,11 +52,29 @@ struct Token {
   char punct = 0;
   FloatPrecision precision = FloatPrecision::dbl;
   std::int32_t value = 0;
-  // Set by the parser once the identifier is entered in the symbol table; the token file
-  // then stores the index instead of the text.
-  std::uint32_t symbolIndex = kNoSymbol;
   long double floatValue = 0;
-  std::string text;
+
+  // The characters as the lexer saw them: a string's bytes, a constant as written, the name
+  // of an identifier not bound to a symbol. A bound identifier's name is the symbol's:
+  // identifierName() gives it, and asking for the text of a bound token is a fault.
+  const std::string& text() const {
+    assert(!isBound() && "a bound identifier's name comes from identifierName()");
+    return text_;
+  }
+  // The stored characters themselves, for the lexer and the token file that fill them.
+  std::string& spelling() { return text_; }
+  const std::string& spelling() const { return text_; }
+
+  // Set once the identifier is entered in the symbol table; the token file then stores the
+  // index instead of the name, and replays the token bound with empty text.
+  bool isBound() const { return kind == TokenKind::identifier && symbol_ != kNoSymbol; }
+  std::uint32_t boundSymbol() const { return isBound() ? symbol_ : kNoSymbol; }
+  void bind(std::uint32_t symbol) { symbol_ = symbol; }
+  void unbind() { symbol_ = kNoSymbol; }
+
+ private:
+  std::uint32_t symbol_ = kNoSymbol;
+  std::string text_;
 };
 
 }  // namespace kz::assembler

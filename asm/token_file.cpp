@@ -127,9 +127,9 @@ std::int64_t lineDistance(long from, long to) {
                                    static_cast<std::uint64_t>(from));
 }
 
-class Encoder {
+class TokenRecordWriter {
  public:
-  Encoder(std::vector<unsigned char>& out, std::uint32_t& lastSymbol)
+  TokenRecordWriter(std::vector<unsigned char>& out, std::uint32_t& lastSymbol)
       : out_(out), lastSymbol_(lastSymbol) {}
 
   void byte(unsigned value) { out_.push_back(static_cast<unsigned char>(value)); }
@@ -160,11 +160,11 @@ class Encoder {
         byte(reservedIndexOf(token.wordClass, token.value));
         break;
       case TokenKind::identifier:
-        if (token.symbolIndex != kNoSymbol) {
-          symbol(token.symbolIndex);
+        if (token.isBound()) {
+          symbol(token.boundSymbol());
         } else {
           byte(kIdentifierCode);
-          text(token.text);
+          text(token.text());
         }
         break;
       case TokenKind::integer:
@@ -174,12 +174,12 @@ class Encoder {
         byte(kFloatingCode);
         byte(static_cast<unsigned>(token.precision));
         raw(&token.floatValue, sizeof token.floatValue);
-        text(token.text);
+        text(token.text());
         break;
       case TokenKind::string:
         byte(kStringCode);
         byte(static_cast<unsigned char>(token.punct));
-        text(token.text);
+        text(token.text());
         break;
       case TokenKind::lineEnd:
         byte(kLineEndCode);
@@ -230,9 +230,10 @@ class Encoder {
 };
 
 // Reads one record body; running past its end marks the record as malformed.
-class Decoder {
+class TokenRecordReader {
  public:
-  Decoder(const unsigned char* begin, const unsigned char* end, std::uint32_t lastSymbol = 0)
+  TokenRecordReader(const unsigned char* begin, const unsigned char* end,
+                    std::uint32_t lastSymbol = 0)
       : begin_(begin), p_(begin), end_(end), lastSymbol_(lastSymbol) {}
 
   bool ok() const { return ok_; }
@@ -282,7 +283,7 @@ class Decoder {
   void token(Token& token) {
     unsigned code = byte();
     CodeMeaning meaning = kCodes[code];
-    token.text.clear();
+    token.spelling().clear();
     switch (meaning.op) {
       case Op::reserved: {
         const ReservedWord& word = reservedWords_[meaning.argument];
@@ -307,7 +308,7 @@ class Decoder {
       case Op::string:
         token.kind = TokenKind::string;
         token.punct = static_cast<char>(byte());
-        text(token.text);
+        text(token.spelling());
         break;
       case Op::floating: {
         token.kind = TokenKind::floating;
@@ -315,13 +316,13 @@ class Decoder {
         if (precision > static_cast<unsigned>(FloatPrecision::extended)) fail();
         token.precision = static_cast<FloatPrecision>(precision);
         raw(&token.floatValue, sizeof token.floatValue);
-        text(token.text);
+        text(token.spelling());
         break;
       }
       case Op::identifier:
         token.kind = TokenKind::identifier;
-        token.symbolIndex = kNoSymbol;
-        text(token.text);
+        token.unbind();
+        text(token.spelling());
         break;
       case Op::symbol:
         symbol(token, unzigzag(varint()));
@@ -356,7 +357,7 @@ class Decoder {
     }
     token.kind = TokenKind::identifier;
     lastSymbol_ = static_cast<std::uint32_t>(index);
-    token.symbolIndex = lastSymbol_;
+    token.bind(lastSymbol_);
   }
 
   static void integer(Token& token, std::uint32_t value) {
@@ -397,7 +398,7 @@ void TokenFileWriter::writeStatement(int fileIndex, long line, std::span<const T
   // The tokens go straight into the buffer after the head byte; the rare statement that
   // needs the long head has the rest of it put in front of them afterwards.
   std::size_t headAt = beginRecord();
-  Encoder body(buffer_, position_.symbolIndex);
+  TokenRecordWriter body(buffer_, position_.symbolIndex);
   for (const Token& token : tokens) body.token(token);
   std::size_t bodySize = buffer_.size() - headAt - 1;
   if (!failed && fileIndex == position_.fileIndex && line == lineAfter(position_.line, 1) &&
@@ -491,14 +492,14 @@ std::size_t TokenFileReader::ensureAvailable(std::size_t count) {
 
 TokenRecordKind TokenFileReader::next(TokenRecord& record) {
   std::size_t available = ensureAvailable(1 + kMaxVarintBytes);
-  Decoder header(data_.data() + pos_, data_.data() + pos_ + available);
+  TokenRecordReader header(data_.data() + pos_, data_.data() + pos_ + available);
   unsigned head = header.byte();
   std::uint64_t length = head < kShortStatementLimit ? head : header.varint();
   if (!header.ok() || length > kMaxRecordLength) reporter_.fatal(Message::illegalTemporaryFile);
   std::size_t recordSize = header.used() + static_cast<std::size_t>(length);
   if (ensureAvailable(recordSize) < recordSize) reporter_.fatal(Message::illegalTemporaryFile);
   const unsigned char* body = data_.data() + pos_ + header.used();
-  Decoder decoder(body, body + length, position_.symbolIndex);
+  TokenRecordReader decoder(body, body + length, position_.symbolIndex);
   pos_ += recordSize;
 
   record.tokenCount = 0;

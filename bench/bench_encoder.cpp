@@ -127,7 +127,7 @@ class Program {
     SectionId section = kNoSection;
     for (std::vector<Token>& tokens : statements_) {
       if (isSectionLine(tokens)) {
-        section = symbols_.entry(symbols_.findSection(tokens[0].text)).section;
+        section = symbols_.entry(symbols_.findSection(tokens[0].text())).section;
         continue;
       }
       std::size_t first = mnemonicPosition(tokens);
@@ -198,14 +198,14 @@ class Program {
 
   std::size_t statement(std::vector<Token>& tokens, Pass pass) {
     if (isSectionLine(tokens)) {
-      section_ = symbols_.defineSection(tokens[0].text, pass).section;
+      section_ = symbols_.defineSection(tokens[0].text(), pass).section;
       location_ = 0;
       return 0;
     }
     std::size_t first = mnemonicPosition(tokens);
     if (first == 2) {
       DefineOutcome outcome =
-          symbols_.defineLabel(tokens[0].text, DefinitionKind::label,
+          symbols_.defineLabel(tokens[0].text(), DefinitionKind::label,
                                {static_cast<std::int32_t>(location_), section_, nullptr}, pass);
       moved_ = moved_ || outcome.moved;
     }

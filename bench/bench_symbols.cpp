@@ -74,7 +74,7 @@ Token integer(std::int32_t value) {
 Token name(const char* text) {
   Token token;
   token.kind = TokenKind::identifier;
-  token.text = text;
+  token.spelling() = text;
   return token;
 }
 

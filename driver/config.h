@@ -11,9 +11,9 @@ namespace kz::driver {
 // Tool mask bits of an option entry: bit n forwards to tool n.
 constexpr std::uint16_t toolBit(int tool) { return static_cast<std::uint16_t>(1u << tool); }
 inline constexpr std::uint16_t kSeparateArgument = 1u << 14;  // option and argument as two words
-inline constexpr std::uint16_t kDriverAction = 1u << 15;       // the driver itself acts on it
+inline constexpr std::uint16_t kDriverAction = 1u << 15;      // the driver itself acts on it
 
-// The last character of an option spec.
+// The last character of an option rule.
 enum class ArgumentKind : std::uint8_t {
   none,              // no argument; the option text matches the whole word
   required,          // ':' attached or in the next word
@@ -23,21 +23,27 @@ enum class ArgumentKind : std::uint8_t {
   optionalAttached,  // '-' optional, attached only
 };
 
-constexpr ArgumentKind argumentKindOf(std::string_view spec) {
-  if (spec.empty()) return ArgumentKind::none;
-  switch (spec.back()) {
-    case ':': return ArgumentKind::required;
-    case '(': return ArgumentKind::requiredEscaped;
-    case ')': return ArgumentKind::digits;
-    case '+': return ArgumentKind::checked;
-    case '-': return ArgumentKind::optionalAttached;
-    default: return ArgumentKind::none;
+constexpr ArgumentKind argumentKindOf(std::string_view rule) {
+  if (rule.empty()) return ArgumentKind::none;
+  switch (rule.back()) {
+    case ':':
+      return ArgumentKind::required;
+    case '(':
+      return ArgumentKind::requiredEscaped;
+    case ')':
+      return ArgumentKind::digits;
+    case '+':
+      return ArgumentKind::checked;
+    case '-':
+      return ArgumentKind::optionalAttached;
+    default:
+      return ArgumentKind::none;
   }
 }
 
-// The option letters of a spec, without its argument kind.
-constexpr std::string_view optionLettersOf(std::string_view spec) {
-  return argumentKindOf(spec) == ArgumentKind::none ? spec : spec.substr(0, spec.size() - 1);
+// The option letters of a rule, without its argument kind.
+constexpr std::string_view optionLettersOf(std::string_view rule) {
+  return argumentKindOf(rule) == ArgumentKind::none ? rule : rule.substr(0, rule.size() - 1);
 }
 
 // What the framework does with an option besides setting its bit and forwarding it.
@@ -69,7 +75,7 @@ enum class OptionAction : std::uint8_t {
 
 struct OptionEntry {
   std::uint8_t id;  // unique per driver; the bit in the option set
-  std::string_view spec;
+  std::string_view rule;
   std::uint16_t mask;
   OptionAction action;
 };
@@ -93,16 +99,17 @@ struct SuffixRule {
 };
 
 // A compile stage: the tool, the source kind that enters the pipeline here, the kind it
-// writes, its output suffix and the suffix of its listing ("" when the stage takes no listing words).
-struct StageSpec {
+// writes, its output suffix and the suffix of its listing ("" when the stage takes no listing
+// words).
+struct StageRule {
   int tool;
   SourceKind entryKind;
   SourceKind outputKind;
-  std::string_view outputSuffix;   // of the output when it is named after the source
+  std::string_view outputSuffix;  // of the output when it is named after the source
   std::string_view listingSuffix;
 };
 
-struct ToolSpec {
+struct ToolRule {
   std::string_view name;
   bool receivesProcessorOption;  // "-KZEL" as the first word of its argument list
   bool secondExecWording;        // 116 as "116: cannot execute", exit status 3
@@ -116,13 +123,13 @@ struct DriverConfig {
   std::string_view helpFile;
   std::string_view warningPrefix;
   std::string_view fatalPrefix;
-  std::string_view keptTemplate;    // first template: two names, intermediate files
-  std::string_view scratchTemplate; // second template: created at start-up, always removed
-  std::span<const ToolSpec> tools;
+  std::string_view keptTemplate;     // first template: two names, intermediate files
+  std::string_view scratchTemplate;  // second template: created at start-up, always removed
+  std::span<const ToolRule> tools;
   std::span<const OptionEntry> upperOptions;  // options whose first letter is upper case
   std::span<const OptionEntry> otherOptions;
   std::span<const SuffixRule> suffixes;
-  std::span<const StageSpec> stages;  // compile stages in pipeline order
+  std::span<const StageRule> stages;  // compile stages in pipeline order
   int assemblerTool;
   int linkerTool;
   int highestPassToolNumber;  // -W accepts 0..this

@@ -151,7 +151,7 @@ void Driver::locateTools() {
       directories.push_back(withHostSeparators(withoutTrailingSeparator(*value)) + "/bin/");
   }
   if (auto above = rootAboveExecutable()) directories.push_back(*above + "/bin/");
-  for (const ToolSpec& tool : config_.tools) {
+  for (const ToolRule& tool : config_.tools) {
     std::string path = "./" + std::string(tool.name);
     for (const std::string& directory : directories) {
       std::string candidate = directory + std::string(tool.name);
@@ -217,8 +217,8 @@ void Driver::processOption(const std::string& word) {
   std::string_view text = std::string_view(word).substr(1);
   const OptionEntry* match = nullptr;
   for (const OptionEntry& entry : table) {
-    std::string_view letters = optionLettersOf(entry.spec);
-    bool matches = argumentKindOf(entry.spec) == ArgumentKind::none ? text == letters
+    std::string_view letters = optionLettersOf(entry.rule);
+    bool matches = argumentKindOf(entry.rule) == ArgumentKind::none ? text == letters
                                                                     : text.starts_with(letters);
     if (matches) {
       match = &entry;
@@ -227,7 +227,7 @@ void Driver::processOption(const std::string& word) {
   }
   if (!match) fatal(Message::unrecognizedOption, word);
   std::string argument =
-      takeArgument(*match, word, std::string(text.substr(optionLettersOf(match->spec).size())));
+      takeArgument(*match, word, std::string(text.substr(optionLettersOf(match->rule).size())));
   if (match->action == OptionAction::ignored) {
     warning(formatMessage(Message::ignoredOption, {word}));
     return;
@@ -243,7 +243,7 @@ void Driver::processOption(const std::string& word) {
 
 std::string Driver::takeArgument(const OptionEntry& entry, const std::string& word,
                                  std::string attached) {
-  ArgumentKind kind = argumentKindOf(entry.spec);
+  ArgumentKind kind = argumentKindOf(entry.rule);
   if (kind == ArgumentKind::none || kind == ArgumentKind::optionalAttached) return attached;
   std::string argument = std::move(attached);
   if (argument.empty()) {
@@ -259,13 +259,13 @@ std::string Driver::takeArgument(const OptionEntry& entry, const std::string& wo
     }
   }
   if (kind == ArgumentKind::digits && !allDigits(argument)) {
-    fatal(Message::characterNotAllowed, std::string(optionLettersOf(entry.spec)) + argument);
+    fatal(Message::characterNotAllowed, std::string(optionLettersOf(entry.rule)) + argument);
   }
   return argument;
 }
 
 void Driver::forward(const OptionEntry& entry, const std::string& argument) {
-  std::string option = "-" + std::string(optionLettersOf(entry.spec));
+  std::string option = "-" + std::string(optionLettersOf(entry.rule));
   if (entry.action == OptionAction::listing && !argument.empty())
     return;  // a listing name stays here
   bool separate = (entry.mask & kSeparateArgument) && !argument.empty();
@@ -283,7 +283,7 @@ void Driver::forward(const OptionEntry& entry, const std::string& argument) {
 }
 
 void Driver::act(const OptionEntry& entry, const std::string& word, std::string& argument) {
-  std::string optionText = std::string(optionLettersOf(entry.spec));
+  std::string optionText = std::string(optionLettersOf(entry.rule));
   switch (entry.action) {
     case OptionAction::none:
     case OptionAction::ignored:
@@ -469,7 +469,7 @@ void Driver::warning(const std::string& text) {
 
 bool Driver::isCompiledKind(SourceKind kind) const {
   return std::any_of(config_.stages.begin(), config_.stages.end(),
-                     [&](const StageSpec& stage) { return stage.entryKind == kind; });
+                     [&](const StageRule& stage) { return stage.entryKind == kind; });
 }
 
 int Driver::compiledSourceCount() const {
@@ -480,7 +480,7 @@ int Driver::compiledSourceCount() const {
 
 bool Driver::linkEnabled() const { return !stopBeforeAssembly_ && !noLink_; }
 
-bool Driver::stageEnabled(const StageSpec& stage) const {
+bool Driver::stageEnabled(const StageRule& stage) const {
   return !(stopBeforeAssembly_ && stage.tool == config_.assemblerTool);
 }
 

@@ -73,7 +73,7 @@ class Driver {
   void warning(const std::string& text);
 
   bool linkEnabled() const;
-  bool stageEnabled(const StageSpec& stage) const;
+  bool stageEnabled(const StageRule& stage) const;
   int compiledSourceCount() const;
   bool isCompiledKind(SourceKind kind) const;
   std::string baseNameOf(const std::string& source) const;

@@ -25,14 +25,14 @@ constexpr std::uint16_t L = toolBit(kLinkerTool);
 constexpr std::uint16_t SEP = kSeparateArgument;
 constexpr std::uint16_t DRV = kDriverAction;
 
-constexpr std::array kTools = std::to_array<ToolSpec>({
+constexpr std::array kTools = std::to_array<ToolRule>({
     {"mplzel", true, false},
     {"appzel", true, false},
     {"asmzel", false, false},
     {"lnkzel", true, false},
 });
 
-// id, spec (letters + argument kind), tool mask, driver action
+// id, rule (letters + argument kind), tool mask, driver action
 constexpr std::array kUpperOptions = std::to_array<OptionEntry>({
     {1, "D:", P | DRV, nameValue},
     {2, "F+", L | SEP | DRV, formatName},
@@ -93,7 +93,7 @@ constexpr std::array kSuffixes = std::to_array<SuffixRule>({
     {"", object, "an 'object'"},
 });
 
-constexpr std::array kStages = std::to_array<StageSpec>({
+constexpr std::array kStages = std::to_array<StageRule>({
     {kMacroTool, macroSource, assemblySource, ".asm", ".mls"},
     {kPreprocessorTool, preprocessedSource, assemblySource, ".asm", ""},
     {kAssemblerTool, assemblySource, object, ".rel", ".lst"},
@@ -131,6 +131,7 @@ constexpr DriverConfig kMaczel{
 int main(int argc, char** argv) {
   kz::cleanup::installSignalHandlers(kFatalStatus);
   ProcessRunner runner;
-  Driver driver(kMaczel, kz::ProgramEnvironment::fromProcess(argc, argv, environ), runner, std::cout, std::cerr);
+  Driver driver(kMaczel, kz::ProgramEnvironment::fromProcess(argc, argv, environ), runner,
+                std::cout, std::cerr);
   return driver.run();
 }

@@ -43,7 +43,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
   std::string input = source.name;
   std::size_t temporary = 0;
   for (std::size_t index = first; index < config_.stages.size(); ++index) {
-    const StageSpec& stage = config_.stages[index];
+    const StageRule& stage = config_.stages[index];
     if (!stageEnabled(stage)) break;
     std::string output;
     if (stage.outputKind == SourceKind::object) {
@@ -52,7 +52,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
     } else {
       bool laterWriter = false;
       for (std::size_t later = index + 1; later < config_.stages.size(); ++later) {
-        const StageSpec& next = config_.stages[later];
+        const StageRule& next = config_.stages[later];
         if (stageEnabled(next) && next.outputKind == stage.outputKind) laterWriter = true;
       }
       bool kept = !laterWriter && (listing_ || stopBeforeAssembly_);
@@ -122,9 +122,9 @@ bool Driver::runTool(int tool, std::vector<std::string> words,
   words.insert(words.end(), stageWords.begin(), stageWords.end());
   for (std::string& word : words) word = quotedIfBlank(word);
   const std::string& path = toolPaths_.at(tool);
-  const ToolSpec& spec = config_.tools[tool];
+  const ToolRule& rule = config_.tools[tool];
   if (printOnly_) {
-    out_ << path << " : '" << spec.name << "'";
+    out_ << path << " : '" << rule.name << "'";
     for (const std::string& word : words) out_ << " '" << word << "'";
     out_ << '\n';
     return true;
@@ -134,10 +134,10 @@ bool Driver::runTool(int tool, std::vector<std::string> words,
   std::vector<std::string> block =
       buildHandoverBlock(environment_.lookup("KHOMEZEL"), environment_.lookup("KHOME"),
                          environment_.lookup("TMP"), words);
-  std::optional<int> status = runner_.run(path, std::string(spec.name), block);
+  std::optional<int> status = runner_.run(path, std::string(rule.name), block);
   if (!status)
     throw FatalError(messageNumber(Message::cantExecute), path,
-                     spec.secondExecWording ? kSecondExecFailureStatus : kFatalStatus);
+                     rule.secondExecWording ? kSecondExecFailureStatus : kFatalStatus);
   return *status == 0;
 }
 

@@ -15,15 +15,15 @@
 #include "asm/operand.h"
 #include "asm/reserved_words.h"
 #include "asm/source_reader.h"
+#include "common/fatal_error.h"
 #include "tests/asm/recording_reporter.h"
 #include "tests/asm/test_support.h"
-#include "common/fatal_error.h"
 
 namespace kz::assembler {
 namespace {
 
-using testing::MessageLogReporter;
 using testing::hex;
+using testing::MessageLogReporter;
 
 bool isPunct(const Token& token, char c) {
   return token.kind == TokenKind::punct && token.punct == c;
@@ -33,8 +33,8 @@ bool isWord(const Token& token, ReservedClass wordClass) {
 }
 
 // The statements of `source`, one token vector per line without its line end.
-std::vector<std::vector<Token>> lexLines(const std::vector<std::string>& source, RunOptions& options,
-                                         Reporter& reporter) {
+std::vector<std::vector<Token>> lexLines(const std::vector<std::string>& source,
+                                         RunOptions& options, Reporter& reporter) {
   std::string text;
   for (const std::string& line : source) text += line + "\n";
   return testing::lexStatements(text, options, reporter);
@@ -90,7 +90,7 @@ class MiniAssembler {
     std::size_t next = 0;
     if (tokens.size() >= 2 && tokens[0].kind == TokenKind::identifier) {
       if (isPunct(tokens[1], ':')) {
-        defineLabel(tokens[0].text, pass);
+        defineLabel(tokens[0].text(), pass);
         next = 2;
       } else if (isWord(tokens[1], ReservedClass::moduleSection)) {
         auto word = static_cast<ModuleSectionWord>(tokens[1].value);
@@ -118,10 +118,10 @@ class MiniAssembler {
   }
 
   void section(std::vector<Token>& tokens, Pass pass) {
-    current_ = symbols_.defineSection(tokens[0].text, pass).section;
+    current_ = symbols_.defineSection(tokens[0].text(), pass).section;
     sectionEntry& entry = symbols_.sections()[current_];
     if (pass == Pass::first) {
-      entry.kind = tokens[2].text == "DATA" ? SectionKind::data : SectionKind::code;
+      entry.kind = tokens[2].text() == "DATA" ? SectionKind::data : SectionKind::code;
       std::size_t next = 3;
       if (next < tokens.size() && isWord(tokens[next], ReservedClass::memoryModel)) {
         entry.model = static_cast<MemoryModel>(tokens[next++].value);
@@ -139,14 +139,14 @@ class MiniAssembler {
     TokenCursor cursor({tokens.data() + 2, tokens.size() - 2});
     ExprTree tree = expressions_.parse(cursor, pass);
     exprValue value = Evaluator(symbols_, reporter).evaluate(tree, pass);
-    symbols_.defineLabel(tokens[0].text, DefinitionKind::value, symbolValueOf(value), pass);
+    symbols_.defineLabel(tokens[0].text(), DefinitionKind::value, symbolValueOf(value), pass);
   }
 
   void external(std::vector<Token>& tokens, Pass pass) {
     MemoryModel model = MemoryModel::medium;
     if (isWord(tokens[1], ReservedClass::memoryModel))
       model = static_cast<MemoryModel>(tokens[1].value);
-    symbols_.declareExternal(tokens.back().text, model, pass);
+    symbols_.declareExternal(tokens.back().text(), model, pass);
   }
 
   RunOptions options_;
@@ -677,7 +677,7 @@ TEST_F(OperandParserTest, Pass1BindsNamesToTheirSymbols) {
   SymbolIndex count = symbols_.find("count");
   ASSERT_NE(count, kNoSymbol);
   EXPECT_EQ(tokens_[4].kind, TokenKind::identifier);
-  EXPECT_EQ(tokens_[4].symbolIndex, count);
+  EXPECT_EQ(tokens_[4].boundSymbol(), count);
 }
 
 }  // namespace

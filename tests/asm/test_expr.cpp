@@ -74,9 +74,9 @@ std::vector<Token> scan(std::string_view text) {
       std::size_t end = i;
       while (end < text.size() && isWordChar(text[end])) ++end;
       token.kind = TokenKind::identifier;
-      token.text = std::string(text.substr(i, end - i));
+      token.spelling() = std::string(text.substr(i, end - i));
       for (const auto& [spelling, word] : kWords) {
-        if (token.text == spelling) token = word;
+        if (token.text() == spelling) token = word;
       }
       i = end;
     } else if ((c == '<' || c == '>') && i + 1 < text.size() && text[i + 1] == c) {
@@ -397,11 +397,11 @@ TEST_F(ExprTest, ReplayedTokensCarryOnlySymbolIndices) {
   tokens.emplace_back();  // line end
   TokenCursor first(tokens);
   parser.parse(first, Pass::first);
-  EXPECT_EQ(tokens[0].symbolIndex, symbols.find("start"));
+  EXPECT_EQ(tokens[0].boundSymbol(), symbols.find("start"));
 
-  tokens[0].text.clear();
-  tokens[3].text.clear();
-  tokens[3].symbolIndex = symbols.find("code");
+  tokens[0].spelling().clear();
+  tokens[3].spelling().clear();
+  tokens[3].bind(symbols.find("code"));
   TokenCursor replay(tokens);
   ExprTree tree = parser.parse(replay, Pass::final);
   EXPECT_EQ(evaluator.evaluate(tree, Pass::final).value, 0x10);

@@ -17,8 +17,8 @@
 namespace kz::assembler {
 namespace {
 
-using testing::MessageLogReporter;
 using testing::fatalNumber;
+using testing::MessageLogReporter;
 
 // A token as a short word: reserved words by spelling, [ ] for memory brackets, | for a line end.
 std::string render(const Token& token) {
@@ -28,7 +28,7 @@ std::string render(const Token& token) {
     case TokenKind::endOfSource:
       return "$end";
     case TokenKind::identifier:
-      return token.text;
+      return token.text();
     case TokenKind::reserved:
       return std::string(reservedSpelling(token.wordClass, token.value));
     case TokenKind::integer:
@@ -36,7 +36,7 @@ std::string render(const Token& token) {
     case TokenKind::floating:
       return "f" + std::to_string(static_cast<double>(token.floatValue));
     case TokenKind::string:
-      return std::string(1, token.punct) + token.text + (token.punct == '<' ? ">" : "\"");
+      return std::string(1, token.punct) + token.text() + (token.punct == '<' ? ">" : "\"");
     case TokenKind::punct:
       return std::string(1, token.punct);
     case TokenKind::shiftLeft:
@@ -124,10 +124,10 @@ TEST_F(LexerRadix, FloatingConstantsAndPrecision) {
   EXPECT_EQ(t[1].kind, TokenKind::floating);
   EXPECT_EQ(t[1].floatValue, 1.5L);
   EXPECT_EQ(t[1].precision, FloatPrecision::dbl);
-  EXPECT_EQ(t[1].text, "1.5");
+  EXPECT_EQ(t[1].text(), "1.5");
   EXPECT_EQ(t[3].floatValue, static_cast<long double>(0.1f));
   EXPECT_EQ(t[3].precision, FloatPrecision::single);
-  EXPECT_EQ(t[3].text, "0.1f");
+  EXPECT_EQ(t[3].text(), "0.1f");
   EXPECT_EQ(t[5].precision, FloatPrecision::extended);
   EXPECT_EQ(t[7].floatValue, 1000.0L);
   EXPECT_EQ(t[9].floatValue, 300.0L);
@@ -149,7 +149,7 @@ TEST_F(LexerCharacterConstant, BigEndianBytesAndTheLastFourKept) {
   EXPECT_EQ(reporter.messages, "");
   std::vector<Token> t = tokens("DL 'ABCDE','ABCDEFG'");
   EXPECT_EQ(t[1].value, 0x42434445);
-  EXPECT_EQ(t[1].text, "'ABCDE'");
+  EXPECT_EQ(t[1].text(), "'ABCDE'");
   EXPECT_EQ(t[3].value, 0x44454647);
   EXPECT_EQ(reporter.messages, "W500@1 W500@1");
 }
@@ -163,18 +163,18 @@ using LexerString = LexerTest;
 
 TEST_F(LexerString, EverySimpleEscape) {
   std::vector<Token> t = tokens(R"(DB "\"\'\?\\\0\a\b\f\n\r\t\v")");
-  EXPECT_EQ(t[1].text, std::string("\"'?\\\0\a\b\f\n\r\t\v", 12));
+  EXPECT_EQ(t[1].text(), std::string("\"'?\\\0\a\b\f\n\r\t\v", 12));
   EXPECT_EQ(reporter.messages, "");
 }
 
 TEST_F(LexerString, NumericEscapes) {
   std::vector<Token> t = tokens(R"(DB "\101\7\0101\x41\x4g\X7F")");
-  EXPECT_EQ(t[1].text, std::string("A\a\0"
-                                   "101A\x04g\x7F",
-                                   10));
+  EXPECT_EQ(t[1].text(), std::string("A\a\0"
+                                     "101A\x04g\x7F",
+                                     10));
   EXPECT_EQ(reporter.messages, "");
   t = tokens(R"(DB "\777\400")");
-  EXPECT_EQ(t[1].text, std::string("\xFF\0", 2));
+  EXPECT_EQ(t[1].text(), std::string("\xFF\0", 2));
   EXPECT_EQ(reporter.messages, "W516@1 W516@1");
 }
 
@@ -193,7 +193,7 @@ TEST_F(LexerString, LineEndOrNulEndsTheStringWithError209) {
 }
 
 TEST_F(LexerString, LengthLimitIs509Bytes) {
-  EXPECT_EQ(tokens("DB \"" + std::string(509, 'x') + "\"")[1].text.size(), 509u);
+  EXPECT_EQ(tokens("DB \"" + std::string(509, 'x') + "\"")[1].text().size(), 509u);
   EXPECT_EQ(fatalNumber([&] { tokens("DB \"" + std::string(510, 'x') + "\""); }), 158);
 }
 
@@ -216,8 +216,8 @@ TEST_F(LexerWords, ReservedWordsIgnoreCaseSymbolsDoNot) {
 
 TEST_F(LexerWords, NamesKeepTheirFirst32Characters) {
   std::string name32(32, 'n');
-  EXPECT_EQ(tokens(name32 + " " + name32 + "x")[1].text, name32);
-  EXPECT_EQ(tokens(name32)[0].text, name32);
+  EXPECT_EQ(tokens(name32 + " " + name32 + "x")[1].text(), name32);
+  EXPECT_EQ(tokens(name32)[0].text(), name32);
 }
 
 TEST_F(LexerWords, WordCharactersDollarAndFullStop) {

@@ -33,16 +33,16 @@ int fatalNumberOf(const std::vector<std::string>& arguments) {
 }
 
 TEST(OptionMatching, TableOrderAndPrefixRules) {
-  EXPECT_EQ(matchOption("-lsxp12").spec->text, "-lsxp");
+  EXPECT_EQ(matchOption("-lsxp12").rule->text, "-lsxp");
   EXPECT_EQ(matchOption("-lsxp12").attached, "12");
-  EXPECT_EQ(matchOption("-lsx1").spec->text, "-lsx");
+  EXPECT_EQ(matchOption("-lsx1").rule->text, "-lsx");
   EXPECT_EQ(matchOption("-efile").attached, "file");
-  EXPECT_EQ(matchOption("-Fa17").spec->text, "-Fa");
-  EXPECT_EQ(matchOption("-g1").spec->text, "-g");
+  EXPECT_EQ(matchOption("-Fa17").rule->text, "-Fa");
+  EXPECT_EQ(matchOption("-g1").rule->text, "-g");
   EXPECT_EQ(matchOption("-O0").attached, "0");
-  EXPECT_EQ(matchOption("-lffile").spec, nullptr);  // -lf takes the next argument only
-  EXPECT_EQ(matchOption("-GNname").spec, nullptr);
-  EXPECT_EQ(matchOption("-lxs1").spec, nullptr);
+  EXPECT_EQ(matchOption("-lffile").rule, nullptr);  // -lf takes the next argument only
+  EXPECT_EQ(matchOption("-GNname").rule, nullptr);
+  EXPECT_EQ(matchOption("-lxs1").rule, nullptr);
 }
 
 TEST(OptionParsing, ListingKindFirstLetterDecides) {
@@ -63,14 +63,16 @@ TEST(OptionParsing, PlainListingAndPageLengthExcludeEachOther) {
 TEST(OptionParsing, PageLengthAndWidthAreClampedAndCut) {
   EXPECT_EQ(parse({"-lp10", "a"}).options.pageLength, 33);
   EXPECT_EQ(parse({"-lp99999999", "a"}).options.pageLength, 65535);  // first six digits: 999999
-  EXPECT_EQ(parse({"-lp0000401", "a"}).options.pageLength, 40);       // first six digits: 000040
+  EXPECT_EQ(parse({"-lp0000401", "a"}).options.pageLength, 40);      // first six digits: 000040
   EXPECT_EQ(parse({"-lw300", "a"}).options.lineWidth, 256);
   EXPECT_EQ(parse({"-lw10", "a"}).options.lineWidth, 72);
   EXPECT_EQ(parse({"-lw01000", "a"}).options.lineWidth, 100);  // first four digits
 }
 
 TEST(OptionParsing, FirstValueWins) {
-  auto options = parse({"-e", "one", "-etwo", "-o", "x.rel", "-oy.rel", "-g1", "-g0", "-w1", "-w", "a"}).options;
+  auto options =
+      parse({"-e", "one", "-etwo", "-o", "x.rel", "-oy.rel", "-g1", "-g0", "-w1", "-w", "a"})
+          .options;
   EXPECT_EQ(options.errorFileName, "one");
   EXPECT_EQ(options.objectFileName, "x.rel");
   EXPECT_EQ(options.debugLevel, 1);
@@ -145,7 +147,8 @@ struct OptionLineRun {
   int refused = 0;
 };
 
-OptionLineRun applyLines(const std::vector<std::string>& commandLine, const std::vector<std::string>& lines) {
+OptionLineRun applyLines(const std::vector<std::string>& commandLine,
+                         const std::vector<std::string>& lines) {
   OptionLineRun run;
   OptionSettings settings(run.options);
   parseCommandLine(commandLine, settings);
@@ -171,7 +174,8 @@ TEST(OptionLines, OptionsSplitAtBlanksDashesAndComments) {
 }
 
 TEST(OptionLines, FixedSettingsAndUnknownOptionsAreRefused) {
-  auto run = applyLines({"-o", "x.rel", "-ls", "a"}, {"-e e1 -e e2", "-o y.rel -f c.txt -xx -q", "-lx -lp40"});
+  auto run = applyLines({"-o", "x.rel", "-ls", "a"},
+                        {"-e e1 -e e2", "-o y.rel -f c.txt -xx -q", "-lx -lp40"});
   EXPECT_EQ(run.refused, 6);  // second -e, -o, -f, -xx, -q, -lx
   EXPECT_EQ(run.options.objectFileName, "x.rel");
   EXPECT_EQ(run.options.listingKind, ListingKind::sourceOnly);
@@ -193,7 +197,8 @@ namespace {
 TEST(IncludeDirs, NormalisedAndCompleted) {
   std::string cwd = std::filesystem::current_path().string();
   auto options = parse({"-I", "inc\\sub", "-I/abs/dir/", "-Id:lib", "a"}).options;
-  EXPECT_EQ(options.includeDirs, (std::vector<std::string>{cwd + "/inc/sub/", "/abs/dir/", "d:lib/"}));
+  EXPECT_EQ(options.includeDirs,
+            (std::vector<std::string>{cwd + "/inc/sub/", "/abs/dir/", "d:lib/"}));
 
   RunOptions withRoots;
   completeIncludeList(withRoots, ProgramEnvironment({"asmzel"}, {"KHOMEZEL=/opt/kz\\", "KHOME="}));

@@ -254,7 +254,7 @@ TEST_F(SourceReaderInclude, LexerEntersAndLeavesIncludes) {
   std::string trace;
   std::string includeName;
   while (lexer.nextToken(token) != TokenKind::endOfSource) {
-    if (token.kind == TokenKind::string) includeName = token.text;
+    if (token.kind == TokenKind::string) includeName = token.text();
     if (token.kind == TokenKind::integer) {
       trace += std::to_string(lexer.fileIndex()) + ":" + std::to_string(reporter.line()) + ":" +
                std::to_string(token.value) + " left" + std::to_string(lexer.takeLeftIncludes()) +

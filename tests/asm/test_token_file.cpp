@@ -28,7 +28,7 @@ class SilentReporter : public Reporter {
 Token make(TokenKind kind, std::string text = {}, std::int32_t value = 0) {
   Token token;
   token.kind = kind;
-  token.text = std::move(text);
+  token.spelling() = std::move(text);
   token.value = value;
   return token;
 }
@@ -41,9 +41,9 @@ std::vector<Token> everyKind() {
   tokens.push_back(reserved);
   tokens.push_back(make(TokenKind::identifier, std::string(32, 'n')));
   Token symbol = make(TokenKind::identifier, "dropped");
-  symbol.symbolIndex = 0xFFFFFFFEu;
+  symbol.bind(0xFFFFFFFEu);
   tokens.push_back(symbol);
-  symbol.symbolIndex = 0;
+  symbol.bind(0);
   tokens.push_back(symbol);
   tokens.push_back(make(TokenKind::integer, "0x80000000", INT_MIN));
   tokens.push_back(make(TokenKind::integer, "'ABCD'", -1));
@@ -54,7 +54,7 @@ std::vector<Token> everyKind() {
   Token string = make(TokenKind::string, std::string("a\0\xFF\"", 4) + std::string(505, 's'));
   string.punct = '"';
   tokens.push_back(string);
-  string.text = "sys/io.h";
+  string.spelling() = "sys/io.h";
   string.punct = '<';
   tokens.push_back(string);
   Token punct = make(TokenKind::punct);
@@ -78,20 +78,20 @@ void expectSameToken(const Token& replayed, const Token& written) {
       EXPECT_EQ(replayed.value, written.value);
       break;
     case TokenKind::identifier:
-      EXPECT_EQ(replayed.symbolIndex, written.symbolIndex);
-      EXPECT_EQ(replayed.text, written.symbolIndex == kNoSymbol ? written.text : "");
+      EXPECT_EQ(replayed.boundSymbol(), written.boundSymbol());
+      EXPECT_EQ(replayed.spelling(), written.isBound() ? "" : written.spelling());
       break;
     case TokenKind::integer:
       EXPECT_EQ(replayed.value, written.value);
-      EXPECT_EQ(replayed.text, "");
+      EXPECT_EQ(replayed.spelling(), "");
       break;
     case TokenKind::floating:
       EXPECT_EQ(replayed.floatValue, written.floatValue);
       EXPECT_EQ(replayed.precision, written.precision);
-      EXPECT_EQ(replayed.text, written.text);
+      EXPECT_EQ(replayed.spelling(), written.spelling());
       break;
     case TokenKind::string:
-      EXPECT_EQ(replayed.text, written.text);
+      EXPECT_EQ(replayed.spelling(), written.spelling());
       break;
     default:
       break;
@@ -169,7 +169,7 @@ TEST_F(TokenFileRoundTrip, ManyStatementsAndOneLargerThanTheBuffers) {
     ASSERT_EQ(record.kind, TokenRecordKind::statement);
     if (record.line == 0) {
       ASSERT_EQ(record.tokens().size(), huge.size());
-      EXPECT_EQ(record.tokens().back().text, huge.back().text);
+      EXPECT_EQ(record.tokens().back().spelling(), huge.back().spelling());
       continue;
     }
     ASSERT_EQ(record.line, expectedLine);
@@ -220,7 +220,7 @@ Token integer(std::string text, std::int32_t value) {
 
 Token symbolToken(std::uint32_t index) {
   Token token = make(TokenKind::identifier, "name");
-  token.symbolIndex = index;
+  token.bind(index);
   return token;
 }
 
@@ -263,9 +263,9 @@ TEST_F(TokenFileRoundTrip, IntegerValuesComeBackWhateverTheirText) {
   ASSERT_EQ(replayed.size(), 1u);
   ASSERT_EQ(replayed[0].size(), tokens.size());
   for (std::size_t i = 0; i < tokens.size(); ++i) {
-    EXPECT_EQ(replayed[0][i].kind, TokenKind::integer) << tokens[i].text;
-    EXPECT_EQ(replayed[0][i].value, tokens[i].value) << tokens[i].text;
-    EXPECT_EQ(replayed[0][i].text, "") << tokens[i].text;
+    EXPECT_EQ(replayed[0][i].kind, TokenKind::integer) << tokens[i].spelling();
+    EXPECT_EQ(replayed[0][i].value, tokens[i].value) << tokens[i].spelling();
+    EXPECT_EQ(replayed[0][i].spelling(), "") << tokens[i].spelling();
   }
 
   std::unique_ptr<WorkFile> file = createMemoryFile("TP");
