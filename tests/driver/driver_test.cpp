@@ -35,7 +35,7 @@ public:
   std::vector<int> statuses;
 };
 
-constexpr std::array kTools = std::to_array<ToolSpec>({
+constexpr std::array kTools = std::to_array<ToolRule>({
     {"pre", true, false},
     {"asm", false, false},
     {"late", false, true},
@@ -66,7 +66,7 @@ constexpr std::array kSuffixes = std::to_array<SuffixRule>({
     {"rel", object, ""},
     {"", object, "an 'object'"},
 });
-constexpr std::array kStages = std::to_array<StageSpec>({
+constexpr std::array kStages = std::to_array<StageRule>({
     {0, preprocessedSource, assemblySource, ".asm", ""},
     {1, assemblySource, object, ".rel", ".lst"},
 });
@@ -171,7 +171,7 @@ TEST_F(DriverTest, ToolThatCannotStartEndsTheRunInEitherWording) {
 TEST_F(DriverTest, SecondExecWordingExitsWithThree) {
   // A configuration whose link tool uses the second wording.
   DriverConfig config = kConfig;
-  constexpr std::array tools = std::to_array<ToolSpec>({
+  constexpr std::array tools = std::to_array<ToolRule>({
       {"pre", true, false}, {"asm", false, false}, {"late", false, true}, {"lnk", true, true}});
   config.tools = tools;
   runner_.statuses = {0, -1};

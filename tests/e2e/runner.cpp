@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CaseSpec {
+struct CaseRule {
   std::string program;
   std::vector<std::string> arguments;
   int status = 0;
@@ -65,10 +65,10 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-CaseSpec readCase(const fs::path& file, const std::string& dir, const std::string& root) {
-  CaseSpec spec;
-  spec.environment["KHOMEZEL"] = root;
-  spec.environment["SOURCE_DATE_EPOCH"] = "1700000000";
+CaseRule readCase(const fs::path& file, const std::string& dir, const std::string& root) {
+  CaseRule rule;
+  rule.environment["KHOMEZEL"] = root;
+  rule.environment["SOURCE_DATE_EPOCH"] = "1700000000";
   std::istringstream lines(readFile(file));
   std::string line;
   auto expand = [&](std::string text) { return replaceAll(replaceAll(text, "@DIR@", dir), "@ROOT@", root); };
@@ -76,26 +76,26 @@ CaseSpec readCase(const fs::path& file, const std::string& dir, const std::strin
     if (line.empty() || line[0] == '#') continue;
     std::string word = line.substr(0, line.find(' '));
     std::string rest = line.size() > word.size() ? line.substr(word.size() + 1) : "";
-    if (word == "program") spec.program = rest;
-    else if (word == "arg") spec.arguments.push_back(expand(rest));
-    else if (word == "status") spec.status = std::stoi(rest);
+    if (word == "program") rule.program = rest;
+    else if (word == "arg") rule.arguments.push_back(expand(rest));
+    else if (word == "status") rule.status = std::stoi(rest);
     else if (word == "env") {
       std::string name = rest.substr(0, rest.find(' '));
-      spec.environment[name] = rest.size() > name.size() ? expand(rest.substr(name.size() + 1)) : "";
-    } else if (word == "unset") spec.environment[rest] = std::nullopt;
-    else if (word == "handover") spec.handover = true;
-    else if (word == "fifo") spec.fifos.push_back(rest);
-    else if (word == "interrupt-when") spec.interruptPrefix = rest;
-    else if (word == "interrupt-dir") spec.interruptDir = rest;
-    else if (word == "ignore-stdout") spec.ignoreStdout = true;
+      rule.environment[name] = rest.size() > name.size() ? expand(rest.substr(name.size() + 1)) : "";
+    } else if (word == "unset") rule.environment[rest] = std::nullopt;
+    else if (word == "handover") rule.handover = true;
+    else if (word == "fifo") rule.fifos.push_back(rest);
+    else if (word == "interrupt-when") rule.interruptPrefix = rest;
+    else if (word == "interrupt-dir") rule.interruptDir = rest;
+    else if (word == "ignore-stdout") rule.ignoreStdout = true;
     else if (word == "then") {
       std::vector<std::string> command = words(expand(rest));
       if (command.empty()) throw std::runtime_error("then without a program: " + line);
-      spec.then.push_back(std::move(command));
+      rule.then.push_back(std::move(command));
     }
     else throw std::runtime_error("unknown directive in case file: " + line);
   }
-  return spec;
+  return rule;
 }
 
 std::set<std::string> listFiles(const fs::path& dir) {
@@ -127,20 +127,20 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
   return result;
 }
 
-RunResult runProgram(const CaseSpec& spec, const fs::path& dir, const std::string& root) {
-  std::string executable = root + "/bin/" + spec.program;
-  std::vector<std::string> argv{spec.program};
+RunResult runProgram(const CaseRule& rule, const fs::path& dir, const std::string& root) {
+  std::string executable = root + "/bin/" + rule.program;
+  std::vector<std::string> argv{rule.program};
   std::vector<std::string> envp;
-  if (spec.handover) {
+  if (rule.handover) {
     argv.push_back("-z@");
     auto value = [&](const char* name) {
-      auto found = spec.environment.find(name);
-      return found == spec.environment.end() ? std::nullopt : found->second;
+      auto found = rule.environment.find(name);
+      return found == rule.environment.end() ? std::nullopt : found->second;
     };
-    envp = kz::buildHandoverBlock(value("KHOMEZEL"), value("KHOME"), value("TMP"), spec.arguments);
+    envp = kz::buildHandoverBlock(value("KHOMEZEL"), value("KHOME"), value("TMP"), rule.arguments);
   } else {
-    argv.insert(argv.end(), spec.arguments.begin(), spec.arguments.end());
-    for (const auto& [name, value] : spec.environment) {
+    argv.insert(argv.end(), rule.arguments.begin(), rule.arguments.end());
+    for (const auto& [name, value] : rule.environment) {
       if (value) envp.push_back(name + "=" + *value);
     }
   }
@@ -162,13 +162,13 @@ RunResult runProgram(const CaseSpec& spec, const fs::path& dir, const std::strin
   }
   RunResult result;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  bool interrupted = spec.interruptPrefix.empty();
-  fs::path watched = spec.interruptDir.empty() ? dir : dir / spec.interruptDir;
+  bool interrupted = rule.interruptPrefix.empty();
+  fs::path watched = rule.interruptDir.empty() ? dir : dir / rule.interruptDir;
   int status = 0;
   while (true) {
     pid_t done = waitpid(child, &status, WNOHANG);
     if (done == child) break;
-    if (!interrupted && fileWithPrefixExists(watched, spec.interruptPrefix)) {
+    if (!interrupted && fileWithPrefixExists(watched, rule.interruptPrefix)) {
       kill(child, SIGINT);
       interrupted = true;
     }
@@ -212,25 +212,25 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   std::string dirText = dir.string();
 
-  CaseSpec spec = readCase(caseDir / "case", dirText, root);
+  CaseRule rule = readCase(caseDir / "case", dirText, root);
   if (fs::exists(caseDir / "in")) fs::copy(caseDir / "in", dir, fs::copy_options::recursive);
   std::set<std::string> inputs = listFiles(dir);
   std::vector<int> fifoHolders;
-  for (const std::string& name : spec.fifos) {
+  for (const std::string& name : rule.fifos) {
     fs::path path = dir / name;
     mkfifo(path.c_str(), 0600);
     fifoHolders.push_back(open(path.c_str(), O_RDWR));
     inputs.insert(name);
   }
 
-  RunResult result = runProgram(spec, dir, root);
+  RunResult result = runProgram(rule, dir, root);
   for (int fd : fifoHolders) close(fd);
   bool ok = true;
-  for (const auto& command : spec.then) {
-    CaseSpec next;
+  for (const auto& command : rule.then) {
+    CaseRule next;
     next.program = command[0];
     next.arguments.assign(command.begin() + 1, command.end());
-    next.environment = spec.environment;
+    next.environment = rule.environment;
     RunResult more = runProgram(next, dir, root);
     result.out += more.out;
     result.err += more.err;
@@ -242,14 +242,14 @@ int main(int argc, char** argv) {
   std::string out = replaceAll(replaceAll(result.out, dirText, "@DIR@"), root, "@ROOT@");
   std::string err = replaceAll(replaceAll(result.err, dirText, "@DIR@"), root, "@ROOT@");
 
-  if (result.status != spec.status) {
-    std::cerr << "--- exit status " << result.status << ", expected " << spec.status << "\n";
+  if (result.status != rule.status) {
+    std::cerr << "--- exit status " << result.status << ", expected " << rule.status << "\n";
     ok = false;
   }
   auto expectedStream = [&](const char* name) {
     return fs::exists(caseDir / name) ? readFile(caseDir / name) : std::string();
   };
-  if (!spec.ignoreStdout) ok = compare("standard output", expectedStream("stdout"), out) && ok;
+  if (!rule.ignoreStdout) ok = compare("standard output", expectedStream("stdout"), out) && ok;
   ok = compare("standard error", expectedStream("stderr"), err) && ok;
 
   std::set<std::string> expectedOutputs = fs::exists(caseDir / "out") ? listFiles(caseDir / "out") : std::set<std::string>{};
@@ -274,8 +274,8 @@ int main(int argc, char** argv) {
     }
   }
   if (update) {
-    if (!spec.ignoreStdout && !out.empty()) writeFile(caseDir / "stdout", out);
-    else if (!spec.ignoreStdout) fs::remove(caseDir / "stdout");
+    if (!rule.ignoreStdout && !out.empty()) writeFile(caseDir / "stdout", out);
+    else if (!rule.ignoreStdout) fs::remove(caseDir / "stdout");
     if (!err.empty()) writeFile(caseDir / "stderr", err);
     else fs::remove(caseDir / "stderr");
     ok = true;
