@@ -1,0 +1,38 @@
+#include "link/diagnostics.h"
+
+#include <cstdio>
+
+#include "common/fatal_error.h"
+
+namespace kz::link {
+
+void Diagnostics::report(Message message, std::string_view argument, std::string_view file,
+                         std::size_t line) {
+  MessageClass messageClass = messageClassOf(message);
+  if (messageClass == MessageClass::warning) {
+    if (!warningsShown_) return;
+    ++warnings_;
+  } else {
+    ++errors_;
+  }
+  std::string text;
+  if (!file.empty()) {
+    text += file;
+    if (line > 0) text += " " + std::to_string(line);
+    text += " : ";
+  }
+  char number[8];
+  std::snprintf(number, sizeof number, "%03d", static_cast<int>(message));
+  text += label_ + "-" + std::string(classLabel(messageClass)) + "-" + number + " : " +
+          formatMessage(message, argument) + "\n";
+  err_ << text << std::flush;
+  if (copy_ != nullptr) *copy_ << text << std::flush;
+}
+
+void Diagnostics::fatal(Message message, std::string_view argument, std::string_view file,
+                        std::size_t line) {
+  report(message, argument, file, line);
+  throw FatalError(static_cast<int>(message), std::string(argument), kExitFatal);
+}
+
+}  // namespace kz::link

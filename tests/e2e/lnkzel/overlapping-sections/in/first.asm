@@ -1,0 +1,4 @@
+boot SECTION CODE ABS=0x8000
+ LD A,1
+ RET
+ END
