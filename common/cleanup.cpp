@@ -68,9 +68,12 @@ void installSignalHandlers(int exitStatus) {
   struct sigaction action {};
   action.sa_handler = onTerminatingSignal;
   sigemptyset(&action.sa_mask);
-  struct sigaction previous {};
-  if (::sigaction(SIGINT, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
-    ::sigaction(SIGINT, &action, nullptr);
+  // An interrupt or hang-up that the parent chose to ignore stays ignored (a run under nohup).
+  for (int signal : {SIGINT, SIGHUP}) {
+    struct sigaction previous {};
+    if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+      ::sigaction(signal, &action, nullptr);
+    }
   }
   ::sigaction(SIGTERM, &action, nullptr);
 }
@@ -80,6 +83,7 @@ SignalsHeld::SignalsHeld() {
   sigemptyset(&held);
   sigaddset(&held, SIGINT);
   sigaddset(&held, SIGTERM);
+  sigaddset(&held, SIGHUP);
   sigprocmask(SIG_BLOCK, &held, &previous_);
 }
 

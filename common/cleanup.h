@@ -14,11 +14,11 @@ bool registerFile(const std::string& path);
 void unregisterFile(const std::string& path);
 void removeRegisteredFiles();
 
-// Routes SIGINT (unless it is being ignored) and SIGTERM to a handler that removes every
-// registered file and ends the process with exitStatus.
+// Routes SIGINT and SIGHUP (each unless it is being ignored) and SIGTERM to a handler that
+// removes every registered file and ends the process with exitStatus.
 void installSignalHandlers(int exitStatus);
 
-// Holds SIGINT and SIGTERM back for its lifetime, so that a file can be created and
+// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime, so that a file can be created and
 // registered without an interrupt landing in between; a held signal arrives at the end.
 class SignalsHeld {
  public:

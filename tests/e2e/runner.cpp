@@ -35,6 +35,7 @@ struct CaseRule {
   std::vector<std::string> fifos;
   std::string interruptPrefix;
   std::string interruptDir;
+  int interruptSignal = SIGINT;
   bool ignoreStdout = false;
   // Programs run after the first one, in the same directory: program name and arguments.
   std::vector<std::vector<std::string>> then;
@@ -61,8 +62,16 @@ void writeFile(const fs::path& path, const std::string& text) {
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
   if (from.empty()) return text;
-  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
   return text;
+}
+
+int signalNamed(const std::string& name) {
+  if (name == "INT") return SIGINT;
+  if (name == "TERM") return SIGTERM;
+  if (name == "HUP") return SIGHUP;
+  throw std::runtime_error("unknown signal in case file: " + name);
 }
 
 CaseRule readCase(const fs::path& file, const std::string& dir, const std::string& root) {
@@ -71,29 +80,43 @@ CaseRule readCase(const fs::path& file, const std::string& dir, const std::strin
   rule.environment["SOURCE_DATE_EPOCH"] = "1700000000";
   std::istringstream lines(readFile(file));
   std::string line;
-  auto expand = [&](std::string text) { return replaceAll(replaceAll(text, "@DIR@", dir), "@ROOT@", root); };
+  auto expand = [&](std::string text) {
+    return replaceAll(replaceAll(text, "@DIR@", dir), "@ROOT@", root);
+  };
   while (std::getline(lines, line)) {
     if (line.empty() || line[0] == '#') continue;
     std::string word = line.substr(0, line.find(' '));
     std::string rest = line.size() > word.size() ? line.substr(word.size() + 1) : "";
-    if (word == "program") rule.program = rest;
-    else if (word == "arg") rule.arguments.push_back(expand(rest));
-    else if (word == "status") rule.status = std::stoi(rest);
+    if (word == "program")
+      rule.program = rest;
+    else if (word == "arg")
+      rule.arguments.push_back(expand(rest));
+    else if (word == "status")
+      rule.status = std::stoi(rest);
     else if (word == "env") {
       std::string name = rest.substr(0, rest.find(' '));
-      rule.environment[name] = rest.size() > name.size() ? expand(rest.substr(name.size() + 1)) : "";
-    } else if (word == "unset") rule.environment[rest] = std::nullopt;
-    else if (word == "handover") rule.handover = true;
-    else if (word == "fifo") rule.fifos.push_back(rest);
-    else if (word == "interrupt-when") rule.interruptPrefix = rest;
-    else if (word == "interrupt-dir") rule.interruptDir = rest;
-    else if (word == "ignore-stdout") rule.ignoreStdout = true;
+      rule.environment[name] =
+          rest.size() > name.size() ? expand(rest.substr(name.size() + 1)) : "";
+    } else if (word == "unset")
+      rule.environment[rest] = std::nullopt;
+    else if (word == "handover")
+      rule.handover = true;
+    else if (word == "fifo")
+      rule.fifos.push_back(rest);
+    else if (word == "interrupt-when")
+      rule.interruptPrefix = rest;
+    else if (word == "interrupt-dir")
+      rule.interruptDir = rest;
+    else if (word == "interrupt-signal")
+      rule.interruptSignal = signalNamed(rest);
+    else if (word == "ignore-stdout")
+      rule.ignoreStdout = true;
     else if (word == "then") {
       std::vector<std::string> command = words(expand(rest));
       if (command.empty()) throw std::runtime_error("then without a program: " + line);
       rule.then.push_back(std::move(command));
-    }
-    else throw std::runtime_error("unknown directive in case file: " + line);
+    } else
+      throw std::runtime_error("unknown directive in case file: " + line);
   }
   return rule;
 }
@@ -169,7 +192,7 @@ RunResult runProgram(const CaseRule& rule, const fs::path& dir, const std::strin
     pid_t done = waitpid(child, &status, WNOHANG);
     if (done == child) break;
     if (!interrupted && fileWithPrefixExists(watched, rule.interruptPrefix)) {
-      kill(child, SIGINT);
+      kill(child, rule.interruptSignal);
       interrupted = true;
     }
     if (std::chrono::steady_clock::now() > deadline) {
@@ -190,8 +213,104 @@ RunResult runProgram(const CaseRule& rule, const fs::path& dir, const std::strin
 
 bool compare(const std::string& what, const std::string& expected, const std::string& actual) {
   if (expected == actual) return true;
-  std::cerr << "--- " << what << " differs\n--- expected:\n" << expected << "\n--- actual:\n" << actual << "\n";
+  std::cerr << "--- " << what << " differs\n--- expected:\n"
+            << expected << "\n--- actual:\n"
+            << actual << "\n";
   return false;
+}
+
+std::string portable(const std::string& text, const std::string& dir, const std::string& root) {
+  return replaceAll(replaceAll(text, dir, "@DIR@"), root, "@ROOT@");
+}
+
+// Object files are also kept as the viewer shows them, record by record with their bytes, so
+// that a reviewer reads a change as text.
+bool isObjectFile(const std::string& name) {
+  return name.ends_with(".rel") || name.ends_with(".abs") || name.ends_with(".lib");
+}
+
+std::string viewOf(const std::string& name, const CaseRule& rule, const fs::path& dir,
+                   const std::string& root) {
+  CaseRule viewer;
+  viewer.program = "dumpzel";
+  viewer.arguments = {"-x", name};
+  viewer.environment = rule.environment;
+  RunResult shown = runProgram(viewer, dir, root);
+  std::string text = shown.out + shown.err;
+  if (shown.status != 0) text += "(dumpzel exit status " + std::to_string(shown.status) + ")\n";
+  return portable(text, dir.string(), root);
+}
+
+// Rewrites the case file's status line to the status the program ended with.
+void recordStatus(const fs::path& caseFile, int status) {
+  std::istringstream lines(readFile(caseFile));
+  std::string text;
+  std::string line;
+  bool written = false;
+  while (std::getline(lines, line)) {
+    if (line.rfind("status ", 0) == 0) {
+      if (!written && status != 0) text += "status " + std::to_string(status) + "\n";
+      written = true;
+      continue;
+    }
+    text += line + "\n";
+  }
+  if (!written && status != 0) text += "status " + std::to_string(status) + "\n";
+  writeFile(caseFile, text);
+}
+
+// Compares the files the run left with out/ (and object files with view/); in update mode
+// rewrites out/ and view/ from them instead.
+bool checkOutputs(const fs::path& caseDir, const CaseRule& rule, const fs::path& dir,
+                  const std::string& root, const std::set<std::string>& inputs, bool update) {
+  const fs::path expectedDir = caseDir / "out";
+  const fs::path viewDir = caseDir / "view";
+  std::set<std::string> expected =
+      fs::exists(expectedDir) ? listFiles(expectedDir) : std::set<std::string>{};
+  std::set<std::string> present;
+  for (const std::string& name : listFiles(dir)) {
+    if (!inputs.count(name)) present.insert(name);
+  }
+  if (update) {
+    fs::remove_all(expectedDir);
+    fs::remove_all(viewDir);
+    for (const std::string& name : present) {
+      writeFile(expectedDir / name, readFile(dir / name));
+      if (isObjectFile(name)) writeFile(viewDir / (name + ".txt"), viewOf(name, rule, dir, root));
+    }
+    return true;
+  }
+  bool ok = true;
+  for (const std::string& name : present) {
+    if (!expected.count(name)) {
+      std::cerr << "--- unexpected file left behind: " << name << "\n";
+      ok = false;
+      continue;
+    }
+    ok = compare("file " + name, readFile(expectedDir / name), readFile(dir / name)) && ok;
+    if (!isObjectFile(name)) continue;
+    fs::path view = viewDir / (name + ".txt");
+    if (!fs::exists(view)) {
+      std::cerr << "--- no view/" << name << ".txt beside the expected object file\n";
+      ok = false;
+    } else {
+      ok = compare("view of " + name, readFile(view), viewOf(name, rule, dir, root)) && ok;
+    }
+  }
+  for (const std::string& name : expected) {
+    if (!present.count(name)) {
+      std::cerr << "--- expected file missing: " << name << "\n";
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+void writeStream(const fs::path& path, const std::string& text) {
+  if (text.empty())
+    fs::remove(path);
+  else
+    writeFile(path, text);
 }
 
 }  // namespace
@@ -235,51 +354,31 @@ int main(int argc, char** argv) {
     result.out += more.out;
     result.err += more.err;
     if (more.status != 0) {
-      std::cerr << "--- then " << next.program << ": exit status " << more.status << ", expected 0\n";
+      std::cerr << "--- then " << next.program << ": exit status " << more.status
+                << ", expected 0\n";
       ok = false;
     }
   }
-  std::string out = replaceAll(replaceAll(result.out, dirText, "@DIR@"), root, "@ROOT@");
-  std::string err = replaceAll(replaceAll(result.err, dirText, "@DIR@"), root, "@ROOT@");
+  std::string out = portable(result.out, dirText, root);
+  std::string err = portable(result.err, dirText, root);
 
-  if (result.status != rule.status) {
-    std::cerr << "--- exit status " << result.status << ", expected " << rule.status << "\n";
-    ok = false;
-  }
-  auto expectedStream = [&](const char* name) {
-    return fs::exists(caseDir / name) ? readFile(caseDir / name) : std::string();
-  };
-  if (!rule.ignoreStdout) ok = compare("standard output", expectedStream("stdout"), out) && ok;
-  ok = compare("standard error", expectedStream("stderr"), err) && ok;
-
-  std::set<std::string> expectedOutputs = fs::exists(caseDir / "out") ? listFiles(caseDir / "out") : std::set<std::string>{};
-  std::set<std::string> present = listFiles(dir);
-  for (const std::string& name : present) {
-    if (inputs.count(name)) continue;
-    if (update) {
-      writeFile(caseDir / "out" / name, readFile(dir / name));
-      continue;
-    }
-    if (!expectedOutputs.count(name)) {
-      std::cerr << "--- unexpected file left behind: " << name << "\n";
-      ok = false;
-    } else {
-      ok = compare("file " + name, readFile(caseDir / "out" / name), readFile(dir / name)) && ok;
-    }
-  }
-  for (const std::string& name : expectedOutputs) {
-    if (!present.count(name)) {
-      std::cerr << "--- expected file missing: " << name << "\n";
-      ok = false;
-    }
-  }
   if (update) {
-    if (!rule.ignoreStdout && !out.empty()) writeFile(caseDir / "stdout", out);
-    else if (!rule.ignoreStdout) fs::remove(caseDir / "stdout");
-    if (!err.empty()) writeFile(caseDir / "stderr", err);
-    else fs::remove(caseDir / "stderr");
-    ok = true;
+    // The status is recorded like the streams, so that a changed status shows in review.
+    if (result.status != rule.status) recordStatus(caseDir / "case", result.status);
+    if (!rule.ignoreStdout) writeStream(caseDir / "stdout", out);
+    writeStream(caseDir / "stderr", err);
+  } else {
+    if (result.status != rule.status) {
+      std::cerr << "--- exit status " << result.status << ", expected " << rule.status << "\n";
+      ok = false;
+    }
+    auto expectedStream = [&](const char* name) {
+      return fs::exists(caseDir / name) ? readFile(caseDir / name) : std::string();
+    };
+    if (!rule.ignoreStdout) ok = compare("standard output", expectedStream("stdout"), out) && ok;
+    ok = compare("standard error", expectedStream("stderr"), err) && ok;
   }
+  ok = checkOutputs(caseDir, rule, dir, root, inputs, update) && ok;
   fs::remove_all(scratch);
   return ok ? 0 : 1;
 }
