@@ -1,5 +1,6 @@
 #include "viewer/dumpzel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +12,9 @@
 #include "common/install_root.h"
 #include "common/notice.h"
 #include "object/byte_source.h"
+#include "object/library.h"
 #include "viewer/expression_text.h"
+#include "viewer/library_view.h"
 #include "viewer/module_view.h"
 #include "viewer/output_buffer.h"
 
@@ -86,35 +89,96 @@ void reportUnreadable(const std::string& path, const std::string& reason, std::o
   err << "dumpzel: cannot read " << path << ": " << reason << '\n';
 }
 
+// The bytes read to look at a file's start, then the rest of the file.
+class PrefixedSource final : public object::ByteSource {
+ public:
+  PrefixedSource(std::vector<std::uint8_t> prefix, object::ByteSource& rest)
+      : prefix_(std::move(prefix)), rest_(rest) {}
+  std::size_t read(std::uint8_t* into, std::size_t size) override {
+    if (taken_ < prefix_.size()) {
+      std::size_t count = std::min(size, prefix_.size() - taken_);
+      std::copy_n(prefix_.begin() + static_cast<std::ptrdiff_t>(taken_), count, into);
+      taken_ += count;
+      return count;
+    }
+    return rest_.read(into, size);
+  }
+  std::optional<std::string> error() const override { return rest_.error(); }
+
+ private:
+  std::vector<std::uint8_t> prefix_;
+  object::ByteSource& rest_;
+  std::size_t taken_ = 0;
+};
+
+// Enough bytes to tell a library by its module begin: E0, "LIBRARY", a name length.
+constexpr std::size_t kLibraryPrefix = 10;
+// A library is read whole to follow its index; beyond this it is refused.
+constexpr std::size_t kMaxLibraryBytes = 256 * 1024 * 1024;
+
+int reportFailure(const std::string& path, const object::ReadFailure& failure, std::ostream& out,
+                  std::ostream& err) {
+  out.flush();
+  err << "dumpzel: " << path << ": stopped at offset " << hexText(failure.offset, 6) << ": "
+      << failure.reason << '\n';
+  return kExitDamaged;
+}
+
+int viewWholeLibrary(const std::string& path, PrefixedSource& source, const ViewOptions& options,
+                     std::ostream& out, std::ostream& err) {
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> block(object::kSourceBlock);
+  std::size_t got = 0;
+  while ((got = source.read(block.data(), block.size())) > 0) {
+    if (bytes.size() + got > kMaxLibraryBytes) {
+      return reportFailure(path, {bytes.size(), "a library of more than 256 MiB is not shown"}, out,
+                           err);
+    }
+    bytes.insert(bytes.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
+  }
+  if (auto problem = source.error()) {
+    out.flush();
+    reportUnreadable(path, *problem, err);
+    return kExitUsage;
+  }
+  LibraryViewResult result = viewLibrary(bytes, options, out);
+  if (result.ok()) return kExitOk;
+  object::ReadFailure failure = *result.failure;
+  if (!result.where.empty()) failure.reason += " (in member " + result.where + ")";
+  return reportFailure(path, failure, out, err);
+}
+
 // Reads the file as it goes: memory stays bounded whatever its size, and a foreign file
-// is known by its first byte.
+// is known by its first byte. A library is read whole and shown member by member.
 int viewFile(const std::string& path, const ViewOptions& options, std::ostream& out,
              std::ostream& err) {
-  object::FileSource source;
-  if (auto problem = source.open(path)) {
-    if (source.isDirectory()) {
+  object::FileSource file;
+  if (auto problem = file.open(path)) {
+    if (file.isDirectory()) {
       reportUnreadable(path, *problem, err);
       return kExitUsage;
     }
     err << "dumpzel: cannot open " << path << ": " << *problem << '\n';
     return kExitUsage;
   }
-  if (source.regularSize()) {
-    out << path << ": " << *source.regularSize() << " bytes\n";
+  std::vector<std::uint8_t> prefix(kLibraryPrefix);
+  prefix.resize(file.read(prefix.data(), prefix.size()));
+  bool library = object::looksLikeLibrary(prefix);
+  PrefixedSource source(std::move(prefix), file);
+  if (file.regularSize()) {
+    out << path << ": " << *file.regularSize() << " bytes\n";
   } else {
     out << path << ": not a regular file, read as it comes\n";
   }
-  ViewResult result = viewModule(source, source.regularSize(), options, out);
+  if (library) return viewWholeLibrary(path, source, options, out, err);
+  ViewResult result = viewModule(source, file.regularSize(), options, out);
   if (auto problem = source.error()) {
     out.flush();
     reportUnreadable(path, *problem, err);
     return kExitUsage;
   }
   if (result.ok()) return kExitOk;
-  out.flush();
-  err << "dumpzel: " << path << ": stopped at offset " << hexText(result.failure->offset, 6) << ": "
-      << result.failure->reason << '\n';
-  return kExitDamaged;
+  return reportFailure(path, *result.failure, out, err);
 }
 
 // Whether everything written reached the output; says why not.

@@ -100,7 +100,10 @@ class ModuleViewer {
       : cursor_(bytes), options_(options), out_(out), knownSize_(bytes.size()) {}
   ModuleViewer(object::ByteSource& source, std::optional<std::uint64_t> knownSize,
                const ViewOptions& options, std::ostream& out)
-      : cursor_(source, kMaxRecordWindow, knownSize), options_(options), out_(out), knownSize_(knownSize) {}
+      : cursor_(source, kMaxRecordWindow, knownSize),
+        options_(options),
+        out_(out),
+        knownSize_(knownSize) {}
 
   ViewResult run();
 

@@ -1,0 +1,6 @@
+ PUBLIC unused
+ EXTERN wait
+extra SECTION CODE
+unused: CALL wait
+ RET
+ END

@@ -1,0 +1,5 @@
+ PUBLIC wait
+waits SECTION CODE
+wait: NOP
+ RET
+ END
