@@ -28,29 +28,43 @@ enum class Step : std::uint8_t {
 };
 
 constexpr std::size_t kMaxSteps = 5;
-using Layout = std::array<Step, kMaxSteps>;
+
+struct LayoutSteps {
+  ByteLayout layout;
+  std::array<Step, kMaxSteps> steps;
+};
 
 using enum Step;
-constexpr Layout kLayouts[] = {
-    {opcode1, opcode2},                                // 0
-    {opcode1, field0, opcode2},                        // 1
-    {opcode1, opcode2, field0},                        // 2
-    {opcode1WithBit0, opcode2, field0},                // 3
-    {opcode1, field0, opcode2WithBit0},                // 4
-    {opcode1, field0, opcode2, again0},                // 5
-    {opcode1, field0, opcode2, bit0IntoLast},          // 6
-    {opcode1, field0, opcode2, field1},                // 7
-    {opcode1, field1, opcode2, field0},                // 8
-    {opcode1, field0, opcode2, field1IfCondition0},    // 9
-    {opcode1WithBit1, opcode2, field1},                // 10
-    {opcode1, field0, opcode2, again0, field1},        // 11
-    {opcode1, field1, opcode2, again1, field0},        // 12
-    {opcode1, field0, opcode2WithBit0, field1},        // 13
-    {opcode1, field1, opcode2WithBit1, field0},        // 14
-    {opcode1, opcode2, field1},                        // 15
-    {opcode1, field0, skipOverJump, opcode2, field1},  // 16
+using L = ByteLayout;
+// clang-format off
+constexpr LayoutSteps kLayouts[] = {
+    {L::opcodeOnly,                       {opcode1, opcode2}},
+    {L::operandInside,                    {opcode1, field0, opcode2}},
+    {L::operandAfter,                     {opcode1, opcode2, field0}},
+    {L::bitInOpcode,                      {opcode1WithBit0, opcode2, field0}},
+    {L::bitInSecondOpcode,                {opcode1, field0, opcode2WithBit0}},
+    {L::registerRepeated,                 {opcode1, field0, opcode2, again0}},
+    {L::bitIntoLast,                      {opcode1, field0, opcode2, bit0IntoLast}},
+    {L::twoOperands,                      {opcode1, field0, opcode2, field1}},
+    {L::twoOperandsReversed,              {opcode1, field1, opcode2, field0}},
+    {L::conditionalOperand,               {opcode1, field0, opcode2, field1IfCondition0}},
+    {L::secondBitInOpcode,                {opcode1WithBit1, opcode2, field1}},
+    {L::registerRepeatedThenOperand,      {opcode1, field0, opcode2, again0, field1}},
+    {L::reversedRegisterRepeated,         {opcode1, field1, opcode2, again1, field0}},
+    {L::bitInSecondOpcodeThenOperand,     {opcode1, field0, opcode2WithBit0, field1}},
+    {L::reversedBitInSecondOpcode,        {opcode1, field1, opcode2WithBit1, field0}},
+    {L::secondOperandAfter,               {opcode1, opcode2, field1}},
+    {L::jumpOverJp,                     {opcode1, field0, skipOverJump, opcode2, field1}},
 };
-static_assert(std::size(kLayouts) == 17);
+// clang-format on
+
+constexpr bool layoutsInOrder() {
+  for (std::size_t i = 0; i < std::size(kLayouts); ++i) {
+    if (static_cast<std::size_t>(kLayouts[i].layout) != i) return false;
+  }
+  return std::size(kLayouts) == kByteLayouts;
+}
+static_assert(layoutsInOrder());
 
 struct Range {
   std::int64_t low;
@@ -141,7 +155,7 @@ class Emission {
 };
 
 void Emission::run() {
-  for (Step s : kLayouts[form_.layout]) {
+  for (Step s : kLayouts[static_cast<std::size_t>(form_.layout)].steps) {
     if (s == done) break;
     step(s);
   }

@@ -109,14 +109,16 @@ static_assert(std::size(kMemoryFieldBytes) * 2 == kPrefixTableSize);
 
 // --- form tables ---
 
-constexpr InstructionForm one(std::uint8_t first, std::uint8_t layout) {
+using L = ByteLayout;
+
+constexpr InstructionForm one(std::uint8_t first, ByteLayout layout) {
   return {first, layout, 0, 1};
 }
-constexpr InstructionForm two(std::uint8_t first, std::uint8_t second, std::uint8_t layout,
+constexpr InstructionForm two(std::uint8_t first, std::uint8_t second, ByteLayout layout,
                               ModeSet modes = 0) {
   return {static_cast<std::uint16_t>(first | second << 8), layout, modes, 2};
 }
-constexpr InstructionForm kAbsent{0, 0, 0, 0};
+constexpr InstructionForm kAbsent{0, ByteLayout::opcodeOnly, 0, 0};
 
 constexpr ModeSet kBitModes = modeSet({2, 3, 4, 5, 6, 7, 12});
 constexpr ModeSet kBitModesWithDirect = modeSet({0, 2, 3, 4, 5, 6, 7, 12});
@@ -132,17 +134,17 @@ constexpr ModeSet kExchangeModes = modeSet({0, 2, 3, 4, 5, 6, 7, 12});
 constexpr ModeSet kCompareModes = modeSet({0, 2, 3, 4, 5, 6, 7, 12});
 
 // Class 0.
-constexpr InstructionForm kNop[] = {one(0x00, 0)};
-constexpr InstructionForm kReti[] = {one(0x04, 0)};
-constexpr InstructionForm kRet[] = {one(0x05, 0)};
-constexpr InstructionForm kSwi[] = {one(0xFF, 0)};
-constexpr InstructionForm kRetn[] = {two(0xE8, 0x04, 0)};
-constexpr InstructionForm kDi[] = {two(0x48, 0x3A, 0)};
-constexpr InstructionForm kEi[] = {two(0x40, 0x3A, 0)};
+constexpr InstructionForm kNop[] = {one(0x00, L::opcodeOnly)};
+constexpr InstructionForm kReti[] = {one(0x04, L::opcodeOnly)};
+constexpr InstructionForm kRet[] = {one(0x05, L::opcodeOnly)};
+constexpr InstructionForm kSwi[] = {one(0xFF, L::opcodeOnly)};
+constexpr InstructionForm kRetn[] = {two(0xE8, 0x04, L::opcodeOnly)};
+constexpr InstructionForm kDi[] = {two(0x48, 0x3A, L::opcodeOnly)};
+constexpr InstructionForm kEi[] = {two(0x40, 0x3A, L::opcodeOnly)};
 
 // Class 1: [0] A, [1] r.
 constexpr std::array<InstructionForm, 2> registerOperation(std::uint8_t code) {
-  return {one(code, 0), two(0xE8, code, 1)};
+  return {one(code, L::opcodeOnly), two(0xE8, code, L::operandInside)};
 }
 constexpr auto kSwap = registerOperation(0x01);
 constexpr auto kDaa = registerOperation(0x0A);
@@ -154,126 +156,139 @@ constexpr auto kRorc = registerOperation(0x1F);
 
 // Class 2: W,A  B,C  D,E  H,L.
 constexpr InstructionForm kMul[] = {
-    one(0x02, 0),
-    two(0xE9, 0x02, 0),
-    two(0xEA, 0x02, 0),
-    two(0xEB, 0x02, 0),
+    one(0x02, L::opcodeOnly),
+    two(0xE9, 0x02, L::opcodeOnly),
+    two(0xEA, 0x02, L::opcodeOnly),
+    two(0xEB, 0x02, L::opcodeOnly),
 };
 // Class 3: WA,C  DE,C  HL,C.
 constexpr InstructionForm kDiv[] = {
-    one(0x03, 0),
-    two(0xEA, 0x03, 0),
-    two(0xEB, 0x03, 0),
+    one(0x03, L::opcodeOnly),
+    two(0xEA, 0x03, L::opcodeOnly),
+    two(0xEB, 0x03, L::opcodeOnly),
 };
 // Class 4: [0] PSW, [1] rr.
 constexpr InstructionForm kPop[] = {
-    one(0x06, 0),
-    two(0xE8, 0x06, 1),
+    one(0x06, L::opcodeOnly),
+    two(0xE8, 0x06, L::operandInside),
 };
 constexpr InstructionForm kPush[] = {
-    one(0x07, 0),
-    two(0xE8, 0x07, 1),
+    one(0x07, L::opcodeOnly),
+    two(0xE8, 0x07, L::operandInside),
 };
 
 // Class 5: [0] CF, [1] r.b, [2] (HL), [3] (x), [4] (x).b, [5] (mem).b, [6] (DE).g/(HL).g.
 constexpr InstructionForm kClr[] = {
-    one(0x0C, 0),       two(0xE8, 0x48, 4), one(0x2F, 0),
-    one(0x2E, 2),       one(0x48, 3),       two(0x00, 0x48, 4, kBitModes),
-    two(0xE8, 0x88, 5),
+    one(0x0C, L::opcodeOnly),
+    two(0xE8, 0x48, L::bitInSecondOpcode),
+    one(0x2F, L::opcodeOnly),
+    one(0x2E, L::operandAfter),
+    one(0x48, L::bitInOpcode),
+    two(0x00, 0x48, L::bitInSecondOpcode, kBitModes),
+    two(0xE8, 0x88, L::registerRepeated),
 };
 constexpr InstructionForm kSet[] = {
-    one(0x0D, 0),
-    two(0xE8, 0x40, 4),
+    one(0x0D, L::opcodeOnly),
+    two(0xE8, 0x40, L::bitInSecondOpcode),
     kAbsent,
     kAbsent,
-    one(0x40, 3),
-    two(0x00, 0x40, 4, kBitModes),
-    two(0xE8, 0x80, 5),
+    one(0x40, L::bitInOpcode),
+    two(0x00, 0x40, L::bitInSecondOpcode, kBitModes),
+    two(0xE8, 0x80, L::registerRepeated),
 };
 constexpr InstructionForm kCpl[] = {
-    one(0x0E, 0),
-    two(0xE8, 0xC0, 4),
+    one(0x0E, L::opcodeOnly),
+    two(0xE8, 0xC0, L::bitInSecondOpcode),
     kAbsent,
     kAbsent,
     kAbsent,
-    two(0x00, 0xC0, 4, kBitModesWithDirect),
-    two(0xE8, 0x90, 5),
+    two(0x00, 0xC0, L::bitInSecondOpcode, kBitModesWithDirect),
+    two(0xE8, 0x90, L::registerRepeated),
 };
 constexpr InstructionForm kTest[] = {
     kAbsent,
-    two(0xE8, 0xD8, 4),
+    two(0xE8, 0xD8, L::bitInSecondOpcode),
     kAbsent,
     kAbsent,
-    one(0xD8, 3),
-    two(0x00, 0xD8, 4, kBitModes),
-    two(0xE8, 0x9C, 5),
+    one(0xD8, L::bitInOpcode),
+    two(0x00, 0xD8, L::bitInSecondOpcode, kBitModes),
+    two(0xE8, 0x9C, L::registerRepeated),
 };
 
 // Class 6: the LD forms [0]..[30].
 constexpr InstructionForm kLd[] = {
-    two(0x0F, 0x00, 15),                                     // [0]  RBS,n
-    one(0x14, 7),                                            // [1]  rr,mn
-    one(0x22, 15),                                           // [2]  A,(x)
-    one(0x23, 0),                                            // [3]  A,(HL)
-    one(0x26, 8),                                            // [4]  (x),(y)
-    one(0x2A, 2),                                            // [5]  (x),A
-    one(0x2B, 0),                                            // [6]  (HL),A
-    one(0x2C, 7),                                            // [7]  (x),n
-    one(0x2D, 15),                                           // [8]  (HL),n
-    one(0x30, 7),                                            // [9]  r,n
-    one(0x50, 15),                                           // [10] A,r
-    one(0x58, 2),                                            // [11] r,A
-    one(0xD8, 10),                                           // [12] CF,(x).b
-    two(0xE8, 0x14, 8),                                      // [13] rr1,rr2
-    two(0xE8, 0x58, 8),                                      // [14] r1,r2
-    two(0xE8, 0x98, 11),                                     // [15] (DE).g,CF
-    two(0xE8, 0x9C, 12),                                     // [16] CF,(DE).g
-    two(0xE8, 0xC8, 13),                                     // [17] r.b,CF
-    two(0xE8, 0xD8, 14),                                     // [18] CF,r.b
-    two(0xE8, 0xFA, 8),                                      // [19] SP,rr
-    two(0xE8, 0xFB, 1),                                      // [20] rr,SP
-    two(0x00, 0x10, 7, modeSet({0, 2, 3, 4})),               // [21] (mem),rr
-    two(0x00, 0x14, 8, modeSet({0, 2, 3, 4, 5, 12})),        // [22] rr,(mem)
-    two(0x00, 0x26, 8, modeSet({2, 3, 4, 5, 12})),           // [23] (x),(mem)
-    two(0x00, 0x27, 8, modeSet({0, 2, 3, 4, 5, 12})),        // [24] (HL),(mem)
-    two(0x00, 0x2C, 7, modeSet({2, 4, 6, 7})),               // [25] (mem),n
-    two(0x00, 0x50, 7, modeSet({0, 2, 3, 4, 6, 7})),         // [26] (mem),r
-    two(0x00, 0x58, 8, modeSet({0, 2, 3, 4, 5, 6, 7, 12})),  // [27] r,(mem)
-    two(0x00, 0xC8, 13, kBitModesWithDirect),                // [28] (mem).b,CF
-    two(0x00, 0xD8, 14, kBitModes),                          // [29] CF,(mem).b
-    one(0xFA, 15),                                           // [30] SP,mn
+    two(0x0F, 0x00, L::secondOperandAfter),                                       // [0]  RBS,n
+    one(0x14, L::twoOperands),                                                    // [1]  rr,mn
+    one(0x22, L::secondOperandAfter),                                             // [2]  A,(x)
+    one(0x23, L::opcodeOnly),                                                     // [3]  A,(HL)
+    one(0x26, L::twoOperandsReversed),                                            // [4]  (x),(y)
+    one(0x2A, L::operandAfter),                                                   // [5]  (x),A
+    one(0x2B, L::opcodeOnly),                                                     // [6]  (HL),A
+    one(0x2C, L::twoOperands),                                                    // [7]  (x),n
+    one(0x2D, L::secondOperandAfter),                                             // [8]  (HL),n
+    one(0x30, L::twoOperands),                                                    // [9]  r,n
+    one(0x50, L::secondOperandAfter),                                             // [10] A,r
+    one(0x58, L::operandAfter),                                                   // [11] r,A
+    one(0xD8, L::secondBitInOpcode),                                              // [12] CF,(x).b
+    two(0xE8, 0x14, L::twoOperandsReversed),                                      // [13] rr1,rr2
+    two(0xE8, 0x58, L::twoOperandsReversed),                                      // [14] r1,r2
+    two(0xE8, 0x98, L::registerRepeatedThenOperand),                              // [15] (DE).g,CF
+    two(0xE8, 0x9C, L::reversedRegisterRepeated),                                 // [16] CF,(DE).g
+    two(0xE8, 0xC8, L::bitInSecondOpcodeThenOperand),                             // [17] r.b,CF
+    two(0xE8, 0xD8, L::reversedBitInSecondOpcode),                                // [18] CF,r.b
+    two(0xE8, 0xFA, L::twoOperandsReversed),                                      // [19] SP,rr
+    two(0xE8, 0xFB, L::operandInside),                                            // [20] rr,SP
+    two(0x00, 0x10, L::twoOperands, modeSet({0, 2, 3, 4})),                       // [21] (mem),rr
+    two(0x00, 0x14, L::twoOperandsReversed, modeSet({0, 2, 3, 4, 5, 12})),        // [22] rr,(mem)
+    two(0x00, 0x26, L::twoOperandsReversed, modeSet({2, 3, 4, 5, 12})),           // [23] (x),(mem)
+    two(0x00, 0x27, L::twoOperandsReversed, modeSet({0, 2, 3, 4, 5, 12})),        // [24] (HL),(mem)
+    two(0x00, 0x2C, L::twoOperands, modeSet({2, 4, 6, 7})),                       // [25] (mem),n
+    two(0x00, 0x50, L::twoOperands, modeSet({0, 2, 3, 4, 6, 7})),                 // [26] (mem),r
+    two(0x00, 0x58, L::twoOperandsReversed, modeSet({0, 2, 3, 4, 5, 6, 7, 12})),  // [27] r,(mem)
+    two(0x00, 0xC8, L::bitInSecondOpcodeThenOperand, kBitModesWithDirect),        // [28] (mem).b,CF
+    two(0x00, 0xD8, L::reversedBitInSecondOpcode, kBitModes),                     // [29] CF,(mem).b
+    one(0xFA, L::secondOperandAfter),                                             // [30] SP,mn
 };
 
 // Class 7: [0] rr, [1] r, [2] (HL), [3] (x), [4] (mem).
 constexpr InstructionForm kInc[] = {
-    one(0x10, 2), one(0x60, 2), one(0x21, 0), one(0x20, 2), two(0x00, 0x20, 1, kStepModes),
+    one(0x10, L::operandAfter),
+    one(0x60, L::operandAfter),
+    one(0x21, L::opcodeOnly),
+    one(0x20, L::operandAfter),
+    two(0x00, 0x20, L::operandInside, kStepModes),
 };
 constexpr InstructionForm kDec[] = {
-    one(0x18, 2), one(0x68, 2), one(0x29, 0), one(0x28, 2), two(0x00, 0x28, 1, kStepModes),
+    one(0x18, L::operandAfter),
+    one(0x68, L::operandAfter),
+    one(0x29, L::opcodeOnly),
+    one(0x28, L::operandAfter),
+    two(0x00, 0x28, L::operandInside, kStepModes),
 };
 
 // Class 8: [0] (x),mn, [1] (HL),mn.
 constexpr InstructionForm kLdw[] = {
-    one(0x24, 7),
-    one(0x25, 15),
+    one(0x24, L::twoOperands),
+    one(0x25, L::secondOperandAfter),
 };
 
 // Classes 9 and 10, by the ALU operation number k.
 constexpr std::array<InstructionForm, 12> aluForms(std::uint8_t k, ModeSet sourceModes,
                                                    ModeSet pointerModes, bool carryBitForms) {
   return {
-      one(0x70 + k, 15),                                                   // [0]  A,n
-      one(0x78 + k, 15),                                                   // [1]  A,(x)
-      two(0xE8, 0x60 + k, 8),                                              // [2]  A,r
-      two(0x00, 0x78 + k, 8, sourceModes),                                 // [3]  A,(mem)
-      two(0xE8, 0x30 + k, 8),                                              // [4]  WA,rr
-      two(0xE8, 0x68 + k, 1),                                              // [5]  r,A
-      two(0xE8, 0x70 + k, 7),                                              // [6]  r,n
-      two(0xE8, 0x38 + k, 7),                                              // [7]  rr,mn
-      two(0x00, 0x60 + k, 1, pointerModes),                                // [8]  (mem),(HL)
-      two(0x00, 0x70 + k, 7, kAluImmediateModes),                          // [9]  (mem),n
-      carryBitForms ? two(0xE8, 0xD0, 14) : kAbsent,                       // [10] CF,r.b
-      carryBitForms ? two(0x00, 0xD0, 14, kBitModesWithDirect) : kAbsent,  // [11] CF,(mem).b
+      one(0x70 + k, L::secondOperandAfter),                                     // [0]  A,n
+      one(0x78 + k, L::secondOperandAfter),                                     // [1]  A,(x)
+      two(0xE8, 0x60 + k, L::twoOperandsReversed),                              // [2]  A,r
+      two(0x00, 0x78 + k, L::twoOperandsReversed, sourceModes),                 // [3]  A,(mem)
+      two(0xE8, 0x30 + k, L::twoOperandsReversed),                              // [4]  WA,rr
+      two(0xE8, 0x68 + k, L::operandInside),                                    // [5]  r,A
+      two(0xE8, 0x70 + k, L::twoOperands),                                      // [6]  r,n
+      two(0xE8, 0x38 + k, L::twoOperands),                                      // [7]  rr,mn
+      two(0x00, 0x60 + k, L::operandInside, pointerModes),                      // [8]  (mem),(HL)
+      two(0x00, 0x70 + k, L::twoOperands, kAluImmediateModes),                  // [9]  (mem),n
+      carryBitForms ? two(0xE8, 0xD0, L::reversedBitInSecondOpcode) : kAbsent,  // [10] CF,r.b
+      carryBitForms ? two(0x00, 0xD0, L::reversedBitInSecondOpcode, kBitModesWithDirect)
+                    : kAbsent,  // [11] CF,(mem).b
   };
 }
 constexpr auto kAddc = aluForms(0, kAluSourceModes, kAluPointerModesCarry, false);
@@ -287,64 +302,64 @@ constexpr auto kCmp = aluForms(7, kAluSourceModes, kAluPointerModes, false);
 
 // Class 11: [0] JRS T,a, [1] JRS F,a, [2] JR cc,a, [3] JR a (the indices of the J table).
 constexpr InstructionForm kJrs[] = {
-    one(0x80, 9),
-    one(0xA0, 9),
+    one(0x80, L::conditionalOperand),
+    one(0xA0, L::conditionalOperand),
     kAbsent,
     kAbsent,
 };
 constexpr InstructionForm kJr[] = {
     kAbsent,
     kAbsent,
-    one(0xD0, 9),
-    one(0xFB, 2),
+    one(0xD0, L::conditionalOperand),
+    one(0xFB, L::operandAfter),
 };
 
 // Class 12: [0] vector, [1] page address.
 constexpr InstructionForm kCallv[] = {
-    one(0xC0, 2),
+    one(0xC0, L::operandAfter),
     kAbsent,
 };
 constexpr InstructionForm kCallp[] = {
     kAbsent,
-    one(0xFD, 2),
+    one(0xFD, L::operandAfter),
 };
 
 // Class 13: [0] mn, [1] rr, [2] (mem).
 constexpr InstructionForm kCall[] = {
-    one(0xFC, 2),
-    two(0xE8, 0xFC, 1),
-    two(0x00, 0xFC, 1, kJumpModes),
+    one(0xFC, L::operandAfter),
+    two(0xE8, 0xFC, L::operandInside),
+    two(0x00, 0xFC, L::operandInside, kJumpModes),
 };
 constexpr InstructionForm kJp[] = {
-    one(0xFE, 2),
-    two(0xE8, 0xFE, 1),
-    two(0x00, 0xFE, 1, kJumpModes),
+    one(0xFE, L::operandAfter),
+    two(0xE8, 0xFE, L::operandInside),
+    two(0x00, 0xFE, L::operandInside, kJumpModes),
 };
 
 // Class 14: A,(mem).
-constexpr InstructionForm kRold[] = {two(0x00, 0x08, 8, kRotateModes)};
-constexpr InstructionForm kRord[] = {two(0x00, 0x09, 8, kRotateModes)};
+constexpr InstructionForm kRold[] = {two(0x00, 0x08, L::twoOperandsReversed, kRotateModes)};
+constexpr InstructionForm kRord[] = {two(0x00, 0x09, L::twoOperandsReversed, kRotateModes)};
 
 // Class 15: [0] r,r, [1] rr,rr, [2] r,(mem).
 constexpr InstructionForm kXch[] = {
-    two(0xE8, 0xA8, 8),
-    two(0xE8, 0x10, 8),
-    two(0x00, 0xA8, 8, kExchangeModes),
+    two(0xE8, 0xA8, L::twoOperandsReversed),
+    two(0xE8, 0x10, L::twoOperandsReversed),
+    two(0x00, 0xA8, L::twoOperandsReversed, kExchangeModes),
 };
 
 // Class 16: (mem),n.
-constexpr InstructionForm kMcmp[] = {two(0x00, 0x2F, 7, kCompareModes)};
+constexpr InstructionForm kMcmp[] = {two(0x00, 0x2F, L::twoOperands, kCompareModes)};
 
 // Class 17: the J forms [0]..[7] (JumpForm); CAL uses the CALL forms.
 constexpr InstructionForm kJ[] = {
-    one(0x80, 9),         // [0] JRS T
-    one(0xA0, 9),         // [1] JRS F
-    one(0xD0, 9),         // [2] JR cc
-    one(0xFB, 2),         // [3] JR
-    two(0x82, 0xFE, 15),  // [4] JRS T +2, JP mn
-    two(0xA2, 0xFE, 15),  // [5] JRS F +2, JP mn
-    two(0xD0, 0xFE, 16),  // [6] JR cc' +3, JP mn
-    one(0xFE, 9),         // [7] JP mn
+    one(0x80, L::conditionalOperand),        // [0] JRS T
+    one(0xA0, L::conditionalOperand),        // [1] JRS F
+    one(0xD0, L::conditionalOperand),        // [2] JR cc
+    one(0xFB, L::operandAfter),              // [3] JR
+    two(0x82, 0xFE, L::secondOperandAfter),  // [4] JRS T +2, JP mn
+    two(0xA2, 0xFE, L::secondOperandAfter),  // [5] JRS F +2, JP mn
+    two(0xD0, 0xFE, L::jumpOverJp),          // [6] JR cc' +3, JP mn
+    one(0xFE, L::conditionalOperand),        // [7] JP mn
 };
 
 // --- the mnemonic table ---
@@ -418,7 +433,7 @@ constexpr bool formsWellMade() {
   for (const MnemonicEntry& entry : kMnemonics) {
     if (entry.classifierClass >= kClassifierClasses || entry.forms.empty()) return false;
     for (const InstructionForm& form : entry.forms) {
-      if (form.length > 2 || form.layout > 16) return false;
+      if (form.length > 2 || static_cast<std::size_t>(form.layout) >= kByteLayouts) return false;
       if (form.length == 1 && form.secondByte() != 0) return false;
     }
   }

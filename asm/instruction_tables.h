@@ -66,11 +66,36 @@ constexpr bool containsMode(ModeSet set, int mode) {
 
 // --- forms and mnemonics ---
 
+// How a form lays out its bytes: op1/op2 the opcode bytes (op2 only for a two-byte opcode),
+// f0/f1 the encoded operands, f0' the second use of a bit register (2 for (DE), 3 for (HL)),
+// |bitN the bit number of operand N merged into the byte, 03 the displacement that skips the
+// JP following a short conditional jump.
+enum class ByteLayout : std::uint8_t {
+  opcodeOnly,                    // op1 [op2]
+  operandInside,                 // op1 f0 [op2]
+  operandAfter,                  // op1 [op2] f0
+  bitInOpcode,                   // op1|bit0 [op2] f0
+  bitInSecondOpcode,             // op1 f0 op2|bit0
+  registerRepeated,              // op1 f0 op2 f0'
+  bitIntoLast,                   // op1 f0 op2 (|bit0 of f0, if any)
+  twoOperands,                   // op1 f0 op2 f1
+  twoOperandsReversed,           // op1 f1 op2 f0
+  conditionalOperand,            // op1 f0 op2 [f1 when f0 is a condition]
+  secondBitInOpcode,             // op1|bit1 op2 f1
+  registerRepeatedThenOperand,   // op1 f0 op2 f0' f1
+  reversedRegisterRepeated,      // op1 f1 op2 f1' f0
+  bitInSecondOpcodeThenOperand,  // op1 f0 op2|bit0 f1
+  reversedBitInSecondOpcode,     // op1 f1 op2|bit1 f0
+  secondOperandAfter,            // op1 [op2] f1
+  jumpOverJp,                    // op1 f0 03 op2 f1
+};
+inline constexpr std::size_t kByteLayouts = 17;
+
 struct InstructionForm {
   std::uint16_t opcode;  // first byte in bits 0..7, second byte in bits 8..15
-  std::uint8_t layout;   // byte-layout routine 0..16
-  ModeSet memoryModes;   // modes the form's memory operand accepts
-  std::uint8_t length;   // opcode length 1 or 2; 0: this mnemonic has no such form
+  ByteLayout layout;
+  ModeSet memoryModes;  // modes the form's memory operand accepts
+  std::uint8_t length;  // opcode length 1 or 2; 0: this mnemonic has no such form
 
   constexpr std::uint8_t firstByte() const { return static_cast<std::uint8_t>(opcode & 0xFF); }
   constexpr std::uint8_t secondByte() const { return static_cast<std::uint8_t>(opcode >> 8); }
