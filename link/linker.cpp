@@ -63,8 +63,10 @@ int Linker::run() {
     if (diagnostics_.errorCount() > 0) return diagnostics_.exitStatus();
     resolve();
     if (diagnostics_.errorCount() == 0) place();
-    if (diagnostics_.errorCount() == 0) relocate();
-    if (diagnostics_.errorCount() == 0) resolveStart();
+    if (diagnostics_.errorCount() == 0) {
+      relocate();
+      resolveStart();
+    }
     if (diagnostics_.errorCount() == 0 || options_.keepOnError) writeOutputs();
   } catch (const FatalError& fatal) {
     cleanup::removeRegisteredFiles();
@@ -358,7 +360,8 @@ void Linker::writeOutputs() {
   };
   add(outputName_, image);
   std::optional<std::string> map = options_.mapFile;
-  if (!map && options_.mapBesideOutput) map = std::string(stemOf(outputName_)) + ".map";
+  if (!map && options_.mapBesideOutput)
+    map = std::string(directoryOf(outputName_)) + std::string(stemOf(outputName_)) + ".map";
   if (map) {
     std::string text = writeMapFile(*this);
     add(*map, std::vector<std::uint8_t>(text.begin(), text.end()));
