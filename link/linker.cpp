@@ -62,8 +62,10 @@ int Linker::run() {
     readInputs();
     if (diagnostics_.errorCount() > 0) return diagnostics_.exitStatus();
     resolve();
-    if (diagnostics_.errorCount() == 0) place();
-    if (diagnostics_.errorCount() == 0) {
+    if (options_.relocatable && !options_.output)
+      diagnostics_.fatal(Message::missingParameter, "-o (a relocatable link names its output)");
+    if (diagnostics_.errorCount() == 0 && !options_.relocatable) place();
+    if (diagnostics_.errorCount() == 0 && !options_.relocatable) {
       relocate();
       resolveStart();
     }
@@ -340,19 +342,23 @@ void Linker::writeOutputs() {
   std::string commandLine;
   for (const std::string& word : options_.words) commandLine += word + " ";
   std::vector<std::uint8_t> image;
-  switch (format) {
-    case ImageFormat::ieee:
-      image = writeIeeeImage(*this, commandLine);
-      break;
-    case ImageFormat::intelHex:
-      image = writeIntelHex(*this, options_.fill);
-      break;
-    case ImageFormat::motorola:
-      image = writeMotorola(*this, options_.fill);
-      break;
-    case ImageFormat::binary:
-      image = writeBinary(*this, options_.fill.value_or(0xFF));
-      break;
+  if (options_.relocatable) {
+    image = writeRelocatableModule(*this, symbols_, commandLine);
+  } else {
+    switch (format) {
+      case ImageFormat::ieee:
+        image = writeIeeeImage(*this, commandLine);
+        break;
+      case ImageFormat::intelHex:
+        image = writeIntelHex(*this, options_.fill);
+        break;
+      case ImageFormat::motorola:
+        image = writeMotorola(*this, options_.fill);
+        break;
+      case ImageFormat::binary:
+        image = writeBinary(*this, options_.fill.value_or(0xFF));
+        break;
+    }
   }
   OutputSet outputs;
   auto add = [&](const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -139,6 +139,10 @@ std::vector<std::uint8_t> writeIeeeImage(Linker& linker, const std::string& comm
 std::vector<std::uint8_t> writeIntelHex(const Linker& linker, std::optional<std::uint8_t> fill);
 std::vector<std::uint8_t> writeMotorola(const Linker& linker, std::optional<std::uint8_t> fill);
 std::vector<std::uint8_t> writeBinary(const Linker& linker, std::uint8_t fill);
+// The one module of a relocatable link (link/relocatable_output.cpp).
+std::vector<std::uint8_t> writeRelocatableModule(
+    Linker& linker, const std::unordered_map<std::string, SymbolDefinitionSite>& symbols,
+    const std::string& commandLine);
 // The map file (link/map_file.cpp) and the symbol file of -gm.
 std::string writeMapFile(Linker& linker);
 std::string writeSymbolFile(Linker& linker);
