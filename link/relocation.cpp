@@ -10,6 +10,7 @@
 // signed -2^(8w-1) .. 2^(8w-1)-1; unsigned -2^(8w) .. 2^(8w)-1 (the assembler's rule for
 // constants of a width, so "DB -label" links as it assembles); either -2^(8w-1) .. 2^(8w)-1.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "link/linker.h"
@@ -56,7 +57,11 @@ FieldRange rangeOf(object::FieldCheck check, std::uint32_t width) {
 // Where a value is needed, for the messages: the module, and the field's place.
 struct EvaluationSite {
   std::size_t module;
-  std::string place;  // "code+0x0012", or "public entry"
+  // The field's section (its name) and offset, or the public whose value is wanted; the
+  // text is made only for a message.
+  const std::string* sectionName = nullptr;
+  std::uint64_t offset = 0;
+  const std::string* publicName = nullptr;
   std::optional<std::int64_t> loadPointer;
   std::vector<std::pair<std::string, std::int64_t>> symbols;  // names used and their values
 };
@@ -79,7 +84,10 @@ class Relocator {
 };
 
 void Relocator::fail(Message message, const std::string& text, const EvaluationSite& site) {
-  diagnostics_.report(message, text + " at " + site.place + symbolsText(site),
+  std::string place = site.sectionName != nullptr
+                          ? *site.sectionName + "+" + hex(static_cast<std::int64_t>(site.offset))
+                          : "public " + (site.publicName != nullptr ? *site.publicName : "");
+  diagnostics_.report(message, text + " at " + place + symbolsText(site),
                       linker_.modules_[site.module].displayName);
 }
 
@@ -148,12 +156,15 @@ std::optional<std::int64_t> Relocator::evaluate(const object::Expression& expres
          site);
     return std::nullopt;
   }
-  std::vector<std::int64_t> stack;
-  auto pop = [&]() {
-    std::int64_t value = stack.back();
-    stack.pop_back();
-    return value;
-  };
+  // A fixed stack: no allocation per field.
+  struct ValueStack {
+    std::array<std::int64_t, kMaxStack> values;
+    std::size_t count = 0;
+    std::size_t size() const { return count; }
+    void push_back(std::int64_t value) { values[count++] = value; }
+    std::int64_t& back() { return values[count - 1]; }
+  } stack;
+  auto pop = [&]() { return stack.values[--stack.count]; };
   for (const object::Term& term : expression) {
     if (stack.size() >= kMaxStack) {
       fail(Message::cannotEvaluate, "the expression is too deep", site);
@@ -311,8 +322,8 @@ void Relocator::applyAll() {
             module.relocations[static_cast<std::size_t>(load.relocation)];
         EvaluationSite site;
         site.module = m;
-        site.place =
-            section.name + "+" + hex(static_cast<std::int64_t>(load.offset + copy * load.size));
+        site.sectionName = &section.name;
+        site.offset = load.offset + copy * load.size;
         site.loadPointer = static_cast<std::int64_t>(
             linker_.modules_[m].sectionAddress[load.section] + load.offset + copy * load.size);
         auto value = evaluate(field.value, site, 0);
@@ -341,7 +352,9 @@ std::optional<std::int64_t> Linker::publicValue(std::size_t module, std::size_t 
   if (input.publicState[position] == 2) return input.publicValues[position];
   const object::ModuleSymbol& symbol = input.module.publics[position];
   Relocator relocator(*this);
-  EvaluationSite site{module, "public " + symbol.name, std::nullopt, {}};
+  EvaluationSite site;
+  site.module = module;
+  site.publicName = &symbol.name;
   if (input.publicState[position] == 1) {
     diagnostics_.report(Message::circularSymbol, symbol.name, input.displayName);
     input.publicState[position] = 2;

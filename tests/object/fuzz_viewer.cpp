@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "object/byte_source.h"
+#include "object/library.h"
+#include "viewer/library_view.h"
 #include "viewer/module_view.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,6 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.selection = static_cast<kz::viewer::Selection>(data[size - 1] % 3);
     options.rawBytes = (data[size - 1] & 0x10) != 0;
     piece = 1 + (data[size - 1] >> 5) * 3;
+  }
+  if (kz::object::looksLikeLibrary(bytes)) {
+    std::ostringstream text;
+    kz::viewer::LibraryViewResult library = kz::viewer::viewLibrary(bytes, options, text);
+    if (!library.ok() && library.failure->offset > size) __builtin_trap();
   }
   std::ostringstream out;
   kz::viewer::ViewResult result = kz::viewer::viewModule(bytes, options, out);
