@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
+
 #include "clike/command_line.h"
 #include "clike/fatal.h"
 #include "clike/file_names.h"
 #include "clike/module_output.h"
+#include "clike/parser.h"
 #include "clike/token_dump.h"
 #include "clike/work_records.h"
 #include "common/cleanup.h"
@@ -63,6 +66,12 @@ int Compiler::run() {
     return finish();
   } catch (const FatalError& fatal) {
     return abortRun(fatal);
+  } catch (const std::bad_alloc&) {
+    // Memory runs out: at the start a work area could not be had, later a pool could not
+    // grow.
+    Message message = diagnostics_.phase() == Phase::commandLine ? Message::storageAllocationFailure
+                                                                 : Message::storageExhausted;
+    return abortRun(FatalError(numberOf(message), std::string(), kExitFailure));
   }
 }
 
@@ -154,40 +163,53 @@ IncludeSearch Compiler::includeSearch() const {
   return search;
 }
 
-// Step 9: the token stream, read to its end. Until the parser takes the tokens, the #asm
-// blocks are written out and the braces counted here.
+// Step 9: the token stream through the parser, code and data into work file 1. Under -zt
+// every token is dumped instead and nothing is parsed.
 void Compiler::compile() {
   diagnostics_.setPhase(Phase::compiling);
-  RecordWriter records(workFile1_);
-  auto record = [&](RecordKind kind, std::string_view payload) {
-    if (!records.write(kind, payload)) raiseFatal(Message::cantWrite, workFile1_.path());
-  };
+  records_ = std::make_unique<RecordWriter>(workFile1_);
+  const OptionSettings& o = settings_.options;
+  EmitterChoices choices;
+  choices.holdBack = o.optUnit == 1;
+  choices.eliminate = o.optE == 1;
+  emitter_ = std::make_unique<CodeEmitter>(
+      *records_, choices,
+      [this](std::uint32_t line, std::uint8_t depth) {
+        return preprocessor_ ? preprocessor_->lineText(line, depth) : std::string_view();
+      },
+      [this] { raiseFatal(Message::cantWrite, workFile1_.path()); });
   PreprocessorSetup setup;
-  setup.kanji = settings_.options.kanji == 1;
-  setup.debugInfo = settings_.options.debugInfo == 1;
+  setup.kanji = o.kanji == 1;
+  setup.debugInfo = o.debugInfo == 1;
   setup.search = includeSearch();
-  setup.debugLine = [&](std::string_view line) { record(RecordKind::debugLine, line); };
+  setup.debugLine = [this](std::string_view line) { emitter_->debugLine(line); };
   setup.debugNumbers = &debugNumbers_;
   preprocessor_ =
       std::make_unique<Preprocessor>(diagnostics_, *reader_, symbols_, strings_, std::move(setup));
   preprocessor_->applyCommandLineMacros(settings_.files.macros);
-  bool dump = settings_.options.tokenDump == 1;
-  for (Token token = preprocessor_->next(); token.kind != TokenClass::endOfInput;
-       token = preprocessor_->next()) {
-    if (dump) dumpToken(console_.out, token);
-    if (token.kind == TokenClass::asmBlock)
-      record(RecordKind::asmText, token.text);
-    else if (token.kind == TokenClass::openBrace)
-      ++openBraces_;
-    else if (token.kind == TokenClass::closeBrace && openBraces_ > 0)
-      --openBraces_;
+  if (o.tokenDump == 1) {
+    for (Token token = preprocessor_->next(); token.kind != TokenClass::endOfInput;
+         token = preprocessor_->next()) {
+      dumpToken(console_.out, token);
+    }
+    return;
   }
+  try {
+    parser_ = std::make_unique<Parser>(diagnostics_, *preprocessor_, o, *emitter_, moduleName_);
+  } catch (const std::bad_alloc&) {
+    diagnostics_.reportSyntax("Not enough space for parser stacks", {});
+    while (preprocessor_->next().kind != TokenClass::endOfInput) {
+    }
+    return;
+  }
+  parser_->parseModule();
+  compiled_ = parser_->module();
 }
 
 void Compiler::reportOpenBlocks() {
   if (preprocessor_ && preprocessor_->openConditionals() > 0)
     diagnostics_.reportError(Message::endifMissing);
-  if (openBraces_ > 0) diagnostics_.reportError(Message::closingBraceMissing);
+  if (parser_ && parser_->openBraces() > 0) diagnostics_.reportError(Message::closingBraceMissing);
 }
 
 // Step 10.
@@ -219,6 +241,9 @@ void Compiler::writeOutput() {
   module.moduleName = moduleName_;
   module.sourcePath = *settings_.files.sourceName;
   module.writeBody = o.keepOutput == 1 && (diagnostics_.errorCount() == 0 || o.reduceMessages == 1);
+  module.externals = compiled_.externals;
+  module.publics = compiled_.publics;
+  module.usesSwitchRoutine = compiled_.usesSwitchRoutine;
   RecordReader records(workFile1_);
   bool written = writeModuleBody(o, module, records, output_);
   written = std::fputs("\tend\n", output_) >= 0 && written;

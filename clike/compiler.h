@@ -9,6 +9,7 @@
 #include "clike/console.h"
 #include "clike/diagnostics.h"
 #include "clike/listing_file.h"
+#include "clike/parser.h"
 #include "clike/preprocessor.h"
 #include "clike/settings.h"
 #include "clike/source_reader.h"
@@ -75,7 +76,10 @@ class Compiler {
   bool outputOpen_ = false;
   bool outputCreated_ = false;  // the assembly file exists and is ours to remove
   std::int32_t debugNumbers_ = kFirstDebugNumber;
-  int openBraces_ = 0;  // until the parser counts its blocks
+  std::unique_ptr<RecordWriter> records_;
+  std::unique_ptr<CodeEmitter> emitter_;
+  std::unique_ptr<Parser> parser_;
+  CompiledModule compiled_;
 };
 
 }  // namespace kz::clike

@@ -1,8 +1,196 @@
 #include "clike/module_output.h"
 
+#include <string_view>
+
 #include "clike/console.h"
 
 namespace kz::clike {
+namespace {
+
+constexpr int kNamesPerLine = 5;
+constexpr std::size_t kBytesPerLine = 16;
+
+std::string_view classWord(std::uint8_t type) {
+  return type == 51 ? "romdata" : type == 52 ? "code" : "data";
+}
+
+std::string_view attributeWord(std::uint8_t attribute) {
+  return attribute == 1 ? "small" : attribute == 3 ? "large" : "medium";
+}
+
+class BodyWriter {
+ public:
+  BodyWriter(const OptionSettings& options, std::FILE* out) : options_(options), out_(out) {}
+
+  void record(RecordKind kind, const std::string& payload);
+
+ private:
+  void text(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), out_); }
+  // The line end of an instruction or label: the pending source reference, or "\n".
+  void endLine();
+  void dataItem(std::string_view directive, std::string_view value);
+
+  const OptionSettings& options_;
+  std::FILE* out_;
+  std::string pendingReference_;
+  std::string objectName_;
+  bool firstItem_ = false;
+};
+
+void BodyWriter::endLine() {
+  if (pendingReference_.empty()) {
+    text("\n");
+  } else {
+    text(pendingReference_);
+    pendingReference_.clear();
+  }
+}
+
+void BodyWriter::dataItem(std::string_view directive, std::string_view value) {
+  if (firstItem_) {
+    firstItem_ = false;
+    text(objectName_);
+    text("\t");
+    if ((objectName_.size() / 8 + 1) * 8 < 16) text("\t");
+  } else {
+    std::size_t size = objectName_.size();
+    int tabs = size <= 7 ? 2 : size <= 23 ? 3 : size <= 31 ? 4 : 5;
+    text(std::string(static_cast<std::size_t>(tabs), '\t'));
+  }
+  text(directive);
+  text("\t");
+  text(value);
+  text("\n");
+}
+
+void BodyWriter::record(RecordKind kind, const std::string& payload) {
+  switch (kind) {
+    case RecordKind::asmText:
+    case RecordKind::debugLine:
+    case RecordKind::tableText:
+      text(payload);
+      break;
+    case RecordKind::sourceLine: {
+      if (payload.size() < 5) break;
+      auto depth = static_cast<unsigned char>(payload[0]);
+      std::uint32_t line = decodeNumber(std::string_view(payload).substr(1, 4));
+      std::string_view source = std::string_view(payload).substr(5);
+      if (options_.sourceCommentLevel == 2 && !source.empty()) {
+        text(";+++ \t");
+        text(source);
+        text("\n");
+      }
+      char reference[64];
+      if (options_.debugInfo == 1) {
+        std::snprintf(reference, sizeof reference, "\tline \"\",%u,0,0\n", line);
+        text(reference);
+      } else if (options_.sourceCommentLevel >= 1) {
+        std::snprintf(reference, sizeof reference, "\t\t;++%u %04u\n", depth, line);
+        pendingReference_ = reference;
+      }
+      break;
+    }
+    case RecordKind::section: {
+      if (payload.size() < kSectionRecordSize) break;
+      auto type = static_cast<std::uint8_t>(payload[0]);
+      auto attribute = static_cast<std::uint8_t>(payload[1]);
+      bool absolute = payload[2] != 0;
+      std::uint32_t address = decodeNumber(std::string_view(payload).substr(3, 4));
+      std::string name = payload.substr(kSectionRecordSize);
+      char line[160];
+      if (absolute) {
+        std::snprintf(line, sizeof line, "\n%s\tsection %s abs = 0x%lx\n", name.c_str(),
+                      std::string(classWord(type)).c_str(), static_cast<unsigned long>(address));
+      } else {
+        std::snprintf(line, sizeof line, "\n%s\tsection %s %s\n", name.c_str(),
+                      std::string(classWord(type)).c_str(),
+                      std::string(attributeWord(attribute)).c_str());
+      }
+      text(line);
+      break;
+    }
+    case RecordKind::functionStart: {
+      std::string name = payload.size() > 4 ? payload.substr(4) : std::string();
+      if (options_.debugInfo == 1) {
+        char line[128];
+        std::snprintf(line, sizeof line, "\tsymbol_b \"%s\",1,%u,1\n", name.substr(1).c_str(),
+                      decodeNumber(payload));
+        text(line);
+      }
+      text(name);
+      text(":");
+      endLine();
+      break;
+    }
+    case RecordKind::label:
+      text(payload);
+      text(":");
+      endLine();
+      break;
+    case RecordKind::codeLine:
+      text(payload);
+      endLine();
+      break;
+    case RecordKind::dataName:
+      objectName_ = payload;
+      firstItem_ = true;
+      break;
+    case RecordKind::dataBytes:
+      for (std::size_t at = 0; at < payload.size(); at += kBytesPerLine) {
+        std::string values;
+        for (std::size_t i = at; i < payload.size() && i < at + kBytesPerLine; ++i) {
+          if (i > at) values += ',';
+          values += std::to_string(static_cast<unsigned char>(payload[i]));
+        }
+        dataItem("db", values);
+      }
+      break;
+    case RecordKind::dataWord:
+      dataItem("dw", payload);
+      break;
+    case RecordKind::dataSpace:
+      dataItem("dsb", std::to_string(decodeNumber(payload)));
+      break;
+  }
+}
+
+// "\textern \tmedium _a,_b" lines of five names, or "\tpublic\t_a,_b".
+void writeNameLines(std::FILE* out, std::string_view head,
+                    const std::vector<std::string_view>& names) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    bool first = i % kNamesPerLine == 0;
+    if (first) std::fputs(std::string(head).c_str(), out);
+    std::fprintf(out, "%s_%.*s", first ? "" : ",", static_cast<int>(names[i].size()),
+                 names[i].data());
+    if (i % kNamesPerLine == kNamesPerLine - 1 || i + 1 == names.size()) std::fputs("\n", out);
+  }
+}
+
+void writeLists(const ModuleInfo& module, std::FILE* out) {
+  for (SizeAttribute attribute : {SizeAttribute::tiny, SizeAttribute::near}) {
+    std::vector<std::string_view> names;
+    for (const SymbolEntry* symbol : module.externals) {
+      if (symbol->defined) continue;
+      SizeAttribute own =
+          symbol->attribute == SizeAttribute::tiny ? SizeAttribute::tiny : SizeAttribute::near;
+      if (own == attribute) names.push_back(symbol->name);
+    }
+    if (attribute == SizeAttribute::near && module.usesSwitchRoutine) names.push_back("_switch");
+    writeNameLines(
+        out, attribute == SizeAttribute::tiny ? "\textern \tsmall " : "\textern \tmedium ", names);
+  }
+  for (Area area : {Area::io, Area::area, Area::data, Area::constant, Area::code}) {
+    std::vector<std::string_view> names;
+    for (const SymbolEntry* symbol : module.publics) {
+      Area own = symbol->area == Area::function ? Area::code : symbol->area;
+      if (own == area && symbol->kind == SymbolKind::global) names.push_back(symbol->name);
+    }
+    writeNameLines(out, "\tpublic\t", names);
+    if (!names.empty()) std::fputs("\n", out);
+  }
+}
+
+}  // namespace
 
 bool writeModuleBody(const OptionSettings& options, const ModuleInfo& module, RecordReader& records,
                      std::FILE* out) {
@@ -12,16 +200,11 @@ bool writeModuleBody(const OptionSettings& options, const ModuleInfo& module, Re
     std::fprintf(out, "\tsymbol_a \"%s\",54,415,2\n", kVersionNumber);
   }
   std::fprintf(out, "\tmodule\t%s\n", module.moduleName.c_str());
+  writeLists(module, out);
+  BodyWriter body(options, out);
   RecordKind kind;
   std::string payload;
-  while (records.next(kind, payload)) {
-    switch (kind) {
-      case RecordKind::asmText:
-      case RecordKind::debugLine:
-        std::fwrite(payload.data(), 1, payload.size(), out);
-        break;
-    }
-  }
+  while (records.next(kind, payload)) body.record(kind, payload);
   return std::ferror(out) == 0;
 }
 

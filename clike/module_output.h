@@ -1,11 +1,13 @@
 #pragma once
 // The assembly file: written after the whole source was read, from the records of work
-// file 1. For now it holds the module line, the debug lines and the #asm text; the
-// declarations and code of later stages are written in their places among them.
+// file 1: the module line, the external and public lists, then every record in source
+// order (sections, labels, data, instructions, #asm text and debug lines).
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "clike/settings.h"
+#include "clike/symbol_table.h"
 #include "clike/work_records.h"
 
 namespace kz::clike {
@@ -14,6 +16,9 @@ struct ModuleInfo {
   std::string moduleName;
   std::string sourcePath;
   bool writeBody = true;  // false: the file holds the end line only
+  std::vector<const SymbolEntry*> externals;
+  std::vector<const SymbolEntry*> publics;
+  bool usesSwitchRoutine = false;
 };
 
 // Writes everything up to, not including, the "\tend\n" line. False when a write failed.

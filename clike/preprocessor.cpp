@@ -89,6 +89,18 @@ Token Preprocessor::next() {
   }
 }
 
+SymbolEntry& Preprocessor::intern(std::string_view name, std::uint32_t line, std::uint8_t depth) {
+  std::string_view significant = significantPart(name);
+  return symbols_.intern(significant, hashName(significant), line, depth);
+}
+
+std::string_view Preprocessor::lineText(std::uint32_t line, std::uint8_t depth) const {
+  for (const RecentLine& recent : recentLines_) {
+    if (recent.line == line && recent.depth == depth) return recent.text;
+  }
+  return {};
+}
+
 // Reads lines until one is for the lexer; skipped lines and #asm text are dealt with here.
 // Returns false at the end of the main source.
 bool Preprocessor::advanceLine() {
@@ -105,8 +117,13 @@ bool Preprocessor::advanceLine() {
       handleSkippedLine(text);
       continue;
     }
-    lexer_.startLine(text, static_cast<std::uint32_t>(reader_.lineNumber()),
-                     static_cast<std::uint8_t>(reader_.depth()));
+    auto line = static_cast<std::uint32_t>(reader_.lineNumber());
+    auto depth = static_cast<std::uint8_t>(reader_.depth());
+    RecentLine& recent = recentLines_[recentNext_++ % recentLines_.size()];
+    recent.line = line;
+    recent.depth = depth;
+    recent.text.assign(text);
+    lexer_.startLine(text, line, depth);
     return true;
   }
 }

@@ -2,6 +2,7 @@
 // The token stream the parser reads: source lines from the reader, directives obeyed,
 // skipped branches passed over, macros expanded, identifiers entered in the symbol table,
 // #asm blocks handed on whole.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -52,6 +53,11 @@ class Preprocessor {
   Token next();
 
   int openConditionals() const { return conditionals_.size(); }
+  // Enters a name the compiler makes (a default section name) as a symbol.
+  SymbolEntry& intern(std::string_view name, std::uint32_t line, std::uint8_t depth);
+  // The text of one of the last few lines read, for the source comments of the output;
+  // empty when that line is no longer held.
+  std::string_view lineText(std::uint32_t line, std::uint8_t depth) const;
   const MacroTable& macros() const { return macros_; }
 
  private:
@@ -99,6 +105,13 @@ class Preprocessor {
   bool inAsm_ = false;
   std::string asmText_;
   std::deque<Token> pending_;
+  struct RecentLine {
+    std::uint32_t line = 0;
+    std::uint8_t depth = 0;
+    std::string text;
+  };
+  std::array<RecentLine, 8> recentLines_;
+  std::size_t recentNext_ = 0;
   std::vector<std::string> arguments_;
   std::string expansion_;
 };

@@ -8,14 +8,58 @@
 #include <vector>
 
 #include "clike/string_pool.h"
+#include "clike/types.h"
 
 namespace kz::clike {
+
+enum class SymbolKind : std::uint8_t {
+  none,
+  external,
+  staticName,
+  global,
+  structTag,
+  unionTag,
+  structMember,
+  unionMember,
+  label,
+  undefinedLabel,
+  file,
+  section,
+};
+
+// The section type a name lives in, or its kind of code address.
+enum class Area : std::uint8_t {
+  none,
+  io,
+  area,
+  data,
+  constant,
+  code,
+  function,
+  secondFunction,
+  absolute,
+};
 
 struct SymbolEntry {
   std::string_view name;  // the significant part only
   std::uint32_t firstLine = 0;
   std::uint8_t firstDepth = 0;
   std::uint32_t order = 0;  // entries are numbered in the order they were made
+
+  // What the declarations made of the name (file scope; members and labels live in their
+  // aggregate and function).
+  SymbolKind kind = SymbolKind::none;
+  Area area = Area::none;
+  SizeAttribute attribute = SizeAttribute::none;
+  Type type;
+  AggregateInfo* aggregate = nullptr;  // a tag's members
+  std::uint32_t definedLine = 0;
+  std::uint16_t stackUse = 0;  // functions, in bytes
+  std::int32_t debugType = 0;
+  bool used = false;
+  bool defined = false;   // has storage or a body in this module
+  bool declared = false;  // any declaration met (also one that failed)
+  bool typedefName = false;
 };
 
 class SymbolTable {

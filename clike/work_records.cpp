@@ -11,6 +11,20 @@ constexpr std::size_t kReadBlock = 64 * 1024;
 
 }  // namespace
 
+std::string encodeNumber(std::uint32_t value) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i)
+    bytes[static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+  return bytes;
+}
+
+std::uint32_t decodeNumber(std::string_view bytes) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4 && i < bytes.size(); ++i)
+    value |= std::uint32_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+  return value;
+}
+
 bool RecordWriter::write(RecordKind kind, std::string_view payload) {
   std::uint8_t head[1 + kMaxVarintBytes];
   head[0] = static_cast<std::uint8_t>(kind);

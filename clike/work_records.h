@@ -9,10 +9,34 @@
 
 namespace kz::clike {
 
+// The output stage replays them in order; a sourceLine record marks the source line that
+// the following code and labels come from, so the output can place its reference.
 enum class RecordKind : std::uint8_t {
-  asmText = 1,    // lines of an #asm block, copied unchanged
-  debugLine = 2,  // a complete debug-information line (macro numbers)
+  asmText = 1,        // lines of an #asm block, copied unchanged
+  debugLine = 2,      // a complete debug-information line (macro numbers)
+  section = 3,        // SectionRecord fields, then the section name
+  functionStart = 4,  // line number (4 bytes, low first), then the function name
+  label = 5,          // a label as written ("__0001", "main.loop")
+  dataName = 6,       // the name of the data object whose definition follows
+  dataBytes = 7,      // initialised bytes of the current object
+  dataWord = 8,       // one word value, as text (a number or a name)
+  dataSpace = 9,      // reserved bytes: the count, 4 bytes, low first
+  codeLine = 10,      // one instruction or table line without its line end
+  sourceLine = 11,    // include depth (1 byte), line number (4 bytes), the line's text
+  tableText = 12,     // complete lines of a generated jump or case table
 };
+
+// The fixed part of a section record.
+struct SectionRecord {
+  std::uint8_t type = 0;       // class value: io 48, area 49, data 50, const 51, code 52
+  std::uint8_t attribute = 0;  // 1 tiny, 2 near, 3 far
+  std::uint8_t absolute = 0;
+  std::uint32_t address = 0;
+};
+inline constexpr std::size_t kSectionRecordSize = 7;
+
+std::string encodeNumber(std::uint32_t value);
+std::uint32_t decodeNumber(std::string_view bytes);
 
 class RecordWriter {
  public:

@@ -1,2 +1,2 @@
-int x;
+section area; int x;
 @

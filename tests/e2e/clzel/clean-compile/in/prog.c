@@ -3,4 +3,4 @@
 #asm
 	nop
 #endasm
-int x;
+section area; int x;

@@ -1,3 +1,9 @@
 	module	prog
+	public	_x
+
 	nop
+
+area	section data medium
+;+++ 	section area; int x;
+_x		dsb	2
 	end

@@ -1,1 +1,1 @@
-int x;
+section area; int x;

@@ -1,4 +1,4 @@
-int x = 12L;
+section area; int x = 12L;
 #include "part.h"
 @ x 0.5
-last;
+;

@@ -1,2 +1,2 @@
-x;
+;
 #include <none.h>

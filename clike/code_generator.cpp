@@ -1,0 +1,643 @@
+// Instructions for expression statements and conditions: operands resolved to their
+// assembler text, each operation checked against the processor's forms, working registers
+// taken (and reported) only where the named operands have no instruction.
+#include <cstdio>
+
+#include "clike/mnemonics.h"
+#include "clike/parser.h"
+
+namespace kz::clike {
+namespace {
+
+std::string withOffset(std::string base, std::int32_t offset) {
+  if (offset > 0) base += "+" + std::to_string(offset);
+  if (offset < 0) base += std::to_string(offset);
+  return base;
+}
+
+std::string_view conditionText(std::int32_t value) {
+  static constexpr std::string_view kNames[] = {"t",  "f",  "z",  "eq", "nz", "ne", "cs",
+                                                "lt", "cc", "ge", "le", "gt", "non"};
+  return kNames[value < 0 || value > 12 ? 12 : value];
+}
+
+// T F Z EQ NZ NE CS LT CC GE LE GT: each condition and its opposite.
+std::int32_t inverse(std::int32_t condition) {
+  static constexpr std::int32_t kInverse[] = {1, 0, 4, 5, 2, 3, 8, 9, 6, 7, 11, 10, 12};
+  return kInverse[condition < 0 || condition > 12 ? 12 : condition];
+}
+
+constexpr std::int32_t kZ = 2, kNZ = 4, kEQ = 3, kNE = 5, kLT = 7, kGE = 9, kLE = 10, kGT = 11;
+constexpr std::int32_t kNon = 12;
+
+Operand conditionOperand(std::int32_t condition) {
+  Operand operand;
+  operand.kind = OperandKind::condition;
+  operand.value = condition;
+  operand.text = conditionText(condition);
+  return operand;
+}
+
+Operand labelOperand(std::string_view label) { return symbolicImmediate(std::string(label)); }
+
+bool sameRegister(const Operand& a, const Operand& b) {
+  if (a.kind == OperandKind::register8 && b.kind == OperandKind::register8)
+    return a.number == b.number;
+  if (a.kind == OperandKind::register16 && b.kind == OperandKind::register16)
+    return a.number == b.number;
+  return false;
+}
+
+// Whether operand `a` reads or writes part of register operand `r`.
+bool overlaps(const Operand& a, const Operand& r) {
+  auto pairOf = [](const Operand& o) {
+    return o.kind == OperandKind::register8 ? o.number / 2 : o.number;
+  };
+  bool aReg = a.kind == OperandKind::register8 || a.kind == OperandKind::register16;
+  bool rReg = r.kind == OperandKind::register8 || r.kind == OperandKind::register16;
+  if (aReg && rReg) {
+    if (a.kind == r.kind) return a.number == r.number;
+    return pairOf(a) == pairOf(r);
+  }
+  if (rReg && (a.isMemory() || a.kind == OperandKind::bit)) {
+    int pair = pairOf(r);
+    if (pair == 3 && a.usesHL()) return true;
+    if (pair == 2 && a.mode == MemoryMode::atDE) return true;
+    if (a.mode == MemoryMode::hlPlusC && pair == 1 &&
+        (r.kind == OperandKind::register16 || r.number == 2))
+      return true;
+    if (a.mode == MemoryMode::pcPlusA && pair == 0 &&
+        (r.kind == OperandKind::register16 || r.number == 0))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Parser::warnRegister(Message message, std::string_view why) {
+  diagnostics_.reportWarning(message, why);
+}
+
+void Parser::emit(std::string_view mnemonic, const Operand& first, const Operand& second) {
+  emitter_.instruction(mnemonic, first, second);
+}
+
+bool Parser::emitChecked(std::string_view mnemonic, const Operand& first, const Operand& second,
+                         std::string_view why) {
+  if (hasForm(mnemonic, first, second)) {
+    emit(mnemonic, first, second);
+    return true;
+  }
+  diagnostics_.reportError(Message::unexecutableOperation, why);
+  return false;
+}
+
+// The operand a node stands for; nullopt after an error was reported. `setup` work (a
+// near address loaded into HL) is written at once.
+std::optional<Operand> Parser::operandOf(int at, OperandUse use) {
+  const Node& n = nodes_[at];
+  std::int32_t value = 0;
+  if (foldConstant(nodes_, at, value)) return immediateOperand(value);
+  switch (n.kind) {
+    case NodeKind::register8:
+      return register8Operand(n.value);
+    case NodeKind::register16:
+      return register16Operand(n.value);
+    case NodeKind::special: {
+      Operand operand;
+      operand.word = true;
+      if (n.value == 136)
+        operand.kind = OperandKind::stackPointer, operand.text = "sp";
+      else if (n.value == 132)
+        operand.kind = OperandKind::statusWord, operand.text = "psw";
+      else if (n.value == 134)
+        operand.kind = OperandKind::bankSelector, operand.text = "rbs";
+      else {
+        diagnostics_.reportError(Message::registerInExpression, n.text);
+        return std::nullopt;
+      }
+      return operand;
+    }
+    case NodeKind::indirect: {
+      std::string text;
+      switch (n.mode) {
+        case MemoryMode::atHL:
+          text = "(hl)";
+          break;
+        case MemoryMode::atDE:
+          text = "(de)";
+          break;
+        case MemoryMode::hlIncrement:
+          text = "(hl+)";
+          break;
+        case MemoryMode::hlDecrement:
+          text = "(-hl)";
+          break;
+        case MemoryMode::hlPlusC:
+          text = "(hl+c)";
+          break;
+        case MemoryMode::pcPlusA:
+          text = "(pc+a)";
+          break;
+        default: {
+          char buffer[32];
+          std::snprintf(buffer, sizeof buffer, "(hl%+ld)", static_cast<long>(n.displacement));
+          text = buffer;
+          break;
+        }
+      }
+      return memoryOperand(n.mode, text, n.word);
+    }
+    case NodeKind::string:
+      diagnostics_.reportError(Message::illegalStringConstant);
+      return std::nullopt;
+    case NodeKind::condition:
+      diagnostics_.reportError(Message::conditionCodeNotAllowed, n.text);
+      return std::nullopt;
+    case NodeKind::address:
+      return addressOf(n.a);
+    case NodeKind::bit: {
+      std::optional<Operand> byte = operandOf(n.a, use);
+      if (!byte) return std::nullopt;
+      const Node& number = nodes_[n.b];
+      Operand bit;
+      bit.kind = OperandKind::bit;
+      if (byte->kind == OperandKind::register8) {
+        bit.number = byte->number;
+      } else if (byte->isMemory() && !byte->word) {
+        bit.bitInMemory = true;
+        bit.mode = byte->mode;
+      } else {
+        diagnostics_.reportError(Message::bitOperandIncorrect, byte->text);
+        return std::nullopt;
+      }
+      if (number.kind == NodeKind::register8) {
+        if (!byte->isMemory() ||
+            (byte->mode != MemoryMode::atDE && byte->mode != MemoryMode::atHL)) {
+          diagnostics_.reportError(Message::bitOperandIncorrect, byte->text);
+          return std::nullopt;
+        }
+        bit.bitRegister = true;
+        bit.bitNumber = number.value;
+        bit.text = byte->text + "." + std::string(register8Name(number.value));
+      } else {
+        if (number.value < 0 || number.value > 7) {
+          diagnostics_.reportError(Message::invalidBitPosition, std::to_string(number.value));
+          return std::nullopt;
+        }
+        bit.bitNumber = number.value;
+        bit.text = byte->text + "." + std::to_string(number.value);
+      }
+      return bit;
+    }
+    case NodeKind::unary:
+      if (n.opClass == TokenClass::star) {
+        std::int32_t address = 0;
+        if (foldConstant(nodes_, n.a, address)) {
+          if (address < 0 || address > 0xFF) {
+            diagnostics_.reportError(Message::unexecutableOperation, std::to_string(address));
+            return std::nullopt;
+          }
+          return memoryOperand(MemoryMode::direct, "(" + std::to_string(address) + ")", false);
+        }
+        diagnostics_.reportError(Message::illegalIndexMode, "*");
+        return std::nullopt;
+      }
+      break;
+    case NodeKind::name:
+    case NodeKind::index:
+    case NodeKind::member:
+      return objectOperand(at, use);
+    default:
+      break;
+  }
+  diagnostics_.reportError(Message::operationTooComplex, n.text);
+  return std::nullopt;
+}
+
+// A named object, an element or a member: its address is a name and an offset.
+bool Parser::objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, Type& type) {
+  const Node& n = nodes_[at];
+  if (n.kind == NodeKind::name) {
+    symbol = n.symbol;
+    offset = 0;
+    if (symbol->kind == SymbolKind::structTag || symbol->kind == SymbolKind::unionTag) {
+      diagnostics_.reportError(Message::referenceToTag, symbol->name);
+      return false;
+    }
+    type = symbol->type;
+    useSymbol(*symbol);
+    return true;
+  }
+  if (n.kind == NodeKind::index) {
+    if (!objectAddress(n.a, symbol, offset, type)) return false;
+    if (!type.isArray()) {
+      diagnostics_.reportError(Message::suffixedNonArray, symbol->name);
+      return false;
+    }
+    std::int32_t index = 0;
+    if (!foldConstant(nodes_, n.b, index)) {
+      diagnostics_.reportError(Message::illegalIndexMode, symbol->name);
+      return false;
+    }
+    type = type.inner();
+    offset += index * static_cast<std::int32_t>(sizeOf(type));
+    return true;
+  }
+  if (n.kind == NodeKind::member) {
+    if (!objectAddress(n.a, symbol, offset, type)) return false;
+    if (n.value == 1 || !type.isAggregate() || !type.aggregate) {
+      diagnostics_.reportError(Message::memberOfNonStruct, symbol->name);
+      return false;
+    }
+    const Member* member = type.aggregate->find(n.symbol);
+    if (!member) {
+      diagnostics_.reportError(Message::notStructMember, n.symbol->name);
+      return false;
+    }
+    offset += static_cast<std::int32_t>(member->offset);
+    type = member->type;
+    return true;
+  }
+  diagnostics_.reportError(Message::operandHasNoAddress, n.text);
+  return false;
+}
+
+std::optional<Operand> Parser::addressOf(int at) {
+  SymbolEntry* symbol = nullptr;
+  std::int32_t offset = 0;
+  Type type;
+  if (nodes_[at].kind == NodeKind::register8 || nodes_[at].kind == NodeKind::register16) {
+    diagnostics_.reportError(Message::invalidAmpersand, nodes_[at].text);
+    return std::nullopt;
+  }
+  if (!objectAddress(at, symbol, offset, type)) return std::nullopt;
+  return symbolicImmediate(withOffset(asmName(*symbol), offset));
+}
+
+std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
+  SymbolEntry* symbol = nullptr;
+  std::int32_t offset = 0;
+  Type type;
+  if (!objectAddress(at, symbol, offset, type)) return std::nullopt;
+  std::string name = withOffset(asmName(*symbol), offset);
+  // Functions, arrays and entries stand for their address.
+  if (type.isFunction() || type.isArray() ||
+      (symbol->area == Area::code && type.base == BaseType::entryType))
+    return symbolicImmediate(name);
+  if (type.isAggregate()) {
+    diagnostics_.reportError(Message::nonOperatableOperand, symbol->name);
+    return std::nullopt;
+  }
+  bool word = sizeOf(type) == 2;
+  if (symbol->attribute == SizeAttribute::tiny)
+    return memoryOperand(MemoryMode::direct, "(" + name + ")", word);
+  // A near object is reached through HL.
+  if (use.hlBusy) {
+    diagnostics_.reportError(Message::registerConflict, symbol->name);
+    return std::nullopt;
+  }
+  emit("ld", register16Operand(3), symbolicImmediate(name));
+  warnRegister(Message::registerHLUsed, symbol->name);
+  return memoryOperand(MemoryMode::atHL, "(hl)", word);
+}
+
+void Parser::useSymbol(SymbolEntry& symbol) {
+  if (!symbol.used && symbol.kind == SymbolKind::external) externals_.push_back(&symbol);
+  symbol.used = true;
+}
+
+// A statement made of an expression.
+void Parser::generateStatement(int at) {
+  const Node& n = nodes_[at];
+  switch (n.kind) {
+    case NodeKind::assign:
+      generateAssignment(at);
+      return;
+    case NodeKind::increment: {
+      std::optional<Operand> target = operandOf(n.a, {});
+      if (!target) return;
+      std::string_view mnemonic = mnemonicOf(n.op);
+      emitChecked(mnemonic, *target, Operand{}, n.text);
+      return;
+    }
+    case NodeKind::call:
+      generateCall(at);
+      return;
+    case NodeKind::instruction:
+      generateInstruction(at);
+      return;
+    case NodeKind::binary:
+      if (n.opClass == TokenClass::comma) {
+        generateStatement(n.a);
+        generateStatement(n.b);
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  diagnostics_.reportError(Message::illegalExpression, n.text);
+}
+
+// Writes `target op= value` with the operation's instruction, through A when the named
+// operands have no form of their own and A is free.
+void Parser::applyOperation(std::string_view mnemonic, const Operand& target, const Operand& value,
+                            std::string_view why) {
+  if (hasForm(mnemonic, target, value)) {
+    emit(mnemonic, target, value);
+    return;
+  }
+  Operand a = register8Operand(0);
+  bool aFree = !overlaps(target, a) && !overlaps(value, a) && !target.word && !value.word;
+  if (aFree && hasForm("ld", a, target) && hasForm(mnemonic, a, value) &&
+      hasForm("ld", target, a)) {
+    warnRegister(Message::registerAUsed, why);
+    emit("ld", a, target);
+    emit(mnemonic, a, value);
+    emit("ld", target, a);
+    return;
+  }
+  diagnostics_.reportError(Message::unexecutableOperation, why);
+}
+
+void Parser::load(const Operand& target, const Operand& value, std::string_view why) {
+  if (hasForm("ld", target, value)) {
+    emit("ld", target, value);
+    return;
+  }
+  if (target.kind == OperandKind::memory && target.word && value.kind == OperandKind::immediate &&
+      hasForm("ldw", target, value)) {
+    emit("ldw", target, value);
+    return;
+  }
+  Operand a = register8Operand(0);
+  if (!target.word && !value.word && !overlaps(target, a) && !overlaps(value, a) &&
+      hasForm("ld", a, value) && hasForm("ld", target, a)) {
+    warnRegister(Message::registerAUsed, why);
+    emit("ld", a, value);
+    emit("ld", target, a);
+    return;
+  }
+  diagnostics_.reportError(Message::unexecutableOperation, why);
+}
+
+void Parser::generateAssignment(int at) {
+  const Node& n = nodes_[at];
+  const Node& targetNode = nodes_[n.a];
+  if (targetNode.kind == NodeKind::bit) {
+    generateBitAssignment(at);
+    return;
+  }
+  std::int32_t ignored;
+  if (foldConstant(nodes_, n.a, ignored) || targetNode.kind == NodeKind::string) {
+    diagnostics_.reportError(Message::leftValueRequired, n.text);
+    return;
+  }
+  if (targetNode.kind == NodeKind::name &&
+      (targetNode.symbol->type.isFunction() || targetNode.symbol->type.isArray() ||
+       targetNode.symbol->type.isConst)) {
+    diagnostics_.reportError(Message::nonWritableOperand, targetNode.symbol->name);
+    return;
+  }
+  const Node& valueNode = nodes_[n.b];
+  bool valueUsesHL = false;
+  std::optional<Operand> target = operandOf(n.a, {});
+  if (!target) return;
+  if (target->kind == OperandKind::immediate) {
+    diagnostics_.reportError(Message::nonWritableOperand, targetNode.text);
+    return;
+  }
+  OperandUse use{target->usesHL() || valueUsesHL};
+  if (n.op != 39) {  // compound assignment
+    std::string_view mnemonic = mnemonicOf(n.op);
+    if (mnemonic == "shlc" || mnemonic == "shrc") {
+      generateShift(*target, n.b, mnemonic, n.text);
+      return;
+    }
+    std::optional<Operand> value = operandOf(n.b, use);
+    if (!value) return;
+    applyOperation(mnemonic, *target, *value, n.text);
+    return;
+  }
+  if (valueNode.kind == NodeKind::call) {
+    generateCall(n.b);
+    Operand result =
+        sizeOf(nodes_[n.b].symbol ? nodes_[n.b].symbol->type.inner() : Type{}) == 2 || target->word
+            ? register16Operand(0)
+            : register8Operand(0);
+    if (!sameRegister(*target, result)) load(*target, result, "=");
+    return;
+  }
+  std::int32_t constant = 0;
+  if (valueNode.kind == NodeKind::binary && !foldConstant(nodes_, n.b, constant)) {
+    generateBinaryAssignment(*target, n.b);
+    return;
+  }
+  std::optional<Operand> value = operandOf(n.b, use);
+  if (!value) return;
+  load(*target, *value, n.text);
+}
+
+// target = x op y: target takes x, then the operation with y.
+void Parser::generateBinaryAssignment(const Operand& target, int at) {
+  const Node& n = nodes_[at];
+  std::string_view op = n.text;
+  if (op == "*" || op == "/" || op == "%") {
+    std::optional<Operand> x = operandOf(n.a, {});
+    std::optional<Operand> y = operandOf(n.b, {});
+    if (!x || !y) return;
+    if (op == "*") {
+      // W*A, B*C, D*E, H*L give their register pair.
+      bool pair = target.kind == OperandKind::register16 && x->kind == OperandKind::register8 &&
+                  x->number / 2 == target.number && hasForm("mul", *x, *y);
+      if (pair) {
+        emit("mul", *x, *y);
+        return;
+      }
+    } else if (sameRegister(target, *x) && hasForm("div", *x, *y)) {
+      emit("div", *x, *y);
+      return;
+    }
+    diagnostics_.reportError(Message::unexecutableOperation, op);
+    return;
+  }
+  if (n.opClass == TokenClass::shift) {
+    std::optional<Operand> x = operandOf(n.a, {});
+    if (!x) return;
+    if (!sameRegister(target, *x)) load(target, *x, "=");
+    generateShift(target, n.b, mnemonicOf(n.op), op);
+    return;
+  }
+  std::string_view mnemonic = mnemonicOf(n.op);
+  bool arithmetic = n.opClass == TokenClass::plus || n.opClass == TokenClass::minus ||
+                    n.opClass == TokenClass::ampersand || n.opClass == TokenClass::bar ||
+                    n.opClass == TokenClass::caret;
+  if (!arithmetic) {
+    diagnostics_.reportError(Message::operationTooComplex, op);
+    return;
+  }
+  OperandUse use{target.usesHL()};
+  std::optional<Operand> x = operandOf(n.a, use);
+  if (!x) return;
+  std::optional<Operand> y = operandOf(n.b, OperandUse{use.hlBusy || x->usesHL()});
+  if (!y) return;
+  if (!sameRegister(target, *x)) {
+    // Loading the target first must not destroy the second operand.
+    if (overlaps(*y, target) || sameRegister(*y, target)) {
+      diagnostics_.reportError(Message::orderNotKept, op);
+      return;
+    }
+    load(target, *x, op);
+  }
+  applyOperation(mnemonic, target, *y, op);
+}
+
+void Parser::generateShift(const Operand& target, int countNode, std::string_view mnemonic,
+                           std::string_view why) {
+  std::int32_t count = 0;
+  if (!foldConstant(nodes_, countNode, count) || count < 1 || count > 7) {
+    diagnostics_.reportError(Message::shiftCountInvalid, why);
+    return;
+  }
+  if (!hasForm(mnemonic, target)) {
+    diagnostics_.reportError(Message::unexecutableOperation, why);
+    return;
+  }
+  for (std::int32_t i = 0; i < count; ++i) emitter_.instruction(mnemonic, target);
+}
+
+// bit = 0 / 1 / bit, bit ^= 1.
+void Parser::generateBitAssignment(int at) {
+  const Node& n = nodes_[at];
+  std::optional<Operand> bit = operandOf(n.a, {});
+  if (!bit) return;
+  std::int32_t value = 0;
+  bool constant = foldConstant(nodes_, n.b, value);
+  if (n.op == 39 && constant && (value == 0 || value == 1)) {
+    emitChecked(value ? "set" : "clr", *bit, Operand{}, n.text);
+    return;
+  }
+  if (n.op == 23 && constant && value == 1) {
+    emitChecked("cpl", *bit, Operand{}, n.text);
+    return;
+  }
+  if (n.op == 39 && nodes_[n.b].kind == NodeKind::bit) {
+    std::optional<Operand> source = operandOf(n.b, {});
+    if (!source) return;
+    Operand carry;
+    carry.kind = OperandKind::carry;
+    carry.text = "cf";
+    if (!hasForm("ld", carry, *source) || !hasForm("ld", *bit, carry)) {
+      diagnostics_.reportError(Message::bitOperandIncorrect, n.text);
+      return;
+    }
+    warnRegister(Message::flagCFUsed, n.text);
+    emit("ld", carry, *source);
+    emit("ld", *bit, carry);
+    return;
+  }
+  diagnostics_.reportError(Message::illegalBitOperation, n.text);
+}
+
+// Jumps to `label` when the condition is `jumpWhen`.
+void Parser::conditionJump(int at, const std::string& label, bool jumpWhen) {
+  Nesting guard(*this);
+  const Node& n = nodes_[at];
+  std::int32_t value = 0;
+  if (foldConstant(nodes_, at, value)) {
+    if ((value != 0) == jumpWhen) emitter_.instruction("j", labelOperand(label));
+    return;
+  }
+  auto jump = [&](std::int32_t condition) {
+    if (!jumpWhen) condition = inverse(condition);
+    emitter_.instruction("j", conditionOperand(condition), labelOperand(label));
+  };
+  switch (n.kind) {
+    case NodeKind::condition:
+      if (n.value == kNon) {
+        diagnostics_.reportError(Message::invalidConditionalExpression, n.text);
+        return;
+      }
+      jump(n.value);
+      return;
+    case NodeKind::unary:
+      if (n.text == "!") {
+        conditionJump(n.a, label, !jumpWhen);
+        return;
+      }
+      break;
+    case NodeKind::bit: {
+      std::optional<Operand> bit = operandOf(at, {});
+      if (!bit) return;
+      if (!emitChecked("test", *bit, Operand{}, n.text)) return;
+      jump(kNZ);  // test leaves Z set when the bit is clear
+      return;
+    }
+    case NodeKind::binary:
+      if (n.opClass == TokenClass::logicalAnd || n.opClass == TokenClass::logicalOr) {
+        bool isAnd = n.opClass == TokenClass::logicalAnd;
+        if (isAnd != jumpWhen) {
+          conditionJump(n.a, label, jumpWhen);
+          conditionJump(n.b, label, jumpWhen);
+        } else {
+          std::string skip = emitter_.newLabel();
+          conditionJump(n.a, skip, !jumpWhen);
+          conditionJump(n.b, label, jumpWhen);
+          emitter_.label(skip);
+        }
+        return;
+      }
+      if (n.opClass == TokenClass::relational || n.opClass == TokenClass::equality) {
+        comparison(n, jump);
+        return;
+      }
+      break;
+    case NodeKind::register8:
+    case NodeKind::register16:
+    case NodeKind::indirect:
+    case NodeKind::name:
+    case NodeKind::index:
+    case NodeKind::member: {
+      std::optional<Operand> x = operandOf(at, {});
+      if (!x) return;
+      if (!emitChecked("cmp", *x, immediateOperand(0), "cmp")) return;
+      jump(kNE);
+      return;
+    }
+    default:
+      break;
+  }
+  diagnostics_.reportError(Message::invalidConditionalExpression, n.text);
+}
+
+template <typename Jump>
+void Parser::comparison(const Node& n, Jump jump) {
+  std::string_view op = n.text;
+  std::int32_t condition = op == "=="   ? kEQ
+                           : op == "!=" ? kNE
+                           : op == "<"  ? kLT
+                           : op == "<=" ? kLE
+                           : op == ">"  ? kGT
+                                        : kGE;
+  std::optional<Operand> x = operandOf(n.a, {});
+  if (!x) return;
+  std::optional<Operand> y = operandOf(n.b, OperandUse{x->usesHL()});
+  if (!y) return;
+  if (hasForm("cmp", *x, *y)) {
+    emit("cmp", *x, *y);
+    jump(condition);
+    return;
+  }
+  // The operands the other way round, with the condition turned round.
+  static constexpr std::int32_t kSwapped[] = {0, 1, 2, 3, 4, 5, 6, kGT, 8, kLE, kGE, kLT, 12};
+  if (hasForm("cmp", *y, *x)) {
+    emit("cmp", *y, *x);
+    jump(kSwapped[condition]);
+    return;
+  }
+  diagnostics_.reportError(Message::illegalComparison, op);
+}
+
+}  // namespace kz::clike

@@ -1,0 +1,73 @@
+#pragma once
+// Expression trees: nodes in a table of fixed size (full: fatal 125), built by the
+// expression parser for one statement at a time and folded where constant.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "clike/operands.h"
+#include "clike/token.h"
+#include "clike/types.h"
+
+namespace kz::clike {
+
+struct SymbolEntry;
+
+enum class NodeKind : std::uint8_t {
+  constant,
+  name,        // a declared name
+  register8,   // value: the register number 0..7
+  register16,  // value: 0..3 for WA BC DE HL; special registers below
+  special,     // SP, PSW, RBS, PC: value is the token value
+  condition,   // value: the token value of the condition name
+  string,
+  indirect,     // a register-indirect form: mode, word, index text
+  unary,        // op: token value; a: operand
+  binary,       // op and opClass; a, b
+  assign,       // op: 39 for '=', else the compound operation; a target, b value
+  increment,    // op 10 / 11; postfix flag in value
+  call,         // a: callee; arguments from `first` through `next`
+  address,      // &a
+  member,       // a.member: symbol is the member name; value 1 for '->'
+  index,        // a[b]
+  bit,          // a.b: b is the bit number or a register
+  instruction,  // an instruction function: op; arguments
+  sizeOf,
+  conditional,  // a ? b : c (folded only)
+};
+
+struct Node {
+  NodeKind kind = NodeKind::constant;
+  TokenClass opClass = TokenClass::endOfInput;
+  std::int32_t op = 0;
+  std::int32_t value = 0;
+  SymbolEntry* symbol = nullptr;
+  int a = -1, b = -1, c = -1;
+  int first = -1;  // first argument
+  int next = -1;   // next argument in a list
+  int count = 0;   // number of arguments
+  std::string_view text;
+  MemoryMode mode = MemoryMode::atHL;
+  bool word = false;
+  std::int32_t displacement = 0;
+};
+
+class ExpressionTable {
+ public:
+  static constexpr std::size_t kCapacity = 512;
+
+  ExpressionTable() { nodes_.reserve(kCapacity); }
+  // Fatal 125 when the table is full.
+  int add(const Node& node);
+  Node& operator[](int at) { return nodes_[static_cast<std::size_t>(at)]; }
+  const Node& operator[](int at) const { return nodes_[static_cast<std::size_t>(at)]; }
+  void clear() { nodes_.clear(); }
+
+ private:
+  std::vector<Node> nodes_;
+};
+
+// The value of a constant expression, or nothing.
+bool foldConstant(const ExpressionTable& nodes, int at, std::int32_t& value);
+
+}  // namespace kz::clike

@@ -1,0 +1,435 @@
+// Expressions: the grammar of C's operators over names, registers, conditions and the
+// register-indirect forms, built into the node table.
+#include "clike/fatal.h"
+#include "clike/parser.h"
+
+namespace kz::clike {
+namespace {
+
+bool isHLToken(const Token& token) {
+  return token.kind == TokenClass::register16 && (token.value == 38 || token.value == 70);
+}
+bool isDEToken(const Token& token) {
+  return token.kind == TokenClass::register16 && (token.value == 36 || token.value == 68);
+}
+bool isPCToken(const Token& token) {
+  return token.kind == TokenClass::register16 && (token.value == 130 || token.value == 66);
+}
+bool isWordForm(const Token& token) {
+  return token.value == 66 || token.value == 68 || token.value == 70;
+}
+
+// Binding strength of a binary operator class; 0: not a binary operator.
+int precedenceOf(TokenClass kind) {
+  switch (kind) {
+    case TokenClass::logicalOr:
+      return 1;
+    case TokenClass::logicalAnd:
+      return 2;
+    case TokenClass::bar:
+      return 3;
+    case TokenClass::caret:
+      return 4;
+    case TokenClass::ampersand:
+      return 5;
+    case TokenClass::equality:
+      return 6;
+    case TokenClass::relational:
+      return 7;
+    case TokenClass::shift:
+      return 8;
+    case TokenClass::plus:
+    case TokenClass::minus:
+      return 9;
+    case TokenClass::star:
+    case TokenClass::divideModulo:
+      return 10;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int Parser::node(Node value) { return nodes_.add(value); }
+
+// constant-expression: conditional-expression that folds to a number
+bool Parser::constantExpression(std::int32_t& value) {
+  int at = conditionalExpression();
+  if (at < 0) return false;
+  if (!foldConstant(nodes_, at, value)) {
+    const Node& n = nodes_[at];
+    if (n.kind == NodeKind::binary && (n.text == "/" || n.text == "%")) {
+      std::int32_t divisor = 1;
+      if (foldConstant(nodes_, n.b, divisor) && divisor == 0)
+        diagnostics_.reportError(Message::divideByZero);
+    }
+    return false;
+  }
+  return true;
+}
+
+// expression: assignment-expression { "," assignment-expression }
+int Parser::expression() {
+  Nesting guard(*this);
+  int at = assignmentExpression();
+  while (at >= 0 && at_(TokenClass::comma)) {
+    // A comma list is a sequence of statements here.
+    take();
+    int next = assignmentExpression();
+    if (next < 0) return -1;
+    Node sequence;
+    sequence.kind = NodeKind::binary;
+    sequence.opClass = TokenClass::comma;
+    sequence.text = ",";
+    sequence.a = at;
+    sequence.b = next;
+    at = node(sequence);
+  }
+  return at;
+}
+
+// assignment-expression: conditional-expression [ ( "=" | compound ) assignment-expression ]
+int Parser::assignmentExpression() {
+  Nesting guard(*this);
+  int target = conditionalExpression();
+  if (target < 0) return -1;
+  if (at_(TokenClass::assign) || at_(TokenClass::compoundAssign)) {
+    Token op = take();
+    int value = assignmentExpression();
+    if (value < 0) return -1;
+    Node assign;
+    assign.kind = NodeKind::assign;
+    assign.op = op.value;
+    assign.text = op.text;
+    assign.a = target;
+    assign.b = value;
+    return node(assign);
+  }
+  return target;
+}
+
+// conditional-expression: binary-expression [ "?" expression ":" conditional-expression ]
+int Parser::conditionalExpression() {
+  Nesting guard(*this);
+  int condition = binaryExpression(1);
+  if (condition < 0 || !at_(TokenClass::question)) return condition;
+  take();
+  int yes = expression();
+  if (yes < 0 || !expect(TokenClass::colon)) return -1;
+  int no = conditionalExpression();
+  if (no < 0) return -1;
+  Node n;
+  n.kind = NodeKind::conditional;
+  n.a = condition;
+  n.b = yes;
+  n.c = no;
+  return node(n);
+}
+
+// binary-expression: unary-expression { binary-operator unary-expression }, by precedence
+int Parser::binaryExpression(int level) {
+  Nesting guard(*this);
+  int left = unaryExpression();
+  while (left >= 0) {
+    TokenClass kind = peek().kind;
+    int precedence = precedenceOf(kind);
+    if (precedence == 0 || precedence < level) break;
+    Token op = take();
+    int right = binaryExpression(precedence + 1);
+    if (right < 0) return -1;
+    Node n;
+    n.kind = NodeKind::binary;
+    n.opClass = op.kind;
+    n.op = op.value;
+    n.text = op.text;
+    n.a = left;
+    n.b = right;
+    left = node(n);
+  }
+  return left;
+}
+
+// The register-indirect forms after '*': HL, HL++, --HL, (HL+C), (HL+d), (HL-d), DE,
+// (PC+A), and the word forms HLW, DEW, PCW.
+int Parser::indirectForm() {
+  Node n;
+  n.kind = NodeKind::indirect;
+  const Token& first = peek();
+  if (isHLToken(first) || isDEToken(first)) {
+    Token base = take();
+    n.word = isWordForm(base);
+    n.mode = isDEToken(base) ? MemoryMode::atDE : MemoryMode::atHL;
+    if (!isDEToken(base) && at_(TokenClass::incrementDecrement) && peek().value == 10) {
+      take();
+      n.mode = MemoryMode::hlIncrement;
+    }
+    return node(n);
+  }
+  if (first.kind == TokenClass::incrementDecrement && first.value == 11 &&
+      isHLToken(peekSecond())) {
+    take();
+    n.word = isWordForm(take());
+    n.mode = MemoryMode::hlDecrement;
+    return node(n);
+  }
+  if (first.kind == TokenClass::openParen && (isHLToken(peekSecond()) || isPCToken(peekSecond()))) {
+    take();
+    Token base = take();
+    n.word = isWordForm(base);
+    bool pc = isPCToken(base);
+    if (!at_(TokenClass::plus) && !at_(TokenClass::minus)) {
+      if (pc) {
+        diagnostics_.reportError(Message::illegalIndexMode, base.text);
+      }
+      n.mode = MemoryMode::atHL;
+      expect(TokenClass::closeParen);
+      return node(n);
+    }
+    bool minus = take().kind == TokenClass::minus;
+    if (pc) {
+      if (minus || !(at_(TokenClass::register8) && peek().value == 16))
+        diagnostics_.reportError(Message::illegalIndexMode, peek().text);
+      take();
+      n.mode = MemoryMode::pcPlusA;
+    } else if (!minus && at_(TokenClass::register8) && peek().value == 18) {
+      take();
+      n.mode = MemoryMode::hlPlusC;
+    } else {
+      std::int32_t d = 0;
+      if (!constantExpression(d)) {
+        diagnostics_.reportError(Message::illegalIndexMode, base.text);
+      }
+      if (minus) d = -d;
+      if (n.word) d *= 2;  // (HLW+d) counts words
+      if (d < -128 || d > 127) {
+        diagnostics_.reportWarning(Message::displacementTooLarge, std::to_string(d));
+        d = static_cast<std::int8_t>(d);
+      }
+      n.mode = MemoryMode::hlDisplacement;
+      n.displacement = d;
+    }
+    expect(TokenClass::closeParen);
+    return node(n);
+  }
+  return -1;
+}
+
+// unary-expression: postfix-expression | ( "*" | "&" | "-" | "+" | "!" | "~" | "++" | "--" )
+//                   unary-expression | "*" indirect-form | "sizeof" ...
+int Parser::unaryExpression() {
+  Nesting guard(*this);
+  const Token& token = peek();
+  Node n;
+  switch (token.kind) {
+    case TokenClass::star: {
+      take();
+      int form = indirectForm();
+      if (form >= 0) return postfixTail(form);
+      int operand = unaryExpression();
+      if (operand < 0) return -1;
+      n.kind = NodeKind::unary;
+      n.opClass = TokenClass::star;
+      n.text = "*";
+      n.a = operand;
+      return node(n);
+    }
+    case TokenClass::ampersand:
+    case TokenClass::minus:
+    case TokenClass::plus:
+    case TokenClass::unaryOperator: {
+      Token op = take();
+      int operand = unaryExpression();
+      if (operand < 0) return -1;
+      n.kind = op.kind == TokenClass::ampersand ? NodeKind::address : NodeKind::unary;
+      n.opClass = op.kind;
+      n.op = op.value;
+      n.text = op.text;
+      n.a = operand;
+      return node(n);
+    }
+    case TokenClass::incrementDecrement: {
+      Token op = take();
+      int operand = unaryExpression();
+      if (operand < 0) return -1;
+      n.kind = NodeKind::increment;
+      n.op = op.value;
+      n.text = op.text;
+      n.a = operand;
+      return node(n);
+    }
+    case TokenClass::keywordSizeof: {
+      take();
+      n.kind = NodeKind::sizeOf;
+      if (at_(TokenClass::openParen) && (peekSecond().kind == TokenClass::typeWord ||
+                                         peekSecond().kind == TokenClass::structUnion)) {
+        take();
+        Specifiers s = declarationSpecifiers();
+        Declarator d = declarator();
+        expect(TokenClass::closeParen);
+        n.value = static_cast<std::int32_t>(sizeOf(typeOf(s, d)));
+        return node(n);
+      }
+      int operand = unaryExpression();
+      if (operand < 0) return -1;
+      n.value = static_cast<std::int32_t>(sizeOfNode(operand));
+      return node(n);
+    }
+    default:
+      return postfixTail(primaryExpression());
+  }
+}
+
+// postfix-expression: primary { "[" expression "]" | "(" arguments ")" | "." member |
+//                     "." bit | "->" member | "++" | "--" }
+int Parser::postfixTail(int at) {
+  while (at >= 0) {
+    Node n;
+    if (accept(TokenClass::openBracket)) {
+      int index = expression();
+      if (index < 0 || !expect(TokenClass::closeBracket)) return -1;
+      n.kind = NodeKind::index;
+      n.a = at;
+      n.b = index;
+    } else if (at_(TokenClass::openParen)) {
+      take();
+      n.kind = NodeKind::call;
+      n.a = at;
+      argumentList(n);
+    } else if (at_(TokenClass::member)) {
+      Token op = take();
+      n.a = at;
+      if (op.text == "." && (at_(TokenClass::number) || at_(TokenClass::register8))) {
+        Token bit = take();
+        n.kind = NodeKind::bit;
+        Node number;
+        number.kind = bit.kind == TokenClass::number ? NodeKind::constant : NodeKind::register8;
+        number.value = bit.kind == TokenClass::number ? bit.value : bit.value - 16;
+        number.text = bit.text;
+        n.b = node(number);
+      } else if (at_(TokenClass::identifier)) {
+        n.kind = NodeKind::member;
+        n.value = op.text == "->" ? 1 : 0;
+        n.symbol = take().symbol;
+      } else {
+        syntaxError();
+        return -1;
+      }
+    } else if (at_(TokenClass::incrementDecrement)) {
+      Token op = take();
+      n.kind = NodeKind::increment;
+      n.op = op.value;
+      n.text = op.text;
+      n.value = 1;  // postfix
+      n.a = at;
+    } else {
+      return at;
+    }
+    at = node(n);
+  }
+  return at;
+}
+
+// arguments: [ assignment-expression { "," assignment-expression } ] ")"
+void Parser::argumentList(Node& call) {
+  int last = -1;
+  if (accept(TokenClass::closeParen)) return;
+  do {
+    int argument = assignmentExpression();
+    if (argument < 0) return;
+    if (last < 0)
+      call.first = argument;
+    else
+      nodes_[last].next = argument;
+    last = argument;
+    ++call.count;
+  } while (accept(TokenClass::comma));
+  expect(TokenClass::closeParen);
+}
+
+// primary: number | character | string | name | register | condition | "(" expression ")"
+//        | instruction-function "(" arguments ")"
+int Parser::primaryExpression() {
+  Nesting guard(*this);
+  Token token = peek();
+  Node n;
+  n.text = token.text;
+  switch (token.kind) {
+    case TokenClass::number:
+    case TokenClass::character:
+      take();
+      n.kind = NodeKind::constant;
+      n.value = token.value;
+      return node(n);
+    case TokenClass::string:
+      take();
+      n.kind = NodeKind::string;
+      return node(n);
+    case TokenClass::identifier:
+      take();
+      n.kind = NodeKind::name;
+      n.symbol = token.symbol;
+      if (!token.symbol->declared && !at_(TokenClass::openParen))
+        reportUndefinedOnce(*token.symbol);
+      return node(n);
+    case TokenClass::register8:
+      take();
+      n.kind = NodeKind::register8;
+      n.value = token.value - 16;
+      return node(n);
+    case TokenClass::register16:
+      take();
+      if (token.value <= 38) {
+        n.kind = NodeKind::register16;
+        n.value = (token.value - 32) / 2;
+      } else {
+        n.kind = NodeKind::special;
+        n.value = token.value;
+      }
+      return node(n);
+    case TokenClass::condition:
+      take();
+      n.kind = NodeKind::condition;
+      n.value = token.value;
+      return node(n);
+    case TokenClass::instructionFunction: {
+      take();
+      n.kind = NodeKind::instruction;
+      n.op = token.value;
+      if (!expect(TokenClass::openParen)) return -1;
+      argumentList(n);
+      return node(n);
+    }
+    case TokenClass::openParen: {
+      take();
+      int inner = expression();
+      if (inner < 0 || !expect(TokenClass::closeParen)) return -1;
+      return inner;
+    }
+    default:
+      syntaxError();
+      return -1;
+  }
+}
+
+std::uint32_t Parser::sizeOfNode(int at) {
+  const Node& n = nodes_[at];
+  switch (n.kind) {
+    case NodeKind::name:
+      if (n.symbol->kind == SymbolKind::structTag || n.symbol->kind == SymbolKind::unionTag)
+        return n.symbol->aggregate ? n.symbol->aggregate->size : 0;
+      return sizeOf(n.symbol->type);
+    case NodeKind::register8:
+      return 1;
+    case NodeKind::register16:
+      return 2;
+    case NodeKind::string:
+      return static_cast<std::uint32_t>(n.text.size() + 1);
+    case NodeKind::indirect:
+      return n.word ? 2 : 1;
+    default:
+      return 2;
+  }
+}
+
+}  // namespace kz::clike

@@ -1,0 +1,252 @@
+#include "clike/operands.h"
+
+#include <array>
+#include <initializer_list>
+
+namespace kz::clike {
+namespace {
+
+constexpr auto kRegister8 =
+    std::to_array<std::string_view>({"a", "w", "c", "b", "e", "d", "l", "h"});
+constexpr auto kRegister16 = std::to_array<std::string_view>({"wa", "bc", "de", "hl"});
+
+using K = OperandKind;
+using M = MemoryMode;
+
+bool is(const Operand& operand, K kind) { return operand.kind == kind; }
+bool none(const Operand& operand) { return operand.kind == K::none; }
+
+bool modeIn(const Operand& operand, std::initializer_list<M> modes) {
+  if (!operand.isMemory()) return false;
+  for (M mode : modes) {
+    if (operand.mode == mode) return true;
+  }
+  return false;
+}
+
+bool byteMemory(const Operand& operand, std::initializer_list<M> modes) {
+  return !operand.word && modeIn(operand, modes);
+}
+
+bool direct(const Operand& operand) {
+  return operand.isMemory() && operand.mode == M::direct && !operand.word;
+}
+bool atHL(const Operand& operand) {
+  return operand.isMemory() && operand.mode == M::atHL && !operand.word;
+}
+bool byteImmediate(const Operand& operand) { return is(operand, K::immediate); }
+bool r8(const Operand& operand) { return is(operand, K::register8); }
+bool r16(const Operand& operand) { return is(operand, K::register16); }
+bool hOrL(const Operand& operand) {
+  return r8(operand) && (operand.number == 6 || operand.number == 7);
+}
+
+// A bit form: register bit, memory bit in one of the modes, or (DE).g/(HL).g.
+bool bitForm(const Operand& operand, std::initializer_list<M> modes) {
+  if (!is(operand, K::bit)) return false;
+  if (operand.bitRegister) return operand.mode == M::atDE || operand.mode == M::atHL;
+  if (!operand.bitInMemory) return true;
+  for (M mode : modes) {
+    if (operand.mode == mode) return true;
+  }
+  return false;
+}
+
+constexpr std::initializer_list<M> kBitModes = {
+    M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::hlIncrement, M::hlDecrement, M::pcPlusA};
+
+bool loadForm(const Operand& d, const Operand& s) {
+  if (is(d, K::bankSelector)) return byteImmediate(s);
+  if (r16(d) && (is(s, K::immediate) || is(s, K::stackPointer))) return true;
+  if (is(d, K::stackPointer)) return r16(s) || is(s, K::immediate);
+  if (r16(d) && r16(s)) return true;
+  if (r8(d) && (r8(s) || byteImmediate(s))) return true;
+  if (r8(d) && s.isMemory() && !s.word) {
+    if (hOrL(d) && s.mode == M::hlIncrement) return false;
+    return modeIn(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::hlIncrement,
+                      M::hlDecrement, M::pcPlusA});
+  }
+  if (r16(d) && s.isMemory() && s.word)
+    return modeIn(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+  if (d.isMemory() && d.word && r16(s))
+    return modeIn(d, {M::direct, M::atDE, M::atHL, M::hlDisplacement});
+  if (d.isMemory() && !d.word) {
+    if (r8(s)) {
+      if (hOrL(s) && d.mode == M::hlIncrement) return false;
+      return modeIn(
+          d, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlIncrement, M::hlDecrement});
+    }
+    if (byteImmediate(s))
+      return modeIn(
+          d, {M::direct, M::atHL, M::atDE, M::hlDisplacement, M::hlIncrement, M::hlDecrement});
+    if (s.isMemory() && !s.word) {
+      if (direct(d) && direct(s)) return true;
+      if (direct(d))
+        return modeIn(s, {M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+      if (atHL(d))
+        return modeIn(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+    }
+    return false;
+  }
+  if (is(d, K::carry))
+    return bitForm(s, kBitModes) || (is(s, K::bit) && s.bitInMemory && s.mode == M::direct);
+  if (is(s, K::carry)) return bitForm(d, kBitModes);
+  return false;
+}
+
+bool aluForm(std::string_view mnemonic, const Operand& d, const Operand& s) {
+  bool addSub = mnemonic == "add" || mnemonic == "sub";
+  bool withCarry = mnemonic == "addc" || mnemonic == "subb";
+  if (mnemonic == "xor" && is(d, K::carry)) return bitForm(s, kBitModes) && !s.bitRegister;
+  if (d.isA()) {
+    if (byteImmediate(s) || r8(s)) return true;
+    std::initializer_list<M> modes = {M::direct,  M::atDE,        M::atHL,        M::hlDisplacement,
+                                      M::hlPlusC, M::hlIncrement, M::hlDecrement, M::pcPlusA};
+    (void)addSub;
+    return byteMemory(s, modes);
+  }
+  if (d.isWA() && r16(s)) return true;
+  if (r8(d) && (s.isA() || byteImmediate(s))) return true;
+  if (r16(d) && is(s, K::immediate)) return true;
+  if (d.isMemory() && !d.word) {
+    if (atHL(s)) {
+      if (withCarry)
+        return modeIn(d, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+      return modeIn(d, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+    }
+    if (byteImmediate(s))
+      return modeIn(d, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::hlIncrement,
+                        M::hlDecrement, M::pcPlusA});
+  }
+  return false;
+}
+
+bool isAlu(std::string_view m) {
+  return m == "add" || m == "sub" || m == "addc" || m == "subb" || m == "and" || m == "or" ||
+         m == "xor" || m == "cmp";
+}
+
+}  // namespace
+
+bool Operand::usesHL() const {
+  if (kind == K::register8) return number == 6 || number == 7;
+  if (kind == K::register16) return number == 3;
+  if (kind == K::memory || (kind == K::bit && bitInMemory))
+    return mode == M::atHL || mode == M::hlDisplacement || mode == M::hlPlusC ||
+           mode == M::hlIncrement || mode == M::hlDecrement;
+  if (kind == K::bit) return !bitInMemory && (number == 6 || number == 7);
+  return false;
+}
+
+std::string_view register8Name(int number) {
+  return kRegister8[static_cast<std::size_t>(number & 7)];
+}
+std::string_view register16Name(int number) {
+  return kRegister16[static_cast<std::size_t>(number & 3)];
+}
+
+Operand register8Operand(int number) {
+  Operand operand;
+  operand.kind = K::register8;
+  operand.number = number;
+  operand.text = register8Name(number);
+  return operand;
+}
+
+Operand register16Operand(int number) {
+  Operand operand;
+  operand.kind = K::register16;
+  operand.number = number;
+  operand.word = true;
+  operand.text = register16Name(number);
+  return operand;
+}
+
+Operand immediateOperand(std::int32_t value) {
+  Operand operand;
+  operand.kind = K::immediate;
+  operand.constant = true;
+  operand.value = value;
+  operand.text = std::to_string(value);
+  return operand;
+}
+
+Operand symbolicImmediate(std::string text) {
+  Operand operand;
+  operand.kind = K::immediate;
+  operand.word = true;
+  operand.text = std::move(text);
+  return operand;
+}
+
+Operand memoryOperand(MemoryMode mode, std::string text, bool word) {
+  Operand operand;
+  operand.kind = K::memory;
+  operand.mode = mode;
+  operand.word = word;
+  operand.text = std::move(text);
+  return operand;
+}
+
+bool hasForm(std::string_view m) {
+  return m == "nop" || m == "reti" || m == "ret" || m == "swi" || m == "retn" || m == "di" ||
+         m == "ei";
+}
+
+bool hasForm(std::string_view m, const Operand& x) {
+  if (m == "swap" || m == "daa" || m == "das" || m == "shlc" || m == "shrc" || m == "rolc" ||
+      m == "rorc")
+    return r8(x);
+  if (m == "push" || m == "pop") return r16(x) || is(x, K::statusWord);
+  if (m == "inc" || m == "dec") {
+    if (r8(x) || r16(x) || direct(x) || atHL(x)) return true;
+    return byteMemory(
+        x, {M::atDE, M::hlDisplacement, M::hlPlusC, M::hlIncrement, M::hlDecrement, M::pcPlusA});
+  }
+  if (m == "clr" || m == "set" || m == "cpl" || m == "test") {
+    if (is(x, K::carry)) return m != "test";
+    if (m == "clr" && (direct(x) || atHL(x))) return true;
+    if (!is(x, K::bit)) return false;
+    if (x.bitInMemory && !x.bitRegister && x.mode == M::direct) return true;
+    return bitForm(x, kBitModes);
+  }
+  if (m == "call" || m == "jp")
+    return is(x, K::immediate) || r16(x) ||
+           byteMemory(x, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+  if (m == "j")
+    return is(x, K::immediate) || r16(x) ||
+           byteMemory(x, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+  if (m == "callv" || m == "callp") return is(x, K::immediate);
+  return false;
+}
+
+bool hasForm(std::string_view m, const Operand& d, const Operand& s) {
+  if (none(d) && none(s)) return hasForm(m);
+  if (none(s)) return hasForm(m, d);
+  if (m == "ld") return loadForm(d, s);
+  if (m == "ldw") return (direct(d) || atHL(d)) && is(s, K::immediate);
+  if (isAlu(m)) return aluForm(m, d, s);
+  if (m == "mul") return r8(d) && r8(s) && d.number % 2 == 1 && s.number == d.number - 1;
+  if (m == "div") return r16(d) && d.number != 1 && r8(s) && s.number == 2;
+  if (m == "xch") {
+    if (r8(d) && r8(s)) return true;
+    if (r16(d) && r16(s)) return true;
+    if (r8(d) && s.isMemory() && !s.word) {
+      if (hOrL(d) && s.mode == M::hlIncrement) return false;
+      return modeIn(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::hlIncrement,
+                        M::hlDecrement, M::pcPlusA});
+    }
+    return false;
+  }
+  if (m == "rold" || m == "rord")
+    return d.isA() && byteMemory(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC,
+                                     M::hlIncrement, M::hlDecrement});
+  if (m == "mcmp")
+    return byteImmediate(s) &&
+           byteMemory(d, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC,
+                          M::hlIncrement, M::hlDecrement, M::pcPlusA});
+  if (m == "j") return is(d, K::condition) && is(s, K::immediate);
+  return false;
+}
+
+}  // namespace kz::clike

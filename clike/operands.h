@@ -1,0 +1,71 @@
+#pragma once
+// The operands of generated instructions and the forms the processor has for them: each
+// instruction the generator writes is first checked against these forms, so an operation
+// without an instruction is reported instead of written.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kz::clike {
+
+enum class OperandKind : std::uint8_t {
+  none,
+  register8,   // number 0..7: A W C B E D L H
+  register16,  // number 0..3: WA BC DE HL
+  stackPointer,
+  bankSelector,  // RBS
+  statusWord,    // PSW
+  carry,         // CF
+  immediate,
+  memory,     // mode below
+  bit,        // a register or memory byte with a bit number (or bit register)
+  condition,  // a condition code name
+};
+
+// Memory modes, numbered as the instruction encodings number them.
+enum class MemoryMode : std::uint8_t {
+  direct = 0,  // (x), the tiny area
+  atDE = 2,
+  atHL = 3,
+  hlDisplacement = 4,
+  hlPlusC = 5,
+  hlIncrement = 6,
+  hlDecrement = 7,
+  pcPlusA = 12,
+};
+
+struct Operand {
+  OperandKind kind = OperandKind::none;
+  int number = 0;  // register number; for bits of a register the register
+  MemoryMode mode = MemoryMode::direct;
+  bool word = false;      // a 16-bit access or value
+  bool constant = false;  // an immediate whose value is known
+  std::int32_t value = 0;
+  bool bitInMemory = false;  // bit: the byte is memory (mode), else register `number`
+  bool bitRegister = false;  // bit: the number is in register bitNumber (0..7)
+  int bitNumber = 0;
+  std::string text;  // assembler text, complete ("a", "(hl+)", "(_x).3", "_f")
+
+  bool isA() const { return kind == OperandKind::register8 && number == 0; }
+  bool isWA() const { return kind == OperandKind::register16 && number == 0; }
+  bool isHL() const { return kind == OperandKind::register16 && number == 3; }
+  bool isMemory() const { return kind == OperandKind::memory; }
+  bool usesHL() const;  // reads or writes H, L or HL, also as an address
+};
+
+Operand register8Operand(int number);
+Operand register16Operand(int number);
+Operand immediateOperand(std::int32_t value);
+Operand symbolicImmediate(std::string text);  // a name's address, "_x+2"
+Operand memoryOperand(MemoryMode mode, std::string text, bool word);
+
+std::string_view register8Name(int number);
+std::string_view register16Name(int number);
+
+// Whether the processor has the instruction `mnemonic first,second` (second absent for one
+// operand, both absent for none).
+bool hasForm(std::string_view mnemonic, const Operand& first, const Operand& second);
+bool hasForm(std::string_view mnemonic, const Operand& only);
+bool hasForm(std::string_view mnemonic);
+
+}  // namespace kz::clike

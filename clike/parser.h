@@ -1,0 +1,261 @@
+#pragma once
+// The parser of the language and the context of one compilation: it reads the token
+// stream, enters declarations, keeps the section table and generates code for every
+// statement through the emitter. Hand-written recursive descent; every recursion passes
+// through a depth guard of fixed capacity, and the open control statements are kept in a
+// fixed table, so hostile nesting ends with a message.
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "clike/code_emitter.h"
+#include "clike/diagnostics.h"
+#include "clike/expression.h"
+#include "clike/preprocessor.h"
+#include "clike/settings.h"
+#include "clike/symbol_table.h"
+#include "clike/token.h"
+#include "clike/types.h"
+
+namespace kz::clike {
+
+enum class SectionType : std::uint8_t { io = 48, area = 49, data = 50, constant = 51, code = 52 };
+
+struct Section {
+  SymbolEntry* name = nullptr;
+  SectionType type = SectionType::data;
+  SizeAttribute attribute = SizeAttribute::near;
+  bool absolute = false;
+  std::uint32_t address = 0;
+};
+
+// What a compilation leaves for the output stage besides the records.
+struct CompiledModule {
+  std::vector<const SymbolEntry*> externals;  // used, declared extern, in order of use
+  std::vector<const SymbolEntry*> publics;    // defined, not static, in order of definition
+  bool usesSwitchRoutine = false;             // __switch is called (-O s)
+};
+
+// What an operand may use while it is resolved: HL already holds another operand.
+struct OperandUse {
+  bool hlBusy = false;
+};
+
+class Parser {
+ public:
+  static constexpr int kMaxNesting = 200;  // parser stack capacity
+  static constexpr int kMaxControls = 32;  // open control statements
+  static constexpr int kMaxCases = 255;    // a case table's count is one byte
+  static constexpr int kMaxMembers = 255;
+  static constexpr std::uint32_t kMaxObjectSize = 0xFFFF;
+
+  Parser(Diagnostics& diagnostics, Preprocessor& preprocessor, const OptionSettings& options,
+         CodeEmitter& emitter, std::string moduleName);
+
+  // Parses the whole token stream.
+  void parseModule();
+  // Braces still open at the end of the source.
+  int openBraces() const { return openBraces_; }
+  CompiledModule module() const;
+  const std::vector<Section>& sections() const { return sections_; }
+
+ private:
+  struct Abort {};  // the parse cannot go on (parser stack overflow)
+
+  class Nesting {
+   public:
+    explicit Nesting(Parser& parser);
+    ~Nesting() { --parser_.nesting_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    Parser& parser_;
+  };
+
+  // Tokens (parser.cpp).
+  Token nextToken();
+  const Token& peek();
+  const Token& peekSecond();
+  Token take();
+  bool at(TokenClass kind) { return peek().kind == kind; }
+  bool at_(TokenClass kind) { return peek().kind == kind; }
+  bool accept(TokenClass kind);
+  bool expect(TokenClass kind);
+  void syntaxError();
+  void recoverTo(bool atBrace);
+  void markLine(const Token& token);
+
+  // Top level and sections (parser.cpp, sections.cpp).
+  void externalDeclaration();
+  void sectionStatement();
+  void sectionPragma();
+  void enterSection(Section section, bool fromPragma);
+  std::string defaultSectionName(SectionType type, bool absolute);
+  const Section* currentSection() const {
+    return current_ < 0 ? nullptr : &sections_[static_cast<std::size_t>(current_)];
+  }
+
+  // Declarations (declarations.cpp).
+  struct Specifiers {
+    int storage = 0;  // token value, 0 none
+    Type type;
+    bool typeGiven = false;
+    bool invalid = false;  // error 212 or 278 given
+    SizeAttribute objectAttribute = SizeAttribute::none;
+    std::string_view objectAttributeText;
+    std::string_view typeWordText;  // the first type word, for messages
+    bool sectionWord = false;
+    int constCount = 0;
+    bool unsignedGiven = false;
+    int sectionWordValue = 0;
+    std::string_view sectionWordText;
+  };
+  struct Declarator {
+    SymbolEntry* name = nullptr;
+    Token nameToken;
+    bool registerName = false;  // the declarator names a register
+    std::vector<Derivation> derivations;
+    std::vector<Parameter> parameters;
+    bool pointerToFunctionWithList = false;
+  };
+  bool startsDeclaration();
+  Specifiers declarationSpecifiers();
+  void applyTypeWord(Specifiers& specifiers, const Token& token);
+  AggregateInfo* aggregateSpecifier(Specifiers& specifiers, bool isUnion);
+  Declarator declarator();
+  void parameterList(Declarator& declarator, FunctionInfo& function);
+  void declaration(Specifiers specifiers);
+  void dataDeclaration(const Specifiers& specifiers, Declarator& declarator);
+  void functionDeclaration(const Specifiers& specifiers, Declarator& declarator, bool body);
+  Type typeOf(const Specifiers& specifiers, const Declarator& declarator);
+  void initialValue(const Type& type, std::string& bytes, int depth);
+  void flushBytes(std::string& bytes);
+  void localDeclaration();
+
+  // Expressions (expression_parser.cpp).
+  int node(Node value);
+  bool constantExpression(std::int32_t& value);
+  int expression();
+  int assignmentExpression();
+  int conditionalExpression();
+  int binaryExpression(int level);
+  int unaryExpression();
+  int indirectForm();
+  int postfixTail(int at);
+  void argumentList(Node& call);
+  int primaryExpression();
+  std::uint32_t sizeOfNode(int at);
+
+  // Code for expressions (code_generator.cpp, calls.cpp).
+  void warnRegister(Message message, std::string_view why);
+  void emit(std::string_view mnemonic, const Operand& first, const Operand& second);
+  bool emitChecked(std::string_view mnemonic, const Operand& first, const Operand& second,
+                   std::string_view why);
+  std::optional<Operand> operandOf(int at, OperandUse use);
+  bool objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, Type& type);
+  std::optional<Operand> addressOf(int at);
+  std::optional<Operand> objectOperand(int at, OperandUse use);
+  void useSymbol(SymbolEntry& symbol);
+  void generateStatement(int at);
+  void applyOperation(std::string_view mnemonic, const Operand& target, const Operand& value,
+                      std::string_view why);
+  void load(const Operand& target, const Operand& value, std::string_view why);
+  void generateAssignment(int at);
+  void generateBinaryAssignment(const Operand& target, int at);
+  void generateShift(const Operand& target, int countNode, std::string_view mnemonic,
+                     std::string_view why);
+  void generateBitAssignment(int at);
+  void conditionJump(int at, const std::string& label, bool jumpWhen);
+  template <typename Jump>
+  void comparison(const Node& n, Jump jump);
+  void generateCall(int at);
+  void generateInstruction(int at);
+
+  // Statements (statements.cpp).
+  void functionBody(SymbolEntry& function);
+  void compoundStatement();
+  void statement();
+  void ifStatement();
+  void whileStatement();
+  void doStatement();
+  void forStatement();
+  void jumpStatement();
+  void switchStatement(bool depend);
+  void caseLabel();
+  void defaultLabel();
+  void labelStatement();
+  void expressionStatement();
+  void tableCall();
+  std::string userLabel(SymbolEntry& name, bool define);
+
+  // Control statements open around the current point.
+  enum class ControlKind : std::uint8_t { loop, switchBlock, dependBlock };
+  struct Case {
+    std::int32_t value = 0;
+    std::string label;
+  };
+  struct Control {
+    ControlKind kind = ControlKind::loop;
+    std::string breakLabel;
+    std::string continueLabel;
+    std::vector<Case> cases;
+    std::string defaultLabel;
+  };
+  Control& openControl(ControlKind kind);
+  void closeControl() { --controlCount_; }
+  Control* innermost(bool forContinue);
+
+  std::string asmName(const SymbolEntry& symbol) const { return "_" + std::string(symbol.name); }
+  void reportUndefinedOnce(SymbolEntry& symbol);
+
+  Diagnostics& diagnostics_;
+  Preprocessor& preprocessor_;
+  const OptionSettings& options_;
+  CodeEmitter& emitter_;
+  std::string moduleName_;
+
+  Token token_;
+  std::array<Token, 2> ahead_{};
+  int aheadCount_ = 0;
+  Token last_;
+  bool recovering_ = false;
+  int nesting_ = 0;
+  int openBraces_ = 0;
+
+  std::vector<Section> sections_;
+  int current_ = -1;
+  int sectionCount_ = 0;
+  bool sectionStatements_ = false;
+  bool sectionPragmas_ = false;
+
+  std::deque<AggregateInfo> aggregates_;
+  std::deque<FunctionInfo> functions_;
+  std::vector<const SymbolEntry*> externals_;
+  std::vector<const SymbolEntry*> publics_;
+  bool usesSwitchRoutine_ = false;
+  int aggregateDepth_ = 0;
+  SymbolEntry* initialTarget_ = nullptr;  // the object whose initial value is read
+
+  // The function being compiled.
+  struct LabelInfo {
+    std::string text;
+    bool defined = false;
+    std::uint32_t line = 0;
+  };
+  SymbolEntry* function_ = nullptr;
+  std::unordered_map<const SymbolEntry*, LabelInfo> labels_;
+  std::vector<const SymbolEntry*> otherFunctionLabels_;
+  std::array<Control, kMaxControls> controls_{};
+  int controlCount_ = 0;
+  int pushDepth_ = 0;
+  int deepestPush_ = 0;
+  ExpressionTable nodes_;
+};
+
+}  // namespace kz::clike
