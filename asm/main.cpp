@@ -1,14 +1,13 @@
 #include <unistd.h>
 
 #include "asm/assembler.h"
+#include "asm/messages.h"
 #include "common/cleanup.h"
-#include "common/heap_setup.h"
 
 int main(int argc, char** argv) {
-  constexpr int kInterruptStatus = 192;
-  kz::heap::prepareForBulkUse();
-  kz::cleanup::installSignalHandlers(kInterruptStatus);
-  kz::assembler::Assembler assembler(kz::ProgramEnvironment::fromProcess(argc, argv, environ), {stdout, stderr});
+  kz::cleanup::installSignalHandlers(kz::assembler::kInternalFatalStatus);
+  kz::assembler::Assembler assembler(kz::ProgramEnvironment::fromProcess(argc, argv, environ),
+                                     {stdout, stderr});
   int status = assembler.run();
   kz::cleanup::removeRegisteredFiles();
   return status;
