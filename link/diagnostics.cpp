@@ -26,7 +26,11 @@ void Diagnostics::report(Message message, std::string_view argument, std::string
   text += label_ + "-" + std::string(classLabel(messageClass)) + "-" + number + " : " +
           formatMessage(message, argument) + "\n";
   err_ << text << std::flush;
-  if (copy_ != nullptr) *copy_ << text << std::flush;
+  if (!copyPath_.empty() && copy_ == nullptr) {
+    copy_ = std::make_unique<std::ofstream>(copyPath_, std::ios::binary | std::ios::app);
+    if (!*copy_) err_ << label_ << ": cannot open the error file " << copyPath_ << '\n';
+  }
+  if (copy_ != nullptr && *copy_) *copy_ << text << std::flush;
 }
 
 void Diagnostics::fatal(Message message, std::string_view argument, std::string_view file,

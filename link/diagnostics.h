@@ -3,6 +3,8 @@
 // "[file [line] : ]LNKZEL-Error-300 : text", to the error stream and, on request, to an
 // error file. A fatal message throws kz::FatalError after it is shown.
 #include <cstddef>
+#include <fstream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -27,8 +29,10 @@ class Diagnostics {
                           std::size_t line = 0);
 
   void setWarningsShown(bool shown) { warningsShown_ = shown; }
-  // Every later message also goes here (the -e file); nullptr stops that.
-  void copyTo(std::ostream* file) { copy_ = file; }
+  // Every later message is also appended to this file (the -e file). The drivers give every
+  // tool of a run the same file, so it is opened for appending, and only when a message
+  // comes: a clean run leaves it as it was.
+  void copyTo(std::string path) { copyPath_ = std::move(path); }
 
   int errorCount() const { return errors_; }
   int warningCount() const { return warnings_; }
@@ -37,7 +41,8 @@ class Diagnostics {
  private:
   std::string label_;
   std::ostream& err_;
-  std::ostream* copy_ = nullptr;
+  std::string copyPath_;
+  std::unique_ptr<std::ofstream> copy_;
   bool warningsShown_ = true;
   int errors_ = 0;
   int warnings_ = 0;

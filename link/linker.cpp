@@ -33,14 +33,9 @@ Linker::Linker(ProgramEnvironment environment, std::ostream& out, std::ostream& 
     : environment_(std::move(environment)), out_(out), err_(err), diagnostics_("LNKZEL", err) {}
 
 int Linker::run() {
-  std::unique_ptr<std::ofstream> errorFile;
   try {
     options_ = parseCommandLine(environment_.arguments(), diagnostics_);
-    if (options_.errorFile) {
-      errorFile = std::make_unique<std::ofstream>(*options_.errorFile, std::ios::binary);
-      if (!*errorFile) diagnostics_.fatal(Message::cantOpen, *options_.errorFile);
-      diagnostics_.copyTo(errorFile.get());
-    }
+    if (options_.errorFile) diagnostics_.copyTo(*options_.errorFile);
     diagnostics_.setWarningsShown(options_.warnings);
     if (options_.verbose || (!options_.quiet && !options_.help)) {
       out_ << kBannerTitle << ' ' << kVersion << '\n' << kCopyrightNotice << "\n\n";

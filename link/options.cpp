@@ -135,6 +135,8 @@ RunOptions parseCommandLine(const std::vector<std::string>& words, Diagnostics& 
     } else if (entry->argument == Argument::separate ||
                entry->argument == Argument::attachedOrSeparate) {
       if (i + 1 >= words.size()) diagnostics.fatal(Message::missingParameter, word);
+      // The drivers write a value that begins with '-' as "--" and the value.
+      if (words[i + 1] == "--" && i + 2 < words.size()) ++i;
       value = fileWord(words[++i]);
     }
     entry->apply(options, value, diagnostics);

@@ -1,9 +1,7 @@
-// Stand-ins for the outside programs maczel starts (mplzel, appzel, lnkzel). They take
-// their words from the command line or the "-z@" hand-over block, write the files named by
-// -o and -lf, and exit 0.
-//
-//   mplzel, appzel  copy the one input file to the output (no macros, no preprocessing)
-//   lnkzel          writes an output that lists its input files; -lf adds a map file
+// Stand-ins for the outside programs maczel starts that do not exist yet (mplzel, appzel;
+// the linker lnkzel is real, in link/). They take their words from the command line or the
+// "-z@" hand-over block, copy the one input file to the output named by -o (no macros, no
+// preprocessing), write a listing for -lf, and exit 0.
 //
 // Failing on request: when the current directory holds "<tool>.fail", the tool writes
 // nothing and exits with the number in that file (1 when it holds no number). An input
@@ -31,11 +29,14 @@ constexpr const char* kToolName = KZ_STUB_NAME;
 // The driver wraps a word holding a blank in double quotes; "-- name" escapes a name
 // beginning with '-'.
 std::string plainWord(std::string word) {
-  if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
+  if (word.size() >= 2 && word.front() == '"' && word.back() == '"')
+    word = word.substr(1, word.size() - 2);
   return word;
 }
 
-std::string fileName(const std::string& word) { return word.starts_with("-- ") ? word.substr(3) : word; }
+std::string fileName(const std::string& word) {
+  return word.starts_with("-- ") ? word.substr(3) : word;
+}
 
 bool readFile(const std::string& name, std::string& text) {
   std::ifstream in(name, std::ios::binary);
@@ -99,11 +100,9 @@ int main(int argc, char** argv) {
       std::cerr << kToolName << ": can't read " << input << '\n';
       return 2;
     }
-    if (tool == "lnkzel") result += "input " + input + '\n';
-    else result += text;
+    result += text;
     listingText += "input " + input + '\n';
   }
-  if (tool == "lnkzel") result = "KZEL image written by the lnkzel stand-in\n" + result;
   if (!writeFile(output, result) || (!listing.empty() && !writeFile(listing, listingText))) {
     std::cerr << kToolName << ": can't write " << output << '\n';
     return 2;

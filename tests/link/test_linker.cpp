@@ -72,7 +72,8 @@ class LinkerRun : public ::testing::Test {
   }
   int link(std::vector<std::string> words) {
     for (std::string& word : words) {
-      if (word.find('.') != std::string::npos && word[0] != '-' && word[0] != '/') word = path(word);
+      if (word.find('.') != std::string::npos && word[0] != '-' && word[0] != '/')
+        word = path(word);
     }
     words.insert(words.begin(), {"lnkzel", "-$"});
     ProgramEnvironment environment(words, {"SOURCE_DATE_EPOCH=0", "KHOMEZEL=" + directory_});
@@ -171,6 +172,12 @@ TEST_F(LinkerRun, CommandLineProblemsAreFatal) {
       << err_.str();
   EXPECT_TRUE(exists("m.map"));
   EXPECT_TRUE(exists("m.sym"));
+  // Names beginning with '-', as the drivers escape them: "-- name" as one word for a file,
+  // "--" and the name for an option's value.
+  write("-m.rel", module.bytes);
+  std::string object = "-- " + path("-m.rel");
+  EXPECT_EQ(link({object, "map.lcf", "-o", "--", path("-m.abs")}), kExitOk) << err_.str();
+  EXPECT_TRUE(exists("-m.abs"));
 }
 
 TEST_F(LinkerRun, DamagedAndForeignInputsAreNumberedErrorsWithTheOffset) {

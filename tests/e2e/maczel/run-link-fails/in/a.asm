@@ -1,3 +1,4 @@
+        EXTERN  missing
 code    SECTION CODE
-start:  NOP
+start:  CALL    missing
         END
