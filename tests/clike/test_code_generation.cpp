@@ -1,0 +1,206 @@
+// Generated functions put through the assembler: the key shapes and their encoded bytes.
+#include <gtest/gtest.h>
+
+#include "tests/clike/compile_helper.h"
+
+namespace kz::clike {
+namespace {
+
+using testing::assemble;
+using testing::compile;
+
+const std::string kHeader =
+    "section vars area tiny;\n"
+    "unsigned char count;\n"
+    "char flags;\n"
+    "section code;\n";
+
+TEST(CodeGeneration, AssignmentsAndCompoundOperatorsEncodeAsTheirInstructions) {
+  auto c = compile(kHeader +
+                   "void f(void) {\n"
+                   "  A = 5; count = A; A += B; HL += 5; B -= A; A &= 0x0F; A |= count;\n"
+                   "  A ^= B; C++; --HL; WA = W * A; HL = DE; A = *(HL+C); *HL++ = A;\n"
+                   "  A = *(HL+3); *DE = A; BC = *HLW; A = *--HL; A <<= 2; B >>= 1;\n"
+                   "}\n");
+  ASSERT_EQ(c.status, 0) << c.err;
+  auto e = assemble(c.assembly);
+  ASSERT_EQ(e.status, 0) << e.err << c.assembly;
+  EXPECT_EQ(e.bytes("\tld\ta,5"), "30 05");
+  EXPECT_EQ(e.bytes("\tld\t(_count),a"), "2A 00");
+  EXPECT_EQ(e.bytes("\tadd\ta,b"), "EB 61");
+  EXPECT_EQ(e.bytes("\tadd\thl,5"), "EB 39 05 00");
+  EXPECT_EQ(e.bytes("\tsub\tb,a"), "EB 6B");
+  EXPECT_EQ(e.bytes("\tand\ta,15"), "74 0F");
+  EXPECT_EQ(e.bytes("\tor\ta,(_count)"), "7E 00");
+  EXPECT_EQ(e.bytes("\txor\ta,b"), "EB 65");
+  EXPECT_EQ(e.bytes("\tinc\tc\t"), "62");
+  EXPECT_EQ(e.bytes("\tdec\thl\t"), "1B");
+  EXPECT_EQ(e.bytes("\tmul\tw,a"), "02");
+  EXPECT_EQ(e.bytes("\tld\thl,de"), "EA 17");
+  EXPECT_EQ(e.bytes("\tld\ta,(hl+c)"), "E5 58");
+  EXPECT_EQ(e.bytes("\tld\t(hl+),a"), "F6 50");
+  EXPECT_EQ(e.bytes("\tld\ta,(hl+3)"), "E4 03 58");
+  EXPECT_EQ(e.bytes("\tld\t(de),a"), "F2 50");
+  EXPECT_EQ(e.bytes("\tld\tbc,(hl)"), "E3 15");
+  EXPECT_EQ(e.bytes("\tld\ta,(-hl)"), "E7 58");
+  EXPECT_EQ(e.bytes("\tshlc\ta\t", 0), "1C");
+  EXPECT_EQ(e.bytes("\tshlc\ta\t", 1), "1C");
+  EXPECT_EQ(e.bytes("\tshrc\tb\t"), "EB 1D");
+}
+
+TEST(CodeGeneration, SwitchSearchesItsTableOfCaseValues) {
+  auto c = compile(kHeader +
+                   "void f(void) {\n"
+                   "  switch (A) {\n"
+                   "  case 1: B = 2; break;\n"
+                   "  case 2: B = 3; break;\n"
+                   "  case 7: B = 4; break;\n"
+                   "  }\n"
+                   "}\n");
+  ASSERT_EQ(c.status, 0) << c.err;
+  // The table: three cases, and the end label last since there is no default.
+  EXPECT_NE(
+      c.assembly.find("\tld\thl,__0004\n\tld\tw,(hl+)\n__0005:\n\tcmp\ta,(hl+)\n\tj\tt,__0006\n"
+                      "\tinc\thl\n\tinc\thl\n\tdec\tw\n\tj\tnz,__0005\n__0006:\n\tj\t(hl)\n"
+                      "__0004\tdb\t0x3\n\tdb\t0x1\n\tdw\t__0001\n\tdb\t0x2\n\tdw\t__0002\n"
+                      "\tdb\t0x7\n\tdw\t__0003\n\tdw\t__0000\n"),
+      std::string::npos)
+      << c.assembly;
+  auto e = assemble(c.assembly);
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_EQ(e.bytes("\tld\tw,(hl+)"), "E6 59");
+  EXPECT_EQ(e.bytes("\tcmp\ta,(hl+)"), "E6 7F");
+  EXPECT_EQ(e.bytes("\tj\t(hl)"), "E3 FE");
+  EXPECT_EQ(e.bytes("__0004\tdb\t0x3"), "03");
+}
+
+TEST(CodeGeneration, SwitchUnderOptionSCallsTheLibraryRoutine) {
+  auto c = compile(kHeader + "void f(void) { switch (A) { case 1: B = 1; } }\n", {"-Os"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_TRUE(c.has("\tcall\t__switch")) << c.assembly;
+  EXPECT_TRUE(c.has("\textern \tmedium __switch")) << c.assembly;
+  EXPECT_EQ(c.assembly.find("\tld\tw,(hl+)"), std::string::npos);
+  EXPECT_EQ(assemble(c.assembly).status, 0);
+}
+
+TEST(CodeGeneration, DependJumpsThroughOneWordPerCase) {
+  auto c = compile(kHeader +
+                   "void f(void) {\n"
+                   "  depend (A) { case 0: B = 0; break; case 1: B = 1; break;\n"
+                   "               case 2: B = 2; break; case 3: B = 3; }\n"
+                   "}\n");
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(c.assembly.find("\tshlc\ta\t\n\tj\t(pc+a)\n\tdw\t__0001\n\tdw\t__0002\n\tdw\t__0003\n"
+                            "\tdw\t__0004\n__0001:\n"),
+            std::string::npos)
+      << c.assembly;
+  auto e = assemble(c.assembly);
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_EQ(e.bytes("\tj\t(pc+a)"), "E1 FE");
+}
+
+TEST(CodeGeneration, TableCallAndCallsWithRegisterArguments) {
+  auto c = compile(kHeader +
+                   "void put(char A, short HL);\n"
+                   "void put(char A, short HL) { }\n"
+                   "void stop(void) { }\n"
+                   "void f(void) {\n"
+                   "  put(B, 0x1234);\n"
+                   "  CALL[put, stop](A);\n"
+                   "}\n");
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(c.assembly.find("\tld\ta,b\n\tld\thl,4660\n\tcall\t_put\t\n"), std::string::npos)
+      << c.assembly;
+  EXPECT_NE(c.assembly.find("\tshlc\ta\t\n\tadd\ta,2\n\tcall\t(pc+a)\n\tjr\t__0000\n\tdw\t_put\n"
+                            "\tdw\t_stop\n__0000:\n"),
+            std::string::npos)
+      << c.assembly;
+  auto e = assemble(c.assembly);
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_EQ(e.bytes("\tld\ta,b"), "53");
+  EXPECT_EQ(e.bytes("\tcall\t(pc+a)"), "E1 FC");
+  EXPECT_EQ(e.bytes("\tadd\ta,2"), "71 02");
+}
+
+TEST(CodeGeneration, BitFormsAndConditions) {
+  auto c = compile(kHeader +
+                       "void f(void) {\n"
+                       "  flags.3 = 1; A.7 = 0; *HL.B = 1; flags.2 ^= 1;\n"
+                       "  if (A.1) B = 1;\n"
+                       "  while (A < 10 && B != 0) A++;\n"
+                       "  if (CS) C = 0;\n"
+                       "}\n",
+                   {"-w3"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  auto e = assemble(c.assembly);
+  ASSERT_EQ(e.status, 0) << e.err << c.assembly;
+  EXPECT_EQ(e.bytes("\tset\t(_flags).3\t"), "43 01");
+  EXPECT_EQ(e.bytes("\tclr\ta.7\t"), "E8 4F");
+  EXPECT_EQ(e.bytes("\tset\t(hl).b\t"), "EB 83");
+  EXPECT_EQ(e.bytes("\tcpl\t(_flags).2\t"), "E0 01 C2");
+  EXPECT_EQ(e.bytes("\ttest\ta.1\t"), "E8 D9");
+  EXPECT_TRUE(c.has("\tcmp\ta,10") && c.has("\tj\tge,__0002")) << c.assembly;
+  EXPECT_TRUE(c.has("\tj\tcc,__0003")) << c.assembly;
+}
+
+TEST(CodeGeneration, NearObjectsAreReachedThroughHLWithAWarning) {
+  auto c = compile(
+      "section ram data;\nchar level;\nsection code;\n"
+      "void f(void) { level = A; }\n",
+      {"-w3", "-lf", "/dev/null"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(c.assembly.find("\tld\thl,_level\n\tld\t(hl),a\n"), std::string::npos) << c.assembly;
+  EXPECT_EQ(assemble(c.assembly).status, 0);
+}
+
+TEST(CodeGeneration, OperationsWithoutAnInstructionAreReported) {
+  // No 16-bit ALU form takes memory; CALLD has no instruction; DE has no multiply with C.
+  auto c = compile(kHeader + "void f(void) {\n WA += *HLW;\n CALLD(5);\n DE = D * C;\n}\n");
+  EXPECT_EQ(c.messages, "E262 E262 E262");
+  EXPECT_EQ(c.status, 255);
+}
+
+TEST(CodeGeneration, WorkingRegisterAWhenTheOperandsHaveNoForm) {
+  // There is no load from (HL) into (DE); a store into (HL+C) has no form at all.
+  auto c = compile(kHeader + "void f(void) { *DE = *HL; }\n", {"-w3", "-lf", "/dev/null"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(c.assembly.find("\tld\ta,(hl)\n\tld\t(de),a\n"), std::string::npos) << c.assembly;
+  EXPECT_EQ(compile(kHeader + "void f(void) { *(HL+C) = 5; }\n").messages, "E262");
+}
+
+TEST(CodeGeneration, ModeRClosesEveryBodyWithOneReturn) {
+  auto c = compile(kHeader + "void f(void) { A = 1; }\nvoid g(void) { A = 2; return; }\n", {"-Mr"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(c.assembly.find("\tld\ta,1\n\tret\n"), std::string::npos) << c.assembly;
+  EXPECT_NE(c.assembly.find("\tld\ta,2\n\tret\n\tend"), std::string::npos);
+  EXPECT_EQ(c.assembly.find("\tret\n\tret\n"), std::string::npos);
+}
+
+TEST(CodeGeneration, ChoiceUDropsAJumpToTheNextLabelAndChoiceEClearsMemory) {
+  std::string source = kHeader + "void f(void) { goto next; next: count = 0; }\n";
+  auto held = compile(source);
+  auto plain = compile(source, {"-O"});
+  EXPECT_FALSE(held.has("\tj\tf.next\t")) << held.assembly;
+  EXPECT_TRUE(plain.has("\tj\tf.next\t")) << plain.assembly;
+  EXPECT_TRUE(plain.has("\tld\t(_count),0")) << plain.assembly;
+  auto cleared = compile(source, {"-Oe"});
+  EXPECT_TRUE(cleared.has("\tclr\t(_count)\t")) << cleared.assembly;
+  EXPECT_EQ(assemble(cleared.assembly).status, 0);
+}
+
+TEST(CodeGeneration, DataInitialisersBecomeBytesAndWords) {
+  auto c = compile(
+      "section code;\nvoid reset(void) { }\nsection tables const;\n"
+      "const char message[] = \"hi\";\n"
+      "const short words[2] = {0x1234, -1};\n"
+      "entry vector = reset;\n");
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_TRUE(c.has("_message\tdb\t104,105,0")) << c.assembly;
+  EXPECT_TRUE(c.has("_words\t\tdb\t52,18,255,255")) << c.assembly;
+  EXPECT_TRUE(c.has("_vector\t\tdw\t_reset")) << c.assembly;
+  EXPECT_TRUE(c.has("tables\tsection romdata medium")) << c.assembly;
+  EXPECT_EQ(assemble(c.assembly).status, 0) << assemble(c.assembly).err;
+}
+
+}  // namespace
+}  // namespace kz::clike

@@ -1,0 +1,169 @@
+// Declaration, section and statement checks: each message where a program reaches it.
+#include <gtest/gtest.h>
+
+#include "tests/clike/compile_helper.h"
+
+namespace kz::clike {
+namespace {
+
+using testing::compile;
+
+struct Check {
+  const char* source;
+  const char* messages;
+};
+
+void expectMessages(const std::vector<Check>& checks, std::vector<std::string> options = {}) {
+  for (const Check& check : checks) {
+    EXPECT_EQ(compile(check.source, options).messages, check.messages) << check.source;
+  }
+}
+
+TEST(Sections, NamesPlacementAndTheTwoWaysOfOpeningThem) {
+  auto c = compile(
+      "section code abs = 0x1234;\nsection io;\nsection x data;\n"
+      "section code abs 0x8000;\n");
+  EXPECT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(c.assembly.find("\n_prog_00\tsection code abs = 0x1234\n"), std::string::npos)
+      << c.assembly;
+  EXPECT_NE(c.assembly.find("\nio\tsection data small\n"), std::string::npos);
+  EXPECT_NE(c.assembly.find("\nx\tsection data medium\n"), std::string::npos);
+  EXPECT_NE(c.assembly.find("\n_prog_03\tsection code abs = 0x8000\n"), std::string::npos);
+  expectMessages({
+      {"section code rel = 0x100;\n", "E210"},
+      {"section code abs;\n", "E216"},
+      {"section io abs = 0x100;\n", "E217"},
+      {"section io near;\n", "E208"},
+      {"section data far;\n", "E208"},
+      {"#pragma section code\nsection data;\n", "E200"},
+      {"section data;\n#pragma section code\n", "E400"},
+      {"#pragma section io near\n", "E410"},
+      {"#pragma section const tiny\n", "E410"},
+      {"#pragma section stack\n", "E411"},
+      {"#pragma section io abs = 0x100\n", "E412"},
+      {"#pragma section vars area tiny abs = 0x40\n", ""},
+  });
+}
+
+TEST(Declarations, TypeWordsAndPlacement) {
+  expectMessages({
+      {"long x;\n", "E212 E206"},
+      {"section area; signed char x;\n", "E278"},
+      {"section area; unsigned long x;\n", "E212"},
+      {"section area; char short x;\n", "E212"},
+      {"section area; void x;\n", "E212"},
+      {"section area; int x; int x;\n", "E204"},
+      {"section data; __far char x;\n", "E208"},
+      {"section io; __near char x;\n", "E208"},
+      {"section const; __tiny const char x = 1;\n", "E208"},
+      {"section data; union u { char a; short b; } x;\n", "E228"},
+      {"section area; union u { char a; short b; } x;\n", ""},
+      {"section data; const char x;\n", "E228"},
+      {"extern io char x;\n", "E200"},
+      {"extern const const char x;\n", "E200"},
+      {"section const; entry *p = 0;\n", "E200"},
+      {"section data; char (*__tiny fp)(void);\n", "E209"},
+      {"section data; char (*fp)(char A);\n", "E233"},
+      {"section data; struct s { struct t { char a; } *p; } x;\n", "E220"},
+  });
+}
+
+TEST(Declarations, InitialisersFollowTheSection) {
+  expectMessages({
+      {"section area; char x = 1;\n", "E219"},
+      {"section const; const char x;\n", "E218"},
+      {"section const; const char t[3] = {1, 2, 3, 4};\n", "E257"},
+      {"section const; const char t[3] = {1};\n", "E258"},
+      {"section const; const char t[2] = \"abc\";\n", "E221"},
+      {"section data; char t[];\n", "E222"},
+      {"section const; const short p = \"no\";\n", "E223"},
+      {"section io; char big[300];\n", "E227"},
+      {"section const; const char t[] = {1, 2, 3};\n", ""},
+  });
+  auto c = compile(
+      "section const; const char t[] = {1, 2, 3};\nsection code;\n"
+      "void f(void) { A = sizeof t; }\n");
+  EXPECT_NE(c.assembly.find("\tld\ta,3\n"), std::string::npos) << c.assembly;
+}
+
+TEST(Declarations, FunctionsTakeTheirParametersInRegisters) {
+  expectMessages({
+      {"section code; void f(char A, short A) { }\n", "E288"},
+      {"section code; void f(char x) { }\n", "E226"},
+      {"section code; void f(A) { }\n", "E224"},
+      {"static void f(char A);\n", "E230"},
+      {"struct s { char a; }; section code; struct s f(void) { }\n", "E212"},
+      {"section code; void f(char A);\nvoid f(char B) { }\n", "E232"},
+      {"section code; void f(void) { g(); }\n", "E231"},
+      {"section code; void g(char A); void f(void) { g(); }\n", "E295"},
+      {"section code; void g(char A); void f(void) { g(1, 2); }\n", "E296"},
+      {"section data; void f(void) { }\n", "E228"},
+      {"section code; void f(void) { char local; }\n", "E234"},
+      {"section code; void f(void) { register char B; B = 1; }\n", ""},
+  });
+}
+
+TEST(Declarations, StructuresAndFailedDeclarationsStayQuiet) {
+  expectMessages({
+      {"section io; struct p { char a; char b; } x;\nsection code;\n"
+       "void f(void) { A = x.b; A = x.c; A = count.a; }\n",
+       "E215 E203 E214"},
+      {"struct p { char a; }; section code; void f(void) { A = p; }\n", "E254"},
+      // The declaration failed (out of section) but later uses know the name.
+      {"char x;\nsection code; void f(void) { A = x; }\n", "E206"},
+      {"section code; void f(void) { A = y; B = y; }\n", "E203"},
+  });
+}
+
+TEST(Statements, ControlAndCaseChecks) {
+  expectMessages({
+      {"section code; void f(void) { break; }\n", "E269"},
+      {"section code; void f(void) { else A = 1; }\n", "E272"},
+      {"section code; void f(void) { switch (A) { } }\n", "E274"},
+      {"section code; void f(void) { switch (A) { case B: ; } }\n", "E275 E274"},
+      {"section code; void f(void) { switch (A) { case 1: case 1: ; } }\n", "E276"},
+      {"section code; void f(void) { switch (A) { case 1: default: default: ; } }\n", "E277"},
+      {"section code; void f(void) { default: ; }\n", "E277"},
+      {"section code; void f(void) { depend (A) { case 1: ; } }\n", "E275 E274"},
+      {"section code; void f(void) { goto nowhere; }\n", "E298"},
+      {"section code; void f(void) { x: ; }\nvoid g(void) { goto x; }\n", "E294"},
+      {"section code; void f(void) { goto 5; }\n", "E299"},
+      {"section code; void f(void) { A.8 = 1; }\n", "E267"},
+      {"section code; void f(void) { WA.1 = 1; }\n", "E268"},
+      {"section code; void f(void) { A.1 += 1; }\n", "E266"},
+      {"section code; void f(void) { A <<= B; }\n", "E282"},
+      {"section code; void f(void) { if (A + B) ; }\n", "E281"},
+      {"section io; char x; section code; void f(void) { CALL[f, x](A); }\n", "E290"},
+      {"section code; void f(void) { f(); }\n", "W522"},
+  });
+  expectMessages(
+      {
+          {"section code; void f(void) { return 1; }\n", "W511"},
+          {"section code; char f(void) { return; }\n", "W512"},
+      },
+      {"-w2"});
+}
+
+TEST(Parser, HostileNestingEndsWithAMessage) {
+  std::string parens = "section code; void f(void) { A = " + std::string(400, '(') + "1" +
+                       std::string(400, ')') + "; }\n";
+  auto deep = compile(parens);
+  EXPECT_EQ(deep.status, 255);
+  EXPECT_NE(deep.err.find("CLZEL-Error-200: Parser stack overflow \"(\""), std::string::npos)
+      << deep.err;
+  std::string loops = "section code; void f(void) {";
+  for (int i = 0; i < 40; ++i) loops += " while (A) {";
+  loops += std::string(40, '}') + "}\n";
+  // The fatal reports the open block first, as every late fatal does.
+  EXPECT_EQ(compile(loops).messages, "E207 F128");
+}
+
+TEST(Parser, OneMistakeOneMessage) {
+  auto c = compile("section code;\nvoid f(void) {\n  A = = 1;\n  B = 2;\n  C = ;\n}\n");
+  EXPECT_EQ(c.messages, "E200 E200");
+  auto unrecoverable = compile(std::string(12, ')'));
+  EXPECT_EQ(unrecoverable.messages, "E200");
+}
+
+}  // namespace
+}  // namespace kz::clike
