@@ -89,7 +89,8 @@ struct Date {
   int year, month, day, hour, minute, second;
 };
 
-// SOURCE_DATE_EPOCH, when set, makes the image the same from run to run.
+// The image's date: SOURCE_DATE_EPOCH when set; else the newest creation date of the
+// input modules, so the same inputs give the same image; else the clock.
 Date linkTime(const Linker& linker) {
   std::tm parts{};
   auto epoch = linker.environment().lookup("SOURCE_DATE_EPOCH");
@@ -101,10 +102,22 @@ Date linkTime(const Linker& linker) {
   }
   if (fixed) {
     gmtime_r(&seconds, &parts);
-  } else {
-    seconds = std::time(nullptr);
-    localtime_r(&seconds, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+            parts.tm_hour,        parts.tm_min,     parts.tm_sec};
   }
+  std::optional<std::array<std::uint64_t, object::kDateNumbers>> newest;
+  for (const InputModule& input : linker.modules()) {
+    const auto& date = input.module.creationDate;
+    if (date && (!newest || *date > *newest)) newest = date;
+  }
+  if (newest) {
+    auto field = [&](std::size_t i) {
+      return static_cast<int>(std::min<std::uint64_t>((*newest)[i], 9999));
+    };
+    return {field(0), field(1), field(2), field(3), field(4), field(5)};
+  }
+  seconds = std::time(nullptr);
+  localtime_r(&seconds, &parts);
   return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
           parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }

@@ -1,6 +1,7 @@
 #include "object/module_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 namespace kz::object {
@@ -386,6 +387,17 @@ void ModuleReader::attribute() {
     cursor_.number("the attribute's first operand");
     cursor_.number("the attribute's count");
     if (cursor_.nextStartsName()) cursor_.name("the attribute's name");
+    return;
+  }
+  if (definition->value == static_cast<std::uint64_t>(Attribute::creationDate)) {
+    std::array<std::uint64_t, kDateNumbers> date{};
+    std::size_t count = 0;
+    while (cursor_.nextStartsNumber()) {
+      auto value = cursor_.number("a date number");
+      if (value && count < date.size()) date[count] = value->value;
+      ++count;
+    }
+    if (count == date.size()) module_.creationDate = date;
     return;
   }
   if (definition->value == static_cast<std::uint64_t>(Attribute::formatType) &&

@@ -3,6 +3,7 @@
 // external symbols, local symbol values, and the data part as a list of loads, each a run
 // of constant bytes or one relocated field. The debug part is checked for its shape and
 // otherwise skipped. Every failure carries the file offset and a reason.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -71,7 +72,9 @@ struct Module {
   std::vector<ModuleRelocation> relocations;
   Bytes bytes;
   std::optional<Expression> startAddress;  // G, from the trailer part
-  std::size_t endOffset = 0;               // one past the module end (E1)
+  // Year, month, day, hour, minute, second of the environment part, when given.
+  std::optional<std::array<std::uint64_t, kDateNumbers>> creationDate;
+  std::size_t endOffset = 0;  // one past the module end (E1)
 
   // Index in the module -> position in the vectors above.
   std::unordered_map<std::uint64_t, std::size_t> sectionPositions, publicPositions,

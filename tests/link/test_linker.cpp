@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -70,13 +71,15 @@ class LinkerRun : public ::testing::Test {
   void write(const std::string& name, const Bytes& bytes) {
     write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   }
-  int link(std::vector<std::string> words) {
+  int link(std::vector<std::string> words, bool fixedDate = true) {
     for (std::string& word : words) {
       if (word.find('.') != std::string::npos && word[0] != '-' && word[0] != '/')
         word = path(word);
     }
     words.insert(words.begin(), {"lnkzel", "-$"});
-    ProgramEnvironment environment(words, {"SOURCE_DATE_EPOCH=0", "KHOMEZEL=" + directory_});
+    std::vector<std::string> variables{"KHOMEZEL=" + directory_};
+    if (fixedDate) variables.push_back("SOURCE_DATE_EPOCH=0");
+    ProgramEnvironment environment(words, variables);
     std::ostringstream out;
     err_.str({});
     Linker linker(environment, out, err_);
@@ -178,6 +181,36 @@ TEST_F(LinkerRun, CommandLineProblemsAreFatal) {
   std::string object = "-- " + path("-m.rel");
   EXPECT_EQ(link({object, "map.lcf", "-o", "--", path("-m.abs")}), kExitOk) << err_.str();
   EXPECT_TRUE(exists("-m.abs"));
+}
+
+TEST_F(LinkerRun, WithoutAFixedDateTheImageTakesTheNewestInputDate) {
+  auto dated = [](std::string_view name, std::uint64_t year) {
+    ModuleBytes module(name);
+    module.add(recordOf(RecordCode::name).number(33).name(""));
+    module.add(recordOf(RecordCode::attribute)
+                   .letter('N')
+                   .number(33)
+                   .number(0)
+                   .number(object::Attribute::creationDate)
+                   .number(year)
+                   .number(2)
+                   .number(3)
+                   .number(4)
+                   .number(5)
+                   .number(6));
+    return module.raw({0xE1}).bytes;
+  };
+  write("old.rel", dated("old", 2001));
+  write("new.rel", dated("new", 2024));
+  write("map.lcf", kRom);
+  ASSERT_EQ(link({"old.rel", "new.rel", "map.lcf", "-o", "a.abs"}, false), kExitOk) << err_.str();
+  ASSERT_EQ(link({"new.rel", "old.rel", "map.lcf", "-o", "b.abs"}, false), kExitOk) << err_.str();
+  // F1 CE 21 00 32, then 2024 as 82 07 E8 and 2 3 4 5 6.
+  const Bytes date{0xF1, 0xCE, 0x21, 0x00, 0x32, 0x82, 0x07, 0xE8, 2, 3, 4, 5, 6};
+  Bytes image = read("a.abs");
+  EXPECT_NE(std::search(image.begin(), image.end(), date.begin(), date.end()), image.end());
+  Bytes other = read("b.abs");
+  EXPECT_NE(std::search(other.begin(), other.end(), date.begin(), date.end()), other.end());
 }
 
 TEST_F(LinkerRun, DamagedAndForeignInputsAreNumberedErrorsWithTheOffset) {
