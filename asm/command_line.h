@@ -16,10 +16,10 @@ std::vector<std::string> expandCommandFiles(const std::vector<std::string>& argu
 // quoting, Ctrl-Z ends the text. All words of one run share a pool of 2048 characters
 // (each word counts its length plus one) and at most 2048 words; text beyond is dropped.
 class CommandFileWords {
-public:
+ public:
   void addText(std::string_view text, std::vector<std::string>& words);
 
-private:
+ private:
   std::size_t poolUsed_ = 0;
   std::size_t wordCount_ = 0;
 };
@@ -30,6 +30,7 @@ struct CommandLineResult {
 };
 
 // Applies the expanded arguments to settings. Throws kz::FatalError for 100-111.
-CommandLineResult parseCommandLine(const std::vector<std::string>& arguments, OptionSettings& settings);
+CommandLineResult parseCommandLine(const std::vector<std::string>& arguments,
+                                   OptionSettings& settings);
 
 }  // namespace kz::assembler

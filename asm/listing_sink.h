@@ -7,7 +7,7 @@
 namespace kz::assembler {
 
 class ListingSink {
-public:
+ public:
   virtual ~ListingSink() = default;
   // One message line, without its line end.
   virtual void writeMessageLine(std::string_view text) = 0;

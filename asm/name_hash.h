@@ -11,7 +11,8 @@ inline constexpr unsigned kHashBuckets = 1000;
 
 constexpr unsigned nameHash(std::string_view name) {
   std::uint32_t h = 0;
-  for (char c : name) h = h * 4u + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+  for (char c : name)
+    h = h * 4u + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
   return h % kHashBuckets;
 }
 

@@ -10,12 +10,16 @@
 namespace kz::assembler {
 
 class PassRunner {
-public:
+ public:
   static constexpr int kMaxSizingRepetitions = StatementProcessor::kLastSizingRepetition;
 
-  PassRunner(const RunOptions& options, Diagnostics& diagnostics, SourceReader& reader, WorkFile& tokenFile,
-             StatementProcessor& processor)
-      : options_(options), diagnostics_(diagnostics), reader_(reader), tokenFile_(tokenFile), processor_(processor) {}
+  PassRunner(const RunOptions& options, Diagnostics& diagnostics, SourceReader& reader,
+             WorkFile& tokenFile, StatementProcessor& processor)
+      : options_(options),
+        diagnostics_(diagnostics),
+        reader_(reader),
+        tokenFile_(tokenFile),
+        processor_(processor) {}
 
   // Reads the source from the line after the option lines.
   void runPass1(long optionLines);
@@ -24,7 +28,7 @@ public:
   // The option lines reach the sink as empty statements, each before its own messages.
   void runFinalPass(StatementSink* sink, long optionLines);
 
-private:
+ private:
   // The last replay, the final pass's, shows the messages and lets the token file go as it
   // is read.
   enum class Replay { sizing, last };

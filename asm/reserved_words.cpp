@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 #include <cstdint>
+#include <limits>
 
 namespace kz::assembler {
 namespace {
@@ -239,7 +239,8 @@ std::uint8_t reservedIndexOf(ReservedClass wordClass, std::int32_t value) {
     for (std::size_t i = reservedWords.size(); i-- > 0;) {
       const ReservedWord& word = reservedWords[i];
       auto cls = static_cast<std::size_t>(word.wordClass);
-      built.entries[cls][static_cast<std::size_t>(word.value - built.lowest[cls])] = static_cast<std::uint8_t>(i);
+      built.entries[cls][static_cast<std::size_t>(word.value - built.lowest[cls])] =
+          static_cast<std::uint8_t>(i);
     }
     return built;
   }();

@@ -60,14 +60,14 @@ struct EmittedStatement {
   SectionId section = kNoSection;
   std::uint32_t location = 0;  // the section's location counter before the statement
   std::vector<std::uint8_t> bytes;
-  std::uint32_t repeat = 1;    // DF...: how many times `bytes` follow one another
-  std::uint32_t skipped = 0;   // storage, ORG and ALIGN
+  std::uint32_t repeat = 1;   // DF...: how many times `bytes` follow one another
+  std::uint32_t skipped = 0;  // storage, ORG and ALIGN
   std::vector<DataField> dataFields;
   ReusableSlot<EncodedInstruction> instruction;
   std::optional<exprValue> value;  // EQU
   ListingControl control = ListingControl::none;
-  std::string title;               // $TITLE
-  bool failed = false;             // the statement drew an error and was not assembled
+  std::string title;    // $TITLE
+  bool failed = false;  // the statement drew an error and was not assembled
 
   std::uint32_t size() const { return static_cast<std::uint32_t>(bytes.size()) * repeat + skipped; }
 
@@ -91,7 +91,7 @@ struct EmittedStatement {
 };
 
 class StatementSink {
-public:
+ public:
   virtual ~StatementSink() = default;
   virtual void statement(const EmittedStatement& statement) = 0;
   virtual void includeEntered(int /*fileIndex*/) {}

@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
       std::printf(dialect->section, static_cast<int>(block / kBlocksPerSection));
     }
     long previous = block > 0 ? block - 1 : 0;
-    std::printf(dialect->block, static_cast<int>(block), static_cast<int>(block + 1), static_cast<int>(previous));
+    std::printf(dialect->block, static_cast<int>(block), static_cast<int>(block + 1),
+                static_cast<int>(previous));
   }
   std::printf("L%ld:\n", blocks);
   std::fputs(dialect->footer, stdout);

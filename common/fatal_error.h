@@ -8,7 +8,7 @@
 namespace kz {
 
 class FatalError : public std::exception {
-public:
+ public:
   FatalError(int number, std::string argument, int exitStatus)
       : number_(number), argument_(std::move(argument)), exitStatus_(exitStatus) {}
 
@@ -17,7 +17,7 @@ public:
   int exitStatus() const { return exitStatus_; }
   const char* what() const noexcept override { return "fatal diagnostic"; }
 
-private:
+ private:
   int number_;
   std::string argument_;
   int exitStatus_;

@@ -32,7 +32,8 @@ std::vector<std::string> buildHandoverBlock(const std::optional<std::string>& kh
   return block;
 }
 
-ProgramEnvironment::ProgramEnvironment(std::vector<std::string> argv, std::vector<std::string> environment)
+ProgramEnvironment::ProgramEnvironment(std::vector<std::string> argv,
+                                       std::vector<std::string> environment)
     : environment_(std::move(environment)) {
   if (!argv.empty()) programName_ = argv[0];
   handoverMode_ = argv.size() >= 2 && argv[1] == kHandoverFlag;
@@ -61,7 +62,8 @@ std::optional<std::string> ProgramEnvironment::blockEntry(std::size_t index) con
 
 std::optional<std::string> ProgramEnvironment::plainVariable(const std::string& name) const {
   for (const std::string& entry : environment_) {
-    if (entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 && entry[name.size()] == '=') {
+    if (entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 &&
+        entry[name.size()] == '=') {
       return entry.substr(name.size() + 1);
     }
   }
@@ -72,9 +74,12 @@ std::optional<std::string> ProgramEnvironment::lookup(const std::string& name) c
   if (handoverMode_) {
     bool khomeName = name.rfind("KHOME", 0) == 0;
     std::optional<std::string> value;
-    if (name == "KHOME") value = blockEntry(kKhomeEntry);
-    else if (khomeName) value = blockEntry(kKhomezelEntry);
-    else if (name == "TMP") value = blockEntry(kTmpEntry);
+    if (name == "KHOME")
+      value = blockEntry(kKhomeEntry);
+    else if (khomeName)
+      value = blockEntry(kKhomezelEntry);
+    else if (name == "TMP")
+      value = blockEntry(kTmpEntry);
     if (!value && khomeName) value = blockEntry(kKhomezelEntry);
     if (value) return value;
   }

@@ -19,7 +19,7 @@ std::vector<std::string> buildHandoverBlock(const std::optional<std::string>& kh
 // What a program sees of its start: the argument vector (rebuilt from the block in
 // hand-over mode) and environment lookups that follow the hand-over rules.
 class ProgramEnvironment {
-public:
+ public:
   // argv[0] is the program name; environment is the raw block ("NAME=value" entries, or
   // the hand-over entries). A hand-over word that holds a blank and is wrapped in double
   // quotes, as the drivers write such words, is taken without its quotes.
@@ -35,7 +35,7 @@ public:
   // lookup falls back to the fifth entry (KHOME names), then to a "NAME=value" entry.
   std::optional<std::string> lookup(const std::string& name) const;
 
-private:
+ private:
   std::optional<std::string> blockEntry(std::size_t index) const;
   std::optional<std::string> plainVariable(const std::string& name) const;
 

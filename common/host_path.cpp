@@ -96,7 +96,8 @@ bool sameFile(std::string_view first, std::string_view second) {
   auto b = resolveFullPath(second);
   if (!a || !b) return false;
   if (*a == *b) return true;
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   if (::stat(a->c_str(), &sa) != 0 || ::stat(b->c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -114,16 +115,27 @@ struct DeviceName {
 };
 
 constexpr std::array<DeviceName, 15> kDeviceNames{{
-    {"con", DeviceKind::console},   {"lst", DeviceKind::console},  {"prn", DeviceKind::console},
-    {"lpt1", DeviceKind::console},  {"lpt2", DeviceKind::console}, {"lpt3", DeviceKind::console},
-    {"aux", DeviceKind::other},     {"aux1", DeviceKind::other},   {"aux2", DeviceKind::other},
-    {"com1", DeviceKind::other},    {"com2", DeviceKind::other},   {"com3", DeviceKind::other},
-    {"com4", DeviceKind::other},    {"clock", DeviceKind::other},  {"clock$", DeviceKind::other},
+    {"con", DeviceKind::console},
+    {"lst", DeviceKind::console},
+    {"prn", DeviceKind::console},
+    {"lpt1", DeviceKind::console},
+    {"lpt2", DeviceKind::console},
+    {"lpt3", DeviceKind::console},
+    {"aux", DeviceKind::other},
+    {"aux1", DeviceKind::other},
+    {"aux2", DeviceKind::other},
+    {"com1", DeviceKind::other},
+    {"com2", DeviceKind::other},
+    {"com3", DeviceKind::other},
+    {"com4", DeviceKind::other},
+    {"clock", DeviceKind::other},
+    {"clock$", DeviceKind::other},
 }};
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
          });
 }
 

@@ -17,7 +17,7 @@ namespace {
 // Bytes in blocks of fixed size: the store never holds more than it was given (a growing
 // vector would keep up to twice that) and never moves what it holds.
 class MemoryFile final : public WorkFile {
-public:
+ public:
   explicit MemoryFile(std::string name) : WorkFile(std::move(name)) {}
 
   bool write(const void* data, std::size_t size) override {
@@ -25,7 +25,8 @@ public:
     try {
       while (size > 0) {
         std::size_t block = position_ / kBlockSize;
-        if (block == blocks_.size()) blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(kBlockSize));
+        if (block == blocks_.size())
+          blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(kBlockSize));
         std::size_t offset = position_ % kBlockSize;
         std::size_t count = std::min(size, kBlockSize - offset);
         std::memcpy(blocks_[block].get() + offset, from, count);
@@ -77,7 +78,7 @@ public:
   }
   bool inMemory() const override { return true; }
 
-private:
+ private:
   static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 
   std::vector<std::unique_ptr<unsigned char[]>> blocks_;
@@ -90,7 +91,7 @@ private:
 constexpr std::size_t kDiskBufferSize = 1 << 16;
 
 class DiskFile final : public WorkFile {
-public:
+ public:
   DiskFile(std::string name, std::FILE* stream) : WorkFile(std::move(name)), stream_(stream) {
     std::setvbuf(stream_, nullptr, _IOFBF, kDiskBufferSize);
   }
@@ -140,7 +141,7 @@ public:
 
   bool inMemory() const override { return false; }
 
-private:
+ private:
   bool fail() {
     failed_ = true;
     return false;
@@ -156,7 +157,8 @@ std::unique_ptr<WorkFile> createMemoryFile(std::string name) {
   return std::make_unique<MemoryFile>(std::move(name));
 }
 
-std::unique_ptr<WorkFile> createDiskWorkFile(const std::string& directory, const std::string& prefix) {
+std::unique_ptr<WorkFile> createDiskWorkFile(const std::string& directory,
+                                             const std::string& prefix) {
   std::string path = directory + prefix + "XXXXXX";
   std::vector<char> buffer(path.begin(), path.end());
   buffer.push_back('\0');

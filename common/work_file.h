@@ -11,7 +11,7 @@
 namespace kz {
 
 class WorkFile {
-public:
+ public:
   virtual ~WorkFile() = default;
 
   virtual bool write(const void* data, std::size_t size) = 0;
@@ -32,10 +32,10 @@ public:
   virtual bool inMemory() const = 0;
   const std::string& name() const { return name_; }
 
-protected:
+ protected:
   explicit WorkFile(std::string name) : name_(std::move(name)) {}
 
-private:
+ private:
   std::string name_;
 };
 
@@ -43,6 +43,7 @@ std::unique_ptr<WorkFile> createMemoryFile(std::string name);
 
 // Creates a unique disk file "<directory><prefix>XXXXXX" (mode 0600) and registers it for
 // removal on abnormal exit. Returns nullptr when the file cannot be created.
-std::unique_ptr<WorkFile> createDiskWorkFile(const std::string& directory, const std::string& prefix);
+std::unique_ptr<WorkFile> createDiskWorkFile(const std::string& directory,
+                                             const std::string& prefix);
 
 }  // namespace kz

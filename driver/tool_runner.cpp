@@ -21,7 +21,8 @@ std::optional<int> ProcessRunner::run(const std::string& path, const std::string
   for (std::string& entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
   pid_t child = 0;
-  if (::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return std::nullopt;
+  if (::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
+    return std::nullopt;
   int status = 0;
   while (::waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return std::nullopt;

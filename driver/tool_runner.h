@@ -8,7 +8,7 @@
 namespace kz::driver {
 
 class ToolRunner {
-public:
+ public:
   virtual ~ToolRunner() = default;
   // The tool's exit status, or nothing when it could not be started.
   virtual std::optional<int> run(const std::string& path, const std::string& name,
@@ -17,7 +17,7 @@ public:
 
 // posix_spawn and waitpid. A tool killed by a signal counts as status 128 + signal.
 class ProcessRunner : public ToolRunner {
-public:
+ public:
   std::optional<int> run(const std::string& path, const std::string& name,
                          const std::vector<std::string>& environmentBlock) override;
 };

@@ -17,7 +17,7 @@ std::vector<std::string> splitFileWords(std::string_view text);
 std::optional<std::string> readTextFile(const std::string& name);
 
 class WordReader {
-public:
+ public:
   WordReader(std::vector<std::string> commandLine, std::optional<std::string> optionsFile);
 
   // The next word, or nothing at the end. Throws FatalError 20 (with fatalStatus) when the
@@ -30,7 +30,7 @@ public:
 
   int fatalStatus = 255;
 
-private:
+ private:
   std::vector<std::string> commandLine_;
   std::size_t commandLinePosition_ = 0;
   std::deque<std::string> commandFileWords_;

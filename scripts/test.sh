@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/prerequisites.sh
+scripts/check_format.sh
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DKZ_SANITIZE=ON -DKZ_WERROR=ON -DKZ_TESTS=ON >/dev/null
 cmake --build build-test -j"$(nproc)"
 ctest --test-dir build-test --output-on-failure -j"$(nproc)"

@@ -16,7 +16,7 @@
 namespace kz::assembler::testing {
 
 class RecordingSink : public StatementSink {
-public:
+ public:
   void statement(const EmittedStatement& statement) override { statements.push_back(statement); }
   std::vector<EmittedStatement> statements;
 };
@@ -46,7 +46,6 @@ struct AssemblyRun {
   }
 };
 
-
 // Assembles `source` (written to a scratch file) with -$ -Xt and the extra arguments.
 inline AssemblyRun assemble(const std::string& source, std::vector<std::string> arguments = {},
                             const std::vector<std::pair<std::string, std::string>>& includes = {}) {
@@ -68,7 +67,8 @@ inline AssemblyRun assemble(const std::string& source, std::vector<std::string> 
     assembler.setStatementSink(&sink);
     run.status = assembler.run();
     if (assembler.symbols()) {
-      for (const auto& section : assembler.symbols()->sections()) run.sectionSizes.push_back(section.size);
+      for (const auto& section : assembler.symbols()->sections())
+        run.sectionSizes.push_back(section.size);
     }
   }
   run.out = readStream(out);
@@ -77,7 +77,8 @@ inline AssemblyRun assemble(const std::string& source, std::vector<std::string> 
   std::fclose(err);
   run.statements = std::move(sink.statements);
   std::string prefix = path.string() + " ";
-  for (std::size_t at; (at = run.err.find(prefix)) != std::string::npos;) run.err.replace(at, prefix.size(), "");
+  for (std::size_t at; (at = run.err.find(prefix)) != std::string::npos;)
+    run.err.replace(at, prefix.size(), "");
   std::filesystem::remove_all(dir);
   return run;
 }

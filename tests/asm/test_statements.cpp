@@ -10,14 +10,14 @@ using Bytes = std::vector<std::uint8_t>;
 
 TEST(StatementForms, LabelRules) {
   auto run = assemble(
-      " code SECTION CODE\n"   // 1: a name without colon before SECTION
-      "alone:\n"               // 2
-      "plain NOP\n"            // 3: no colon before an instruction
-      "lab: EQU 3\n"           // 4: colon before EQU
-      "tab: DB 1\n"            // 5: colon before data
-      "solo\n"                 // 6
-      " INCLUDE\n"             // 7: a control name forms no statement
-      " $FOO\n"                // 8
+      " code SECTION CODE\n"  // 1: a name without colon before SECTION
+      "alone:\n"              // 2
+      "plain NOP\n"           // 3: no colon before an instruction
+      "lab: EQU 3\n"          // 4: colon before EQU
+      "tab: DB 1\n"           // 5: colon before data
+      "solo\n"                // 6
+      " INCLUDE\n"            // 7: a control name forms no statement
+      " $FOO\n"               // 8
       " END\n");
   EXPECT_EQ(run.err,
             "3 : ASMZEL-Error-208 : Illegal label or variable\n"
@@ -57,7 +57,8 @@ TEST(DataDirectives, BytesWordsAndStrings) {
 TEST(DataDirectives, TruncationWarnsOnceAndTheLimitCuts) {
   std::string many = " DB 0";
   for (int i = 1; i < 1100; ++i) many += ",1";
-  auto run = assemble("prog SECTION CODE\n DB 0x1FF, 256, -129, 255, -128\n DW 0x10000\n" + many + "\n END\n");
+  auto run = assemble("prog SECTION CODE\n DB 0x1FF, 256, -129, 255, -128\n DW 0x10000\n" + many +
+                      "\n END\n");
   EXPECT_EQ(run.err,
             "2 : ASMZEL-Warning-501 : Operand value is out of range\n"
             "2 : ASMZEL-Warning-501 : Operand value is out of range\n"
@@ -115,14 +116,14 @@ TEST(DataDirectives, InitialisedDataInADataSectionWarns) {
 
 TEST(Sections, ModelsKindsAndAttributes) {
   auto run = assemble(
-      "s1 SECTION CODE SMALL\n"        // 1: 212
-      "s2 SECTION DATA LARGE\n"        // 2: 212
-      "s3 SECTION DATA SMALL\n"        // 3
-      "s4 SECTION STACK\n"             // 4: 216
-      "s5 SECTION CODE MEDIUM ABS=0\n" // 5: 200
-      "s6 SECTION ROMDATA ALIGN=3\n"   // 6: 508, alignment 4
-      "s7 SECTION CODE ALIGN=4,40000\n"// 7: 508 for the second value
-      "s6 SECTION ROMDATA ALIGN=8\n"   // 8: 517
+      "s1 SECTION CODE SMALL\n"          // 1: 212
+      "s2 SECTION DATA LARGE\n"          // 2: 212
+      "s3 SECTION DATA SMALL\n"          // 3
+      "s4 SECTION STACK\n"               // 4: 216
+      "s5 SECTION CODE MEDIUM ABS=0\n"   // 5: 200
+      "s6 SECTION ROMDATA ALIGN=3\n"     // 6: 508, alignment 4
+      "s7 SECTION CODE ALIGN=4,40000\n"  // 7: 508 for the second value
+      "s6 SECTION ROMDATA ALIGN=8\n"     // 8: 517
       " END\n");
   EXPECT_EQ(run.err,
             "1 : ASMZEL-Error-212 : Illegal SECTION directive\n"
@@ -198,7 +199,8 @@ TEST(Directives, LongModuleNameAndEndRules) {
   EXPECT_EQ(run.err,
             "1 : ASMZEL-Error-200 : Syntax error\n"
             "2 : ASMZEL-Warning-507 : Text found after END statement\n");
-  EXPECT_EQ(assemble("prog SECTION CODE\n NOP\n").err, "2 : ASMZEL-Warning-506 : No END directive\n");
+  EXPECT_EQ(assemble("prog SECTION CODE\n NOP\n").err,
+            "2 : ASMZEL-Warning-506 : No END directive\n");
   EXPECT_EQ(assemble("; nothing\n\n").err, "ASMZEL-Warning-514 : Source file empty\n");
   auto after = assemble(" END\n NOP\n; fine\n DB 1\n");
   EXPECT_EQ(after.err,
@@ -234,7 +236,8 @@ TEST(Directives, EquOrgAndAlign) {
 TEST(Controls, TitleEjectAndSaveStack) {
   std::string saves;
   for (int i = 0; i < 9; ++i) saves += " $SAVE\n";
-  auto unlisted = assemble(" $TITLE \"t\"\n $EJECT\n" + saves + " $RESTORE\n $NOLIST\n $LIST\n $FOO\n END\n");
+  auto unlisted =
+      assemble(" $TITLE \"t\"\n $EJECT\n" + saves + " $RESTORE\n $NOLIST\n $LIST\n $FOO\n END\n");
   EXPECT_EQ(unlisted.err,
             "1 : ASMZEL-Warning-510 : Ignored this TITLE\n"
             "2 : ASMZEL-Warning-511 : Ignored this EJECT\n"
@@ -285,7 +288,8 @@ namespace {
 
 TEST(SizingPasses, LabelsFollowJumpsThatShrink) {
   std::string source = "prog SECTION CODE\n";
-  for (int i = 0; i < 6; ++i) source += " J next" + std::to_string(i) + "\n DSB 100\nnext" + std::to_string(i) + ":\n";
+  for (int i = 0; i < 6; ++i)
+    source += " J next" + std::to_string(i) + "\n DSB 100\nnext" + std::to_string(i) + ":\n";
   source += "last EQU next5\n DW next5\n END\n";
   auto run = testing::assemble(source);
   ASSERT_EQ(run.err, "");
@@ -300,8 +304,8 @@ TEST(SizingPasses, LabelsFollowJumpsThatShrink) {
     expected += 2 + 100;
   }
   EXPECT_EQ(run.at(20)->value->value, static_cast<std::int32_t>(expected));
-  EXPECT_EQ(run.bytesAt(21), (std::vector<std::uint8_t>{static_cast<std::uint8_t>(expected), 
-                                                       static_cast<std::uint8_t>(expected >> 8)}));
+  EXPECT_EQ(run.bytesAt(21), (std::vector<std::uint8_t>{static_cast<std::uint8_t>(expected),
+                                                        static_cast<std::uint8_t>(expected >> 8)}));
 }
 
 // Without a J, only an EQU that names a later definition needs a sizing pass; a chain of

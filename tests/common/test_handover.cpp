@@ -6,7 +6,8 @@ namespace kz {
 namespace {
 
 TEST(Handover, BlockHasBlanksRootsThenArguments) {
-  auto block = buildHandoverBlock(std::string("/opt/kz"), std::nullopt, std::string("/tmp/w"), {"-o", "a.rel"});
+  auto block = buildHandoverBlock(std::string("/opt/kz"), std::nullopt, std::string("/tmp/w"),
+                                  {"-o", "a.rel"});
   std::vector<std::string> expected{" ", " ", " ", " ", "/opt/kz", " ", "/tmp/w", "-o", "a.rel"};
   EXPECT_EQ(block, expected);
 }
@@ -28,7 +29,8 @@ TEST(Handover, QuotedWordsWithBlanksLoseTheirQuotes) {
   auto block = buildHandoverBlock(std::nullopt, std::nullopt, std::nullopt,
                                   {"\"my prog.asm\"", "\"noblank\"", "\"", "\"a b"});
   ProgramEnvironment environment({"asmzel", "-z@"}, block);
-  EXPECT_EQ(environment.arguments(), (std::vector<std::string>{"my prog.asm", "\"noblank\"", "\"", "\"a b"}));
+  EXPECT_EQ(environment.arguments(),
+            (std::vector<std::string>{"my prog.asm", "\"noblank\"", "\"", "\"a b"}));
 }
 
 TEST(Handover, BlankKhomeFallsBackToFifthEntry) {

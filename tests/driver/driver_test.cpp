@@ -1,3 +1,5 @@
+#include "driver/driver.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -5,8 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "driver/driver.h"
 
 namespace kz::driver {
 namespace {
@@ -18,7 +18,7 @@ using enum SourceKind;
 // Records every start and answers with the next queued status (0 when none is queued;
 // nothing, that is "cannot start", for a queued -1).
 class FakeRunner : public ToolRunner {
-public:
+ public:
   struct Start {
     std::string path, name;
     std::vector<std::string> block;
@@ -97,7 +97,7 @@ constexpr DriverConfig kConfig{
 };
 
 class DriverTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("kzdriver-" + std::to_string(::getpid()));
     fs::create_directories(dir_ / "etc");
@@ -115,7 +115,8 @@ protected:
     Driver driver(kConfig, ProgramEnvironment(arguments, environment), runner_, out_, err_);
     int status = driver.run();
     temporaries_ = 0;
-    for (const auto& entry : fs::directory_iterator(dir_)) temporaries_ += entry.path().filename().string().starts_with("T");
+    for (const auto& entry : fs::directory_iterator(dir_))
+      temporaries_ += entry.path().filename().string().starts_with("T");
     return status;
   }
   std::vector<std::string> words(std::size_t start) const {
@@ -140,7 +141,8 @@ TEST_F(DriverTest, HandOverBlockAndStageOrder) {
   Words head(first.block.begin(), first.block.begin() + 7);
   EXPECT_EQ(head, (Words{" ", " ", " ", " ", dir_.string(), " ", dir_.string()}));
   std::string temp1 = dir_.string() + "/TE000000";
-  EXPECT_EQ(words(0), (Words{"-KZEL", "-D", "X=1", "-I", ".", "-I", "inc", "-$", "-o", temp1, "a.pp"}));
+  EXPECT_EQ(words(0),
+            (Words{"-KZEL", "-D", "X=1", "-I", ".", "-I", "inc", "-$", "-o", temp1, "a.pp"}));
   // The flag is set once a tool has started: later stages name the user's source.
   EXPECT_EQ(words(1), (Words{"-I", "inc", "-$", "-GN", "a.pp", "-o", "a.rel", temp1}));
   EXPECT_EQ(words(2), (Words{"a.rel", "-KZEL", "-Z", "lib.x", "-$", "-o", "a.abs"}));
@@ -171,11 +173,13 @@ TEST_F(DriverTest, ToolThatCannotStartEndsTheRunInEitherWording) {
 TEST_F(DriverTest, SecondExecWordingExitsWithThree) {
   // A configuration whose link tool uses the second wording.
   DriverConfig config = kConfig;
-  constexpr std::array tools = std::to_array<ToolRule>({
-      {"pre", true, false}, {"asm", false, false}, {"late", false, true}, {"lnk", true, true}});
+  constexpr std::array tools = std::to_array<ToolRule>(
+      {{"pre", true, false}, {"asm", false, false}, {"late", false, true}, {"lnk", true, true}});
   config.tools = tools;
   runner_.statuses = {0, -1};
-  Driver driver(config, ProgramEnvironment({"t", "-$", "a.asm"}, {"KHOMEZEL=" + dir_.string(), "TMP=" + dir_.string()}),
+  Driver driver(config,
+                ProgramEnvironment({"t", "-$", "a.asm"},
+                                   {"KHOMEZEL=" + dir_.string(), "TMP=" + dir_.string()}),
                 runner_, out_, err_);
   EXPECT_EQ(driver.run(), 3);
   EXPECT_EQ(err_.str(), "t-F-116: cannot execute \"./lnk\"\n");
@@ -183,7 +187,8 @@ TEST_F(DriverTest, SecondExecWordingExitsWithThree) {
 
 TEST_F(DriverTest, ArgumentKindsAndTheirMessages) {
   EXPECT_EQ(run({"-$", "-#", "-N12", "-q", "-qz", "-o", "--", "-x.abs", "a.asm"}), 0);
-  EXPECT_NE(out_.str().find("'-N12' '-q' '-qz' '-$' '-o' 'a.rel'"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("'-N12' '-q' '-qz' '-$' '-o' 'a.rel'"), std::string::npos)
+      << out_.str();
   EXPECT_NE(out_.str().find("'-o' '--' '-x.abs'"), std::string::npos) << out_.str();
 
   struct Case {
@@ -212,7 +217,8 @@ TEST_F(DriverTest, ArgumentKindsAndTheirMessages) {
 
 TEST_F(DriverTest, OptionSetAndIgnoredOptions) {
   Driver driver(kConfig,
-                ProgramEnvironment({"t", "-#", "-$", "-Q", "-Z", "a.rel"}, {"KHOMEZEL=" + dir_.string(), "TMP=" + dir_.string()}),
+                ProgramEnvironment({"t", "-#", "-$", "-Q", "-Z", "a.rel"},
+                                   {"KHOMEZEL=" + dir_.string(), "TMP=" + dir_.string()}),
                 runner_, out_, err_);
   EXPECT_EQ(driver.run(), 0);
   EXPECT_EQ(err_.str(), "t-W-521 : Ignored option \"-Q\"\n");
@@ -226,10 +232,14 @@ TEST_F(DriverTest, CommandAndOptionsFilesKeepTheirOrder) {
   std::ofstream(dir_ / "cmd.txt") << "-Dcmd \"b c.asm\"\n";
   std::ofstream(dir_ / "opts.txt") << "-Dopt -q\\\"x\n";
   std::string cmd = (dir_ / "cmd.txt").string();
-  ASSERT_EQ(run({"-#", "-$", "-c", "-f", "--", cmd, "-Dlast", "a.pp"}, {"TESTDRV=" + (dir_ / "opts.txt").string()}), 0);
+  ASSERT_EQ(run({"-#", "-$", "-c", "-f", "--", cmd, "-Dlast", "a.pp"},
+                {"TESTDRV=" + (dir_ / "opts.txt").string()}),
+            0);
   // pre sees the options in reading order; "b c.asm" goes to asm quoted as one word.
-  EXPECT_NE(out_.str().find("'-KZEL' '-D' 'cmd' '-D' 'last' '-D' 'opt' '-I'"), std::string::npos) << out_.str();
-  EXPECT_NE(out_.str().find("'-q\"x' '-$' '-o' '\"b c.rel\"' '\"b c.asm\"'"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("'-KZEL' '-D' 'cmd' '-D' 'last' '-D' 'opt' '-I'"), std::string::npos)
+      << out_.str();
+  EXPECT_NE(out_.str().find("'-q\"x' '-$' '-o' '\"b c.rel\"' '\"b c.asm\"'"), std::string::npos)
+      << out_.str();
 }
 
 TEST_F(DriverTest, BannerAndHelp) {
@@ -242,11 +252,13 @@ TEST_F(DriverTest, BannerAndHelp) {
   EXPECT_TRUE(runner_.starts.empty());
   fs::remove(dir_ / "etc" / "testdrv.env");
   EXPECT_EQ(run({"a.asm"}, {"KHOME=/nonexistent"}), 255);
-  EXPECT_NE(err_.str().find("t-F-20 : Can't open : ./etc/testdrv.env"), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("t-F-20 : Can't open : ./etc/testdrv.env"), std::string::npos)
+      << err_.str();
 }
 
 TEST(WordSplitting, QuotesAndBackslashes) {
-  EXPECT_EQ(splitFileWords("a  \"b c\"\n\td\\\"e f\\g \"\""), (Words{"a", "b c", "d\"e", "f\\g", ""}));
+  EXPECT_EQ(splitFileWords("a  \"b c\"\n\td\\\"e f\\g \"\""),
+            (Words{"a", "b c", "d\"e", "f\\g", ""}));
   EXPECT_EQ(splitFileWords("x\"y z\"w"), (Words{"xy zw"}));
   EXPECT_TRUE(splitFileWords(" \r\n").empty());
 }
