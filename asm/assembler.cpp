@@ -7,6 +7,7 @@
 #include "asm/listing_fan_out.h"
 #include "asm/option_lines.h"
 #include "asm/passes.h"
+#include "common/cleanup.h"
 #include "common/fatal_error.h"
 #include "common/host_path.h"
 
@@ -131,6 +132,9 @@ void Assembler::openOutputs() {
   if (options_.errorFileName) {
     const std::string& name = *options_.errorFileName;
     errorFileIsConsole_ = deviceKindOf(name) == DeviceKind::console;
+    // Messages are appended; only a file this run brings into being is removed again, or
+    // under a driver the one it created for this run.
+    errorFileCreated_ = !errorFileIsConsole_ && (environment_.handoverMode() || !fileExists(name));
     errorFile_ =
         errorFileIsConsole_ ? console_.out : std::fopen(withHostSeparators(name).c_str(), "ab");
     if (!errorFile_) raiseFatal(Message::cantOpen, name);
@@ -196,14 +200,18 @@ int Assembler::finish() {
   referenceFile_.reset();
   sizingWorkFile_.reset();
   if (!diagnostics_->closeMessageFiles()) raiseFatal(Message::cantClose, "temporary file");
-  if (!keepErrorFile && !errorFileIsConsole_)
-    std::remove(withHostSeparators(*options_.errorFileName).c_str());
-  std::fflush(console_.out);
-  if (diagnostics_->errorCount() == 0) return kExitSuccess;
-  if (!options_.keepObjectOnError && options_.objectFileName) {
-    std::remove(withHostSeparators(*options_.objectFileName).c_str());
-  }
-  return kExitErrors;
+  if (!keepErrorFile && errorFileCreated_)
+    cleanup::removeRegularFile(withHostSeparators(*options_.errorFileName));
+  // Messages or a listing that did not reach standard output are a failed run.
+  if (std::fflush(console_.out) != 0 || std::ferror(console_.out))
+    raiseFatal(Message::cantWrite, "con");
+  bool clean = diagnostics_->errorCount() == 0;
+  // Last of all: up to here a fatal diagnostic still takes the object file away.
+  if (clean || options_.keepObjectOnError)
+    object_->keep();
+  else
+    object_->discard();
+  return clean ? kExitSuccess : kExitErrors;
 }
 
 void Assembler::abortRun() {

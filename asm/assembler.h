@@ -7,8 +7,8 @@
 #include "asm/console.h"
 #include "asm/diagnostics.h"
 #include "asm/listing_file.h"
-#include "asm/options.h"
 #include "asm/object_writer.h"
+#include "asm/options.h"
 #include "asm/run_options.h"
 #include "asm/source_reader.h"
 #include "asm/statement_processor.h"
@@ -23,7 +23,7 @@ inline constexpr int kExitErrors = 16;
 inline constexpr int kExitVersionOnly = 176;
 
 class Assembler {
-public:
+ public:
   Assembler(ProgramEnvironment environment, Console console);
   ~Assembler();
 
@@ -38,7 +38,7 @@ public:
   void setStatementSink(StatementSink* sink) { extraSink_ = sink; }
   const std::string& commandLineText() const { return commandLineText_; }
 
-private:
+ private:
   // Returns false when the run ends early with the version banner only.
   bool startUp();
   void scanOptionLines();
@@ -78,6 +78,7 @@ private:
   std::unique_ptr<ObjectWriter> object_;
   std::FILE* errorFile_ = nullptr;
   bool errorFileIsConsole_ = false;
+  bool errorFileCreated_ = false;
 };
 
 }  // namespace kz::assembler

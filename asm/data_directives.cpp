@@ -1,5 +1,6 @@
 // The data directives of the statement processor: initialised data, storage, repeated data
 // and floating-point data.
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -150,8 +151,12 @@ void StatementProcessor::storageStatement(std::uint32_t unit, std::span<Token> o
     if (pass_ != Pass::sizing) reporter_.reportWarning(Message::valueOutOfRange);
     count = 0;
   }
-  statement_.skipped = static_cast<std::uint32_t>(*count) * unit;
-  advance(statement_.skipped);
+  std::uint64_t bytes = std::uint64_t{static_cast<std::uint32_t>(*count)} * unit;
+  statement_.skipped = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, 0xFFFFFFFFu));
+  if (!advanceUnits(static_cast<std::uint32_t>(*count), unit)) {
+    statement_.failed = true;
+    statement_.skipped = 0;
+  }
 }
 
 // DFB ... DFD count, item {, item}
@@ -172,7 +177,11 @@ void StatementProcessor::repeatedStatement(std::uint32_t unit, std::span<Token> 
     count = 0;
   }
   statement_.repeat = static_cast<std::uint32_t>(*count);
-  advance(static_cast<std::uint32_t>(statement_.bytes.size()) * statement_.repeat);
+  // Past the end of the address space the copies are never built: error 228 says why.
+  if (!advanceUnits(statement_.repeat, statement_.bytes.size())) {
+    statement_.failed = true;
+    statement_.repeat = 0;
+  }
 }
 
 // FDATAS | FDATAD | FDATAX expression {, expression}

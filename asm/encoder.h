@@ -99,7 +99,7 @@ class Encoder {
   }
 
   JumpFlagState jumpFlag() const { return jumpFlag_.state(); }
-  // For a caller that wants the flag forgotten where control can join (not done by default).
+  // Where control can join (a label) or code does not follow the instruction before it.
   void forgetJumpFlag() { jumpFlag_.forget(); }
   // This sizing pass changed the form of some J. Label values alone do not show every such
   // change (a J after the last label of a section), so the sizing loop should also repeat

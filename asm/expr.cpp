@@ -1,5 +1,7 @@
 #include "asm/expr.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -33,6 +35,8 @@ TermOp termOpOf(ExprOp op) {
 TermPtr makeTerm(TermOp op, TermPtr left = nullptr, TermPtr right = nullptr) {
   auto term = std::make_shared<ComplexTerm>();
   term->op = op;
+  std::uint64_t terms = 1 + (left ? left->terms : 0) + (right ? right->terms : 0);
+  term->terms = static_cast<std::uint32_t>(std::min<std::uint64_t>(terms, kMaxComplexTerms + 1));
   term->left = std::move(left);
   term->right = std::move(right);
   return term;
@@ -188,26 +192,60 @@ ExtendedBits toExtended(long double value) {
   return bits;
 }
 
+// The operands waiting for their operator while a tree is folded. Most expressions need a
+// few slots; deeper nesting goes on to the heap.
+class ValueStack {
+ public:
+  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return size_; }
+  void push(exprValue value) {
+    if (size_ < kInlineSlots)
+      inline_[size_] = std::move(value);
+    else
+      overflow_.push_back(std::move(value));
+    ++size_;
+  }
+  exprValue pop() {
+    --size_;
+    if (size_ < kInlineSlots) return std::move(inline_[size_]);
+    exprValue value = std::move(overflow_.back());
+    overflow_.pop_back();
+    return value;
+  }
+
+ private:
+  static constexpr std::size_t kInlineSlots = 8;
+  std::array<exprValue, kInlineSlots> inline_;
+  std::vector<exprValue> overflow_;
+  std::size_t size_ = 0;
+};
+
 class Folder {
  public:
   Folder(const SymbolTable& symbols, Reporter& reporter, const ExprTree& tree, Pass pass,
          const ExprContext& context)
       : symbols_(symbols), reporter_(reporter), tree_(tree), pass_(pass), context_(context) {}
 
-  exprValue fold(std::uint32_t id);
+  exprValue fold();
 
  private:
   exprValue fail(Message message, std::string_view argument = {}) {
     reporter_.reportError(message, argument);
     return invalidValue();
   }
+  exprValue binary(ExprOp op, const exprValue& left, const exprValue& right);
   exprValue foldBinary(ExprOp op, const exprValue& a, const exprValue& b);
+  // A value for the linker, unless its expression grew past what the object file takes.
+  exprValue complexOf(TermPtr term) {
+    if (term->terms > kMaxComplexTerms) return fail(Message::invalidRelocatable);
+    return complexValue(std::move(term));
+  }
   exprValue symbolValue(const ExprNode& node);
   exprValue definedValue(SymbolIndex index, const symbolEntry& symbol);
   exprValue undefinedName();
   exprValue locationValue();
   exprValue sectionFunction(const ExprNode& node);
-  exprValue floatPart(const ExprNode& node);
+  exprValue floatPart(const ExprNode& node, const exprValue& operand);
   exprValue unary(ExprOp op, const exprValue& operand);
   exprValue floating(ExprOp op, const exprValue& a, const exprValue& b);
   exprValue widthLimit(const exprValue& a, const exprValue& b);
@@ -223,33 +261,55 @@ class Folder {
   const ExprContext& context_;
 };
 
-exprValue Folder::fold(std::uint32_t id) {
-  const ExprNode& node = tree_.nodes[id];
-  switch (node.op) {
-    case ExprOp::integer:
-      return absoluteValue(node.value);
-    case ExprOp::floating:
-      return floatingValue(node.floatValue, node.precision);
-    case ExprOp::symbol:
-      return symbolValue(node);
-    case ExprOp::location:
-      return locationValue();
-    case ExprOp::startOf:
-    case ExprOp::sizeOf:
-      return sectionFunction(node);
-    case ExprOp::floatPart:
-      return floatPart(node);
-    case ExprOp::plus:
-    case ExprOp::negate:
-    case ExprOp::complement:
-      return unary(node.op, fold(node.left));
-    default:
-      break;
+// The parser adds a node after its operands, so the nodes up to the root are the tree in
+// postfix order: folding them in index order on a stack of values needs no recursion, however
+// long a chain of operators is, and the stack stays as shallow as the operands nest.
+exprValue Folder::fold() {
+  ValueStack stack;
+  for (std::uint32_t id = 0; id <= tree_.root; ++id) {
+    const ExprNode& node = tree_.nodes[id];
+    switch (node.op) {
+      case ExprOp::integer:
+        stack.push(absoluteValue(node.value));
+        break;
+      case ExprOp::floating:
+        stack.push(floatingValue(node.floatValue, node.precision));
+        break;
+      case ExprOp::symbol:
+        stack.push(symbolValue(node));
+        break;
+      case ExprOp::location:
+        stack.push(locationValue());
+        break;
+      case ExprOp::startOf:
+      case ExprOp::sizeOf:
+        stack.push(sectionFunction(node));
+        break;
+      case ExprOp::floatPart:
+        if (stack.empty()) reporter_.fatal(Message::internalError);
+        stack.push(floatPart(node, stack.pop()));
+        break;
+      case ExprOp::plus:
+      case ExprOp::negate:
+      case ExprOp::complement:
+        if (stack.empty()) reporter_.fatal(Message::internalError);
+        stack.push(unary(node.op, stack.pop()));
+        break;
+      default: {
+        if (stack.size() < 2) reporter_.fatal(Message::internalError);
+        exprValue right = stack.pop();
+        exprValue left = stack.pop();
+        stack.push(binary(node.op, left, right));
+      }
+    }
   }
-  exprValue left = fold(node.left);
-  exprValue right = fold(node.right);
+  if (stack.size() != 1) reporter_.fatal(Message::internalError);
+  return stack.pop();
+}
+
+exprValue Folder::binary(ExprOp op, const exprValue& left, const exprValue& right) {
   if (!left.isValid() || !right.isValid()) return invalidValue();
-  exprValue result = foldBinary(node.op, left, right);
+  exprValue result = foldBinary(op, left, right);
   if (result.isValid()) result.forwardReference = left.forwardReference || right.forwardReference;
   return result;
 }
@@ -273,7 +333,7 @@ exprValue Folder::foldBinary(ExprOp op, const exprValue& a, const exprValue& b) 
       break;
   }
   if (a.isAbsolute() && b.isAbsolute()) return absoluteValue(foldAbsolute(op, a.value, b.value));
-  return complexValue(makeTerm(termOpOf(op), termOf(a), termOf(b)));
+  return complexOf(makeTerm(termOpOf(op), termOf(a), termOf(b)));
 }
 
 // --- names ---
@@ -365,8 +425,7 @@ exprValue Folder::sectionFunction(const ExprNode& node) {
   return relocatableValue(id, 0, kNoSymbol);
 }
 
-exprValue Folder::floatPart(const ExprNode& node) {
-  exprValue operand = fold(node.left);
+exprValue Folder::floatPart(const ExprNode& node, const exprValue& operand) {
   if (!operand.isValid()) return operand;
   long double value = 0;
   if (operand.kind == ValueKind::floating) {
@@ -393,7 +452,7 @@ exprValue Folder::unary(ExprOp op, const exprValue& operand) {
     auto bits = static_cast<std::uint32_t>(operand.value);
     result.value = wrap(op == ExprOp::negate ? 0u - bits : ~bits);
   } else {
-    result = complexValue(makeTerm(termOpOf(op), termOf(operand)));
+    result = complexOf(makeTerm(termOpOf(op), termOf(operand)));
     result.forwardReference = operand.forwardReference;
   }
   return result;
@@ -441,7 +500,7 @@ exprValue Folder::widthLimit(const exprValue& a, const exprValue& b) {
   if (!b.isAbsolute() || b.value < 1 || b.value > 32) return fail(Message::invalidExpression);
   std::uint32_t mask = b.value == 32 ? 0xFFFFFFFFu : (1u << b.value) - 1;
   if (!a.isAbsolute())
-    return complexValue(makeTerm(TermOp::bitAnd, termOf(a), constantTerm(wrap(mask))));
+    return complexOf(makeTerm(TermOp::bitAnd, termOf(a), constantTerm(wrap(mask))));
   std::int32_t masked = wrap(static_cast<std::uint32_t>(a.value) & mask);
   if (masked != a.value && pass_ != Pass::sizing && !a.forwardReference)
     reporter_.reportWarning(Message::valueOutOfRange);
@@ -455,7 +514,7 @@ exprValue Folder::shift(ExprOp op, const exprValue& a, const exprValue& b) {
   if (a.isAbsolute()) return absoluteValue(foldAbsolute(op, a.value, b.value));
   if (count == 0) return a;
   TermOp scaled = op == ExprOp::shiftLeft ? TermOp::multiply : TermOp::divide;
-  return complexValue(makeTerm(scaled, termOf(a), constantTerm(wrap(1u << count))));
+  return complexOf(makeTerm(scaled, termOf(a), constantTerm(wrap(1u << count))));
 }
 
 exprValue Folder::division(ExprOp op, const exprValue& a, const exprValue& b) {
@@ -464,7 +523,7 @@ exprValue Folder::division(ExprOp op, const exprValue& a, const exprValue& b) {
     return absoluteValue(0);
   }
   if (a.isAbsolute() && b.isAbsolute()) return absoluteValue(foldAbsolute(op, a.value, b.value));
-  return complexValue(makeTerm(termOpOf(op), termOf(a), termOf(b)));
+  return complexOf(makeTerm(termOpOf(op), termOf(a), termOf(b)));
 }
 
 exprValue Folder::addition(const exprValue& a, const exprValue& b) {
@@ -476,7 +535,7 @@ exprValue Folder::addition(const exprValue& a, const exprValue& b) {
   if (a.isAbsolute() && b.kind == ValueKind::relocatable) {
     return relocatableValue(b.section, foldAbsolute(ExprOp::add, a.value, b.value), b.symbol);
   }
-  return complexValue(makeTerm(TermOp::add, termOf(a), termOf(b)));
+  return complexOf(makeTerm(TermOp::add, termOf(a), termOf(b)));
 }
 
 exprValue Folder::subtraction(const exprValue& a, const exprValue& b) {
@@ -489,7 +548,7 @@ exprValue Folder::subtraction(const exprValue& a, const exprValue& b) {
       a.section == b.section) {
     return absoluteValue(difference);
   }
-  return complexValue(makeTerm(TermOp::subtract, termOf(a), termOf(b)));
+  return complexOf(makeTerm(TermOp::subtract, termOf(a), termOf(b)));
 }
 
 }  // namespace
@@ -518,7 +577,7 @@ exprValue Evaluator::evaluate(const ExprTree& tree, Pass pass, const ExprContext
     return absoluteValue(tree.nodes[0].value);
   }
   Folder folder(symbols_, reporter_, tree, pass, context);
-  exprValue result = folder.fold(tree.root);
+  exprValue result = folder.fold();
   if (!tree.floatingResult || !result.isValid()) return result;
   if (result.isAbsolute()) {
     result.floatValue = result.value;

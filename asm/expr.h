@@ -60,8 +60,13 @@ enum class TermOp : std::uint8_t {
   bitXor,
 };
 
+// Terms of one value for the linker at most; a longer expression is error 204. It bounds the
+// records the object file gets and the depth of every walk over a tree.
+inline constexpr std::uint32_t kMaxComplexTerms = 1024;
+
 struct ComplexTerm {
   TermOp op = TermOp::constant;
+  std::uint32_t terms = 1;  // in the postfix form, this term and its operands
   std::int32_t value = 0;
   SectionId section = kNoSection;
   SymbolIndex symbol = kNoSymbol;
@@ -80,10 +85,10 @@ void forEachPostfix(const ComplexTerm& term, Visit&& visit) {
 struct exprValue {
   ValueKind kind = ValueKind::absolute;
   FloatPrecision precision = FloatPrecision::dbl;
-  bool forwardReference = false;            // pass 1: depends on a name not yet defined
-  std::int32_t value = 0;                   // absolute value, or offset of a relocatable value
-  SymbolIndex symbol = kNoSymbol;           // external symbol; the symbol a relocatable value names
-  SectionId section = kNoSection;           // section of a relocatable value
+  bool forwardReference = false;   // pass 1: depends on a name not yet defined
+  std::int32_t value = 0;          // absolute value, or offset of a relocatable value
+  SymbolIndex symbol = kNoSymbol;  // external symbol; the symbol a relocatable value names
+  SectionId section = kNoSection;  // section of a relocatable value
   long double floatValue = 0;
   std::shared_ptr<const ComplexTerm> tree;  // complex values
 
@@ -134,6 +139,8 @@ struct ExprNode {
   std::uint32_t right = kNoNode;
 };
 
+// The parser adds every node after its operands, so the nodes up to the root are the tree in
+// postfix order; the root is the last node.
 struct ExprTree {
   std::vector<ExprNode> nodes;
   std::vector<std::string> names;  // names that were not in the table when parsed

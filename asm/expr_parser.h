@@ -74,6 +74,8 @@ class ExprParser {
   // Reports the deferred error 206 of the statement, if any, and forgets it.
   void endStatement();
   bool hasDeferredError() const { return signAfterOperator_; }
+  // Forgets it without a message: a later pass, whose statement remembers its pass-1 errors.
+  void forgetDeferredError() { signAfterOperator_ = false; }
 
  private:
   static bool parseLoneNumber(TokenCursor& tokens, ExprTree& tree);

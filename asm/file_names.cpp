@@ -5,6 +5,7 @@
 #include "asm/reporter.h"
 #include "common/fatal_error.h"
 #include "common/host_path.h"
+#include "common/install_root.h"
 
 namespace kz::assembler {
 namespace {
@@ -77,6 +78,11 @@ void completeIncludeList(RunOptions& options, const ProgramEnvironment& environm
     options.includeDirs.push_back(std::move(root));
   }
   if (!anyRoot) {
+    // Without a variable, an installed or build-tree assembler still has its own root.
+    if (auto root = rootAboveExecutable()) {
+      if (options.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(Message::stringTableOverflow);
+      options.includeDirs.push_back(*root + "/include/");
+    }
     std::string directory = withHostSeparators(directoryOf(options.sourceFileName));
     if (options.includeDirs.size() >= kMaxIncludeDirs) raiseFatal(Message::stringTableOverflow);
     options.includeDirs.push_back(directory.empty() ? "./" : directory);

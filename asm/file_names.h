@@ -20,7 +20,8 @@ void deriveAndCheckOutputNames(RunOptions& options);
 void checkSourceName(const std::string& sourceName);
 
 // Appends the system include directories (KHOMEZEL, KHOME) or, with neither set, the
-// source file's directory. Fatal 158 beyond 49 directories.
+// include directory of the root above the program's bin/ (when there is one) and the source
+// file's directory. Fatal 158 beyond 49 directories.
 void completeIncludeList(RunOptions& options, const ProgramEnvironment& environment);
 
 // TMP up to its first ';' with a separator appended, or "" (the current directory).

@@ -101,18 +101,14 @@ void DataPartBuilder::instruction(const EmittedStatement& statement) {
   constants(bytes.subspan(position));
 }
 
-// DB ... DL and DFB ... DFL: each copy of the items, values for the linker as relocation
-// records of the item's width. A lone repeated byte uses the repeat record.
+// DB ... DL and DFB ... DFL: each copy of the items as constant records, values for the
+// linker as relocation records of the item's width. (The repeat record is for fill bytes.)
 void DataPartBuilder::data(const EmittedStatement& statement) {
   if (statement.failed || statement.bytes.empty() || statement.repeat == 0) return;
   place(statement.section, statement.location);
   std::span<const std::uint8_t> bytes = statement.bytes;
   if (statement.dataFields.empty()) {
-    if (bytes.size() == 1 && statement.repeat > kLongestPlainRun) {
-      repeatedByte(bytes[0], statement.repeat);
-      return;
-    }
-    for (std::uint32_t copy = 0; copy < statement.repeat; ++copy) constants(bytes);
+    repeatedConstants(bytes, statement.repeat);
     return;
   }
   bool reported = false;
@@ -182,6 +178,21 @@ void DataPartBuilder::constants(std::span<const std::uint8_t> bytes) {
     loadLocation_ += static_cast<std::uint32_t>(take);
     bytes = bytes.subspan(take);
     if (runLength_ == object::kMaxLoadCount) flushRun();
+  }
+}
+
+void DataPartBuilder::repeatedConstants(std::span<const std::uint8_t> bytes, std::uint32_t repeat) {
+  if (bytes.size() != 1) {
+    for (std::uint32_t copy = 0; copy < repeat; ++copy) constants(bytes);
+    return;
+  }
+  // One byte many times: whole records at a time, not byte by byte.
+  std::array<std::uint8_t, object::kMaxLoadCount> block;
+  block.fill(bytes[0]);
+  for (std::uint32_t left = repeat; left > 0;) {
+    std::uint32_t take = std::min<std::uint32_t>(left, block.size());
+    constants(std::span(block).first(take));
+    left -= take;
   }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The data part of an object module, built from the statements of the final pass: the load
 // pointer set where the data of a section begins or continues after a gap, constant bytes in
-// records of at most 127, a record of its own for each value the linker completes, and the
-// skipped bytes of sections whose kind has a fill value.
+// records of at most 127 (repeated data too), a record of its own for each value the linker
+// completes, and the skipped bytes of sections whose kind has a fill value.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -62,7 +62,8 @@ std::uint8_t symbolTypeCode(const symbolDebugData& debug);
 
 class DataPartBuilder {
  public:
-  static constexpr std::uint64_t kLongestPlainRun = 10;  // longer runs of one byte: repeat record
+  // Longer runs of a fill byte (-F) are a repeat record; data is always constant records.
+  static constexpr std::uint64_t kLongestPlainRun = 10;
 
   DataPartBuilder(const SymbolTable& symbols, const RunOptions& options,
                   ExpressionBuilder& expressions, Reporter& reporter)
@@ -88,6 +89,7 @@ class DataPartBuilder {
   }
   void setLoadPointer(SectionId section, std::uint32_t location);
   void constants(std::span<const std::uint8_t> bytes);
+  void repeatedConstants(std::span<const std::uint8_t> bytes, std::uint32_t repeat);
   void repeatedByte(std::uint8_t value, std::uint64_t count);
   // A relocation record for the field; its width, or nothing when its value cannot be written.
   std::optional<std::uint32_t> relocatedField(const FieldRecord& field, SectionId section);

@@ -115,15 +115,22 @@ std::uint64_t ObjectIndices::external(SymbolIndex symbol) {
   return index;
 }
 
-void ExpressionBuilder::location(object::Bytes& out, SectionId section, std::int64_t offset) const {
+void ExpressionBuilder::location(object::Bytes& out, SectionId section, std::int64_t offset,
+                                 SectionTermForm form) const {
   if (symbols_.sections()[section].absolute) {
     object::appendTerm(out, Term::constant(offset));
+    return;
+  }
+  if (form == SectionTermForm::withOffset) {
+    append(out, {Term::sectionBase(ObjectIndices::section(section)), Term::constant(offset),
+                 Term::function(Function::add)});
     return;
   }
   object::appendSectionRelative(out, ObjectIndices::section(section), offset);
 }
 
-bool ExpressionBuilder::appendTree(object::Bytes& out, const ComplexTerm& tree) {
+bool ExpressionBuilder::appendTree(object::Bytes& out, const ComplexTerm& tree,
+                                   SectionTermForm form) {
   std::size_t start = out.size();
   bool ok = true;
   forEachPostfix(tree, [&](const ComplexTerm& term) {
@@ -137,7 +144,7 @@ bool ExpressionBuilder::appendTree(object::Bytes& out, const ComplexTerm& tree) 
           ok = false;
           return;
         }
-        location(out, term.section, term.value);
+        location(out, term.section, term.value, form);
         return;
       case TermOp::external:
         if (term.symbol == kNoSymbol) {
@@ -193,13 +200,15 @@ bool ExpressionBuilder::value(object::Bytes& out, const exprValue& value) {
 }
 
 bool ExpressionBuilder::symbolValue(object::Bytes& out, SymbolIndex index) {
-  if (const auto& expression = symbols_.expression(index)) return appendTree(out, *expression);
+  constexpr auto kForm = SectionTermForm::withOffset;
+  if (const auto& expression = symbols_.expression(index))
+    return appendTree(out, *expression, kForm);
   const symbolEntry& symbol = symbols_.entry(index);
   if (symbol.section == kNoSection || symbol.section >= symbols_.sections().size()) {
     object::appendTerm(out, Term::constant(symbol.value));
     return true;
   }
-  location(out, symbol.section, symbol.value);
+  location(out, symbol.section, symbol.value, kForm);
   return true;
 }
 

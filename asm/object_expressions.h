@@ -37,6 +37,11 @@ class ObjectIndices {
   std::vector<std::uint32_t> indexBySymbol_;  // 0: not used yet
 };
 
+// How a place in a relocatable section is written: R index, with "offset +" only when the
+// offset is not 0 (load pointers and the expressions of data and fields), or always with the
+// offset (the values of symbols).
+enum class SectionTermForm : std::uint8_t { compact, withOffset };
+
 // Appends values to `out` as encoded expressions: a relocatable value as R index [offset +],
 // an absolute section's address and every constant as a number, an external as X index, the
 // operators of a complex value in postfix. A value that cannot be written leaves `out` as it
@@ -48,14 +53,17 @@ class ExpressionBuilder {
 
   // False when the value cannot be written (floating, invalid, a damaged tree).
   bool value(object::Bytes& out, const exprValue& value);
-  // A symbol's value: its expression, its section offset, or its absolute value.
+  // A symbol's value: its expression, its section offset, or its absolute value; a place in
+  // a relocatable section always as R index offset +.
   bool symbolValue(object::Bytes& out, SymbolIndex index);
   // A place in a section: R index [offset +], or the address as a number in an absolute
   // section (whose values are addresses already).
-  void location(object::Bytes& out, SectionId section, std::int64_t offset) const;
+  void location(object::Bytes& out, SectionId section, std::int64_t offset,
+                SectionTermForm form = SectionTermForm::compact) const;
 
  private:
-  bool appendTree(object::Bytes& out, const ComplexTerm& tree);
+  bool appendTree(object::Bytes& out, const ComplexTerm& tree,
+                  SectionTermForm form = SectionTermForm::compact);
 
   const SymbolTable& symbols_;
   ObjectIndices& indices_;

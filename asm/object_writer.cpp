@@ -106,8 +106,10 @@ void ObjectWriter::open(const ObjectHeader& header) {
   header_ = header;
   if (options_.objectFileName) {
     path_ = withHostSeparators(*options_.objectFileName);
+    // Only a regular file is ours to remove: never a device or a pipe the name stands for.
+    removable_ = !cleanup::existsAsOtherThanRegularFile(path_);
     // Registered first: an interrupt right after the file appears still removes it.
-    registered_ = cleanup::registerFile(path_);
+    if (removable_) registered_ = cleanup::registerFile(path_);
     sink_ = object::FileSink::create(path_);
     if (!sink_) {
       if (registered_) cleanup::unregisterFile(path_);
@@ -280,21 +282,23 @@ void ObjectWriter::complete(std::span<const DebugRecord> debugRecords, int error
   check(writer_->patchByte(statusAt_, static_cast<std::uint8_t>(status)));
   check(writer_->flush());
   completed_ = true;
-  if (sink_ && !sink_->close()) {
-    completed_ = false;
-    reporter_.fatal(Message::cantClose, *options_.objectFileName);
-  }
+  if (sink_ && !sink_->close()) reporter_.fatal(Message::cantClose, *options_.objectFileName);
+}
+
+void ObjectWriter::keep() {
+  if (!completed_) return;
+  kept_ = true;
   if (registered_) cleanup::unregisterFile(path_);
   registered_ = false;
 }
 
 void ObjectWriter::discard() {
-  if (completed_) return;
+  if (kept_) return;
   writer_.reset();
   if (sink_) {
     sink_->close();
     sink_.reset();
-    std::remove(path_.c_str());
+    if (removable_) cleanup::removeRegularFile(path_);
   }
   if (registered_) cleanup::unregisterFile(path_);
   registered_ = false;

@@ -65,7 +65,10 @@ class ObjectWriter final : public StatementSink {
   // Writes the section, external, debug and data parts and the module end, patches the part
   // pointers and the status (00, 01 warnings, 02 errors) and closes the file.
   void complete(std::span<const DebugRecord> debugRecords, int errorCount, int warningCount);
-  // The abort path: a file not yet complete is closed and deleted.
+  // The run ended so that the complete file stays: neither discard() nor a signal removes it.
+  void keep();
+  // The abort path, and a run with errors: the file is closed and, unless kept, deleted when
+  // it is a regular file (a device or a pipe the name stands for is left alone).
   void discard();
 
  private:
@@ -83,7 +86,9 @@ class ObjectWriter final : public StatementSink {
   Reporter& reporter_;
   std::string path_;
   bool registered_ = false;
+  bool removable_ = false;
   bool completed_ = false;
+  bool kept_ = false;
   std::unique_ptr<object::FileSink> sink_;
   std::unique_ptr<object::RecordWriter> writer_;
   ObjectIndices indices_;

@@ -23,9 +23,17 @@ bool isFileNotDirectory(const std::string& path) {
 
 SourceFile describeFile(std::string name) {
   SourceFile file;
-  file.fullPath = resolveFullPath(name).value_or(name);
+  file.path = withHostSeparators(name);
+  file.fullPath = resolveFullPath(file.path).value_or(file.path);
   file.name = std::move(name);
   return file;
+}
+
+// Every file is read more than once (option scan, pass 1, listing, the parent of an
+// include), which only a regular file allows.
+bool isRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool sameSourceFile(const SourceFile& a, const SourceFile& b) {
@@ -78,13 +86,16 @@ bool SourceReader::takeBufferedLine(SourceLine& line) {
   if (begin_ == end_) return false;
   const char* start = buffer_.data() + begin_;
   std::size_t available = end_ - begin_;
-  const void* lineFeed = std::memchr(start, '\n', available);
+  // The bytes of a partial line searched before are not searched again.
+  const void* lineFeed = std::memchr(start + searched_, '\n', available - searched_);
   std::size_t length = available;
   if (lineFeed) {
     length = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start);
   } else if (!fileEnded_) {
+    searched_ = available;
     return false;  // a partial line: the next block completes it
   }
+  searched_ = 0;
   line.position = bufferPosition_ + begin_;
   begin_ += lineFeed ? length + 1 : length;
   if (length > 0 && start[length - 1] == '\r') --length;
@@ -101,7 +112,13 @@ void SourceReader::fillBuffer() {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() + kBlockSize);
+  if (end_ == buffer_.size()) {
+    if (buffer_.size() >= kMaxLineLength) {
+      reporter_.fatal(Message::illegalSourceFormat,
+                      files_[static_cast<std::size_t>(chain_.back())].name);
+    }
+    buffer_.resize(buffer_.size() + kBlockSize);
+  }
   char* target = buffer_.data() + end_;
   std::size_t wanted = buffer_.size() - end_;
   std::size_t got = 0;
@@ -124,13 +141,20 @@ void SourceReader::fillBuffer() {
 }
 
 void SourceReader::openAt(int fileIndex, std::uint64_t position) {
-  const std::string& name = files_[static_cast<std::size_t>(fileIndex)].name;
-  fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) reporter_.fatal(Message::cantOpen, name);
+  const SourceFile& file = files_[static_cast<std::size_t>(fileIndex)];
+  // Without O_NONBLOCK a pipe would block here before it could be told from a file.
+  fd_ = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) reporter_.fatal(Message::cantOpen, file.name);
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(std::exchange(fd_, -1));
+    reporter_.fatal(Message::fileMustBeDisk, file.name);
+  }
+  const std::string& name = file.name;
   if (position != 0 && ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) {
     reporter_.fatal(Message::cantSeek, name);
   }
-  begin_ = end_ = 0;
+  begin_ = end_ = searched_ = 0;
   bufferPosition_ = position;
   fileEnded_ = false;
 }
@@ -176,6 +200,10 @@ std::optional<int> SourceReader::enterInclude(std::string_view name, IncludeForm
   std::optional<std::string> found = searchInclude(normalized, form);
   if (!found) reporter_.fatal(Message::cantOpen, name);
   SourceFile candidate = describeFile(std::move(*found));
+  if (!isRegularFile(candidate.path)) {
+    reporter_.reportError(Message::includeMustBeDisk);
+    return std::nullopt;
+  }
   if (openChainIndexOf(candidate) >= 0) {
     reporter_.reportError(Message::syntaxError);
     return std::nullopt;

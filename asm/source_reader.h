@@ -23,6 +23,7 @@ enum class ReadPurpose : std::uint8_t { statements, listing };
 // One record of the source file table (`sourceFiles`); index 0 is the main source.
 struct SourceFile {
   std::string name;      // as found by the include search; messages show this name
+  std::string path;      // the name with host separators: what is opened
   std::string fullPath;  // absolute, with "." and ".." folded: identifies the file
   long line = 0;
   long listingLine = 0;
@@ -41,13 +42,17 @@ class SourceReader {
   static constexpr std::size_t kMaxFiles = 99;
   static constexpr int kMaxDepth = 8;  // include levels below the main source
   static constexpr std::size_t kMaxIncludeNameLength = 259;
+  // A longer line is fatal 152: no source of a person or a compiler has one, and the buffer
+  // must not grow without bound on a file that has no line ends.
+  static constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
 
   SourceReader(const RunOptions& options, Reporter& reporter);
   ~SourceReader();
   SourceReader(const SourceReader&) = delete;
   SourceReader& operator=(const SourceReader&) = delete;
 
-  // Opens runOptions.sourceFileName as file 0 (fatal 20 when it cannot be opened).
+  // Opens runOptions.sourceFileName as file 0 (fatal 20 when it cannot be opened, 102 when
+  // it is not a regular file).
   void openMainSource();
 
   // The next line of the current file; at the end of an include file the parent is resumed.
@@ -57,7 +62,8 @@ class SourceReader {
 
   // Enters the file of an include statement; call it after the statement's last line was
   // read. Returns the file index, or nothing when the statement drew an error (200, 204,
-  // 234, 236). Fatal 20 when no file is found, 158 for a name too long, 161 for a 100th file.
+  // 234, 236 for a device or any other file that is not a regular file). Fatal 20 when no file is
+  // found, 158 for a name too long, 161 for a 100th file.
   std::optional<int> enterInclude(std::string_view name, IncludeForm form);
   // Enters a file found earlier, without any check: for replays such as the listing.
   void reenterInclude(int fileIndex);
@@ -104,6 +110,7 @@ class SourceReader {
   std::vector<char> buffer_;
   std::size_t begin_ = 0;             // first unread byte
   std::size_t end_ = 0;               // end of the bytes read
+  std::size_t searched_ = 0;          // bytes after begin_ known to hold no line feed
   std::uint64_t bufferPosition_ = 0;  // file offset of buffer_[0]
   bool fileEnded_ = false;            // end of file or Ctrl-Z reached
 };

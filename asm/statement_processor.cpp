@@ -161,8 +161,18 @@ std::optional<exprValue> StatementProcessor::expression(TokenCursor& cursor, boo
   return value;
 }
 
-// An absolute value needed while the statement is read (no forward or external reference).
 std::optional<std::int32_t> StatementProcessor::absoluteValue(TokenCursor& cursor) {
+  auto value = expression(cursor, false, false);
+  if (!value) return std::nullopt;
+  if (!value->isAbsolute()) {
+    formError(Message::absoluteExpected);
+    return std::nullopt;
+  }
+  return value->value;
+}
+
+// ORG: a place in the current section is a location too.
+std::optional<std::int32_t> StatementProcessor::locationValue(TokenCursor& cursor) {
   auto value = expression(cursor, false, false);
   if (!value) return std::nullopt;
   if (value->kind == ValueKind::relocatable && value->section == current_ &&
@@ -187,6 +197,9 @@ bool StatementProcessor::movesLocationDespiteError() {
 }
 
 void StatementProcessor::defineCodeLabel(std::string_view name) {
+  // Control may reach a label from anywhere: what the instruction before it left in the jump
+  // status flag is no longer known there.
+  encoder_.forgetJumpFlag();
   SymbolValue value;
   if (current_ != kNoSection) {
     value.section = current_;
@@ -212,6 +225,8 @@ DefineOutcome StatementProcessor::defineName(std::string_view name, DefinitionKi
 
 void StatementProcessor::advance(std::uint32_t bytes) {
   if (current_ == kNoSection || bytes == 0) return;
+  // Code after data, storage or a gap does not follow the instruction before it.
+  if (statement_.kind != StatementKind::instruction) encoder_.forgetJumpFlag();
   sectionEntry& section = symbols_.sections()[current_];
   std::uint64_t next = std::uint64_t{section.locationCounter} + bytes;
   if (next > std::uint64_t{kMaxLocation} + 1 && pass_ == Pass::final &&
@@ -221,6 +236,14 @@ void StatementProcessor::advance(std::uint32_t bytes) {
   section.locationCounter = static_cast<std::uint32_t>(std::min<std::uint64_t>(next, 0xFFFFFFFFu));
   std::uint32_t base = section.absolute ? section.startAddress : 0;
   section.size = std::max(section.size, section.locationCounter - base);
+}
+
+bool StatementProcessor::advanceUnits(std::uint64_t count, std::uint64_t unit) {
+  std::uint64_t bytes = count * unit;  // both below 2^32
+  std::uint64_t counter =
+      current_ == kNoSection ? 0 : symbols_.sections()[current_].locationCounter;
+  advance(static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, 0xFFFFFFFFu)));
+  return counter + bytes <= std::uint64_t{kMaxLocation} + 1;
 }
 
 void StatementProcessor::emit() {
@@ -263,8 +286,19 @@ StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span
   } else {
     dispatch(name, tokens, keyword, outcome);
   }
+  endExpressions();
   emit();
   return outcome;
+}
+
+// A sign directly after a binary operator is error 206 at the end of the statement.
+void StatementProcessor::endExpressions() {
+  if (pass_ == Pass::first && parser_.hasDeferredError()) {
+    statement_.failed = true;
+    parser_.endStatement();
+  }
+  parser_.forgetDeferredError();
+  mutedParser_.forgetDeferredError();
 }
 
 void StatementProcessor::dispatch(const std::optional<NameField>& name, std::span<Token> tokens,
@@ -366,6 +400,8 @@ void StatementProcessor::instruction(std::span<Token> tokens, std::size_t keywor
   std::span<Token> operandTokens = tokens.subspan(keyword + 1);
   OperandParser& operandParser = pass_ == Pass::first ? operandParser_ : mutedOperandParser_;
   std::span<Operand> operands = operandParser.parseList(operandTokens, pass_);
+  // Reported before the encoder runs, so that pass 1 already sizes the statement as failed.
+  endExpressions();
   InstructionPlace place;
   place.section = current_;
   place.location = statement_.location;
@@ -483,6 +519,7 @@ void StatementProcessor::reopenSection(SectionId id, bool /*created*/) {
     if (pass_ == Pass::final && overlapping_.size() > id && overlapping_[id])
       reporter_.reportError(Message::absoluteSectionError);
   }
+  if (current_ != id) encoder_.forgetJumpFlag();
   current_ = id;
   sectionSeen_ = true;
   statement_.section = id;
@@ -597,7 +634,7 @@ void StatementProcessor::orgStatement(std::span<Token> operands) {
     return;
   }
   TokenCursor cursor(operands);
-  auto value = absoluteValue(cursor);
+  auto value = locationValue(cursor);
   if (!value || !requireEnd(operands, cursor.position())) return;
   sectionEntry& section = symbols_.sections()[current_];
   std::uint32_t target = static_cast<std::uint32_t>(*value);

@@ -94,12 +94,19 @@ class StatementProcessor {
   ExprContext context(bool forwardAllowed, bool externalAllowed) const;
   std::optional<exprValue> expression(TokenCursor& cursor, bool forwardAllowed,
                                       bool externalAllowed);
+  // A value needed while the statement is read, without forward or external references:
+  // absolute (else error 222), or for a location also an offset in the current section.
   std::optional<std::int32_t> absoluteValue(TokenCursor& cursor);
+  std::optional<std::int32_t> locationValue(TokenCursor& cursor);
+  // Moves the location counter by count units of unit bytes; false when that runs past the
+  // end of the address space, so the statement's bytes are not built (error 228 in advance).
+  bool advanceUnits(std::uint64_t count, std::uint64_t unit);
 
   void defineCodeLabel(std::string_view name);
   DefineOutcome defineName(std::string_view name, DefinitionKind kind, const SymbolValue& value);
   void advance(std::uint32_t bytes);
   void emit();
+  void endExpressions();
 
   // Statements.
   void dispatch(const std::optional<NameField>& name, std::span<Token> tokens, std::size_t keyword,

@@ -1,6 +1,7 @@
 #include "common/cleanup.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,9 +23,15 @@ struct Slot {
 Slot registry[kSlots];
 volatile sig_atomic_t signalExitStatus = 192;
 
+// stat and unlink are both async-signal-safe.
+void unlinkIfRegular(const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path);
+}
+
 void removeAllSlots() {
   for (Slot& slot : registry) {
-    if (slot.used.load()) ::unlink(slot.path);
+    if (slot.used.load()) unlinkIfRegular(slot.path);
   }
 }
 
@@ -59,8 +66,19 @@ void removeRegisteredFiles() {
   for (Slot& slot : registry) {
     if (!slot.used.load()) continue;
     slot.used.store(false);
-    ::unlink(slot.path);
+    unlinkIfRegular(slot.path);
   }
+}
+
+bool removeRegularFile(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  return ::unlink(path.c_str()) == 0;
+}
+
+bool existsAsOtherThanRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
 }
 
 void installSignalHandlers(int exitStatus) {

@@ -10,9 +10,17 @@ namespace kz::cleanup {
 
 // Registers a path for removal by removeRegisteredFiles() or a signal. Returns false when
 // the registry is full or the path too long (the caller then removes the file itself).
+// Removal, by either path, unlinks only a regular file: a name that stands for a device, a
+// pipe or a directory when the time comes is left alone.
 bool registerFile(const std::string& path);
 void unregisterFile(const std::string& path);
 void removeRegisteredFiles();
+
+// Removes path when it is a regular file; false when nothing was removed.
+bool removeRegularFile(const std::string& path);
+// The name exists and is something else than a regular file: a device, a pipe, a directory.
+// Outputs written through such a name are never removed.
+bool existsAsOtherThanRegularFile(const std::string& path);
 
 // Routes SIGINT and SIGHUP (each unless it is being ignored) and SIGTERM to a handler that
 // removes every registered file and ends the process with exitStatus.

@@ -12,12 +12,30 @@ std::string quotedIfBlank(const std::string& word) {
   return word.find(' ') == std::string::npos ? word : "\"" + word + "\"";
 }
 
-// "-o" and the name; a name that begins with '-' goes after "--" so the tool takes it as a
-// name and not as an option.
-void appendOutput(std::vector<std::string>& words, const std::string& name) {
-  words.push_back("-o");
+// "-o" (or "-lf") and the name; a name that begins with '-' goes after "--" so the tool takes
+// it as a name and not as an option.
+void appendNamed(std::vector<std::string>& words, const char* option, const std::string& name) {
+  words.push_back(option);
   if (name.starts_with("-")) words.push_back("--");
   words.push_back(name);
+}
+
+void appendOutput(std::vector<std::string>& words, const std::string& name) {
+  appendNamed(words, "-o", name);
+}
+
+// The input of a compile stage: a tool takes a word that begins with '-' as an option and
+// knows no escape for its source, so such a name is made relative to "./".
+std::string stageInput(const std::string& name) {
+  return name.starts_with("-") ? "./" + name : name;
+}
+
+// An object for the linker: a name that begins with '-' travels escaped, as "-- name".
+std::vector<std::string> linkInputs(const std::vector<std::string>& objects) {
+  std::vector<std::string> words;
+  for (const std::string& name : objects)
+    words.push_back(name.starts_with("-") ? "-- " + name : name);
+  return words;
 }
 
 }  // namespace
@@ -71,7 +89,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
     }
     std::vector<std::string> words = stageHead(listingName, source.name);
     appendOutput(words, output);
-    words.push_back(input);
+    words.push_back(stageInput(input));
     if (!runTool(stage.tool, {}, words)) return false;
     if (stage.outputKind == SourceKind::object) objectsMade_.push_back(output);
     input = output;
@@ -95,21 +113,20 @@ bool Driver::runLink(bool severalSources) {
   if (base.empty()) base = baseNameOf(sources_.front().name);
   std::vector<std::string> words;
   if (listing_ || mapRequested_) {
-    words.push_back("-lf");
-    words.push_back(listingName_ ? *listingName_ : base + std::string(config_.mapSuffix));
+    appendNamed(words, "-lf", listingName_ ? *listingName_ : base + std::string(config_.mapSuffix));
   }
   words.push_back(version_ ? "-V" : "-$");
   appendOutput(words, outputName_
                           ? *outputName_
                           : base + std::string(alternateImage_ ? config_.alternateImageSuffix
                                                                : config_.imageSuffix));
-  return runTool(config_.linkerTool, objectsMade_, words);
+  return runTool(config_.linkerTool, linkInputs(objectsMade_), words);
 }
 
 std::vector<std::string> Driver::stageHead(const std::string& listingName,
                                            const std::string& sourceName) {
   std::vector<std::string> words;
-  if (!listingName.empty()) words.insert(words.end(), {"-lf", listingName});
+  if (!listingName.empty()) appendNamed(words, "-lf", listingName);
   words.push_back(version_ ? "-V" : "-$");
   if (sourceNameFlag_) words.insert(words.end(), {"-GN", sourceName});
   return words;

@@ -6,6 +6,7 @@
 #include "asm/file_names.h"
 #include "asm/option_lines.h"
 #include "common/fatal_error.h"
+#include "common/install_root.h"
 
 namespace kz::assembler {
 namespace {
@@ -207,7 +208,10 @@ TEST(IncludeDirs, NormalisedAndCompleted) {
   RunOptions withoutRoots;
   withoutRoots.sourceFileName = "src\\prog.asm";
   completeIncludeList(withoutRoots, ProgramEnvironment({"asmzel"}, {}));
-  EXPECT_EQ(withoutRoots.includeDirs, std::vector<std::string>{"src/"});
+  // The test program's own root (a build tree holds etc/) comes before the source directory.
+  std::vector<std::string> expected{"src/"};
+  if (auto root = rootAboveExecutable()) expected.insert(expected.begin(), *root + "/include/");
+  EXPECT_EQ(withoutRoots.includeDirs, expected);
 }
 
 TEST(IncludeDirs, FortyNineAtMost) {
