@@ -28,10 +28,13 @@ struct Run {
 
 // The loaded bytes in address order, as runs; with a fill byte every gap between the
 // lowest and the highest loaded address is filled.
-std::vector<Run> loadedRuns(const Linker& linker, std::optional<std::uint8_t> fill) {
+std::vector<Run> loadedRuns(const Linker& linker, std::optional<std::uint8_t> fill,
+                            bool romOnly = false) {
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < linker.sections().size(); ++i) {
-    if (linker.sections()[i].address) order.push_back(i);
+    const OutputSection& section = linker.sections()[i];
+    bool inRam = section.region != nullptr && section.region->kind == RegionKind::ram;
+    if (section.address && !(romOnly && inRam)) order.push_back(i);
   }
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
     return *linker.sections()[a].address < *linker.sections()[b].address;
@@ -324,9 +327,10 @@ std::vector<std::uint8_t> writeMotorola(const Linker& linker, std::optional<std:
   return out;
 }
 
-// The bytes from the lowest to the highest loaded address, gaps filled.
+// The bytes from the lowest to the highest loaded address outside the RAM regions, gaps
+// filled: the image a programmer writes into the part's ROM.
 std::vector<std::uint8_t> writeBinary(const Linker& linker, std::uint8_t fill) {
-  std::vector<Run> runs = loadedRuns(linker, fill);
+  std::vector<Run> runs = loadedRuns(linker, fill, true);
   if (runs.empty()) return {};
   return runs.front().bytes;  // with a fill byte the runs are one
 }

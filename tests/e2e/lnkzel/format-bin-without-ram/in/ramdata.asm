@@ -1,0 +1,4 @@
+ PUBLIC v
+vars SECTION DATA
+v DB 7
+ END
