@@ -7,3 +7,4 @@ scripts/check_format.sh
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DKZ_SANITIZE=ON -DKZ_WERROR=ON -DKZ_TESTS=ON >/dev/null
 cmake --build build-test -j"$(nproc)"
 ctest --test-dir build-test --output-on-failure -j"$(nproc)"
+scripts/install_check.sh build-test

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs a build into a temporary prefix and uses the installed programs as a new user
+# would: from another directory, with no variable of the toolchain set.
+#   scripts/install_check.sh [build-dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-test}
+source_dir=$(pwd)
+prefix=$(mktemp -d)
+work=$(mktemp -d)
+trap 'rm -rf "$prefix" "$work"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail() { echo "install check: $*" >&2; exit 1; }
+for program in asmzel maczel dumpzel clzel lnkzel libzel; do
+  [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed"
+done
+for stand_in in mplzel appzel; do
+  [ ! -e "$prefix/bin/$stand_in" ] || fail "the stand-in bin/$stand_in is installed"
+done
+for file in etc/asmzel.hlp etc/maczel.hlp etc/maczel.env etc/dumpzel.hlp include/kzel.inc \
+  share/man/man1/asmzel.1 share/man/man1/maczel.1 share/man/man1/dumpzel.1 \
+  share/doc/korvzel/assembler.md; do
+  [ -f "$prefix/$file" ] || fail "$file is not installed"
+done
+
+cd "$work"
+run() { env -i PATH=/usr/bin:/bin "$@"; }
+run "$prefix/bin/asmzel" | grep -q 'asmzel' || fail "asmzel prints no help"
+cat > vectors.asm <<'ASM'
+        $INCLUDE <kzel.inc>
+code    SECTION CODE
+start:  LD      HL, KZ_VECTOR_TABLE
+        CALLV   1
+        RET
+        END
+ASM
+run "$prefix/bin/asmzel" -$ -lx vectors.asm >/dev/null || fail "asmzel cannot assemble with <kzel.inc>"
+[ -s vectors.rel ] || fail "no object file"
+grep -q 'KZ_VECTOR_TABLE' vectors.lst || fail "the listing does not show the included names"
+run "$prefix/bin/dumpzel" vectors.rel >/dev/null || fail "dumpzel cannot read the object"
+cp "$source_dir/examples/main.asm" "$source_dir/examples/delay.asm" .
+run "$prefix/bin/maczel" -o blink.abs main.asm delay.asm >/dev/null || fail "maczel cannot build the example"
+[ -s blink.abs ] || fail "maczel made no image"
+echo "install check: passed"
