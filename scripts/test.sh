@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds with -Werror, AddressSanitizer and UndefinedBehaviorSanitizer, then runs every test.
+# Checks the layout of the sources, builds with -Werror, AddressSanitizer and
+# UndefinedBehaviorSanitizer, checks an installation of that build, then runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/prerequisites.sh
 scripts/check_format.sh
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DKZ_SANITIZE=ON -DKZ_WERROR=ON -DKZ_TESTS=ON >/dev/null
 cmake --build build-test -j"$(nproc)"
-ctest --test-dir build-test --output-on-failure -j"$(nproc)"
 scripts/install_check.sh build-test
+ctest --test-dir build-test --output-on-failure -j"$(nproc)"
