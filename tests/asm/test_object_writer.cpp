@@ -505,6 +505,41 @@ TEST(ObjectExpressions, UnwritableFieldsLeaveTheRecordAsItWas) {
   }
 }
 
+bool contains(const Bytes& haystack, const Bytes& needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+         haystack.end();
+}
+
+// Repeated data is data: constant records of at most 127 bytes, which the next data joins.
+// The repeat record is only for the fill bytes of -F.
+TEST(ObjectData, RepeatedDataIsConstantRecords) {
+  auto run = assembleObject("code SECTION CODE\n DFB 127,0x5A\n DB 1\n DFB 300,7\n END\n");
+  ASSERT_TRUE(run.module) << run.err;
+  Bytes first{0xE4, 0x7F};
+  first.insert(first.end(), 127, 0x5A);
+  EXPECT_TRUE(contains(*run.module, first));
+  EXPECT_FALSE(contains(*run.module, {0xF7, 0x7F}));
+  Image image = load(*run.module, Binding{{{1, 0}}, {}});
+  EXPECT_EQ(image.bytes.size(), 428u);
+  EXPECT_EQ(bytesAt(image, 126, 3), (Bytes{0x5A, 1, 7}));
+  for (const Load& each : image.loads) EXPECT_LE(each.maus, 127u);
+}
+
+// A public's value in a relocatable section is R index offset +, offset 0 included; the load
+// pointer keeps its short form E2 D0 index D2 index.
+TEST(ObjectData, PublicValuesAlwaysCarryTheirOffset) {
+  auto run =
+      assembleObject(" PUBLIC first, second\ncode SECTION CODE\nfirst: NOP\nsecond: NOP\n END\n");
+  ASSERT_TRUE(run.module) << run.err;
+  for (std::uint8_t index : {0x22, 0x23}) {
+    bool atZero = contains(*run.module, {0xE2, 0xC9, index, 0xD2, 0x01, 0x00, 0xA5});
+    bool atOne = contains(*run.module, {0xE2, 0xC9, index, 0xD2, 0x01, 0x01, 0xA5});
+    EXPECT_TRUE(atZero != atOne) << int{index};
+  }
+  EXPECT_TRUE(contains(*run.module, {0xD2, 0x01, 0x00, 0xA5}));
+  EXPECT_TRUE(contains(*run.module, {0xE2, 0xD0, 0x01, 0xD2, 0x01, 0xE4}));
+}
+
 // A value that no expression of the object format can hold: error 204, and the bytes stay
 // as assembled so the locations still agree.
 TEST(ObjectData, UnwritableValueIsError204) {

@@ -233,6 +233,74 @@ TEST(Directives, EquOrgAndAlign) {
   EXPECT_EQ(run.at(7)->skipped, 4u);
 }
 
+TEST(Expressions, SignDirectlyAfterABinaryOperatorIsError206) {
+  auto run = assemble(
+      "prog SECTION CODE\n"
+      " DB 5*-3\n"     // 2
+      "x EQU 5*-3\n"   // 3
+      " LD A,2*-1\n"   // 4
+      " DB 5*(-3)\n"   // 5: in parentheses the sign starts an operand
+      " DB -3,1-~1\n"  // 6
+      " END\n");
+  EXPECT_EQ(run.err,
+            "2 : ASMZEL-Error-206 : Invalid expression\n"
+            "3 : ASMZEL-Error-206 : Invalid expression\n"
+            "4 : ASMZEL-Error-206 : Invalid expression\n");
+  ASSERT_TRUE(run.at(4));
+  EXPECT_TRUE(run.at(4)->failed);
+  EXPECT_EQ(run.bytesAt(5), Bytes{0xF1});
+  EXPECT_EQ(run.status, 16);
+}
+
+// Start addresses, alignments and counts are numbers: a label of a relocatable section is
+// error 222 there, while ORG takes a place in the current section.
+TEST(Sections, AttributesAlignmentsAndCountsMustBeAbsolute) {
+  auto run = assemble(
+      "code SECTION CODE\n"
+      "lab: NOP\n"
+      "fixed SECTION CODE ABS=lab\n"    // 3
+      "loose SECTION CODE ALIGN=lab\n"  // 4
+      "code SECTION CODE\n"
+      " DSB lab\n"    // 6
+      " DFB lab,1\n"  // 7
+      " ALIGN lab\n"  // 8
+      " ORG lab+4\n"  // 9
+      " END\n");
+  EXPECT_EQ(run.err,
+            "3 : ASMZEL-Error-222 : Absolute expression expected\n"
+            "4 : ASMZEL-Error-222 : Absolute expression expected\n"
+            "6 : ASMZEL-Error-222 : Absolute expression expected\n"
+            "7 : ASMZEL-Error-222 : Absolute expression expected\n"
+            "8 : ASMZEL-Error-222 : Absolute expression expected\n");
+  ASSERT_TRUE(run.at(9));
+  EXPECT_EQ(run.at(9)->location, 1u);
+  EXPECT_EQ(run.at(9)->skipped, 3u);
+}
+
+// What the instruction before a J left in the jump status flag is known only where control
+// cannot arrive from elsewhere: a label forgets it.
+TEST(JumpSelection, ALabelForgetsTheKnownJumpFlag) {
+  auto run = assemble(
+      "prog SECTION CODE\n"
+      " JR Z,skip\n"
+      " SET CF\n"
+      "skip: J done\n"  // 4: reached from the JR with the flag set
+      "done: NOP\n"
+      " SET CF\n"
+      " J last\n"  // 7: only reached after SET CF
+      "last: NOP\n"
+      " SET CF\n"
+      "data SECTION DATA\n"
+      "prog SECTION CODE\n"
+      " J fin\n"  // 12: after a change of section
+      "fin: NOP\n"
+      " END\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.bytesAt(4), (Bytes{0xFB, 0x00}));  // JR, not JRS F
+  EXPECT_EQ(run.bytesAt(7), Bytes{0xBF});          // JRS F with the flag known clear
+  EXPECT_EQ(run.bytesAt(12), (Bytes{0xFB, 0x00}));
+}
+
 TEST(Controls, TitleEjectAndSaveStack) {
   std::string saves;
   for (int i = 0; i < 9; ++i) saves += " $SAVE\n";
