@@ -1,0 +1,4 @@
+$INCLUDE <kzel.inc>
+prog SECTION CODE
+ DW KZ_CALLP_PAGE
+ END
