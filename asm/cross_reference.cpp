@@ -17,7 +17,6 @@ constexpr std::size_t kLongName = 16;
 constexpr std::size_t kKindColumn = 17;
 constexpr std::size_t kCategoryColumn = 20;
 constexpr std::size_t kValueColumn = 34;
-constexpr std::size_t kScopeWidth = 10;
 constexpr std::size_t kReferenceColumn = 56;
 
 struct Heading {
