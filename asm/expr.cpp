@@ -233,6 +233,8 @@ class Folder {
     reporter_.reportError(message, argument);
     return invalidValue();
   }
+  static bool isLeaf(ExprOp op);
+  exprValue leaf(const ExprNode& node);
   exprValue binary(ExprOp op, const exprValue& left, const exprValue& right);
   exprValue foldBinary(ExprOp op, const exprValue& a, const exprValue& b);
   // A value for the linker, unless its expression grew past what the object file takes.
@@ -265,26 +267,12 @@ class Folder {
 // postfix order: folding them in index order on a stack of values needs no recursion, however
 // long a chain of operators is, and the stack stays as shallow as the operands nest.
 exprValue Folder::fold() {
+  // A lone name or constant, the commonest operand after a plain number, needs no stack.
+  if (tree_.root == 0) return leaf(tree_.nodes[0]);
   ValueStack stack;
   for (std::uint32_t id = 0; id <= tree_.root; ++id) {
     const ExprNode& node = tree_.nodes[id];
     switch (node.op) {
-      case ExprOp::integer:
-        stack.push(absoluteValue(node.value));
-        break;
-      case ExprOp::floating:
-        stack.push(floatingValue(node.floatValue, node.precision));
-        break;
-      case ExprOp::symbol:
-        stack.push(symbolValue(node));
-        break;
-      case ExprOp::location:
-        stack.push(locationValue());
-        break;
-      case ExprOp::startOf:
-      case ExprOp::sizeOf:
-        stack.push(sectionFunction(node));
-        break;
       case ExprOp::floatPart:
         if (stack.empty()) reporter_.fatal(Message::internalError);
         stack.push(floatPart(node, stack.pop()));
@@ -295,16 +283,51 @@ exprValue Folder::fold() {
         if (stack.empty()) reporter_.fatal(Message::internalError);
         stack.push(unary(node.op, stack.pop()));
         break;
-      default: {
+      default:
+        if (isLeaf(node.op)) {
+          stack.push(leaf(node));
+          break;
+        }
         if (stack.size() < 2) reporter_.fatal(Message::internalError);
         exprValue right = stack.pop();
         exprValue left = stack.pop();
         stack.push(binary(node.op, left, right));
-      }
     }
   }
   if (stack.size() != 1) reporter_.fatal(Message::internalError);
   return stack.pop();
+}
+
+bool Folder::isLeaf(ExprOp op) {
+  switch (op) {
+    case ExprOp::integer:
+    case ExprOp::floating:
+    case ExprOp::symbol:
+    case ExprOp::location:
+    case ExprOp::startOf:
+    case ExprOp::sizeOf:
+      return true;
+    default:
+      return false;
+  }
+}
+
+exprValue Folder::leaf(const ExprNode& node) {
+  switch (node.op) {
+    case ExprOp::integer:
+      return absoluteValue(node.value);
+    case ExprOp::floating:
+      return floatingValue(node.floatValue, node.precision);
+    case ExprOp::symbol:
+      return symbolValue(node);
+    case ExprOp::location:
+      return locationValue();
+    case ExprOp::startOf:
+    case ExprOp::sizeOf:
+      return sectionFunction(node);
+    default:
+      reporter_.fatal(Message::internalError);
+  }
 }
 
 exprValue Folder::binary(ExprOp op, const exprValue& left, const exprValue& right) {
