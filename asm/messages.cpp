@@ -1,31 +1,17 @@
 #include "asm/messages.h"
 
-#include <algorithm>
-#include <array>
-
 #include "common/fatal_error.h"
+#include "common/message_table.h"
 
 namespace kz::assembler {
 namespace {
 
-struct MessageRow {
-  int number;
-  std::string_view text;
-};
-
-constexpr std::array kMessages = std::to_array<MessageRow>({
+constexpr MessageRow kMessages[] = {
 #define KZ_MESSAGE(number, name, text) {number, text},
 #include "asm/messages.def"
 #undef KZ_MESSAGE
-});
-
-constexpr bool sortedByNumber() {
-  for (std::size_t i = 1; i < kMessages.size(); ++i) {
-    if (kMessages[i - 1].number >= kMessages[i].number) return false;
-  }
-  return true;
-}
-static_assert(sortedByNumber(), "message table must stay in number order");
+};
+static_assert(sortedByNumber(kMessages), "message table must stay in number order");
 
 }  // namespace
 
@@ -36,10 +22,8 @@ MessageClass messageClassOf(int number) {
 }
 
 std::string_view messageText(int number) {
-  auto found = std::lower_bound(
-      kMessages.begin(), kMessages.end(), number,
-      [](const MessageRow& message, int wanted) { return message.number < wanted; });
-  return found != kMessages.end() && found->number == number ? found->text : std::string_view{};
+  const MessageRow* row = findMessage(kMessages, number);
+  return row != nullptr ? row->text : std::string_view{};
 }
 
 std::string_view messageText(Message message) { return messageText(messageNumber(message)); }

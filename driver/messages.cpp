@@ -1,42 +1,22 @@
 #include "driver/messages.h"
 
-#include <algorithm>
-#include <array>
+#include "common/message_table.h"
 
 namespace kz::driver {
 namespace {
 
-struct MessageRow {
-  int number;
-  std::string_view text;
-};
-
-constexpr std::array kMessages = std::to_array<MessageRow>({
+constexpr MessageRow kMessages[] = {
 #define KZ_MESSAGE(number, name, text) {number, text},
 #include "driver/messages.def"
 #undef KZ_MESSAGE
-});
-
-constexpr bool sortedByNumber() {
-  for (std::size_t i = 1; i < kMessages.size(); ++i) {
-    if (kMessages[i - 1].number >= kMessages[i].number) return false;
-  }
-  return true;
-}
-static_assert(sortedByNumber(), "message table must stay in number order");
-
-const MessageRow* findMessage(int number) {
-  auto found = std::lower_bound(
-      kMessages.begin(), kMessages.end(), number,
-      [](const MessageRow& message, int wanted) { return message.number < wanted; });
-  return found != kMessages.end() && found->number == number ? &*found : nullptr;
-}
+};
+static_assert(sortedByNumber(kMessages), "message table must stay in number order");
 
 }  // namespace
 
 std::string formatMessage(int number, std::initializer_list<std::string_view> arguments) {
   std::string text = std::to_string(number) + " : ";
-  const MessageRow* row = findMessage(number);
+  const MessageRow* row = findMessage(kMessages, number);
   if (row == nullptr) {
     if (arguments.size() > 0) text += *arguments.begin();
     return text;
