@@ -291,11 +291,12 @@ StatementOutcome StatementProcessor::process(int fileIndex, long line, std::span
   return outcome;
 }
 
-// A sign directly after a binary operator is error 206 at the end of the statement.
+// A sign directly after a binary operator is error 206 at the end of the statement, unless
+// the statement has drawn an error already.
 void StatementProcessor::endExpressions() {
   if (pass_ == Pass::first && parser_.hasDeferredError()) {
     statement_.failed = true;
-    parser_.endStatement();
+    if (!reporter_.statementHasError()) parser_.endStatement();
   }
   parser_.forgetDeferredError();
   mutedParser_.forgetDeferredError();

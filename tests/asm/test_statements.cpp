@@ -241,11 +241,13 @@ TEST(Expressions, SignDirectlyAfterABinaryOperatorIsError206) {
       " LD A,2*-1\n"   // 4
       " DB 5*(-3)\n"   // 5: in parentheses the sign starts an operand
       " DB -3,1-~1\n"  // 6
+      " DB 1*-\n"      // 7: one error for the line
       " END\n");
   EXPECT_EQ(run.err,
             "2 : ASMZEL-Error-206 : Invalid expression\n"
             "3 : ASMZEL-Error-206 : Invalid expression\n"
-            "4 : ASMZEL-Error-206 : Invalid expression\n");
+            "4 : ASMZEL-Error-206 : Invalid expression\n"
+            "7 : ASMZEL-Error-206 : Invalid expression\n");
   ASSERT_TRUE(run.at(4));
   EXPECT_TRUE(run.at(4)->failed);
   EXPECT_EQ(run.bytesAt(5), Bytes{0xF1});
