@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -23,12 +24,14 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) 
     ::close(descriptor);
     return std::nullopt;
   }
-  std::vector<std::uint8_t> bytes;
-  if (S_ISREG(status.st_mode)) bytes.reserve(static_cast<std::size_t>(status.st_size));
+  // A regular file is read into a buffer of its size (one byte more, to see its end);
+  // anything else grows by blocks. Only the bytes read are ever cleared.
+  std::vector<std::uint8_t> bytes(
+      S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) + 1 : kReadBlock);
   std::size_t filled = 0;
   while (true) {
-    if (bytes.size() < filled + kReadBlock) bytes.resize(filled + kReadBlock);
-    ssize_t got = ::read(descriptor, bytes.data() + filled, kReadBlock);
+    if (filled == bytes.size()) bytes.resize(bytes.size() + std::max(bytes.size(), kReadBlock));
+    ssize_t got = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       ::close(descriptor);

@@ -77,15 +77,15 @@ std::string hexRecord(char start, int type, std::uint64_t address, int addressBy
   for (std::uint8_t byte : body) sum += byte;
   std::uint8_t check =
       motorola ? static_cast<std::uint8_t>(~sum) : static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
+  constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text(1, start);
   if (motorola) text += static_cast<char>('0' + type);
-  char digits[4];
+  body.push_back(check);
   for (std::uint8_t byte : body) {
-    std::snprintf(digits, sizeof digits, "%02X", byte);
-    text += digits;
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
   }
-  std::snprintf(digits, sizeof digits, "%02X", check);
-  return text + digits + "\n";
+  return text + "\n";
 }
 
 struct Date {

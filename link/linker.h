@@ -2,6 +2,7 @@
 // One link: the inputs read, symbols resolved, sections placed, relocations applied, the
 // image and map written. All per-run state lives in a Linker.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -72,7 +73,7 @@ class Linker {
   const ProgramEnvironment& environment() const { return environment_; }
   const RunOptions& options() const { return options_; }
   const LinkScript& script() const { return script_; }
-  const std::vector<InputModule>& modules() const { return modules_; }
+  const std::deque<InputModule>& modules() const { return modules_; }
   const std::vector<OutputSection>& sections() const { return sections_; }
   const std::vector<LoadedLibrary>& libraries() const { return libraries_; }
   std::optional<std::int64_t> symbolValue(const std::string& name);
@@ -122,7 +123,7 @@ class Linker {
   RunOptions options_;
   LinkScript script_;
   std::vector<std::unique_ptr<std::string>> scriptFiles_;  // names the regions point into
-  std::vector<InputModule> modules_;
+  std::deque<InputModule> modules_;                        // a deque: growing never copies a module
   std::vector<LoadedLibrary> libraries_;
   std::unordered_map<std::string, SymbolDefinitionSite> symbols_;
   std::vector<std::string> undefinedOrder_;  // wanted names, in the order first met

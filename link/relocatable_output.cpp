@@ -49,7 +49,7 @@ class RelocatableWriter {
   std::vector<std::uint8_t> write(const std::string& commandLine);
 
  private:
-  const std::vector<InputModule>& modules() const { return linker_.modules(); }
+  const std::deque<InputModule>& modules() const { return linker_.modules(); }
   void combineSections();
   bool rewrite(std::size_t module, const Expression& value, Expression& out, int depth);
   bool rewriteSymbol(const std::string& name, Expression& out, int depth);
