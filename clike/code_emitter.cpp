@@ -76,6 +76,17 @@ void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth) {
   markedDepth_ = depth;
   std::string payload(1, static_cast<char>(depth));
   payload += encodeNumber(line);
+  // The text of a line goes out once: not again when later code comes back to it (the
+  // end of a loop or switch). An include file read again starts afresh.
+  if (depth < textDepth_ && textedLines_.size() > std::size_t{depth} + 1u)
+    textedLines_.resize(std::size_t{depth} + 1u);
+  textDepth_ = depth;
+  if (textedLines_.size() <= depth) textedLines_.resize(std::size_t{depth} + 1u, 0);
+  if (line <= textedLines_[depth]) {
+    write(RecordKind::sourceLine, payload);
+    return;
+  }
+  textedLines_[depth] = line;
   std::string_view text = lineText_ ? lineText_(line, depth) : std::string_view();
   std::size_t first = text.find_first_not_of(" \t");
   if (first != std::string_view::npos) payload += text.substr(first);
@@ -197,6 +208,12 @@ void CodeEmitter::tableText(std::string_view text) {
 
 void CodeEmitter::debugLine(std::string_view text) {
   flush();
+  write(RecordKind::debugLine, text);
+}
+
+void CodeEmitter::debugLinesHere(std::string_view text) {
+  flush();
+  markLine(line_, depth_);
   write(RecordKind::debugLine, text);
 }
 

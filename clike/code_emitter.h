@@ -50,6 +50,8 @@ class CodeEmitter {
   // Complete lines of a generated table ("\tdw\t__0003\n"), written as they are.
   void tableText(std::string_view text);
   void debugLine(std::string_view text);
+  // Debug lines that describe what follows from the current source line.
+  void debugLinesHere(std::string_view text);
   // Writes what is held back.
   void flush();
 
@@ -86,6 +88,8 @@ class CodeEmitter {
   std::uint8_t depth_ = 0;
   std::uint32_t markedLine_ = 0;
   std::uint8_t markedDepth_ = 0;
+  std::vector<std::uint32_t> textedLines_;  // per include depth: the last line written out
+  std::uint8_t textDepth_ = 0;
   std::string lastMnemonic_;
   unsigned labels_ = 0;
 };

@@ -202,6 +202,10 @@ void Compiler::compile() {
     }
     return;
   }
+  if (o.debugInfo == 1) {
+    debugInfo_ = std::make_unique<DebugInfo>(debugNumbers_);
+    parser_->setDebugInfo(debugInfo_.get());
+  }
   parser_->parseModule();
   compiled_ = parser_->module();
 }
@@ -244,6 +248,12 @@ void Compiler::writeOutput() {
   module.externals = compiled_.externals;
   module.publics = compiled_.publics;
   module.usesSwitchRoutine = compiled_.usesSwitchRoutine;
+  if (debugInfo_ && module.writeBody) {
+    for (const SymbolEntry* symbol : module.externals) {
+      if (symbol->defined || symbol->type.base == BaseType::entryType) continue;
+      module.externalDebugLines += debugInfo_->symbolLines(*symbol);
+    }
+  }
   RecordReader records(workFile1_);
   bool written = writeModuleBody(o, module, records, output_);
   written = std::fputs("\tend\n", output_) >= 0 && written;

@@ -79,6 +79,7 @@ class Compiler {
   std::unique_ptr<RecordWriter> records_;
   std::unique_ptr<CodeEmitter> emitter_;
   std::unique_ptr<Parser> parser_;
+  std::unique_ptr<DebugInfo> debugInfo_;  // under -g
   CompiledModule compiled_;
 };
 

@@ -526,6 +526,7 @@ void Parser::dataDeclaration(const Specifiers& s, Declarator& d) {
   if (symbol.kind == SymbolKind::global) publics_.push_back(&symbol);
   bool romSection = section->type == SectionType::constant || section->type == SectionType::code;
   markLine(d.nameToken);
+  if (debugInfo_) emitter_.debugLinesHere(debugInfo_->symbolLines(symbol));
   emitter_.dataName(asmName(symbol));
   if (at(TokenClass::assign)) {
     take();

@@ -1,5 +1,6 @@
 #include "clike/module_output.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "clike/console.h"
@@ -47,15 +48,16 @@ void BodyWriter::endLine() {
 }
 
 void BodyWriter::dataItem(std::string_view directive, std::string_view value) {
+  // The definition starts at the tab stop after the name, at least at column 16; the
+  // further runs of the object are indented with tabs to the same column.
+  std::size_t column = std::max<std::size_t>((objectName_.size() / 8 + 1) * 8, 16);
   if (firstItem_) {
     firstItem_ = false;
     text(objectName_);
     text("\t");
-    if ((objectName_.size() / 8 + 1) * 8 < 16) text("\t");
+    if (column > (objectName_.size() / 8 + 1) * 8) text("\t");
   } else {
-    std::size_t size = objectName_.size();
-    int tabs = size <= 7 ? 2 : size <= 23 ? 3 : size <= 31 ? 4 : 5;
-    text(std::string(static_cast<std::size_t>(tabs), '\t'));
+    text(std::string(column / 8, '\t'));
   }
   text(directive);
   text("\t");
@@ -200,6 +202,7 @@ bool writeModuleBody(const OptionSettings& options, const ModuleInfo& module, Re
     std::fprintf(out, "\tsymbol_a \"%s\",54,415,2\n", kVersionNumber);
   }
   std::fprintf(out, "\tmodule\t%s\n", module.moduleName.c_str());
+  std::fputs(module.externalDebugLines.c_str(), out);
   writeLists(module, out);
   BodyWriter body(options, out);
   RecordKind kind;

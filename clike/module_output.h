@@ -19,6 +19,7 @@ struct ModuleInfo {
   std::vector<const SymbolEntry*> externals;
   std::vector<const SymbolEntry*> publics;
   bool usesSwitchRoutine = false;
+  std::string externalDebugLines;  // under -g: those of the external names used
 };
 
 // Writes everything up to, not including, the "\tend\n" line. False when a write failed.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "clike/code_emitter.h"
+#include "clike/debug_info.h"
 #include "clike/diagnostics.h"
 #include "clike/expression.h"
 #include "clike/preprocessor.h"
@@ -63,6 +64,8 @@ class Parser {
   int openBraces() const { return openBraces_; }
   CompiledModule module() const;
   const std::vector<Section>& sections() const { return sections_; }
+  // Under -g: the debug lines of every data object and function defined.
+  void setDebugInfo(DebugInfo* debugInfo) { debugInfo_ = debugInfo; }
 
  private:
   struct Abort {};  // the parse cannot go on (parser stack overflow)
@@ -218,6 +221,7 @@ class Parser {
   Preprocessor& preprocessor_;
   const OptionSettings& options_;
   CodeEmitter& emitter_;
+  DebugInfo* debugInfo_ = nullptr;
   std::string moduleName_;
 
   Token token_;

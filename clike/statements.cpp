@@ -60,6 +60,7 @@ void Parser::functionBody(SymbolEntry& function) {
   controlCount_ = 0;
   pushDepth_ = 0;
   deepestPush_ = 0;
+  if (debugInfo_) emitter_.debugLinesHere(debugInfo_->symbolLines(function));
   emitter_.functionStart(asmName(function), peek().line);
   compoundStatement();
   markLine(last_);

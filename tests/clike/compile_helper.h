@@ -27,11 +27,14 @@ struct Compiled {
   }
 };
 
-inline Compiled compile(const std::string& source, std::vector<std::string> options = {}) {
+// Without source references (-lh0) unless `references` is set: then the options choose.
+inline Compiled compile(const std::string& source, std::vector<std::string> options = {},
+                        bool references = false) {
   char pattern[] = "/tmp/kzclcgXXXXXX";
   std::filesystem::path directory = ::mkdtemp(pattern);
   std::ofstream(directory / "prog.c", std::ios::binary) << source;
-  std::vector<std::string> argv{"clzel", "-$", "-lh0"};
+  std::vector<std::string> argv{"clzel", "-$"};
+  if (!references) argv.push_back("-lh0");
   argv.insert(argv.end(), options.begin(), options.end());
   argv.push_back("-o");
   argv.push_back((directory / "prog.asm").string());
