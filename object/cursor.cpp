@@ -62,6 +62,8 @@ bool Cursor::fill(std::uint64_t count) const {
     // The window only grows, so its bytes are cleared once, not at every read.
     std::size_t room = std::max<std::size_t>(kSourceBlock, static_cast<std::size_t>(wanted));
     room = std::min(std::max(room, windowFill_ + kSourceBlock), windowLimit_);
+    if (knownSize_ && *knownSize_ - origin_ < room)  // a small file needs no full block
+      room = std::max<std::size_t>(static_cast<std::size_t>(*knownSize_ - origin_), wanted);
     if (window_.size() < room) window_.resize(room);
     std::size_t got = source_->read(window_.data() + windowFill_, window_.size() - windowFill_);
     windowFill_ += got;
