@@ -81,12 +81,14 @@ void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth) {
   if (depth < textDepth_ && textedLines_.size() > std::size_t{depth} + 1u)
     textedLines_.resize(std::size_t{depth} + 1u);
   textDepth_ = depth;
-  if (textedLines_.size() <= depth) textedLines_.resize(std::size_t{depth} + 1u, 0);
-  if (line <= textedLines_[depth]) {
+  if (textedLines_.size() <= depth) textedLines_.resize(std::size_t{depth} + 1u);
+  std::vector<bool>& texted = textedLines_[depth];
+  if (texted.size() <= line) texted.resize(std::size_t{line} + 1u + texted.size() / 2);
+  if (texted[line]) {
     write(RecordKind::sourceLine, payload);
     return;
   }
-  textedLines_[depth] = line;
+  texted[line] = true;
   std::string_view text = lineText_ ? lineText_(line, depth) : std::string_view();
   std::size_t first = text.find_first_not_of(" \t");
   if (first != std::string_view::npos) payload += text.substr(first);

@@ -88,7 +88,7 @@ class CodeEmitter {
   std::uint8_t depth_ = 0;
   std::uint32_t markedLine_ = 0;
   std::uint8_t markedDepth_ = 0;
-  std::vector<std::uint32_t> textedLines_;  // per include depth: the last line written out
+  std::vector<std::vector<bool>> textedLines_;  // per include depth: the lines written out
   std::uint8_t textDepth_ = 0;
   std::string lastMnemonic_;
   unsigned labels_ = 0;
