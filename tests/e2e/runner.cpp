@@ -233,7 +233,7 @@ std::string viewOf(const std::string& name, const CaseRule& rule, const fs::path
                    const std::string& root) {
   CaseRule viewer;
   viewer.program = "dumpzel";
-  viewer.arguments = {"-x", name};
+  viewer.arguments = {"-x", "--", name};
   viewer.environment = rule.environment;
   RunResult shown = runProgram(viewer, dir, root);
   std::string text = shown.out + shown.err;
