@@ -30,6 +30,17 @@ struct Scratch {
     source = directory + "/fuzz.asm";
     sink = std::fopen("/dev/null", "w");
     if (sink == nullptr) std::abort();
+    // An include file for $INCLUDE "x.inc" (the dictionary has the statement).
+    std::FILE* include = std::fopen((directory + "/x.inc").c_str(), "wb");
+    if (include == nullptr) std::abort();
+    std::fputs("inc SECTION CODE\r\nhere: NOP\r\n DW here\r\n", include);
+    std::fclose(include);
+  }
+  ~Scratch() {
+    std::fclose(sink);
+    for (const char* name : {"/fuzz.asm", "/x.inc", "/fuzz.lst", "/fuzz.rel"})
+      std::remove((directory + name).c_str());
+    ::rmdir(directory.c_str());
   }
 };
 
