@@ -3,11 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <new>
 
 #include "clike/command_line.h"
 #include "clike/fatal.h"
 #include "clike/file_names.h"
+#include "clike/listing_reports.h"
 #include "clike/module_output.h"
 #include "clike/parser.h"
 #include "clike/token_dump.h"
@@ -62,6 +65,7 @@ int Compiler::run() {
     openFiles();
     compile();
     endOfSource();
+    checkLabels();
     writeOutput();
     return finish();
   } catch (const FatalError& fatal) {
@@ -124,6 +128,36 @@ void Compiler::createWorkFiles() {
   }
 }
 
+// The date of the run as the standard 24-character text, from SOURCE_DATE_EPOCH when set.
+std::string Compiler::runDate() const {
+  std::tm parts{};
+  std::optional<std::string> epoch = environment_.lookup("SOURCE_DATE_EPOCH");
+  bool fixed = epoch && !epoch->empty() && epoch->size() <= 18 &&
+               epoch->find_first_not_of("0123456789") == std::string::npos;
+  std::time_t seconds = fixed ? static_cast<std::time_t>(std::stoll(*epoch)) : std::time(nullptr);
+  if (fixed) {
+    gmtime_r(&seconds, &parts);
+  } else {
+    localtime_r(&seconds, &parts);
+  }
+  char text[64];
+  std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &parts);
+  return text;
+}
+
+ListingLayout Compiler::listingLayout() const {
+  ListingLayout layout;
+  std::string name = listingName_;
+  std::size_t slash = name.find_last_of("/\\:");
+  layout.fileName = slash == std::string::npos ? name : name.substr(slash + 1);
+  layout.programPath = environment_.programName();
+  layout.commandText = settings_.commandText;
+  layout.dateText = runDate();
+  layout.pageLength = std::max(settings_.options.pageLength, 0);
+  layout.pageWidth = std::max(settings_.options.pageWidth, 0);
+  return layout;
+}
+
 void Compiler::openFiles() {
   reader_ = std::make_unique<SourceReader>(diagnostics_);
   reader_->openMain(*settings_.files.sourceName);
@@ -131,6 +165,7 @@ void Compiler::openFiles() {
     listing_ = std::make_unique<ListingFile>(
         settings_.listingToFile() ? listingName_ : std::string(), console_.out);
     if (!listing_->open()) raiseFatal(Message::cantOpen, listingName_);
+    listing_->setLayout(listingLayout());
     reader_->setListing(listing_.get());
     if (settings_.listingToFile()) diagnostics_.setListing(listing_.get());
   }
@@ -239,6 +274,24 @@ void Compiler::endOfSource() {
 }
 
 // Steps 11 and 12.
+// Names used but never placed are errors, so they make the compilation fail.
+void Compiler::checkLabels() {
+  sortedSymbols_ = sortedSymbols(symbols_);
+  undefinedLabels_ = undefinedLabels(sortedSymbols_);
+  for (const SymbolEntry* symbol : undefinedLabels_)
+    diagnostics_.reportUndefinedLabel(*settings_.files.sourceName, symbol->name);
+}
+
+void Compiler::writeReports() {
+  const OptionSettings& o = settings_.options;
+  listing_->endSource();
+  writeUndefinedLabelList(*listing_, undefinedLabels_);
+  bool includeFiles = o.listSymbolsAll == 1;
+  if (o.xrefLevel1 == 1 && o.xrefLevel2 == 1 && preprocessor_)
+    writeMacroList(*listing_, preprocessor_->macros(), includeFiles);
+  if (o.xrefLevel2 == 1) writeSymbolList(*listing_, sortedSymbols_, includeFiles);
+}
+
 void Compiler::writeOutput() {
   const OptionSettings& o = settings_.options;
   ModuleInfo module;
@@ -301,6 +354,7 @@ int Compiler::finish() {
   }
   workFile2_.remove();
   if (listing_) {
+    writeReports();
     if (!listing_->toConsole()) {
       listing_->writeSummary(diagnostics_.errorCount(), diagnostics_.warningCount(),
                              diagnostics_.registerWarningCount());

@@ -41,9 +41,13 @@ class Compiler {
   void formNamesAndCheck();
   void createWorkFiles();
   void openFiles();
+  std::string runDate() const;
+  ListingLayout listingLayout() const;
   void compile();
   void endOfSource();
+  void checkLabels();
   void writeOutput();
+  void writeReports();
   int finish();
   int abortRun(const FatalError& fatal);
   void reportOpenBlocks();
@@ -81,6 +85,8 @@ class Compiler {
   std::unique_ptr<Parser> parser_;
   std::unique_ptr<DebugInfo> debugInfo_;  // under -g
   CompiledModule compiled_;
+  std::vector<const SymbolEntry*> sortedSymbols_;
+  std::vector<const SymbolEntry*> undefinedLabels_;
 };
 
 }  // namespace kz::clike

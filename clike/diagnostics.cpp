@@ -67,6 +67,21 @@ void Diagnostics::emit(std::string_view line, bool toStandardError) {
   if (errorFile_) std::fwrite(line.data(), 1, line.size(), errorFile_);
 }
 
+void Diagnostics::reportUndefinedLabel(std::string_view sourcePath, std::string_view name) {
+  std::string line(sourcePath);
+  line += " : Undefined label : \"";
+  line += name;
+  line += "\"\n";
+  bool listingOnConsole = settings_.listingOn() && settings_.options.listToConsole == 1;
+  if (!listingOnConsole) {
+    firstMessage();
+    std::fflush(console_.out);
+    std::fwrite(line.data(), 1, line.size(), console_.err);
+  }
+  if (errorFile_) std::fwrite(line.data(), 1, line.size(), errorFile_);
+  count(errors_);
+}
+
 void Diagnostics::reportFatal(Message message, std::string_view text) {
   raiseFatal(message, std::string(text));
 }

@@ -45,6 +45,9 @@ class Diagnostics {
   // The parser has recovered: the run of syntax failures ends.
   void syntaxRecovered() { syntaxRun_ = 0; }
 
+  // A name used but never placed, found after the source was read: one error, on standard
+  // error (unless the listing goes there) and in the error file; the listing has its list.
+  void reportUndefinedLabel(std::string_view sourcePath, std::string_view name);
   // Warning 500 of the command line, on standard output.
   void reportCommandLineWarning(std::string_view optionWord);
   // The abort path's message for a fatal diagnostic.

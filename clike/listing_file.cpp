@@ -1,13 +1,21 @@
 #include "clike/listing_file.h"
 
+#include "clike/console.h"
 #include "common/host_path.h"
+#include "common/notice.h"
 
 namespace kz::clike {
 namespace {
 
 constexpr std::size_t kTabWidth = 8;
+constexpr std::size_t kSourceIndent = 16;  // blanks before a continued source line
+constexpr std::size_t kOptionIndent = 17;  // blanks before a continued option line
 constexpr const char* kSummaryPrefix = "CLZEL end, ";
 constexpr const char* kSummaryIndent = "           ";
+constexpr const char* kColumnHeading = "Line   ISN      Source statement";
+
+// The first byte of a two-byte Shift-JIS character.
+bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace
 
@@ -23,8 +31,58 @@ bool ListingFile::open() {
   return stream_ != nullptr;
 }
 
+void ListingFile::header() {
+  ++page_;
+  write("\f");
+  if (page_ == 1) {
+    write(kCopyrightNotice);
+    write("\n");
+    write(layout_.dateText);
+    write("\n");
+  }
+  char text[96];
+  std::snprintf(text, sizeof text, "%s %s %s     (Page %5d)     ", kBannerTitle, kVersion, "",
+                page_);
+  write(text);
+  write(layout_.fileName);
+  write("\n");
+  if (page_ == 1) {
+    std::string options = "Runtime option : " + layout_.programPath + " ";
+    auto width = static_cast<std::size_t>(layout_.pageWidth);
+    for (char c : layout_.commandText) {
+      if (width > 0 && options.size() >= width) {
+        write(options);
+        write("\n");
+        options.assign(kOptionIndent, ' ');
+      }
+      options += c;
+    }
+    write(options);
+    write("\n");
+  }
+  write("\n");
+  lineCount_ = page_ == 1 ? 3 : 1;
+  if (listingSource_) {
+    write(kColumnHeading);
+    write("\n\n");
+    lineCount_ += 3;
+  }
+}
+
+void ListingFile::put(std::string_view text) {
+  if (page_ == 0 || (layout_.pageLength > 0 && lineCount_ >= layout_.pageLength)) header();
+  write(text);
+  write("\n");
+  ++lineCount_;
+}
+
+void ListingFile::reportLine(std::string_view text) {
+  if (stream_) put(text);
+}
+
 // "%4d  %4d  " with the running and the file's line number, the include depth ("%1d=  ")
-// or four blanks, then the text with its tabs expanded.
+// or four blanks, then the text with its tabs expanded; broken at the page width and
+// continued after 16 blanks.
 void ListingFile::sourceLine(const SourceLineInfo& line) {
   if (!stream_) return;
   char numbers[48];
@@ -37,34 +95,62 @@ void ListingFile::sourceLine(const SourceLineInfo& line) {
   } else {
     line_ += "    ";
   }
-  std::size_t column = 0;
+  std::size_t start = line_.size();
   for (char c : line.text) {
     if (c == '\t') {
-      std::size_t blanks = kTabWidth - column % kTabWidth;
-      line_.append(blanks, ' ');
-      column += blanks;
+      line_.append(kTabWidth - (line_.size() - start) % kTabWidth, ' ');
     } else {
       line_ += c;
-      ++column;
     }
   }
-  line_ += '\n';
-  std::fwrite(line_.data(), 1, line_.size(), stream_);
+  auto width = static_cast<std::size_t>(layout_.pageWidth);
+  std::string_view rest = line_;
+  bool continued = false;
+  std::string piece;
+  while (true) {
+    std::size_t room = width == 0 ? rest.size() : width - (continued ? kSourceIndent : 0);
+    if (width > 0 && width <= kSourceIndent && continued) room = 1;
+    if (rest.size() <= room) break;
+    // A two-byte character is never split: the break moves before its first byte.
+    std::size_t cut = 0;
+    while (cut < room) {
+      std::size_t step = isLeadByte(static_cast<unsigned char>(rest[cut])) ? 2 : 1;
+      if (cut + step > room) break;
+      cut += step;
+    }
+    if (cut == 0) cut = std::min(rest.size(), std::size_t{2});
+    piece.assign(continued ? kSourceIndent : 0, ' ');
+    piece += rest.substr(0, cut);
+    put(piece);
+    rest.remove_prefix(cut);
+    continued = true;
+  }
+  piece.assign(continued ? kSourceIndent : 0, ' ');
+  piece += rest;
+  put(piece);
 }
 
 void ListingFile::messageLine(std::string_view text) {
-  if (stream_) std::fwrite(text.data(), 1, text.size(), stream_);
+  if (!stream_) return;
+  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  put(text);
 }
 
 void ListingFile::writeSummary(unsigned errors, unsigned warnings, unsigned registerWarnings) {
   if (!stream_) return;
+  char text[96];
+  put("");
   if (errors == 0 && warnings == 0 && registerWarnings == 0) {
-    std::fprintf(stream_, "\n%sNo error\n", kSummaryPrefix);
+    std::snprintf(text, sizeof text, "%sNo error", kSummaryPrefix);
+    put(text);
     return;
   }
-  std::fprintf(stream_, "\n%s%5u error(s)\n", kSummaryPrefix, errors);
-  std::fprintf(stream_, "%s%5u warning(s)\n", kSummaryIndent, warnings);
-  std::fprintf(stream_, "%s%5u register warning(s)\n", kSummaryIndent, registerWarnings);
+  std::snprintf(text, sizeof text, "%s%5u error(s)", kSummaryPrefix, errors);
+  put(text);
+  std::snprintf(text, sizeof text, "%s%5u warning(s)", kSummaryIndent, warnings);
+  put(text);
+  std::snprintf(text, sizeof text, "%s%5u register warning(s)", kSummaryIndent, registerWarnings);
+  put(text);
 }
 
 bool ListingFile::close() {

@@ -1,0 +1,218 @@
+#include "clike/listing_reports.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace kz::clike {
+namespace {
+
+constexpr std::size_t kMacroField = 20;
+constexpr std::size_t kLongMacroName = 16;
+
+std::string_view storageWord(SymbolKind kind) {
+  switch (kind) {
+    case SymbolKind::none:
+      return "Null";
+    case SymbolKind::external:
+      return "Ext";
+    case SymbolKind::staticName:
+      return "Stat";
+    case SymbolKind::global:
+      return "Glb";
+    case SymbolKind::structTag:
+      return "STag";
+    case SymbolKind::unionTag:
+      return "UTag";
+    case SymbolKind::structMember:
+      return "SMem";
+    case SymbolKind::unionMember:
+      return "UMem";
+    case SymbolKind::label:
+      return "Lab";
+    case SymbolKind::undefinedLabel:
+      return "ULab";
+    case SymbolKind::file:
+      return "File";
+    case SymbolKind::section:
+      return "Sect";
+  }
+  return "----";
+}
+
+char attributeLetter(SizeAttribute attribute) {
+  switch (attribute) {
+    case SizeAttribute::far:
+      return 'L';
+    case SizeAttribute::near:
+      return 'M';
+    case SizeAttribute::tiny:
+      return 'S';
+    case SizeAttribute::none:
+      break;
+  }
+  return ' ';
+}
+
+std::string_view areaWord(const SymbolEntry& symbol) {
+  if (symbol.type.base == BaseType::entryType && symbol.type.derivations.empty()) return "Code";
+  switch (symbol.area) {
+    case Area::io:
+    case Area::area:
+      return "Data";
+    case Area::data:
+    case Area::constant:
+      return "ROMD";
+    case Area::code:
+      return "Code";
+    case Area::function:
+      return "Fnc";
+    case Area::secondFunction:
+      return "SFnc";
+    case Area::absolute:
+      return symbol.kind == SymbolKind::external ? "" : "Abs";
+    case Area::none:
+      break;
+  }
+  // A function only declared is still a function address.
+  if (symbol.type.isFunction()) return "Fnc";
+  return "----";
+}
+
+std::string_view baseWord(const SymbolEntry& symbol) {
+  switch (symbol.type.base) {
+    case BaseType::none:
+      return "Null";
+    case BaseType::voidType:
+      return "Void";
+    case BaseType::charType:
+      return "Char";
+    case BaseType::shortType:
+      return "Shot";
+    case BaseType::longType:
+      return "Long";
+    case BaseType::ucharType:
+      return "UChar";
+    case BaseType::ushortType:
+      return "UShot";
+    case BaseType::ulongType:
+      return "ULong";
+    case BaseType::unionType:
+      return "Union";
+    case BaseType::structType:
+      return "Struc";
+    case BaseType::entryType:
+      return "Entry";
+  }
+  return "-----";
+}
+
+bool fromIncludeFile(const SymbolEntry& symbol) { return symbol.firstDepth > 0; }
+
+}  // namespace
+
+std::vector<const SymbolEntry*> sortedSymbols(const SymbolTable& symbols) {
+  std::vector<const SymbolEntry*> sorted;
+  sorted.reserve(symbols.size());
+  for (const SymbolEntry& entry : symbols.entries()) sorted.push_back(&entry);
+  std::sort(sorted.begin(), sorted.end(),
+            [](const SymbolEntry* a, const SymbolEntry* b) { return a->name < b->name; });
+  return sorted;
+}
+
+std::vector<const SymbolEntry*> undefinedLabels(const std::vector<const SymbolEntry*>& sorted) {
+  std::vector<const SymbolEntry*> undefined;
+  for (const SymbolEntry* symbol : sorted) {
+    bool placedElsewhere = symbol->kind == SymbolKind::external;
+    bool named = symbol->kind == SymbolKind::global || symbol->kind == SymbolKind::staticName;
+    if (symbol->used && named && !symbol->defined && !placedElsewhere &&
+        symbol->type.base != BaseType::entryType)
+      undefined.push_back(symbol);
+  }
+  return undefined;
+}
+
+void writeUndefinedLabelList(ListingFile& listing,
+                             const std::vector<const SymbolEntry*>& undefined) {
+  listing.reportLine("Undefined label list");
+  listing.reportLine("--------------------");
+  if (undefined.empty()) listing.reportLine("No undefined label");
+  for (const SymbolEntry* symbol : undefined) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%sline #%04u %.*s", "Undefined label :", symbol->firstLine,
+                  static_cast<int>(symbol->name.size()), symbol->name.data());
+    listing.reportLine(text);
+  }
+}
+
+void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles) {
+  std::vector<const MacroEntry*> sorted;
+  for (const MacroEntry& entry : macros.entries()) {
+    if (includeFiles || entry.includeDepth == 0) sorted.push_back(&entry);
+  }
+  std::sort(sorted.begin(), sorted.end(),
+            [](const MacroEntry* a, const MacroEntry* b) { return a->name < b->name; });
+  listing.reportLine("");
+  listing.reportLine("Macro definition list");
+  listing.reportLine("---------------------");
+  if (sorted.empty()) listing.reportLine("No macro definition");
+  for (const MacroEntry* macro : sorted) {
+    std::string line(macro->name);
+    if (line.size() > kLongMacroName) line += ' ';
+    if (line.size() < kMacroField) line.resize(kMacroField, ' ');
+    if (macro->kind == MacroKind::undefined) {
+      line += "(Undef)";
+    } else if (macro->text.empty()) {
+      line += "(Null)";
+    } else {
+      line += macro->text;
+    }
+    listing.reportLine(line);
+  }
+}
+
+void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
+                     bool includeFiles) {
+  listing.reportLine("");
+  listing.reportLine("Symbol definition list");
+  listing.reportLine("----------------------");
+  bool any = false;
+  for (const SymbolEntry* symbol : sorted) {
+    if (symbol->kind == SymbolKind::label || symbol->kind == SymbolKind::none) continue;
+    if (!includeFiles && fromIncludeFile(*symbol)) continue;
+    any = true;
+    const Type& type = symbol->type;
+    char text[256];
+    int at = std::snprintf(text, sizeof text, "%-5.*s%c %-5.*s%-7.*s",
+                           static_cast<int>(storageWord(symbol->kind).size()),
+                           storageWord(symbol->kind).data(), attributeLetter(symbol->attribute),
+                           static_cast<int>(areaWord(*symbol).size()), areaWord(*symbol).data(),
+                           static_cast<int>(baseWord(*symbol).size()), baseWord(*symbol).data());
+    std::string line(text, static_cast<std::size_t>(at));
+    line += type.isPointer() ? "Ptr " : "    ";
+    line += type.isArray() ? "Ary " : "    ";
+    line += type.isFunction() ? "Func " : type.isFunctionPointer() ? "FPtr " : "     ";
+    bool tag = symbol->kind == SymbolKind::structTag || symbol->kind == SymbolKind::unionTag;
+    if (tag && symbol->aggregate) {
+      std::snprintf(text, sizeof text, "%04X ", symbol->aggregate->size);
+      line += text;
+    } else if (type.isArray()) {
+      std::snprintf(text, sizeof text, "%04X ", type.derivations.front().count);
+      line += text;
+    } else {
+      line += "     ";
+    }
+    std::uint32_t definedAt = symbol->definedLine != 0 ? symbol->definedLine : symbol->firstLine;
+    std::snprintf(text, sizeof text, "%4u# %.*s", definedAt, static_cast<int>(symbol->name.size()),
+                  symbol->name.data());
+    line += text;
+    if (type.isFunction() && symbol->defined) {
+      std::snprintf(text, sizeof text, " Stack = %u", symbol->stackUse);
+      line += text;
+    }
+    listing.reportLine(line);
+  }
+  if (!any) listing.reportLine("No symbol definition");
+}
+
+}  // namespace kz::clike

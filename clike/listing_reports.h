@@ -1,0 +1,26 @@
+#pragma once
+// The reports at the end of the listing, from the symbol table sorted by name: the
+// undefined labels, the macro definitions and the symbol definitions.
+#include <vector>
+
+#include "clike/listing_file.h"
+#include "clike/macro_table.h"
+#include "clike/settings.h"
+#include "clike/symbol_table.h"
+
+namespace kz::clike {
+
+// Every entry, sorted by name (byte order).
+std::vector<const SymbolEntry*> sortedSymbols(const SymbolTable& symbols);
+
+// Names used but never given a place: functions declared and called, never defined (an
+// external is placed by the linker; an entry name is not a label of this module).
+std::vector<const SymbolEntry*> undefinedLabels(const std::vector<const SymbolEntry*>& sorted);
+
+void writeUndefinedLabelList(ListingFile& listing,
+                             const std::vector<const SymbolEntry*>& undefined);
+void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles);
+void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
+                     bool includeFiles);
+
+}  // namespace kz::clike

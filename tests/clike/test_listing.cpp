@@ -1,0 +1,172 @@
+// The listing: page headers and paging by the page length, lines broken at the page width
+// (never inside a two-byte character), and the reports at its end.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "clike/compiler.h"
+#include "tests/clike/test_support.h"
+
+namespace kz::clike {
+namespace {
+
+struct Listed {
+  int status = 0;
+  std::string listing;
+  std::string err;
+};
+
+// Compiles with the listing letters given ("x2p12") and returns the listing.
+Listed listed(const std::string& source, const std::string& letters) {
+  char pattern[] = "/tmp/kzcllsXXXXXX";
+  std::filesystem::path directory = ::mkdtemp(pattern);
+  std::ofstream(directory / "prog.c", std::ios::binary) << source;
+  std::vector<std::string> argv{"clzel",
+                                "-$",
+                                "-l" + letters + "f",
+                                (directory / "prog.cpl").string(),
+                                "-o",
+                                (directory / "prog.asm").string(),
+                                (directory / "prog.c").string()};
+  testing::CapturedStream out, err;
+  Listed result;
+  {
+    Compiler compiler(ProgramEnvironment(argv, {"TMP=" + directory.string() + "/",
+                                                "SOURCE_DATE_EPOCH=1700000000"}),
+                      {out.stream(), err.stream()});
+    result.status = compiler.run();
+  }
+  std::ifstream in(directory / "prog.cpl", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  result.listing = text.str();
+  result.err = err.text();
+  std::filesystem::remove_all(directory);
+  return result;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::stringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string numbered(int count) {
+  std::string source = "section vars area tiny;\n";
+  for (int i = 2; i <= count; ++i) source += "unsigned char v" + std::to_string(i) + ";\n";
+  return source;
+}
+
+TEST(Listing, FirstPageHeaderNamesTheRunAndLaterPagesOnlyTheTitle) {
+  auto l = listed(numbered(20), "sp12");
+  ASSERT_EQ(l.status, 0) << l.err;
+  auto lines = linesOf(l.listing);
+  ASSERT_GT(lines.size(), 8u);
+  EXPECT_EQ(lines[0],
+            "\fCopyright (C) 2026 The KORV-ZEL Toolchain Developers. Free software, without "
+            "warranty.");
+  EXPECT_EQ(lines[1], "Tue Nov 14 22:13:20 2023");
+  EXPECT_EQ(lines[2], "KORV-ZEL C-Like Compiler (32) V1.3b      (Page     1)     prog.cpl");
+  EXPECT_EQ(lines[3].rfind("Runtime option : clzel -$ -lsp12f ", 0), 0u) << lines[3];
+  EXPECT_EQ(lines[4], "");
+  EXPECT_EQ(lines[5], "Line   ISN      Source statement");
+  EXPECT_EQ(lines[6], "");
+  // The counter starts at 6 on page 1 (3 + 3 for the heading): six lines fit below 12.
+  EXPECT_EQ(lines[7], "   1     1      section vars area tiny;");
+  EXPECT_EQ(lines[12], "   6     6      unsigned char v6;");
+  EXPECT_EQ(lines[13], "\fKORV-ZEL C-Like Compiler (32) V1.3b      (Page     2)     prog.cpl");
+  EXPECT_EQ(lines[14], "");
+  EXPECT_EQ(lines[15], "Line   ISN      Source statement");
+  EXPECT_EQ(lines[16], "");
+  // Later pages start at 4: eight lines each.
+  EXPECT_EQ(lines[17], "   7     7      unsigned char v7;");
+  EXPECT_EQ(lines[24], "  14    14      unsigned char v14;");
+  EXPECT_EQ(lines[25].substr(0, 1), "\f");
+  // Pages of the reports have no column heading.
+  std::size_t report = l.listing.find("Undefined label list");
+  std::size_t lastPage = l.listing.rfind('\f');
+  ASSERT_NE(report, std::string::npos);
+  EXPECT_GT(lastPage, report);
+  EXPECT_EQ(l.listing.find("Source statement", lastPage), std::string::npos);
+}
+
+TEST(Listing, PageLengthZeroWritesOneHeader) {
+  auto l = listed(numbered(80), "s");
+  ASSERT_EQ(l.status, 0) << l.err;
+  EXPECT_EQ(std::count(l.listing.begin(), l.listing.end(), '\f'), 1);
+  EXPECT_NE(l.listing.find("  80    80      unsigned char v80;\n"), std::string::npos);
+}
+
+TEST(Listing, LongLinesBreakAtTheWidthAndKeepTwoByteCharactersWhole) {
+  std::string comment = "/* abcdefghij";
+  comment += "\x82\xa0";  // a two-byte character across column 30
+  comment += "klmnopqrstuvwxyz0123456789ABCDEFGHIJ */\n";
+  auto l = listed("section vars area tiny;\n" + comment, "sw30");
+  ASSERT_EQ(l.status, 0) << l.err;
+  auto lines = linesOf(l.listing);
+  auto first = std::find(lines.begin(), lines.end(), "   2     2      /* abcdefghij");
+  ASSERT_NE(first, lines.end()) << l.listing;
+  EXPECT_EQ(first[1], std::string(16, ' ') + "\x82\xa0klmnopqrstuv");
+  EXPECT_EQ(first[2], std::string(16, ' ') + "wxyz0123456789");
+  EXPECT_EQ(first[3], std::string(16, ' ') + "ABCDEFGHIJ */");
+  // The option line breaks at the width too, continued after 17 blanks.
+  EXPECT_EQ(lines[3].size(), 30u) << lines[3];
+  EXPECT_EQ(lines[4].rfind(std::string(17, ' '), 0), 0u) << lines[4];
+}
+
+TEST(Listing, ReportsListMacrosAndSymbolsByName) {
+  const std::string source =
+      "#define LIMIT 10\n"
+      "#define EMPTY\n"
+      "#define ABCDEFGHIJKLMNOPQRST 1\n"
+      "#define GONE 2\n"
+      "#undef GONE\n"
+      "section vars area tiny;\n"
+      "struct pt { unsigned char x; unsigned char y; };\n"
+      "unsigned char buf[4];\n"
+      "static char *p;\n"
+      "extern unsigned char outside;\n"
+      "section code;\n"
+      "void main(void) { A = outside; PUSH(HL); POP(HL); }\n";
+  auto all = listed(source, "x2");
+  ASSERT_EQ(all.status, 0) << all.err;
+  std::string tail = all.listing.substr(all.listing.find("Undefined label list"));
+  EXPECT_EQ(tail,
+            "Undefined label list\n"
+            "--------------------\n"
+            "No undefined label\n"
+            "\n"
+            "Macro definition list\n"
+            "---------------------\n"
+            "ABCDEFGHIJKLMNOPQRST 1\n"
+            "EMPTY               (Null)\n"
+            "GONE                (Undef)\n"
+            "LIMIT               10\n"
+            "\n"
+            "Symbol definition list\n"
+            "----------------------\n"
+            "Glb  S Data UChar      Ary      0004    8# buf\n"
+            "Sect   ---- Null                       11# code\n"
+            "Glb  M Fnc  Void           Func        12# main Stack = 4\n"
+            "Ext  M ---- UChar                      10# outside\n"
+            "Stat S Data Char   Ptr                  9# p\n"
+            "STag   ---- Null                0002    7# pt\n"
+            "Sect   ---- Null                        6# vars\n"
+            "SMem   ---- Null                        7# x\n"
+            "SMem   ---- Null                        7# y\n"
+            "\n"
+            "CLZEL end, No error\n");
+  auto plain = listed(source, "");
+  EXPECT_EQ(plain.listing.find("Macro definition list"), std::string::npos);
+  EXPECT_NE(plain.listing.find("Symbol definition list"), std::string::npos);
+  auto none = listed(source, "s");
+  EXPECT_EQ(none.listing.find("Symbol definition list"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kz::clike
