@@ -9,6 +9,7 @@
 #include "clike/console.h"
 #include "clike/diagnostics.h"
 #include "clike/listing_file.h"
+#include "clike/listing_reports.h"
 #include "clike/parser.h"
 #include "clike/preprocessor.h"
 #include "clike/settings.h"
@@ -23,6 +24,8 @@ namespace kz::clike {
 
 class Compiler {
  public:
+  static constexpr std::size_t kReferenceRecordSize = 8;
+  static constexpr std::uint32_t kEndOfReferences = 0xFFFF;
   static constexpr std::int32_t kFirstDebugNumber = 64;
 
   Compiler(ProgramEnvironment environment, Console console);
@@ -48,6 +51,8 @@ class Compiler {
   void checkLabels();
   void writeOutput();
   void writeReports();
+  void recordReference(std::uint32_t symbol, std::uint32_t line);
+  ReferenceLines readReferences();
   int finish();
   int abortRun(const FatalError& fatal);
   void reportOpenBlocks();

@@ -171,8 +171,33 @@ void writeMacroList(ListingFile& listing, const MacroTable& macros, bool include
   }
 }
 
+// "%-41s" then " %4d" per line, the line of definition and repeats left out; a line is
+// ended before a number would pass the page width less 47 (column 209 without a width).
+void writeReferences(ListingFile& listing, const std::vector<std::uint32_t>& lines,
+                     std::uint32_t definedAt) {
+  constexpr std::size_t kIndent = 41;
+  constexpr std::size_t kNumberWidth = 5;
+  int width = listing.pageWidth();
+  std::size_t limit = width > 0 ? static_cast<std::size_t>(std::max(width - 47, 5)) : 209;
+  std::vector<std::uint32_t> written;
+  std::string text(kIndent, ' ');
+  for (std::uint32_t line : lines) {
+    if (line == definedAt || std::find(written.begin(), written.end(), line) != written.end())
+      continue;
+    if (!written.empty() && text.size() - kIndent + kNumberWidth > limit) {
+      listing.reportLine(text);
+      text.assign(kIndent, ' ');
+    }
+    written.push_back(line);
+    char number[16];
+    std::snprintf(number, sizeof number, " %4u", line);
+    text += number;
+  }
+  if (!written.empty()) listing.reportLine(text);
+}
+
 void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
-                     bool includeFiles) {
+                     bool includeFiles, const ReferenceLines* references) {
   listing.reportLine("");
   listing.reportLine("Symbol definition list");
   listing.reportLine("----------------------");
@@ -211,6 +236,8 @@ void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>
       line += text;
     }
     listing.reportLine(line);
+    if (references && symbol->order < references->size())
+      writeReferences(listing, (*references)[symbol->order], definedAt);
   }
   if (!any) listing.reportLine("No symbol definition");
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The reports at the end of the listing, from the symbol table sorted by name: the
 // undefined labels, the macro definitions and the symbol definitions.
+#include <cstdint>
 #include <vector>
 
 #include "clike/listing_file.h"
@@ -20,7 +21,11 @@ std::vector<const SymbolEntry*> undefinedLabels(const std::vector<const SymbolEn
 void writeUndefinedLabelList(ListingFile& listing,
                              const std::vector<const SymbolEntry*>& undefined);
 void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles);
+// The lines where each symbol appears, by the symbol's number (SymbolEntry::order).
+using ReferenceLines = std::vector<std::vector<std::uint32_t>>;
+
+// With references (the cross reference), each symbol's line is followed by its lines.
 void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
-                     bool includeFiles);
+                     bool includeFiles, const ReferenceLines* references = nullptr);
 
 }  // namespace kz::clike

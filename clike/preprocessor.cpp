@@ -83,6 +83,7 @@ Token Preprocessor::next() {
     MacroEntry* macro = macros_.find(name, hash);
     if (macro && macro->kind != MacroKind::undefined && expandMacro(*macro)) continue;
     SymbolEntry& symbol = symbols_.intern(name, hash, token.line, token.depth);
+    if (setup_.reference) setup_.reference(symbol, token.line, token.depth);
     token.symbol = &symbol;
     token.text = symbol.name;
     return token;

@@ -38,6 +38,8 @@ struct PreprocessorSetup {
   std::function<void(std::string_view)> debugLine;
   // The counter that numbers macros and debug types alike; it starts at 64.
   std::int32_t* debugNumbers = nullptr;
+  // Told of every appearance of a name in the source (the cross reference).
+  std::function<void(const SymbolEntry&, std::uint32_t line, std::uint8_t depth)> reference;
 };
 
 class Preprocessor {

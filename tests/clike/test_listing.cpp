@@ -168,5 +168,35 @@ TEST(Listing, ReportsListMacrosAndSymbolsByName) {
   EXPECT_EQ(none.listing.find("Symbol definition list"), std::string::npos);
 }
 
+TEST(Listing, CrossReferenceListsEachLineOnceAndWrapsAtTheWidth) {
+  const std::string source =
+      "section vars area tiny;\n"
+      "unsigned char ticks;\n"
+      "section code;\n"
+      "void main(void)\n"
+      "{\n"
+      "  ticks = A; ticks = A;\n"
+      "  A = ticks;\n"
+      "  A = ticks;\n"
+      "  A = ticks;\n"
+      "}\n";
+  auto wide = listed(source, "x3");
+  ASSERT_EQ(wide.status, 0) << wide.err;
+  EXPECT_NE(wide.listing.find("Glb  S Data UChar                       2# ticks\n" +
+                              std::string(41, ' ') + "    6    7    8    9\n"),
+            std::string::npos)
+      << wide.listing;
+  // Width 60 leaves 13 columns for numbers: two a line.
+  auto narrow = listed(source, "x3w60");
+  EXPECT_NE(narrow.listing.find("2# ticks\n" + std::string(41, ' ') + "    6    7\n" +
+                                std::string(41, ' ') + "    8    9\n"),
+            std::string::npos)
+      << narrow.listing;
+  // Without x3 there are no reference lines.
+  auto plain = listed(source, "x2");
+  EXPECT_NE(plain.listing.find("2# ticks\n" + std::string("Sect")), std::string::npos)
+      << plain.listing;
+}
+
 }  // namespace
 }  // namespace kz::clike
