@@ -15,6 +15,11 @@ void Diagnostics::report(Message message, std::string_view argument, std::string
   } else {
     ++errors_;
   }
+  print(message, messageClass, argument, file, line);
+}
+
+void Diagnostics::print(Message message, MessageClass messageClass, std::string_view argument,
+                        std::string_view file, std::size_t line) {
   std::string text;
   if (!file.empty()) {
     text += file;
@@ -35,7 +40,9 @@ void Diagnostics::report(Message message, std::string_view argument, std::string
 
 void Diagnostics::fatal(Message message, std::string_view argument, std::string_view file,
                         std::size_t line) {
-  report(message, argument, file, line);
+  // A message that ends the run is labelled fatal, whatever its number's class.
+  ++errors_;
+  print(message, MessageClass::fatal, argument, file, line);
   throw FatalError(static_cast<int>(message), std::string(argument), kExitFatal);
 }
 

@@ -39,6 +39,8 @@ class Diagnostics {
   int exitStatus() const { return errors_ > 0 ? kExitErrors : kExitOk; }
 
  private:
+  void print(Message message, MessageClass messageClass, std::string_view argument,
+             std::string_view file, std::size_t line);
   std::string label_;
   std::ostream& err_;
   std::string copyPath_;

@@ -178,7 +178,7 @@ void Librarian::execute(LibrarianCommand command, const std::string& library,
       }
       for (const std::string& name : files) {
         if (find(name) == members.end())
-          diagnostics_.report(Message::libraryCommand, "no member " + name, library);
+          diagnostics_.fatal(Message::libraryCommand, "no member " + name, library);
       }
       std::string failed;
       if (diagnostics_.errorCount() == 0 && !outputs.commit(failed))
@@ -189,8 +189,7 @@ void Librarian::execute(LibrarianCommand command, const std::string& library,
       for (const std::string& name : files) {
         auto found = find(name);
         if (found == members.end()) {
-          diagnostics_.report(Message::libraryCommand, "no member " + name, library);
-          continue;
+          diagnostics_.fatal(Message::libraryCommand, "no member " + name, library);
         }
         members.erase(found);
       }
@@ -207,9 +206,8 @@ void Librarian::execute(LibrarianCommand command, const std::string& library,
         auto found = find(member.name);
         if (found != members.end()) {
           if (command != LibrarianCommand::replace) {
-            diagnostics_.report(Message::libraryCommand,
-                                "member " + member.name + " is already there", library);
-            continue;
+            diagnostics_.fatal(Message::libraryCommand,
+                               "member " + member.name + " is already there", library);
           }
           *found = std::move(member);
         } else {
