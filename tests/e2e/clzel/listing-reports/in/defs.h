@@ -1,0 +1,3 @@
+/* shared definitions */
+#define STEP 1
+extern unsigned char shared;
