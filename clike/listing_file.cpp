@@ -1,6 +1,7 @@
 #include "clike/listing_file.h"
 
 #include "clike/console.h"
+#include "clike/fatal.h"
 #include "common/host_path.h"
 #include "common/notice.h"
 
@@ -70,10 +71,16 @@ void ListingFile::header() {
 }
 
 void ListingFile::put(std::string_view text) {
+  if (failed_) return;
   if (page_ == 0 || (layout_.pageLength > 0 && lineCount_ >= layout_.pageLength)) header();
   write(text);
   write("\n");
   ++lineCount_;
+  // A failed write ends the run (once: the abort path writes to the listing too).
+  if (std::ferror(stream_) != 0) {
+    failed_ = true;
+    raiseFatal(Message::cantWrite, toConsole() ? std::string("con") : name_);
+  }
 }
 
 void ListingFile::reportLine(std::string_view text) {

@@ -58,6 +58,7 @@ class ListingFile final : public ListingSink {
   int page_ = 0;  // the page being written; 0 before the first header
   int lineCount_ = 0;
   bool listingSource_ = true;
+  bool failed_ = false;  // a write failed: nothing more is written
 };
 
 }  // namespace kz::clike

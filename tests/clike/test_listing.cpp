@@ -21,17 +21,19 @@ struct Listed {
 };
 
 // Compiles with the listing letters given ("x2p12") and returns the listing.
-Listed listed(const std::string& source, const std::string& letters) {
+Listed listed(const std::string& source, const std::string& letters,
+              const std::string& listingPath = "") {
   char pattern[] = "/tmp/kzcllsXXXXXX";
   std::filesystem::path directory = ::mkdtemp(pattern);
   std::ofstream(directory / "prog.c", std::ios::binary) << source;
-  std::vector<std::string> argv{"clzel",
-                                "-$",
-                                "-l" + letters + "f",
-                                (directory / "prog.cpl").string(),
-                                "-o",
-                                (directory / "prog.asm").string(),
-                                (directory / "prog.c").string()};
+  std::vector<std::string> argv{
+      "clzel",
+      "-$",
+      "-l" + letters + "f",
+      listingPath.empty() ? (directory / "prog.cpl").string() : listingPath,
+      "-o",
+      (directory / "prog.asm").string(),
+      (directory / "prog.c").string()};
   testing::CapturedStream out, err;
   Listed result;
   {
@@ -196,6 +198,13 @@ TEST(Listing, CrossReferenceListsEachLineOnceAndWrapsAtTheWidth) {
   auto plain = listed(source, "x2");
   EXPECT_NE(plain.listing.find("2# ticks\n" + std::string("Sect")), std::string::npos)
       << plain.listing;
+}
+
+TEST(Listing, AFailedWriteEndsTheRunWithFatal23) {
+  auto l = listed(numbered(2000), "s", "/dev/full");
+  EXPECT_EQ(l.status, 255);
+  EXPECT_NE(l.err.find("CLZEL-Fatal-23: Can't write \"/dev/full\""), std::string::npos) << l.err;
+  EXPECT_NE(l.err.find("CLZEL Terminated"), std::string::npos) << l.err;
 }
 
 }  // namespace
