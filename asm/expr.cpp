@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace kz::assembler {
 
@@ -193,21 +194,34 @@ ExtendedBits toExtended(long double value) {
 }
 
 // The operands waiting for their operator while a tree is folded. Most expressions need a
-// few slots; deeper nesting goes on to the heap.
+// few slots, which are made only when used (a fold is frequent, a value not small); deeper
+// nesting goes on to the heap.
 class ValueStack {
  public:
+  ValueStack() = default;
+  ValueStack(const ValueStack&) = delete;
+  ValueStack& operator=(const ValueStack&) = delete;
+  ~ValueStack() {
+    while (size_ > 0) pop();
+  }
+
   bool empty() const { return size_ == 0; }
   std::size_t size() const { return size_; }
   void push(exprValue value) {
     if (size_ < kInlineSlots)
-      inline_[size_] = std::move(value);
+      new (slot(size_)) exprValue(std::move(value));
     else
       overflow_.push_back(std::move(value));
     ++size_;
   }
   exprValue pop() {
     --size_;
-    if (size_ < kInlineSlots) return std::move(inline_[size_]);
+    if (size_ < kInlineSlots) {
+      exprValue* top = std::launder(reinterpret_cast<exprValue*>(slot(size_)));
+      exprValue value = std::move(*top);
+      top->~exprValue();
+      return value;
+    }
     exprValue value = std::move(overflow_.back());
     overflow_.pop_back();
     return value;
@@ -215,7 +229,9 @@ class ValueStack {
 
  private:
   static constexpr std::size_t kInlineSlots = 8;
-  std::array<exprValue, kInlineSlots> inline_;
+  void* slot(std::size_t index) { return slots_ + index * sizeof(exprValue); }
+
+  alignas(exprValue) unsigned char slots_[kInlineSlots * sizeof(exprValue)];
   std::vector<exprValue> overflow_;
   std::size_t size_ = 0;
 };
