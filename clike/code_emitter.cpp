@@ -30,11 +30,11 @@ bool sameOperand(const Operand& a, const Operand& b) {
 
 }  // namespace
 
-CodeEmitter::CodeEmitter(RecordWriter& records, EmitterChoices choices, LineText lineText,
+CodeEmitter::CodeEmitter(RecordWriter& records, EmitterChoices choices, SourceLines lines,
                          WriteFailed writeFailed)
     : records_(records),
       choices_(choices),
-      lineText_(std::move(lineText)),
+      lines_(std::move(lines)),
       writeFailed_(std::move(writeFailed)) {}
 
 std::string CodeEmitter::newLabel() {
@@ -70,33 +70,30 @@ void CodeEmitter::replay(const Captured& records) {
   markedLine_ = 0;
 }
 
-void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth) {
+void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth, long serial) {
   if (line == markedLine_ && depth == markedDepth_) return;
   markedLine_ = line;
   markedDepth_ = depth;
   std::string payload(1, static_cast<char>(depth));
   payload += encodeNumber(line);
   // The text of a line goes out once: not again when later code comes back to it (the
-  // end of a loop or switch). An include file read again starts afresh.
-  if (depth < textDepth_ && textedLines_.size() > std::size_t{depth} + 1u)
-    textedLines_.resize(std::size_t{depth} + 1u);
-  textDepth_ = depth;
-  if (textedLines_.size() <= depth) textedLines_.resize(std::size_t{depth} + 1u);
-  std::vector<bool>& texted = textedLines_[depth];
-  if (texted.size() <= line) texted.resize(std::size_t{line} + 1u + texted.size() / 2);
-  if (texted[line]) {
-    write(RecordKind::sourceLine, payload);
-    return;
+  // end of a loop, a switch's dispatch written after its cases). An include file read
+  // again has lines of its own.
+  if (serial > 0) {
+    auto at = static_cast<std::size_t>(serial);
+    if (textedLines_.size() <= at) textedLines_.resize(at + 1 + textedLines_.size() / 2);
+    if (!textedLines_[at]) {
+      textedLines_[at] = true;
+      std::string_view text = lines_.text ? lines_.text(serial) : std::string_view();
+      std::size_t first = text.find_first_not_of(" \t");
+      if (first != std::string_view::npos) payload += text.substr(first);
+    }
   }
-  texted[line] = true;
-  std::string_view text = lineText_ ? lineText_(line, depth) : std::string_view();
-  std::size_t first = text.find_first_not_of(" \t");
-  if (first != std::string_view::npos) payload += text.substr(first);
   write(RecordKind::sourceLine, payload);
 }
 
 void CodeEmitter::writeHeld(const Held& held) {
-  markLine(held.line, held.depth);
+  markLine(held.line, held.depth, held.serial);
   write(RecordKind::codeLine, held.text);
 }
 
@@ -106,7 +103,7 @@ void CodeEmitter::flush() {
 }
 
 void CodeEmitter::hold(std::string mnemonic, std::string text) {
-  Held held{std::move(mnemonic), std::move(text), line_, depth_};
+  Held held{std::move(mnemonic), std::move(text), line_, depth_, serial_};
   lastMnemonic_ = held.mnemonic;
   if (!choices_.holdBack) {
     writeHeld(held);
@@ -162,14 +159,14 @@ void CodeEmitter::label(std::string_view name) {
       held_.back().text == "\tj\t" + std::string(name) + "\t")
     held_.pop_back();
   flush();
-  markLine(line_, depth_);
+  markLine(line_, depth_, serial_);
   write(RecordKind::label, name);
   lastMnemonic_.clear();
 }
 
 void CodeEmitter::functionStart(std::string_view name, std::uint32_t line) {
   flush();
-  markLine(line_, depth_);
+  markLine(line_, depth_, serial_);
   write(RecordKind::functionStart, encodeNumber(line) + std::string(name));
   lastMnemonic_.clear();
 }
@@ -187,7 +184,7 @@ void CodeEmitter::section(const SectionRecord& section, std::string_view name) {
 
 void CodeEmitter::dataName(std::string_view name) {
   flush();
-  markLine(line_, depth_);
+  markLine(line_, depth_, serial_);
   write(RecordKind::dataName, name);
 }
 
@@ -215,7 +212,7 @@ void CodeEmitter::debugLine(std::string_view text) {
 
 void CodeEmitter::debugLinesHere(std::string_view text) {
   flush();
-  markLine(line_, depth_);
+  markLine(line_, depth_, serial_);
   write(RecordKind::debugLine, text);
 }
 

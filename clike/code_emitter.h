@@ -22,16 +22,23 @@ struct EmitterChoices {
 
 class CodeEmitter {
  public:
-  using LineText = std::function<std::string_view(std::uint32_t line, std::uint8_t depth)>;
+  // The lines of the source: a line's number among all lines read (0: no longer known),
+  // and the text of the line with that number.
+  struct SourceLines {
+    std::function<long(std::uint32_t line, std::uint8_t depth)> serial;
+    std::function<std::string_view(long serial)> text;
+  };
   using WriteFailed = std::function<void()>;
 
-  CodeEmitter(RecordWriter& records, EmitterChoices choices, LineText lineText,
+  CodeEmitter(RecordWriter& records, EmitterChoices choices, SourceLines lines,
               WriteFailed writeFailed);
 
   // The source line that later output comes from.
   void setLine(std::uint32_t line, std::uint8_t depth) {
+    if (line == line_ && depth == depth_ && serial_ != 0) return;
     line_ = line;
     depth_ = depth;
+    serial_ = lines_.serial ? lines_.serial(line, depth) : 0;
   }
 
   void instruction(std::string_view mnemonic);
@@ -72,24 +79,25 @@ class CodeEmitter {
     std::string text;  // the whole line without its line end
     std::uint32_t line = 0;
     std::uint8_t depth = 0;
+    long serial = 0;
   };
   void hold(std::string mnemonic, std::string text);
   void write(RecordKind kind, std::string_view payload);
   void writeHeld(const Held& held);
-  void markLine(std::uint32_t line, std::uint8_t depth);
+  void markLine(std::uint32_t line, std::uint8_t depth, long serial);
 
   RecordWriter& records_;
   EmitterChoices choices_;
-  LineText lineText_;
+  SourceLines lines_;
   WriteFailed writeFailed_;
   std::vector<Held> held_;
   std::vector<Captured> captures_;
   std::uint32_t line_ = 0;
   std::uint8_t depth_ = 0;
+  long serial_ = 0;
   std::uint32_t markedLine_ = 0;
   std::uint8_t markedDepth_ = 0;
-  std::vector<std::vector<bool>> textedLines_;  // per include depth: the lines written out
-  std::uint8_t textDepth_ = 0;
+  std::vector<bool> textedLines_;  // by the line's serial number: its text was written
   std::string lastMnemonic_;
   unsigned labels_ = 0;
 };

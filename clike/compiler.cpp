@@ -209,9 +209,13 @@ void Compiler::compile() {
   choices.eliminate = o.optE == 1;
   emitter_ = std::make_unique<CodeEmitter>(
       *records_, choices,
-      [this](std::uint32_t line, std::uint8_t depth) {
-        return preprocessor_ ? preprocessor_->lineText(line, depth) : std::string_view();
-      },
+      CodeEmitter::SourceLines{[this](std::uint32_t line, std::uint8_t depth) {
+                                 return preprocessor_ ? preprocessor_->lineSerial(line, depth) : 0L;
+                               },
+                               [this](long serial) {
+                                 return preprocessor_ ? preprocessor_->lineText(serial)
+                                                      : std::string_view();
+                               }},
       [this] { raiseFatal(Message::cantWrite, workFile1_.path()); });
   PreprocessorSetup setup;
   setup.kanji = o.kanji == 1;

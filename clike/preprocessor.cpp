@@ -1,5 +1,7 @@
 #include "clike/preprocessor.h"
 
+#include <algorithm>
+
 #include "clike/name_hash.h"
 
 namespace kz::clike {
@@ -95,9 +97,18 @@ SymbolEntry& Preprocessor::intern(std::string_view name, std::uint32_t line, std
   return symbols_.intern(significant, hashName(significant), line, depth);
 }
 
-std::string_view Preprocessor::lineText(std::uint32_t line, std::uint8_t depth) const {
+// The latest reading of the line: an include file may have been read twice lately.
+long Preprocessor::lineSerial(std::uint32_t line, std::uint8_t depth) const {
+  long serial = 0;
   for (const RecentLine& recent : recentLines_) {
-    if (recent.line == line && recent.depth == depth) return recent.text;
+    if (recent.line == line && recent.depth == depth) serial = std::max(serial, recent.serial);
+  }
+  return serial;
+}
+
+std::string_view Preprocessor::lineText(long serial) const {
+  for (const RecentLine& recent : recentLines_) {
+    if (recent.serial == serial) return recent.text;
   }
   return {};
 }
@@ -123,6 +134,7 @@ bool Preprocessor::advanceLine() {
     RecentLine& recent = recentLines_[recentNext_++ % recentLines_.size()];
     recent.line = line;
     recent.depth = depth;
+    recent.serial = reader_.totalLines();
     recent.text.assign(text);
     lexer_.startLine(text, line, depth);
     return true;

@@ -59,7 +59,10 @@ class Preprocessor {
   SymbolEntry& intern(std::string_view name, std::uint32_t line, std::uint8_t depth);
   // The text of one of the last few lines read, for the source comments of the output;
   // empty when that line is no longer held.
-  std::string_view lineText(std::uint32_t line, std::uint8_t depth) const;
+  std::string_view lineText(long serial) const;
+  // The number of that line among all lines read (include files counted), 0 when the line
+  // is no longer held: it tells two readings of one include file apart.
+  long lineSerial(std::uint32_t line, std::uint8_t depth) const;
   const MacroTable& macros() const { return macros_; }
 
  private:
@@ -110,6 +113,7 @@ class Preprocessor {
   struct RecentLine {
     std::uint32_t line = 0;
     std::uint8_t depth = 0;
+    long serial = 0;  // the line's number among all lines read
     std::string text;
   };
   std::array<RecentLine, 8> recentLines_;
