@@ -217,6 +217,30 @@ TEST(ModuleOutput, DebugLinesNumberDerivedTypesAfterTheMacros) {
   EXPECT_EQ(e.err, "");
 }
 
+TEST(ModuleOutput, WordRunsOfAnObjectLineUpAndTheSwitchRoutineIsANearExternal) {
+  auto c = compile(
+      "section code;\n"
+      "extern void far1(void);\n"
+      "const unsigned char a = 1;\n"
+      "const unsigned char b = 2;\n"
+      "const unsigned char *handlers[3] = { &a, &b, &a };\n"
+      "void pick(unsigned char A) { switch (A) { case 1: far1(); } }\n",
+      {"-Os"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(c.assembly.substr(0, c.assembly.find("\n\n")),
+            "\tmodule\tprog\n"
+            "\textern \tmedium _far1,__switch\n"
+            "\tpublic\t_a,_b,_handlers,_pick");
+  // Nine columns of name: the values start at column 16 on every line.
+  EXPECT_NE(c.assembly.find("_handlers\tdw\t_a\n"
+                            "\t\tdw\t_b\n"
+                            "\t\tdw\t_a\n"),
+            std::string::npos)
+      << c.assembly;
+  auto e = assemble(c.assembly);
+  EXPECT_EQ(e.status, 0) << e.err << c.assembly;
+}
+
 TEST(ModuleOutput, SyntaxCheckAndFailedRunsWriteNothingButTheEndLine) {
   // -zr keeps what failed for inspection, so the end line alone can be seen.
   auto failed = compile("section code;\nvoid f(void) { A = ; }\n", {"-zr"});
