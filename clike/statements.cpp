@@ -419,6 +419,14 @@ void Parser::switchStatement(bool depend) {
     text += "\tdw\t" + (finished.defaultLabel.empty() ? end : finished.defaultLabel) + "\n";
     emitter_.tableText(text);
   }
+  // Under -O u a break that ends the last case is a jump to the label right after it.
+  if (options_.optUnit == 1 && !body.empty() && body.back().first == RecordKind::codeLine) {
+    const std::string& last = body.back().second;
+    std::string jump = "\tj\t" + end;
+    if (last.compare(0, jump.size(), jump) == 0 &&
+        last.find_first_not_of(" \t", jump.size()) == std::string::npos)
+      body.pop_back();
+  }
   emitter_.replay(body);
   emitter_.label(end);
 }

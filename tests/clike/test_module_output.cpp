@@ -241,6 +241,28 @@ TEST(ModuleOutput, WordRunsOfAnObjectLineUpAndTheSwitchRoutineIsANearExternal) {
   EXPECT_EQ(e.status, 0) << e.err << c.assembly;
 }
 
+TEST(ModuleOutput, TheBreakOfTheLastCaseIsDroppedUnderHoldBackOnly) {
+  const std::string source =
+      "section code;\n"
+      "void f(unsigned char A) {\n"
+      "  switch (A) { case 1: B = 1; break; case 2: B = 2; break; }\n"
+      "  depend (A) { case 0: C = 1; break; case 1: C = 2; break; }\n"
+      "}\n";
+  auto held = compile(source);
+  ASSERT_EQ(held.status, 0) << held.err;
+  EXPECT_NE(held.assembly.find("\tld\tb,2\n__0000:\n"), std::string::npos) << held.assembly;
+  EXPECT_NE(held.assembly.find("\tld\tc,2\n__0006:\n"), std::string::npos) << held.assembly;
+  EXPECT_NE(held.assembly.find("\tld\tb,1\n\tj\t__0000\t\n"), std::string::npos);
+  auto plain = compile(source, {"-O"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_NE(plain.assembly.find("\tld\tb,2\n\tj\t__0000\t\n__0000:\n"), std::string::npos)
+      << plain.assembly;
+  for (const auto* run : {&held, &plain}) {
+    auto e = assemble(run->assembly);
+    EXPECT_EQ(e.status, 0) << e.err << run->assembly;
+  }
+}
+
 TEST(ModuleOutput, SyntaxCheckAndFailedRunsWriteNothingButTheEndLine) {
   // -zr keeps what failed for inspection, so the end line alone can be seen.
   auto failed = compile("section code;\nvoid f(void) { A = ; }\n", {"-zr"});
