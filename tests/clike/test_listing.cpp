@@ -17,6 +17,7 @@ namespace {
 struct Listed {
   int status = 0;
   std::string listing;
+  std::string out;
   std::string err;
 };
 
@@ -47,6 +48,7 @@ Listed listed(const std::string& source, const std::string& letters,
   text << in.rdbuf();
   result.listing = text.str();
   result.err = err.text();
+  result.out = out.text();
   std::filesystem::remove_all(directory);
   return result;
 }
@@ -198,6 +200,16 @@ TEST(Listing, CrossReferenceListsEachLineOnceAndWrapsAtTheWidth) {
   auto plain = listed(source, "x2");
   EXPECT_NE(plain.listing.find("2# ticks\n" + std::string("Sect")), std::string::npos)
       << plain.listing;
+}
+
+TEST(Listing, AListingOnTheConsoleIsPagedButHasNoSummary) {
+  auto l = listed(numbered(3), "", "con");
+  ASSERT_EQ(l.status, 0) << l.err;
+  EXPECT_EQ(l.out.rfind("\fCopyright", 0), 0u) << l.out;
+  EXPECT_NE(l.out.find("(Page     1)     \n"), std::string::npos) << l.out;
+  EXPECT_NE(l.out.find("   3     3      unsigned char v3;\n"), std::string::npos);
+  EXPECT_NE(l.out.find("Symbol definition list"), std::string::npos);
+  EXPECT_EQ(l.out.find("CLZEL end"), std::string::npos) << l.out;
 }
 
 TEST(Listing, AFailedWriteEndsTheRunWithFatal23) {
