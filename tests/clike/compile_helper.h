@@ -42,9 +42,13 @@ inline Compiled compile(const std::string& source, std::vector<std::string> opti
   CapturedStream out, err;
   Compiled result;
   {
+    // Outputs named after the source (the listing of -lh0) land in the scratch directory.
+    std::filesystem::path caller = std::filesystem::current_path();
+    std::filesystem::current_path(directory);
     Compiler compiler(ProgramEnvironment(argv, {"TMP=" + directory.string() + "/"}),
                       {out.stream(), err.stream()});
     result.status = compiler.run();
+    std::filesystem::current_path(caller);
   }
   std::ifstream in(directory / "prog.asm", std::ios::binary);
   std::stringstream text;
