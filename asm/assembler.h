@@ -20,7 +20,7 @@ namespace kz::assembler {
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitErrors = 16;
-inline constexpr int kExitVersionOnly = 176;
+inline constexpr int kExitVersionOnly = kFileFatalStatus;
 
 class Assembler {
  public:
