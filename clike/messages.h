@@ -1,9 +1,10 @@
 #pragma once
 // The compiler's numbered messages, generated from messages.def: the Message enumeration,
 // the text table and the class each number belongs to.
-#include <array>
 #include <cstdint>
 #include <string_view>
+
+#include "common/message_table.h"
 
 namespace kz::clike {
 
@@ -15,42 +16,20 @@ enum class Message : std::uint16_t {
 
 enum class MessageClass : std::uint8_t { fatal, error, warning };
 
-struct MessageRow {
-  Message message;
-  std::string_view text;
-};
-
-inline constexpr auto kMessageRows = std::to_array<MessageRow>({
-#define KZ_MESSAGE(number, name, text) {Message::name, text},
+inline constexpr MessageRow kMessageRows[] = {
+#define KZ_MESSAGE(number, name, text) {number, text},
 #include "clike/messages.def"
 #undef KZ_MESSAGE
-});
+};
+static_assert(sortedByNumber(kMessageRows),
+              "messages.def rows must be in ascending, unique number order");
 
 constexpr int numberOf(Message message) { return static_cast<int>(message); }
 
-constexpr bool rowsAscending() {
-  for (std::size_t i = 1; i < kMessageRows.size(); ++i) {
-    if (numberOf(kMessageRows[i - 1].message) >= numberOf(kMessageRows[i].message)) return false;
-  }
-  return true;
+inline std::string_view messageText(Message message) {
+  const MessageRow* row = findMessage(kMessageRows, numberOf(message));
+  return row ? row->text : std::string_view{};
 }
-static_assert(rowsAscending(), "messages.def rows must be in ascending, unique number order");
-
-// The text of a message; a binary search over the ascending rows.
-constexpr std::string_view messageText(Message message) {
-  std::size_t low = 0, high = kMessageRows.size();
-  while (low < high) {
-    std::size_t middle = (low + high) / 2;
-    if (numberOf(kMessageRows[middle].message) < numberOf(message))
-      low = middle + 1;
-    else
-      high = middle;
-  }
-  return low < kMessageRows.size() && kMessageRows[low].message == message ? kMessageRows[low].text
-                                                                           : std::string_view{};
-}
-static_assert(messageText(Message::includeNestTooDeep) == "Include nest too deep");
-static_assert(messageText(Message::preprocessorSyntaxError) == "Syntax error");
 
 constexpr MessageClass messageClassOf(Message message) {
   int number = numberOf(message);

@@ -20,7 +20,7 @@ constexpr bool sortedByNumber(std::span<const MessageRow> rows) {
 }
 
 // The row of a number; nullptr for a number without one.
-inline const MessageRow* findMessage(std::span<const MessageRow> rows, int number) {
+constexpr const MessageRow* findMessage(std::span<const MessageRow> rows, int number) {
   auto found = std::lower_bound(
       rows.begin(), rows.end(), number,
       [](const MessageRow& message, int wanted) { return message.number < wanted; });

@@ -1,30 +1,16 @@
 #include "link/messages.h"
 
-#include <algorithm>
-#include <array>
+#include "common/message_table.h"
 
 namespace kz::link {
 namespace {
 
-struct MessageRow {
-  Message message;
-  std::string_view text;
-};
-
-constexpr std::array kMessages = std::to_array<MessageRow>({
-#define KZ_MESSAGE(number, name, text) {Message::name, text},
+constexpr MessageRow kMessages[] = {
+#define KZ_MESSAGE(number, name, text) {number, text},
 #include "link/messages.def"
 #undef KZ_MESSAGE
-});
-
-constexpr bool sortedByNumber() {
-  for (std::size_t i = 1; i < kMessages.size(); ++i) {
-    if (static_cast<int>(kMessages[i - 1].message) >= static_cast<int>(kMessages[i].message))
-      return false;
-  }
-  return true;
-}
-static_assert(sortedByNumber(), "message table must stay in number order");
+};
+static_assert(sortedByNumber(kMessages), "message table must stay in number order");
 
 }  // namespace
 
@@ -36,11 +22,8 @@ MessageClass messageClassOf(Message message) {
 }
 
 std::string_view messageText(Message message) {
-  auto found = std::lower_bound(kMessages.begin(), kMessages.end(), message,
-                                [](const MessageRow& row, Message wanted) {
-                                  return static_cast<int>(row.message) < static_cast<int>(wanted);
-                                });
-  return found != kMessages.end() && found->message == message ? found->text : "";
+  const MessageRow* row = findMessage(kMessages, static_cast<int>(message));
+  return row ? row->text : "";
 }
 
 std::string formatMessage(Message message, std::string_view argument) {
