@@ -71,6 +71,10 @@ enum class OptionAction : std::uint8_t {
   formatName,          // -F: letters and digits only, else 114
   listing,             // -l[name]
   mapRequest,          // -Mm
+  codeChoices,         // -O[letters]: the compiler's choices, 112 on any other letter
+  compilerWarnings,    // -w[digits and r]; none or "0" also silences the driver and the linker
+  defaultedDigit,      // -a[digit]: one digit, "1" when none is given
+  debugInformation,    // -g[arg]: "-g" to the compiler and, once, to the assembler
 };
 
 struct OptionEntry {
@@ -81,6 +85,7 @@ struct OptionEntry {
 };
 
 enum class SourceKind : std::uint8_t {
+  clikeSource,
   macroSource,
   preprocessedSource,
   assemblySource,
@@ -88,6 +93,7 @@ enum class SourceKind : std::uint8_t {
   library,
   linkCommandFile,
   absoluteFile,
+  builtinFile,  // accepted; no tool of the pipeline reads it
 };
 
 // One row of the suffix table; an empty suffix is the row for every other suffix.
@@ -96,6 +102,14 @@ struct SuffixRule {
   std::string_view suffix;
   SourceKind kind;
   std::string_view warning;
+};
+
+// When a stage runs on the output of an earlier stage (it always runs on a source that
+// enters the pipeline at it).
+enum class HandedInput : std::uint8_t {
+  always,
+  onRequest,      // only when one of the stage's request options was given
+  afterPrevious,  // only when the stage before it ran for this source
 };
 
 // A compile stage: the tool, the source kind that enters the pipeline here, the kind it
@@ -107,6 +121,25 @@ struct StageRule {
   SourceKind outputKind;
   std::string_view outputSuffix;  // of the output when it is named after the source
   std::string_view listingSuffix;
+  std::string_view handedListingSuffix = {};  // for handed-on input; "" means listingSuffix
+  HandedInput handedInput = HandedInput::always;
+  std::span<const std::uint8_t> requestOptions = {};  // option ids, for HandedInput::onRequest
+  bool takesSourceName = true;      // "-GN" and the source name once a tool has run
+  std::string_view fixedWord = {};  // one word before "-o" in every command of the stage
+};
+
+// A word a tool receives before any word of the command line is read.
+struct SetupWord {
+  int tool;
+  std::string_view word;
+};
+
+// A library added to the link when a source of the given kind was given and, when the
+// choice letter is not 0, the first code-choices option held that letter.
+struct RuntimeLibrary {
+  std::string_view name;
+  SourceKind sourceKind;
+  char codeChoice;
 };
 
 struct ToolRule {
@@ -138,6 +171,11 @@ struct DriverConfig {
   std::string_view alternateImageSuffix;
   std::string_view mapSuffix;
   std::span<const int> currentDirectoryIncludeTools;  // receive "-I" "." first
+  std::span<const SetupWord> setupWords = {};
+  bool rootLibraryDirectories = false;  // "-L" <root>/lib for KHOMEZEL and KHOME to the linker
+  std::span<const RuntimeLibrary> runtimeLibraries = {};
+  int compilerTool = -1;                    // receives "-g" from the debug option
+  std::string_view codeChoiceLetters = {};  // letters the code-choices option accepts
 };
 
 }  // namespace kz::driver

@@ -111,8 +111,12 @@ int Driver::runSteps() {
   for (int tool : config_.currentDirectoryIncludeTools) {
     includeLists_.at(tool).insert(includeLists_[tool].end(), {"-I", "."});
   }
+  for (const SetupWord& setup : config_.setupWords)
+    toolArguments_.at(setup.tool).emplace_back(setup.word);
+  if (config_.rootLibraryDirectories) addRootLibraryDirectories();
   onlyVersion_ = arguments.size() == 1 && arguments[0] == "-V";
   readAllWords(arguments);
+  addRuntimeLibraries();
   if (version_ || !quiet_) printBanner(version_);
   checkSettings();
   if (sources_.empty()) return 0;  // a bare -V
@@ -161,6 +165,31 @@ void Driver::locateTools() {
       }
     }
     toolPaths_.push_back(path);
+  }
+}
+
+// <root>/lib of KHOMEZEL and of KHOME; with neither set, of the root above the driver's program.
+void Driver::addRootLibraryDirectories() {
+  std::vector<std::string> roots;
+  for (const char* variable : {"KHOMEZEL", "KHOME"}) {
+    auto value = environment_.lookup(variable);
+    if (value && !value->empty()) roots.push_back(withoutTrailingSeparator(*value));
+  }
+  if (roots.empty()) {
+    if (auto above = rootAboveExecutable()) roots.push_back(*above);
+  }
+  auto& words = toolArguments_.at(config_.linkerTool);
+  for (const std::string& root : roots) words.insert(words.end(), {"-L", root + "/lib"});
+}
+
+void Driver::addRuntimeLibraries() {
+  for (const RuntimeLibrary& library : config_.runtimeLibraries) {
+    bool sourceGiven = std::any_of(sources_.begin(), sources_.end(), [&](const SourceFile& s) {
+      return s.kind == library.sourceKind;
+    });
+    bool choiceMade = library.codeChoice == 0 ||
+                      (codeChoices_ && codeChoices_->find(library.codeChoice) != std::string::npos);
+    if (sourceGiven && choiceMade) toolArguments_.at(config_.linkerTool).emplace_back(library.name);
   }
 }
 
@@ -237,6 +266,7 @@ void Driver::processOption(const std::string& word) {
     warning(formatMessage(Message::tooManyModelCharacters, {}));
     argument.resize(1);
   }
+  if (match->action == OptionAction::defaultedDigit && argument.empty()) argument = "1";
   forward(*match, argument);
   if (match->mask & kDriverAction) act(*match, word, argument);
 }
@@ -343,6 +373,9 @@ void Driver::act(const OptionEntry& entry, const std::string& word, std::string&
     case OptionAction::alternateImage:
       alternateImage_ = true;
       break;
+    case OptionAction::debugInformation:
+      toolArguments_.at(config_.compilerTool).push_back("-g");
+      [[fallthrough]];
     case OptionAction::debugAssembler:
       if (!assemblerDebugPassed_) toolArguments_.at(config_.assemblerTool).push_back("-g");
       assemblerDebugPassed_ = true;
@@ -362,6 +395,24 @@ void Driver::act(const OptionEntry& entry, const std::string& word, std::string&
       break;
     case OptionAction::mapRequest:
       mapRequested_ = true;
+      break;
+    case OptionAction::codeChoices:
+      if (argument != "0" &&
+          argument.find_first_not_of(config_.codeChoiceLetters) != std::string::npos)
+        fatal(Message::characterNotAllowed, optionText + argument);
+      if (!codeChoices_) codeChoices_ = argument;
+      break;
+    case OptionAction::compilerWarnings:
+      if (argument.find_first_not_of("0123456789r") != std::string::npos)
+        fatal(Message::characterNotAllowed, optionText + argument);
+      if (argument.empty() || argument == "0") {
+        warningsOff_ = true;
+        toolArguments_.at(config_.linkerTool).push_back("-w0");
+      }
+      break;
+    case OptionAction::defaultedDigit:
+      if (argument.size() != 1 || !allDigits(argument))
+        fatal(Message::characterNotAllowed, optionText + argument);
       break;
   }
 }
@@ -423,7 +474,7 @@ void Driver::addSource(const std::string& word) {
   }
   sources_.push_back({word, rule->kind});
   if (rule->kind == SourceKind::linkCommandFile) relocatable_ = true;
-  if (!isCompiledKind(rule->kind)) toolArguments_.at(config_.linkerTool).push_back(word);
+  if (isLinkedKind(rule->kind)) toolArguments_.at(config_.linkerTool).push_back(word);
 }
 
 void Driver::checkSettings() {
@@ -470,6 +521,10 @@ void Driver::warning(const std::string& text) {
 bool Driver::isCompiledKind(SourceKind kind) const {
   return std::any_of(config_.stages.begin(), config_.stages.end(),
                      [&](const StageRule& stage) { return stage.entryKind == kind; });
+}
+
+bool Driver::isLinkedKind(SourceKind kind) const {
+  return !isCompiledKind(kind) && kind != SourceKind::builtinFile;
 }
 
 int Driver::compiledSourceCount() const {

@@ -61,12 +61,17 @@ class Driver {
   void setToolDirectory(const std::string& word, const std::string& value);
   void checkSettings();
   void checkOutputSuffix();
+  void addRootLibraryDirectories();
+  void addRuntimeLibraries();
   int runPipeline();
+  std::vector<std::size_t> stagesFor(const SourceFile& source) const;
+  bool takesHandedInput(const StageRule& stage, bool previousRan) const;
   bool runSource(const SourceFile& source, bool severalSources);
   bool runLink(bool severalSources);
   bool runTool(int tool, std::vector<std::string> words,
                const std::vector<std::string>& stageWords);
-  std::vector<std::string> stageHead(const std::string& listingName, const std::string& sourceName);
+  std::vector<std::string> stageHead(const StageRule& stage, const std::string& listingName,
+                                     const std::string& sourceName);
   void removeTemporaries();
 
   [[noreturn]] void fatal(Message message, const std::string& argument = {});
@@ -76,6 +81,7 @@ class Driver {
   bool stageEnabled(const StageRule& stage) const;
   int compiledSourceCount() const;
   bool isCompiledKind(SourceKind kind) const;
+  bool isLinkedKind(SourceKind kind) const;
   std::string baseNameOf(const std::string& source) const;
 
   const DriverConfig& config_;
@@ -98,6 +104,8 @@ class Driver {
   std::vector<std::string> objectsMade_;
   std::optional<std::string> outputName_;
   std::optional<std::string> listingName_;
+  std::optional<std::string>
+      codeChoices_;  // of the first code-choices option; the compiler keeps it
   bool listing_ = false;
   bool mapRequested_ = false;
   bool relocatable_ = false;

@@ -2,6 +2,8 @@
 // one link over the objects.
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "common/fatal_error.h"
 #include "driver/driver.h"
 
@@ -50,29 +52,53 @@ int Driver::runPipeline() {
   return runLink(several) ? 0 : kToolFailedStatus;
 }
 
+// The stages that run for one source: the stage its kind enters, then every later stage that
+// takes handed-on input in this run, up to the first stage the options switch off.
+std::vector<std::size_t> Driver::stagesFor(const SourceFile& source) const {
+  std::size_t index = 0;
+  while (index < config_.stages.size() && config_.stages[index].entryKind != source.kind) ++index;
+  std::vector<std::size_t> chosen;
+  for (; index < config_.stages.size(); ++index) {
+    const StageRule& stage = config_.stages[index];
+    if (!stageEnabled(stage)) break;
+    if (chosen.empty() || takesHandedInput(stage, chosen.back() + 1 == index))
+      chosen.push_back(index);
+  }
+  return chosen;
+}
+
+bool Driver::takesHandedInput(const StageRule& stage, bool previousRan) const {
+  switch (stage.handedInput) {
+    case HandedInput::always:
+      return true;
+    case HandedInput::afterPrevious:
+      return previousRan;
+    case HandedInput::onRequest:
+      return std::any_of(stage.requestOptions.begin(), stage.requestOptions.end(),
+                         [&](std::uint8_t id) { return optionSet_.test(id); });
+  }
+  return true;
+}
+
 // Runs the stages of one source. Intermediate assembly text goes to a temporary unless
 // the user keeps it (a listing, or stopping before assembly), and only the last stage that
 // writes assembly text keeps it, so no tool reads and writes the same file.
 bool Driver::runSource(const SourceFile& source, bool severalSources) {
-  std::size_t first = 0;
-  while (first < config_.stages.size() && config_.stages[first].entryKind != source.kind) ++first;
+  std::vector<std::size_t> chosen = stagesFor(source);
   bool singleCompileOnly = !severalSources && !linkEnabled();
   std::string base = baseNameOf(source.name);
   std::string input = source.name;
   std::size_t temporary = 0;
-  for (std::size_t index = first; index < config_.stages.size(); ++index) {
-    const StageRule& stage = config_.stages[index];
-    if (!stageEnabled(stage)) break;
+  for (std::size_t position = 0; position < chosen.size(); ++position) {
+    const StageRule& stage = config_.stages[chosen[position]];
     std::string output;
     if (stage.outputKind == SourceKind::object) {
       output =
           singleCompileOnly && outputName_ ? *outputName_ : base + std::string(stage.outputSuffix);
     } else {
-      bool laterWriter = false;
-      for (std::size_t later = index + 1; later < config_.stages.size(); ++later) {
-        const StageRule& next = config_.stages[later];
-        if (stageEnabled(next) && next.outputKind == stage.outputKind) laterWriter = true;
-      }
+      bool laterWriter = std::any_of(
+          chosen.begin() + static_cast<std::ptrdiff_t>(position) + 1, chosen.end(),
+          [&](std::size_t later) { return config_.stages[later].outputKind == stage.outputKind; });
       bool kept = !laterWriter && (listing_ || stopBeforeAssembly_);
       if (kept) {
         output = stopBeforeAssembly_ && singleCompileOnly && outputName_
@@ -83,11 +109,14 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
       }
     }
     std::string listingName;
-    if (listing_ && !stage.listingSuffix.empty()) {
+    std::string_view listingSuffix = position > 0 && !stage.handedListingSuffix.empty()
+                                         ? stage.handedListingSuffix
+                                         : stage.listingSuffix;
+    if (listing_ && !listingSuffix.empty()) {
       bool userName = stage.tool == config_.assemblerTool && listingName_ && !linkEnabled();
-      listingName = userName ? *listingName_ : base + std::string(stage.listingSuffix);
+      listingName = userName ? *listingName_ : base + std::string(listingSuffix);
     }
-    std::vector<std::string> words = stageHead(listingName, source.name);
+    std::vector<std::string> words = stageHead(stage, listingName, source.name);
     appendOutput(words, output);
     words.push_back(stageInput(input));
     if (!runTool(stage.tool, {}, words)) return false;
@@ -100,7 +129,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
 bool Driver::runLink(bool severalSources) {
   if (!linkEnabled()) return true;
   bool anyObject = !objectsMade_.empty();
-  for (const SourceFile& source : sources_) anyObject = anyObject || !isCompiledKind(source.kind);
+  for (const SourceFile& source : sources_) anyObject = anyObject || isLinkedKind(source.kind);
   if (!anyObject) return true;
   if (severalSources && !quiet_) out_ << "link:\n";
   std::string base;
@@ -123,12 +152,13 @@ bool Driver::runLink(bool severalSources) {
   return runTool(config_.linkerTool, linkInputs(objectsMade_), words);
 }
 
-std::vector<std::string> Driver::stageHead(const std::string& listingName,
+std::vector<std::string> Driver::stageHead(const StageRule& stage, const std::string& listingName,
                                            const std::string& sourceName) {
   std::vector<std::string> words;
   if (!listingName.empty()) appendNamed(words, "-lf", listingName);
   words.push_back(version_ ? "-V" : "-$");
-  if (sourceNameFlag_) words.insert(words.end(), {"-GN", sourceName});
+  if (sourceNameFlag_ && stage.takesSourceName) words.insert(words.end(), {"-GN", sourceName});
+  if (!stage.fixedWord.empty()) words.emplace_back(stage.fixedWord);
   return words;
 }
 
