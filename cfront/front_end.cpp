@@ -1,0 +1,189 @@
+#include "cfront/front_end.h"
+
+#include <unistd.h>
+
+#include <new>
+
+#include "cfront/fatal.h"
+#include "cfront/include_paths.h"
+#include "cfront/intermediate_records.h"
+#include "cfront/preprocessed_writer.h"
+#include "cfront/source_text.h"
+#include "common/cleanup.h"
+#include "common/host_path.h"
+#include "common/install_root.h"
+#include "common/notice.h"
+
+namespace kz::cfront {
+namespace {
+
+std::optional<long long> sourceDateEpochOf(const ProgramEnvironment& environment) {
+  std::optional<std::string> text = environment.lookup("SOURCE_DATE_EPOCH");
+  if (!text || text->empty() || text->size() > 18 ||
+      text->find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoll(*text);
+}
+
+std::optional<std::string> givenValue(const ProgramEnvironment& environment, const char* name) {
+  std::optional<std::string> value = environment.lookup(name);
+  if (value && value->empty()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::string bannerLine() {
+  return std::string("KORV-ZEL C Compiler - Parser (32) Version ") + kVersion;
+}
+
+FrontEnd::FrontEnd(ProgramEnvironment environment, std::FILE* console)
+    : environment_(std::move(environment)),
+      console_(console),
+      diagnostics_(options_, console),
+      preprocessor_(options_, diagnostics_, sourceDateEpochOf(environment_)),
+      output_(diagnostics_) {
+  diagnostics_.setPositionSource([this] { return preprocessor_.position(); });
+}
+
+FrontEnd::~FrontEnd() {
+  if (errorFile_) std::fclose(errorFile_);
+  if (spillFile_) spillFile_->discard();
+  if (inlineFile_) inlineFile_->discard();
+}
+
+int FrontEnd::run() {
+  try {
+    startUp();
+    if (options_.preprocessOnly()) {
+      PreprocessedWriter writer(output_, preprocessor_, options_.lineDirectives());
+      writer.copyAll(preprocessor_);
+    } else {
+      compile();
+    }
+    finish();
+    return diagnostics_.errorCount();
+  } catch (const RunAborted&) {
+  } catch (const std::bad_alloc&) {
+    try {
+      diagnostics_.report(Message::outOfMemory);
+    } catch (const RunAborted&) {
+    }
+  }
+  output_.abandon();
+  return kExitFatal;
+}
+
+void FrontEnd::startUp() {
+  preprocessor_.definePredefined();
+  char buffer[4096];
+  currentDirectory_ = withDirectorySeparator(::getcwd(buffer, sizeof buffer) ? buffer : ".");
+  makeWorkFiles();
+  const std::vector<std::string>& words = environment_.arguments();
+  std::string optionText = optionTextOf(words);
+  OptionScanner(options_, diagnostics_, *this).scan(words);
+  writeVersionRecord(optionText);
+  std::string text = openInput();
+  openOutput();
+  preprocessor_.defineAfterOptions();
+  buildIncludeList();
+  if (options_.keepCommentsAsked && options_.preprocessOnly())
+    options_.ppMode |= RunOptions::kKeepComments;
+  preprocessor_.openPrimary(options_.inputName, std::move(text));
+}
+
+void FrontEnd::makeWorkFiles() {
+  std::optional<std::string> tmp = givenValue(environment_, "TMP");
+  workDirectory_ = tmp ? withoutTrailingSeparator(*tmp) : std::string(".");
+  if (workDirectory_.empty()) workDirectory_ = "/";
+  std::string directory = withHostSeparators(workDirectory_) + '/';
+  spillFile_ = createDiskWorkFile(directory, "TP");
+  if (spillFile_) inlineFile_ = createDiskWorkFile(directory, "TQ");
+  if (!spillFile_ || !inlineFile_) diagnostics_.report(Message::cannotOpenTemporary);
+}
+
+// <work>/<base>.ver receives the banner and the options, when it exists already.
+void FrontEnd::writeVersionRecord(const std::string& optionText) {
+  if (!options_.inputName) return;
+  std::string name = withHostSeparators(workDirectory_) + '/' +
+                     std::string(stemOf(withHostSeparators(*options_.inputName))) + ".ver";
+  if (!fileExists(name) || cleanup::existsAsOtherThanRegularFile(name)) return;
+  std::FILE* record = std::fopen(name.c_str(), "a");
+  if (!record) return;
+  std::string text = "; " + bannerLine() + "\n; Option: " + optionText + "\n";
+  std::fwrite(text.data(), 1, text.size(), record);
+  std::fclose(record);
+}
+
+std::string FrontEnd::openInput() {
+  std::string text;
+  ReadResult result = options_.inputName ? readRegularFile(*options_.inputName, text)
+                                         : readDescriptor(STDIN_FILENO, text);
+  if (result == ReadResult::cannotOpen)
+    diagnostics_.report(Message::cannotOpenFile, {*options_.inputName});
+  if (result == ReadResult::readFailed) diagnostics_.report(Message::inputProblem);
+  return text;
+}
+
+void FrontEnd::openOutput() {
+  cleanup::SignalsHeld held;  // the output is registered before an interrupt can find it
+  if (!output_.open(options_.outputName ? *options_.outputName : std::string()))
+    diagnostics_.report(Message::cannotOpenTemporary);
+  if (!output_.path().empty()) cleanup::registerFile(output_.path());
+}
+
+void FrontEnd::buildIncludeList() {
+  IncludeRoots roots;
+  roots.khomezel = givenValue(environment_, "KHOMEZEL");
+  roots.khome = givenValue(environment_, "KHOME");
+  if (!roots.khomezel && !roots.khome) roots.aboveExecutable = rootAboveExecutable();
+  preprocessor_.setIncludeDirectories(
+      includeDirectoryList(options_.inputName, options_.includeDirs, currentDirectory_, roots));
+}
+
+// The parser is not part of this program yet: compilation runs the preprocessor over the
+// whole unit, reporting what it finds, and writes the preprocessor's records.
+void FrontEnd::compile() {
+  IntermediateRecords records(output_, options_);
+  if (options_.stackCheck && !(options_.builtinMake & 0x01)) output_.write("STACK,1\n");
+  records.sourceFileEntered(options_.inputName ? *options_.inputName : std::string(), 1);
+  preprocessor_.setRecordSink(&records);
+  for (Token token = preprocessor_.next(); token.kind != TokenKind::endOfFile;
+       token = preprocessor_.next()) {
+  }
+  preprocessor_.setRecordSink(nullptr);
+}
+
+void FrontEnd::finish() {
+  output_.close();
+  if (!output_.path().empty()) cleanup::unregisterFile(output_.path());
+  if (errorFile_) {
+    bool closed = std::fclose(errorFile_) == 0;
+    errorFile_ = nullptr;
+    if (!closed) diagnostics_.report(Message::cannotCloseFile, {*options_.errorFileName});
+  }
+  spillFile_->discard();
+  inlineFile_->discard();
+}
+
+void FrontEnd::openErrorFile(const std::string& name) {
+  if (errorFile_) std::fclose(errorFile_);
+  options_.errorFileName = name;
+  errorFile_ = deviceKindOf(name) == DeviceKind::console
+                   ? ::fdopen(::dup(STDOUT_FILENO), "a")
+                   : std::fopen(withHostSeparators(name).c_str(), "a");
+  diagnostics_.setErrorFile(errorFile_);
+  if (!errorFile_) diagnostics_.report(Message::cannotOpenFile, {name});
+}
+
+void FrontEnd::printBanner() {
+  std::string text = bannerLine() + '\n' + kCopyrightNotice + '\n';
+  std::fwrite(text.data(), 1, text.size(), console_);
+}
+
+void FrontEnd::printNote(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), console_);
+  std::fputc('\n', console_);
+}
+
+}  // namespace kz::cfront

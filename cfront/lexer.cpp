@@ -1,0 +1,214 @@
+#include "cfront/lexer.h"
+
+#include <array>
+
+#include "cfront/diagnostics.h"
+#include "cfront/source_text.h"
+
+namespace kz::cfront {
+namespace {
+
+// Punctuators of more than one character, longest first for each start.
+constexpr auto kLongPunctuators = std::to_array<std::string_view>({
+    "<<=", ">>=", "...", "->", "++", "--", "<<", ">>", "<=", ">=", "==", "!=",
+    "&&",  "||",  "*=",  "/=", "%=", "+=", "-=", "&=", "^=", "|=", "##",
+});
+
+constexpr bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+Lexer::Lexer(std::string_view text, std::uint16_t file, Diagnostics* diagnostics)
+    : at_(text.data()),
+      end_(text.data() + text.size()),
+      lineBegin_(text.data()),
+      diagnostics_(diagnostics),
+      file_(file) {}
+
+void Lexer::newLine() {
+  ++line_;
+  lineBegin_ = at_;
+}
+
+bool Lexer::skipComment() {
+  if (at_[1] == '/') {
+    while (at_ < end_ && *at_ != '\n') ++at_;
+    return true;
+  }
+  at_ += 2;
+  for (;;) {
+    if (at_ >= end_) {
+      if (diagnostics_) diagnostics_->report(Message::eofInComment);
+      return true;
+    }
+    char c = *at_;
+    if (c == '*' && at_ + 1 < end_ && at_[1] == '/') {
+      at_ += 2;
+      return true;
+    }
+    if (c == '\n') {
+      ++at_;
+      newLine();
+      continue;
+    }
+    if (c == '/' && at_ + 1 < end_ && (at_[1] == '*' || at_[1] == '/') && reporting_ &&
+        diagnostics_)
+      diagnostics_->warnAt(3, Message::commentStartInside, {static_cast<int>(at_[1])});
+    if (kanji_ && isShiftJisLead(static_cast<unsigned char>(c)) && at_ + 1 < end_ && at_[1] != '\n')
+      ++at_;
+    ++at_;
+  }
+}
+
+bool Lexer::skipSpace() {
+  bool skipped = false;
+  for (;;) {
+    while (at_ < end_ && isBlank(*at_)) {
+      ++at_;
+      skipped = true;
+    }
+    if (at_ + 1 < end_ && at_[0] == '/' && (at_[1] == '*' || at_[1] == '/') && !keepComments_) {
+      skipComment();
+      skipped = true;
+      continue;
+    }
+    return skipped;
+  }
+}
+
+Token Lexer::next() {
+  Token token;
+  token.file = file_;
+  if (skipSpace()) token.flags |= token_flag::kLeadingSpace;
+  if (atLineStart_) token.flags |= token_flag::kLineStart;
+  token.line = line_;
+  token.column = column(at_);
+  const char* start = at_;
+  if (at_ >= end_) {
+    token.kind = TokenKind::endOfFile;
+    return token;
+  }
+  char c = *at_;
+  bool wasLineStart = atLineStart_;
+  atLineStart_ = false;
+  if (c == '\n') {
+    ++at_;
+    token.kind = TokenKind::newline;
+    token.text = std::string_view(start, 1);
+    newLine();
+    atLineStart_ = true;
+    return token;
+  }
+  if (c == '/' && at_ + 1 < end_ && (at_[1] == '*' || at_[1] == '/')) {  // a kept comment
+    skipComment();
+    token.kind = TokenKind::comment;
+    atLineStart_ = wasLineStart;  // a comment does not end the blanks before a directive
+  } else if (c == 'L' && at_ + 1 < end_ && (at_[1] == '"' || at_[1] == '\'')) {
+    ++at_;
+    lexQuoted(*at_, token);
+  } else if (isIdentifierStart(c)) {
+    while (isIdentifierChar(*at_)) ++at_;
+    token.kind = TokenKind::identifier;
+  } else if (isDigit(c) || (c == '.' && isDigit(at_[1]))) {
+    lexNumber();
+    token.kind = TokenKind::number;
+  } else if (c == '"' || c == '\'') {
+    lexQuoted(c, token);
+  } else if (c == '*' && at_[1] == '/' && at_[2] != '*' && at_[2] != '/') {
+    if (reporting_ && diagnostics_) diagnostics_->report(Message::commentEndOutside);
+    lexPunctuator();
+    token.kind = TokenKind::punctuator;
+  } else if (static_cast<unsigned char>(c) < 0x80 &&
+             std::string_view("[](){};,?:=+-*%/|&^~!<>.#").find(c) != std::string_view::npos) {
+    lexPunctuator();
+    token.kind = TokenKind::punctuator;
+  } else {
+    ++at_;
+    if (kanji_ && isShiftJisLead(static_cast<unsigned char>(c)) && *at_ != '\n') ++at_;
+    token.kind = TokenKind::other;
+  }
+  token.text = std::string_view(start, static_cast<std::size_t>(at_ - start));
+  return token;
+}
+
+void Lexer::lexQuoted(char quote, Token& token) {
+  token.kind = quote == '"' ? TokenKind::string : TokenKind::character;
+  ++at_;
+  for (;;) {
+    char c = *at_;
+    if (c == '\n') {
+      if (reporting_ && diagnostics_)
+        diagnostics_->report(quote == '"' ? Message::newlineInString : Message::newlineInCharacter);
+      return;
+    }
+    ++at_;
+    if (c == quote) return;
+    if (c == '\\' && *at_ != '\n') {
+      ++at_;
+    } else if (kanji_ && isShiftJisLead(static_cast<unsigned char>(c)) && *at_ != '\n') {
+      ++at_;
+    }
+  }
+}
+
+// A preprocessing number: digits, letters, '_', '.', and a sign after an exponent letter.
+void Lexer::lexNumber() {
+  for (;;) {
+    char c = *at_;
+    if ((c == '+' || c == '-') && (at_[-1] == 'e' || at_[-1] == 'E')) {
+      ++at_;
+    } else if (isIdentifierChar(c) || c == '.') {
+      ++at_;
+    } else {
+      return;
+    }
+  }
+}
+
+void Lexer::lexPunctuator() {
+  std::string_view rest(at_, static_cast<std::size_t>(end_ - at_));
+  for (std::string_view punctuator : kLongPunctuators) {
+    if (rest.starts_with(punctuator)) {
+      at_ += punctuator.size();
+      return;
+    }
+  }
+  ++at_;
+}
+
+bool Lexer::skipToDirective() {
+  bool lineStart = atLineStart_;
+  while (at_ < end_) {
+    char c = *at_;
+    if (isBlank(c)) {
+      ++at_;
+    } else if (c == '\n') {
+      ++at_;
+      newLine();
+      lineStart = true;
+    } else if (c == '/' && (at_[1] == '*' || at_[1] == '/')) {
+      bool was = reporting_;
+      reporting_ = false;
+      skipComment();
+      reporting_ = was;
+    } else if (c == '#' && lineStart) {
+      ++at_;
+      atLineStart_ = false;
+      return true;
+    } else if (c == '"' || c == '\'') {
+      ++at_;
+      while (*at_ != '\n' && *at_ != c) at_ += (*at_ == '\\' && at_[1] != '\n') ? 2 : 1;
+      if (*at_ == c) ++at_;
+      lineStart = false;
+    } else {
+      ++at_;
+      lineStart = false;
+    }
+  }
+  atLineStart_ = lineStart;
+  return false;
+}
+
+}  // namespace kz::cfront

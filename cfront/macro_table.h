@@ -1,0 +1,65 @@
+#pragma once
+// The macro table: every macro by name, hashed. A macro keeps its parameters and its body
+// as tokens, parameter references marked, so an expansion copies tokens and never lexes
+// the body again.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "cfront/token.h"
+
+namespace kz::cfront {
+
+// The kind byte: 0-31 a function-like macro's parameter count, else one of these.
+namespace macro_kind {
+inline constexpr std::uint8_t kMaxParameters = 31;
+inline constexpr std::uint8_t kObject = 255;
+inline constexpr std::uint8_t kFixedText = 254;  // __STDC__, __ZEL__, __Xmsdos__
+inline constexpr std::uint8_t kLine = 253;
+inline constexpr std::uint8_t kFile = 252;
+inline constexpr std::uint8_t kTime = 251;
+inline constexpr std::uint8_t kDate = 250;
+inline constexpr std::uint8_t kDefined = 248;
+}  // namespace macro_kind
+
+struct BodyItem {
+  Token token;
+  std::int16_t parameter = -1;  // the index of the parameter this token names
+};
+
+struct Macro {
+  std::string name;
+  std::uint8_t kind = macro_kind::kObject;
+  std::uint32_t id = 0;  // unique for every definition of the run
+  std::vector<std::string> parameters;
+  std::vector<BodyItem> body;
+  std::string bodyText;  // the body's spelling, one blank where white space stood
+
+  bool functionLike() const { return kind <= macro_kind::kMaxParameters; }
+  bool predefined() const { return kind != macro_kind::kObject && !functionLike(); }
+  bool sameDefinition(const Macro& other) const {
+    return kind == other.kind && parameters == other.parameters && bodyText == other.bodyText;
+  }
+};
+
+class MacroTable {
+ public:
+  const Macro* find(std::string_view name) const {
+    auto found = macros_.find(name);
+    return found == macros_.end() ? nullptr : found->second.get();
+  }
+  // Adds a macro of a name not yet defined; gives it its id.
+  const Macro& add(std::unique_ptr<Macro> macro);
+  // False when the name was not defined.
+  bool remove(std::string_view name);
+  std::size_t size() const { return macros_.size(); }
+
+ private:
+  std::unordered_map<std::string_view, std::unique_ptr<Macro>> macros_;
+  std::uint32_t nextId_ = 1;
+};
+
+}  // namespace kz::cfront

@@ -1,0 +1,18 @@
+#include <unistd.h>
+
+#include "cfront/fatal.h"
+#include "cfront/front_end.h"
+#include "common/cleanup.h"
+#include "common/handover.h"
+
+int main(int argc, char** argv) {
+  kz::cleanup::installSignalHandlers(kz::cfront::kExitInterrupt);
+  // Any first argument that begins with "-z@" asks for the hand-over block.
+  std::string first = argc > 1 ? argv[1] : "";
+  char handover[] = "-z@";
+  if (first.rfind(kz::kHandoverFlag, 0) == 0) argv[1] = handover;
+  int status =
+      kz::cfront::FrontEnd(kz::ProgramEnvironment::fromProcess(argc, argv, environ), stderr).run();
+  kz::cleanup::removeRegisteredFiles();
+  return status;
+}

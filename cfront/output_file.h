@@ -1,0 +1,48 @@
+#pragma once
+// The one output stream of a run (the preprocessed text or the intermediate file): a named
+// file or standard output, written in large blocks. A failed write is fatal 125.
+#include <string>
+#include <string_view>
+
+#include "cfront/diagnostics.h"
+
+namespace kz::cfront {
+
+class OutputFile {
+ public:
+  static constexpr std::size_t kBlockSize = 256 * 1024;
+
+  explicit OutputFile(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // A named file (created, or emptied) or, with an empty name, standard output. A pipe
+  // without a reader is not waited for. False when it cannot be opened.
+  bool open(const std::string& name);
+  void write(std::string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= kBlockSize) flush();
+  }
+  void put(char c) {
+    buffer_ += c;
+    if (buffer_.size() >= kBlockSize) flush();
+  }
+  void flush();
+  // The abort path: what is buffered still goes to standard output or a device; a file is
+  // removed instead, so only its buffer is dropped.
+  void abandon();
+  // Flushes and closes; fatal 125 when the last write fails, 120 when the close does.
+  void close();
+  // A named regular file this run created or emptied, which an aborted run removes.
+  const std::string& path() const { return path_; }
+
+ private:
+  Diagnostics& diagnostics_;
+  std::string buffer_;
+  std::string path_;
+  int fd_ = -1;
+  bool ownsDescriptor_ = false;
+};
+
+}  // namespace kz::cfront

@@ -1,0 +1,207 @@
+#include "cfront/preprocessor.h"
+
+#include "cfront/source_text.h"
+
+namespace kz::cfront {
+
+Preprocessor::Preprocessor(const RunOptions& options, Diagnostics& diagnostics,
+                           std::optional<long long> sourceDateEpoch)
+    : options_(options), diagnostics_(diagnostics), sourceDateEpoch_(sourceDateEpoch) {}
+
+Preprocessor::~Preprocessor() = default;
+
+void Preprocessor::definePredefined() {
+  struct Special {
+    const char* name;
+    std::uint8_t kind;
+  };
+  for (Special special : {Special{"defined", macro_kind::kDefined},
+                          {"__DATE__", macro_kind::kDate},
+                          {"__TIME__", macro_kind::kTime},
+                          {"__FILE__", macro_kind::kFile},
+                          {"__LINE__", macro_kind::kLine}}) {
+    auto macro = std::make_unique<Macro>();
+    macro->name = special.name;
+    macro->kind = special.kind;
+    macros_.add(std::move(macro));
+  }
+  defineFixed("__Xmsdos__", "1");
+}
+
+void Preprocessor::defineAfterOptions() {
+  macros_.remove("__STDC__");
+  defineFixed("__STDC__", options_.ansiMode ? "1" : "0");
+  macros_.remove("__ZEL__");
+  defineFixed("__ZEL__", "1");
+}
+
+void Preprocessor::defineFixed(std::string_view name, std::string_view body) {
+  std::unique_ptr<Macro> macro = definitionFromText(name, body);
+  macro->kind = macro_kind::kFixedText;
+  macros_.add(std::move(macro));
+}
+
+std::unique_ptr<Macro> Preprocessor::definitionFromText(std::string_view name,
+                                                        std::string_view body) {
+  std::string_view kept = keep(std::string(name) + ' ' + std::string(body) + '\n');
+  Lexer lexer(kept, 0, nullptr);
+  std::vector<Token> tokens;
+  for (Token token = lexer.next();
+       token.kind != TokenKind::newline && token.kind != TokenKind::endOfFile; token = lexer.next())
+    tokens.push_back(token);
+  return parseDefinition(tokens);
+}
+
+std::uint16_t Preprocessor::fileIndexOf(const std::string& name) {
+  auto found = fileIndex_.find(name);
+  if (found != fileIndex_.end()) return found->second;
+  auto index = static_cast<std::uint16_t>(fileNames_.size());
+  if (fileNames_.size() < 0xFFFF) {
+    fileNames_.push_back(name);
+    fileIndex_.emplace(name, index);
+  } else {
+    index = 0xFFFF;  // names beyond the table share the last slot
+    if (fileNames_.size() == 0xFFFF) fileNames_.push_back(name);
+    fileNames_.back() = name;
+  }
+  return index;
+}
+
+void Preprocessor::openPrimary(const std::optional<std::string>& name, std::string rawText) {
+  enterFile(name ? *name : std::string(), std::move(rawText));
+}
+
+void Preprocessor::enterFile(const std::string& name, std::string rawText) {
+  std::shared_ptr<const std::string>& text = fileTexts_[name];
+  if (!text) text = std::make_shared<const std::string>(cleanSource(rawText, options_.kanjiText));
+  std::uint16_t index = fileIndexOf(name);
+  levels_.push_back(std::make_unique<Level>(text, index, &diagnostics_));
+  Level& level = *levels_.back();
+  level.conditionalDepth = conditionals_.size();
+  level.lexer.setKeepComments(options_.keepComments());
+  level.lexer.setKanji(options_.kanjiText);
+  if (records_) records_->sourceFileEntered(name, 1);
+}
+
+SourcePosition Preprocessor::position() const {
+  if (levels_.empty()) return {};
+  const Level& level = *levels_.back();
+  return {&fileNames_[level.file], directiveLine_ ? *directiveLine_ : level.lexer.line(),
+          includeDepth()};
+}
+
+void Preprocessor::push(const Token& token) {
+  pending_.push_back(token);
+  if (pending_.size() > kMaxPendingTokens) diagnostics_.report(Message::outOfSpace);
+}
+
+void Preprocessor::pushReversed(std::span<const Token> tokens) {
+  if (pending_.size() + tokens.size() > kMaxPendingTokens) diagnostics_.report(Message::outOfSpace);
+  pending_.insert(pending_.end(), tokens.rbegin(), tokens.rend());
+}
+
+Token Preprocessor::raw() {
+  if (!pending_.empty()) {
+    Token token = pending_.back();
+    pending_.pop_back();
+    return token;
+  }
+  return lexFile();
+}
+
+Token Preprocessor::lexFile() {
+  for (;;) {
+    Lexer& lexer = levels_.back()->lexer;
+    Token token = lexer.next();
+    if (token.kind != TokenKind::punctuator || token.text != "#" ||
+        !token.has(token_flag::kLineStart)) {
+      return token;
+    }
+    directive(token);
+    if (!active_) skipGroup();
+    if (!pending_.empty()) return raw();
+  }
+}
+
+bool Preprocessor::endOfFile() {
+  Level& level = *levels_.back();
+  if (conditionals_.size() > level.conditionalDepth) {
+    diagnostics_.report(Message::eofInConditional);
+    conditionals_.resize(level.conditionalDepth);
+    active_ = true;
+  }
+  if (levels_.size() == 1) return false;
+  levels_.pop_back();
+  if (records_) {
+    const Level& outer = *levels_.back();
+    records_->sourceFileEntered(fileNames_[outer.file], outer.lexer.line());
+  }
+  return true;
+}
+
+Token Preprocessor::next() {
+  for (;;) {
+    Token token = raw();
+    if (token.kind == TokenKind::endOfFile) {
+      if (endOfFile()) continue;
+      return token;
+    }
+    if (token.kind != TokenKind::identifier || token.has(token_flag::kNoExpand)) return token;
+    const Macro* macro = macros_.find(token.text);
+    if (!macro) return token;
+    if (hideSets_.contains(token.hideSet, macro->id)) {
+      token.flags |= token_flag::kNoExpand;
+      return token;
+    }
+    if (!expandMacro(*macro, token)) return token;
+  }
+}
+
+std::string_view Preprocessor::keep(std::string text) {
+  madeTexts_.push_back(std::move(text));
+  return madeTexts_.back();
+}
+
+std::string Preprocessor::spellingOf(std::span<const Token> tokens) const {
+  std::string text;
+  for (const Token& token : tokens) {
+    if (!text.empty() && token.has(token_flag::kLeadingSpace)) text += ' ';
+    text += token.text;
+  }
+  return text;
+}
+
+bool splitCommandLineDefinition(std::string_view text, std::string_view& name,
+                                std::string_view& body) {
+  if (text.empty() || !isIdentifierStart(text[0])) return false;
+  std::size_t end = 1;
+  while (end < text.size() && isIdentifierChar(text[end])) ++end;
+  name = text.substr(0, end);
+  if (end == text.size()) {
+    body = "1";
+    return true;
+  }
+  if (text[end] != '=') return false;
+  body = text.substr(end + 1);
+  return true;
+}
+
+void Preprocessor::defineFromCommandLine(std::string_view text) {
+  std::string_view name;
+  std::string_view body;
+  if (!splitCommandLineDefinition(text, name, body)) {
+    diagnostics_.report(Message::illegalMacroName);
+    return;
+  }
+  if (auto macro = definitionFromText(name, body)) addDefinition(std::move(macro));
+}
+
+void Preprocessor::undefineFromCommandLine(std::string_view name) { macros_.remove(name); }
+
+void Preprocessor::undefinePredefined() {
+  for (const char* name :
+       {"__LINE__", "__FILE__", "__DATE__", "__TIME__", "__STDC__", "__Xmsdos__"})
+    macros_.remove(name);
+}
+
+}  // namespace kz::cfront

@@ -1,0 +1,168 @@
+#pragma once
+// The preprocessor: source files and their include stack, directives, conditional groups
+// and macro expansion. next() hands out the fully expanded tokens of the translation unit,
+// newlines included, so the tokenizer of the parser and the preprocess-only writer read
+// the same stream.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "cfront/diagnostics.h"
+#include "cfront/hide_sets.h"
+#include "cfront/lexer.h"
+#include "cfront/macro_table.h"
+#include "cfront/pragma_table.h"
+#include "cfront/settings.h"
+#include "cfront/token.h"
+
+namespace kz::cfront {
+
+// Records the compile-mode output receives from the preprocessor (file, line and macro
+// definition records).
+class RecordSink {
+ public:
+  virtual ~RecordSink() = default;
+  virtual void sourceFileEntered(const std::string& name, std::uint32_t line) = 0;
+  virtual void macroDefined(std::string_view name, std::string_view body) = 0;
+};
+
+class Preprocessor {
+ public:
+  static constexpr int kMaxIncludeDepth = 31;  // files below the primary one
+  static constexpr std::size_t kMaxConditionalDepth = 31;
+  static constexpr std::size_t kMaxBodyLength = 512;
+  static constexpr std::size_t kMaxNameLength = 31;
+  // Collected arguments of one macro call, in bytes of spelling.
+  static constexpr std::size_t kArgumentBufferSize = 64 * 1024;
+  // Tokens waiting to be rescanned; more means a runaway expansion.
+  static constexpr std::size_t kMaxPendingTokens = std::size_t{1} << 21;
+
+  // sourceDateEpoch: seconds since 1970 for __DATE__ and __TIME__, instead of the clock.
+  Preprocessor(const RunOptions& options, Diagnostics& diagnostics,
+               std::optional<long long> sourceDateEpoch);
+  ~Preprocessor();
+  Preprocessor(const Preprocessor&) = delete;
+  Preprocessor& operator=(const Preprocessor&) = delete;
+
+  void setRecordSink(RecordSink* sink) { records_ = sink; }
+  void setPragmaHandler(PragmaHandler* handler) { pragmas_ = handler; }
+
+  // The macros that exist before the options: defined, __DATE__, __TIME__, __FILE__,
+  // __LINE__ and __Xmsdos__.
+  void definePredefined();
+  // __STDC__ and __ZEL__, after the options.
+  void defineAfterOptions();
+  // -D name or -D name=text.
+  void defineFromCommandLine(std::string_view text);
+  void undefineFromCommandLine(std::string_view name);
+  void undefinePredefined();
+
+  // Directories ending in '/', slot 0 the primary file's directory.
+  void setIncludeDirectories(std::vector<std::string> directories) {
+    includeDirs_ = std::move(directories);
+  }
+  // The primary file (nullopt: standard input, already read into text).
+  void openPrimary(const std::optional<std::string>& name, std::string rawText);
+
+  // The next expanded token; endOfFile once the primary file has ended.
+  Token next();
+
+  SourcePosition position() const;
+  const std::string& fileName(std::uint16_t file) const { return fileNames_[file]; }
+  int includeDepth() const { return static_cast<int>(levels_.size()) - 1; }
+  const MacroTable& macros() const { return macros_; }
+
+ private:
+  // One file of the include stack.
+  struct Level {
+    Level(std::shared_ptr<const std::string> source, std::uint16_t fileIndex,
+          Diagnostics* diagnostics)
+        : text(std::move(source)), lexer(*text, fileIndex, diagnostics), file(fileIndex) {}
+
+    std::shared_ptr<const std::string> text;
+    Lexer lexer;
+    std::uint16_t file;
+    std::size_t conditionalDepth = 0;  // open groups when the file was entered
+  };
+
+  // The token stream under expansion: pending tokens first, then the current file.
+  Token raw();
+  Token lexFile();
+  void push(const Token& token);
+  void pushReversed(std::span<const Token> tokens);
+  bool endOfFile();  // true when reading goes on in an including file
+
+  // macro_expansion.cpp
+  bool expandMacro(const Macro& macro, const Token& name);
+  Token specialToken(const Macro& macro, const Token& name);
+  bool readArguments(const Macro& macro, const Token& name,
+                     std::vector<std::vector<Token>>& arguments, Token& closing);
+  std::vector<Token> substitute(const Macro& macro, std::vector<std::vector<Token>>& arguments);
+  std::vector<Token> expandList(std::span<const Token> tokens);
+  Token stringize(std::span<const Token> argument, const Token& where);
+  void paste(std::vector<Token>& result, std::span<const Token> right);
+  Token definedOperator(const Token& name);
+  std::string_view keep(std::string text);
+  const std::string& dateAndTime(bool date);
+
+  // directives.cpp
+  void directive(const Token& hash);
+  std::vector<Token> restOfLine();
+  void skipGroup();
+  void doDefine(std::span<const Token> line);
+  void doUndef(std::span<const Token> line);
+  void doInclude(const Token& keyword, std::span<const Token> line);
+  void doIf(std::span<const Token> line, bool expression, bool wanted);
+  void doElif(std::span<const Token> line);
+  void doElse(std::span<const Token> line);
+  void doEndif(std::span<const Token> line);
+  void doLine(std::span<const Token> line);
+  void doError(std::span<const Token> line);
+  void doPragma(const Token& keyword, std::span<const Token> line);
+  void checkEndOfDirective(std::span<const Token> rest);
+  bool evaluateCondition(std::span<const Token> line);
+  std::unique_ptr<Macro> parseDefinition(std::span<const Token> line);
+  std::unique_ptr<Macro> definitionFromText(std::string_view name, std::string_view body);
+  void defineFixed(std::string_view name, std::string_view body);
+  bool parseParameters(std::span<const Token> line, std::size_t& at, Macro& macro);
+  bool parseBody(std::span<const Token> body, Macro& macro);
+  void addDefinition(std::unique_ptr<Macro> macro);
+  void announceDefinition(const Macro& macro);
+  void enterFile(const std::string& name, std::string rawText);
+  std::uint16_t fileIndexOf(const std::string& name);
+  std::string spellingOf(std::span<const Token> tokens) const;
+
+  const RunOptions& options_;
+  Diagnostics& diagnostics_;
+  RecordSink* records_ = nullptr;
+  PragmaHandler* pragmas_ = nullptr;
+  MacroTable macros_;
+  HideSets hideSets_;
+  std::vector<std::unique_ptr<Level>> levels_;
+  std::vector<Token> pending_;  // a stack: the next token at the back
+  std::vector<std::uint8_t> conditionals_;
+  bool active_ = true;
+  bool inCondition_ = false;
+  std::vector<std::string> includeDirs_;
+  std::deque<std::string> fileNames_;           // messages keep pointers to these
+  std::optional<std::uint32_t> directiveLine_;  // the line of the directive being executed
+  std::unordered_map<std::string, std::uint16_t> fileIndex_;
+  std::unordered_map<std::string, std::shared_ptr<const std::string>> fileTexts_;
+  std::deque<std::string> madeTexts_;  // spellings made by expansion, alive for the run
+  std::optional<long long> sourceDateEpoch_;
+  std::string dateText_;
+  std::string timeText_;
+  Token currentName_;  // the macro call being collected, for messages
+};
+
+// A -D text split into name and body; false when the name is not a valid macro name.
+bool splitCommandLineDefinition(std::string_view text, std::string_view& name,
+                                std::string_view& body);
+
+}  // namespace kz::cfront

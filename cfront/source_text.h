@@ -1,0 +1,27 @@
+#pragma once
+// Source files as the tokenizer sees them: read whole in large blocks, cut at the end-of-file
+// mark, CR LF taken as LF, trigraphs replaced, and backslash-newline splices joined. The
+// newlines a splice removes are put back right after the newline that ends the joined line,
+// so line numbers stay those of the file. The text always ends with a newline.
+#include <string>
+#include <string_view>
+
+namespace kz::cfront {
+
+enum class ReadResult { ok, cannotOpen, readFailed };
+
+// Reads a regular file; a directory, device or pipe counts as one that cannot be opened,
+// and is never waited on.
+ReadResult readRegularFile(const std::string& path, std::string& contents);
+// Reads a descriptor to its end (standard input).
+ReadResult readDescriptor(int fd, std::string& contents);
+
+// The first translation phases over raw file bytes; kanji keeps the second byte of a
+// Shift-JIS character from joining lines.
+std::string cleanSource(std::string_view raw, bool kanji);
+
+constexpr bool isShiftJisLead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace kz::cfront
