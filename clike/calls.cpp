@@ -20,6 +20,10 @@ void Parser::generateCall(int at) {
     return;
   }
   SymbolEntry& function = *callee.symbol;
+  if (function.declared && function.type.isFunctionPointer()) {
+    generatePointerCall(at);
+    return;
+  }
   if (!function.declared || !function.type.isFunction()) {
     if (!function.declared) {
       diagnostics_.reportError(Message::noPrototype, function.name);
@@ -53,6 +57,9 @@ void Parser::generateCall(int at) {
     int argument = n.first;
     for (const Parameter& parameter : info->parameters) {
       Operand target = parameterOperand(parameter.registerValue);
+      if (!plainOperand(argument, function.name) ||
+          !convert(ValueType::of(parameter.type), argument, ConversionUse::assignment))
+        return;
       std::optional<Operand> value = operandOf(argument, OperandUse{target.usesHL()});
       if (!value) return;
       for (const Operand& earlier : written) {
@@ -65,7 +72,7 @@ void Parser::generateCall(int at) {
           return;
         }
       }
-      if (value->text != target.text) load(target, *value, function.name);
+      if (value->text != target.text) loadConverted(target, *value, function.name);
       written.push_back(target);
       argument = nodes_[argument].next;
     }
@@ -73,6 +80,39 @@ void Parser::generateCall(int at) {
   if (&function == function_) diagnostics_.reportWarning(Message::recursiveCall, function.name);
   useSymbol(function);
   emitter_.instruction("call", symbolicImmediate(asmName(function)));
+}
+
+// A call through a function pointer: a pointer has no parameter list, so nothing can be
+// passed to it (531, and the arguments are not evaluated).
+void Parser::generatePointerCall(int at) {
+  const Node& n = nodes_[at];
+  SymbolEntry& pointer = *nodes_[n.a].symbol;
+  if (n.count > 0) diagnostics_.reportWarning(Message::argumentNotAllowedWarning, pointer.name);
+  std::optional<Operand> target = objectOperand(n.a, {});
+  if (!target) return;
+  target->word = false;  // the form names the word's first byte
+  emitChecked("call", *target, Operand{}, pointer.name);
+}
+
+// Operands of calls and instruction functions are single operands (297 for an expression).
+bool Parser::plainOperand(int at, std::string_view why) {
+  const Node& n = nodes_[at];
+  std::int32_t ignored = 0;
+  switch (n.kind) {
+    case NodeKind::binary:
+    case NodeKind::assign:
+    case NodeKind::increment:
+    case NodeKind::instruction:
+    case NodeKind::conditional:
+      if (foldConstant(nodes_, at, ignored)) return true;
+      diagnostics_.reportError(Message::expressionNotAllowed, why);
+      return false;
+    case NodeKind::call:
+      diagnostics_.reportError(Message::expressionNotAllowed, why);
+      return false;
+    default:
+      return true;
+  }
 }
 
 // An instruction function: PUSH(rr), XCH(a, b), CMP(a, b), CLR(bit), J(label), ...
@@ -124,6 +164,7 @@ void Parser::generateInstruction(int at) {
   }
   std::vector<Operand> operands;
   for (int argument : arguments) {
+    if (!plainOperand(argument, mnemonic)) return;
     bool hl = false;
     for (const Operand& earlier : operands) hl = hl || earlier.usesHL();
     std::optional<Operand> operand = operandOf(argument, OperandUse{hl});

@@ -9,12 +9,6 @@
 namespace kz::clike {
 namespace {
 
-std::string withOffset(std::string base, std::int32_t offset) {
-  if (offset > 0) base += "+" + std::to_string(offset);
-  if (offset < 0) base += std::to_string(offset);
-  return base;
-}
-
 std::string_view conditionText(std::int32_t value) {
   static constexpr std::string_view kNames[] = {"t",  "f",  "z",  "eq", "nz", "ne", "cs",
                                                 "lt", "cc", "ge", "le", "gt", "non"};
@@ -73,6 +67,35 @@ bool overlaps(const Operand& a, const Operand& r) {
   return false;
 }
 
+// An auto-increment or auto-decrement form may not meet another use of HL in one
+// instruction: which comes first is not defined.
+bool indexModesConflict(const Operand& first, const Operand& second) {
+  auto stepping = [](const Operand& o) {
+    return (o.isMemory() || (o.kind == OperandKind::bit && o.bitInMemory)) &&
+           (o.mode == MemoryMode::hlIncrement || o.mode == MemoryMode::hlDecrement);
+  };
+  return (stepping(first) && second.usesHL()) || (stepping(second) && first.usesHL());
+}
+
+bool isPointerValue(const ValueType& value) { return value.known && value.type.isPointer(); }
+
+bool isPlaceNode(NodeKind kind) {
+  switch (kind) {
+    case NodeKind::name:
+    case NodeKind::index:
+    case NodeKind::member:
+    case NodeKind::unary:
+    case NodeKind::indirect:
+    case NodeKind::register8:
+    case NodeKind::register16:
+    case NodeKind::special:
+    case NodeKind::bit:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void Parser::warnRegister(Message message, std::string_view why) {
@@ -80,6 +103,11 @@ void Parser::warnRegister(Message message, std::string_view why) {
 }
 
 void Parser::emit(std::string_view mnemonic, const Operand& first, const Operand& second) {
+  if (indexModesConflict(first, second)) {
+    diagnostics_.reportError(Message::indexModeConflict, mnemonic);
+    return;
+  }
+  if (mnemonic == "cmp" || mnemonic == "test") flagsChanged_ = true;
   emitter_.instruction(mnemonic, first, second);
 }
 
@@ -140,12 +168,8 @@ std::optional<Operand> Parser::operandOf(int at, OperandUse use) {
         case MemoryMode::pcPlusA:
           text = "(pc+a)";
           break;
-        default: {
-          char buffer[32];
-          std::snprintf(buffer, sizeof buffer, "(hl%+ld)", static_cast<long>(n.displacement));
-          text = buffer;
-          break;
-        }
+        default:
+          return displacementOperand(n.displacement, n.word);
       }
       return memoryOperand(n.mode, text, n.word);
     }
@@ -201,14 +225,16 @@ std::optional<Operand> Parser::operandOf(int at, OperandUse use) {
           }
           return memoryOperand(MemoryMode::direct, "(" + std::to_string(address) + ")", false);
         }
-        diagnostics_.reportError(Message::illegalIndexMode, "*");
-        return std::nullopt;
+        return dynamicOperand(at, use);
       }
       break;
     case NodeKind::name:
     case NodeKind::index:
     case NodeKind::member:
-      return objectOperand(at, use);
+      if (isFixedPlace(at)) return objectOperand(at, use);
+      return dynamicOperand(at, use);
+    case NodeKind::cast:
+      return castOperand(at, use);
     default:
       break;
   }
@@ -268,10 +294,15 @@ std::optional<Operand> Parser::addressOf(int at) {
   SymbolEntry* symbol = nullptr;
   std::int32_t offset = 0;
   Type type;
-  if (nodes_[at].kind == NodeKind::register8 || nodes_[at].kind == NodeKind::register16) {
-    diagnostics_.reportError(Message::invalidAmpersand, nodes_[at].text);
+  const Node& n = nodes_[at];
+  if (n.kind == NodeKind::register8 || n.kind == NodeKind::register16 || n.kind == NodeKind::bit ||
+      n.kind == NodeKind::special) {
+    diagnostics_.reportError(Message::invalidAmpersand, n.text);
     return std::nullopt;
   }
+  if (!isFixedPlace(at) && (n.kind == NodeKind::index || n.kind == NodeKind::member ||
+                            (n.kind == NodeKind::unary && n.opClass == TokenClass::star)))
+    return dynamicAddress(at, {});
   if (!objectAddress(at, symbol, offset, type)) return std::nullopt;
   return symbolicImmediate(withOffset(asmName(*symbol), offset));
 }
@@ -286,7 +317,7 @@ std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
   if (type.isFunction() || type.isArray() ||
       (symbol->area == Area::code && type.base == BaseType::entryType))
     return symbolicImmediate(name);
-  if (type.isAggregate()) {
+  if (type.isAggregate() || sizeOf(type) > 2) {
     diagnostics_.reportError(Message::nonOperatableOperand, symbol->name);
     return std::nullopt;
   }
@@ -294,7 +325,7 @@ std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
   if (symbol->attribute == SizeAttribute::tiny)
     return memoryOperand(MemoryMode::direct, "(" + name + ")", word);
   // A near object is reached through HL.
-  if (use.hlBusy) {
+  if (use.hlBusy || (use.busy & 0xC0) != 0) {
     diagnostics_.reportError(Message::registerConflict, symbol->name);
     return std::nullopt;
   }
@@ -316,9 +347,18 @@ void Parser::generateStatement(int at) {
       generateAssignment(at);
       return;
     case NodeKind::increment: {
+      if (!writablePlace(n.a, n.text)) return;
       std::optional<Operand> target = operandOf(n.a, {});
       if (!target) return;
       std::string_view mnemonic = mnemonicOf(n.op);
+      // A pointer steps by the size of what it points to.
+      ValueType type = valueTypeOf(n.a);
+      std::int32_t step =
+          isPointerValue(type) ? static_cast<std::int32_t>(sizeOf(type.type.inner())) : 1;
+      if (step != 1) {
+        applyOperation(mnemonic == "inc" ? "add" : "sub", *target, immediateOperand(step), n.text);
+        return;
+      }
       emitChecked(mnemonic, *target, Operand{}, n.text);
       return;
     }
@@ -362,7 +402,10 @@ void Parser::applyOperation(std::string_view mnemonic, const Operand& target, co
   diagnostics_.reportError(Message::unexecutableOperation, why);
 }
 
-void Parser::load(const Operand& target, const Operand& value, std::string_view why) {
+// A load without a form of its own goes through the first working register that the
+// statement leaves free: A, W, C, B, L, H for bytes, WA for words.
+void Parser::load(const Operand& target, const Operand& value, std::string_view why,
+                  std::uint8_t busy) {
   if (hasForm("ld", target, value)) {
     emit("ld", target, value);
     return;
@@ -372,15 +415,53 @@ void Parser::load(const Operand& target, const Operand& value, std::string_view 
     emit("ldw", target, value);
     return;
   }
-  Operand a = register8Operand(0);
-  if (!target.word && !value.word && !overlaps(target, a) && !overlaps(value, a) &&
-      hasForm("ld", a, value) && hasForm("ld", target, a)) {
-    warnRegister(Message::registerAUsed, why);
-    emit("ld", a, value);
-    emit("ld", target, a);
-    return;
+  auto through = [&](const Operand& work, std::uint8_t bits) {
+    if ((busy & bits) != 0 || overlaps(target, work) || overlaps(value, work) ||
+        !hasForm("ld", work, value) || !hasForm("ld", target, work))
+      return false;
+    warnWorkingRegister(work, why);
+    emit("ld", work, value);
+    emit("ld", target, work);
+    return true;
+  };
+  if (target.word || value.word) {
+    if (target.word == value.word && through(register16Operand(0), 0x03)) return;
+  } else {
+    for (const WorkingRegister& working : kWorkingRegisters) {
+      if (through(register8Operand(working.number),
+                  static_cast<std::uint8_t>(1u << working.number)))
+        return;
+    }
   }
   diagnostics_.reportError(Message::unexecutableOperation, why);
+}
+
+// Whether an assignment may write the node: 242 for a cast, 264 for what names no place,
+// 263 for what cannot be written.
+bool Parser::writablePlace(int at, std::string_view why) {
+  const Node& n = nodes_[at];
+  std::int32_t ignored = 0;
+  if (n.kind == NodeKind::cast) {
+    diagnostics_.reportError(Message::leftSideCantBeCast, why);
+    return false;
+  }
+  if (foldConstant(nodes_, at, ignored) || !isPlaceNode(n.kind) ||
+      (n.kind == NodeKind::unary && n.opClass != TokenClass::star)) {
+    diagnostics_.reportError(Message::leftValueRequired, why);
+    return false;
+  }
+  if (n.kind == NodeKind::bit || n.kind == NodeKind::indirect || n.kind == NodeKind::register8 ||
+      n.kind == NodeKind::register16 || n.kind == NodeKind::special)
+    return true;
+  ValueType type = objectTypeOf(at);
+  if (n.kind == NodeKind::name && n.symbol->kind == SymbolKind::none) return true;
+  if (type.known && (type.type.isFunction() || type.type.isArray() || type.type.isConst ||
+                     (n.kind == NodeKind::name && n.symbol->area == Area::code))) {
+    diagnostics_.reportError(Message::nonWritableOperand,
+                             n.kind == NodeKind::name ? n.symbol->name : why);
+    return false;
+  }
+  return true;
 }
 
 void Parser::generateAssignment(int at) {
@@ -390,58 +471,78 @@ void Parser::generateAssignment(int at) {
     generateBitAssignment(at);
     return;
   }
-  std::int32_t ignored;
-  if (foldConstant(nodes_, n.a, ignored) || targetNode.kind == NodeKind::string) {
-    diagnostics_.reportError(Message::leftValueRequired, n.text);
-    return;
-  }
-  if (targetNode.kind == NodeKind::name &&
-      (targetNode.symbol->type.isFunction() || targetNode.symbol->type.isArray() ||
-       targetNode.symbol->type.isConst)) {
-    diagnostics_.reportError(Message::nonWritableOperand, targetNode.symbol->name);
-    return;
-  }
+  if (!writablePlace(n.a, n.text)) return;
   const Node& valueNode = nodes_[n.b];
-  bool valueUsesHL = false;
-  std::optional<Operand> target = operandOf(n.a, {});
+  ValueType targetType = valueTypeOf(n.a);
+  ValueType valueType = valueTypeOf(n.b);
+  std::int32_t address = 0;
+  // A byte at a constant address takes a 16-bit value as a word.
+  bool assumedInt = targetNode.kind == NodeKind::unary &&
+                    foldConstant(nodes_, targetNode.a, address) && valueType.size == 2 &&
+                    !valueType.constant && n.op == 39;
+  if (assumedInt) {
+    diagnostics_.reportWarning(Message::leftSideAssumedInt, n.text);
+    targetType = ValueType::untyped(2);
+  }
+  std::uint8_t valueReads = registersRead(n.b);
+  std::optional<Operand> target = operandOf(n.a, OperandUse{false, valueReads});
   if (!target) return;
   if (target->kind == OperandKind::immediate) {
     diagnostics_.reportError(Message::nonWritableOperand, targetNode.text);
     return;
   }
-  OperandUse use{target->usesHL() || valueUsesHL};
+  if (assumedInt) target->word = true;
+  OperandUse use{target->usesHL(), 0};
   if (n.op != 39) {  // compound assignment
     std::string_view mnemonic = mnemonicOf(n.op);
     if (mnemonic == "shlc" || mnemonic == "shrc") {
       generateShift(*target, n.b, mnemonic, n.text);
       return;
     }
-    std::optional<Operand> value = operandOf(n.b, use);
+    if (!isPointerValue(targetType) && !convert(targetType, n.b, ConversionUse::operation)) return;
+    std::optional<Operand> value = stepOf(targetType, n.b, mnemonic, use);
     if (!value) return;
     applyOperation(mnemonic, *target, *value, n.text);
     return;
   }
   if (valueNode.kind == NodeKind::call) {
+    if (!convert(targetType, valueType, ConversionUse::assignment)) return;
     generateCall(n.b);
-    Operand result =
-        sizeOf(nodes_[n.b].symbol ? nodes_[n.b].symbol->type.inner() : Type{}) == 2 || target->word
-            ? register16Operand(0)
-            : register8Operand(0);
-    if (!sameRegister(*target, result)) load(*target, result, "=");
+    Operand result = valueType.size == 2 ? register16Operand(0) : register8Operand(0);
+    if (!sameRegister(*target, result)) loadConverted(*target, result, "=");
     return;
   }
   std::int32_t constant = 0;
   if (valueNode.kind == NodeKind::binary && !foldConstant(nodes_, n.b, constant)) {
-    generateBinaryAssignment(*target, n.b);
+    generateBinaryAssignment(*target, targetType, n.b);
     return;
   }
   std::optional<Operand> value = operandOf(n.b, use);
-  if (!value) return;
-  load(*target, *value, n.text);
+  if (!value || !convert(targetType, valueType, ConversionUse::assignment)) return;
+  loadConverted(*target, *value, n.text);
+}
+
+// The second operand of `add`/`sub` on a pointer counts elements: a constant is scaled by
+// the element's size; anything else only steps a pointer to bytes. A pointer takes no
+// other operation (244).
+std::optional<Operand> Parser::stepOf(const ValueType& target, int valueAt,
+                                      std::string_view mnemonic, OperandUse use) {
+  ValueType value = valueTypeOf(valueAt);
+  bool targetPointer = target.known && target.type.isPointer();
+  bool valuePointer = value.known && value.type.isPointer();
+  if (!targetPointer && !valuePointer) return operandOf(valueAt, use);
+  bool additive = mnemonic == "add" || mnemonic == "sub";
+  std::int32_t element = targetPointer ? static_cast<std::int32_t>(sizeOf(target.type.inner())) : 1;
+  if (!additive || valuePointer || !targetPointer || (element != 1 && !value.constant)) {
+    diagnostics_.reportError(Message::invalidAddressCalculation, mnemonic);
+    return std::nullopt;
+  }
+  if (value.constant) return immediateOperand(value.value * element);
+  return operandOf(valueAt, use);
 }
 
 // target = x op y: target takes x, then the operation with y.
-void Parser::generateBinaryAssignment(const Operand& target, int at) {
+void Parser::generateBinaryAssignment(const Operand& target, const ValueType& targetType, int at) {
   const Node& n = nodes_[at];
   std::string_view op = n.text;
   if (op == "*" || op == "/" || op == "%") {
@@ -464,9 +565,10 @@ void Parser::generateBinaryAssignment(const Operand& target, int at) {
     return;
   }
   if (n.opClass == TokenClass::shift) {
+    if (!convert(targetType, n.a, ConversionUse::assignment)) return;
     std::optional<Operand> x = operandOf(n.a, {});
     if (!x) return;
-    if (!sameRegister(target, *x)) load(target, *x, "=");
+    if (!sameRegister(target, *x)) loadConverted(target, *x, "=");
     generateShift(target, n.b, mnemonicOf(n.op), op);
     return;
   }
@@ -478,10 +580,16 @@ void Parser::generateBinaryAssignment(const Operand& target, int at) {
     diagnostics_.reportError(Message::operationTooComplex, op);
     return;
   }
-  OperandUse use{target.usesHL()};
+  ValueType xType = valueTypeOf(n.a);
+  // The sum takes the type of the pointer in it.
+  ValueType resultType = targetType.known ? targetType : xType;
+  if (!convert(targetType, xType, ConversionUse::assignment)) return;
+  if (!isPointerValue(resultType) && !convert(resultType, n.b, ConversionUse::operation)) return;
+  OperandUse use{target.usesHL(), registersRead(n.b)};
   std::optional<Operand> x = operandOf(n.a, use);
   if (!x) return;
-  std::optional<Operand> y = operandOf(n.b, OperandUse{use.hlBusy || x->usesHL()});
+  std::optional<Operand> y = stepOf(xType.known ? xType : resultType, n.b, mnemonic,
+                                    OperandUse{use.hlBusy || x->usesHL(), 0});
   if (!y) return;
   if (!sameRegister(target, *x)) {
     // Loading the target first must not destroy the second operand.
@@ -489,7 +597,7 @@ void Parser::generateBinaryAssignment(const Operand& target, int at) {
       diagnostics_.reportError(Message::orderNotKept, op);
       return;
     }
-    load(target, *x, op);
+    loadConverted(target, *x, op);
   }
   applyOperation(mnemonic, target, *y, op);
 }
@@ -544,6 +652,11 @@ void Parser::generateBitAssignment(int at) {
 // Jumps to `label` when the condition is `jumpWhen`.
 void Parser::conditionJump(int at, const std::string& label, bool jumpWhen) {
   Nesting guard(*this);
+  if (conditionDepth_ == 0) flagsChanged_ = false;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{++conditionDepth_};
   const Node& n = nodes_[at];
   std::int32_t value = 0;
   if (foldConstant(nodes_, at, value)) {
@@ -558,6 +671,11 @@ void Parser::conditionJump(int at, const std::string& label, bool jumpWhen) {
     case NodeKind::condition:
       if (n.value == kNon) {
         diagnostics_.reportError(Message::invalidConditionalExpression, n.text);
+        return;
+      }
+      // The program's flags are gone once this condition has compared anything itself.
+      if (flagsChanged_) {
+        diagnostics_.reportError(Message::flagNotKept, n.text);
         return;
       }
       jump(n.value);
@@ -621,9 +739,23 @@ void Parser::comparison(const Node& n, Jump jump) {
                            : op == "<=" ? kLE
                            : op == ">"  ? kGT
                                         : kGE;
-  std::optional<Operand> x = operandOf(n.a, {});
+  ValueType xType = valueTypeOf(n.a), yType = valueTypeOf(n.b);
+  // The conditions after cmp compare without sign.
+  auto signedValue = [](const ValueType& v) {
+    return v.known && !v.constant && isInteger(v.type) && !isUnsigned(v.type);
+  };
+  if (n.opClass == TokenClass::relational && (signedValue(xType) || signedValue(yType))) {
+    diagnostics_.reportError(Message::illegalComparison, op);
+    return;
+  }
+  bool constantLeft = xType.constant;
+  if (!convert(constantLeft ? yType : xType, constantLeft ? xType : yType,
+               ConversionUse::operation))
+    return;
+  std::uint8_t rightReads = registersRead(n.b);
+  std::optional<Operand> x = operandOf(n.a, OperandUse{false, rightReads});
   if (!x) return;
-  std::optional<Operand> y = operandOf(n.b, OperandUse{x->usesHL()});
+  std::optional<Operand> y = operandOf(n.b, OperandUse{x->usesHL(), 0});
   if (!y) return;
   if (hasForm("cmp", *x, *y)) {
     emit("cmp", *x, *y);
@@ -635,6 +767,15 @@ void Parser::comparison(const Node& n, Jump jump) {
   if (hasForm("cmp", *y, *x)) {
     emit("cmp", *y, *x);
     jump(kSwapped[condition]);
+    return;
+  }
+  Operand a = register8Operand(0);
+  if (!x->word && !y->word && (rightReads & 1) == 0 && !overlaps(*x, a) && !overlaps(*y, a) &&
+      hasForm("ld", a, *x) && hasForm("cmp", a, *y)) {
+    warnRegister(Message::registerAUsed, op);
+    emit("ld", a, *x);
+    emit("cmp", a, *y);
+    jump(condition);
     return;
   }
   diagnostics_.reportError(Message::illegalComparison, op);

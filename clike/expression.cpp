@@ -35,6 +35,18 @@ bool foldConstant(const ExpressionTable& nodes, int at, std::int32_t& value) {
         default:
           return false;
       }
+    case NodeKind::cast: {
+      // Only a number cast to a number or a data pointer stays a number.
+      const Type& type = nodes.type(node.value);
+      if (type.isPointer() ? type.isFunctionPointer() : !isInteger(type)) return false;
+      if (!foldConstant(nodes, node.a, x)) return false;
+      std::uint32_t size = sizeOf(type);
+      if (size == 1) x = isUnsigned(type) ? x & 0xFF : static_cast<std::int8_t>(x);
+      if (size == 2)
+        x = isUnsigned(type) || type.isPointer() ? x & 0xFFFF : static_cast<std::int16_t>(x);
+      value = x;
+      return true;
+    }
     case NodeKind::conditional:
       if (!foldConstant(nodes, node.a, x)) return false;
       return foldConstant(nodes, x ? node.b : node.c, value);

@@ -34,6 +34,7 @@ enum class NodeKind : std::uint8_t {
   instruction,  // an instruction function: op; arguments
   sizeOf,
   conditional,  // a ? b : c (folded only)
+  cast,         // (type) a: value is the type's index in the table
 };
 
 struct Node {
@@ -61,10 +62,20 @@ class ExpressionTable {
   int add(const Node& node);
   Node& operator[](int at) { return nodes_[static_cast<std::size_t>(at)]; }
   const Node& operator[](int at) const { return nodes_[static_cast<std::size_t>(at)]; }
-  void clear() { nodes_.clear(); }
+  void clear() {
+    nodes_.clear();
+    types_.clear();
+  }
+  // The types written in the expression (casts), by index.
+  int addType(Type type) {
+    types_.push_back(std::move(type));
+    return static_cast<int>(types_.size() - 1);
+  }
+  const Type& type(int at) const { return types_[static_cast<std::size_t>(at)]; }
 
  private:
   std::vector<Node> nodes_;
+  std::vector<Type> types_;
 };
 
 // The value of a constant expression, or nothing.

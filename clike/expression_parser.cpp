@@ -203,8 +203,10 @@ int Parser::indirectForm() {
       if (minus) d = -d;
       if (n.word) d *= 2;  // (HLW+d) counts words
       if (d < -128 || d > 127) {
+        // The form holds one signed byte: another address is not taken in its place.
         diagnostics_.reportWarning(Message::displacementTooLarge, std::to_string(d));
-        d = static_cast<std::int8_t>(d);
+        diagnostics_.reportError(Message::illegalIndexMode, base.text);
+        d = 0;
       }
       n.mode = MemoryMode::hlDisplacement;
       n.displacement = d;
@@ -261,8 +263,7 @@ int Parser::unaryExpression() {
     case TokenClass::keywordSizeof: {
       take();
       n.kind = NodeKind::sizeOf;
-      if (at_(TokenClass::openParen) && (peekSecond().kind == TokenClass::typeWord ||
-                                         peekSecond().kind == TokenClass::structUnion)) {
+      if (at_(TokenClass::openParen) && startsTypeName(peekSecond())) {
         take();
         Specifiers s = declarationSpecifiers();
         Declarator d = declarator();
@@ -275,9 +276,37 @@ int Parser::unaryExpression() {
       n.value = static_cast<std::int32_t>(sizeOfNode(operand));
       return node(n);
     }
+    case TokenClass::openParen:
+      if (startsTypeName(peekSecond())) return castExpression();
+      return postfixTail(primaryExpression());
     default:
       return postfixTail(primaryExpression());
   }
+}
+
+bool Parser::startsTypeName(const Token& token) const {
+  return token.kind == TokenClass::typeWord || token.kind == TokenClass::structUnion ||
+         (token.kind == TokenClass::identifier && token.symbol && token.symbol->typedefName);
+}
+
+// cast-expression: "(" specifiers abstract-declarator ")" unary-expression
+int Parser::castExpression() {
+  take();
+  Specifiers s = declarationSpecifiers();
+  Declarator d = declarator();
+  if (d.name || d.registerName) {
+    syntaxError();
+    return -1;
+  }
+  if (!expect(TokenClass::closeParen)) return -1;
+  int operand = unaryExpression();
+  if (operand < 0) return -1;
+  Node n;
+  n.kind = NodeKind::cast;
+  n.text = "cast";
+  n.value = nodes_.addType(typeOf(s, d));
+  n.a = operand;
+  return node(n);
 }
 
 // postfix-expression: primary { "[" expression "]" | "(" arguments ")" | "." member |

@@ -1,6 +1,7 @@
 #include "clike/operands.h"
 
 #include <array>
+#include <cstdio>
 #include <initializer_list>
 
 namespace kz::clike {
@@ -186,6 +187,44 @@ Operand memoryOperand(MemoryMode mode, std::string text, bool word) {
   operand.word = word;
   operand.text = std::move(text);
   return operand;
+}
+
+std::string withOffset(std::string base, std::int32_t offset) {
+  if (offset > 0) base += "+" + std::to_string(offset);
+  if (offset < 0) base += std::to_string(offset);
+  return base;
+}
+
+Operand displacementOperand(std::int32_t displacement, bool word) {
+  char text[32];
+  std::snprintf(text, sizeof text, "(hl%+ld)", static_cast<long>(displacement));
+  Operand operand = memoryOperand(M::hlDisplacement, text, word);
+  operand.value = displacement;
+  return operand;
+}
+
+std::optional<Operand> lowByte(const Operand& word) {
+  if (r16(word)) return register8Operand(word.number * 2);
+  if (!word.isMemory() || !word.word) return std::nullopt;
+  Operand low = word;
+  low.word = false;
+  return low;
+}
+
+std::optional<Operand> highByte(const Operand& word) {
+  if (r16(word)) return register8Operand(word.number * 2 + 1);
+  if (!word.isMemory() || !word.word) return std::nullopt;
+  switch (word.mode) {
+    case M::direct:
+      return memoryOperand(M::direct, word.text.substr(0, word.text.size() - 1) + "+1)", false);
+    case M::atHL:
+      return displacementOperand(1, false);
+    case M::hlDisplacement:
+      if (word.value >= 127) return std::nullopt;
+      return displacementOperand(word.value + 1, false);
+    default:
+      return std::nullopt;
+  }
 }
 
 bool hasForm(std::string_view m) {

@@ -3,6 +3,7 @@
 // instruction the generator writes is first checked against these forms, so an operation
 // without an instruction is reported instead of written.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,6 +59,15 @@ Operand register16Operand(int number);
 Operand immediateOperand(std::int32_t value);
 Operand symbolicImmediate(std::string text);  // a name's address, "_x+2"
 Operand memoryOperand(MemoryMode mode, std::string text, bool word);
+// A name with a signed offset: "_x+2", "_x-1", "_x".
+std::string withOffset(std::string base, std::int32_t offset);
+// (HL+d): `value` holds d.
+Operand displacementOperand(std::int32_t displacement, bool word);
+
+// The byte at the low or the high address of a 16-bit operand (the low and high register
+// of a pair), when it has a form of its own.
+std::optional<Operand> lowByte(const Operand& word);
+std::optional<Operand> highByte(const Operand& word);
 
 std::string_view register8Name(int number);
 std::string_view register16Name(int number);

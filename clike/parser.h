@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "clike/code_emitter.h"
+#include "clike/conversions.h"
 #include "clike/debug_info.h"
 #include "clike/diagnostics.h"
 #include "clike/expression.h"
@@ -42,9 +43,31 @@ struct CompiledModule {
   bool usesSwitchRoutine = false;             // __switch is called (-O s)
 };
 
-// What an operand may use while it is resolved: HL already holds another operand.
+// What an operand may use while it is resolved: HL already holds another operand; `busy`
+// has bit n set for each 8-bit register n (A W C B E D L H) that the statement still reads.
 struct OperandUse {
   bool hlBusy = false;
+  std::uint8_t busy = 0;
+};
+
+// The 8-bit registers the generator takes for work, in the order it tries them, and the
+// warning that names each.
+struct WorkingRegister {
+  int number;
+  Message message;
+};
+inline constexpr WorkingRegister kWorkingRegisters[] = {
+    {0, Message::registerAUsed}, {1, Message::registerWUsed}, {2, Message::registerCUsed},
+    {3, Message::registerBUsed}, {6, Message::registerLUsed}, {7, Message::registerHUsed},
+};
+
+// Where an object reached through a register lives: HL or DE holds its address, plus a
+// displacement (and C under the (HL+C) form).
+struct Place {
+  ValueType type;
+  MemoryMode mode = MemoryMode::atHL;
+  std::int32_t displacement = 0;
+  bool userRegister = false;  // the program's own HL or DE: it may not be changed
 };
 
 class Parser {
@@ -154,6 +177,8 @@ class Parser {
   void argumentList(Node& call);
   int primaryExpression();
   std::uint32_t sizeOfNode(int at);
+  bool startsTypeName(const Token& token) const;
+  int castExpression();
 
   // Code for expressions (code_generator.cpp, calls.cpp).
   void warnRegister(Message message, std::string_view why);
@@ -168,9 +193,13 @@ class Parser {
   void generateStatement(int at);
   void applyOperation(std::string_view mnemonic, const Operand& target, const Operand& value,
                       std::string_view why);
-  void load(const Operand& target, const Operand& value, std::string_view why);
+  void load(const Operand& target, const Operand& value, std::string_view why,
+            std::uint8_t busy = 0);
   void generateAssignment(int at);
-  void generateBinaryAssignment(const Operand& target, int at);
+  void generateBinaryAssignment(const Operand& target, const ValueType& targetType, int at);
+  bool writablePlace(int at, std::string_view why);
+  std::optional<Operand> stepOf(const ValueType& target, int valueAt, std::string_view mnemonic,
+                                OperandUse use);
   void generateShift(const Operand& target, int countNode, std::string_view mnemonic,
                      std::string_view why);
   void generateBitAssignment(int at);
@@ -179,6 +208,31 @@ class Parser {
   void comparison(const Node& n, Jump jump);
   void generateCall(int at);
   void generateInstruction(int at);
+  void generatePointerCall(int at);
+  bool plainOperand(int at, std::string_view why);
+
+  // Types of values and their conversions (value_types.cpp).
+  ValueType valueTypeOf(int at);
+  ValueType objectTypeOf(int at);
+  const Type* registerType(const Node& n) const;
+  std::uint8_t registersRead(int at) const;
+  bool convert(const ValueType& target, int valueAt, ConversionUse use);
+  bool convert(const ValueType& target, const ValueType& value, ConversionUse use);
+  std::optional<Operand> castOperand(int at, OperandUse use);
+  void loadConverted(const Operand& target, const Operand& value, std::string_view why);
+  void warnWorkingRegister(const Operand& reg, std::string_view why);
+
+  // Objects reached through pointers, registers and subscripts (pointers.cpp).
+  bool isFixedPlace(int at);
+  bool placeOf(int at, OperandUse use, Place& place);
+  bool pointerPlace(int at, OperandUse use, Place& place);
+  bool subscriptPlace(int base, int index, OperandUse use, Place& place);
+  bool eightBitSubscript(int base, int index, const Operand& value, OperandUse use, Place& place);
+  bool wideSubscript(int base, int index, const Operand& value, OperandUse use, Place& place);
+  bool baseIntoHL(int base, OperandUse use, Place& place);
+  std::optional<Operand> placeOperand(const Place& place, OperandUse use);
+  std::optional<Operand> dynamicOperand(int at, OperandUse use);
+  std::optional<Operand> dynamicAddress(int at, OperandUse use);
 
   // Statements (statements.cpp).
   void functionBody(SymbolEntry& function);
@@ -260,6 +314,10 @@ class Parser {
   int pushDepth_ = 0;
   int deepestPush_ = 0;
   ExpressionTable nodes_;
+  // The condition being coded: its depth of nesting, and whether an instruction of its
+  // own has changed the flags (a condition name after that no longer reads the program's).
+  int conditionDepth_ = 0;
+  bool flagsChanged_ = false;
 };
 
 }  // namespace kz::clike

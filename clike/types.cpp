@@ -73,4 +73,32 @@ bool isUnsigned(const Type& type) {
          (type.base == BaseType::ucharType || type.base == BaseType::ushortType);
 }
 
+bool isInteger(const Type& type) {
+  if (!type.derivations.empty()) return false;
+  switch (type.base) {
+    case BaseType::charType:
+    case BaseType::shortType:
+    case BaseType::ucharType:
+    case BaseType::ushortType:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isCodeAddress(const Type& type) {
+  return type.isFunction() || type.isFunctionPointer() ||
+         (type.scalar() && type.base == BaseType::entryType);
+}
+
+bool isDataPointer(const Type& type) { return type.isPointer() && !type.isFunctionPointer(); }
+
+bool samePointer(const Type& a, const Type& b) {
+  if (!a.isPointer() || !b.isPointer()) return false;
+  if (a.derivations.front().attribute != b.derivations.front().attribute) return false;
+  Type x = a.inner(), y = b.inner();
+  x.isConst = y.isConst = false;
+  return sameType(x, y);
+}
+
 }  // namespace kz::clike

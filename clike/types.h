@@ -114,5 +114,13 @@ std::uint32_t sizeOf(const Type& type);
 bool sameType(const Type& a, const Type& b);
 // unsigned char or unsigned short, not derived.
 bool isUnsigned(const Type& type);
+// char, short and their unsigned forms, not derived.
+bool isInteger(const Type& type);
+// A code address: a function, a pointer to one, or an entry.
+bool isCodeAddress(const Type& type);
+// A pointer to data (not to a function).
+bool isDataPointer(const Type& type);
+// Two pointers with the same attribute to the same type (const aside).
+bool samePointer(const Type& a, const Type& b);
 
 }  // namespace kz::clike

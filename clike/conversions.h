@@ -1,0 +1,39 @@
+#pragma once
+// What the code generator knows of the type of a value, and the rules for converting a
+// value to the type of the place it goes to: the messages a conversion raises, in the
+// order they are given. The rules know nothing of instructions; whether the processor can
+// widen or narrow a particular operand is the generator's question.
+#include <cstdint>
+#include <vector>
+
+#include "clike/messages.h"
+#include "clike/types.h"
+
+namespace kz::clike {
+
+struct ValueType {
+  Type type;              // meaningful when `known`
+  bool known = false;     // registers without a declared type and memory forms have none
+  bool constant = false;  // a number known now (`value`)
+  std::int32_t value = 0;
+  std::uint32_t size = 1;  // bytes
+  bool isVoid = false;     // the result of a void function
+
+  static ValueType untyped(std::uint32_t size);
+  static ValueType number(std::int32_t value);
+  static ValueType of(const Type& type);
+};
+
+enum class ConversionUse : std::uint8_t {
+  assignment,  // the value is stored: a change of size is done and warned about
+  operation,   // an operand of an instruction: sizes must agree
+  cast,        // written by the program: a change of size is silent
+};
+
+// Whether a number fits a place of `size` bytes, read as signed or as unsigned.
+bool fitsSize(std::int32_t value, std::uint32_t size);
+
+std::vector<Message> conversionMessages(const ValueType& target, const ValueType& value,
+                                        ConversionUse use);
+
+}  // namespace kz::clike
