@@ -225,9 +225,13 @@ void Compiler::compile() {
   setup.debugNumbers = &debugNumbers_;
   if (o.xrefLevel3 == 1) {
     bool includeFiles = o.listSymbolsAll == 1;
+    references_ = std::make_unique<ReferenceRecorder>(workFile2_, reader_->mainName());
     setup.reference = [this, includeFiles](const SymbolEntry& symbol, std::uint32_t line,
                                            std::uint8_t depth) {
-      if (depth == 0 || includeFiles) recordReference(symbol.order, line);
+      if (depth != 0 && !includeFiles) return;
+      std::uint16_t file = references_->fileNumber(depth, reader_->fileName());
+      if (!references_->record(symbol.order, line, file))
+        raiseFatal(Message::cantWrite, workFile2_.path());
     };
   }
   preprocessor_ =
@@ -293,38 +297,6 @@ void Compiler::checkLabels() {
     diagnostics_.reportUndefinedLabel(*settings_.files.sourceName, symbol->name);
 }
 
-// Work file 2: 8 bytes a reference (the line, two unused bytes, the symbol's number), the
-// last record with the line 0xFFFF.
-void Compiler::recordReference(std::uint32_t symbol, std::uint32_t line) {
-  unsigned char record[kReferenceRecordSize] = {static_cast<unsigned char>(line & 0xFF),
-                                                static_cast<unsigned char>(line >> 8 & 0xFF),
-                                                0,
-                                                0,
-                                                static_cast<unsigned char>(symbol & 0xFF),
-                                                static_cast<unsigned char>(symbol >> 8 & 0xFF),
-                                                static_cast<unsigned char>(symbol >> 16 & 0xFF),
-                                                static_cast<unsigned char>(symbol >> 24 & 0xFF)};
-  if (!workFile2_.write(record, sizeof record)) raiseFatal(Message::cantWrite, workFile2_.path());
-}
-
-ReferenceLines Compiler::readReferences() {
-  ReferenceLines lines(symbols_.size());
-  recordReference(0, kEndOfReferences);
-  if (!workFile2_.closeForWriting()) raiseFatal(Message::cantClose, workFile2_.path());
-  if (!workFile2_.openForReading()) raiseFatal(Message::cantOpen, workFile2_.path());
-  unsigned char record[kReferenceRecordSize];
-  while (workFile2_.read(record, sizeof record) == sizeof record) {
-    std::uint32_t line = record[0] | static_cast<std::uint32_t>(record[1]) << 8;
-    if (line == kEndOfReferences) break;
-    std::uint32_t symbol = record[4] | static_cast<std::uint32_t>(record[5]) << 8 |
-                           static_cast<std::uint32_t>(record[6]) << 16 |
-                           static_cast<std::uint32_t>(record[7]) << 24;
-    if (symbol < lines.size()) lines[symbol].push_back(line);
-  }
-  workFile2_.closeForReading();
-  return lines;
-}
-
 void Compiler::writeReports() {
   const OptionSettings& o = settings_.options;
   listing_->endSource();
@@ -333,10 +305,11 @@ void Compiler::writeReports() {
   if (o.xrefLevel1 == 1 && o.xrefLevel2 == 1 && preprocessor_)
     writeMacroList(*listing_, preprocessor_->macros(), includeFiles);
   if (o.xrefLevel2 != 1) return;
-  ReferenceLines references;
-  if (o.xrefLevel3 == 1 && workFile2_.exists()) references = readReferences();
-  writeSymbolList(*listing_, sortedSymbols_, includeFiles,
-                  o.xrefLevel3 == 1 ? &references : nullptr);
+  CrossReference references;
+  bool withReferences = o.xrefLevel3 == 1 && references_;
+  if (withReferences && !references_->read(symbols_.size(), references))
+    raiseFatal(Message::cantRead, workFile2_.path());
+  writeSymbolList(*listing_, sortedSymbols_, includeFiles, withReferences ? &references : nullptr);
 }
 
 void Compiler::writeOutput() {

@@ -9,6 +9,7 @@
 #include "clike/console.h"
 #include "clike/diagnostics.h"
 #include "clike/listing_file.h"
+#include "clike/listing_references.h"
 #include "clike/listing_reports.h"
 #include "clike/parser.h"
 #include "clike/preprocessor.h"
@@ -24,8 +25,6 @@ namespace kz::clike {
 
 class Compiler {
  public:
-  static constexpr std::size_t kReferenceRecordSize = 8;
-  static constexpr std::uint32_t kEndOfReferences = 0xFFFF;
   static constexpr std::int32_t kFirstDebugNumber = 64;
 
   Compiler(ProgramEnvironment environment, Console console);
@@ -51,8 +50,6 @@ class Compiler {
   void checkLabels();
   void writeOutput();
   void writeReports();
-  void recordReference(std::uint32_t symbol, std::uint32_t line);
-  ReferenceLines readReferences();
   int finish();
   int abortRun(const FatalError& fatal);
   void reportOpenBlocks();
@@ -78,6 +75,7 @@ class Compiler {
   std::unique_ptr<Preprocessor> preprocessor_;
   DiskWorkFile workFile1_;
   DiskWorkFile workFile2_;
+  std::unique_ptr<ReferenceRecorder> references_;  // under -lx3
   std::unique_ptr<ListingFile> listing_;
   std::FILE* errorFile_ = nullptr;
   bool errorFileIsConsole_ = false;

@@ -62,8 +62,8 @@ std::int32_t DebugInfo::aggregateCode(const AggregateInfo& aggregate, std::strin
   for (const Member& member : aggregate.members) {
     char text[160];
     std::string_view name = member.name ? member.name->name : std::string_view();
-    std::snprintf(text, sizeof text, ",\"%.*s\",%d,%u", static_cast<int>(name.size()), name.data(),
-                  typeCode(member.type, lines), member.offset);
+    std::snprintf(text, sizeof text, ",\"%.*s\",%d,0", static_cast<int>(name.size()), name.data(),
+                  typeCode(member.type, lines));
     members += text;
   }
   std::string_view tag = aggregate.tag ? aggregate.tag->name : std::string_view();

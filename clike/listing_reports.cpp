@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 
 namespace kz::clike {
 namespace {
@@ -79,8 +80,8 @@ std::string_view areaWord(const SymbolEntry& symbol) {
   return "----";
 }
 
-std::string_view baseWord(const SymbolEntry& symbol) {
-  switch (symbol.type.base) {
+std::string_view baseWord(const Type& type) {
+  switch (type.base) {
     case BaseType::none:
       return "Null";
     case BaseType::voidType:
@@ -171,73 +172,138 @@ void writeMacroList(ListingFile& listing, const MacroTable& macros, bool include
   }
 }
 
+namespace {
+
+// The file whose line `definedAt` holds the definition: the first appearance's file when the
+// name was defined where it was first seen, else the main source when it has that line.
+std::uint16_t definitionFile(const std::vector<SourceReference>& references,
+                             const SymbolEntry& symbol, std::uint32_t definedAt) {
+  if (!references.empty() && symbol.firstLine == definedAt && references.front().line == definedAt)
+    return references.front().file;
+  auto inMain = std::find_if(references.begin(), references.end(), [&](const SourceReference& r) {
+    return r.file == 0 && r.line == definedAt;
+  });
+  if (inMain != references.end()) return 0;
+  auto any = std::find_if(references.begin(), references.end(),
+                          [&](const SourceReference& r) { return r.line == definedAt; });
+  return any != references.end() ? any->file : 0;
+}
+
 // "%-41s" then " %4d" per line, the line of definition and repeats left out; a line is
 // ended before a number would pass the page width less 47 (column 209 without a width).
-void writeReferences(ListingFile& listing, const std::vector<std::uint32_t>& lines,
+// The lines of an include file start a line of their own that names the file.
+void writeReferences(ListingFile& listing, const CrossReference& cross,
+                     const std::vector<SourceReference>& references, const SymbolEntry& symbol,
                      std::uint32_t definedAt) {
   constexpr std::size_t kIndent = 41;
   constexpr std::size_t kNumberWidth = 5;
   int width = listing.pageWidth();
   std::size_t limit = width > 0 ? static_cast<std::size_t>(std::max(width - 47, 5)) : 209;
-  std::vector<std::uint32_t> written;
-  std::string text(kIndent, ' ');
-  for (std::uint32_t line : lines) {
-    if (line == definedAt || std::find(written.begin(), written.end(), line) != written.end())
-      continue;
-    if (!written.empty() && text.size() - kIndent + kNumberWidth > limit) {
-      listing.reportLine(text);
-      text.assign(kIndent, ' ');
+  std::uint16_t definedIn = definitionFile(references, symbol, definedAt);
+  std::vector<SourceReference> written;
+  std::string text;
+  std::size_t numbers = 0;  // on the current line
+  auto lead = [&](std::uint16_t file) {
+    if (file == 0 || file >= cross.fileNames.size()) return std::string(kIndent, ' ');
+    const std::string& path = cross.fileNames[file];
+    std::string name = path.substr(path.find_last_of("/\\:") + 1);
+    name.resize(std::max(name.size() + 1, kIndent), ' ');
+    return name;
+  };
+  for (const SourceReference& reference : references) {
+    bool repeated = std::any_of(written.begin(), written.end(), [&](const SourceReference& r) {
+      return r.line == reference.line && r.file == reference.file;
+    });
+    if (repeated || (reference.line == definedAt && reference.file == definedIn)) continue;
+    bool otherFile = !written.empty() && written.back().file != reference.file;
+    if (written.empty() || otherFile || numbers * kNumberWidth + kNumberWidth > limit) {
+      if (!written.empty()) listing.reportLine(text);
+      text = otherFile || written.empty() ? lead(reference.file) : std::string(kIndent, ' ');
+      numbers = 0;
     }
-    written.push_back(line);
+    written.push_back(reference);
     char number[16];
-    std::snprintf(number, sizeof number, " %4u", line);
+    std::snprintf(number, sizeof number, " %4u", reference.line);
     text += number;
+    ++numbers;
   }
   if (!written.empty()) listing.reportLine(text);
 }
 
+// The member entries of the program's structures and unions, with the first aggregate (by
+// tag name) that holds each: a member's line shows its type and offset from there.
+std::unordered_map<const SymbolEntry*, const Member*> membersOf(
+    const std::vector<const SymbolEntry*>& sorted) {
+  std::unordered_map<const SymbolEntry*, const Member*> members;
+  for (const SymbolEntry* symbol : sorted) {
+    if (!symbol->aggregate) continue;
+    for (const Member& member : symbol->aggregate->members) {
+      if (member.name) members.try_emplace(member.name, &member);
+    }
+  }
+  return members;
+}
+
+std::string symbolLine(const SymbolEntry& symbol, const Member* member) {
+  const Type& type = member ? member->type : symbol.type;
+  std::string_view storage = storageWord(symbol.kind);
+  std::string_view area = areaWord(symbol);
+  std::string_view base = baseWord(type);
+  char text[256];
+  int at = std::snprintf(text, sizeof text, "%-5.*s%c %-5.*s%-7.*s",
+                         static_cast<int>(storage.size()), storage.data(),
+                         attributeLetter(symbol.attribute), static_cast<int>(area.size()),
+                         area.data(), static_cast<int>(base.size()), base.data());
+  std::string line(text, static_cast<std::size_t>(at));
+  line += type.isPointer() ? "Ptr " : "    ";
+  line += type.isArray() ? "Ary " : "    ";
+  line += type.isFunction() ? "Func " : type.isFunctionPointer() ? "FPtr " : "     ";
+  bool tag = symbol.kind == SymbolKind::structTag || symbol.kind == SymbolKind::unionTag;
+  if (tag && symbol.aggregate) {
+    std::snprintf(text, sizeof text, "%04X ", symbol.aggregate->size);
+    line += text;
+  } else if (member) {
+    std::snprintf(text, sizeof text, "%04X ", member->offset);
+    line += text;
+  } else if (type.isArray()) {
+    std::snprintf(text, sizeof text, "%04X ", type.derivations.front().count);
+    line += text;
+  } else {
+    line += "     ";
+  }
+  std::uint32_t definedAt = symbol.definedLine != 0 ? symbol.definedLine : symbol.firstLine;
+  std::snprintf(text, sizeof text, "%4u# %.*s", definedAt, static_cast<int>(symbol.name.size()),
+                symbol.name.data());
+  line += text;
+  if (type.isFunction() && symbol.defined) {
+    std::snprintf(text, sizeof text, " Stack = %u", symbol.stackUse);
+    line += text;
+  }
+  return line;
+}
+
+}  // namespace
+
 void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
-                     bool includeFiles, const ReferenceLines* references) {
+                     bool includeFiles, const CrossReference* references) {
   listing.reportLine("");
   listing.reportLine("Symbol definition list");
   listing.reportLine("----------------------");
+  auto members = membersOf(sorted);
   bool any = false;
   for (const SymbolEntry* symbol : sorted) {
     if (symbol->kind == SymbolKind::label || symbol->kind == SymbolKind::none) continue;
     if (!includeFiles && fromIncludeFile(*symbol)) continue;
     any = true;
-    const Type& type = symbol->type;
-    char text[256];
-    int at = std::snprintf(text, sizeof text, "%-5.*s%c %-5.*s%-7.*s",
-                           static_cast<int>(storageWord(symbol->kind).size()),
-                           storageWord(symbol->kind).data(), attributeLetter(symbol->attribute),
-                           static_cast<int>(areaWord(*symbol).size()), areaWord(*symbol).data(),
-                           static_cast<int>(baseWord(*symbol).size()), baseWord(*symbol).data());
-    std::string line(text, static_cast<std::size_t>(at));
-    line += type.isPointer() ? "Ptr " : "    ";
-    line += type.isArray() ? "Ary " : "    ";
-    line += type.isFunction() ? "Func " : type.isFunctionPointer() ? "FPtr " : "     ";
-    bool tag = symbol->kind == SymbolKind::structTag || symbol->kind == SymbolKind::unionTag;
-    if (tag && symbol->aggregate) {
-      std::snprintf(text, sizeof text, "%04X ", symbol->aggregate->size);
-      line += text;
-    } else if (type.isArray()) {
-      std::snprintf(text, sizeof text, "%04X ", type.derivations.front().count);
-      line += text;
-    } else {
-      line += "     ";
+    bool member =
+        symbol->kind == SymbolKind::structMember || symbol->kind == SymbolKind::unionMember;
+    auto found = member ? members.find(symbol) : members.end();
+    listing.reportLine(symbolLine(*symbol, found != members.end() ? found->second : nullptr));
+    if (references && symbol->order < references->bySymbol.size()) {
+      std::uint32_t definedAt = symbol->definedLine != 0 ? symbol->definedLine : symbol->firstLine;
+      writeReferences(listing, *references, references->bySymbol[symbol->order], *symbol,
+                      definedAt);
     }
-    std::uint32_t definedAt = symbol->definedLine != 0 ? symbol->definedLine : symbol->firstLine;
-    std::snprintf(text, sizeof text, "%4u# %.*s", definedAt, static_cast<int>(symbol->name.size()),
-                  symbol->name.data());
-    line += text;
-    if (type.isFunction() && symbol->defined) {
-      std::snprintf(text, sizeof text, " Stack = %u", symbol->stackUse);
-      line += text;
-    }
-    listing.reportLine(line);
-    if (references && symbol->order < references->size())
-      writeReferences(listing, (*references)[symbol->order], definedAt);
   }
   if (!any) listing.reportLine("No symbol definition");
 }

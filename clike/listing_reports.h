@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "clike/listing_file.h"
+#include "clike/listing_references.h"
 #include "clike/macro_table.h"
 #include "clike/settings.h"
 #include "clike/symbol_table.h"
@@ -21,11 +22,9 @@ std::vector<const SymbolEntry*> undefinedLabels(const std::vector<const SymbolEn
 void writeUndefinedLabelList(ListingFile& listing,
                              const std::vector<const SymbolEntry*>& undefined);
 void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles);
-// The lines where each symbol appears, by the symbol's number (SymbolEntry::order).
-using ReferenceLines = std::vector<std::vector<std::uint32_t>>;
-
-// With references (the cross reference), each symbol's line is followed by its lines.
+// With references (the cross reference), each symbol's line is followed by its lines; those
+// in an include file follow its name.
 void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
-                     bool includeFiles, const ReferenceLines* references = nullptr);
+                     bool includeFiles, const CrossReference* references = nullptr);
 
 }  // namespace kz::clike

@@ -1,6 +1,5 @@
 #include "clike/module_output.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include "clike/console.h"
@@ -10,6 +9,8 @@ namespace {
 
 constexpr int kNamesPerLine = 5;
 constexpr std::size_t kBytesPerLine = 16;
+constexpr std::size_t kTabWidth = 8;
+constexpr std::size_t kNameColumns = 16;  // where the first item of a short name starts
 
 std::string_view classWord(std::uint8_t type) {
   return type == 51 ? "romdata" : type == 52 ? "code" : "data";
@@ -29,13 +30,17 @@ class BodyWriter {
   void text(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), out_); }
   // The line end of an instruction or label: the pending source reference, or "\n".
   void endLine();
+  void startItem();
   void dataItem(std::string_view directive, std::string_view value);
+  void wordItem(std::string_view value);
+  void sourceLine(const std::string& payload);
 
   const OptionSettings& options_;
   std::FILE* out_;
   std::string pendingReference_;
   std::string objectName_;
   bool firstItem_ = false;
+  bool inSection_ = false;
 };
 
 void BodyWriter::endLine() {
@@ -47,22 +52,64 @@ void BodyWriter::endLine() {
   }
 }
 
+// Tabs before a continuation run of an object, by the columns its name took.
+std::size_t continuationTabs(std::size_t nameColumns) {
+  if (nameColumns <= 7) return 2;
+  if (nameColumns <= 23) return 3;
+  return nameColumns <= 31 ? 4 : 5;
+}
+
+// The name starts an object's first item: a tab after it, and a second one when the name
+// ends before column 16, so short names line up.
+void BodyWriter::startItem() {
+  if (!firstItem_) return;
+  firstItem_ = false;
+  text(objectName_);
+  std::size_t column = (objectName_.size() / kTabWidth + 1) * kTabWidth;
+  text(column < kNameColumns ? "\t\t" : "\t");
+}
+
 void BodyWriter::dataItem(std::string_view directive, std::string_view value) {
-  // The definition starts at the tab stop after the name, at least at column 16; the
-  // further runs of the object are indented with tabs to the same column.
-  std::size_t column = std::max<std::size_t>((objectName_.size() / 8 + 1) * 8, 16);
   if (firstItem_) {
-    firstItem_ = false;
-    text(objectName_);
-    text("\t");
-    if (column > (objectName_.size() / 8 + 1) * 8) text("\t");
+    startItem();
   } else {
-    text(std::string(column / 8, '\t'));
+    text(std::string(continuationTabs(objectName_.size()), '\t'));
   }
   text(directive);
   text("\t");
   text(value);
   text("\n");
+}
+
+void BodyWriter::wordItem(std::string_view value) {
+  startItem();
+  text("\tdw\t");
+  text(value);
+  text("\n");
+}
+
+// A new source line: its text at level 2, then its reference: a line directive under -g,
+// else a comment after the first line made for it. Before the first section only the text
+// goes out (the #asm text and macro debug lines there belong to no code).
+void BodyWriter::sourceLine(const std::string& payload) {
+  if (payload.size() < 5 || options_.sourceCommentLevel == 0) return;
+  auto depth = static_cast<unsigned char>(payload[0]);
+  std::uint32_t line = decodeNumber(std::string_view(payload).substr(1, 4));
+  std::string_view source = std::string_view(payload).substr(5);
+  if (options_.sourceCommentLevel == 2 && !source.empty()) {
+    text(inSection_ ? ";+++ \t" : ";+++\t");
+    text(source);
+    text("\n");
+  }
+  if (!inSection_) return;
+  char reference[64];
+  if (options_.debugInfo == 1) {
+    std::snprintf(reference, sizeof reference, "\tline \"\",%u,0,0\n", line);
+    text(reference);
+  } else {
+    std::snprintf(reference, sizeof reference, "\t\t;++%u %04u\n", depth, line);
+    pendingReference_ = reference;
+  }
 }
 
 void BodyWriter::record(RecordKind kind, const std::string& payload) {
@@ -72,26 +119,9 @@ void BodyWriter::record(RecordKind kind, const std::string& payload) {
     case RecordKind::tableText:
       text(payload);
       break;
-    case RecordKind::sourceLine: {
-      if (payload.size() < 5) break;
-      auto depth = static_cast<unsigned char>(payload[0]);
-      std::uint32_t line = decodeNumber(std::string_view(payload).substr(1, 4));
-      std::string_view source = std::string_view(payload).substr(5);
-      if (options_.sourceCommentLevel == 2 && !source.empty()) {
-        text(";+++ \t");
-        text(source);
-        text("\n");
-      }
-      char reference[64];
-      if (options_.debugInfo == 1) {
-        std::snprintf(reference, sizeof reference, "\tline \"\",%u,0,0\n", line);
-        text(reference);
-      } else if (options_.sourceCommentLevel >= 1) {
-        std::snprintf(reference, sizeof reference, "\t\t;++%u %04u\n", depth, line);
-        pendingReference_ = reference;
-      }
+    case RecordKind::sourceLine:
+      sourceLine(payload);
       break;
-    }
     case RecordKind::section: {
       if (payload.size() < kSectionRecordSize) break;
       auto type = static_cast<std::uint8_t>(payload[0]);
@@ -109,6 +139,7 @@ void BodyWriter::record(RecordKind kind, const std::string& payload) {
                       std::string(attributeWord(attribute)).c_str());
       }
       text(line);
+      inSection_ = true;
       break;
     }
     case RecordKind::functionStart: {
@@ -148,7 +179,7 @@ void BodyWriter::record(RecordKind kind, const std::string& payload) {
       }
       break;
     case RecordKind::dataWord:
-      dataItem("dw", payload);
+      wordItem(payload);
       break;
     case RecordKind::dataSpace:
       dataItem("dsb", std::to_string(decodeNumber(payload)));

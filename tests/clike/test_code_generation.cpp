@@ -197,7 +197,7 @@ TEST(CodeGeneration, DataInitialisersBecomeBytesAndWords) {
   ASSERT_EQ(c.status, 0) << c.err;
   EXPECT_TRUE(c.has("_message\tdb\t104,105,0")) << c.assembly;
   EXPECT_TRUE(c.has("_words\t\tdb\t52,18,255,255")) << c.assembly;
-  EXPECT_TRUE(c.has("_vector\t\tdw\t_reset")) << c.assembly;
+  EXPECT_TRUE(c.has("_vector\t\t\tdw\t_reset")) << c.assembly;
   EXPECT_TRUE(c.has("tables\tsection romdata medium")) << c.assembly;
   EXPECT_EQ(assemble(c.assembly).status, 0) << assemble(c.assembly).err;
 }

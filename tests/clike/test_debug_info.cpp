@@ -75,7 +75,7 @@ TEST(DebugInfo, UnionsAndStructuresWithoutMembersAreDescribed) {
             "symbol_t 66,O,65,1\n"
             "symbol_n \"lp\",66,4,0\n"
             "symbol_t 68,Z,\"\",64,1,\"\",2,0\n"
-            "symbol_t 67,xc,\"outer\",5,2,\"inner\",68,0,\"c\",2,4\n"
+            "symbol_t 67,xc,\"outer\",5,2,\"inner\",68,0,\"c\",2,0\n"
             "symbol_n \"o\",67,4,0\n");
   auto e = assemble(c.assembly);
   EXPECT_EQ(e.status, 0) << e.err << c.assembly;

@@ -22,11 +22,14 @@ struct Listed {
 };
 
 // Compiles with the listing letters given ("x2p12") and returns the listing.
+// Further files (include files) are written beside the source.
 Listed listed(const std::string& source, const std::string& letters,
-              const std::string& listingPath = "") {
+              const std::string& listingPath = "",
+              const std::vector<std::pair<std::string, std::string>>& files = {}) {
   char pattern[] = "/tmp/kzcllsXXXXXX";
   std::filesystem::path directory = ::mkdtemp(pattern);
   std::ofstream(directory / "prog.c", std::ios::binary) << source;
+  for (const auto& [name, text] : files) std::ofstream(directory / name, std::ios::binary) << text;
   std::vector<std::string> argv{
       "clzel",
       "-$",
@@ -161,8 +164,8 @@ TEST(Listing, ReportsListMacrosAndSymbolsByName) {
             "Stat S Data Char   Ptr                  9# p\n"
             "STag   ---- Null                0002    7# pt\n"
             "Sect   ---- Null                        6# vars\n"
-            "SMem   ---- Null                        7# x\n"
-            "SMem   ---- Null                        7# y\n"
+            "SMem   ---- UChar               0000    7# x\n"
+            "SMem   ---- UChar               0001    7# y\n"
             "\n"
             "CLZEL end, No error\n");
   auto plain = listed(source, "");
@@ -172,18 +175,21 @@ TEST(Listing, ReportsListMacrosAndSymbolsByName) {
   EXPECT_EQ(none.listing.find("Symbol definition list"), std::string::npos);
 }
 
+// A byte in the tiny area and the start of a function that uses it.
+const std::string kTicksAndMain =
+    "section vars area tiny;\n"
+    "unsigned char ticks;\n"
+    "section code;\n"
+    "void main(void)\n"
+    "{\n";
+
 TEST(Listing, CrossReferenceListsEachLineOnceAndWrapsAtTheWidth) {
-  const std::string source =
-      "section vars area tiny;\n"
-      "unsigned char ticks;\n"
-      "section code;\n"
-      "void main(void)\n"
-      "{\n"
-      "  ticks = A; ticks = A;\n"
-      "  A = ticks;\n"
-      "  A = ticks;\n"
-      "  A = ticks;\n"
-      "}\n";
+  const std::string source = kTicksAndMain +
+                             "  ticks = A; ticks = A;\n"
+                             "  A = ticks;\n"
+                             "  A = ticks;\n"
+                             "  A = ticks;\n"
+                             "}\n";
   auto wide = listed(source, "x3");
   ASSERT_EQ(wide.status, 0) << wide.err;
   EXPECT_NE(wide.listing.find("Glb  S Data UChar                       2# ticks\n" +
@@ -200,6 +206,31 @@ TEST(Listing, CrossReferenceListsEachLineOnceAndWrapsAtTheWidth) {
   auto plain = listed(source, "x2");
   EXPECT_NE(plain.listing.find("2# ticks\n" + std::string("Sect")), std::string::npos)
       << plain.listing;
+}
+
+// A use in an include file is listed under that file's name, and is neither taken for
+// the definition nor merged with a main-file use that has the same line number.
+TEST(Listing, CrossReferenceNamesTheIncludeFileOfEachUse) {
+  const std::string source = kTicksAndMain +
+                             "#include \"body.h\"\n"
+                             "  A = ticks;\n"
+                             "#include \"body.h\"\n"
+                             "  ticks = A;\n"
+                             "}\n";
+  const std::vector<std::pair<std::string, std::string>> body{
+      {"body.h", "  A = ticks;\n  ticks = A; A = ticks;\n"}};
+  const std::string indent(41, ' ');
+  auto all = listed(source, "x3y", "", body);
+  ASSERT_EQ(all.status, 0) << all.err;
+  // The file is named without its directory; its second reading repeats its lines.
+  EXPECT_NE(all.listing.find("2# ticks\nbody.h" + std::string(35, ' ') + "    1    2\n" + indent +
+                             "    7    9\n"),
+            std::string::npos)
+      << all.listing;
+  // Without y the include file's uses are not recorded.
+  auto mainOnly = listed(source, "x3", "", body);
+  EXPECT_NE(mainOnly.listing.find("2# ticks\n" + indent + "    7    9\n"), std::string::npos)
+      << mainOnly.listing;
 }
 
 TEST(Listing, AListingOnTheConsoleIsPagedButHasNoSummary) {

@@ -75,7 +75,7 @@ TEST(ModuleOutput, PublicGroupsFollowTheSectionTypesNotTheSourceOrder) {
   EXPECT_EQ(e.status, 0) << e.err << c.assembly;
 }
 
-TEST(ModuleOutput, SectionHeadersAndDataColumnsLineUpContinuationRuns) {
+TEST(ModuleOutput, SectionHeadersAndDataColumnsIndentContinuationRunsByNameLength) {
   auto c = compile(
       "section rom const abs 0x1234;\n"
       "const unsigned char ab[18] = {1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18};\n"
@@ -96,7 +96,7 @@ TEST(ModuleOutput, SectionHeadersAndDataColumnsLineUpContinuationRuns) {
             "\t\tdb\t17,18\n"
             "_abcdefghijk\tdb\t" +
                 digits +
-                "\t\tdb\t0\n"
+                "\t\t\tdb\t0\n"
                 "_abcdefghijklmnopqrstuv\tdb\t" +
                 digits +
                 "\t\t\tdb\t0\n"
@@ -108,7 +108,7 @@ TEST(ModuleOutput, SectionHeadersAndDataColumnsLineUpContinuationRuns) {
                 "\t\t\t\t\tdb\t0\n"
                 "\n"
                 "tab\tsection romdata medium\n"
-                "_p\t\tdw\t_ab\n"
+                "_p\t\t\tdw\t_ab\n"
                 "\n"
                 "vars\tsection data medium\n"
                 "_space\t\tdsb\t3\n"
@@ -160,19 +160,21 @@ TEST(ModuleOutput, SourceReferencesAtEachLevelWriteEachLineTextOnce) {
   }
 }
 
+const std::string kDebugSource =
+    "#define LIMIT 10\n"
+    "section vars area;\n"
+    "struct node { unsigned char value; struct node *next; };\n"
+    "struct node first;\n"
+    "struct node *nodes[2];\n"
+    "char *names[3];\n"
+    "struct node *again;\n"
+    "extern unsigned char table[];\n"
+    "section code;\n"
+    "static unsigned char get(void) { A = table[1]; return A; }\n";
+
+// Under -g a new source line is marked by a line directive, at source-comment level 1 or 2.
 TEST(ModuleOutput, DebugLinesNumberDerivedTypesAfterTheMacros) {
-  auto c = compile(
-      "#define LIMIT 10\n"
-      "section vars area;\n"
-      "struct node { unsigned char value; struct node *next; };\n"
-      "struct node first;\n"
-      "struct node *nodes[2];\n"
-      "char *names[3];\n"
-      "struct node *again;\n"
-      "extern unsigned char table[];\n"
-      "section code;\n"
-      "static unsigned char get(void) { A = table[1]; return A; }\n",
-      {"-g"});
+  auto c = compile(kDebugSource, {"-g", "-lh1"}, true);
   ASSERT_EQ(c.status, 0) << c.err;
   EXPECT_EQ(c.assembly.substr(0, c.assembly.find("\ncode\t")),
             "\tfile \"" + c.assembly.substr(7, c.assembly.find('"', 7) - 7) +
@@ -191,7 +193,7 @@ TEST(ModuleOutput, DebugLinesNumberDerivedTypesAfterTheMacros) {
                 "vars\tsection data medium\n"
                 "\tline \"\",4,0,0\n"
                 "\tsymbol_t 66,O,65,1\n"
-                "\tsymbol_t 65,xc,\"node\",3,2,\"value\",3,0,\"next\",66,1\n"
+                "\tsymbol_t 65,xc,\"node\",3,2,\"value\",3,0,\"next\",66,0\n"
                 "\tsymbol_n \"first\",65,4,0\n"
                 "\tsymbol_a \"first\",8,0,0\n"
                 "_first\t\tdsb\t3\n"
@@ -215,9 +217,14 @@ TEST(ModuleOutput, DebugLinesNumberDerivedTypesAfterTheMacros) {
   auto e = assemble(c.assembly);
   EXPECT_EQ(e.status, 0) << e.err << c.assembly;
   EXPECT_EQ(e.err, "");
+  // Level 0 writes no source reference of either kind; the debug lines stay.
+  auto level0 = compile(kDebugSource, {"-g"});
+  ASSERT_EQ(level0.status, 0) << level0.err;
+  EXPECT_EQ(level0.assembly.find("\tline "), std::string::npos) << level0.assembly;
+  EXPECT_TRUE(level0.has("\tsymbol_b \"get\",1,10,1\n_get:")) << level0.assembly;
 }
 
-TEST(ModuleOutput, WordRunsOfAnObjectLineUpAndTheSwitchRoutineIsANearExternal) {
+TEST(ModuleOutput, WordsAreLinesOfTheirOwnAndTheSwitchRoutineIsANearExternal) {
   auto c = compile(
       "section code;\n"
       "extern void far1(void);\n"
@@ -231,10 +238,10 @@ TEST(ModuleOutput, WordRunsOfAnObjectLineUpAndTheSwitchRoutineIsANearExternal) {
             "\tmodule\tprog\n"
             "\textern \tmedium _far1,__switch\n"
             "\tpublic\t_a,_b,_handlers,_pick");
-  // Nine columns of name: the values start at column 16 on every line.
-  EXPECT_NE(c.assembly.find("_handlers\tdw\t_a\n"
-                            "\t\tdw\t_b\n"
-                            "\t\tdw\t_a\n"),
+  // Each word is a "\tdw\t" line of its own, the first after the name.
+  EXPECT_NE(c.assembly.find("_handlers\t\tdw\t_a\n"
+                            "\tdw\t_b\n"
+                            "\tdw\t_a\n"),
             std::string::npos)
       << c.assembly;
   auto e = assemble(c.assembly);

@@ -101,7 +101,7 @@ __000a:
 
 vectors	section romdata abs = 0xfff0
 ;+++ 	const entry timerVector = tick;
-_timerVector	dw	_tick
+_timerVector		dw	_tick
 ;+++ 	const entry resetVector = main;
-_resetVector	dw	_main
+_resetVector		dw	_main
 	end

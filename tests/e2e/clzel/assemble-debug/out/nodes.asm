@@ -18,7 +18,7 @@ vars	section data medium
 ;+++ 	struct node first;
 	line "",5,0,0
 	symbol_t 66,O,65,1
-	symbol_t 65,xc,"node",3,2,"value",3,0,"next",66,1
+	symbol_t 65,xc,"node",3,2,"value",3,0,"next",66,0
 	symbol_n "first",65,4,0
 	symbol_a "first",8,0,0
 _first		dsb	3
