@@ -1,0 +1,5 @@
+section code;
+void f(void)
+{
+  A = 1;
+}
