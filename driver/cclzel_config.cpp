@@ -150,6 +150,9 @@ constexpr std::array kRuntimeLibraries = std::to_array<RuntimeLibrary>({
     {"lzel.lib", clikeSource, 's'},  // the switch routine of compiled code under -O s
 });
 
+// -H asks for suffix-style numbers in hand-written sources; clzel writes 0x numbers.
+constexpr std::array<std::string_view, 1> kHandWrittenOnlyWords = {"-H"};
+
 constexpr DriverConfig kCclzel{
     .title = "KORV-ZEL C-Like Compiler (32)",
     .versionLine = "Driver Version 1.1c ",
@@ -178,6 +181,7 @@ constexpr DriverConfig kCclzel{
     .runtimeLibraries = kRuntimeLibraries,
     .compilerTool = kCclzelCompiler,
     .codeChoiceLetters = "esu",
+    .handWrittenOnlyWords = kHandWrittenOnlyWords,
 };
 
 }  // namespace

@@ -176,6 +176,9 @@ struct DriverConfig {
   std::span<const RuntimeLibrary> runtimeLibraries = {};
   int compilerTool = -1;                    // receives "-g" from the debug option
   std::string_view codeChoiceLetters = {};  // letters the code-choices option accepts
+  // Forwarded words that the stages after the compiler do not receive for a compiled source
+  // (the compiler writes numbers with a prefix, which suffix-style reading would reject).
+  std::span<const std::string_view> handWrittenOnlyWords = {};
 };
 
 }  // namespace kz::driver

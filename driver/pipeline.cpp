@@ -89,6 +89,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
   std::string base = baseNameOf(source.name);
   std::string input = source.name;
   std::size_t temporary = 0;
+  bool compiled = !chosen.empty() && config_.stages[chosen[0]].tool == config_.compilerTool;
   for (std::size_t position = 0; position < chosen.size(); ++position) {
     const StageRule& stage = config_.stages[chosen[position]];
     std::string output;
@@ -119,7 +120,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
     std::vector<std::string> words = stageHead(stage, listingName, source.name);
     appendOutput(words, output);
     words.push_back(stageInput(input));
-    if (!runTool(stage.tool, {}, words)) return false;
+    if (!runTool(stage.tool, {}, words, compiled && position > 0)) return false;
     if (stage.outputKind == SourceKind::object) objectsMade_.push_back(output);
     input = output;
   }
@@ -163,8 +164,13 @@ std::vector<std::string> Driver::stageHead(const StageRule& stage, const std::st
 }
 
 bool Driver::runTool(int tool, std::vector<std::string> words,
-                     const std::vector<std::string>& stageWords) {
-  words.insert(words.end(), toolArguments_.at(tool).begin(), toolArguments_[tool].end());
+                     const std::vector<std::string>& stageWords, bool compiledInput) {
+  for (const std::string& word : toolArguments_.at(tool)) {
+    bool withheld = compiledInput && std::find(config_.handWrittenOnlyWords.begin(),
+                                               config_.handWrittenOnlyWords.end(),
+                                               word) != config_.handWrittenOnlyWords.end();
+    if (!withheld) words.push_back(word);
+  }
   words.insert(words.end(), includeLists_[tool].begin(), includeLists_[tool].end());
   words.insert(words.end(), stageWords.begin(), stageWords.end());
   for (std::string& word : words) word = quotedIfBlank(word);

@@ -12,13 +12,14 @@ trap 'rm -rf "$prefix" "$work"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail() { echo "install check: $*" >&2; exit 1; }
-for program in asmzel maczel dumpzel clzel lnkzel libzel; do
+for program in asmzel maczel cclzel dumpzel clzel lnkzel libzel; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed"
 done
 for stand_in in mplzel appzel; do
   [ ! -e "$prefix/bin/$stand_in" ] || fail "the stand-in bin/$stand_in is installed"
 done
 for file in etc/asmzel.hlp etc/maczel.hlp etc/maczel.env etc/dumpzel.hlp include/kzel.inc \
+  etc/cclzel.hlp etc/cclzel.env lib/lzel.lib share/man/man1/cclzel.1 \
   share/man/man1/asmzel.1 share/man/man1/maczel.1 share/man/man1/dumpzel.1 \
   share/doc/korvzel/assembler.md; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
@@ -42,4 +43,22 @@ run "$prefix/bin/dumpzel" vectors.rel >/dev/null || fail "dumpzel cannot read th
 cp "$source_dir/examples/main.asm" "$source_dir/examples/delay.asm" .
 run "$prefix/bin/maczel" -o blink.abs main.asm delay.asm >/dev/null || fail "maczel cannot build the example"
 [ -s blink.abs ] || fail "maczel made no image"
+cat > pick.cl <<'CL'
+section vars area near;
+unsigned char out;
+section code;
+void pick(unsigned char A)
+{
+  switch (A) {
+  case 1: out = 2; break;
+  default: out = 0;
+  }
+}
+CL
+# -O s calls __switch, which only the installed lzel.lib defines.
+run "$prefix/bin/cclzel" -$ -Os -Mr pick.cl >/dev/null || fail "cclzel cannot build with lzel.lib"
+[ -s pick.abs ] || fail "cclzel made no image"
+for left in TC* TD* pick.asm; do
+  [ ! -e "$left" ] || fail "cclzel left $left behind"
+done
 echo "install check: passed"

@@ -114,7 +114,17 @@ TEST_F(CclzelTest, PrintedCommandsPerOptionGroupAndStages) {
         "p.cl"},
        "clzel : 'clzel' '-DX=1' '-UY' '-J' '-T' '-Mr' '-Oeu' '-w2r' '-a3' '-I' 'inc' '-$' '-o' "
        "'T0' 'p.cl'\n"
-       "asmzel : 'asmzel' '-w0' '-J' '-T' '-H' '-XE' '-I' 'inc' '-$' '-O1' '-o' 'p.rel' 'T0'\n"},
+       "asmzel : 'asmzel' '-w0' '-J' '-T' '-XE' '-I' 'inc' '-$' '-O1' '-o' 'p.rel' 'T0'\n"},
+      // -H is for hand-written sources: clzel writes 0x numbers, which -H would misread.
+      {{"-c", "-H", "-sN=1", "p.cl", "m.mac", "a.asm"},
+       "clzel : 'clzel' '-$' '-o' 'T0' 'p.cl'\n"
+       "mplzel : 'mplzel' '-KZEL' '-s' 'N=1' '-I' '.' '-$' '-o' 'T1' 'T0'\n"
+       "appzel : 'appzel' '-KZEL' '-I' '.' '-$' '-o' 'T0' 'T1'\n"
+       "asmzel : 'asmzel' '-w0' '-$' '-O1' '-o' 'p.rel' 'T0'\n"
+       "mplzel : 'mplzel' '-KZEL' '-H' '-s' 'N=1' '-I' '.' '-$' '-o' 'T0' 'm.mac'\n"
+       "appzel : 'appzel' '-KZEL' '-I' '.' '-$' '-o' 'T1' 'T0'\n"
+       "asmzel : 'asmzel' '-w0' '-H' '-$' '-O1' '-o' 'm.rel' 'T1'\n"
+       "asmzel : 'asmzel' '-w0' '-H' '-$' '-O1' '-o' 'a.rel' 'a.asm'\n"},
       {{"-Iinc", "-sA=2", "-S", "p.cl"},
        "clzel : 'clzel' '-I' 'inc' '-$' '-o' 'T0' 'p.cl'\n"
        "mplzel : 'mplzel' '-KZEL' '-s' 'A=2' '-I' '.' '-I' 'inc' '-$' '-o' 'T1' 'T0'\n"
