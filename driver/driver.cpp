@@ -173,7 +173,8 @@ void Driver::addRootLibraryDirectories() {
   std::vector<std::string> roots;
   for (const char* variable : {"KHOMEZEL", "KHOME"}) {
     auto value = environment_.lookup(variable);
-    if (value && !value->empty()) roots.push_back(withoutTrailingSeparator(*value));
+    if (value && !value->empty())
+      roots.push_back(withHostSeparators(withoutTrailingSeparator(*value)));
   }
   if (roots.empty()) {
     if (auto above = rootAboveExecutable()) roots.push_back(*above);

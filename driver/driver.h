@@ -68,8 +68,8 @@ class Driver {
   bool takesHandedInput(const StageRule& stage, bool previousRan) const;
   bool runSource(const SourceFile& source, bool severalSources);
   bool runLink(bool severalSources);
-  bool runTool(int tool, std::vector<std::string> words,
-               const std::vector<std::string>& stageWords, bool compiledInput = false);
+  bool runTool(int tool, std::vector<std::string> words, const std::vector<std::string>& stageWords,
+               bool compiledInput = false);
   std::vector<std::string> stageHead(const StageRule& stage, const std::string& listingName,
                                      const std::string& sourceName);
   void removeTemporaries();

@@ -84,6 +84,14 @@ TEST_F(CclzelTest, PrintedCommandsPerOptionGroupAndStages) {
        "clzel : 'clzel' '-lf' 'p.cpl' '-$' '-o' 'p.asm' 'p.cl'\n"
        "asmzel : 'asmzel' '-w0' '-lf' 'p.lst' '-$' '-O1' '-o' 'p.rel' 'p.asm'\n"
        "lnkzel : 'lnkzel' 'p.rel' '-KZEL' '-L' '@/lib' '-lf' 'p.map' '-$' '-o' 'p.abs'\n"},
+      // A listing name is the map with a link, else the assembler's listing.
+      {{"-lmap.txt", "p.cl"},
+       "clzel : 'clzel' '-lf' 'p.cpl' '-$' '-o' 'p.asm' 'p.cl'\n"
+       "asmzel : 'asmzel' '-w0' '-lf' 'p.lst' '-$' '-O1' '-o' 'p.rel' 'p.asm'\n"
+       "lnkzel : 'lnkzel' 'p.rel' '-KZEL' '-L' '@/lib' '-lf' 'map.txt' '-$' '-o' 'p.abs'\n"},
+      {{"-c", "-lx.lst", "p.cl"},
+       "clzel : 'clzel' '-lf' 'p.cpl' '-$' '-o' 'p.asm' 'p.cl'\n"
+       "asmzel : 'asmzel' '-w0' '-lf' 'x.lst' '-$' '-O1' '-o' 'p.rel' 'p.asm'\n"},
       {{"-c", "-o", "x.rel", "p.cl"},
        "clzel : 'clzel' '-$' '-o' 'T0' 'p.cl'\n"
        "asmzel : 'asmzel' '-w0' '-$' '-O1' '-o' 'x.rel' 'T0'\n"},
@@ -187,7 +195,7 @@ TEST_F(CclzelTest, SeveralSourcesHaveHeadingsAndLinkInOrder) {
 
 TEST_F(CclzelTest, VersionMessageFileAndRootLibraries) {
   std::string messages = root_ + "/err.txt";
-  ASSERT_EQ(run({"-#", "-V", "-e", messages, "p.cl"}, {"KHOME=/opt/kz/"}), 0);
+  ASSERT_EQ(run({"-#", "-V", "-e", messages, "p.cl"}, {"KHOME=\\opt\\kz\\"}), 0);
   EXPECT_TRUE(fs::exists(messages));
   EXPECT_EQ(printed(),
             "KORV-ZEL C-Like Compiler (32)  Version 1.0\n"
