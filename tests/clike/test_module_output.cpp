@@ -3,6 +3,10 @@
 // and that every such file assembles without a message.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "tests/clike/compile_helper.h"
 
 namespace kz::clike {
@@ -278,6 +282,50 @@ TEST(ModuleOutput, SyntaxCheckAndFailedRunsWriteNothingButTheEndLine) {
   auto check = compile("section code;\nvoid f(void) { }\n", {"-Xt"});
   EXPECT_EQ(check.status, 0) << check.err;
   EXPECT_EQ(check.assembly, "");
+}
+
+std::string fileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Every program of the examples and of the end-to-end cases that compiles, in every form of
+// output (source references at each level, debug lines, the switch routine, added returns),
+// assembles without a single message. The examples must compile in every form.
+TEST(ModuleOutput, EveryProgramAssemblesInEveryOutputForm) {
+  namespace fs = std::filesystem;
+  const fs::path root(KZ_SOURCE_DIR);
+  std::vector<std::pair<fs::path, bool>> programs;  // the program, and whether it must compile
+  for (const auto& entry : fs::directory_iterator(root / "examples")) {
+    if (entry.path().extension() == ".c") programs.emplace_back(entry.path(), true);
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(root / "tests/e2e/clzel")) {
+    if (entry.path().extension() == ".c") programs.emplace_back(entry.path(), false);
+  }
+  const std::vector<std::vector<std::string>> forms{
+      {}, {"-lh1"}, {"-g"}, {"-g", "-lh1"}, {"-Os", "-Mr", "-lh2"}, {"-O", "-g", "-lh2"}};
+  int assembled = 0;
+  for (const auto& [path, mustCompile] : programs) {
+    std::string source = fileText(path);
+    // #asm text before the first section is the writer's own, outside any section.
+    if (source.find("#asm") < source.find("section")) continue;
+    for (const auto& form : forms) {
+      bool levelGiven = std::any_of(form.begin(), form.end(),
+                                    [](const std::string& o) { return o.rfind("-lh", 0) == 0; });
+      auto c = compile(source, form, levelGiven);
+      if (c.status != 0) {
+        EXPECT_FALSE(mustCompile) << path << " " << c.err;
+        continue;
+      }
+      auto e = assemble(c.assembly);
+      EXPECT_EQ(e.status, 0) << path << "\n" << c.assembly;
+      EXPECT_EQ(e.err, "") << path << "\n" << c.assembly;
+      ++assembled;
+    }
+  }
+  EXPECT_GE(assembled, 60);
 }
 
 }  // namespace
