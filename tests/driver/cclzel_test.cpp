@@ -47,8 +47,8 @@ class CclzelTest : public ::testing::Test {
   }
 
   // The -# lines with the root written as "@" and the temporaries as T0, T1.
-  std::string printed() const {
-    std::string text = out_.str();
+  std::string printed() const { return shown(out_.str()); }
+  std::string shown(std::string text) const {
     for (auto [from, to] : {std::pair<std::string, std::string>{root_ + "/TC000000", "T0"},
                             {root_ + "/TC000001", "T1"},
                             {root_ + "/bin/", ""},
@@ -291,6 +291,35 @@ TEST_F(CclzelTest, RunningStagesNameTheSourceAndStopAtAFailure) {
   runner_.statuses = {0, 0, 1};
   EXPECT_EQ(run({"-$", "p.cl", "q.cl"}), 1);
   EXPECT_EQ(runner_.starts.size(), 3u);  // q.cl's compiler failed: no assembler, no link
+  EXPECT_EQ(leftovers_, 0);
+}
+
+TEST_F(CclzelTest, FilesThatCannotBeOpenedAndToolsThatCannotStart) {
+  std::string outer = root_ + "/outer.txt", inner = root_ + "/inner.txt";
+  std::ofstream(outer) << "-c -f " << inner << "\n";
+  std::ofstream(inner) << "p.cl\n";
+  const MessageCase cases[] = {
+      {{"-f", root_ + "/none.txt", "p.cl"}, 255, "cclzel-Fatal-20 : Can't open : @/none.txt\n"},
+      {{"-e", root_ + "/no/such/dir", "p.cl"},
+       255,
+       "cclzel-Fatal-20 : Can't open : @/no/such/dir\n"},
+      {{"-f", outer}, 255, "cclzel-Fatal-111 : Can't nest a command file\n"},
+  };
+  for (const MessageCase& c : cases) {
+    Words arguments = c.arguments;
+    arguments.insert(arguments.begin(), "-$");
+    EXPECT_EQ(run(arguments), c.status);
+    EXPECT_EQ(shown(err_.str()), c.errors);
+    EXPECT_TRUE(runner_.starts.empty());
+    EXPECT_EQ(leftovers_, 0);
+  }
+  EXPECT_EQ(run({"-$", "p.cl"}, {"CCLZEL=" + root_ + "/none.txt"}), 255);  // the options file
+  EXPECT_EQ(shown(err_.str()), "cclzel-Fatal-20 : Can't open : @/none.txt\n");
+
+  runner_.statuses = {0, -1};
+  EXPECT_EQ(run({"-$", "p.cl"}), 255);
+  EXPECT_EQ(err_.str(), "cclzel-Fatal-116 : Can't execute \"" + root_ + "/bin/asmzel\"\n");
+  EXPECT_EQ(runner_.starts.size(), 2u);
   EXPECT_EQ(leftovers_, 0);
 }
 
