@@ -345,8 +345,10 @@ void Preprocessor::doInclude(const Token& keyword, std::span<const Token> line) 
 
 bool Preprocessor::evaluateCondition(std::span<const Token> line) {
   inCondition_ = true;
+  conditionFailed_ = false;
   std::vector<Token> expanded = expandList(line);
   inCondition_ = false;
+  if (conditionFailed_) return false;
   return ConditionEvaluator(expanded, diagnostics_, options_).evaluate();
 }
 

@@ -31,6 +31,7 @@ void quoteLiteralInto(std::string& text, std::string_view literal) {
 bool Preprocessor::expandMacro(const Macro& macro, const Token& name) {
   std::vector<std::vector<Token>> arguments;
   std::uint32_t hideSet = 0;
+  if (++replacements_ > kMaxReplacementsPerSourceToken) diagnostics_.report(Message::outOfSpace);
   switch (macro.kind) {
     case macro_kind::kDefined:
       if (!inCondition_) return false;
@@ -137,6 +138,7 @@ Token Preprocessor::definedOperator(const Token& name) {
   if (parenthesised) operand = raw();
   if (operand.kind != TokenKind::identifier) {
     diagnostics_.report(Message::illegalDefinedOperand, {operand.text});
+    conditionFailed_ = true;
     if (operand.kind == TokenKind::endOfList) push(operand);
     return result;
   }
@@ -145,6 +147,7 @@ Token Preprocessor::definedOperator(const Token& name) {
     Token closing = raw();
     if (!closing.is(")")) {
       diagnostics_.report(Message::closingParenthesisMissing, {"defined"});
+      conditionFailed_ = true;
       push(closing);
     }
   }

@@ -41,6 +41,7 @@ void PreprocessedWriter::copyAll(Preprocessor& preprocessor) {
   first.line = 1;
   first.file = 0;
   startLine(first);
+  nextLine_ = 1;
   for (Token token = preprocessor.next(); token.kind != TokenKind::endOfFile;
        token = preprocessor.next())
     put(token);

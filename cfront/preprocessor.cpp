@@ -113,6 +113,7 @@ Token Preprocessor::lexFile() {
   for (;;) {
     Lexer& lexer = levels_.back()->lexer;
     Token token = lexer.next();
+    replacements_ = 0;
     if (token.kind != TokenKind::punctuator || token.text != "#" ||
         !token.has(token_flag::kLineStart)) {
       return token;

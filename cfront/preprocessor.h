@@ -42,6 +42,8 @@ class Preprocessor {
   static constexpr std::size_t kArgumentBufferSize = 64 * 1024;
   // Tokens waiting to be rescanned; more means a runaway expansion.
   static constexpr std::size_t kMaxPendingTokens = std::size_t{1} << 21;
+  // Replacements made while no token is read from a file; more means a runaway expansion.
+  static constexpr std::size_t kMaxReplacementsPerSourceToken = std::size_t{1} << 20;
 
   // sourceDateEpoch: seconds since 1970 for __DATE__ and __TIME__, instead of the clock.
   Preprocessor(const RunOptions& options, Diagnostics& diagnostics,
@@ -149,6 +151,8 @@ class Preprocessor {
   std::vector<std::uint8_t> conditionals_;
   bool active_ = true;
   bool inCondition_ = false;
+  bool conditionFailed_ = false;  // a defined operator already reported the expression
+  std::size_t replacements_ = 0;  // since the last token read from a file
   std::vector<std::string> includeDirs_;
   std::deque<std::string> fileNames_;           // messages keep pointers to these
   std::optional<std::uint32_t> directiveLine_;  // the line of the directive being executed
