@@ -22,7 +22,7 @@ constexpr std::uint8_t kMacroCharacterId = 11;
 constexpr std::uint8_t kMacroSymbolId = 51;
 
 constexpr std::array kTools = std::to_array<ToolRule>({
-    {"clzel", false, false},
+    {"clzel", false, false, false},
     {"mplzel", true, false},
     {"appzel", true, false},
     {"asmzel", false, false},

@@ -144,8 +144,9 @@ struct RuntimeLibrary {
 
 struct ToolRule {
   std::string_view name;
-  bool receivesProcessorOption;  // "-KZEL" as the first word of its argument list
-  bool secondExecWording;        // 116 as "116: cannot execute", exit status 3
+  bool receivesProcessorOption;   // "-KZEL" as the first word of its argument list
+  bool secondExecWording;         // 116 as "116: cannot execute", exit status 3
+  bool readsEscapedNames = true;  // a name after "--"; else a name beginning with '-' as "./name"
 };
 
 struct DriverConfig {

@@ -15,15 +15,17 @@ std::string quotedIfBlank(const std::string& word) {
 }
 
 // "-o" (or "-lf") and the name; a name that begins with '-' goes after "--" so the tool takes
-// it as a name and not as an option.
-void appendNamed(std::vector<std::string>& words, const char* option, const std::string& name) {
+// it as a name and not as an option, or as "./name" to a tool that knows no "--".
+void appendNamed(std::vector<std::string>& words, const char* option, const std::string& name,
+                 bool escaped = true) {
   words.push_back(option);
-  if (name.starts_with("-")) words.push_back("--");
-  words.push_back(name);
-}
-
-void appendOutput(std::vector<std::string>& words, const std::string& name) {
-  appendNamed(words, "-o", name);
+  if (!name.starts_with("-")) {
+    words.push_back(name);
+  } else if (escaped) {
+    words.insert(words.end(), {"--", name});
+  } else {
+    words.push_back("./" + name);
+  }
 }
 
 // The input of a compile stage: a tool takes a word that begins with '-' as an option and
@@ -118,7 +120,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
       listingName = userName ? *listingName_ : base + std::string(listingSuffix);
     }
     std::vector<std::string> words = stageHead(stage, listingName, source.name);
-    appendOutput(words, output);
+    appendNamed(words, "-o", output, config_.tools[stage.tool].readsEscapedNames);
     words.push_back(stageInput(input));
     if (!runTool(stage.tool, {}, words, compiled && position > 0)) return false;
     if (stage.outputKind == SourceKind::object) objectsMade_.push_back(output);
@@ -146,8 +148,8 @@ bool Driver::runLink(bool severalSources) {
     appendNamed(words, "-lf", listingName_ ? *listingName_ : base + std::string(config_.mapSuffix));
   }
   words.push_back(version_ ? "-V" : "-$");
-  appendOutput(words, outputName_
-                          ? *outputName_
+  appendNamed(words, "-o",
+              outputName_ ? *outputName_
                           : base + std::string(alternateImage_ ? config_.alternateImageSuffix
                                                                : config_.imageSuffix));
   return runTool(config_.linkerTool, linkInputs(objectsMade_), words);
@@ -156,7 +158,8 @@ bool Driver::runLink(bool severalSources) {
 std::vector<std::string> Driver::stageHead(const StageRule& stage, const std::string& listingName,
                                            const std::string& sourceName) {
   std::vector<std::string> words;
-  if (!listingName.empty()) appendNamed(words, "-lf", listingName);
+  if (!listingName.empty())
+    appendNamed(words, "-lf", listingName, config_.tools[stage.tool].readsEscapedNames);
   words.push_back(version_ ? "-V" : "-$");
   if (sourceNameFlag_ && stage.takesSourceName) words.insert(words.end(), {"-GN", sourceName});
   if (!stage.fixedWord.empty()) words.emplace_back(stage.fixedWord);

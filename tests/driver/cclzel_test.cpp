@@ -80,6 +80,11 @@ TEST_F(CclzelTest, PrintedCommandsPerOptionGroupAndStages) {
       // -S stops after the compiler and keeps the assembly named after the source.
       {{"-S", "p.cl"}, "clzel : 'clzel' '-$' '-o' 'p.asm' 'p.cl'\n"},
       {{"-S", "-o", "q.asm", "p.src"}, "clzel : 'clzel' '-$' '-o' 'q.asm' 'p.src'\n"},
+      // clzel knows no "--": a name beginning with '-' goes relative to the directory.
+      {{"-S", "-o", "--", "-q.asm", "p.cl"}, "clzel : 'clzel' '-$' '-o' './-q.asm' 'p.cl'\n"},
+      {{"-c", "-o", "--", "-q.rel", "p.cl"},
+       "clzel : 'clzel' '-$' '-o' 'T0' 'p.cl'\n"
+       "asmzel : 'asmzel' '-w0' '-$' '-O1' '-o' '--' '-q.rel' 'T0'\n"},
       {{"-l", "p.cl"},
        "clzel : 'clzel' '-lf' 'p.cpl' '-$' '-o' 'p.asm' 'p.cl'\n"
        "asmzel : 'asmzel' '-w0' '-lf' 'p.lst' '-$' '-O1' '-o' 'p.rel' 'p.asm'\n"
