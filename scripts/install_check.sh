@@ -43,22 +43,12 @@ run "$prefix/bin/dumpzel" vectors.rel >/dev/null || fail "dumpzel cannot read th
 cp "$source_dir/examples/main.asm" "$source_dir/examples/delay.asm" .
 run "$prefix/bin/maczel" -o blink.abs main.asm delay.asm >/dev/null || fail "maczel cannot build the example"
 [ -s blink.abs ] || fail "maczel made no image"
-cat > pick.cl <<'CL'
-section vars area near;
-unsigned char out;
-section code;
-void pick(unsigned char A)
-{
-  switch (A) {
-  case 1: out = 2; break;
-  default: out = 0;
-  }
-}
-CL
-# -O s calls __switch, which only the installed lzel.lib defines.
-run "$prefix/bin/cclzel" -$ -Os -Mr pick.cl >/dev/null || fail "cclzel cannot build with lzel.lib"
-[ -s pick.abs ] || fail "cclzel made no image"
-for left in TC* TD* pick.asm; do
+# The C-like example, named as cclzel takes C-like sources; -O s makes its switch call
+# __switch, which only the installed lzel.lib defines.
+cp "$source_dir/examples/blink.c" blink.cl
+run "$prefix/bin/cclzel" -$ -Os -o clike.abs blink.cl >/dev/null 2>&1 || fail "cclzel cannot build the C-like example"
+[ -s clike.abs ] || fail "cclzel made no image"
+for left in TC* TD* blink.asm; do
   [ ! -e "$left" ] || fail "cclzel left $left behind"
 done
 echo "install check: passed"
