@@ -71,6 +71,12 @@ int FrontEnd::run() {
     }
   }
   output_.abandon();
+  if (!output_.path().empty()) {  // a partial output does not outlive a failed run
+    cleanup::removeRegularFile(output_.path());
+    cleanup::unregisterFile(output_.path());
+  }
+  if (spillFile_) spillFile_->discard();
+  if (inlineFile_) inlineFile_->discard();
   return kExitFatal;
 }
 

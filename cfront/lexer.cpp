@@ -38,8 +38,10 @@ bool Lexer::skipComment() {
     return true;
   }
   at_ += 2;
+  std::uint32_t startLine = line_;
   for (;;) {
     if (at_ >= end_) {
+      line_ = startLine;  // the message shows where the comment began
       if (diagnostics_) diagnostics_->report(Message::eofInComment);
       return true;
     }

@@ -1,0 +1,87 @@
+// Whole runs in-process: exit statuses, the work files, the version record, the output left
+// after errors and removed after a fatal message.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cfront/front_end.h"
+#include "tests/cfront/harness.h"
+
+namespace kz::cfront::testing {
+namespace {
+
+struct RunResult {
+  int status = 0;
+  std::string messages;
+};
+
+RunResult runFrontEnd(const ScratchDirectory& scratch, std::vector<std::string> words) {
+  words.insert(words.begin(), "zc1");
+  CapturedStream console;
+  FrontEnd frontEnd(ProgramEnvironment(words, {"TMP=" + scratch.path(), "SOURCE_DATE_EPOCH=0"}),
+                    console.stream());
+  RunResult run;
+  run.status = frontEnd.run();
+  run.messages = console.text();
+  return run;
+}
+
+std::vector<std::string> filesIn(const ScratchDirectory& scratch) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FrontEnd, ErrorsAreTheStatusAndTheOutputStays) {
+  ScratchDirectory scratch;
+  std::string input = scratch.write("t.c", "#error one\nkept\n#error two\n");
+  RunResult run = runFrontEnd(scratch, {"-P", input, scratch.path() + "t.i"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(scratch.read("t.i"), "kept\n");
+  EXPECT_EQ(filesIn(scratch), (std::vector<std::string>{"t.c", "t.i"}));
+}
+
+TEST(FrontEnd, FatalMessageRemovesWorkFilesAndThePartialOutput) {
+  ScratchDirectory scratch;
+  std::string input = scratch.write("t.c", "text\n/* never closed\n");
+  RunResult run = runFrontEnd(scratch, {"-E", input, scratch.path() + "t.i"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.messages, input + " 2: ZC1-Fatal-163: Unexpected EOF in commnent\n");
+  EXPECT_EQ(filesIn(scratch), (std::vector<std::string>{"t.c"}));
+}
+
+TEST(FrontEnd, VersionRecordIsAppendedOnlyWhenItExists) {
+  ScratchDirectory scratch;
+  std::string input = scratch.write("src/prog.c", "x\n");
+  runFrontEnd(scratch, {"-P", input, scratch.path() + "a.i"});
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() + "prog.ver"));
+  scratch.write("prog.ver", "; before\n");
+  runFrontEnd(scratch, {"-P", "-I", "inc", "-DX=1", input, scratch.path() + "a.i"});
+  EXPECT_EQ(scratch.read("prog.ver"),
+            "; before\n; KORV-ZEL C Compiler - Parser (32) Version 1.8r.12.03\n"
+            "; Option: -P -I inc -DX=1\n");
+}
+
+TEST(FrontEnd, WorkDirectoryThatCannotHoldFilesIsFatal) {
+  ScratchDirectory scratch;
+  std::string input = scratch.write("t.c", "x\n");
+  CapturedStream console;
+  FrontEnd frontEnd(ProgramEnvironment({"zc1", "-P", input}, {"TMP=" + scratch.path() + "none/"}),
+                    console.stream());
+  EXPECT_EQ(frontEnd.run(), 1);
+  EXPECT_EQ(console.text(), "ZC1-Fatal-122: Cannot open temporary file\n");
+}
+
+TEST(FrontEnd, PredefinedStandardMacroFollowsTheAnsiOption) {
+  ScratchDirectory scratch;
+  std::string input = scratch.write("t.c", "__STDC__\n");
+  runFrontEnd(scratch, {"-P", "-Xa", "-U__STDC__", input, scratch.path() + "a.i"});
+  EXPECT_EQ(scratch.read("a.i"), "1\n");
+  runFrontEnd(scratch, {"-P", "-Xa", "-Xe", input, scratch.path() + "a.i"});
+  EXPECT_EQ(scratch.read("a.i"), "0\n");
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing

@@ -1,0 +1,2 @@
+
+#error in include

@@ -1,0 +1,2 @@
+#include "part.h"
+#error in primary

@@ -1,0 +1,7 @@
+#include <pins.h>
+#ifdef DEBUG
+int debug;
+#endif
+/* a comment
+   over lines */
+void blink(void) { port |= BIT(LED_PIN); }

@@ -1,0 +1,4 @@
+#define F(a, b) a b
+F(1)
+#undef
+#endif
