@@ -518,7 +518,12 @@ void Parser::generateAssignment(int at) {
     return;
   }
   std::optional<Operand> value = operandOf(n.b, use);
-  if (!value || !convert(targetType, valueType, ConversionUse::assignment)) return;
+  if (!value) return;
+  if (addressIntoByte(*target, *value)) {
+    diagnostics_.reportError(Message::truncationNotAllowed, n.text);
+    return;
+  }
+  if (!convert(targetType, valueType, ConversionUse::assignment)) return;
   loadConverted(*target, *value, n.text);
 }
 

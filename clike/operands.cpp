@@ -91,7 +91,8 @@ bool loadForm(const Operand& d, const Operand& s) {
   }
   if (is(d, K::carry))
     return bitForm(s, kBitModes) || (is(s, K::bit) && s.bitInMemory && s.mode == M::direct);
-  if (is(s, K::carry)) return bitForm(d, kBitModes);
+  if (is(s, K::carry))
+    return bitForm(d, kBitModes) || (is(d, K::bit) && d.bitInMemory && d.mode == M::direct);
   return false;
 }
 
@@ -203,6 +204,11 @@ Operand displacementOperand(std::int32_t displacement, bool word) {
   return operand;
 }
 
+bool addressIntoByte(const Operand& target, const Operand& value) {
+  return is(value, K::immediate) && !value.constant && value.word && !target.word &&
+         (r8(target) || target.isMemory());
+}
+
 std::optional<Operand> lowByte(const Operand& word) {
   if (r16(word)) return register8Operand(word.number * 2);
   if (!word.isMemory() || !word.word) return std::nullopt;
@@ -263,7 +269,7 @@ bool hasForm(std::string_view m, const Operand& d, const Operand& s) {
   if (none(d) && none(s)) return hasForm(m);
   if (none(s)) return hasForm(m, d);
   if (m == "ld") return loadForm(d, s);
-  if (m == "ldw") return (direct(d) || atHL(d)) && is(s, K::immediate);
+  if (m == "ldw") return modeIn(d, {M::direct, M::atHL}) && is(s, K::immediate);
   if (isAlu(m)) return aluForm(m, d, s);
   if (m == "mul") return r8(d) && r8(s) && d.number % 2 == 1 && s.number == d.number - 1;
   if (m == "div") return r16(d) && d.number != 1 && r8(s) && s.number == 2;

@@ -64,6 +64,9 @@ std::string withOffset(std::string base, std::int32_t offset);
 // (HL+d): `value` holds d.
 Operand displacementOperand(std::int32_t displacement, bool word);
 
+// A name's address stored into a byte: the assembler has no low byte of an address.
+bool addressIntoByte(const Operand& target, const Operand& value);
+
 // The byte at the low or the high address of a 16-bit operand (the low and high register
 // of a pair), when it has a form of its own.
 std::optional<Operand> lowByte(const Operand& word);

@@ -235,6 +235,10 @@ void Parser::loadConverted(const Operand& target, const Operand& value, std::str
                 target.isMemory()) &&
                (value.kind == OperandKind::register8 || value.kind == OperandKind::register16 ||
                 value.isMemory());
+  if (addressIntoByte(target, value)) {
+    diagnostics_.reportError(Message::truncationNotAllowed, why);
+    return;
+  }
   if (!sized || target.word == value.word) {
     load(target, value, why);
     return;

@@ -188,6 +188,106 @@ TEST(CodeGeneration, ChoiceUDropsAJumpToTheNextLabelAndChoiceEClearsMemory) {
   EXPECT_EQ(assemble(cleared.assembly).status, 0);
 }
 
+const std::string kPointers =
+    "section vars area tiny;\n"
+    "unsigned char *p;\n"                             // 0
+    "struct pt { unsigned char x; short y; } *pp;\n"  // 2
+    "unsigned char buf[8];\n"                         // 4
+    "short words[4];\n"                               // 12
+    "unsigned char *__tiny tp;\n"                     // 20
+    "short *sp;\n"                                    // 21
+    "section code;\n";
+
+TEST(CodeGeneration, PointerAndRegisterIndirectForms) {
+  auto c = compile(kPointers +
+                   "void g(struct pt *DE, short *HL) {\n"
+                   "  B = DE->x; HL++; WA = DE->y;\n"
+                   "}\n"
+                   "void f(void) {\n"
+                   "  A = *p; *p = B; A = pp->x; WA = pp->y; A = *BC; A = *tp;\n"
+                   "  HL = sp + 3; A = *(p + 2); HL = &pp->y;\n"
+                   "}\n");
+  ASSERT_EQ(c.status, 0) << c.err;
+  auto e = assemble(c.assembly);
+  ASSERT_EQ(e.status, 0) << e.err << c.assembly;
+  EXPECT_EQ(e.bytes("\tld\tb,(de)"), "E2 5B");
+  EXPECT_EQ(e.bytes("\tadd\thl,2"), "EB 39 02 00");  // a short pointer steps by two
+  EXPECT_EQ(e.bytes("\tld\thl,de"), "EA 17");
+  EXPECT_EQ(e.bytes("\tld\twa,(hl+1)"), "E4 01 14");
+  EXPECT_EQ(e.bytes("\tld\thl,(_p)"), "E0 00 17");
+  EXPECT_EQ(e.bytes("\tld\ta,(hl)"), "23");
+  EXPECT_EQ(e.bytes("\tld\t(hl),b"), "F3 53");
+  EXPECT_EQ(e.bytes("\tld\thl,(_pp)"), "E0 02 17");
+  EXPECT_EQ(e.bytes("\tld\thl,bc"), "E9 17");
+  EXPECT_EQ(e.bytes("\tld\tl,(_tp)"), "E0 14 5E");
+  EXPECT_EQ(e.bytes("\tld\th,0"), "37 00");
+  EXPECT_EQ(e.bytes("\tld\thl,(_sp)"), "E0 15 17");
+  EXPECT_EQ(e.bytes("\tadd\thl,6"), "EB 39 06 00");  // three shorts on
+  EXPECT_EQ(e.bytes("\tld\ta,(hl+2)"), "E4 02 58");
+  EXPECT_EQ(e.bytes("\tadd\thl,1"), "EB 39 01 00");
+}
+
+TEST(CodeGeneration, SubscriptsKnownOnlyWhenTheProgramRuns) {
+  std::string source = kPointers +
+                       "void f(void) {\n"
+                       "  A = buf[B];\n"
+                       "  WA = words[C];\n"
+                       "  A = p[B];\n"
+                       "}\n";
+  // Widened to 16 bits: the index times the size in WA, plus the base, into HL.
+  auto wide = compile(source);
+  ASSERT_EQ(wide.status, 0) << wide.err;
+  EXPECT_NE(wide.assembly.find("\tld\ta,b\n\tld\tw,0\n\tadd\twa,_buf\n\tld\thl,wa\n"
+                               "\tld\ta,(hl)\n"),
+            std::string::npos)
+      << wide.assembly;
+  EXPECT_NE(wide.assembly.find("\tld\ta,c\n\tld\tw,2\n\tmul\tw,a\n\tadd\twa,_words\n"),
+            std::string::npos)
+      << wide.assembly;
+  EXPECT_NE(wide.assembly.find("\tld\thl,(_p)\n\tadd\twa,hl\n\tld\thl,wa\n"), std::string::npos)
+      << wide.assembly;
+  auto e = assemble(wide.assembly);
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_EQ(e.bytes("\tld\tw,0"), "31 00");
+  EXPECT_EQ(e.bytes("\tadd\twa,_buf"), "E8 39 04 00");
+  EXPECT_EQ(e.bytes("\tld\thl,wa"), "E8 17");
+  EXPECT_EQ(e.bytes("\tmul\tw,a"), "02");
+  EXPECT_EQ(e.bytes("\tld\twa,(hl)"), "E3 14");
+  EXPECT_EQ(e.bytes("\tadd\twa,hl"), "EB 31");
+  // Under -a an unsigned char index stays in C: (HL+C), shifted for two-byte elements
+  // unless it is the program's own C.
+  auto narrow = compile(source, {"-a1"});
+  ASSERT_EQ(narrow.status, 0) << narrow.err;
+  EXPECT_NE(narrow.assembly.find("\tld\tc,b\n\tld\thl,_buf\n\tld\ta,(hl+c)\n"), std::string::npos)
+      << narrow.assembly;
+  EXPECT_NE(narrow.assembly.find("\tld\ta,c\n\tld\tw,2\n\tmul\tw,a\n"), std::string::npos)
+      << narrow.assembly;
+  auto n = assemble(narrow.assembly);
+  ASSERT_EQ(n.status, 0) << n.err;
+  EXPECT_EQ(n.bytes("\tld\tc,b"), "EB 5A");
+  EXPECT_EQ(n.bytes("\tld\ta,(hl+c)"), "E5 58");
+  auto shifted = compile(kPointers + "void f(void) { WA = words[B]; }\n", {"-a1"});
+  EXPECT_NE(shifted.assembly.find("\tld\tc,b\n\tshlc\tc\t\n\tld\thl,_words\n"
+                                  "\tld\twa,(hl+c)\n"),
+            std::string::npos)
+      << shifted.assembly;
+  EXPECT_EQ(assemble(shifted.assembly).bytes("\tld\twa,(hl+c)"), "E5 14");
+}
+
+TEST(CodeGeneration, AnArrayTooLargeForAnEightBitIndexIsMarked) {
+  // 200 shorts span 400 bytes: more than C can reach, though fewer than 256 elements.
+  std::string source =
+      "section ram data;\nshort table[200];\nsection code;\n"
+      "void f(void) { WA = table[B]; }\n";
+  EXPECT_EQ(compile(source, {"-a1"}).messages, "W529");
+  EXPECT_EQ(compile(source).messages, "");
+  // A signed index cannot be widened.
+  EXPECT_EQ(compile("section vars area tiny;\nunsigned char buf[4];\nchar i;\nsection code;\n"
+                    "void f(void) { A = buf[i]; }\n")
+                .messages,
+            "E265");
+}
+
 TEST(CodeGeneration, DataInitialisersBecomeBytesAndWords) {
   auto c = compile(
       "section code;\nvoid reset(void) { }\nsection tables const;\n"
