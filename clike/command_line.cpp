@@ -14,6 +14,8 @@ constexpr std::size_t kMaxIncludeDirs = 8;
 constexpr std::size_t kMaxDirectoryLength = 259;
 constexpr long kMaxPageWidth = 256;
 constexpr long kMaxDecimal = 0x7FFFFFFF;
+// The command line with its argument file in place is kept in one buffer of this size.
+constexpr std::size_t kMaxCommandLength = 32767;
 constexpr char kEndOfFileMark = 26;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -30,10 +32,14 @@ std::string readArgumentFileText(const std::string& name) {
   std::string text;
   char buffer[16384];
   std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+  // A file longer than the command buffer is not read to its end (it may be a device).
+  while (text.size() <= kMaxCommandLength &&
+         (count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    text.append(buffer, count);
   bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed) raiseFatal(cantOpen, name);
+  if (text.size() > kMaxCommandLength) raiseFatal(commandTooLong);
   // Line ends become blanks; the end-of-file mark too, and so does a carriage return of a
   // CR LF line end.
   for (char& c : text) {
@@ -69,6 +75,7 @@ CommandLine::CommandLine(RunSettings& settings, RepeatSink repeated)
     : settings_(settings), repeated_(std::move(repeated)) {}
 
 void CommandLine::read(std::string text) {
+  if (text.size() > kMaxCommandLength) raiseFatal(commandTooLong);
   text_ = std::move(text);
   at_ = 0;
   while (true) {
@@ -435,6 +442,7 @@ void CommandLine::readArgumentFile() {
   checkFileName(name);
   std::string inserted = readArgumentFileText(name);
   text_ = text_.substr(0, start) + inserted + " " + text_.substr(at_);
+  if (text_.size() > kMaxCommandLength) raiseFatal(commandTooLong);
   at_ = start;
   insertedEnd_ = start + inserted.size();
 }

@@ -35,6 +35,22 @@ SizeAttribute attributeOfWord(std::int32_t value) {
   return value == 17 ? SizeAttribute::tiny : value == 19 ? SizeAttribute::far : SizeAttribute::near;
 }
 
+// An object of this type would need the members of a structure or union not yet defined.
+bool sizeUnknown(const Type& type) {
+  for (const Derivation& derivation : type.derivations) {
+    if (derivation.kind != DerivationKind::array) return false;
+  }
+  return (type.base == BaseType::structType || type.base == BaseType::unionType) &&
+         (!type.aggregate || !type.aggregate->complete);
+}
+
+// A derivation that no type may have inside the one before it: a function returning an
+// array or a function, an array of functions.
+bool impossibleAfter(const Derivation& outer, const Derivation& inner) {
+  if (outer.kind == DerivationKind::function) return inner.kind != DerivationKind::pointer;
+  return outer.kind == DerivationKind::array && inner.kind == DerivationKind::function;
+}
+
 }  // namespace
 
 bool Parser::startsDeclaration() {
@@ -52,8 +68,28 @@ bool Parser::startsDeclaration() {
   }
 }
 
+// A name that is no type where a declaration needs one (`byte x;` without a typedef of
+// byte): error 205. It is taken, and the declaration goes on without a type word.
+bool Parser::unknownTypeName(bool starFollows) {
+  const Token& token = peek();
+  if (token.kind != TokenClass::identifier || !token.symbol || token.symbol->typedefName)
+    return false;
+  TokenClass next = peekSecond().kind;
+  bool declaratorFollows = next == TokenClass::identifier || next == TokenClass::register8 ||
+                           next == TokenClass::register16 ||
+                           (starFollows && next == TokenClass::star);
+  if (!declaratorFollows) return false;
+  diagnostics_.reportError(Message::classOrTypeExpected, take().text);
+  return true;
+}
+
 void Parser::applyTypeWord(Specifiers& s, const Token& token) {
   auto invalid = [&](std::string_view text) {
+    // A type word beside a typedef name leaves the typedef's type as it is.
+    if (s.fromTypedef) {
+      diagnostics_.reportError(Message::incorrectTypeDeclaration, text);
+      return;
+    }
     diagnostics_.reportError(Message::invalidType, text);
     s.invalid = true;
   };
@@ -120,10 +156,12 @@ Parser::Specifiers Parser::declarationSpecifiers() {
     const Token& token = peek();
     if (token.kind == TokenClass::storageClass) {
       Token word = take();
-      if (s.storage != 0)
+      if (s.storage != 0) {
         diagnostics_.reportError(Message::invalidClass, word.text);
-      else
+      } else {
         s.storage = word.value;
+        s.storageText = word.text;
+      }
     } else if (isSectionWord(token)) {
       Token word = take();
       s.sectionWord = true;
@@ -149,6 +187,12 @@ Parser::Specifiers Parser::declarationSpecifiers() {
       s.type = word.symbol->type;
       s.type.isConst = s.type.isConst || isConst;
       s.typeWordText = word.text;
+      s.fromTypedef = true;
+    } else if (token.kind == TokenClass::identifier && token.symbol && token.symbol->typedefName &&
+               (peekSecond().kind == TokenClass::identifier ||
+                peekSecond().kind == TokenClass::star)) {
+      // A typedef name after type words (`unsigned byte x;`): the words stay the type.
+      diagnostics_.reportError(Message::incorrectTypeDeclaration, take().text);
     } else {
       break;
     }
@@ -212,21 +256,34 @@ AggregateInfo* Parser::aggregateSpecifier(Specifiers& s, bool isUnion) {
   take();  // {
   ++aggregateDepth_;
   while (!at(TokenClass::closeBrace) && !at(TokenClass::endOfInput)) {
-    if (!startsDeclaration()) {
+    if (!startsDeclaration() && !unknownTypeName(true)) {
       syntaxError();
       recoverTo(false);
       continue;
     }
     std::size_t aggregatesBefore = aggregates_.size();
     Specifiers member = declarationSpecifiers();
+    if (member.storage != 0) diagnostics_.reportError(Message::invalidClass, member.storageText);
     bool definedInside = aggregates_.size() > aggregatesBefore && member.type.aggregate &&
                          member.type.aggregate->complete;
     do {
       Declarator d = declarator();
+      if (!d.name) {
+        syntaxError();
+        break;
+      }
+      if (!wellFormed(d, member)) continue;
       Type type = typeOf(member, d);
       if (definedInside && type.isPointer())
-        diagnostics_.reportError(Message::nestingNotAllowed, d.name ? d.name->name : "");
-      if (!d.name) continue;
+        diagnostics_.reportError(Message::nestingNotAllowed, d.name->name);
+      if (type.isFunction()) {
+        diagnostics_.reportError(Message::incorrectTypeDeclaration, d.name->name);
+        continue;
+      }
+      if (sizeUnknown(type)) {
+        diagnostics_.reportError(Message::unknownSize, d.name->name);
+        continue;
+      }
       if (aggregate->find(d.name)) {
         diagnostics_.reportError(Message::symbolAlreadyDefined, d.name->name);
         continue;
@@ -349,9 +406,11 @@ void Parser::parameterList(Declarator& d, FunctionInfo& function) {
   std::vector<std::int32_t> seen;
   do {
     Token first = peek();
-    bool typed = startsDeclaration();
+    bool typed = startsDeclaration() || unknownTypeName(false);
     Specifiers s;
     if (typed) s = declarationSpecifiers();
+    if (s.storage != 0 && s.storage != kRegister)
+      diagnostics_.reportError(Message::invalidClass, s.storageText);
     Declarator p = declarator();
     if (!typed) diagnostics_.reportError(Message::typeDeclarationExpected, first.text);
     if (!p.registerName) {
@@ -379,10 +438,27 @@ void Parser::parameterList(Declarator& d, FunctionInfo& function) {
   expect(TokenClass::closeParen);
 }
 
+// The declarator's derivations go outside those of a typedef name: with `typedef char
+// *text;`, `text names[4];` is an array of pointers.
 Type Parser::typeOf(const Specifiers& s, const Declarator& d) {
   Type type = s.type;
   type.derivations = d.derivations;
+  type.derivations.insert(type.derivations.end(), s.type.derivations.begin(),
+                          s.type.derivations.end());
   return type;
+}
+
+// Error 229 for a type that cannot be; the name is then not entered.
+bool Parser::wellFormed(Declarator& d, const Specifiers& s) {
+  Type type = typeOf(s, d);
+  for (std::size_t i = 0; i + 1 < type.derivations.size(); ++i) {
+    if (impossibleAfter(type.derivations[i], type.derivations[i + 1])) {
+      diagnostics_.reportError(Message::incorrectTypeDeclaration,
+                               d.name ? d.name->name : d.nameToken.text);
+      return false;
+    }
+  }
+  return true;
 }
 
 // declaration: declaration-specifiers [ init-declarator { "," init-declarator } ] ";"
@@ -405,16 +481,22 @@ void Parser::declaration(Specifiers s) {
       }
       continue;
     }
-    if (s.storage == kTypedef) {
-      if (d.name->declared) diagnostics_.reportError(Message::symbolAlreadyDefined, d.name->name);
-      d.name->declared = true;
-      d.name->typedefName = true;
-      d.name->type = typeOf(s, d);
+    if (!wellFormed(d, s)) {
+      skipInitialValue();
       continue;
     }
     Type type = typeOf(s, d);
+    bool body = first && type.isFunction() && at(TokenClass::openBrace);
+    if (s.storage == kTypedef && !body) {
+      typedefName(s, d);
+      continue;
+    }
+    if (s.storage == kTypedef || (s.storage == kRegister && !type.isFunction())) {
+      // A body makes a typedef a function; file-scope objects are not registers.
+      diagnostics_.reportError(Message::invalidClass, s.storageText);
+      s.storage = 0;
+    }
     if (type.isFunction()) {
-      bool body = first && at(TokenClass::openBrace);
       functionDeclaration(s, d, body);
       if (body) return;
     } else {
@@ -423,6 +505,39 @@ void Parser::declaration(Specifiers s) {
     first = false;
   } while (accept(TokenClass::comma));
   expect(TokenClass::semicolon);
+}
+
+// typedef: the name stands for the type in every later declaration.
+void Parser::typedefName(const Specifiers& s, const Declarator& d) {
+  SymbolEntry& symbol = *d.name;
+  if (symbol.declared) {
+    diagnostics_.reportError(Message::symbolAlreadyDefined, symbol.name);
+  } else {
+    symbol.declared = true;
+    symbol.typedefName = true;
+    symbol.type = typeOf(s, d);
+    symbol.definedLine = d.nameToken.line;
+  }
+  if (at(TokenClass::assign)) {
+    diagnostics_.reportError(Message::initializationNotAllowed, symbol.name);
+    skipInitialValue();
+  }
+}
+
+// The initial value of a name that takes none: read over, braces balanced.
+void Parser::skipInitialValue() {
+  if (!accept(TokenClass::assign)) return;
+  if (!at(TokenClass::openBrace)) {
+    nodes_.clear();
+    assignmentExpression();
+    return;
+  }
+  int depth = 0;
+  do {
+    if (at(TokenClass::openBrace)) ++depth;
+    if (at(TokenClass::closeBrace)) --depth;
+    take();
+  } while (depth > 0 && !at(TokenClass::endOfInput));
 }
 
 void Parser::dataDeclaration(const Specifiers& s, Declarator& d) {
@@ -490,7 +605,7 @@ void Parser::dataDeclaration(const Specifiers& s, Declarator& d) {
         section->type != SectionType::code)
       diagnostics_.reportError(Message::invalidInThisSection, name);
   }
-  if (type.isAggregate() && type.aggregate && !type.aggregate->complete)
+  if (sizeUnknown(type) && (!isExtern || type.isAggregate()))
     diagnostics_.reportError(Message::unknownSize, name);
 
   // Entered as far as understood, so later uses are quiet.

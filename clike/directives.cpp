@@ -384,8 +384,8 @@ void Preprocessor::asmDirective() {
   asmText_.clear();
 }
 
-// #pragma section ...: the line goes to the parser as pragma, its tokens, endOfDirective.
-// Any other #pragma is error 400.
+// #pragma section ... and #pragma critical ...: the line goes to the parser as pragma, its
+// tokens, endOfDirective. Any other #pragma is error 400.
 void Preprocessor::pragmaDirective(const Token& token) {
   std::vector<Token> line{token};
   line.back().kind = TokenClass::pragma;
@@ -395,7 +395,10 @@ void Preprocessor::pragmaDirective(const Token& token) {
     if (next.kind == TokenClass::endOfDirective || next.kind == TokenClass::endOfInput) break;
   }
   directiveMode_ = false;
-  if (line.size() < 2 || line[1].kind != TokenClass::keywordSection) {
+  bool known =
+      line.size() >= 2 && (line[1].kind == TokenClass::keywordSection ||
+                           (line[1].kind == TokenClass::identifier && line[1].text == "critical"));
+  if (!known) {
     diagnostics_.reportError(Message::preprocessorSyntaxError);
     return;
   }

@@ -51,11 +51,13 @@ void Parser::functionDeclaration(const Specifiers& s, Declarator& d, bool body) 
   const Section* section = currentSection();
   if (!section) {
     diagnostics_.reportError(Message::outOfSection, name);
-  } else {
-    if (section->type != SectionType::code)
-      diagnostics_.reportError(Message::invalidInThisSection, name);
-    else if (section->attribute != SizeAttribute::near)
-      diagnostics_.reportError(Message::invalidSectionAttribute, name);
+  } else if (section->type == SectionType::constant) {
+    // Code may stand among ROM data, with a warning.
+    diagnostics_.reportWarning(Message::operationCodeInRomdata, name);
+  } else if (section->type != SectionType::code) {
+    diagnostics_.reportError(Message::invalidInThisSection, name);
+  } else if (section->attribute != SizeAttribute::near) {
+    diagnostics_.reportError(Message::invalidSectionAttribute, name);
   }
   bool wasDefined = symbol.defined;
   symbol.defined = true;
@@ -86,6 +88,8 @@ void Parser::initialValue(const Type& type, std::string& bytes, int depth) {
       bytes += text;
       count = static_cast<std::uint32_t>(text.size());
       std::uint32_t wanted = array.sized ? array.count : count + 1;
+      // The terminating 0 is the string's; more zeros are the compiler's filling.
+      if (wanted > count + 1) diagnostics_.reportWarning(Message::dataInitialization, name);
       bytes.append(wanted - count, '\0');
       count = wanted;
     } else {
@@ -137,6 +141,9 @@ void Parser::initialValue(const Type& type, std::string& bytes, int depth) {
     }
     expect(TokenClass::closeBrace);
     if (count < wanted) diagnostics_.reportError(Message::tooFewInitializers, name);
+    // A union's value fills its first member; the bytes beyond it are zeros.
+    if (aggregate.isUnion && count == wanted && written < aggregate.size)
+      diagnostics_.reportWarning(Message::dataInitialization, name);
     if (written < aggregate.size) bytes.append(aggregate.size - written, '\0');
     return;
   }

@@ -50,10 +50,16 @@ void Lexer::startLine(std::string_view text, std::uint32_t line, std::uint8_t de
   lineStart_ = true;
   line_ = line;
   depth_ = depth;
+  expansionsOnLine_ = 0;
+  expansionRefused_ = false;
 }
 
 bool Lexer::pushExpansion(std::string_view text) {
-  if (top_ == kMaxExpansions) return false;
+  if (top_ == kMaxExpansions || expansionsOnLine_ == kMaxExpansionsPerLine) {
+    expansionRefused_ = true;
+    return false;
+  }
+  ++expansionsOnLine_;
   Frame& frame = frames_[static_cast<std::size_t>(++top_)];
   frame.text.assign(text);
   frame.at = frame.text.data();

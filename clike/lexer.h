@@ -18,6 +18,9 @@ namespace kz::clike {
 class Lexer {
  public:
   static constexpr int kMaxExpansions = 32;
+  // Expansions made for one source line: macros that expand each other twice over would
+  // otherwise grow without bound.
+  static constexpr int kMaxExpansionsPerLine = 4096;
   static constexpr std::size_t kMaxIdentifierLength = 510;
   static constexpr std::size_t kMaxStringLength = 512;
 
@@ -34,6 +37,9 @@ class Lexer {
   // kMaxExpansions are active already.
   bool pushExpansion(std::string_view text);
   int expansionDepth() const { return top_; }
+  // An expansion of this line was refused: the names after it stay plain names.
+  bool expansionRefused() const { return expansionRefused_; }
+  void refuseExpansions() { expansionRefused_ = true; }
 
   // The rest of the source line, which counts as read. For directives at a line start.
   std::string_view takeRestOfLine();
@@ -73,6 +79,8 @@ class Lexer {
   bool kanji_;
   std::array<Frame, kMaxExpansions + 1> frames_;
   int top_ = 0;
+  int expansionsOnLine_ = 0;
+  bool expansionRefused_ = false;
   bool inComment_ = false;
   bool lineStart_ = false;
   std::uint32_t line_ = 0;

@@ -137,13 +137,13 @@ void Parser::externalDeclaration() {
       sectionStatement();
       break;
     case TokenClass::pragma:
-      sectionPragma();
+      pragmaLine();
       break;
     case TokenClass::semicolon:
       take();
       break;
     default:
-      if (!startsDeclaration()) {
+      if (!startsDeclaration() && !unknownTypeName(true)) {
         syntaxError();
         take();
         return;

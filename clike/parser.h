@@ -75,6 +75,7 @@ class Parser {
   static constexpr int kMaxNesting = 200;  // parser stack capacity
   static constexpr int kMaxControls = 32;  // open control statements
   static constexpr int kMaxCases = 255;    // a case table's count is one byte
+  static constexpr int kMaxSwitches = 8;   // nested switch and depend bodies held back
   static constexpr int kMaxMembers = 255;
   static constexpr std::uint32_t kMaxObjectSize = 0xFFFF;
 
@@ -130,6 +131,8 @@ class Parser {
   // Declarations (declarations.cpp).
   struct Specifiers {
     int storage = 0;  // token value, 0 none
+    std::string_view storageText;
+    bool fromTypedef = false;  // the type is a typedef name's
     Type type;
     bool typeGiven = false;
     bool invalid = false;  // error 212 or 278 given
@@ -151,6 +154,8 @@ class Parser {
     bool pointerToFunctionWithList = false;
   };
   bool startsDeclaration();
+  bool unknownTypeName(bool starFollows);
+  bool wellFormed(Declarator& declarator, const Specifiers& specifiers);
   Specifiers declarationSpecifiers();
   void applyTypeWord(Specifiers& specifiers, const Token& token);
   AggregateInfo* aggregateSpecifier(Specifiers& specifiers, bool isUnion);
@@ -158,6 +163,8 @@ class Parser {
   void parameterList(Declarator& declarator, FunctionInfo& function);
   void declaration(Specifiers specifiers);
   void dataDeclaration(const Specifiers& specifiers, Declarator& declarator);
+  void typedefName(const Specifiers& specifiers, const Declarator& declarator);
+  void skipInitialValue();
   void functionDeclaration(const Specifiers& specifiers, Declarator& declarator, bool body);
   Type typeOf(const Specifiers& specifiers, const Declarator& declarator);
   void initialValue(const Type& type, std::string& bytes, int depth);
@@ -250,6 +257,11 @@ class Parser {
   void expressionStatement();
   void tableCall();
   std::string userLabel(SymbolEntry& name, bool define);
+
+  // Names a statement reaches (name_checks.cpp).
+  void pragmaLine();
+  void criticalUse(const SymbolEntry& symbol, Message message);
+  void checkNames(int at);
 
   // Control statements open around the current point.
   enum class ControlKind : std::uint8_t { loop, switchBlock, dependBlock };

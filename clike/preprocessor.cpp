@@ -205,7 +205,9 @@ void Preprocessor::finishAsmBlock() {
 
 // Puts the macro's text in place of its name (and argument list). Returns false when the
 // name stays a plain symbol name.
+// After a refused expansion (error 400, once) the line's other names stay plain.
 bool Preprocessor::expandMacro(MacroEntry& macro) {
+  if (lexer_.expansionRefused()) return false;
   if (macro.kind == MacroKind::definedEmpty) return true;
   if (macro.kind == MacroKind::objectLike) {
     if (lexer_.pushExpansion(macro.text)) return true;
@@ -214,6 +216,7 @@ bool Preprocessor::expandMacro(MacroEntry& macro) {
   }
   if (!lexer_.openParenFollows()) return false;
   if (lexer_.expansionDepth() == Lexer::kMaxExpansions) {
+    lexer_.refuseExpansions();
     diagnostics_.reportError(Message::preprocessorSyntaxError);
     return false;
   }
@@ -238,7 +241,7 @@ bool Preprocessor::expandMacro(MacroEntry& macro) {
       expansion_ += text[at++];
     }
   }
-  lexer_.pushExpansion(expansion_);
+  if (!lexer_.pushExpansion(expansion_)) diagnostics_.reportError(Message::preprocessorSyntaxError);
   return true;
 }
 

@@ -88,7 +88,7 @@ void Parser::compoundStatement() {
   Nesting guard(*this);
   if (!expect(TokenClass::openBrace)) return;
   while (!at(TokenClass::closeBrace) && !at(TokenClass::endOfInput)) {
-    if (startsDeclaration()) {
+    if (startsDeclaration() || unknownTypeName(false)) {
       localDeclaration();
     } else {
       statement();
@@ -100,17 +100,20 @@ void Parser::compoundStatement() {
 
 // local-declaration: "register" type-words register { "," register } ";"
 // Functions keep no data of their own: a register may be given a type for the block, any
-// other local object is error 234.
+// other local object is error 234. A register gets its value from a statement, not here
+// (error 219), so that no value is dropped unseen.
 void Parser::localDeclaration() {
   Specifiers s = declarationSpecifiers();
   do {
     Declarator d = declarator();
     if (!d.registerName) {
       diagnostics_.reportError(Message::cantDefineLocal, d.name ? d.name->name : "");
+    } else if (at(TokenClass::assign)) {
+      diagnostics_.reportError(Message::initializationNotAllowed, d.nameToken.text);
     }
     if (accept(TokenClass::assign)) {
-      int ignored = assignmentExpression();
-      (void)ignored;
+      nodes_.clear();
+      assignmentExpression();
     }
   } while (accept(TokenClass::comma));
   expect(TokenClass::semicolon);
@@ -159,6 +162,9 @@ void Parser::statement() {
     case TokenClass::semicolon:
       take();
       break;
+    case TokenClass::pragma:
+      pragmaLine();
+      break;
     case TokenClass::instructionStatement: {
       Token word = take();
       emitter_.instruction(mnemonicOf(word.value));
@@ -190,6 +196,7 @@ void Parser::expressionStatement() {
   int at = expression();
   if (at < 0) return;
   if (!expect(TokenClass::semicolon)) return;
+  checkNames(at);
   generateStatement(at);
 }
 
@@ -210,6 +217,7 @@ void Parser::ifStatement() {
   if (!expect(TokenClass::openParen)) return;
   int condition = expression();
   if (condition < 0 || !expect(TokenClass::closeParen)) return;
+  checkNames(condition);
   std::string elseLabel = emitter_.newLabel();
   conditionJump(condition, elseLabel, false);
   statement();
@@ -231,6 +239,7 @@ void Parser::whileStatement() {
   if (!expect(TokenClass::openParen)) return;
   int condition = expression();
   if (condition < 0 || !expect(TokenClass::closeParen)) return;
+  checkNames(condition);
   Control& control = openControl(ControlKind::loop);
   std::string top = emitter_.newLabel();
   control.continueLabel = top;
@@ -260,6 +269,7 @@ void Parser::doStatement() {
   nodes_.clear();
   int condition = expression();
   if (condition < 0 || !expect(TokenClass::closeParen)) return;
+  checkNames(condition);
   emitter_.label(next);
   conditionJump(condition, top, true);
   emitter_.label(breakLabel);
@@ -273,18 +283,21 @@ void Parser::forStatement() {
   if (!at(TokenClass::semicolon)) {
     int init = expression();
     if (init < 0) return;
+    checkNames(init);
     generateStatement(init);
   }
   if (!expect(TokenClass::semicolon)) return;
   nodes_.clear();
   int condition = at(TokenClass::semicolon) ? -1 : expression();
   if (!expect(TokenClass::semicolon)) return;
+  checkNames(condition);
   // The step is written after the body, so its tree is kept aside.
   emitter_.beginCapture();
   std::string step = emitter_.newLabel();
   emitter_.label(step);
   if (!at(TokenClass::closeParen)) {
     int next = expression();
+    checkNames(next);
     if (next >= 0) generateStatement(next);
   }
   CodeEmitter::Captured stepCode = emitter_.endCapture();
@@ -324,6 +337,7 @@ void Parser::jumpStatement() {
       if (!label_ && name.declared && name.kind != SymbolKind::none) {
         diagnostics_.reportError(Message::targetNotLabel, name.name);
       } else {
+        criticalUse(name, Message::criticalJump);
         emitter_.instruction("j", label(userLabel(name, false)));
       }
     } else {
@@ -340,6 +354,7 @@ void Parser::jumpStatement() {
   if (!at(TokenClass::semicolon)) {
     int value = expression();
     if (value < 0) return;
+    checkNames(value);
     if (isVoid) {
       diagnostics_.reportWarning(Message::voidWithValue);
     } else {
@@ -362,6 +377,7 @@ void Parser::switchStatement(bool depend) {
   if (!expect(TokenClass::openParen)) return;
   int selector = expression();
   if (selector < 0 || !expect(TokenClass::closeParen)) return;
+  checkNames(selector);
   std::optional<Operand> value = operandOf(selector, {});
   if (!value) return;
   Operand a = register8Operand(0);
@@ -373,6 +389,12 @@ void Parser::switchStatement(bool depend) {
     load(a, *value, word.text);
   }
   Token dispatchToken = last_;
+  // Each open switch holds its body back until its dispatch is written.
+  int openSwitches = 0;
+  for (int i = 0; i < controlCount_; ++i)
+    openSwitches += controls_[static_cast<std::size_t>(i)].kind != ControlKind::loop;
+  bool tooDeep = openSwitches >= kMaxSwitches;
+  if (tooDeep) diagnostics_.reportError(Message::statementNestTooDeep, word.text);
   Control& control = openControl(depend ? ControlKind::dependBlock : ControlKind::switchBlock);
   control.breakLabel = emitter_.newLabel();
   std::size_t index = static_cast<std::size_t>(controlCount_ - 1);
@@ -381,6 +403,7 @@ void Parser::switchStatement(bool depend) {
   CodeEmitter::Captured body = emitter_.endCapture();
   Control finished = controls_[index];
   closeControl();
+  if (tooDeep) return;  // the body was checked; nothing is written
   markLine(dispatchToken);
   if (finished.cases.empty()) diagnostics_.reportError(Message::caseExpected);
   std::string end = finished.breakLabel;
@@ -503,6 +526,7 @@ void Parser::tableCall() {
     if (!name.declared || !name.type.isFunction()) {
       diagnostics_.reportError(Message::noFunction, name.name);
     } else {
+      criticalUse(name, Message::criticalCall);
       useSymbol(name);
     }
     names.push_back(asmName(name));

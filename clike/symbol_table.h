@@ -60,6 +60,7 @@ struct SymbolEntry {
   bool defined = false;   // has storage or a body in this module
   bool declared = false;  // any declaration met (also one that failed)
   bool typedefName = false;
+  bool critical = false;  // named by #pragma critical
 };
 
 class SymbolTable {

@@ -115,6 +115,97 @@ TEST(Declarations, StructuresAndFailedDeclarationsStayQuiet) {
   });
 }
 
+TEST(Declarations, NamesWhereATypeBelongs) {
+  expectMessages({
+      // The unknown word is taken as a missing type; the name is still entered.
+      {"byte x;\nsection io; char y;\n", "E205 E206"},
+      {"section io; byte *x;\nsection code; void f(void) { A = *x; }\n", "E205"},
+      {"section io; struct s { foo a; char b; } v;\n", "E205"},
+      {"section code; void f(foo A) { }\n", "E205"},
+      {"section code; void f(void) { foo B; }\n", "E205"},
+      {"x = 1;\nsection io; char y;\n", "E200"},
+      // One storage class, where one may stand.
+      {"section io; static extern char x;\n", "E211"},
+      {"section io; register char x;\n", "E211"},
+      {"section io; struct s { static char a; } v;\n", "E211"},
+      {"section code; void f(static char A) { }\n", "E211"},
+      {"section code; void f(register char A) { }\n", ""},
+      {"typedef void f(void) { }\n", "E211 E206"},
+      // Types that cannot be.
+      {"section io; char f(void)[3];\n", "E229"},
+      {"section io; char t[3](void);\n", "E229"},
+      {"section code; void f(void)(void);\n", "E229"},
+      {"section io; struct s { char f(void); } v;\n", "E229"},
+      {"section io; struct t; struct s { struct t x; } v;\n", "E246"},
+      {"section io; struct t; struct t list[3];\n", "E246"},
+      {"section io; struct t; struct t *p;\n", ""},
+  });
+}
+
+TEST(Declarations, TypedefNamesStandForTheirType) {
+  auto c = compile(
+      "typedef unsigned char byte;\ntypedef byte *bytes;\ntypedef struct { byte lo, hi; } pair;\n"
+      "typedef char line[4];\ntypedef void handler(void);\n"
+      "section io; byte b; bytes p; pair pr; line text; bytes ps[2];\n"
+      "section code; handler tick;\n"
+      "section const; const handler *table[2] = {tick, tick};\n"
+      "section code; void tick(void) { A = sizeof pr + sizeof text + sizeof ps; A = pr.hi; }\n"
+      "void put(byte A) { }\n");
+  EXPECT_EQ(c.messages, "") << c.err;
+  EXPECT_NE(c.assembly.find("_b\t\tdsb\t1\n_p\t\tdsb\t2\n_pr\t\tdsb\t2\n_text\t\tdsb\t4\n"
+                            "_ps\t\tdsb\t4\n"),
+            std::string::npos)
+      << c.assembly;
+  EXPECT_TRUE(c.has("\tld\ta,10")) << c.assembly;
+  EXPECT_TRUE(c.has("\tld\ta,(_pr+1)")) << c.assembly;
+  expectMessages({
+      {"typedef char byte; section io; unsigned byte x;\n", "E229"},
+      {"typedef char byte; section io; byte char x;\n", "E229"},
+      {"typedef char byte = 1;\n", "E219"},
+      {"typedef char byte; typedef short byte;\n", "E204"},
+      {"typedef char byte; section io; char byte;\n", "E204"},
+      {"typedef char line[3]; section io; line f(void);\n", "E229"},
+      {"typedef const char text; section data; text x;\n", "E228"},
+      {"typedef char line[]; section const; const line t = \"ab\";\nsection code;\n"
+       "void f(void) { A = sizeof t; }\n",
+       ""},
+      {"typedef struct s { char a; } rec; section io; rec *__far p;\n", ""},
+  });
+}
+
+TEST(Declarations, InitialValuesThatTheCompilerCompletes) {
+  expectMessages(
+      {
+          {"section const; const char t[8] = \"abc\";\n", "W514"},
+          {"section const; const char t[4] = \"abc\";\n", ""},
+          {"section const; const char t[] = \"abc\";\n", ""},
+          {"section const; struct s { union u { char a; short b; } m; char c; };\n"
+           "const struct s x = {{1}, 2};\n",
+           "W514"},
+      },
+      {"-w2"});
+  // Below level 2 the warning is not shown.
+  expectMessages({{"section const; const char t[8] = \"abc\";\n", ""}});
+}
+
+TEST(Declarations, FunctionsInARomDataSectionAreAWarning) {
+  auto c = compile("section const; void f(void) { A = 1; }\n", {"-w2"});
+  EXPECT_EQ(c.messages, "W519");
+  EXPECT_EQ(c.status, 0);
+  EXPECT_TRUE(c.has("_f:")) << c.assembly;
+  expectMessages({{"section data; void f(void) { }\n", "E228"}});
+}
+
+TEST(Declarations, StructuresHoldAtMost255Members) {
+  std::string members;
+  for (int i = 0; i < 256; ++i) members += "char m" + std::to_string(i) + ";\n";
+  auto c = compile("section io; struct big {\n" + members + "} x;\n");
+  EXPECT_EQ(c.messages, "E225");
+  EXPECT_NE(c.err.find("prog.c 257 : CLZEL-Error-225: Too many 'struct' members \"m255\""),
+            std::string::npos)
+      << c.err;
+}
+
 TEST(Statements, ControlAndCaseChecks) {
   expectMessages({
       {"section code; void f(void) { break; }\n", "E269"},
