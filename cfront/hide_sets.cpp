@@ -28,13 +28,19 @@ bool HideSets::contains(std::uint32_t set, std::uint32_t macro) const {
 }
 
 std::uint32_t HideSets::with(std::uint32_t set, std::uint32_t macro) {
+  if (set == kEmpty) {
+    if (macro >= singletons_.size()) singletons_.resize(macro + 1, kEmpty);
+    if (singletons_[macro] == kEmpty) singletons_[macro] = intern({macro});
+    return singletons_[macro];
+  }
   std::uint64_t key = pairKey(set, macro);
-  if (auto found = withCache_.find(key); found != withCache_.end()) return found->second;
+  CacheEntry& entry = slot(withCache_, key);
+  if (entry.key == key) return entry.result;
   std::vector<std::uint32_t> members = sets_[set];
   auto place = std::lower_bound(members.begin(), members.end(), macro);
   if (place == members.end() || *place != macro) members.insert(place, macro);
   std::uint32_t result = intern(std::move(members));
-  withCache_.emplace(key, result);
+  entry = {key, result};
   return result;
 }
 
@@ -42,12 +48,13 @@ std::uint32_t HideSets::unite(std::uint32_t first, std::uint32_t second) {
   if (first == second || second == kEmpty) return first;
   if (first == kEmpty) return second;
   std::uint64_t key = pairKey(std::min(first, second), std::max(first, second));
-  if (auto found = uniteCache_.find(key); found != uniteCache_.end()) return found->second;
+  CacheEntry& entry = slot(uniteCache_, key);
+  if (entry.key == key) return entry.result;
   std::vector<std::uint32_t> members;
   std::set_union(sets_[first].begin(), sets_[first].end(), sets_[second].begin(),
                  sets_[second].end(), std::back_inserter(members));
   std::uint32_t result = intern(std::move(members));
-  uniteCache_.emplace(key, result);
+  entry = {key, result};
   return result;
 }
 
@@ -55,12 +62,13 @@ std::uint32_t HideSets::intersect(std::uint32_t first, std::uint32_t second) {
   if (first == second) return first;
   if (first == kEmpty || second == kEmpty) return kEmpty;
   std::uint64_t key = pairKey(std::min(first, second), std::max(first, second));
-  if (auto found = intersectCache_.find(key); found != intersectCache_.end()) return found->second;
+  CacheEntry& entry = slot(intersectCache_, key);
+  if (entry.key == key) return entry.result;
   std::vector<std::uint32_t> members;
   std::set_intersection(sets_[first].begin(), sets_[first].end(), sets_[second].begin(),
                         sets_[second].end(), std::back_inserter(members));
   std::uint32_t result = intern(std::move(members));
-  intersectCache_.emplace(key, result);
+  entry = {key, result};
   return result;
 }
 

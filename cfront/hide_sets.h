@@ -2,6 +2,7 @@
 // Hide sets: for every token, the macros whose expansion produced it. A macro name whose
 // macro is in its token's set is not replaced (ISO C's rule against recursion). Sets are
 // interned, so a token carries one number and the operations are cached.
+#include <array>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -32,9 +33,20 @@ class HideSets {
 
   std::vector<std::vector<std::uint32_t>> sets_;  // each sorted
   std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, MembersHash> index_;
-  std::unordered_map<std::uint64_t, std::uint32_t> withCache_;
-  std::unordered_map<std::uint64_t, std::uint32_t> uniteCache_;
-  std::unordered_map<std::uint64_t, std::uint32_t> intersectCache_;
+  std::vector<std::uint32_t> singletons_;  // by macro: the set of that macro alone, 0 unknown
+  // Recent results of each operation, direct-mapped by the operands; a miss recomputes.
+  struct CacheEntry {
+    std::uint64_t key = ~std::uint64_t{0};
+    std::uint32_t result = 0;
+  };
+  static constexpr std::size_t kCacheSize = 4096;
+  using Cache = std::array<CacheEntry, kCacheSize>;
+  static CacheEntry& slot(Cache& cache, std::uint64_t key) {
+    return cache[(key ^ (key >> 29) ^ (key >> 13)) % kCacheSize];
+  }
+  Cache withCache_;
+  Cache uniteCache_;
+  Cache intersectCache_;
 };
 
 }  // namespace kz::cfront

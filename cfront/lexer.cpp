@@ -1,18 +1,10 @@
 #include "cfront/lexer.h"
 
-#include <array>
-
 #include "cfront/diagnostics.h"
 #include "cfront/source_text.h"
 
 namespace kz::cfront {
 namespace {
-
-// Punctuators of more than one character, longest first for each start.
-constexpr auto kLongPunctuators = std::to_array<std::string_view>({
-    "<<=", ">>=", "...", "->", "++", "--", "<<", ">>", "<=", ">=", "==", "!=",
-    "&&",  "||",  "*=",  "/=", "%=", "+=", "-=", "&=", "^=", "|=", "##",
-});
 
 constexpr bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
@@ -169,15 +161,46 @@ void Lexer::lexNumber() {
   }
 }
 
+// The longest punctuator at at_: <<= >>= ... -> ++ -- << >> <= >= == != && || *= /= %= += -=
+// &= ^= |= ## or a single character.
 void Lexer::lexPunctuator() {
-  std::string_view rest(at_, static_cast<std::size_t>(end_ - at_));
-  for (std::string_view punctuator : kLongPunctuators) {
-    if (rest.starts_with(punctuator)) {
-      at_ += punctuator.size();
+  char c = *at_++;
+  char d = *at_;
+  switch (c) {
+    case '<':
+    case '>':
+      if (d == c) {
+        ++at_;
+        if (*at_ == '=') ++at_;
+      } else if (d == '=') {
+        ++at_;
+      }
       return;
-    }
+    case '.':
+      if (d == '.' && at_[1] == '.') at_ += 2;
+      return;
+    case '-':
+      if (d == '>' || d == '-' || d == '=') ++at_;
+      return;
+    case '+':
+    case '&':
+    case '|':
+      if (d == c || d == '=') ++at_;
+      return;
+    case '#':
+      if (d == '#') ++at_;
+      return;
+    case '*':
+    case '/':
+    case '%':
+    case '^':
+    case '=':
+    case '!':
+      if (d == '=') ++at_;
+      return;
+    default:
+      return;
   }
-  ++at_;
 }
 
 bool Lexer::skipToDirective() {

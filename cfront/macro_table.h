@@ -2,6 +2,7 @@
 // The macro table: every macro by name, hashed. A macro keeps its parameters and its body
 // as tokens, parameter references marked, so an expansion copies tokens and never lexes
 // the body again.
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,7 @@ struct Macro {
 class MacroTable {
  public:
   const Macro* find(std::string_view name) const {
+    if (!filter_[filterIndex(name)]) return nullptr;  // most names are no macro
     auto found = macros_.find(name);
     return found == macros_.end() ? nullptr : found->second.get();
   }
@@ -58,7 +60,14 @@ class MacroTable {
   std::size_t size() const { return macros_.size(); }
 
  private:
+  static std::size_t filterIndex(std::string_view name) {
+    auto first = static_cast<unsigned char>(name.front());
+    auto last = static_cast<unsigned char>(name.back());
+    return ((first << 8) ^ last ^ (name.size() << 11)) & 0xFFFF;
+  }
+
   std::unordered_map<std::string_view, std::unique_ptr<Macro>> macros_;
+  std::bitset<65536> filter_;  // a name's bit is set once a macro of its shape exists
   std::uint32_t nextId_ = 1;
 };
 

@@ -13,6 +13,22 @@ namespace {
 
 constexpr std::size_t kBlockSize = 256 * 1024;
 constexpr char kEndOfFileMark = 0x1A;
+// The characters the first phases look at; the rest are copied as they are.
+struct SpecialCharacters {
+  constexpr explicit SpecialCharacters(bool kanji) : table{} {
+    for (unsigned char c : {'?', '\\', '\r', '\n'}) table[c] = true;
+    for (int c = 0; kanji && c < 256; ++c)
+      table[c] = table[c] || isShiftJisLead(static_cast<unsigned char>(c));
+  }
+  bool table[256];
+};
+constexpr SpecialCharacters kSpecial(false);
+constexpr SpecialCharacters kSpecialKanji(true);
+
+std::size_t nextSpecial(std::string_view raw, std::size_t at, const SpecialCharacters& special) {
+  while (at < raw.size() && !special.table[static_cast<unsigned char>(raw[at])]) ++at;
+  return at;
+}
 
 char trigraphReplacement(char c) {
   switch (c) {
@@ -66,7 +82,7 @@ ReadResult readRegularFile(const std::string& path, std::string& contents) {
     ::close(fd);
     return ReadResult::cannotOpen;
   }
-  contents.reserve(static_cast<std::size_t>(info.st_size) + 1);
+  contents.reserve(static_cast<std::size_t>(info.st_size) + kBlockSize + 1);
   ReadResult result = readDescriptor(fd, contents);
   ::close(fd);
   return result;
@@ -80,6 +96,13 @@ std::string cleanSource(std::string_view raw, bool kanji) {
   std::size_t splicedNewlines = 0;
   std::size_t kanjiTail = std::string::npos;  // a '\\' there is half of a character
   for (std::size_t at = 0; at < raw.size(); ++at) {
+    // Runs of ordinary characters are copied whole.
+    std::size_t special = nextSpecial(raw, at, kanji ? kSpecialKanji : kSpecial);
+    if (special > at) {
+      out.append(raw.substr(at, special - at));
+      at = special;
+      if (at == raw.size()) break;
+    }
     char c = raw[at];
     if (c == '?' && at + 2 < raw.size() && raw[at + 1] == '?') {
       if (char replaced = trigraphReplacement(raw[at + 2])) {
