@@ -381,6 +381,20 @@ void Parser::generateStatement(int at) {
   diagnostics_.reportError(Message::illegalExpression, n.text);
 }
 
+// return v: the value into A (a byte result) or WA, converted to the result's type.
+void Parser::generateReturnValue(int at, const Type& result) {
+  Operand target = sizeOf(result) == 1 ? register8Operand(0) : register16Operand(0);
+  if (!plainOperand(at, "return")) return;
+  std::optional<Operand> value = operandOf(at, {});
+  if (!value) return;
+  if (addressIntoByte(target, *value)) {
+    diagnostics_.reportError(Message::truncationNotAllowed, "return");
+    return;
+  }
+  if (!convert(ValueType::of(result), at, ConversionUse::assignment)) return;
+  if (value->text != target.text) loadConverted(target, *value, "return");
+}
+
 // Writes `target op= value` with the operation's instruction, through A when the named
 // operands have no form of their own and A is free.
 void Parser::applyOperation(std::string_view mnemonic, const Operand& target, const Operand& value,
@@ -484,6 +498,10 @@ void Parser::generateAssignment(int at) {
     diagnostics_.reportWarning(Message::leftSideAssumedInt, n.text);
     targetType = ValueType::untyped(2);
   }
+  // Aggregates of different types meet no operand at all.
+  if ((targetType.type.isAggregate() || valueType.type.isAggregate()) &&
+      !convert(targetType, valueType, ConversionUse::assignment))
+    return;
   std::uint8_t valueReads = registersRead(n.b);
   std::optional<Operand> target = operandOf(n.a, OperandUse{false, valueReads});
   if (!target) return;

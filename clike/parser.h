@@ -216,6 +216,7 @@ class Parser {
   void generateCall(int at);
   void generateInstruction(int at);
   void generatePointerCall(int at);
+  void generateReturnValue(int at, const Type& result);
   bool plainOperand(int at, std::string_view why);
 
   // Types of values and their conversions (value_types.cpp).

@@ -358,11 +358,7 @@ void Parser::jumpStatement() {
     if (isVoid) {
       diagnostics_.reportWarning(Message::voidWithValue);
     } else {
-      std::optional<Operand> operand = operandOf(value, {});
-      if (operand) {
-        Operand target = sizeOf(result) == 1 ? register8Operand(0) : register16Operand(0);
-        if (operand->text != target.text) load(target, *operand, "return");
-      }
+      generateReturnValue(value, result);
     }
   } else if (!isVoid) {
     diagnostics_.reportWarning(Message::returnValueExpected);

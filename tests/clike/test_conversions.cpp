@@ -188,6 +188,30 @@ TEST(Conversions, WarningsOfTheKindsFollowTheWarningLevel) {
   EXPECT_EQ(e.bytes("\tldw\t(_cursor),64"), "24 06 40 00");
 }
 
+TEST(Conversions, ReturnValuesTakeTheResultsType) {
+  auto c = compile(kData +
+                       "unsigned short wide(void) { return count; }\n"
+                       "unsigned char narrow(void) { return total; }\n"
+                       "short sign(void) { return level; }\n"
+                       "unsigned char sum(void) { return A + B; }\n",
+                   {"-w2"});
+  EXPECT_EQ(c.messages, "W513 W520 E265 E297");
+  auto ok = compile(kData + "unsigned short wide(void) { return count; }\n");
+  ASSERT_EQ(ok.status, 0) << ok.err;
+  EXPECT_NE(ok.assembly.find("\tld\ta,(_count)\n\tld\tw,0\n\tret\n"), std::string::npos)
+      << ok.assembly;
+}
+
+TEST(Conversions, AggregatesAndCodeAddresses) {
+  auto c = compile(kData +
+                       "section more area tiny;\n"
+                       "struct a { unsigned char x; } one;\nstruct b { unsigned char y; } two;\n"
+                       "section code;\nvoid go(entry HL);\n"
+                       "void f(void) {\n one = two;\n go(cursor);\n}\n",
+                   {"-w2"});
+  EXPECT_EQ(c.messages, "E291 W530");
+}
+
 TEST(Casts, ACastChangesTheTypeOrIsRefused) {
   struct Case {
     const char* body;
