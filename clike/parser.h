@@ -331,6 +331,12 @@ class Parser {
   // own has changed the flags (a condition name after that no longer reads the program's).
   int conditionDepth_ = 0;
   bool flagsChanged_ = false;
+  // Registers given a type by a local declaration, innermost block last.
+  struct LocalRegister {
+    std::int32_t registerValue;  // token value
+    Type type;
+  };
+  std::vector<LocalRegister> localRegisters_;
 };
 
 }  // namespace kz::clike

@@ -87,6 +87,7 @@ void Parser::functionBody(SymbolEntry& function) {
 void Parser::compoundStatement() {
   Nesting guard(*this);
   if (!expect(TokenClass::openBrace)) return;
+  std::size_t registersBefore = localRegisters_.size();  // typed for this block only
   while (!at(TokenClass::closeBrace) && !at(TokenClass::endOfInput)) {
     if (startsDeclaration() || unknownTypeName(false)) {
       localDeclaration();
@@ -95,6 +96,7 @@ void Parser::compoundStatement() {
     }
     if (recovering_) recoverTo(true);
   }
+  localRegisters_.resize(registersBefore);
   expect(TokenClass::closeBrace);
 }
 
@@ -110,6 +112,8 @@ void Parser::localDeclaration() {
       diagnostics_.reportError(Message::cantDefineLocal, d.name ? d.name->name : "");
     } else if (at(TokenClass::assign)) {
       diagnostics_.reportError(Message::initializationNotAllowed, d.nameToken.text);
+    } else {
+      localRegisters_.push_back({d.nameToken.value, typeOf(s, d)});
     }
     if (accept(TokenClass::assign)) {
       nodes_.clear();

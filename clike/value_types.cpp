@@ -40,12 +40,16 @@ std::uint8_t pairBits(int pair) { return static_cast<std::uint8_t>(3u << (2 * (p
 
 }  // namespace
 
+// A register's type: from a local declaration of the block, else from the parameters.
 const Type* Parser::registerType(const Node& n) const {
+  std::int32_t token = n.kind == NodeKind::register8 ? kFirstRegister8Token + n.value
+                                                     : kFirstRegister16Token + 2 * n.value;
+  for (auto at = localRegisters_.rbegin(); at != localRegisters_.rend(); ++at) {
+    if (at->registerValue == token) return &at->type;
+  }
   if (!function_ || !function_->type.isFunction()) return nullptr;
   const FunctionInfo* info = function_->type.derivations.front().function;
   if (!info) return nullptr;
-  std::int32_t token = n.kind == NodeKind::register8 ? kFirstRegister8Token + n.value
-                                                     : kFirstRegister16Token + 2 * n.value;
   for (const Parameter& parameter : info->parameters) {
     if (parameter.registerValue == token) return &parameter.type;
   }

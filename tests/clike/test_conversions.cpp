@@ -212,6 +212,21 @@ TEST(Conversions, AggregatesAndCodeAddresses) {
   EXPECT_EQ(c.messages, "E291 W530");
 }
 
+TEST(Conversions, ALocalDeclarationTypesARegisterForItsBlock) {
+  auto c = compile(kData +
+                       "struct pt { unsigned char x; short y; };\n"
+                       "void f(void) {\n"
+                       "  { register char B; register struct pt *DE;\n"
+                       "    count = B;\n"
+                       "    WA = DE->y; }\n"
+                       "  WA = B;\n"  // B has no type here: widened as unsigned
+                       "}\n",
+                   {"-w2"});
+  EXPECT_EQ(c.messages, "W515 W513") << c.err;
+  EXPECT_NE(c.assembly.find("\tld\thl,de\n\tld\twa,(hl+1)\n"), std::string::npos) << c.assembly;
+  EXPECT_EQ(compile(kData + "void f(void) { register char B; WA = B; }\n").messages, "E265");
+}
+
 TEST(Casts, ACastChangesTheTypeOrIsRefused) {
   struct Case {
     const char* body;
