@@ -510,7 +510,10 @@ void Parser::generateAssignment(int at) {
     return;
   }
   if (assumedInt) target->word = true;
-  OperandUse use{target->usesHL(), 0};
+  // A register is written after the value is read: the value may take HL on the way.
+  bool writtenLast = n.op == 39 && (target->kind == OperandKind::register8 ||
+                                    target->kind == OperandKind::register16);
+  OperandUse use{target->usesHL() && !writtenLast, 0};
   if (n.op != 39) {  // compound assignment
     std::string_view mnemonic = mnemonicOf(n.op);
     if (mnemonic == "shlc" || mnemonic == "shrc") {

@@ -153,6 +153,22 @@ TEST(CodeGeneration, NearObjectsAreReachedThroughHLWithAWarning) {
   EXPECT_EQ(assemble(c.assembly).status, 0);
 }
 
+TEST(CodeGeneration, ARegisterWrittenLastMayTakeHLForItsValue) {
+  std::string data =
+      "section ram data;\nunsigned char level;\nunsigned short wide;\nsection code;\n";
+  auto c = compile(data + "void f(void) {\n HL = level;\n L = wide;\n}\n");
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(c.assembly.find("\tld\thl,_level\n\tld\tl,(hl)\n\tld\th,0\n\tld\thl,_wide\n"
+                            "\tld\tl,(hl)\n"),
+            std::string::npos)
+      << c.assembly;
+  auto e = assemble(c.assembly);
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_EQ(e.bytes("\tld\tl,(hl)"), "E3 5E");
+  // An operation reads L again after HL has been taken: refused.
+  EXPECT_EQ(compile(data + "void f(void) { L += level; }\n").messages, "E287");
+}
+
 TEST(CodeGeneration, OperationsWithoutAnInstructionAreReported) {
   // No 16-bit ALU form takes memory; CALLD has no instruction; DE has no multiply with C.
   auto c = compile(kHeader + "void f(void) {\n WA += *HLW;\n CALLD(5);\n DE = D * C;\n}\n");
