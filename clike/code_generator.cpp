@@ -545,6 +545,8 @@ void Parser::generateAssignment(int at) {
     return;
   }
   if (!convert(targetType, valueType, ConversionUse::assignment)) return;
+  // An address formed in HL for HL itself is there already.
+  if (valueNode.kind == NodeKind::address && sameRegister(*target, *value)) return;
   loadConverted(*target, *value, n.text);
 }
 

@@ -456,6 +456,8 @@ std::uint32_t Parser::sizeOfNode(int at) {
       return static_cast<std::uint32_t>(n.text.size() + 1);
     case NodeKind::indirect:
       return n.word ? 2 : 1;
+    case NodeKind::cast:
+      return sizeOf(nodes_.type(n.value));
     default:
       return 2;
   }

@@ -241,6 +241,7 @@ TEST(CodeGeneration, PointerAndRegisterIndirectForms) {
   EXPECT_EQ(e.bytes("\tadd\thl,6"), "EB 39 06 00");  // three shorts on
   EXPECT_EQ(e.bytes("\tld\ta,(hl+2)"), "E4 02 58");
   EXPECT_EQ(e.bytes("\tadd\thl,1"), "EB 39 01 00");
+  EXPECT_EQ(c.assembly.find("\tld\thl,hl"), std::string::npos) << c.assembly;
 }
 
 TEST(CodeGeneration, SubscriptsKnownOnlyWhenTheProgramRuns) {

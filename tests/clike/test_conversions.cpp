@@ -246,8 +246,11 @@ TEST(Casts, ACastChangesTheTypeOrIsRefused) {
         kData + "struct pt { unsigned char x; };\nvoid f(void) { " + c.body + " }\n", {"-w2"});
     EXPECT_EQ(compiled.messages, c.messages) << c.body;
   }
-  auto folded = compile(kData + "void f(void) { A = (unsigned char)300; B = (char)0x1FF; }\n");
-  EXPECT_TRUE(folded.has("\tld\ta,44") && folded.has("\tld\tb,-1")) << folded.assembly;
+  auto folded = compile(kData +
+                        "void f(void) { A = (unsigned char)300; B = (char)0x1FF;\n"
+                        "  C = sizeof((unsigned char)HL); }\n");
+  EXPECT_TRUE(folded.has("\tld\ta,44") && folded.has("\tld\tb,-1") && folded.has("\tld\tc,1"))
+      << folded.assembly;
 }
 
 }  // namespace
