@@ -513,7 +513,9 @@ void Parser::generateAssignment(int at) {
   // A register is written after the value is read: the value may take HL on the way.
   bool writtenLast = n.op == 39 && (target->kind == OperandKind::register8 ||
                                     target->kind == OperandKind::register16);
-  OperandUse use{target->usesHL() && !writtenLast, 0};
+  // Work for the value may not go over what the target still needs.
+  OperandUse use{target->usesHL() && !writtenLast,
+                 writtenLast ? std::uint8_t{0} : registersRead(n.a)};
   if (n.op != 39) {  // compound assignment
     std::string_view mnemonic = mnemonicOf(n.op);
     if (mnemonic == "shlc" || mnemonic == "shrc") {
@@ -617,7 +619,7 @@ void Parser::generateBinaryAssignment(const Operand& target, const ValueType& ta
   std::optional<Operand> x = operandOf(n.a, use);
   if (!x) return;
   std::optional<Operand> y = stepOf(xType.known ? xType : resultType, n.b, mnemonic,
-                                    OperandUse{use.hlBusy || x->usesHL(), 0});
+                                    OperandUse{use.hlBusy || x->usesHL(), registersRead(n.a)});
   if (!y) return;
   if (!sameRegister(target, *x)) {
     // Loading the target first must not destroy the second operand.
@@ -783,7 +785,7 @@ void Parser::comparison(const Node& n, Jump jump) {
   std::uint8_t rightReads = registersRead(n.b);
   std::optional<Operand> x = operandOf(n.a, OperandUse{false, rightReads});
   if (!x) return;
-  std::optional<Operand> y = operandOf(n.b, OperandUse{x->usesHL(), 0});
+  std::optional<Operand> y = operandOf(n.b, OperandUse{x->usesHL(), registersRead(n.a)});
   if (!y) return;
   if (hasForm("cmp", *x, *y)) {
     emit("cmp", *x, *y);

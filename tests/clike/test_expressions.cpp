@@ -48,13 +48,23 @@ TEST(Expressions, PlacesThatCannotBeWritten) {
 
 TEST(Expressions, OperandsWithoutAnAddressOrAForm) {
   const Case cases[] = {
-      {"HL = &B;", "E252"},          {"HL = &count.2;", "E252"},      {"HL = &5;", "E253"},
+      {"HL = &B;", "E252"},
+      {"HL = &count.2;", "E252"},
+      {"HL = &5;", "E253"},
       {"A = *count;", "E255"},  // not a pointer
-      {"A = spot;", "E270"},         {"A = B + C + D;", "E279"},      {"A = EQ;", "E293"},
+      {"A = spot;", "E270"},
+      {"A = B + C + D;", "E279"},
+      {"A = EQ;", "E293"},
       {"H = *--HL;", "E286"},  // which of the two writes of H wins is not defined
       {"level = L;", "E287"},  // the near address would go over L
-      {"*(HL+C) = buf[B];", "E287"}, {"A = *(HL+200);", "W526 E261"}, {"bp = bp + bp;", "E244"},
-      {"HL = bp - bp;", "E244"},     {"bp = bp & 1;", "E244"},
+      {"*(HL+C) = buf[B];", "E287"},
+      {"A += buf[B];", "E287"},  // the index is formed in WA, over A
+      {"B = A + buf[C];", "E287"},
+      {"if (A == buf[B]) C = 1;", "E287"},
+      {"A = buf[B];",
+       ""},  // A is written last {"A = *(HL+200);", "W526 E261"}, {"bp = bp + bp;", "E244"},
+      {"HL = bp - bp;", "E244"},
+      {"bp = bp & 1;", "E244"},
   };
   expectMessages(std::begin(cases), std::end(cases));
 }
