@@ -54,13 +54,14 @@ void Parser::generateCall(int at) {
     // Each argument into its register; a later argument may not read a register that an
     // earlier one has been loaded into.
     std::vector<Operand> written;
+    std::uint8_t loaded = 0;  // registers that earlier arguments went into
     int argument = n.first;
     for (const Parameter& parameter : info->parameters) {
       Operand target = parameterOperand(parameter.registerValue);
       if (!plainOperand(argument, function.name) ||
           !convert(ValueType::of(parameter.type), argument, ConversionUse::assignment))
         return;
-      std::optional<Operand> value = operandOf(argument, OperandUse{target.usesHL()});
+      std::optional<Operand> value = operandOf(argument, OperandUse{target.usesHL(), loaded});
       if (!value) return;
       for (const Operand& earlier : written) {
         if (value->text == earlier.text || (value->usesHL() && earlier.usesHL()) ||
@@ -74,6 +75,7 @@ void Parser::generateCall(int at) {
       }
       if (value->text != target.text) loadConverted(target, *value, function.name);
       written.push_back(target);
+      loaded |= registerBits(target);
       argument = nodes_[argument].next;
     }
   }

@@ -140,6 +140,12 @@ bool Operand::usesHL() const {
   return false;
 }
 
+std::uint8_t registerBits(const Operand& operand) {
+  if (r8(operand)) return static_cast<std::uint8_t>(1u << (operand.number & 7));
+  if (r16(operand)) return static_cast<std::uint8_t>(3u << (2 * (operand.number & 3)));
+  return 0;
+}
+
 std::string_view register8Name(int number) {
   return kRegister8[static_cast<std::size_t>(number & 7)];
 }

@@ -72,6 +72,9 @@ bool addressIntoByte(const Operand& target, const Operand& value);
 std::optional<Operand> lowByte(const Operand& word);
 std::optional<Operand> highByte(const Operand& word);
 
+// Bit n for each 8-bit register n (A W C B E D L H) a register operand is made of.
+std::uint8_t registerBits(const Operand& operand);
+
 std::string_view register8Name(int number);
 std::string_view register16Name(int number);
 

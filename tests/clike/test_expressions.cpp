@@ -100,6 +100,11 @@ TEST(Expressions, CallsThroughPointersAndArgumentsThatAreExpressions) {
   ASSERT_EQ(e.status, 0) << e.err;
   // The pointer lives in the code section, a near address: through HL.
   EXPECT_EQ(e.bytes("\tcall\t(hl)\t"), "E3 FC");
+  // A later argument may not be formed over an earlier one's register.
+  auto order = compile(kData +
+                       "void two(unsigned char A, unsigned char B);\n"
+                       "void f(void) { two(5, buf[C]); }\n");
+  EXPECT_EQ(order.messages, "E287");
   auto v = compile(kData + "unsigned char get(void);\nvoid f(void) { A = stop(); B = get(); }\n");
   EXPECT_EQ(v.messages, "E292");
 }
