@@ -21,6 +21,7 @@ bool foldConstant(const ExpressionTable& nodes, int at, std::int32_t& value) {
       value = node.value;
       return true;
     case NodeKind::unary:
+      if (node.opClass == TokenClass::star) return false;  // a byte in memory
       if (!foldConstant(nodes, node.a, x)) return false;
       switch (node.opClass) {
         case TokenClass::minus:
