@@ -151,10 +151,11 @@ bool Parser::pointerPlace(int at, OperandUse use, Place& place) {
   }
   if (n.kind == NodeKind::binary &&
       (n.opClass == TokenClass::plus || n.opClass == TokenClass::minus) &&
-      foldConstant(nodes_, n.b, step) && pointer.known) {
-    // p + n and p - n: n elements on.
+      foldConstant(nodes_, n.b, step)) {
+    // p + n and p - n: n elements on (bytes for an address without a type).
     if (!pointerPlace(n.a, use, place)) return false;
-    std::int32_t element = static_cast<std::int32_t>(sizeOf(pointer.type.inner()));
+    std::int32_t element =
+        pointer.known ? static_cast<std::int32_t>(sizeOf(pointer.type.inner())) : 1;
     place.displacement += (n.opClass == TokenClass::plus ? step : -step) * element;
     return true;
   }

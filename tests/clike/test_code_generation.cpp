@@ -221,7 +221,7 @@ TEST(CodeGeneration, PointerAndRegisterIndirectForms) {
                    "}\n"
                    "void f(void) {\n"
                    "  A = *p; *p = B; A = pp->x; WA = pp->y; A = *BC; A = *tp;\n"
-                   "  HL = sp + 3; A = *(p + 2); HL = &pp->y;\n"
+                   "  HL = sp + 3; A = *(p + 2); HL = &pp->y; B = *(BC - 3);\n"
                    "}\n");
   ASSERT_EQ(c.status, 0) << c.err;
   auto e = assemble(c.assembly);
@@ -241,6 +241,7 @@ TEST(CodeGeneration, PointerAndRegisterIndirectForms) {
   EXPECT_EQ(e.bytes("\tadd\thl,6"), "EB 39 06 00");  // three shorts on
   EXPECT_EQ(e.bytes("\tld\ta,(hl+2)"), "E4 02 58");
   EXPECT_EQ(e.bytes("\tadd\thl,1"), "EB 39 01 00");
+  EXPECT_EQ(e.bytes("\tld\tb,(hl-3)"), "E4 FD 5B");
   EXPECT_EQ(c.assembly.find("\tld\thl,hl"), std::string::npos) << c.assembly;
 }
 
