@@ -10,6 +10,7 @@ namespace {
 constexpr int kNamesPerLine = 5;
 constexpr std::size_t kBytesPerLine = 16;
 constexpr std::size_t kTabWidth = 8;
+constexpr std::size_t kOutputBlock = 64 * 1024;
 constexpr std::size_t kNameColumns = 16;  // where the first item of a short name starts
 
 std::string_view classWord(std::uint8_t type) {
@@ -24,10 +25,20 @@ class BodyWriter {
  public:
   BodyWriter(const OptionSettings& options, std::FILE* out) : options_(options), out_(out) {}
 
+  ~BodyWriter() { flush(); }
+
   void record(RecordKind kind, const std::string& payload);
+  void flush() {
+    std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
+    buffer_.clear();
+  }
 
  private:
-  void text(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), out_); }
+  // The many short pieces of a line are gathered and written a block at a time.
+  void text(std::string_view bytes) {
+    buffer_ += bytes;
+    if (buffer_.size() >= kOutputBlock) flush();
+  }
   // The line end of an instruction or label: the pending source reference, or "\n".
   void endLine();
   void startItem();
@@ -41,6 +52,7 @@ class BodyWriter {
   std::string objectName_;
   bool firstItem_ = false;
   bool inSection_ = false;
+  std::string buffer_;
 };
 
 void BodyWriter::endLine() {
@@ -102,13 +114,19 @@ void BodyWriter::sourceLine(const std::string& payload) {
     text("\n");
   }
   if (!inSection_) return;
-  char reference[64];
   if (options_.debugInfo == 1) {
-    std::snprintf(reference, sizeof reference, "\tline \"\",%u,0,0\n", line);
-    text(reference);
+    text("\tline \"\",");
+    text(std::to_string(line));
+    text(",0,0\n");
   } else {
-    std::snprintf(reference, sizeof reference, "\t\t;++%u %04u\n", depth, line);
-    pendingReference_ = reference;
+    // "\t\t;++%u %04u\n", made by hand: it is written for nearly every source line.
+    std::string number = std::to_string(line);
+    pendingReference_ = "\t\t;++";
+    pendingReference_ += std::to_string(depth);
+    pendingReference_ += ' ';
+    if (number.size() < 4) pendingReference_.append(4 - number.size(), '0');
+    pendingReference_ += number;
+    pendingReference_ += '\n';
   }
 }
 
@@ -239,6 +257,7 @@ bool writeModuleBody(const OptionSettings& options, const ModuleInfo& module, Re
   RecordKind kind;
   std::string payload;
   while (records.next(kind, payload)) body.record(kind, payload);
+  body.flush();
   return std::ferror(out) == 0;
 }
 

@@ -40,13 +40,25 @@ bool DiskWorkFile::create(const std::string& directory, const std::string& prefi
   return true;
 }
 
+// Records are small: they are gathered here and handed to the stream a block at a time.
 bool DiskWorkFile::write(const void* data, std::size_t size) {
-  if (!stream_ || std::fwrite(data, 1, size, stream_) != size) failed_ = true;
+  if (!stream_) failed_ = true;
+  if (failed_) return false;
+  pending_.append(static_cast<const char*>(data), size);
+  return pending_.size() < kStreamBuffer || flushPending();
+}
+
+bool DiskWorkFile::flushPending() {
+  if (stream_ && !pending_.empty() &&
+      std::fwrite(pending_.data(), 1, pending_.size(), stream_) != pending_.size())
+    failed_ = true;
+  pending_.clear();
   return !failed_;
 }
 
 bool DiskWorkFile::closeForWriting() {
   if (!stream_) return !failed_;
+  flushPending();
   bool closed = std::fclose(stream_) == 0;
   stream_ = nullptr;
   return closed && !failed_;
@@ -71,6 +83,7 @@ bool DiskWorkFile::closeForReading() {
 }
 
 void DiskWorkFile::remove() {
+  pending_.clear();
   if (stream_) std::fclose(stream_);
   stream_ = nullptr;
   if (path_.empty()) return;
@@ -80,6 +93,7 @@ void DiskWorkFile::remove() {
 }
 
 void DiskWorkFile::keep() {
+  flushPending();  // what was written is kept whole
   if (stream_) std::fclose(stream_);
   stream_ = nullptr;
   if (!path_.empty()) cleanup::unregisterFile(path_);

@@ -34,7 +34,10 @@ class DiskWorkFile {
   const std::string& path() const { return path_; }
 
  private:
+  bool flushPending();
+
   std::string path_;
+  std::string pending_;  // written bytes not yet handed to the stream
   std::FILE* stream_ = nullptr;
   bool failed_ = false;
 };
