@@ -328,5 +328,33 @@ TEST(ModuleOutput, EveryProgramAssemblesInEveryOutputForm) {
   EXPECT_GE(assembled, 60);
 }
 
+// Records are gathered before they reach the disk: a work file kept for inspection (-zr)
+// or read back holds every byte written, also across the gathering block's size.
+TEST(ModuleOutput, WorkFilesKeepEveryRecordWritten) {
+  char pattern[] = "/tmp/kzclwfXXXXXX";
+  std::filesystem::path directory = ::mkdtemp(pattern);
+  const std::string records(200 * 1024 + 7, 'r');
+  std::string kept;
+  {
+    DiskWorkFile file;
+    ASSERT_TRUE(file.create(directory.string() + "/", "TP"));
+    for (std::size_t at = 0; at < records.size(); at += 1000)
+      ASSERT_TRUE(
+          file.write(records.data() + at, std::min<std::size_t>(1000, records.size() - at)));
+    kept = file.path();
+    file.keep();
+  }
+  EXPECT_EQ(fileText(kept), records);
+  DiskWorkFile again;
+  ASSERT_TRUE(again.create(directory.string() + "/", "TP"));
+  ASSERT_TRUE(again.write(records.data(), 3));
+  ASSERT_TRUE(again.closeForWriting());
+  ASSERT_TRUE(again.openForReading());
+  char back[8] = {};
+  EXPECT_EQ(again.read(back, sizeof back), 3u);
+  again.remove();
+  std::filesystem::remove_all(directory);
+}
+
 }  // namespace
 }  // namespace kz::clike
