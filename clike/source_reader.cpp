@@ -67,8 +67,11 @@ void SourceReader::enterInclude(const std::string& name) {
   push(name);
 }
 
+// Messages from here on name the enclosing file: the left one's name is gone.
 void SourceReader::leaveInclude() {
-  if (levels_.size() > 1) levels_.pop_back();
+  if (levels_.size() <= 1) return;
+  levels_.pop_back();
+  diagnostics_.beginLine(&levels_.back()->name, levels_.back()->line);
 }
 
 void SourceReader::closeAll() { levels_.clear(); }

@@ -127,6 +127,18 @@ TEST(Parser, AMistakeCostsOneMessageAndTheRestIsChecked) {
   });
 }
 
+// A block that an include file opens and leaves open is reported at the end against the
+// main file: the include file's name is gone by then.
+TEST(Parser, ABlockLeftOpenByAnIncludeFile) {
+  char pattern[] = "/tmp/kzclincXXXXXX";
+  std::filesystem::path directory = ::mkdtemp(pattern);
+  std::ofstream(directory / "open.h") << "section code;\nvoid f(void) {\n";
+  auto c = compile("#include \"" + (directory / "open.h").string() + "\"\n");
+  std::filesystem::remove_all(directory);
+  EXPECT_EQ(c.messages, "E207");
+  EXPECT_NE(c.err.find("prog.c 1 : CLZEL-Error-207: '}' missing"), std::string::npos) << c.err;
+}
+
 // The regression corpus of the fuzz harness: each input (an option byte, then the source)
 // compiles to an exit status, never a crash.
 TEST(Parser, FuzzRegressionCorpusCompiles) {
