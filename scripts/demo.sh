@@ -41,3 +41,8 @@ heading "asmzel -o blink_c.rel blink.asm, dumpzel -d blink_c.rel: the data of th
 "$bin/asmzel" -$ -o blink_c.rel blink.asm
 "$bin/dumpzel" -d blink_c.rel > blink_c.txt
 sed -n '1,40p' blink_c.txt
+
+heading "cclzel -Os -Mr -GF -o blink_cl.abf blink.cl: the C-like blinker built whole, its switch through lzel.lib"
+cp blink.c blink.cl
+"$bin/cclzel" -$ -Os -Mr -GF -o blink_cl.abf blink.cl
+cat blink_cl.abf
