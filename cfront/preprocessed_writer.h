@@ -25,7 +25,6 @@ class PreprocessedWriter {
   const Preprocessor& preprocessor_;
   bool lineDirectives_;
   bool lineOpen_ = false;
-  bool anyLine_ = false;
   std::uint16_t file_ = 0;
   std::uint32_t nextLine_ = 1;  // the source line the next output line shows
   Token previous_;

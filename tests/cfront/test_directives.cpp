@@ -225,3 +225,31 @@ TEST(Directives, MessagesNameTheIncludedFile) {
 
 }  // namespace
 }  // namespace kz::cfront::testing
+
+namespace kz::cfront::testing {
+namespace {
+
+TEST(HostileInput, HugeLineIsCopiedWhole) {
+  std::string line;
+  for (int i = 0; i < 20000; ++i) line += "a+";
+  Result result = preprocess("#define a b\n" + line + "c\n");
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) expected += "b+";
+  EXPECT_EQ(result.output, expected + "c\n");
+}
+
+TEST(HostileInput, VeryDeepConditionalNestingEndsAtTheErrorLimit) {
+  std::string source;
+  for (int i = 0; i < 100000; ++i) source += "#ifdef X\n";
+  Result result = preprocess(source);
+  EXPECT_TRUE(result.aborted);
+  EXPECT_NE(result.messages.find("ZC1-Fatal-100: Too many errors"), std::string::npos);
+}
+
+TEST(HostileInput, SelfReferentialMacrosStop) {
+  Result result = preprocess("#define f(x) f(f(x))\n#define g g g\nf(f(1)) g\n");
+  EXPECT_EQ(result.output, "f(f(f(f(1)))) g g\n");
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
