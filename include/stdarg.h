@@ -5,10 +5,10 @@
 #ifndef __STDARG_H
 #define __STDARG_H
 
-typedef char* va_list;
+typedef char *va_list;
 
-#define va_start(ap, last) ((void)((ap) = (char*)&(last) + sizeof(last)))
-#define va_arg(ap, type) (*(type*)(((ap) += sizeof(type)) - sizeof(type)))
-#define va_end(ap) ((void)((ap) = (char*)0))
+#define va_start(ap, last) ((void)((ap) = (char *)&(last) + sizeof(last)))
+#define va_arg(ap, type) (*(type *)(((ap) += sizeof(type)) - sizeof(type)))
+#define va_end(ap) ((void)((ap) = (char *)0))
 
 #endif

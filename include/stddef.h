@@ -4,7 +4,7 @@
 #define __STDDEF_H
 
 #ifndef NULL
-#define NULL ((void*)0)
+#define NULL ((void *)0)
 #endif
 
 #ifndef __SIZE_T_DEFINED
@@ -22,8 +22,6 @@ typedef int ptrdiff_t;
 typedef unsigned short wchar_t; /* holds a Shift-JIS double-byte character */
 #endif
 
-/* clang-format off */
 #define offsetof(type, member) ((size_t)&(((type *)0)->member))
-/* clang-format on */
 
 #endif
