@@ -1,0 +1,85 @@
+#pragma once
+// Builds checked expression trees for the parser: every make...() types its node, inserts the
+// implicit conversions (aconv nodes), folds constant operands and reports what the checks find.
+// A node whose operands are in error gets a usable type where one can be guessed, so one
+// mistake gives one message.
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "cfront/diagnostics.h"
+#include "cfront/syntax_tree.h"
+#include "cfront/types.h"
+
+namespace kz::cfront {
+
+class ExpressionBuilder {
+ public:
+  ExpressionBuilder(TypeTable& types, NodeArena& nodes, Diagnostics& diagnostics,
+                    const RunOptions& options);
+
+  // Leaves.
+  Expr* integerConstant(long long value, TypeRef type, SourceSpot spot);
+  Expr* floatingConstant(double value, TypeRef type, SourceSpot spot);
+  // bytes: the literal's characters after escapes, without the terminating zero.
+  Expr* stringLiteral(std::string_view bytes, bool wide, SourceSpot spot);
+  // symbol: nullptr for an undeclared name (256, or an implicit int function when called:
+  // the parser passes calledName = true for a name directly followed by '(').
+  Expr* name(Symbol* symbol, std::string_view spelling, bool calledName, SourceSpot spot);
+
+  // Postfix.
+  Expr* call(Expr* function, std::span<Expr* const> arguments, SourceSpot spot);
+  Expr* member(Expr* object, std::string_view memberName, bool arrow, SourceSpot spot);
+  Expr* subscript(Expr* array, Expr* index, SourceSpot spot);
+  Expr* increment(Expr* operand, bool increase, bool prefix, SourceSpot spot);
+
+  // Unary: kind is one of addressOf, indirection, unaryPlus, negate, bitNot, logicalNot.
+  Expr* unary(ExprKind kind, Expr* operand, SourceSpot spot);
+  Expr* sizeofExpression(Expr* operand, SourceSpot spot);
+  Expr* sizeofType(TypeRef type, SourceSpot spot);
+  Expr* cast(TypeRef type, Expr* operand, SourceSpot spot);
+
+  Expr* binary(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
+  // op none: plain assignment.
+  Expr* assign(BinaryOp op, Expr* target, Expr* value, SourceSpot spot);
+  Expr* conditional(Expr* condition, Expr* whenTrue, Expr* whenFalse, SourceSpot spot);
+  Expr* comma(Expr* left, Expr* right, SourceSpot spot);
+
+  // Conversion as by assignment to a value of type `to` (initialisers, arguments, return):
+  // reports incompatibility and inserts an aconv node.
+  Expr* convertForAssignment(Expr* value, TypeRef to, SourceSpot spot);
+
+  // Statement-level checks.
+  // A controlling expression of if/while/do/for/?: (540 assignment, 543 constant).
+  void checkCondition(Expr* condition);
+  // An expression statement (552 no effect).
+  void checkExpressionStatement(Expr* expression);
+  // The value of a switch (298) after the integer promotions.
+  Expr* switchValue(Expr* value, SourceSpot spot);
+  // A case label converted to the switch type (541 out of range).
+  long long caseValue(Expr* label, TypeRef switchType, SourceSpot spot);
+  // return with or without a value in a function returning `returnType` (561, 553).
+  Expr* returnValue(Expr* value, TypeRef returnType, SourceSpot spot);
+
+  // The value of an integer constant expression (array sizes, bit widths, enumerators, case
+  // labels); nullopt after reporting one that is not constant.
+  std::optional<long long> integerConstantValue(Expr* expression);
+
+ private:
+  TypeTable& types_;
+  NodeArena& nodes_;
+  Diagnostics& diagnostics_;
+  const RunOptions& options_;
+};
+
+// The value of a constant converted to an integer type, as the checks convert constants:
+// 516 when outside the 32-bit range of the type's class, then the narrowest type from `to`
+// on that holds the value.
+struct ConvertedConstant {
+  long long value = 0;
+  TypeRef type = nullptr;
+  bool overflowed = false;  // 516 is due
+};
+ConvertedConstant convertIntegerConstant(const TypeTable& types, long long value, TypeRef to);
+
+}  // namespace kz::cfront

@@ -1,0 +1,196 @@
+#pragma once
+// The trees the parser builds: symbols, expressions (typed and checked as they are built) and
+// statements. Nodes live in a NodeArena for the whole translation unit.
+#include <cstdint>
+#include <deque>
+#include <string_view>
+#include <vector>
+
+#include "cfront/types.h"
+
+namespace kz::cfront {
+
+struct SourceSpot {
+  std::uint32_t line = 0;
+  std::uint32_t column = 0;
+};
+
+enum class StorageClass : std::uint8_t {
+  none,
+  typedefName,
+  externClass,
+  staticClass,
+  autoClass,
+  registerClass,
+};
+
+enum class SymbolKind : std::uint8_t {
+  object,
+  function,
+  typedefName,
+  enumConstant,
+  parameter,
+  registerVariable,  // __A, __WA, __SP, ...
+  flagVariable,      // __JF, __ZF, __CF, __HF
+};
+
+enum class Linkage : std::uint8_t { none, internal, external };
+
+struct Symbol {
+  std::string_view name;
+  SymbolKind kind = SymbolKind::object;
+  StorageClass storage = StorageClass::none;
+  Linkage linkage = Linkage::none;
+  TypeRef type = nullptr;
+  SizeWord memory = SizeWord::near;  // the memory space of the object
+  bool memoryGiven = false;          // a memory-size keyword was written
+  bool isIo = false;
+  bool defined = false;  // a function body or an object definition with storage
+  bool initialised = false;
+  bool used = false;
+  int scopeDepth = 0;              // 0 file scope
+  long long enumValue = 0;         // enumeration constants
+  std::uint32_t registerCode = 0;  // register and flag variables: their number or letter
+  std::uint32_t index = 0;         // a number for the later passes
+  SourceSpot spot;
+};
+
+enum class ExprKind : std::uint8_t {
+  integerConstant,
+  floatingConstant,
+  stringLiteral,
+  name,  // an object, function, enumeration constant or register/flag variable
+  call,
+  member,         // a.b
+  pointerMember,  // a->b
+  subscript,
+  postIncrement,
+  postDecrement,
+  preIncrement,
+  preDecrement,
+  addressOf,
+  indirection,
+  unaryPlus,
+  negate,
+  bitNot,
+  logicalNot,
+  sizeofValue,         // folded to a constant once typed; kept for the later passes
+  cast,                // written (type) expr: the conv node
+  implicitConversion,  // inserted by the checks: the aconv node
+  binary,
+  assign,  // op is none for =, else the operator of a compound assignment
+  conditional,
+  comma,
+};
+
+enum class BinaryOp : std::uint8_t {
+  none,
+  multiply,
+  divide,
+  remainder,
+  add,
+  subtract,
+  shiftLeft,
+  shiftRight,
+  less,
+  greater,
+  lessEqual,
+  greaterEqual,
+  equal,
+  notEqual,
+  bitAnd,
+  bitXor,
+  bitOr,
+  logicalAnd,
+  logicalOr,
+};
+
+struct Expr {
+  ExprKind kind = ExprKind::integerConstant;
+  BinaryOp op = BinaryOp::none;
+  bool isLvalue = false;
+  bool isConstant = false;  // an integer or floating constant after folding
+  TypeRef type = nullptr;   // nullptr only after an error that left no usable type
+  Expr* left = nullptr;     // the operand; call: the function; member: the struct
+  Expr* right = nullptr;
+  Expr* third = nullptr;  // conditional: the value when false
+  std::vector<Expr*> arguments;
+  Symbol* symbol = nullptr;
+  const Member* memberInfo = nullptr;
+  long long integer = 0;  // integer constants: the value (unsigned types hold 0..2^32-1)
+  double floating = 0;
+  std::string_view text;  // string literals: the bytes without the terminator; member names
+  bool wide = false;      // L"..." and L'...'
+  SourceSpot spot;
+};
+
+enum class StmtKind : std::uint8_t {
+  expression,
+  compound,
+  ifStmt,
+  whileStmt,
+  doStmt,
+  forStmt,
+  switchStmt,
+  caseLabel,
+  defaultLabel,
+  label,
+  gotoStmt,
+  breakStmt,
+  continueStmt,
+  returnStmt,
+  empty,
+  declaration,  // a block-scope declaration, in order among the statements
+  inlineAsm,
+};
+
+struct Initializer;
+
+struct Stmt {
+  StmtKind kind = StmtKind::empty;
+  Expr* expression = nullptr;     // expression, condition, switch value, return value
+  Expr* init = nullptr;           // for: the first clause
+  Expr* step = nullptr;           // for: the third clause
+  Stmt* body = nullptr;           // loops, switch, labelled statements, if: the then part
+  Stmt* otherwise = nullptr;      // if: the else part
+  std::vector<Stmt*> statements;  // compound
+  Symbol* symbol = nullptr;       // declaration; label and goto: the label
+  Initializer* initializer = nullptr;
+  long long caseValue = 0;
+  std::string_view text;  // inline assembly; label and goto names
+  SourceSpot spot;
+};
+
+// An initialiser: one expression, or a braced list of initialisers.
+struct Initializer {
+  Expr* expression = nullptr;
+  std::vector<Initializer*> elements;
+  bool braced = false;
+  SourceSpot spot;
+};
+
+// One external declaration or function definition of the translation unit, in source order.
+struct TopLevel {
+  Symbol* symbol = nullptr;
+  Initializer* initializer = nullptr;
+  Stmt* body = nullptr;             // function definitions
+  std::vector<Symbol*> parameters;  // function definitions
+  bool isDefinition = false;
+};
+
+// Owns the nodes of one translation unit.
+class NodeArena {
+ public:
+  Expr* expr() { return &exprs_.emplace_back(); }
+  Stmt* stmt() { return &stmts_.emplace_back(); }
+  Symbol* symbol() { return &symbols_.emplace_back(); }
+  Initializer* initializer() { return &initializers_.emplace_back(); }
+
+ private:
+  std::deque<Expr> exprs_;
+  std::deque<Stmt> stmts_;
+  std::deque<Symbol> symbols_;
+  std::deque<Initializer> initializers_;
+};
+
+}  // namespace kz::cfront
