@@ -4,7 +4,10 @@
 // structure; the basic types are shared, derived types are made as declarations need them.
 #include <cstdint>
 #include <deque>
+#include <map>
+#include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "cfront/settings.h"
@@ -141,7 +144,11 @@ class TypeTable {
   void settleEnum(Record& record, long long lowest, long long highest);
 
  private:
+  TypeRef make(const Type& type);
+
   const RunOptions& options_;
+  std::map<std::tuple<TypeRef, SizeWord, std::uint8_t>, TypeRef> pointers_;
+  std::map<std::pair<TypeRef, std::uint8_t>, TypeRef> qualifiedTypes_;
   std::deque<Type> types_;
   std::deque<Record> records_;
   std::deque<FunctionInfo> functions_;
@@ -167,6 +174,8 @@ TypeRef composite(TypeTable& table, TypeRef a, TypeRef b);
 // The integer promotions and the usual arithmetic conversions for this target's sizes.
 TypeRef promoted(const TypeTable& table, TypeRef type);
 TypeRef usualArithmetic(const TypeTable& table, TypeRef a, TypeRef b);
+// The default argument promotions: the integer promotions, and float to double.
+TypeRef argumentPromoted(const TypeTable& table, TypeRef type);
 
 // The C spelling of a type, for messages ("int", "struct tag", "char *").
 std::string typeName(TypeRef type);
