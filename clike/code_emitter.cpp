@@ -1,14 +1,14 @@
 #include "clike/code_emitter.h"
 
-#include <cstdio>
+#include "common/varint.h"
 
 namespace kz::clike {
 namespace {
 
-constexpr std::size_t kHeldRun = 16;
-
-std::string lineOf(std::string_view mnemonic, const Operand* first, const Operand* second) {
-  std::string text = "\t";
+// Builds "\tmnemonic\tfirst,second" (or fewer operands) into `text`.
+void lineOf(std::string& text, std::string_view mnemonic, const Operand* first,
+            const Operand* second) {
+  text.assign(1, '\t');
   text += mnemonic;
   if (first && second) {
     text += '\t';
@@ -20,7 +20,6 @@ std::string lineOf(std::string_view mnemonic, const Operand* first, const Operan
     text += first->text;
     text += '\t';
   }
-  return text;
 }
 
 bool sameOperand(const Operand& a, const Operand& b) {
@@ -37,15 +36,20 @@ CodeEmitter::CodeEmitter(RecordWriter& records, EmitterChoices choices, SourceLi
       lines_(std::move(lines)),
       writeFailed_(std::move(writeFailed)) {}
 
+// "__%04x" by hand: a label is made for nearly every statement.
 std::string CodeEmitter::newLabel() {
-  char text[16];
-  std::snprintf(text, sizeof text, "__%04x", labels_++ & 0xFFFFu);
+  static constexpr char kDigits[] = "0123456789abcdef";
+  unsigned value = labels_++ & 0xFFFFu;
+  std::string text = "__0000";
+  for (std::size_t at = text.size(); value != 0; value >>= 4) text[--at] = kDigits[value & 0xFu];
   return text;
 }
 
 void CodeEmitter::write(RecordKind kind, std::string_view payload) {
   if (!captures_.empty()) {
-    captures_.back().emplace_back(kind, std::string(payload));
+    Captured& captured = captures_.back();
+    captured.last = captured.records.size();
+    appendRecord(captured.records, kind, payload);
     return;
   }
   if (!records_.write(kind, payload)) writeFailed_();
@@ -65,17 +69,33 @@ CodeEmitter::Captured CodeEmitter::endCapture() {
 
 void CodeEmitter::replay(const Captured& records) {
   flush();
-  for (const auto& [kind, payload] : records) write(kind, payload);
+  if (!captures_.empty()) {
+    Captured& outer = captures_.back();
+    if (records.last != std::string::npos) outer.last = outer.records.size() + records.last;
+    outer.records += records.records;
+  } else if (!records_.writeEncoded(records.records)) {
+    writeFailed_();
+  }
   // The next line written is marked again.
   markedLine_ = 0;
+}
+
+bool CodeEmitter::Captured::lastCodeLine(std::string_view& payload) const {
+  if (last == std::string::npos) return false;
+  const auto* at = reinterpret_cast<const std::uint8_t*>(records.data() + last);
+  if (static_cast<RecordKind>(*at++) != RecordKind::codeLine) return false;
+  std::size_t length = takeVarint(at);
+  payload = std::string_view(reinterpret_cast<const char*>(at), length);
+  return true;
 }
 
 void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth, long serial) {
   if (line == markedLine_ && depth == markedDepth_) return;
   markedLine_ = line;
   markedDepth_ = depth;
-  std::string payload(1, static_cast<char>(depth));
-  payload += encodeNumber(line);
+  std::string& payload = payload_;
+  payload.assign(1, static_cast<char>(depth));
+  appendNumber(payload, line);
   // The text of a line goes out once: not again when later code comes back to it (the
   // end of a loop, a switch's dispatch written after its cases). An include file read
   // again has lines of its own.
@@ -98,31 +118,37 @@ void CodeEmitter::writeHeld(const Held& held) {
 }
 
 void CodeEmitter::flush() {
-  for (const Held& held : held_) writeHeld(held);
-  held_.clear();
+  for (std::size_t i = 0; i < heldCount_; ++i) writeHeld(held_[i]);
+  heldCount_ = 0;
 }
 
-void CodeEmitter::hold(std::string mnemonic, std::string text) {
-  Held held{std::move(mnemonic), std::move(text), line_, depth_, serial_};
-  lastMnemonic_ = held.mnemonic;
+// The line just built in the slot at heldCount_ is held (or written at once).
+void CodeEmitter::hold(std::size_t mnemonicLength) {
+  Held& held = held_[heldCount_];
+  held.mnemonicLength = mnemonicLength;
+  held.line = line_;
+  held.depth = depth_;
+  held.serial = serial_;
+  lastMnemonic_.assign(held.mnemonic());
   if (!choices_.holdBack) {
     writeHeld(held);
     return;
   }
   // A load repeated at once changes nothing.
-  if (!held_.empty() && held.mnemonic == "ld" && held_.back().text == held.text &&
+  if (heldCount_ > 0 && held.mnemonic() == "ld" && held_[heldCount_ - 1].text == held.text &&
       held.text.find('(') == std::string::npos)
     return;
-  held_.push_back(std::move(held));
-  if (held_.size() >= kHeldRun) flush();
+  if (++heldCount_ >= kHeldRun) flush();
 }
 
 void CodeEmitter::instruction(std::string_view mnemonic) {
-  hold(std::string(mnemonic), lineOf(mnemonic, nullptr, nullptr));
+  lineOf(lineSlot(), mnemonic, nullptr, nullptr);
+  hold(mnemonic.size());
 }
 
 void CodeEmitter::instruction(std::string_view mnemonic, const Operand& only) {
-  hold(std::string(mnemonic), lineOf(mnemonic, &only, nullptr));
+  lineOf(lineSlot(), mnemonic, &only, nullptr);
+  hold(mnemonic.size());
 }
 
 void CodeEmitter::instruction(std::string_view mnemonic, const Operand& first,
@@ -141,23 +167,27 @@ void CodeEmitter::instruction(std::string_view mnemonic, const Operand& first,
                       (first.mode == MemoryMode::direct || first.mode == MemoryMode::atHL);
     if (byteMemory && second.kind == OperandKind::immediate && second.constant &&
         second.value == 0) {
-      hold("clr", lineOf("clr", &first, nullptr));
+      instruction("clr", first);
       return;
     }
   }
-  hold(std::string(mnemonic), lineOf(mnemonic, &first, &second));
+  lineOf(lineSlot(), mnemonic, &first, &second);
+  hold(mnemonic.size());
 }
 
 void CodeEmitter::codeLine(std::string_view text) {
-  std::string mnemonic(text.substr(1, text.find('\t', 1) - 1));
-  hold(std::move(mnemonic), std::string(text));
+  lineSlot().assign(text);
+  hold(text.substr(1, text.find('\t', 1) - 1).size());
 }
 
 void CodeEmitter::label(std::string_view name) {
   // A jump to the label that follows it at once is dropped.
-  if (!held_.empty() && held_.back().mnemonic == "j" &&
-      held_.back().text == "\tj\t" + std::string(name) + "\t")
-    held_.pop_back();
+  if (heldCount_ > 0) {
+    std::string_view last = held_[heldCount_ - 1].text;
+    if (last.size() == name.size() + 4 && last.starts_with("\tj\t") && last.back() == '\t' &&
+        last.substr(3, name.size()) == name)
+      --heldCount_;
+  }
   flush();
   markLine(line_, depth_, serial_);
   write(RecordKind::label, name);
@@ -167,17 +197,20 @@ void CodeEmitter::label(std::string_view name) {
 void CodeEmitter::functionStart(std::string_view name, std::uint32_t line) {
   flush();
   markLine(line_, depth_, serial_);
-  write(RecordKind::functionStart, encodeNumber(line) + std::string(name));
+  payload_.clear();
+  appendNumber(payload_, line);
+  payload_ += name;
+  write(RecordKind::functionStart, payload_);
   lastMnemonic_.clear();
 }
 
 void CodeEmitter::section(const SectionRecord& section, std::string_view name) {
   flush();
-  std::string payload;
-  payload += static_cast<char>(section.type);
+  std::string& payload = payload_;
+  payload.assign(1, static_cast<char>(section.type));
   payload += static_cast<char>(section.attribute);
   payload += static_cast<char>(section.absolute);
-  payload += encodeNumber(section.address);
+  appendNumber(payload, section.address);
   payload += name;
   write(RecordKind::section, payload);
 }
@@ -191,7 +224,9 @@ void CodeEmitter::dataName(std::string_view name) {
 void CodeEmitter::dataBytes(std::string_view bytes) { write(RecordKind::dataBytes, bytes); }
 void CodeEmitter::dataWord(std::string_view text) { write(RecordKind::dataWord, text); }
 void CodeEmitter::dataSpace(std::uint32_t size) {
-  write(RecordKind::dataSpace, encodeNumber(size));
+  payload_.clear();
+  appendNumber(payload_, size);
+  write(RecordKind::dataSpace, payload_);
 }
 
 void CodeEmitter::asmText(std::string_view text) {

@@ -4,6 +4,7 @@
 // after it, or a load repeated at once, can be dropped before they are written; under `e`
 // a load of an operand into itself is left out and storing 0 into a byte of memory is
 // written as a clear.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -62,9 +63,20 @@ class CodeEmitter {
   // Writes what is held back.
   void flush();
 
-  // Records made between beginCapture and endCapture are kept aside, to be written later
-  // with replay (a jump table must follow its jump, before the code of its cases).
-  using Captured = std::vector<std::pair<RecordKind, std::string>>;
+  // Records made between beginCapture and endCapture are kept aside, encoded as in the work
+  // file, to be written later with replay (a jump table must follow its jump, before the
+  // code of its cases).
+  struct Captured {
+    std::string records;
+    std::size_t last = std::string::npos;  // where the last record starts
+    bool empty() const { return records.empty(); }
+    // The payload of the last record when that is a code line.
+    bool lastCodeLine(std::string_view& payload) const;
+    void dropLast() {
+      records.resize(last);
+      last = std::string::npos;
+    }
+  };
   void beginCapture();
   Captured endCapture();
   void replay(const Captured& records);
@@ -74,14 +86,20 @@ class CodeEmitter {
   std::string newLabel();
 
  private:
+  // Held lines live in a fixed run of slots whose strings keep their room, so holding a
+  // line costs no allocation.
   struct Held {
-    std::string mnemonic;
-    std::string text;  // the whole line without its line end
+    std::string text;  // the whole line without its line end: a tab, the mnemonic, ...
+    std::size_t mnemonicLength = 0;
     std::uint32_t line = 0;
     std::uint8_t depth = 0;
     long serial = 0;
+    std::string_view mnemonic() const { return std::string_view(text).substr(1, mnemonicLength); }
   };
-  void hold(std::string mnemonic, std::string text);
+  static constexpr std::size_t kHeldRun = 16;
+  // The slot the next line is built in.
+  std::string& lineSlot() { return held_[heldCount_].text; }
+  void hold(std::size_t mnemonicLength);
   void write(RecordKind kind, std::string_view payload);
   void writeHeld(const Held& held);
   void markLine(std::uint32_t line, std::uint8_t depth, long serial);
@@ -90,8 +108,10 @@ class CodeEmitter {
   EmitterChoices choices_;
   SourceLines lines_;
   WriteFailed writeFailed_;
-  std::vector<Held> held_;
+  std::array<Held, kHeldRun> held_{};
+  std::size_t heldCount_ = 0;
   std::vector<Captured> captures_;
+  std::string payload_;  // a record's payload while it is put together
   std::uint32_t line_ = 0;
   std::uint8_t depth_ = 0;
   long serial_ = 0;

@@ -27,7 +27,7 @@ class BodyWriter {
 
   ~BodyWriter() { flush(); }
 
-  void record(RecordKind kind, const std::string& payload);
+  void record(RecordKind kind, std::string_view payload);
   void flush() {
     std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
     buffer_.clear();
@@ -44,7 +44,7 @@ class BodyWriter {
   void startItem();
   void dataItem(std::string_view directive, std::string_view value);
   void wordItem(std::string_view value);
-  void sourceLine(const std::string& payload);
+  void sourceLine(std::string_view payload);
 
   const OptionSettings& options_;
   std::FILE* out_;
@@ -53,6 +53,21 @@ class BodyWriter {
   bool firstItem_ = false;
   bool inSection_ = false;
   std::string buffer_;
+  std::string values_;
+  char digits_[16];
+
+  // The decimal digits of a number, at least `width` of them (zeros in front). Valid until
+  // the next call.
+  std::string_view decimal(std::uint32_t value, std::size_t width = 1) {
+    char* end = digits_ + sizeof digits_;
+    char* at = end;
+    do {
+      *--at = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    while (static_cast<std::size_t>(end - at) < width) *--at = '0';
+    return std::string_view(at, static_cast<std::size_t>(end - at));
+  }
 };
 
 void BodyWriter::endLine() {
@@ -85,7 +100,7 @@ void BodyWriter::dataItem(std::string_view directive, std::string_view value) {
   if (firstItem_) {
     startItem();
   } else {
-    text(std::string(continuationTabs(objectName_.size()), '\t'));
+    text(std::string_view("\t\t\t\t\t", continuationTabs(objectName_.size())));
   }
   text(directive);
   text("\t");
@@ -103,11 +118,11 @@ void BodyWriter::wordItem(std::string_view value) {
 // A new source line: its text at level 2, then its reference: a line directive under -g,
 // else a comment after the first line made for it. Before the first section only the text
 // goes out (the #asm text and macro debug lines there belong to no code).
-void BodyWriter::sourceLine(const std::string& payload) {
+void BodyWriter::sourceLine(std::string_view payload) {
   if (payload.size() < 5 || options_.sourceCommentLevel == 0) return;
   auto depth = static_cast<unsigned char>(payload[0]);
-  std::uint32_t line = decodeNumber(std::string_view(payload).substr(1, 4));
-  std::string_view source = std::string_view(payload).substr(5);
+  std::uint32_t line = decodeNumber(payload.substr(1, 4));
+  std::string_view source = payload.substr(5);
   if (options_.sourceCommentLevel == 2 && !source.empty()) {
     text(inSection_ ? ";+++ \t" : ";+++\t");
     text(source);
@@ -116,21 +131,19 @@ void BodyWriter::sourceLine(const std::string& payload) {
   if (!inSection_) return;
   if (options_.debugInfo == 1) {
     text("\tline \"\",");
-    text(std::to_string(line));
+    text(decimal(line));
     text(",0,0\n");
   } else {
     // "\t\t;++%u %04u\n", made by hand: it is written for nearly every source line.
-    std::string number = std::to_string(line);
     pendingReference_ = "\t\t;++";
-    pendingReference_ += std::to_string(depth);
+    pendingReference_ += decimal(depth);
     pendingReference_ += ' ';
-    if (number.size() < 4) pendingReference_.append(4 - number.size(), '0');
-    pendingReference_ += number;
+    pendingReference_ += decimal(line, 4);
     pendingReference_ += '\n';
   }
 }
 
-void BodyWriter::record(RecordKind kind, const std::string& payload) {
+void BodyWriter::record(RecordKind kind, std::string_view payload) {
   switch (kind) {
     case RecordKind::asmText:
     case RecordKind::debugLine:
@@ -145,8 +158,8 @@ void BodyWriter::record(RecordKind kind, const std::string& payload) {
       auto type = static_cast<std::uint8_t>(payload[0]);
       auto attribute = static_cast<std::uint8_t>(payload[1]);
       bool absolute = payload[2] != 0;
-      std::uint32_t address = decodeNumber(std::string_view(payload).substr(3, 4));
-      std::string name = payload.substr(kSectionRecordSize);
+      std::uint32_t address = decodeNumber(payload.substr(3, 4));
+      std::string name(payload.substr(kSectionRecordSize));
       char line[160];
       if (absolute) {
         std::snprintf(line, sizeof line, "\n%s\tsection %s abs = 0x%lx\n", name.c_str(),
@@ -161,7 +174,7 @@ void BodyWriter::record(RecordKind kind, const std::string& payload) {
       break;
     }
     case RecordKind::functionStart: {
-      std::string name = payload.size() > 4 ? payload.substr(4) : std::string();
+      std::string name(payload.size() > 4 ? payload.substr(4) : std::string_view());
       if (options_.debugInfo == 1) {
         char line[128];
         std::snprintf(line, sizeof line, "\tsymbol_b \"%s\",1,%u,1\n", name.substr(1).c_str(),
@@ -188,19 +201,19 @@ void BodyWriter::record(RecordKind kind, const std::string& payload) {
       break;
     case RecordKind::dataBytes:
       for (std::size_t at = 0; at < payload.size(); at += kBytesPerLine) {
-        std::string values;
+        values_.clear();
         for (std::size_t i = at; i < payload.size() && i < at + kBytesPerLine; ++i) {
-          if (i > at) values += ',';
-          values += std::to_string(static_cast<unsigned char>(payload[i]));
+          if (i > at) values_ += ',';
+          values_ += decimal(static_cast<unsigned char>(payload[i]));
         }
-        dataItem("db", values);
+        dataItem("db", values_);
       }
       break;
     case RecordKind::dataWord:
       wordItem(payload);
       break;
     case RecordKind::dataSpace:
-      dataItem("dsb", std::to_string(decodeNumber(payload)));
+      dataItem("dsb", decimal(decodeNumber(payload)));
       break;
   }
 }
@@ -255,7 +268,7 @@ bool writeModuleBody(const OptionSettings& options, const ModuleInfo& module, Re
   writeLists(module, out);
   BodyWriter body(options, out);
   RecordKind kind;
-  std::string payload;
+  std::string_view payload;
   while (records.next(kind, payload)) body.record(kind, payload);
   body.flush();
   return std::ferror(out) == 0;

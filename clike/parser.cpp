@@ -38,12 +38,9 @@ Token Parser::nextToken() {
   return token;
 }
 
-const Token& Parser::peek() {
-  if (aheadCount_ == 0) {
-    ahead_[0] = nextToken();
-    aheadCount_ = 1;
-  }
-  return ahead_[0];
+void Parser::fillAhead() {
+  ahead_[0] = nextToken();
+  aheadCount_ = 1;
 }
 
 const Token& Parser::peekSecond() {

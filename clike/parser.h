@@ -107,7 +107,11 @@ class Parser {
 
   // Tokens (parser.cpp).
   Token nextToken();
-  const Token& peek();
+  const Token& peek() {
+    if (aheadCount_ == 0) fillAhead();
+    return ahead_[0];
+  }
+  void fillAhead();
   const Token& peekSecond();
   Token take();
   bool at(TokenClass kind) { return peek().kind == kind; }

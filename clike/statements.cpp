@@ -1,7 +1,6 @@
 // Function bodies and statements: blocks, if/else, loops, jumps, labels, switch, depend and
 // the table call.
 #include <algorithm>
-#include <cstdio>
 
 #include "clike/fatal.h"
 #include "clike/mnemonics.h"
@@ -17,10 +16,25 @@ constexpr int kDepend = 51;
 
 Operand label(std::string_view text) { return symbolicImmediate(std::string(text)); }
 
-std::string hex(const char* format, long value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
+// "\tdb\t0x%lx\n" by hand.
+void appendByteLine(std::string& text, long value) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  char digits[2 * sizeof(long)];
+  std::size_t count = 0;
+  auto bits = static_cast<unsigned long>(value);
+  do {
+    digits[count++] = kDigits[bits & 0xFu];
+    bits >>= 4;
+  } while (bits != 0);
+  text += "\tdb\t0x";
+  while (count > 0) text += digits[--count];
+  text += '\n';
+}
+
+void appendWordLine(std::string& text, std::string_view value) {
+  text += "\tdw\t";
+  text += value;
+  text += '\n';
 }
 
 }  // namespace
@@ -401,7 +415,7 @@ void Parser::switchStatement(bool depend) {
   emitter_.beginCapture();
   statement();
   CodeEmitter::Captured body = emitter_.endCapture();
-  Control finished = controls_[index];
+  Control finished = std::move(controls_[index]);
   closeControl();
   if (tooDeep) return;  // the body was checked; nothing is written
   markLine(dispatchToken);
@@ -411,7 +425,7 @@ void Parser::switchStatement(bool depend) {
     emitter_.instruction("shlc", a);
     emitter_.codeLine("\tj\t(pc+a)");
     std::string text;
-    for (const Case& c : finished.cases) text += "\tdw\t" + c.label + "\n";
+    for (const Case& c : finished.cases) appendWordLine(text, c.label);
     emitter_.tableText(text);
   } else {
     std::string table = emitter_.newLabel();
@@ -436,19 +450,21 @@ void Parser::switchStatement(bool depend) {
       emitter_.codeLine("\tj\t(hl)");
       emitter_.flush();
     }
-    std::string text = table + hex("\tdb\t0x%lx\n", static_cast<long>(finished.cases.size()));
-    for (const Case& c : finished.cases)
-      text += hex("\tdb\t0x%lx\n", c.value) + "\tdw\t" + c.label + "\n";
-    text += "\tdw\t" + (finished.defaultLabel.empty() ? end : finished.defaultLabel) + "\n";
+    std::string text = table;
+    appendByteLine(text, static_cast<long>(finished.cases.size()));
+    for (const Case& c : finished.cases) {
+      appendByteLine(text, c.value);
+      appendWordLine(text, c.label);
+    }
+    appendWordLine(text, finished.defaultLabel.empty() ? end : finished.defaultLabel);
     emitter_.tableText(text);
   }
   // Under -O u a break that ends the last case is a jump to the label right after it.
-  if (options_.optUnit == 1 && !body.empty() && body.back().first == RecordKind::codeLine) {
-    const std::string& last = body.back().second;
+  std::string_view last;
+  if (options_.optUnit == 1 && body.lastCodeLine(last)) {
     std::string jump = "\tj\t" + end;
-    if (last.compare(0, jump.size(), jump) == 0 &&
-        last.find_first_not_of(" \t", jump.size()) == std::string::npos)
-      body.pop_back();
+    if (last.starts_with(jump) && last.find_first_not_of(" \t", jump.size()) == std::string::npos)
+      body.dropLast();
   }
   emitter_.replay(body);
   emitter_.label(end);

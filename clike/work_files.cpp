@@ -36,23 +36,31 @@ bool DiskWorkFile::create(const std::string& directory, const std::string& prefi
     return false;
   }
   std::setvbuf(stream_, nullptr, _IOFBF, kStreamBuffer);
+  pending_.resize(kStreamBuffer);
+  used_ = 0;
   path_ = made;
   return true;
 }
 
-// Records are small: they are gathered here and handed to the stream a block at a time.
-bool DiskWorkFile::write(const void* data, std::size_t size) {
+// What does not fit the gathering block: the block goes to the stream first, and a piece
+// larger than the block goes straight after it.
+bool DiskWorkFile::writeBlock(const void* data, std::size_t size) {
   if (!stream_) failed_ = true;
   if (failed_) return false;
-  pending_.append(static_cast<const char*>(data), size);
-  return pending_.size() < kStreamBuffer || flushPending();
+  if (!flushPending()) return false;
+  if (size >= pending_.size()) {
+    if (std::fwrite(data, 1, size, stream_) != size) failed_ = true;
+    return !failed_;
+  }
+  std::memcpy(pending_.data(), data, size);
+  used_ = size;
+  return true;
 }
 
 bool DiskWorkFile::flushPending() {
-  if (stream_ && !pending_.empty() &&
-      std::fwrite(pending_.data(), 1, pending_.size(), stream_) != pending_.size())
+  if (stream_ && used_ > 0 && std::fwrite(pending_.data(), 1, used_, stream_) != used_)
     failed_ = true;
-  pending_.clear();
+  used_ = 0;
   return !failed_;
 }
 
@@ -83,7 +91,7 @@ bool DiskWorkFile::closeForReading() {
 }
 
 void DiskWorkFile::remove() {
-  pending_.clear();
+  used_ = 0;
   if (stream_) std::fclose(stream_);
   stream_ = nullptr;
   if (path_.empty()) return;

@@ -3,7 +3,9 @@
 // while compiling, closed, and reopened for reading by the output stage. Each is registered
 // for removal on every way the run can end, and removed at the end unless it is kept.
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace kz::clike {
 
@@ -16,7 +18,13 @@ class DiskWorkFile {
 
   // Creates "<directory><prefix>XXXXXX" for writing; false when it cannot be made.
   bool create(const std::string& directory, const std::string& prefix);
-  bool write(const void* data, std::size_t size);
+  // Records are small: they are gathered here and handed to the stream a block at a time.
+  bool write(const void* data, std::size_t size) {
+    if (failed_ || !stream_ || size > pending_.size() - used_) return writeBlock(data, size);
+    if (size != 0) std::memcpy(pending_.data() + used_, data, size);
+    used_ += size;
+    return true;
+  }
   // Closes the file; false when the close (or an earlier write) failed.
   bool closeForWriting();
   // Reopens the closed file from its start; false when it cannot be opened.
@@ -34,10 +42,12 @@ class DiskWorkFile {
   const std::string& path() const { return path_; }
 
  private:
+  bool writeBlock(const void* data, std::size_t size);
   bool flushPending();
 
   std::string path_;
-  std::string pending_;  // written bytes not yet handed to the stream
+  std::vector<char> pending_;  // written bytes not yet handed to the stream: used_ of them
+  std::size_t used_ = 0;
   std::FILE* stream_ = nullptr;
   bool failed_ = false;
 };

@@ -1,6 +1,6 @@
 #include "clike/work_records.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "common/varint.h"
 
@@ -12,10 +12,15 @@ constexpr std::size_t kReadBlock = 64 * 1024;
 }  // namespace
 
 std::string encodeNumber(std::uint32_t value) {
-  std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    bytes[static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+  std::string bytes;
+  appendNumber(bytes, value);
   return bytes;
+}
+
+void appendNumber(std::string& bytes, std::uint32_t value) {
+  char four[4];
+  for (int i = 0; i < 4; ++i) four[i] = static_cast<char>(value >> (8 * i));
+  bytes.append(four, 4);
 }
 
 std::uint32_t decodeNumber(std::string_view bytes) {
@@ -25,44 +30,63 @@ std::uint32_t decodeNumber(std::string_view bytes) {
   return value;
 }
 
+namespace {
+
+// The kind byte and the payload's length.
+std::size_t recordHead(std::uint8_t* head, RecordKind kind, std::size_t size) {
+  head[0] = static_cast<std::uint8_t>(kind);
+  return 1 + putVarint(head + 1, size);
+}
+
+}  // namespace
+
+void appendRecord(std::string& records, RecordKind kind, std::string_view payload) {
+  std::uint8_t head[1 + kMaxVarintBytes];
+  records.append(reinterpret_cast<const char*>(head), recordHead(head, kind, payload.size()));
+  records += payload;
+}
+
 bool RecordWriter::write(RecordKind kind, std::string_view payload) {
   std::uint8_t head[1 + kMaxVarintBytes];
-  head[0] = static_cast<std::uint8_t>(kind);
-  std::size_t size = 1 + putVarint(head + 1, payload.size());
-  return file_.write(head, size) && file_.write(payload.data(), payload.size());
+  return file_.write(head, recordHead(head, kind, payload.size())) &&
+         file_.write(payload.data(), payload.size());
 }
 
-bool RecordReader::fill() {
-  buffer_.erase(0, at_);
-  at_ = 0;
-  std::size_t old = buffer_.size();
-  buffer_.resize(old + kReadBlock);
-  std::size_t count = file_.read(buffer_.data() + old, kReadBlock);
-  buffer_.resize(old + count);
-  return count > 0;
-}
-
-bool RecordReader::take(void* data, std::size_t size) {
+bool RecordReader::fill(std::size_t size) {
   while (buffer_.size() - at_ < size) {
-    if (!fill()) return false;
+    buffer_.erase(0, at_);
+    at_ = 0;
+    std::size_t old = buffer_.size();
+    std::size_t block = std::max(kReadBlock, size - old);
+    buffer_.resize(old + block);
+    std::size_t count = file_.read(buffer_.data() + old, block);
+    buffer_.resize(old + count);
+    if (count == 0) return false;
   }
-  std::memcpy(data, buffer_.data() + at_, size);
-  at_ += size;
   return true;
 }
 
-bool RecordReader::next(RecordKind& kind, std::string& payload) {
-  std::uint8_t byte;
-  if (!take(&byte, 1)) return false;
-  kind = static_cast<RecordKind>(byte);
+bool RecordReader::next(RecordKind& kind, std::string_view& payload) {
+  // The head is at most 11 bytes; near the end of the file fewer may be left.
+  fill(1 + kMaxVarintBytes);
+  std::size_t left = buffer_.size() - at_;
+  if (left == 0) return false;
+  const auto* at = reinterpret_cast<const std::uint8_t*>(buffer_.data() + at_);
+  kind = static_cast<RecordKind>(at[0]);
   std::uint64_t length = 0;
-  for (unsigned shift = 0; shift < 64; shift += 7) {
-    if (!take(&byte, 1)) return false;
+  std::size_t used = 1;
+  for (unsigned shift = 0;; shift += 7) {
+    if (used == left || shift >= 64) return false;
+    std::uint8_t byte = at[used++];
     length |= std::uint64_t{byte & 0x7Fu} << shift;
     if (byte < 0x80) break;
   }
-  payload.resize(length);
-  return length == 0 || take(payload.data(), length);
+  if (length > buffer_.max_size() / 2) return false;
+  at_ += used;
+  if (!fill(static_cast<std::size_t>(length))) return false;
+  payload = std::string_view(buffer_).substr(at_, static_cast<std::size_t>(length));
+  at_ += static_cast<std::size_t>(length);
+  return true;
 }
 
 }  // namespace kz::clike

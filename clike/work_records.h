@@ -36,13 +36,20 @@ struct SectionRecord {
 inline constexpr std::size_t kSectionRecordSize = 7;
 
 std::string encodeNumber(std::uint32_t value);
+void appendNumber(std::string& bytes, std::uint32_t value);
 std::uint32_t decodeNumber(std::string_view bytes);
+// Appends one record, encoded as the work file holds it.
+void appendRecord(std::string& records, RecordKind kind, std::string_view payload);
 
 class RecordWriter {
  public:
   explicit RecordWriter(DiskWorkFile& file) : file_(file) {}
   // False when the write failed.
   bool write(RecordKind kind, std::string_view payload);
+  // Records encoded with appendRecord, written as they are.
+  bool writeEncoded(std::string_view records) {
+    return file_.write(records.data(), records.size());
+  }
 
  private:
   DiskWorkFile& file_;
@@ -51,12 +58,13 @@ class RecordWriter {
 class RecordReader {
  public:
   explicit RecordReader(DiskWorkFile& file) : file_(file) {}
-  // False at the end of the records (or at a record cut short).
-  bool next(RecordKind& kind, std::string& payload);
+  // False at the end of the records (or at a record cut short). The payload stays valid
+  // until the next call.
+  bool next(RecordKind& kind, std::string_view& payload);
 
  private:
-  bool fill();
-  bool take(void* data, std::size_t size);
+  // Makes at least `size` bytes from at_ on available; false at the end of the file.
+  bool fill(std::size_t size);
 
   DiskWorkFile& file_;
   std::string buffer_;
