@@ -7,7 +7,7 @@
 namespace kz::clike {
 namespace {
 
-enum CharKind : std::uint8_t { kOther, kBlank, kNameStart, kDigit };
+enum CharKind : std::uint8_t { kOther, kBlank, kNameStart, kDigit, kOperator };
 
 constexpr std::array<CharKind, 256> buildCharKinds() {
   std::array<CharKind, 256> kinds{};
@@ -16,6 +16,8 @@ constexpr std::array<CharKind, 256> buildCharKinds() {
   kinds['_'] = kNameStart;
   for (int c = '0'; c <= '9'; ++c) kinds[static_cast<std::size_t>(c)] = kDigit;
   for (char c : {' ', '\t', '\r', '\f', '\v'}) kinds[static_cast<unsigned char>(c)] = kBlank;
+  for (char c : std::string_view("!~+-*/%<>=&^|?:.()[]{},;"))
+    kinds[static_cast<unsigned char>(c)] = kOperator;
   return kinds;
 }
 constexpr std::array<CharKind, 256> kCharKinds = buildCharKinds();
@@ -170,7 +172,7 @@ bool Lexer::scan(Token& token) {
       diagnostics_.reportError(Message::illegalCharacter);
       diagnostics_.reportFatal(Message::unrecoverableError);
     }
-    if (std::strchr("!~+-*/%<>=&^|?:.()[]{},;", c) && c != '\0') {
+    if (kindOf(c) == kOperator) {
       scanOperator(frame, token);
       return true;
     }

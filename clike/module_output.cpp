@@ -1,6 +1,8 @@
 #include "clike/module_output.h"
 
+#include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "clike/console.h"
 
@@ -29,15 +31,22 @@ class BodyWriter {
 
   void record(RecordKind kind, std::string_view payload);
   void flush() {
-    std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
-    buffer_.clear();
+    std::fwrite(buffer_.data(), 1, used_, out_);
+    used_ = 0;
   }
 
  private:
   // The many short pieces of a line are gathered and written a block at a time.
   void text(std::string_view bytes) {
-    buffer_ += bytes;
-    if (buffer_.size() >= kOutputBlock) flush();
+    if (bytes.size() > buffer_.size() - used_) {
+      flush();
+      if (bytes.size() >= buffer_.size()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), out_);
+        return;
+      }
+    }
+    if (!bytes.empty()) std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
   }
   // The line end of an instruction or label: the pending source reference, or "\n".
   void endLine();
@@ -52,7 +61,8 @@ class BodyWriter {
   std::string objectName_;
   bool firstItem_ = false;
   bool inSection_ = false;
-  std::string buffer_;
+  std::vector<char> buffer_ = std::vector<char>(kOutputBlock);
+  std::size_t used_ = 0;
   std::string values_;
   char digits_[16];
 

@@ -12,11 +12,9 @@ constexpr std::string_view kStackOverflow = "Parser stack overflow";
 
 }  // namespace
 
-Parser::Nesting::Nesting(Parser& parser) : parser_(parser) {
-  if (++parser_.nesting_ > kMaxNesting) {
-    parser_.diagnostics_.reportSyntax(kStackOverflow, parser_.peek().text);
-    throw Abort{};
-  }
+void Parser::stackOverflow() {
+  diagnostics_.reportSyntax(kStackOverflow, peek().text);
+  throw Abort{};
 }
 
 Parser::Parser(Diagnostics& diagnostics, Preprocessor& preprocessor, const OptionSettings& options,
@@ -50,16 +48,6 @@ const Token& Parser::peekSecond() {
     aheadCount_ = 2;
   }
   return ahead_[1];
-}
-
-Token Parser::take() {
-  peek();
-  last_ = ahead_[0];
-  ahead_[0] = ahead_[1];
-  --aheadCount_;
-  if (last_.kind == TokenClass::openBrace) ++openBraces_;
-  if (last_.kind == TokenClass::closeBrace && openBraces_ > 0) --openBraces_;
-  return last_;
 }
 
 bool Parser::accept(TokenClass kind) {

@@ -96,7 +96,9 @@ class Parser {
 
   class Nesting {
    public:
-    explicit Nesting(Parser& parser);
+    explicit Nesting(Parser& parser) : parser_(parser) {
+      if (++parser_.nesting_ > kMaxNesting) parser_.stackOverflow();
+    }
     ~Nesting() { --parser_.nesting_; }
     Nesting(const Nesting&) = delete;
     Nesting& operator=(const Nesting&) = delete;
@@ -113,7 +115,16 @@ class Parser {
   }
   void fillAhead();
   const Token& peekSecond();
-  Token take();
+  Token take() {
+    peek();
+    last_ = ahead_[0];
+    ahead_[0] = ahead_[1];
+    --aheadCount_;
+    if (last_.kind == TokenClass::openBrace) ++openBraces_;
+    if (last_.kind == TokenClass::closeBrace && openBraces_ > 0) --openBraces_;
+    return last_;
+  }
+  [[noreturn]] void stackOverflow();
   bool at(TokenClass kind) { return peek().kind == kind; }
   bool at_(TokenClass kind) { return peek().kind == kind; }
   bool accept(TokenClass kind);

@@ -52,16 +52,17 @@ bool RecordWriter::write(RecordKind kind, std::string_view payload) {
          file_.write(payload.data(), payload.size());
 }
 
-bool RecordReader::fill(std::size_t size) {
-  while (buffer_.size() - at_ < size) {
-    buffer_.erase(0, at_);
-    at_ = 0;
-    std::size_t old = buffer_.size();
-    std::size_t block = std::max(kReadBlock, size - old);
-    buffer_.resize(old + block);
-    std::size_t count = file_.read(buffer_.data() + old, block);
-    buffer_.resize(old + count);
+bool RecordReader::refill(std::size_t size) {
+  std::size_t left = end_ - at_;
+  std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(at_),
+            buffer_.begin() + static_cast<std::ptrdiff_t>(end_), buffer_.begin());
+  at_ = 0;
+  end_ = left;
+  if (buffer_.size() < std::max(kReadBlock, size)) buffer_.resize(std::max(kReadBlock, size));
+  while (end_ < size) {
+    std::size_t count = file_.read(buffer_.data() + end_, buffer_.size() - end_);
     if (count == 0) return false;
+    end_ += count;
   }
   return true;
 }
@@ -69,7 +70,7 @@ bool RecordReader::fill(std::size_t size) {
 bool RecordReader::next(RecordKind& kind, std::string_view& payload) {
   // The head is at most 11 bytes; near the end of the file fewer may be left.
   fill(1 + kMaxVarintBytes);
-  std::size_t left = buffer_.size() - at_;
+  std::size_t left = end_ - at_;
   if (left == 0) return false;
   const auto* at = reinterpret_cast<const std::uint8_t*>(buffer_.data() + at_);
   kind = static_cast<RecordKind>(at[0]);
@@ -84,7 +85,7 @@ bool RecordReader::next(RecordKind& kind, std::string_view& payload) {
   if (length > buffer_.max_size() / 2) return false;
   at_ += used;
   if (!fill(static_cast<std::size_t>(length))) return false;
-  payload = std::string_view(buffer_).substr(at_, static_cast<std::size_t>(length));
+  payload = std::string_view(buffer_.data() + at_, static_cast<std::size_t>(length));
   at_ += static_cast<std::size_t>(length);
   return true;
 }

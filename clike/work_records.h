@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "clike/work_files.h"
 
@@ -64,11 +65,13 @@ class RecordReader {
 
  private:
   // Makes at least `size` bytes from at_ on available; false at the end of the file.
-  bool fill(std::size_t size);
+  bool fill(std::size_t size) { return end_ - at_ >= size || refill(size); }
+  bool refill(std::size_t size);
 
   DiskWorkFile& file_;
-  std::string buffer_;
+  std::vector<char> buffer_;  // bytes read: at_ up to end_ are not yet taken
   std::size_t at_ = 0;
+  std::size_t end_ = 0;
 };
 
 }  // namespace kz::clike
