@@ -3,8 +3,10 @@
 // implicit conversions (aconv nodes), folds constant operands and reports what the checks find.
 // A node whose operands are in error gets a usable type where one can be guessed, so one
 // mistake gives one message.
+#include <deque>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "cfront/diagnostics.h"
@@ -42,6 +44,7 @@ class ExpressionBuilder {
   Expr* binary(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
   // op none: plain assignment.
   Expr* assign(BinaryOp op, Expr* target, Expr* value, SourceSpot spot);
+  // Checks the condition itself as checkCondition() does.
   Expr* conditional(Expr* condition, Expr* whenTrue, Expr* whenFalse, SourceSpot spot);
   Expr* comma(Expr* left, Expr* right, SourceSpot spot);
 
@@ -65,11 +68,48 @@ class ExpressionBuilder {
   // labels); nullopt after reporting one that is not constant.
   std::optional<long long> integerConstantValue(Expr* expression);
 
+  // The function whose body is being read, named by 553.
+  void setCurrentFunction(std::string_view name) { currentFunction_ = name; }
+
  private:
+  Expr* node(ExprKind kind, TypeRef type, SourceSpot spot);
+  Expr* constantNode(long long value, TypeRef type, SourceSpot spot);
+  Expr* floatingNode(double value, TypeRef type, SourceSpot spot);
+  // Array-to-pointer and function-to-pointer conversion of a value.
+  Expr* decay(Expr* expression);
+  // Implicit conversion of an arithmetic value to `to`: constants converted at once, other
+  // values under an aconv node with the conversion warnings.
+  Expr* convert(Expr* expression, TypeRef to);
+  Expr* convertConstant(Expr* expression, TypeRef to);
+  void warnConversion(const Expr* expression, TypeRef to);
+  // 510 for a floating value outside the range of its type.
+  double checkFloatingRange(double value, TypeRef type);
+  // Pointer conversions and comparisons: 545, 548-550, 653, 375, 572, 587; false on a mismatch.
+  bool checkPointerPair(TypeRef to, TypeRef from, std::string_view operation, bool assignment);
+  bool checkFunctionPointers(TypeRef to, TypeRef from);
+  // 295/301, 352, 296, 403 for the target of an assignment or an increment.
+  bool checkModifiable(const Expr* target, std::string_view operation, bool increment);
+  bool checkVoidAndRecord(const Expr* operand, std::string_view operation);
+  Expr* arithmeticBinary(BinaryOp op, Expr* left, Expr* right, bool integral, SourceSpot spot);
+  Expr* shiftBinary(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
+  Expr* additive(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
+  Expr* comparison(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
+  Expr* logical(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
+  Expr* foldBinary(Expr* result);
+  Expr* foldUnary(Expr* result);
+  Expr* castConstant(Expr* operand, TypeRef to, SourceSpot spot);
+  void convertArguments(Expr* call, const FunctionInfo* info, std::string_view name,
+                        std::span<Expr* const> arguments);
+  Expr* convertArgument(Expr* argument, TypeRef to, int position, std::string_view name);
+  TypeRef sizeofOperandType(TypeRef type, bool bitField);
+  std::string_view keep(std::string_view text);
+
   TypeTable& types_;
   NodeArena& nodes_;
   Diagnostics& diagnostics_;
   const RunOptions& options_;
+  std::deque<std::string> strings_;
+  std::string_view currentFunction_;
 };
 
 // The value of a constant converted to an integer type, as the checks convert constants:
