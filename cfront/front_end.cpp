@@ -4,9 +4,12 @@
 
 #include <new>
 
+#include "cfront/c_tokens.h"
+#include "cfront/expression_builder.h"
 #include "cfront/fatal.h"
 #include "cfront/include_paths.h"
 #include "cfront/intermediate_records.h"
+#include "cfront/parser.h"
 #include "cfront/preprocessed_writer.h"
 #include "cfront/source_text.h"
 #include "common/cleanup.h"
@@ -154,9 +157,12 @@ void FrontEnd::compile() {
   if (options_.stackCheck && !(options_.builtinMake & 0x01)) output_.write("STACK,1\n");
   records.sourceFileEntered(options_.inputName ? *options_.inputName : std::string(), 1);
   preprocessor_.setRecordSink(&records);
-  for (Token token = preprocessor_.next(); token.kind != TokenKind::endOfFile;
-       token = preprocessor_.next()) {
-  }
+  TypeTable types(options_);
+  NodeArena nodes;
+  ExpressionBuilder expressions(types, nodes, diagnostics_, options_);
+  TokenReader tokens(preprocessor_, diagnostics_, options_);
+  Parser parser(tokens, expressions, types, nodes, diagnostics_, options_, nullptr);
+  parser.parseTranslationUnit();
   preprocessor_.setRecordSink(nullptr);
 }
 

@@ -3,6 +3,7 @@
 // statements. Nodes live in a NodeArena for the whole translation unit.
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +54,7 @@ struct Symbol {
   std::uint32_t registerCode = 0;  // register and flag variables: their number or letter
   std::uint32_t index = 0;         // a number for the later passes
   SourceSpot spot;
+  Symbol* outer = nullptr;  // the declaration of the same name this one hides
 };
 
 enum class ExprKind : std::uint8_t {
@@ -185,12 +187,15 @@ class NodeArena {
   Stmt* stmt() { return &stmts_.emplace_back(); }
   Symbol* symbol() { return &symbols_.emplace_back(); }
   Initializer* initializer() { return &initializers_.emplace_back(); }
+  // Text made while parsing (string literal bytes), alive as long as the arena.
+  std::string_view keep(std::string text) { return texts_.emplace_back(std::move(text)); }
 
  private:
   std::deque<Expr> exprs_;
   std::deque<Stmt> stmts_;
   std::deque<Symbol> symbols_;
   std::deque<Initializer> initializers_;
+  std::deque<std::string> texts_;
 };
 
 }  // namespace kz::cfront

@@ -1,0 +1,164 @@
+#pragma once
+// The tokens of the C parser: keywords, extended keywords, punctuators and constants, made
+// from the preprocessor's expanded tokens. Newlines are dropped; identifiers longer than 31
+// characters are cut (515); reserved extended words are reported (408) and read as names.
+#include <cstdint>
+#include <string_view>
+
+#include "cfront/diagnostics.h"
+#include "cfront/preprocessor.h"
+#include "cfront/syntax_tree.h"
+
+namespace kz::cfront {
+
+enum class Tok : std::uint8_t {
+  end,
+  identifier,
+  number,     // an integer or floating constant, still as spelled
+  character,  // 'x' or L'x'
+  string,     // "x" or L"x"
+  other,      // a character that starts no token
+
+  // keywords
+  kwAuto,
+  kwBreak,
+  kwCase,
+  kwChar,
+  kwConst,
+  kwContinue,
+  kwDefault,
+  kwDo,
+  kwDouble,
+  kwElse,
+  kwEnum,
+  kwExtern,
+  kwFloat,
+  kwFor,
+  kwGoto,
+  kwIf,
+  kwInt,
+  kwLong,
+  kwRegister,
+  kwReturn,
+  kwShort,
+  kwSigned,
+  kwSizeof,
+  kwStatic,
+  kwStruct,
+  kwSwitch,
+  kwTypedef,
+  kwUnion,
+  kwUnsigned,
+  kwVoid,
+  kwVolatile,
+  kwWhile,
+
+  // extended keywords
+  kwAsm,
+  kwInline,
+  kwIo,
+  kwAdecl,
+  kwCdecl,
+  kwTiny,
+  kwNear,
+  kwFar,
+  kwCompact,
+  kwInterrupt,
+  kwInterruptN,
+  kwRegbank,
+  kwRegbankN,
+  kwCallv,
+  registerWord,  // __W ... __RBS
+
+  // punctuators
+  lbracket,
+  rbracket,
+  lparen,
+  rparen,
+  lbrace,
+  rbrace,
+  dot,
+  arrow,
+  plusPlus,
+  minusMinus,
+  amp,
+  star,
+  plus,
+  minus,
+  tilde,
+  bang,
+  slash,
+  percent,
+  shiftLeft,
+  shiftRight,
+  less,
+  greater,
+  lessEqual,
+  greaterEqual,
+  equalEqual,
+  notEqual,
+  caret,
+  pipe,
+  ampAmp,
+  pipePipe,
+  question,
+  colon,
+  semicolon,
+  ellipsis,
+  assign,
+  starAssign,
+  slashAssign,
+  percentAssign,
+  plusAssign,
+  minusAssign,
+  shiftLeftAssign,
+  shiftRightAssign,
+  ampAssign,
+  caretAssign,
+  pipeAssign,
+  comma,
+  hash,
+  hashHash,
+};
+
+struct CToken {
+  Tok kind = Tok::end;
+  std::string_view text;
+  SourceSpot spot;
+};
+
+class TokenReader {
+ public:
+  TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics, const RunOptions& options);
+
+  const CToken& peek() { return ahead(0); }
+  // The token after the next one.
+  const CToken& peekSecond() { return ahead(1); }
+  CToken take();
+  bool accept(Tok kind);
+
+ private:
+  const CToken& ahead(std::size_t n);
+  CToken read();
+  Tok classifyIdentifier(std::string_view& text);
+
+  Preprocessor& preprocessor_;
+  Diagnostics& diagnostics_;
+  const RunOptions& options_;
+  CToken buffer_[2];
+  std::size_t buffered_ = 0;
+};
+
+// The register number (byte registers, word registers) or flag letter of a register word.
+struct RegisterWord {
+  std::string_view name;  // without the leading "__"
+  SymbolKind kind;
+  std::uint32_t code;
+  bool word;  // a 16-bit register
+};
+const RegisterWord* findRegisterWord(std::string_view name);
+
+// The spelling of a token kind for messages.
+std::string_view spellingOf(Tok kind);
+
+}  // namespace kz::cfront

@@ -1,0 +1,287 @@
+// Declarations: symbols with their linkage, redeclarations, the checks on objects and
+// functions, and function definitions.
+#include <string>
+
+#include "cfront/parser.h"
+
+namespace kz::cfront {
+namespace {
+
+bool isFunctionDeclarator(const Declarator& declarator) {
+  return !declarator.derivations.empty() &&
+         declarator.derivations.back().kind == Derivation::Kind::function;
+}
+
+const char* storageWord(StorageClass storage) {
+  switch (storage) {
+    case StorageClass::typedefName:
+      return "typedef";
+    case StorageClass::externClass:
+      return "extern";
+    case StorageClass::staticClass:
+      return "static";
+    case StorageClass::autoClass:
+      return "auto";
+    case StorageClass::registerClass:
+      return "register";
+    case StorageClass::none:
+      break;
+  }
+  return "";
+}
+
+}  // namespace
+
+void Parser::declaration(const Specifiers& specifiers, bool fileScope, std::vector<Stmt*>* block) {
+  if (accept(Tok::semicolon)) {
+    if (specifiers.type && specifiers.type->record && specifiers.type->record->tag.empty() &&
+        specifiers.type->kind != TypeKind::enumType)
+      diagnostics_.warnAt(1, Message::untaggedDeclaresNothing);
+    else if (!specifiers.declaredTag)
+      diagnostics_.warnAt(1, Message::noIdentifierDeclared);
+    return;
+  }
+  for (bool first = true;; first = false) {
+    Declarator declarator = this->declarator(specifiers, false, true);
+    if (first && fileScope && isFunctionDeclarator(declarator) &&
+        specifiers.storage != StorageClass::typedefName &&
+        (peek().kind == Tok::lbrace ||
+         (!declarator.derivations.back().oldStyleNames.empty() && startsDeclaration()))) {
+      functionDefinition(specifiers, declarator);
+      return;
+    }
+    Symbol* symbol = declare(specifiers, declarator, fileScope);
+    Initializer* init = nullptr;
+    if (accept(Tok::assign)) {
+      init = initializer();
+      checkInitializer(symbol, init);
+    }
+    checkObject(symbol, specifiers, declarator, fileScope);
+    if (block) {
+      Stmt* stmt = nodes_.stmt();
+      stmt->kind = StmtKind::declaration;
+      stmt->symbol = symbol;
+      stmt->initializer = init;
+      stmt->spot = declarator.spot;
+      block->push_back(stmt);
+    } else if (fileScope) {
+      TopLevel item;
+      item.symbol = symbol;
+      item.initializer = init;
+      item.isDefinition = symbol->defined;
+      emit(item);
+    }
+    if (!accept(Tok::comma)) break;
+  }
+  expect(Tok::semicolon);
+}
+
+Symbol* Parser::declare(const Specifiers& specifiers, Declarator& declarator, bool fileScope) {
+  TypeRef type = declarator.type;
+  StorageClass storage = specifiers.storage;
+  bool isFunction = type->kind == TypeKind::function;
+  if (isFunction) {
+    FunctionInfo info = *type->function;
+    checkFunctionAttributes(info, specifiers);
+    type = types_.functionReturning(std::move(info));
+    if (!fileScope && storage != StorageClass::none && storage != StorageClass::externClass &&
+        storage != StorageClass::typedefName)
+      diagnostics_.report(Message::functionMustBeExtern, {declarator.name});
+    if (fileScope && (storage == StorageClass::autoClass || storage == StorageClass::registerClass))
+      diagnostics_.report(Message::functionMustBeExtern, {declarator.name});
+  } else if (specifiers.convention != CallConvention::none || specifiers.callv) {
+    bool pointsToFunction =
+        type->kind == TypeKind::pointer && type->target && type->target->kind == TypeKind::function;
+    if (!pointsToFunction && storage != StorageClass::typedefName)
+      diagnostics_.report(Message::functionAttributeNotAllowed,
+                          {specifiers.callv ? "callv" : "interrupt"});
+  }
+  if (fileScope && (storage == StorageClass::autoClass || storage == StorageClass::registerClass)) {
+    diagnostics_.warnAt(1, Message::badStorageClass, {storageWord(storage)});
+    storage = StorageClass::none;
+  }
+  declarator.type = type;
+  if (Symbol* previous = scopes_.findHere(declarator.name))
+    return redeclare(previous, specifiers, declarator, fileScope);
+
+  Symbol* symbol = nodes_.symbol();
+  symbol->name = declarator.name;
+  symbol->spot = declarator.spot;
+  symbol->type = type;
+  symbol->storage = storage;
+  symbol->isIo = specifiers.isIo;
+  if (storage == StorageClass::typedefName) {
+    symbol->kind = SymbolKind::typedefName;
+  } else if (isFunction) {
+    symbol->kind = SymbolKind::function;
+    symbol->linkage = storage == StorageClass::staticClass ? Linkage::internal : Linkage::external;
+  } else {
+    symbol->kind = SymbolKind::object;
+    if (fileScope)
+      symbol->linkage =
+          storage == StorageClass::staticClass ? Linkage::internal : Linkage::external;
+    else if (storage == StorageClass::externClass)
+      symbol->linkage = Linkage::external;
+    symbol->defined = storage != StorageClass::externClass;
+  }
+  // A block-scope extern refers to the file-scope object of that name when there is one.
+  if (!fileScope && symbol->linkage == Linkage::external) {
+    if (Symbol* outer = scopes_.find(declarator.name);
+        outer && outer->linkage != Linkage::none && !compatible(outer->type, type))
+      diagnostics_.report(Message::redeclaration, {declarator.name});
+  }
+  scopes_.declare(symbol);
+  return symbol;
+}
+
+Symbol* Parser::redeclare(Symbol* previous, const Specifiers& specifiers, Declarator& declarator,
+                          bool fileScope) {
+  std::string name(declarator.name);
+  TypeRef type = declarator.type;
+  StorageClass storage = specifiers.storage;
+  bool bothTypedef =
+      previous->kind == SymbolKind::typedefName && storage == StorageClass::typedefName;
+  bool kindsDiffer =
+      (previous->kind == SymbolKind::typedefName) != (storage == StorageClass::typedefName) ||
+      previous->kind == SymbolKind::enumConstant || previous->kind == SymbolKind::parameter;
+  bool blockObject =
+      !fileScope && (previous->linkage == Linkage::none || storage != StorageClass::externClass);
+  if (bothTypedef || kindsDiffer || (blockObject && previous->kind != SymbolKind::function)) {
+    diagnostics_.report(Message::redeclaration, {name});
+    return previous;
+  }
+  if (!compatible(previous->type, type)) {
+    bool arraysOnly = previous->type->kind == TypeKind::array && type->kind == TypeKind::array &&
+                      compatible(previous->type->target, type->target);
+    if (arraysOnly) {
+      diagnostics_.warnAt(1, Message::redeclarationSubscript, {name});
+    } else {
+      diagnostics_.report(Message::redeclaration, {name});
+      return previous;
+    }
+  } else {
+    previous->type = composite(types_, previous->type, type);
+  }
+  if (storage == StorageClass::staticClass && previous->linkage == Linkage::external)
+    diagnostics_.warnAt(3, Message::redeclarationClass, {name});
+  if (storage != StorageClass::externClass && previous->kind == SymbolKind::object)
+    previous->defined = true;
+  return previous;
+}
+
+void Parser::checkObject(Symbol* symbol, const Specifiers& specifiers, const Declarator& declarator,
+                         bool fileScope) {
+  if (symbol->kind != SymbolKind::object) return;
+  std::string name(symbol->name);
+  TypeRef type = symbol->type;
+  bool automatic = !fileScope && specifiers.storage != StorageClass::staticClass &&
+                   specifiers.storage != StorageClass::externClass;
+  if (specifiers.isIo) {
+    if (!fileScope) diagnostics_.report(Message::ioVariableInBlock);
+    if (symbol->initialised) diagnostics_.report(Message::ioVariableInitialized);
+  }
+  if (type->isVoid()) {
+    diagnostics_.report(Message::illegalVoidType, {name});
+    return;
+  }
+  if (declarator.objectMemory) {
+    if (automatic) {
+      diagnostics_.warnAt(1, Message::noUseMemorySize);
+    } else {
+      symbol->memory = *declarator.objectMemory;
+      symbol->memoryGiven = true;
+    }
+  }
+  std::uint32_t size = sizeOf(type);
+  if (symbol->memory == SizeWord::tiny && size > 256)
+    diagnostics_.report(Message::objectTooLarge, {"tiny"});
+  else if (symbol->memory == SizeWord::near && size > 65536)
+    diagnostics_.report(Message::objectTooLarge, {"near"});
+  if (!fileScope && specifiers.storage != StorageClass::externClass && !isComplete(type))
+    diagnostics_.report(Message::unknownSize, {name});
+  if (type->isConst() && !symbol->initialised && specifiers.storage != StorageClass::externClass)
+    diagnostics_.warnAt(3, Message::constNotInitialized, {name});
+}
+
+void Parser::checkFunctionAttributes(FunctionInfo& info, const Specifiers& specifiers) {
+  if (specifiers.convention != CallConvention::none) info.convention = specifiers.convention;
+  info.bank = specifiers.bank;
+  info.callv = specifiers.callv;
+  if (info.callv && (info.convention == CallConvention::interrupt ||
+                     info.convention == CallConvention::interruptN)) {
+    diagnostics_.report(Message::functionAttributeNotAllowed, {"callv"});
+    info.callv = false;
+  }
+}
+
+void Parser::functionDefinition(const Specifiers& specifiers, Declarator& declarator) {
+  Derivation& function = declarator.derivations.back();
+  Symbol* symbol = declare(specifiers, declarator, true);
+  if (symbol->kind == SymbolKind::function && symbol->defined)
+    diagnostics_.report(Message::redeclaration, {declarator.name});
+  std::vector<Symbol*> parameters = function.parameters;
+  if (!function.oldStyleNames.empty()) {
+    diagnostics_.warnAt(3, Message::oldStyleDeclarator, {declarator.name});
+    oldStyleParameters(function, parameters);
+  }
+  symbol->defined = true;
+  scopes_.open();
+  for (Symbol* parameter : parameters)
+    if (!parameter->name.empty()) scopes_.declare(parameter);
+  currentFunction_ = symbol;
+  scopes_.clearLabels();
+  Stmt* body = compoundStatement(true);
+  finishFunction(symbol);
+  scopes_.close();
+  currentFunction_ = nullptr;
+  TopLevel item;
+  item.symbol = symbol;
+  item.body = body;
+  item.parameters = std::move(parameters);
+  item.isDefinition = true;
+  emit(item);
+}
+
+// The declarations between an identifier list and the body: each names a parameter; a name
+// without one is an int.
+void Parser::oldStyleParameters(Derivation& function, std::vector<Symbol*>& parameters) {
+  for (std::string_view name : function.oldStyleNames) {
+    Symbol* parameter = nodes_.symbol();
+    parameter->kind = SymbolKind::parameter;
+    parameter->name = name;
+    parameter->type = types_.basic(TypeKind::intType);
+    parameters.push_back(parameter);
+  }
+  while (startsDeclaration()) {
+    Specifiers specifiers = declarationSpecifiers(true);
+    for (;;) {
+      Declarator declarator = this->declarator(specifiers, false, true);
+      TypeRef type = declarator.type;
+      if (type->kind == TypeKind::array)
+        type = types_.pointerTo(type->target, SizeWord::near, type->qualifiers);
+      else if (type->kind == TypeKind::function)
+        type = types_.pointerTo(type);
+      Symbol* match = nullptr;
+      for (Symbol* parameter : parameters)
+        if (parameter->name == declarator.name) match = parameter;
+      if (!match)
+        diagnostics_.report(Message::unusedInParameterList, {declarator.name});
+      else
+        match->type = type;
+      if (!accept(Tok::comma)) break;
+    }
+    expect(Tok::semicolon);
+  }
+}
+
+void Parser::finishFunction(Symbol* function) {
+  for (auto& [name, label] : scopes_.labels()) {
+    if (label.used && !label.defined)
+      diagnostics_.report(Message::undefinedName, {name});
+    else if (label.defined && !label.used)
+      diagnostics_.warnAt(2, Message::unusedLabel, {name});
+  }
+  (void)function;
+}
+
+}  // namespace kz::cfront

@@ -1,0 +1,354 @@
+// Expressions: precedence climbing over the binary operators, casts, unary and postfix
+// forms, and the primary expressions with their constants.
+#include <cstdlib>
+#include <string>
+
+#include "cfront/constants.h"
+#include "cfront/parser.h"
+
+namespace kz::cfront {
+namespace {
+
+struct BinaryRow {
+  BinaryOp op;
+  int precedence;
+};
+
+BinaryRow binaryRowOf(Tok kind) {
+  switch (kind) {
+    case Tok::pipePipe:
+      return {BinaryOp::logicalOr, 1};
+    case Tok::ampAmp:
+      return {BinaryOp::logicalAnd, 2};
+    case Tok::pipe:
+      return {BinaryOp::bitOr, 3};
+    case Tok::caret:
+      return {BinaryOp::bitXor, 4};
+    case Tok::amp:
+      return {BinaryOp::bitAnd, 5};
+    case Tok::equalEqual:
+      return {BinaryOp::equal, 6};
+    case Tok::notEqual:
+      return {BinaryOp::notEqual, 6};
+    case Tok::less:
+      return {BinaryOp::less, 7};
+    case Tok::greater:
+      return {BinaryOp::greater, 7};
+    case Tok::lessEqual:
+      return {BinaryOp::lessEqual, 7};
+    case Tok::greaterEqual:
+      return {BinaryOp::greaterEqual, 7};
+    case Tok::shiftLeft:
+      return {BinaryOp::shiftLeft, 8};
+    case Tok::shiftRight:
+      return {BinaryOp::shiftRight, 8};
+    case Tok::plus:
+      return {BinaryOp::add, 9};
+    case Tok::minus:
+      return {BinaryOp::subtract, 9};
+    case Tok::star:
+      return {BinaryOp::multiply, 10};
+    case Tok::slash:
+      return {BinaryOp::divide, 10};
+    case Tok::percent:
+      return {BinaryOp::remainder, 10};
+    default:
+      return {BinaryOp::none, 0};
+  }
+}
+
+// The operator of an assignment token; nullopt when it is none.
+std::optional<BinaryOp> assignmentOf(Tok kind) {
+  switch (kind) {
+    case Tok::assign:
+      return BinaryOp::none;
+    case Tok::starAssign:
+      return BinaryOp::multiply;
+    case Tok::slashAssign:
+      return BinaryOp::divide;
+    case Tok::percentAssign:
+      return BinaryOp::remainder;
+    case Tok::plusAssign:
+      return BinaryOp::add;
+    case Tok::minusAssign:
+      return BinaryOp::subtract;
+    case Tok::shiftLeftAssign:
+      return BinaryOp::shiftLeft;
+    case Tok::shiftRightAssign:
+      return BinaryOp::shiftRight;
+    case Tok::ampAssign:
+      return BinaryOp::bitAnd;
+    case Tok::caretAssign:
+      return BinaryOp::bitXor;
+    case Tok::pipeAssign:
+      return BinaryOp::bitOr;
+    default:
+      return std::nullopt;
+  }
+}
+
+TypeKind typeKindOf(IntegerType type) {
+  switch (type) {
+    case IntegerType::signedChar:
+      return TypeKind::signedChar;
+    case IntegerType::unsignedChar:
+      return TypeKind::unsignedChar;
+    case IntegerType::intType:
+      return TypeKind::intType;
+    case IntegerType::unsignedInt:
+      return TypeKind::unsignedInt;
+    case IntegerType::longType:
+      return TypeKind::longType;
+    case IntegerType::unsignedLong:
+      return TypeKind::unsignedLong;
+  }
+  return TypeKind::intType;
+}
+
+bool isFloatingSpelling(std::string_view text) {
+  bool hex = text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  if (hex) return false;
+  return text.find_first_of(".eE") != std::string_view::npos;
+}
+
+}  // namespace
+
+Expr* Parser::expression() {
+  Expr* value = assignment();
+  while (peek().kind == Tok::comma) {
+    SourceSpot spot = take().spot;
+    value = expressions_.comma(value, assignment(), spot);
+  }
+  return value;
+}
+
+Expr* Parser::assignment() {
+  enterNesting();
+  Expr* target = conditionalExpression();
+  std::optional<BinaryOp> op = assignmentOf(peek().kind);
+  if (op) {
+    SourceSpot spot = take().spot;
+    target = expressions_.assign(*op, target, assignment(), spot);
+  }
+  leaveNesting();
+  return target;
+}
+
+Expr* Parser::conditionalExpression() {
+  Expr* condition = binaryExpression(1);
+  if (peek().kind != Tok::question) return condition;
+  SourceSpot spot = take().spot;
+  expressions_.checkCondition(condition);
+  enterNesting();
+  Expr* whenTrue = expression();
+  expect(Tok::colon);
+  Expr* whenFalse = conditionalExpression();
+  leaveNesting();
+  return expressions_.conditional(condition, whenTrue, whenFalse, spot);
+}
+
+Expr* Parser::binaryExpression(int minimumPrecedence) {
+  Expr* left = castExpression();
+  for (;;) {
+    BinaryRow row = binaryRowOf(peek().kind);
+    if (row.precedence < minimumPrecedence || row.op == BinaryOp::none) return left;
+    SourceSpot spot = take().spot;
+    enterNesting();
+    Expr* right = binaryExpression(row.precedence + 1);
+    leaveNesting();
+    left = expressions_.binary(row.op, left, right, spot);
+  }
+}
+
+Expr* Parser::castExpression() {
+  if (peek().kind == Tok::lparen) {
+    bool typeFollows = beginsTypeName(tokens_.peekSecond());
+    if (typeFollows) {
+      SourceSpot spot = take().spot;
+      enterNesting();
+      TypeRef type = typeName();
+      expect(Tok::rparen);
+      Expr* operand = castExpression();
+      leaveNesting();
+      return expressions_.cast(type, operand, spot);
+    }
+  }
+  return unaryExpression();
+}
+
+Expr* Parser::unaryExpression() {
+  const CToken& token = peek();
+  SourceSpot spot = token.spot;
+  ExprKind kind;
+  switch (token.kind) {
+    case Tok::plusPlus:
+    case Tok::minusMinus: {
+      bool increase = take().kind == Tok::plusPlus;
+      enterNesting();
+      Expr* operand = unaryExpression();
+      leaveNesting();
+      return expressions_.increment(operand, increase, true, spot);
+    }
+    case Tok::kwSizeof: {
+      take();
+      enterNesting();
+      Expr* result = nullptr;
+      if (peek().kind == Tok::lparen) {
+        bool typeFollows = beginsTypeName(tokens_.peekSecond());
+        if (typeFollows) {
+          take();
+          TypeRef type = typeName();
+          expect(Tok::rparen);
+          result = expressions_.sizeofType(type, spot);
+        }
+      }
+      if (!result) result = expressions_.sizeofExpression(unaryExpression(), spot);
+      leaveNesting();
+      return result;
+    }
+    case Tok::amp:
+      kind = ExprKind::addressOf;
+      break;
+    case Tok::star:
+      kind = ExprKind::indirection;
+      break;
+    case Tok::plus:
+      kind = ExprKind::unaryPlus;
+      break;
+    case Tok::minus:
+      kind = ExprKind::negate;
+      break;
+    case Tok::tilde:
+      kind = ExprKind::bitNot;
+      break;
+    case Tok::bang:
+      kind = ExprKind::logicalNot;
+      break;
+    default:
+      return postfixExpression();
+  }
+  take();
+  enterNesting();
+  Expr* operand = castExpression();
+  leaveNesting();
+  return expressions_.unary(kind, operand, spot);
+}
+
+Expr* Parser::postfixExpression() {
+  Expr* value = primaryExpression();
+  for (;;) {
+    const CToken& token = peek();
+    SourceSpot spot = token.spot;
+    switch (token.kind) {
+      case Tok::lbracket: {
+        take();
+        enterNesting();
+        Expr* index = expression();
+        expect(Tok::rbracket);
+        leaveNesting();
+        value = expressions_.subscript(value, index, spot);
+        break;
+      }
+      case Tok::lparen: {
+        take();
+        enterNesting();
+        std::vector<Expr*> arguments;
+        if (peek().kind != Tok::rparen) {
+          for (;;) {
+            arguments.push_back(assignment());
+            if (!accept(Tok::comma)) break;
+          }
+        }
+        expect(Tok::rparen);
+        leaveNesting();
+        value = expressions_.call(value, arguments, spot);
+        break;
+      }
+      case Tok::dot:
+      case Tok::arrow: {
+        bool arrow = take().kind == Tok::arrow;
+        CToken name = expect(Tok::identifier);
+        value = expressions_.member(value, name.text, arrow, spot);
+        break;
+      }
+      case Tok::plusPlus:
+      case Tok::minusMinus: {
+        bool increase = take().kind == Tok::plusPlus;
+        value = expressions_.increment(value, increase, false, spot);
+        break;
+      }
+      default:
+        return value;
+    }
+  }
+}
+
+Expr* Parser::primaryExpression() {
+  const CToken& token = peek();
+  switch (token.kind) {
+    case Tok::identifier:
+    case Tok::registerWord: {
+      CToken name = take();
+      bool called = peek().kind == Tok::lparen;
+      return expressions_.name(scopes_.find(name.text), name.text, called, name.spot);
+    }
+    case Tok::number:
+    case Tok::character:
+      return constantPrimary(take());
+    case Tok::string:
+      return stringPrimary(take());
+    case Tok::lparen: {
+      take();
+      enterNesting();
+      Expr* value = expression();
+      expect(Tok::rparen);
+      leaveNesting();
+      return value;
+    }
+    case Tok::other: {
+      CToken other = take();
+      diagnostics_.report(
+          Message::illegalCharacter,
+          {static_cast<unsigned>(static_cast<unsigned char>(other.text[0])), other.spot.column});
+      return expressions_.integerConstant(0, types_.basic(TypeKind::intType), other.spot);
+    }
+    default:
+      syntaxError();
+  }
+}
+
+Expr* Parser::constantPrimary(const CToken& token) {
+  if (token.kind == Tok::character) {
+    IntegerConstant value = parseCharacterConstant(token.text, options_, diagnostics_);
+    return expressions_.integerConstant(static_cast<long long>(value.value),
+                                        types_.basic(typeKindOf(value.type)), token.spot);
+  }
+  if (isFloatingSpelling(token.text)) {
+    std::string text(token.text);
+    return expressions_.floatingConstant(std::strtod(text.c_str(), nullptr),
+                                         types_.basic(TypeKind::doubleType), token.spot);
+  }
+  IntegerConstant value = parseIntegerConstant(token.text, options_, diagnostics_);
+  if (!value.valid) diagnostics_.report(Message::illegalNumber, {token.text});
+  return expressions_.integerConstant(static_cast<long long>(value.value),
+                                      types_.basic(typeKindOf(value.type)), token.spot);
+}
+
+// Adjacent string literals make one.
+Expr* Parser::stringPrimary(const CToken& first) {
+  std::string bytes;
+  bool wide = first.text[0] == 'L';
+  auto append = [&](std::string_view text) {
+    std::size_t open = text.find('"');
+    bytes.append(text.substr(open + 1, text.size() - open - 2));
+  };
+  append(first.text);
+  while (peek().kind == Tok::string) append(take().text);
+  return expressions_.stringLiteral(nodes_.keep(std::move(bytes)), wide, first.spot);
+}
+
+std::optional<long long> Parser::constantExpression() {
+  return expressions_.integerConstantValue(conditionalExpression());
+}
+
+}  // namespace kz::cfront
