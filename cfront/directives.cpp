@@ -71,11 +71,14 @@ bool isPlainString(const Token& token) {
 
 }  // namespace
 
+// The buffer of the previous directive is reused; one met while this one is executed simply
+// starts a vector of its own.
 std::vector<Token> Preprocessor::restOfLine() {
   Lexer& lexer = levels_.back()->lexer;
   lexer.setReporting(false);
   lexer.setKeepComments(false);
-  std::vector<Token> line;
+  std::vector<Token> line = std::move(lineBuffer_);
+  line.clear();
   for (Token token = lexer.next();
        token.kind != TokenKind::newline && token.kind != TokenKind::endOfFile; token = lexer.next())
     line.push_back(token);
@@ -135,6 +138,7 @@ void Preprocessor::directive(const Token& hash) {
     }
   }
   directiveLine_.reset();
+  lineBuffer_ = std::move(line);
 }
 
 void Preprocessor::skipGroup() {
@@ -436,7 +440,10 @@ void Preprocessor::doLine(std::span<const Token> line) {
   long number = 0;
   bool valid = !operand.empty() && operand[0].kind == TokenKind::number;
   for (char c : valid ? operand[0].text : std::string_view{}) {
-    if (!isDigit(c)) valid = false;
+    if (!isDigit(c)) {
+      valid = false;
+      break;
+    }
     if (number <= 65535) number = number * 10 + (c - '0');
   }
   if (!valid || number < 1 || number > 65535) {

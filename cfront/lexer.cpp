@@ -10,6 +10,15 @@ constexpr bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
+struct PunctuatorStarts {
+  constexpr PunctuatorStarts() : table{} {
+    for (char c : std::string_view("[](){};,?:=+-*%/|&^~!<>.#"))
+      table[static_cast<unsigned char>(c)] = true;
+  }
+  bool table[256];
+};
+constexpr PunctuatorStarts kPunctuatorStarts;
+
 }  // namespace
 
 Lexer::Lexer(std::string_view text, std::uint16_t file, Diagnostics* diagnostics)
@@ -114,8 +123,7 @@ Token Lexer::next() {
     if (reporting_ && diagnostics_) diagnostics_->report(Message::commentEndOutside);
     lexPunctuator();
     token.kind = TokenKind::punctuator;
-  } else if (static_cast<unsigned char>(c) < 0x80 &&
-             std::string_view("[](){};,?:=+-*%/|&^~!<>.#").find(c) != std::string_view::npos) {
+  } else if (kPunctuatorStarts.table[static_cast<unsigned char>(c)]) {
     lexPunctuator();
     token.kind = TokenKind::punctuator;
   } else {

@@ -29,7 +29,6 @@ void quoteLiteralInto(std::string& text, std::string_view literal) {
 }  // namespace
 
 bool Preprocessor::expandMacro(const Macro& macro, const Token& name) {
-  std::vector<std::vector<Token>> arguments;
   std::uint32_t hideSet = 0;
   if (++replacements_ > kMaxReplacementsPerSourceToken) diagnostics_.report(Message::outOfSpace);
   switch (macro.kind) {
@@ -46,6 +45,8 @@ bool Preprocessor::expandMacro(const Macro& macro, const Token& name) {
     default:
       break;
   }
+  CallLevel level(*this);
+  CallBuffers& buffers = level.buffers;
   if (macro.functionLike()) {
     std::vector<Token> skipped;
     Token after = raw();
@@ -60,12 +61,15 @@ bool Preprocessor::expandMacro(const Macro& macro, const Token& name) {
       return false;
     }
     Token closing;
-    if (!readArguments(macro, name, arguments, closing)) return true;
+    if (!readArguments(macro, name, buffers.arguments, closing)) return true;
     hideSet = hideSets_.with(hideSets_.intersect(name.hideSet, closing.hideSet), macro.id);
   } else {
+    buffers.arguments.tokens.clear();
+    buffers.arguments.ends.clear();
     hideSet = hideSets_.with(name.hideSet, macro.id);
   }
-  std::vector<Token> result = substitute(macro, arguments);
+  substitute(macro, buffers);
+  std::vector<Token>& result = buffers.result;
   for (Token& token : result) {
     token.hideSet = hideSets_.unite(token.hideSet, hideSet);
     token.line = name.line;
@@ -155,9 +159,19 @@ Token Preprocessor::definedOperator(const Token& name) {
 }
 
 // Collects the arguments of a call whose '(' has been read, up to the matching ')'.
-bool Preprocessor::readArguments(const Macro& macro, const Token& name,
-                                 std::vector<std::vector<Token>>& arguments, Token& closing) {
-  arguments.assign(1, {});
+bool Preprocessor::readArguments(const Macro& macro, const Token& name, Arguments& arguments,
+                                 Token& closing) {
+  std::vector<Token>& tokens = arguments.tokens;
+  std::vector<std::uint32_t>& ends = arguments.ends;
+  tokens.clear();
+  ends.clear();
+  bool anyEmpty = false;
+  std::size_t begin = 0;
+  auto endArgument = [&] {
+    anyEmpty = anyEmpty || tokens.size() == begin;
+    begin = tokens.size();
+    ends.push_back(static_cast<std::uint32_t>(begin));
+  };
   int depth = 0;
   std::size_t bytes = 0;
   bool space = false;
@@ -186,28 +200,32 @@ bool Preprocessor::readArguments(const Macro& macro, const Token& name,
       }
       --depth;
     } else if (token.is(",") && depth == 0) {
-      arguments.emplace_back();
+      endArgument();
       continue;
     }
-    arguments.back().push_back(token);
+    tokens.push_back(token);
   }
+  endArgument();
   std::size_t wanted = macro.kind;
-  if (wanted == 0 && arguments.size() == 1 && arguments.front().empty()) {
-    arguments.clear();
+  if (wanted == 0 && ends.size() == 1 && tokens.empty()) {
+    ends.clear();
     return true;
   }
-  bool anyEmpty = false;
-  for (const auto& argument : arguments) anyEmpty = anyEmpty || argument.empty();
-  if (arguments.size() != wanted || anyEmpty)
+  if (ends.size() != wanted || anyEmpty)
     diagnostics_.report(Message::macroArgumentMismatch, {name.text});
-  arguments.resize(wanted);
+  ends.resize(wanted, static_cast<std::uint32_t>(tokens.size()));
   return true;
 }
 
-std::vector<Token> Preprocessor::substitute(const Macro& macro,
-                                            std::vector<std::vector<Token>>& arguments) {
-  std::vector<std::optional<std::vector<Token>>> expanded(arguments.size());
-  std::vector<Token> result;
+// The body with the arguments in place; into buffers.result.
+void Preprocessor::substitute(const Macro& macro, CallBuffers& buffers) {
+  const Arguments& arguments = buffers.arguments;
+  buffers.expanded.clear();
+  buffers.expandedBegin.assign(arguments.count(), kNotExpanded);
+  buffers.expandedEnd.assign(arguments.count(), kNotExpanded);
+  std::vector<Token>& result = buffers.result;
+  result.clear();
+  bool marked = false;
   const std::vector<BodyItem>& body = macro.body;
   for (std::size_t at = 0; at < body.size(); ++at) {
     const BodyItem& item = body[at];
@@ -217,17 +235,16 @@ std::vector<Token> Preprocessor::substitute(const Macro& macro,
       continue;
     }
     if (isPasteOperator(item)) {
-      std::vector<Token> right;
+      Token single;
+      std::span<const Token> right;
       if (isStringizeAt(macro, at + 1)) {
-        right.push_back(stringize(arguments[body[at + 2].parameter], body[at + 1].token));
+        single = stringize(arguments[body[at + 2].parameter], body[at + 1].token);
+        right = std::span<const Token>(&single, 1);
         at += 2;
       } else if (at + 1 < body.size()) {
         const BodyItem& next = body[++at];
-        if (next.parameter >= 0) {
-          right = arguments[next.parameter];
-        } else {
-          right.push_back(next.token);
-        }
+        right = next.parameter >= 0 ? arguments[next.parameter]
+                                    : std::span<const Token>(&next.token, 1);
       }
       paste(result, right);
       continue;
@@ -237,14 +254,14 @@ std::vector<Token> Preprocessor::substitute(const Macro& macro,
       continue;
     }
     bool beforePaste = at + 1 < body.size() && isPasteOperator(body[at + 1]);
-    std::optional<std::vector<Token>>& full = expanded[item.parameter];
-    if (!beforePaste && !full) full = expandList(arguments[item.parameter]);
-    const std::vector<Token>& replacement = beforePaste ? arguments[item.parameter] : *full;
+    std::span<const Token> replacement =
+        beforePaste ? arguments[item.parameter] : expandedArgument(buffers, item.parameter);
     if (replacement.empty()) {
       if (beforePaste) {
         Token mark = item.token;
         mark.kind = TokenKind::placemarker;
         result.push_back(mark);
+        marked = true;
       }
       continue;
     }
@@ -253,8 +270,20 @@ std::vector<Token> Preprocessor::substitute(const Macro& macro,
     result[first].flags = static_cast<std::uint8_t>((result[first].flags & ~kLeadingSpace) |
                                                     (item.token.flags & kLeadingSpace));
   }
-  std::erase_if(result, [](const Token& token) { return token.kind == TokenKind::placemarker; });
-  return result;
+  if (marked)
+    std::erase_if(result, [](const Token& token) { return token.kind == TokenKind::placemarker; });
+}
+
+// An argument expanded on its own, the first time it is needed.
+std::span<const Token> Preprocessor::expandedArgument(CallBuffers& buffers, std::size_t parameter) {
+  if (buffers.expandedBegin[parameter] == kNotExpanded) {
+    buffers.expandedBegin[parameter] = static_cast<std::uint32_t>(buffers.expanded.size());
+    expandListInto(buffers.arguments[parameter], buffers.expanded);
+    buffers.expandedEnd[parameter] = static_cast<std::uint32_t>(buffers.expanded.size());
+  }
+  std::uint32_t begin = buffers.expandedBegin[parameter];
+  return std::span<const Token>(buffers.expanded)
+      .subspan(begin, buffers.expandedEnd[parameter] - begin);
 }
 
 // Joins the last token of result with the first of right; the join is lexed again.
@@ -274,7 +303,10 @@ void Preprocessor::paste(std::vector<Token>& result, std::span<const Token> righ
   }
   Token left = result.back();
   result.pop_back();
-  std::string_view joined = keep(std::string(left.text) + std::string(right.front().text) + '\n');
+  spelling_.assign(left.text);
+  spelling_ += right.front().text;
+  spelling_ += '\n';
+  std::string_view joined = keep(spelling_);
   Lexer lexer(joined, left.file, nullptr);
   bool first = true;
   for (Token token = lexer.next();
@@ -291,7 +323,8 @@ void Preprocessor::paste(std::vector<Token>& result, std::span<const Token> righ
 }
 
 Token Preprocessor::stringize(std::span<const Token> argument, const Token& where) {
-  std::string text = "\"";
+  std::string& text = spelling_;
+  text.assign(1, '"');
   for (std::size_t at = 0; at < argument.size(); ++at) {
     const Token& token = argument[at];
     if (at > 0 && token.has(kLeadingSpace)) text += ' ';
@@ -304,20 +337,24 @@ Token Preprocessor::stringize(std::span<const Token> argument, const Token& wher
   text += '"';
   Token result = where;
   result.kind = TokenKind::string;
-  result.text = keep(std::move(text));
+  result.text = keep(text);
   return result;
 }
 
 // Expands a token list on its own, as an argument is before it is substituted.
 std::vector<Token> Preprocessor::expandList(std::span<const Token> tokens) {
+  std::vector<Token> result;
+  expandListInto(tokens, result);
+  return result;
+}
+
+void Preprocessor::expandListInto(std::span<const Token> tokens, std::vector<Token>& into) {
   Token end;
   end.kind = TokenKind::endOfList;
   push(end);
   pushReversed(tokens);
-  std::vector<Token> result;
   for (Token token = next(); token.kind != TokenKind::endOfList; token = next())
-    result.push_back(token);
-  return result;
+    into.push_back(token);
 }
 
 }  // namespace kz::cfront

@@ -10,6 +10,12 @@ const Macro& MacroTable::add(std::unique_ptr<Macro> macro) {
   return *place->second;
 }
 
-bool MacroTable::remove(std::string_view name) { return macros_.erase(name) > 0; }
+bool MacroTable::remove(std::string_view name) {
+  auto found = macros_.find(name);
+  if (found == macros_.end()) return false;
+  removed_.push_back(std::move(found->second));
+  macros_.erase(found);
+  return true;
+}
 
 }  // namespace kz::cfront

@@ -55,7 +55,8 @@ class MacroTable {
   }
   // Adds a macro of a name not yet defined; gives it its id.
   const Macro& add(std::unique_ptr<Macro> macro);
-  // False when the name was not defined.
+  // False when the name was not defined. The definition itself lives on to the end of the
+  // run: a #undef among the arguments of a call does not pull the macro from under it.
   bool remove(std::string_view name);
   std::size_t size() const { return macros_.size(); }
 
@@ -67,6 +68,7 @@ class MacroTable {
   }
 
   std::unordered_map<std::string_view, std::unique_ptr<Macro>> macros_;
+  std::vector<std::unique_ptr<Macro>> removed_;
   std::bitset<65536> filter_;  // a name's bit is set once a macro of its shape exists
   std::uint32_t nextId_ = 1;
 };

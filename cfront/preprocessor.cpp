@@ -73,7 +73,10 @@ void Preprocessor::openPrimary(const std::optional<std::string>& name, std::stri
 
 void Preprocessor::enterFile(const std::string& name, std::string rawText) {
   std::shared_ptr<const std::string>& text = fileTexts_[name];
-  if (!text) text = std::make_shared<const std::string>(cleanSource(rawText, options_.kanjiText));
+  if (!text) {
+    cleanSourceInPlace(rawText, options_.kanjiText);
+    text = std::make_shared<const std::string>(std::move(rawText));
+  }
   std::uint16_t index = fileIndexOf(name);
   levels_.push_back(std::make_unique<Level>(text, index, &diagnostics_));
   Level& level = *levels_.back();
@@ -158,9 +161,12 @@ Token Preprocessor::next() {
   }
 }
 
-std::string_view Preprocessor::keep(std::string text) {
-  madeTexts_.push_back(std::move(text));
-  return madeTexts_.back();
+Preprocessor::CallLevel::CallLevel(Preprocessor& preprocessor)
+    : buffers(preprocessor.callDepth_ < preprocessor.callBuffers_.size()
+                  ? *preprocessor.callBuffers_[preprocessor.callDepth_]
+                  : *preprocessor.callBuffers_.emplace_back(std::make_unique<CallBuffers>())),
+      preprocessor_(preprocessor) {
+  ++preprocessor_.callDepth_;
 }
 
 std::string Preprocessor::spellingOf(std::span<const Token> tokens) const {

@@ -19,6 +19,7 @@
 #include "cfront/macro_table.h"
 #include "cfront/pragma_table.h"
 #include "cfront/settings.h"
+#include "cfront/spelling_store.h"
 #include "cfront/token.h"
 
 namespace kz::cfront {
@@ -93,6 +94,38 @@ class Preprocessor {
     std::size_t conditionalDepth = 0;  // open groups when the file was entered
   };
 
+  // The arguments of one call, end to end; argument i ends before tokens[ends[i]].
+  struct Arguments {
+    std::vector<Token> tokens;
+    std::vector<std::uint32_t> ends;
+    std::size_t count() const { return ends.size(); }
+    std::span<const Token> operator[](std::size_t i) const {
+      std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
+      return std::span<const Token>(tokens).subspan(begin, ends[i] - begin);
+    }
+  };
+  // What one macro call works in, kept from call to call so that expanding allocates little.
+  struct CallBuffers {
+    Arguments arguments;
+    std::vector<Token> expanded;  // the arguments expanded on their own, as far as needed
+    std::vector<std::uint32_t> expandedBegin;  // by parameter; kNotExpanded until needed
+    std::vector<std::uint32_t> expandedEnd;
+    std::vector<Token> result;
+  };
+  static constexpr std::uint32_t kNotExpanded = ~std::uint32_t{0};
+  // The buffers of the innermost call being expanded, for as long as it lives.
+  class CallLevel {
+   public:
+    explicit CallLevel(Preprocessor& preprocessor);
+    ~CallLevel() { --preprocessor_.callDepth_; }
+    CallLevel(const CallLevel&) = delete;
+    CallLevel& operator=(const CallLevel&) = delete;
+    CallBuffers& buffers;
+
+   private:
+    Preprocessor& preprocessor_;
+  };
+
   // The token stream under expansion: pending tokens first, then the current file.
   Token raw();
   Token lexFile();
@@ -103,14 +136,15 @@ class Preprocessor {
   // macro_expansion.cpp
   bool expandMacro(const Macro& macro, const Token& name);
   Token specialToken(const Macro& macro, const Token& name);
-  bool readArguments(const Macro& macro, const Token& name,
-                     std::vector<std::vector<Token>>& arguments, Token& closing);
-  std::vector<Token> substitute(const Macro& macro, std::vector<std::vector<Token>>& arguments);
+  bool readArguments(const Macro& macro, const Token& name, Arguments& arguments, Token& closing);
+  void substitute(const Macro& macro, CallBuffers& buffers);
+  std::span<const Token> expandedArgument(CallBuffers& buffers, std::size_t parameter);
   std::vector<Token> expandList(std::span<const Token> tokens);
+  void expandListInto(std::span<const Token> tokens, std::vector<Token>& into);
   Token stringize(std::span<const Token> argument, const Token& where);
   void paste(std::vector<Token>& result, std::span<const Token> right);
   Token definedOperator(const Token& name);
-  std::string_view keep(std::string text);
+  std::string_view keep(std::string_view text) { return spellings_.keep(text); }
   const std::string& dateAndTime(bool date);
 
   // directives.cpp
@@ -158,7 +192,11 @@ class Preprocessor {
   std::optional<std::uint32_t> directiveLine_;  // the line of the directive being executed
   std::unordered_map<std::string, std::uint16_t> fileIndex_;
   std::unordered_map<std::string, std::shared_ptr<const std::string>> fileTexts_;
-  std::deque<std::string> madeTexts_;  // spellings made by expansion, alive for the run
+  SpellingStore spellings_;  // spellings made by expansion, alive for the run
+  std::vector<std::unique_ptr<CallBuffers>> callBuffers_;  // by depth of nested calls
+  std::size_t callDepth_ = 0;
+  std::vector<Token> lineBuffer_;  // the tokens of the directive being read
+  std::string spelling_;           // a spelling being built
   std::optional<long long> sourceDateEpoch_;
   std::string dateText_;
   std::string timeText_;

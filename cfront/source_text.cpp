@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "common/host_path.h"
 
@@ -88,53 +90,65 @@ ReadResult readRegularFile(const std::string& path, std::string& contents) {
   return result;
 }
 
-std::string cleanSource(std::string_view raw, bool kanji) {
-  if (std::size_t mark = raw.find(kEndOfFileMark); mark != std::string_view::npos)
-    raw = raw.substr(0, mark);
-  std::string out;
-  out.reserve(raw.size() + 2);
+// The text only shrinks until its end (a splice removes two characters and puts back one
+// newline later), so it is rewritten where it stands: a file without trigraphs, carriage
+// returns or splices is not copied at all.
+void cleanSourceInPlace(std::string& text, bool kanji) {
+  std::size_t size = std::min(text.find(kEndOfFileMark), text.size());
+  char* data = text.data();
+  std::string_view raw(data, size);
+  const SpecialCharacters& special = kanji ? kSpecialKanji : kSpecial;
+  std::size_t out = 0;
   std::size_t splicedNewlines = 0;
   std::size_t kanjiTail = std::string::npos;  // a '\\' there is half of a character
-  for (std::size_t at = 0; at < raw.size(); ++at) {
-    // Runs of ordinary characters are copied whole.
-    std::size_t special = nextSpecial(raw, at, kanji ? kSpecialKanji : kSpecial);
-    if (special > at) {
-      out.append(raw.substr(at, special - at));
-      at = special;
-      if (at == raw.size()) break;
+  for (std::size_t at = 0; at < size; ++at) {
+    // Runs of ordinary characters are moved whole.
+    std::size_t next = nextSpecial(raw, at, special);
+    if (next > at) {
+      if (out != at) std::memmove(data + out, data + at, next - at);
+      out += next - at;
+      at = next;
+      if (at == size) break;
     }
-    char c = raw[at];
-    if (c == '?' && at + 2 < raw.size() && raw[at + 1] == '?') {
-      if (char replaced = trigraphReplacement(raw[at + 2])) {
+    char c = data[at];
+    if (c == '?' && at + 2 < size && data[at + 1] == '?') {
+      if (char replaced = trigraphReplacement(data[at + 2])) {
         c = replaced;
         at += 2;
       }
-    } else if (c == '\r' && at + 1 < raw.size() && raw[at + 1] == '\n') {
+    } else if (c == '\r' && at + 1 < size && data[at + 1] == '\n') {
       continue;
-    } else if (kanji && isShiftJisLead(static_cast<unsigned char>(c)) && at + 1 < raw.size() &&
-               raw[at + 1] != '\n' && raw[at + 1] != '\r') {
-      out += c;
-      out += raw[++at];
-      kanjiTail = out.size() - 1;
+    } else if (kanji && isShiftJisLead(static_cast<unsigned char>(c)) && at + 1 < size &&
+               data[at + 1] != '\n' && data[at + 1] != '\r') {
+      data[out++] = c;
+      data[out++] = data[++at];
+      kanjiTail = out - 1;
       continue;
     }
     if (c != '\n') {
-      out += c;
+      data[out++] = c;
       continue;
     }
-    if (!out.empty() && out.back() == '\\' && kanjiTail != out.size() - 1) {
-      out.pop_back();
+    if (out > 0 && data[out - 1] == '\\' && kanjiTail != out - 1) {
+      --out;
       ++splicedNewlines;
       continue;
     }
-    out += '\n';
-    out.append(splicedNewlines, '\n');
+    data[out++] = '\n';
+    std::memset(data + out, '\n', splicedNewlines);
+    out += splicedNewlines;
     splicedNewlines = 0;
   }
-  if (!out.empty() && out.back() == '\\') out.pop_back();
-  if (out.empty() || out.back() != '\n' || splicedNewlines > 0) out += '\n';
-  out.append(splicedNewlines, '\n');
-  return out;
+  text.resize(out);
+  if (!text.empty() && text.back() == '\\') text.pop_back();
+  if (text.empty() || text.back() != '\n' || splicedNewlines > 0) text += '\n';
+  text.append(splicedNewlines, '\n');
+}
+
+std::string cleanSource(std::string_view raw, bool kanji) {
+  std::string text(raw);
+  cleanSourceInPlace(text, kanji);
+  return text;
 }
 
 }  // namespace kz::cfront

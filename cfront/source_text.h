@@ -19,6 +19,8 @@ ReadResult readDescriptor(int fd, std::string& contents);
 // The first translation phases over raw file bytes; kanji keeps the second byte of a
 // Shift-JIS character from joining lines.
 std::string cleanSource(std::string_view raw, bool kanji);
+// The same over a text read into a string, which it rewrites in place.
+void cleanSourceInPlace(std::string& text, bool kanji);
 
 constexpr bool isShiftJisLead(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);

@@ -69,6 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"OpenAtEnd", "#if 1\n", "Error-327: Unexpected EOF in #if/#ifdef/#ifndef", 1},
         MessageCase{"LineZero", "#line 0\n", "Error-320: Illegal #line number", 1},
         MessageCase{"LineTooBig", "#line 70000\n", "Error-320: Illegal #line number", 1},
+        MessageCase{"LineLongFraction", "#line 0.44444444444444444444444\n",
+                    "Error-320: Illegal #line number", 1},
         MessageCase{"LineNameUnclosed", "#line 5 \"a.c\n", "Error-319: Illegal #line filename", 1},
         MessageCase{"ThirtyTwoParameters",
                     "#define M(a0,a1,a2,a3,a4,a5,a6,a7,a8,a9,b0,b1,b2,b3,b4,b5,b6,b7,b8,b9,"

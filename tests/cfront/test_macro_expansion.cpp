@@ -2,6 +2,13 @@
 // rule against recursion, # and ##, empty arguments and calls that span lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <random>
+#include <set>
+
+#include "cfront/hide_sets.h"
 #include "tests/cfront/harness.h"
 
 namespace kz::cfront::testing {
@@ -77,7 +84,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "AA BB\n"},
         ExpansionCase{"FixedPredefinedMacros", "__STDC__ __ZEL__ __Xmsdos__\n", "0 1 1\n"},
         ExpansionCase{"DirectiveInsideArguments", "#define F(x) [x]\nF(1\n#define Y 2\nY)\nY\n",
-                      "[1 2]\n2\n"}),
+                      "[1 2]\n2\n"},
+        ExpansionCase{"UndefInsideItsOwnCall",
+                      "#define F(x) [x]\nF(1\n#undef F\n#define F(x) <x>\n)\nF(2)\n",
+                      "[1]\n<2>\n"}),
     [](const ::testing::TestParamInfo<ExpansionCase>& info) { return info.param.name; });
 
 TEST(Expansion, EmptyArgumentsFollowTheStandardAndAreReported) {
@@ -127,6 +137,56 @@ TEST(Expansion, HugeArgumentListsEndWithTheBufferLimit) {
   Result result = preprocess(source);
   EXPECT_TRUE(result.aborted);
   EXPECT_NE(result.messages.find("ZC1-Fatal-150: Too large string"), std::string::npos);
+}
+
+// Random chains of the three operations against plain ordered sets: interning must give one
+// number per distinct set and the cached answers must stay those of the members.
+TEST(HideSets, OperationsAgreeWithOrderedSets) {
+  HideSets sets;
+  std::vector<std::set<std::uint32_t>> model{{}};
+  std::vector<std::uint32_t> numbers{HideSets::kEmpty};
+  std::map<std::set<std::uint32_t>, std::uint32_t> numberOf{{{}, HideSets::kEmpty}};
+  std::mt19937 random(7);
+  auto membersOf = [&](std::uint32_t set) {
+    std::span<const std::uint32_t> members = sets.members(set);
+    return std::set<std::uint32_t>(members.begin(), members.end());
+  };
+  for (int step = 0; step < 20000; ++step) {
+    std::size_t a = random() % numbers.size();
+    std::size_t b = random() % numbers.size();
+    std::set<std::uint32_t> want;
+    std::uint32_t got = 0;
+    switch (random() % 3) {
+      case 0: {
+        std::uint32_t macro = 1 + random() % 40;
+        want = model[a];
+        want.insert(macro);
+        got = sets.with(numbers[a], macro);
+        break;
+      }
+      case 1:
+        std::set_union(model[a].begin(), model[a].end(), model[b].begin(), model[b].end(),
+                       std::inserter(want, want.end()));
+        got = sets.unite(numbers[a], numbers[b]);
+        break;
+      default:
+        std::set_intersection(model[a].begin(), model[a].end(), model[b].begin(), model[b].end(),
+                              std::inserter(want, want.end()));
+        got = sets.intersect(numbers[a], numbers[b]);
+        break;
+    }
+    ASSERT_EQ(membersOf(got), want) << "step " << step;
+    auto [known, added] = numberOf.emplace(want, got);
+    ASSERT_EQ(got, known->second) << "a set interned twice, step " << step;
+    if (added) {
+      model.push_back(want);
+      numbers.push_back(got);
+    }
+  }
+  EXPECT_EQ(sets.size(), model.size());
+  EXPECT_GT(sets.size(), 1000u);  // the index has grown many times
+  for (std::uint32_t macro = 1; macro <= 40; ++macro)
+    EXPECT_EQ(sets.contains(numbers.back(), macro), model.back().count(macro) == 1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The first translation phases, constants and their types, and the current-directory rule.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "cfront/constants.h"
 #include "cfront/include_paths.h"
 #include "cfront/source_text.h"
@@ -28,6 +30,55 @@ INSTANTIATE_TEST_SUITE_P(
                       CleanCase{"?\?=?\?(?\?)?\?<?\?>?\?!?\?'?\?-?\?x\n", "#[]{}|^~?\?x\n"},
                       CleanCase{"a?\?/\nb\n", "ab\n\n"}, CleanCase{"a\\\r\nb\n", "ab\n\n"},
                       CleanCase{"end\\", "end\n"}, CleanCase{"a\\\\\nb\n", "a\\b\n\n"}));
+
+// The phases one at a time, each over a copy: what the single pass in place must equal.
+std::string cleanedInSteps(std::string text) {
+  text = text.substr(0, text.find('\x1A'));
+  std::string joined;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (!(text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n')) joined += text[at];
+  }
+  static const std::string from = "=(/)'<!>-";
+  static const std::string to = "#[\\]^{|}~";
+  std::string replaced;
+  for (std::size_t at = 0; at < joined.size(); ++at) {
+    std::size_t which = at + 2 < joined.size() && joined.compare(at, 2, "??") == 0
+                            ? from.find(joined[at + 2])
+                            : std::string::npos;
+    replaced += which == std::string::npos ? joined[at] : to[which];
+    if (which != std::string::npos) at += 2;
+  }
+  std::string lines;
+  std::size_t spliced = 0;
+  for (char c : replaced) {
+    if (c != '\n') {
+      lines += c;
+    } else if (!lines.empty() && lines.back() == '\\') {
+      lines.pop_back();
+      ++spliced;
+    } else {
+      lines += std::string(1 + spliced, '\n');
+      spliced = 0;
+    }
+  }
+  if (!lines.empty() && lines.back() == '\\') lines.pop_back();
+  if (lines.empty() || lines.back() != '\n' || spliced > 0) lines += '\n';
+  return lines + std::string(spliced, '\n');
+}
+
+TEST(CleanSource, OnePassInPlaceEqualsThePhasesInSteps) {
+  const std::string alphabet = "a?=?/\\\r\n\n(-";
+  std::mt19937 random(11);
+  for (int round = 0; round < 5000; ++round) {
+    std::string raw;
+    for (std::size_t length = random() % 40; length > 0; --length)
+      raw += alphabet[random() % alphabet.size()];
+    if (round % 50 == 0) raw.insert(random() % (raw.size() + 1), 1, '\x1A');
+    std::string inPlace = raw;
+    cleanSourceInPlace(inPlace, false);
+    ASSERT_EQ(inPlace, cleanedInSteps(raw)) << ::testing::PrintToString(raw);
+  }
+}
 
 TEST(CleanSource, ShiftJisSecondByteDoesNotJoinLines) {
   EXPECT_EQ(cleanSource("\x95\\\nx\n", true), "\x95\\\nx\n");
