@@ -173,7 +173,7 @@ Expr* ExpressionBuilder::call(Expr* function, std::span<Expr* const> arguments, 
         convention == CallConvention::regbank || convention == CallConvention::regbankN)
       diagnostics_.report(Message::illegalInterruptCall);
   }
-  if (type && !info && type->kind == TypeKind::pointer) {
+  if (!info) {  // not a function, or an error already reported
     expression->arguments.assign(arguments.begin(), arguments.end());
     return expression;
   }

@@ -193,7 +193,7 @@ Expr* ExpressionBuilder::assign(BinaryOp op, Expr* target, Expr* value, SourceSp
   result->left = target;
   result->right = value;
   if (!target || !value || !target->type || !value->type) return result;
-  checkModifiable(target, opText, false);
+  if (!checkModifiable(target, opText, false)) return result;
   if (op == BinaryOp::none) {
     result->right = convertForAssignment(value, result->type, spot);
     return result;
