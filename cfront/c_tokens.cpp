@@ -2,7 +2,7 @@
 
 #include <array>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 namespace kz::cfront {
 namespace {
@@ -117,23 +117,96 @@ constexpr auto kPunctuators = std::to_array<Word>({
     {"##", Tok::hashHash},
 });
 
-template <std::size_t N>
-std::unordered_map<std::string_view, Tok> mapOf(const std::array<Word, N>& words) {
-  std::unordered_map<std::string_view, Tok> map;
-  for (const Word& word : words) map.emplace(word.text, word.kind);
-  return map;
+// Keywords are found through a small table indexed by length and two characters; each slot
+// holds the few words that share the index.
+class WordTable {
+ public:
+  template <std::size_t N>
+  explicit WordTable(const std::array<Word, N>& words) {
+    for (const Word& word : words) slots_[indexOf(word.text)].push_back(word);
+  }
+  const Word* find(std::string_view text) const {
+    for (const Word& word : slots_[indexOf(text)])
+      if (word.text == text) return &word;
+    return nullptr;
+  }
+
+ private:
+  static std::size_t indexOf(std::string_view text) {
+    auto c = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    return (c(0) * 7 + c(text.size() - 1) * 3 + text.size()) & 255;
+  }
+  std::array<std::vector<Word>, 256> slots_;
+};
+
+const WordTable& keywordTable() {
+  static const WordTable table(kKeywords);
+  return table;
+}
+const WordTable& extendedTable() {
+  static const WordTable table(kExtendedKeywords);
+  return table;
 }
 
-const std::unordered_map<std::string_view, Tok>& keywordMap() {
-  static const auto map = mapOf(kKeywords);
-  return map;
-}
-const std::unordered_map<std::string_view, Tok>& extendedMap() {
-  static const auto map = mapOf(kExtendedKeywords);
-  return map;
-}
-
+// A table by first character for the one-character punctuators; the longer ones are few
+// and found by their second character.
 Tok punctuatorKind(std::string_view text) {
+  if (text.size() == 1) {
+    switch (text[0]) {
+      case '[':
+        return Tok::lbracket;
+      case ']':
+        return Tok::rbracket;
+      case '(':
+        return Tok::lparen;
+      case ')':
+        return Tok::rparen;
+      case '{':
+        return Tok::lbrace;
+      case '}':
+        return Tok::rbrace;
+      case '.':
+        return Tok::dot;
+      case '&':
+        return Tok::amp;
+      case '*':
+        return Tok::star;
+      case '+':
+        return Tok::plus;
+      case '-':
+        return Tok::minus;
+      case '~':
+        return Tok::tilde;
+      case '!':
+        return Tok::bang;
+      case '/':
+        return Tok::slash;
+      case '%':
+        return Tok::percent;
+      case '<':
+        return Tok::less;
+      case '>':
+        return Tok::greater;
+      case '^':
+        return Tok::caret;
+      case '|':
+        return Tok::pipe;
+      case '?':
+        return Tok::question;
+      case ':':
+        return Tok::colon;
+      case ';':
+        return Tok::semicolon;
+      case '=':
+        return Tok::assign;
+      case ',':
+        return Tok::comma;
+      case '#':
+        return Tok::hash;
+      default:
+        return Tok::other;
+    }
+  }
   for (const Word& word : kPunctuators)
     if (word.text == text) return word.kind;
   return Tok::other;
@@ -220,12 +293,10 @@ CToken TokenReader::read() {
 
 Tok TokenReader::classifyIdentifier(std::string_view& text) {
   if (text.size() >= 2 && isLower(text[0]) && isLower(text[1])) {
-    auto found = keywordMap().find(text);
-    if (found != keywordMap().end()) return found->second;
+    if (const Word* word = keywordTable().find(text)) return word->kind;
   } else if (text.size() > 2 && text[0] == '_' && text[1] == '_' && options_.ansiMode == 0) {
     std::string_view rest = text.substr(2);
-    auto found = extendedMap().find(rest);
-    if (found != extendedMap().end()) return found->second;
+    if (const Word* word = extendedTable().find(rest)) return word->kind;
     if (findRegisterWord(rest)) return Tok::registerWord;
     for (std::string_view reserved : kReservedWords)
       if (reserved == rest) diagnostics_.report(Message::unsupportedKeyword, {rest});

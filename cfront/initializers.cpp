@@ -71,7 +71,8 @@ bool isLoadTimeConstant(const Expr* expr) {
     case ExprKind::sizeofValue:
       return true;
     case ExprKind::name:
-      if (expr->symbol && expr->symbol->kind == SymbolKind::enumConstant) return true;
+      // An undeclared name has had its message.
+      if (!expr->symbol || expr->symbol->kind == SymbolKind::enumConstant) return true;
       return expr->type &&
              (expr->type->kind == TypeKind::array || expr->type->kind == TypeKind::function) &&
              hasStaticStorage(expr->symbol);

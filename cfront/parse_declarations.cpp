@@ -356,8 +356,6 @@ void Parser::memberDeclaration(Record& record, std::vector<Member>& members) {
       if (bits < 0 || bits > static_cast<long long>(sizeOf(type) * 8)) {
         diagnostics_.report(Message::bitFieldTooLarge, {name});
         bits = 1;
-      } else if (bits == 0 && !member.name.empty()) {
-        diagnostics_.report(Message::zeroSizeBitField, {name});
       }
       member.bitWidth = static_cast<std::uint8_t>(bits);
       if (isInt && options_.unsignedBitFields && type->kind == TypeKind::intType &&

@@ -83,6 +83,7 @@ void Parser::parseTranslationUnit() {
     int blocks = blockNesting_;
     try {
       externalDeclaration();
+      nodes_.releaseBodies();
     } catch (const SyntaxError&) {
       while (scopes_.depth() > 0) scopes_.close();
       nesting_ = nesting;

@@ -180,21 +180,49 @@ struct TopLevel {
   bool isDefinition = false;
 };
 
-// Owns the nodes of one translation unit.
-class NodeArena {
+// Objects handed out one by one and taken back all at once; the storage is kept for reuse.
+template <typename T>
+class Pool {
  public:
-  Expr* expr() { return &exprs_.emplace_back(); }
-  Stmt* stmt() { return &stmts_.emplace_back(); }
-  Symbol* symbol() { return &symbols_.emplace_back(); }
-  Initializer* initializer() { return &initializers_.emplace_back(); }
-  // Text made while parsing (string literal bytes), alive as long as the arena.
-  std::string_view keep(std::string text) { return texts_.emplace_back(std::move(text)); }
+  T* make() {
+    if (used_ < items_.size()) {
+      T* item = &items_[used_++];
+      *item = T{};
+      return item;
+    }
+    ++used_;
+    return &items_.emplace_back();
+  }
+  void reset() { used_ = 0; }
 
  private:
-  std::deque<Expr> exprs_;
-  std::deque<Stmt> stmts_;
+  std::deque<T> items_;
+  std::size_t used_ = 0;
+};
+
+// Owns the nodes of one translation unit. Symbols last for the whole unit; expressions,
+// statements and initialisers only until the external declaration that holds them has been
+// handed on.
+class NodeArena {
+ public:
+  Expr* expr() { return exprs_.make(); }
+  Stmt* stmt() { return stmts_.make(); }
+  Symbol* symbol() { return &symbols_.emplace_back(); }
+  Initializer* initializer() { return initializers_.make(); }
+  // Text made while parsing (string literal bytes), alive until the next release.
+  std::string_view keep(std::string text) { return texts_.emplace_back(std::move(text)); }
+  void releaseBodies() {
+    exprs_.reset();
+    stmts_.reset();
+    initializers_.reset();
+    texts_.clear();
+  }
+
+ private:
+  Pool<Expr> exprs_;
+  Pool<Stmt> stmts_;
   std::deque<Symbol> symbols_;
-  std::deque<Initializer> initializers_;
+  Pool<Initializer> initializers_;
   std::deque<std::string> texts_;
 };
 

@@ -1,0 +1,154 @@
+// The parser's messages: declarations, declarators, limits and recovery after syntax errors.
+#include <gtest/gtest.h>
+
+#include "parse_harness.h"
+
+namespace kz::cfront::testing {
+namespace {
+
+struct Case {
+  const char* name;
+  const char* source;
+  std::vector<int> numbers;
+  int warnLevel = 1;
+  bool ansi = false;
+};
+
+const Case kCases[] = {
+    // Declarations that must pass without a message.
+    {"typedef_redeclared_inner", "typedef int T; void f(void) { int T; T = 1; }", {}},
+    {"typedef_as_member_name", "typedef int T; struct s { T T; } v;", {}},
+    {"function_pointer_table",
+     "int a(int); int b(int); int (*const table[2])(int) = { a, b };"
+     "int call(int i) { return (*table[i])(i) + table[i](i); }",
+     {}},
+    {"old_style_definition", "int add(a, b) int a; long b; { return a + (int)b; }", {}},
+    {"incomplete_array_completed", "extern int v[]; int v[3] = {1, 2, 3};", {}},
+    {"brace_elision", "struct p { int x, y; } pts[2] = { 1, 2, 3, 4 }; char s[4] = \"abc\";", {}},
+    {"forward_struct_reference",
+     "struct b; struct a { struct b *link; }; struct b { struct a *back; int v; };",
+     {}},
+    {"labels_and_goto", "int f(int n) { again: if (n--) goto again; return n; }", {}},
+    {"cast_of_typedef",
+     "typedef unsigned char byte; int f(int x) { return (byte)x + sizeof(byte); }",
+     {}},
+    {"near_keyword_under_ansi", "int __near;", {}, 1, true},
+
+    // Type words and storage classes.
+    {"signed_unsigned", "signed unsigned int x;", {225}},
+    {"duplicate_storage", "static static int x;", {226}},
+    {"illegal_combination", "long char c;", {235}},
+    {"storage_after_type", "int static x;", {563}},
+    {"duplicate_qualifier", "const const int x = 1;", {530}},
+    {"reserved_keyword", "int __pascal f(void);", {408, 216}},
+
+    // Memory sizes and function attributes.
+    {"tiny_pointer", "char __tiny *p;", {400}},
+    {"far_pointer", "char __far *p;", {650}},
+    {"duplicate_memory", "char __near __near *p;", {404}},
+    {"tiny_object_too_large", "char __tiny big[257];", {362}},
+    {"memory_on_automatic", "void f(void) { int __near x; x = 1; }", {536}},
+    {"interrupt_callv", "void __interrupt __callv f(void);", {620}},
+    {"two_attributes", "void __adecl __cdecl f(void);", {371}},
+    {"io_in_block", "void f(void) { __io int port; }", {407}},
+    {"io_initialised", "__io int port = 3;", {406}},
+
+    // Declarators.
+    {"array_of_functions", "int f[3](void);", {221}},
+    {"function_returning_array", "int f(void)[3];", {231}},
+    {"function_returning_function", "int f(void)(void);", {232}},
+    {"negative_size", "int a[-1];", {239}},
+    {"thirteen_derivations", "int *************p;", {363}},
+    {"twelve_derivations", "int ************p;", {}},
+    {"too_many_parameters",
+     "void f(int,int,int,int,int,int,int,int,int,int,int,int,int,int,int,int,"
+     "int,int,int,int,int,int,int,int,int,int,int,int,int,int,int,int);",
+     {364}},
+
+    // Structures and bit fields.
+    {"duplicate_member", "struct s { int a; int a; };", {264}},
+    {"tag_redefined", "struct s { int a; }; struct s { int b; };", {263}},
+    {"tag_kind_mismatch", "struct s { int a; }; union s *p;", {263}},
+    {"bit_field_char", "struct s { char c : 3; };", {350}},
+    {"bit_field_float", "struct s { float f : 3; };", {229}},
+    {"bit_field_too_wide", "struct s { int a : 17; };", {340}},
+    {"named_zero_width", "struct s { int a : 0; };", {246}},
+    {"function_member", "struct s { int f(void); };", {228}},
+    {"incomplete_member", "struct t; struct s { struct t inner; };", {254}},
+    {"untagged_declares_nothing", "struct { int a; };", {532}},
+
+    // Redeclarations and initialisers.
+    {"incompatible_redeclaration", "int x; long x;", {262}},
+    {"block_redeclaration", "void f(void) { int a; int a; }", {262}},
+    {"parameter_redeclared_in_body", "void f(int a) { int a; }", {262}},
+    {"array_size_mismatch", "extern int a[3]; int a[4];", {557}},
+    {"two_definitions", "int f(void) { return 0; } int f(void) { return 1; }", {262}},
+    {"too_many_initializers", "int a[2] = { 1, 2, 3 };", {245}},
+    {"static_non_constant", "int g; int *p = &g; int h = g;", {241}},
+    {"extern_initialised_in_block", "void f(void) { extern int x = 1; }", {223}},
+    {"const_uninitialised_level3", "const int c;", {544}, 3},
+    {"const_uninitialised_level1", "const int c;", {}, 1},
+
+    // Statements.
+    {"break_outside", "void f(void) { break; }", {211}},
+    {"continue_in_switch", "void f(int x) { switch (x) { case 1: continue; } }", {212}},
+    {"duplicate_case", "void f(int x) { switch (x) { case 1: case 1: ; } }", {260}},
+    {"duplicate_default", "void f(int x) { switch (x) { default: default: ; } }", {261}},
+    {"undefined_label", "void f(void) { goto nowhere; }", {256}},
+
+    // Recovery: one mistake, one message, and the parse goes on.
+    {"missing_semicolon_then_more",
+     "int f(void) { int a = 1 return a; }\nint g(void) { return h; }",
+     {216, 256}},
+    {"garbage_at_file_scope", "int x = ;\nint y = 2; int z = q;", {216, 256}},
+    {"error_in_struct",
+     "struct s { int a b; };\nstruct t { int c; } v; int w = sizeof v.c;",
+     {216}},
+    {"unbalanced_paren", "int f(void) { return (1 + 2; }\nint g; int k = undefined1;", {216, 256}},
+};
+
+class ParserMessages : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ParserMessages, GivesExactlyTheseNumbers) {
+  const Case& c = GetParam();
+  RunOptions options;
+  options.warnLevel = static_cast<std::uint8_t>(c.warnLevel);
+  options.ansiMode = c.ansi ? 1 : 0;
+  ParseResult result = parse(c.source, options);
+  EXPECT_EQ(result.numbers, c.numbers) << result.messages;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParserMessages, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Nesting that would exhaust the stack of a recursive parser ends with a message instead.
+TEST(ParserLimits, DeepNestingEndsWithFatalMessages) {
+  struct Deep {
+    std::string source;
+    int number;
+  };
+  const std::string many(20000, '(');
+  const std::string close(20000, ')');
+  const Deep cases[] = {
+      {"int x = " + many + "1" + close + ";", 138},
+      {"int " + many + "x" + close + ";", 138},
+      {"int a[1] = " + std::string(20000, '{') + "1" + std::string(20000, '}') + ";", 138},
+      {"int y = " + std::string(100000, '-') + "1;", 138},
+      {"void f(void) " + std::string(17, '{') + std::string(17, '}'), 131},
+  };
+  for (const Deep& deep : cases) {
+    ParseResult result = parse(deep.source);
+    EXPECT_TRUE(result.aborted);
+    ASSERT_FALSE(result.numbers.empty());
+    EXPECT_EQ(result.numbers.back(), deep.number) << deep.source.substr(0, 40);
+  }
+  std::string structs;
+  for (int i = 0; i < 16; ++i) structs += "struct s" + std::to_string(i) + " {";
+  structs += "int x;";
+  for (int i = 0; i < 16; ++i) structs += "} m" + std::to_string(i) + ";";
+  EXPECT_EQ(parse(structs).numbers, std::vector<int>{134});
+  EXPECT_TRUE(parse("void f(void) " + std::string(16, '{') + std::string(16, '}')).numbers.empty());
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
