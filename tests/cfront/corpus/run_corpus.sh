@@ -15,7 +15,7 @@
 # should give one message, not a cascade. When every expected number is a warning (500-699)
 # the exit status must be 0, otherwise it must be non-zero.
 #
-# Each run has 10 seconds. The system headers of include/ are found through -I.
+# Each run has 10 seconds (ZC1_TIMEOUT overrides). The headers of include/ are found through -I.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -31,6 +31,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
+errorClasses=(-e -Error- -e -Fatal- -e "-Compiler Error-")
 
 fail() {
   echo "FAIL $1: $2"
@@ -44,7 +45,7 @@ runZc1() {
   shift
   rm -rf "$work/run"
   mkdir "$work/run"
-  (cd "$work/run" && timeout 10 "$zc1" "$@" -I"$include" "$file" "$work/run/out.i") \
+  (cd "$work/run" && timeout "${ZC1_TIMEOUT:-10}" "$zc1" "$@" -I"$include" "$file" "$work/run/out.i") \
     >"$work/messages.txt" 2>&1
   status=$?
 }
@@ -72,10 +73,8 @@ checkValid() {
   runZc1 "$file"
   if [ "$status" -eq 124 ]; then
     fail "$name" "timed out"
-  elif [ "$status" -ne 0 ]; then
-    fail "$name" "exit status $status: $(grep -m1 -e '-Error-' -e '-Fatal-' "$work/messages.txt")"
-  elif grep -q -e '-Error-' -e '-Fatal-' -e '-Compiler Error-' "$work/messages.txt"; then
-    fail "$name" "$(grep -m1 -e '-Error-' -e '-Fatal-' -e '-Compiler Error-' "$work/messages.txt")"
+  elif [ "$status" -ne 0 ] || grep -q "${errorClasses[@]}" "$work/messages.txt"; then
+    fail "$name" "exit status $status; $(grep -m1 "${errorClasses[@]}" "$work/messages.txt")"
   else
     passed=$((passed + 1))
   fi

@@ -1,0 +1,4 @@
+/* expect: 221 */
+/* An array of void. */
+void nothing[4];
+char something[4];

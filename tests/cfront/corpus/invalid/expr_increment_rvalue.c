@@ -1,0 +1,7 @@
+/* expect: 295/301 */
+/* An increment of an expression that is not an lvalue. */
+int bump(int a, int b)
+{
+    (a + b)++;
+    return a;
+}

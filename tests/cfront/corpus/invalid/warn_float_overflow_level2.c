@@ -1,0 +1,3 @@
+/* expect: 510 options: -w2 */
+/* A double constant too large for float. */
+float big = 1e39;
