@@ -197,8 +197,12 @@ void Parser::checkObject(Symbol* symbol, const Specifiers& specifiers, const Dec
     diagnostics_.report(Message::objectTooLarge, {"tiny"});
   else if (symbol->memory == SizeWord::near && size > 65536)
     diagnostics_.report(Message::objectTooLarge, {"near"});
-  if (!fileScope && specifiers.storage != StorageClass::externClass && !isComplete(type))
-    diagnostics_.report(Message::unknownSize, {name});
+  if (!fileScope && specifiers.storage != StorageClass::externClass && !isComplete(type)) {
+    if (type->kind == TypeKind::array && !type->countKnown)
+      diagnostics_.report(Message::nullDimension);
+    else
+      diagnostics_.report(Message::unknownSize, {name});
+  }
   if (type->isConst() && !symbol->initialised && specifiers.storage != StorageClass::externClass)
     diagnostics_.warnAt(3, Message::constNotInitialized, {name});
 }

@@ -665,6 +665,8 @@ TypeRef Parser::applyDerivations(TypeRef base, const std::vector<Derivation>& de
         if (type->kind == TypeKind::function || type->isVoid()) {
           diagnostics_.report(Message::arrayNotAllowed, {type->isVoid() ? "void" : "function"});
           type = types_.basic(TypeKind::intType);
+        } else if (type->kind == TypeKind::array && !type->countKnown) {
+          diagnostics_.report(Message::nullDimension);
         }
         type = types_.arrayOf(type, step.count, step.countKnown);
         break;
