@@ -30,23 +30,24 @@ IntegerType typeOf(std::uint64_t value, bool unsignedSuffix, bool longSuffix, bo
   return value <= 2147483647 ? IntegerType::longType : IntegerType::unsignedLong;
 }
 
-// One character of a character constant at text[at]; moves at past it.
-std::uint32_t nextCharacter(std::string_view text, std::size_t& at, const RunOptions& options,
-                            Diagnostics& diagnostics) {
+}  // namespace
+
+DecodedCharacter decodeCharacter(std::string_view text, std::size_t& at, const RunOptions& options,
+                                 Diagnostics& diagnostics) {
   auto c = static_cast<unsigned char>(text[at++]);
   if (options.kanjiText && isShiftJisLead(c) && at < text.size()) {
-    return (c << 8) | static_cast<unsigned char>(text[at++]);
+    return {static_cast<std::uint32_t>((c << 8) | static_cast<unsigned char>(text[at++])), 2};
   }
-  if (c != '\\' || at >= text.size()) return c;
+  if (c != '\\' || at >= text.size()) return {c, 1};
   char e = text[at++];
   if (std::size_t letter = kEscapeLetters.find(e); e != 0 && letter != std::string_view::npos)
-    return kEscapeValues[letter];
+    return {kEscapeValues[letter], 1};
   switch (e) {
     case '"':
     case '\'':
     case '?':
     case '\\':
-      return static_cast<unsigned char>(e);
+      return {static_cast<unsigned char>(e), 1};
     case 'x': {
       std::uint64_t value = 0;
       int digits = 0;
@@ -58,12 +59,14 @@ std::uint32_t nextCharacter(std::string_view text, std::size_t& at, const RunOpt
       }
       if (at == start) {
         diagnostics.report(Message::illegalHexConstant);
-        return 0;
+        return {0, 0};
       }
       if (digits > 8)
         diagnostics.report(Message::hexEscapeOutOfRange,
                            {static_cast<long long>(value & 0xFFFFFFFFu)});
-      return static_cast<std::uint32_t>(value);
+      auto low = static_cast<std::uint32_t>(value);
+      std::uint8_t bytes = low > 0xFFFFFF ? 4 : low > 0xFFFF ? 3 : low > 0xFF ? 2 : 1;
+      return {low, bytes};
     }
     default:
       if (e >= '0' && e <= '7') {
@@ -71,14 +74,12 @@ std::uint32_t nextCharacter(std::string_view text, std::size_t& at, const RunOpt
         for (int more = 0; more < 2 && at < text.size() && text[at] >= '0' && text[at] <= '7';
              ++more)
           value = value * 8 + static_cast<std::uint32_t>(text[at++] - '0');
-        return value;
+        return {value, 1};
       }
       diagnostics.report(Message::illegalEscapeCharacter, {static_cast<int>(e)});
-      return static_cast<unsigned char>(e);
+      return {static_cast<unsigned char>(e), 1};
   }
 }
-
-}  // namespace
 
 IntegerConstant parseIntegerConstant(std::string_view text, const RunOptions& options,
                                      Diagnostics& diagnostics) {
@@ -146,7 +147,7 @@ IntegerConstant parseCharacterConstant(std::string_view text, const RunOptions& 
   int count = 0;
   while (at < end) {
     bool kanji = options.kanjiText && isShiftJisLead(static_cast<unsigned char>(text[at]));
-    std::uint32_t c = nextCharacter(text.substr(0, end), at, options, diagnostics);
+    std::uint32_t c = decodeCharacter(text.substr(0, end), at, options, diagnostics).value;
     if (kanji) {  // a double-byte character is two characters of the constant
       value = (value << 8) | (c >> 8);
       ++count;

@@ -29,6 +29,18 @@ struct IntegerConstant {
   bool valid = true;  // false: not an integer constant at all (a floating one, bad suffix)
 };
 
+// One character or escape sequence of a character constant or string literal.
+struct DecodedCharacter {
+  std::uint32_t value = 0;
+  // The bytes it takes in a string: 1; 2 for a Shift-JIS pair; 1 to 4 for a hexadecimal
+  // escape, as its value needs; 0 after an error that leaves no character.
+  std::uint8_t bytes = 1;
+};
+// Decodes the character at text[at] (escapes, and Shift-JIS pairs under -J) and moves at
+// past it; reports 204, 511 and 621.
+DecodedCharacter decodeCharacter(std::string_view text, std::size_t& at, const RunOptions& options,
+                                 Diagnostics& diagnostics);
+
 // An integer constant's spelling (digits and suffixes).
 IntegerConstant parseIntegerConstant(std::string_view text, const RunOptions& options,
                                      Diagnostics& diagnostics);

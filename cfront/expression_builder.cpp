@@ -45,7 +45,8 @@ Expr* ExpressionBuilder::floatingConstant(double value, TypeRef type, SourceSpot
 
 Expr* ExpressionBuilder::stringLiteral(std::string_view bytes, bool wide, SourceSpot spot) {
   TypeRef element = wide ? types_.basic(TypeKind::intType) : types_.plainChar();
-  auto count = static_cast<std::uint32_t>(bytes.size() + 1);
+  // A wide literal holds two bytes per character.
+  auto count = static_cast<std::uint32_t>((wide ? bytes.size() / 2 : bytes.size()) + 1);
   Expr* result = node(ExprKind::stringLiteral, types_.arrayOf(element, count, true), spot);
   result->text = keep(bytes);
   result->wide = wide;
