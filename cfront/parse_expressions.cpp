@@ -1,9 +1,9 @@
 // Expressions: precedence climbing over the binary operators, casts, unary and postfix
 // forms, and the primary expressions with their constants.
-#include <cstdlib>
 #include <string>
 
 #include "cfront/constants.h"
+#include "cfront/literals.h"
 #include "cfront/parser.h"
 
 namespace kz::cfront {
@@ -324,9 +324,9 @@ Expr* Parser::constantPrimary(const CToken& token) {
                                         types_.basic(typeKindOf(value.type)), token.spot);
   }
   if (isFloatingSpelling(token.text)) {
-    std::string text(token.text);
-    return expressions_.floatingConstant(std::strtod(text.c_str(), nullptr),
-                                         types_.basic(TypeKind::doubleType), token.spot);
+    FloatingValue value = parseFloatingConstant(token.text, diagnostics_);
+    if (!value.valid) diagnostics_.report(Message::illegalNumber, {token.text});
+    return expressions_.floatingConstant(value.value, types_.basic(value.type), token.spot);
   }
   IntegerConstant value = parseIntegerConstant(token.text, options_, diagnostics_);
   if (!value.valid) diagnostics_.report(Message::illegalNumber, {token.text});
@@ -336,15 +336,12 @@ Expr* Parser::constantPrimary(const CToken& token) {
 
 // Adjacent string literals make one.
 Expr* Parser::stringPrimary(const CToken& first) {
-  std::string bytes;
-  bool wide = first.text[0] == 'L';
-  auto append = [&](std::string_view text) {
-    std::size_t open = text.find('"');
-    bytes.append(text.substr(open + 1, text.size() - open - 2));
-  };
-  append(first.text);
-  while (peek().kind == Tok::string) append(take().text);
-  return expressions_.stringLiteral(nodes_.keep(std::move(bytes)), wide, first.spot);
+  StringLiteralBuffer buffer(options_, diagnostics_);
+  buffer.clear();
+  buffer.append(first.text);
+  while (peek().kind == Tok::string) buffer.append(take().text);
+  return expressions_.stringLiteral(nodes_.keep(std::string(buffer.bytes())), buffer.wide(),
+                                    first.spot);
 }
 
 std::optional<long long> Parser::constantExpression() {
