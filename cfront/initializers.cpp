@@ -164,10 +164,15 @@ TypeRef Parser::initializeObject(TypeRef type, Initializer* init, bool staticSto
     std::uint32_t count = 0;
     if (type->kind == TypeKind::array && !type->countKnown) {
       TypeRef element = type->target;
+      TypeRef one = types_.arrayOf(element, 1, true);
       while (at < init->elements.size()) {
-        initializeAggregate(types_.arrayOf(element, 1, true), init->elements, at, staticStorage,
-                            false);
+        std::size_t before = at;
+        initializeAggregate(one, init->elements, at, staticStorage, false);
         ++count;
+        if (at == before) {  // an element that takes nothing, such as an empty struct
+          diagnostics_.report(Message::tooManyInitializers);
+          break;
+        }
       }
       return types_.arrayOf(element, count, true);
     }
@@ -208,12 +213,18 @@ void Parser::initializeAggregate(TypeRef type, const std::vector<Initializer*>& 
     ++at;
   };
   if (type->kind == TypeKind::array) {
-    for (std::uint32_t i = 0; i < type->count && at < elements.size(); ++i) fill(type->target);
+    for (std::uint32_t i = 0; i < type->count && at < elements.size(); ++i) {
+      std::size_t before = at;
+      fill(type->target);
+      if (at == before) break;  // the element type takes no initialiser at all
+    }
   } else if (type->record) {
     for (const Member& member : type->record->members) {
       if (at >= elements.size()) break;
       if (member.isBitField && member.name.empty()) continue;
+      std::size_t before = at;
       fill(member.type);
+      if (at == before) break;
       if (type->kind == TypeKind::unionType) break;
     }
   }
