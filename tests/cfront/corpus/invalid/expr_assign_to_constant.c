@@ -1,4 +1,4 @@
-/* expect: 295/301 */
+/* expect: 295/301/352 */
 /* An assignment whose left side is a constant. */
 int set(int x)
 {

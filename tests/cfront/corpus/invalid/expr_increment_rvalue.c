@@ -1,4 +1,4 @@
-/* expect: 295/301 */
+/* expect: 295/301/352 */
 /* An increment of an expression that is not an lvalue. */
 int bump(int a, int b)
 {
