@@ -1,0 +1,3 @@
+/* expect: 530 */
+/* const written twice. */
+const const int limit = 4;

@@ -1,0 +1,3 @@
+/* expect: 517 */
+/* A hexadecimal escape whose value does not fit a character. */
+int c = '\x1FF';
