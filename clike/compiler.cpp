@@ -269,6 +269,7 @@ void Compiler::reportOpenBlocks() {
 // Step 10.
 void Compiler::endOfSource() {
   reportOpenBlocks();
+  diagnostics_.keepPosition();
   reader_->closeAll();
   if (!workFile1_.closeForWriting()) raiseFatal(Message::cantClose, workFile1_.path());
   if (!workFile1_.openForReading()) raiseFatal(Message::cantOpen, workFile1_.path());
@@ -291,8 +292,8 @@ void Compiler::endOfSource() {
 // Steps 11 and 12.
 // Names used but never placed are errors, so they make the compilation fail.
 void Compiler::checkLabels() {
-  sortedSymbols_ = sortedSymbols(symbols_);
-  undefinedLabels_ = undefinedLabels(sortedSymbols_);
+  symbolOrder_ = std::make_unique<SymbolOrder>(symbols_, sortLimit_);
+  undefinedLabels_ = undefinedLabels(*symbolOrder_);
   for (const SymbolEntry* symbol : undefinedLabels_)
     diagnostics_.reportUndefinedLabel(*settings_.files.sourceName, symbol->name);
 }
@@ -300,16 +301,17 @@ void Compiler::checkLabels() {
 void Compiler::writeReports() {
   const OptionSettings& o = settings_.options;
   listing_->endSource();
-  writeUndefinedLabelList(*listing_, undefinedLabels_);
+  writeUndefinedLabelList(*listing_, *symbolOrder_, undefinedLabels_);
   bool includeFiles = o.listSymbolsAll == 1;
   if (o.xrefLevel1 == 1 && o.xrefLevel2 == 1 && preprocessor_)
-    writeMacroList(*listing_, preprocessor_->macros(), includeFiles);
+    writeMacroList(*listing_, preprocessor_->macros(), includeFiles, *symbolOrder_,
+                   [this] { diagnostics_.reportError(Message::labelTableSyntaxError); });
   if (o.xrefLevel2 != 1) return;
   CrossReference references;
   bool withReferences = o.xrefLevel3 == 1 && references_;
   if (withReferences && !references_->read(symbols_.size(), references))
     raiseFatal(Message::cantRead, workFile2_.path());
-  writeSymbolList(*listing_, sortedSymbols_, includeFiles, withReferences ? &references : nullptr);
+  writeSymbolList(*listing_, *symbolOrder_, includeFiles, withReferences ? &references : nullptr);
 }
 
 void Compiler::writeOutput() {

@@ -3,6 +3,7 @@
 // files, compiling through the preprocessor's token stream, the assembly output, the end.
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,9 @@ class Compiler {
 
   // Runs every step and returns the exit status. Never throws for diagnostics.
   int run();
+  // The reports get no sort table for more than `entries` symbols, as when memory for it
+  // runs out.
+  void limitSortTable(std::size_t entries) { sortLimit_ = entries; }
 
   const RunSettings& settings() const { return settings_; }
   const std::string& moduleName() const { return moduleName_; }
@@ -88,7 +92,8 @@ class Compiler {
   std::unique_ptr<Parser> parser_;
   std::unique_ptr<DebugInfo> debugInfo_;  // under -g
   CompiledModule compiled_;
-  std::vector<const SymbolEntry*> sortedSymbols_;
+  std::size_t sortLimit_ = std::numeric_limits<std::size_t>::max();
+  std::unique_ptr<SymbolOrder> symbolOrder_;
   std::vector<const SymbolEntry*> undefinedLabels_;
 };
 

@@ -37,9 +37,20 @@ constexpr int kExternDataClass = 5;
 constexpr int kStaticClass = 3;
 constexpr int kGlobalClass = 8;
 
+// "\tsymbol_b %d,nc,%d,0": the type code of a member or element, and the number of the
+// structure, union or array type that holds it.
+std::string memberLine(std::int32_t code, std::int32_t holder) {
+  char text[64];
+  std::snprintf(text, sizeof text, "\tsymbol_b %d,nc,%d,0\n", code, holder);
+  return text;
+}
+
 }  // namespace
 
-std::int32_t DebugInfo::number(std::string key, const std::string& line, std::string& lines) {
+// A type line numbered the first time its key is met; `element` (an array's element code,
+// or -1) is described by a member line after it.
+std::int32_t DebugInfo::number(std::string key, const std::string& line, std::string& lines,
+                               std::int32_t element) {
   auto found = numbers_.find(key);
   if (found != numbers_.end()) return found->second;
   std::int32_t value = counter_++;
@@ -48,6 +59,7 @@ std::int32_t DebugInfo::number(std::string key, const std::string& line, std::st
   std::snprintf(head, sizeof head, "\tsymbol_t %d,", value);
   lines += head;
   lines += line;
+  if (element >= 0) lines += memberLine(element, value);
   return value;
 }
 
@@ -59,12 +71,15 @@ std::int32_t DebugInfo::aggregateCode(const AggregateInfo& aggregate, std::strin
   std::int32_t value = counter_++;
   aggregates_.emplace(&aggregate, value);
   std::string members;
+  std::string memberLines;
   for (const Member& member : aggregate.members) {
     char text[160];
     std::string_view name = member.name ? member.name->name : std::string_view();
+    std::int32_t code = typeCode(member.type, lines);
     std::snprintf(text, sizeof text, ",\"%.*s\",%d,0", static_cast<int>(name.size()), name.data(),
-                  typeCode(member.type, lines));
+                  code);
     members += text;
+    memberLines += memberLine(code, value);
   }
   std::string_view tag = aggregate.tag ? aggregate.tag->name : std::string_view();
   char head[160];
@@ -74,6 +89,7 @@ std::int32_t DebugInfo::aggregateCode(const AggregateInfo& aggregate, std::strin
   lines += head;
   if (aggregate.complete) lines += members;
   lines += '\n';
+  if (aggregate.complete) lines += memberLines;
   return value;
 }
 
@@ -94,12 +110,14 @@ std::int32_t DebugInfo::derivedCode(const Type& type, std::size_t from, std::str
   char line[96];
   if (derivation.kind == DerivationKind::pointer) {
     std::snprintf(line, sizeof line, "O,%d,1\n", inner);
-  } else if (derivation.sized) {
+    return number(line, line, lines, -1);
+  }
+  if (derivation.sized) {
     std::snprintf(line, sizeof line, "Z,\"\",%d,1,\"\",%u,0\n", inner, derivation.count);
   } else {
     std::snprintf(line, sizeof line, "Z,\"\",%d,-1,\"\",-1,0\n", inner);
   }
-  return number(line, line, lines);
+  return number(line, line, lines, inner);
 }
 
 std::int32_t DebugInfo::typeCode(const Type& type, std::string& lines) {

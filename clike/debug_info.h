@@ -28,7 +28,8 @@ class DebugInfo {
  private:
   std::int32_t derivedCode(const Type& type, std::size_t from, std::string& lines);
   std::int32_t aggregateCode(const AggregateInfo& aggregate, std::string& lines);
-  std::int32_t number(std::string key, const std::string& line, std::string& lines);
+  std::int32_t number(std::string key, const std::string& line, std::string& lines,
+                      std::int32_t element);
 
   std::int32_t& counter_;
   std::map<std::string, std::int32_t> numbers_;  // a type's key, its number

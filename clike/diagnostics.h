@@ -35,6 +35,12 @@ class Diagnostics {
 
   // A new source line: the position of later messages; clears the per-line state.
   void beginLine(const std::string* fileName, long line);
+  // The source files are about to close: later messages keep the last position with a
+  // copy of its file name.
+  void keepPosition() {
+    if (fileName_) keptFileName_ = *fileName_;
+    fileName_ = &keptFileName_;
+  }
 
   [[noreturn]] void reportFatal(Message message, std::string_view text = {});
   void reportError(Message message, std::string_view text = {});
@@ -73,6 +79,7 @@ class Diagnostics {
   std::FILE* errorFile_ = nullptr;
 
   const std::string* fileName_ = nullptr;
+  std::string keptFileName_;
   long line_ = 0;
   bool lineSeen_ = false;
 

@@ -44,9 +44,13 @@ void Parser::functionDeclaration(const Specifiers& s, Declarator& d, bool body) 
     symbol.type = type;
   }
   symbol.declared = true;
-  symbol.area = Area::function;
+  // A static function's address is local to the module: the second kind of function.
+  bool isStatic = s.storage == kStatic;
+  symbol.area = isStatic ? Area::secondFunction : Area::function;
   symbol.attribute = SizeAttribute::near;
-  if (!symbol.defined) symbol.kind = SymbolKind::external;
+  // A static prototype (error 230 above) is entered as static: called and never defined,
+  // it is an undefined label, which no other module can supply.
+  if (!symbol.defined) symbol.kind = isStatic ? SymbolKind::staticName : SymbolKind::external;
   if (!body) return;
   const Section* section = currentSection();
   if (!section) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -112,29 +113,46 @@ bool fromIncludeFile(const SymbolEntry& symbol) { return symbol.firstDepth > 0; 
 
 }  // namespace
 
-std::vector<const SymbolEntry*> sortedSymbols(const SymbolTable& symbols) {
-  std::vector<const SymbolEntry*> sorted;
-  sorted.reserve(symbols.size());
-  for (const SymbolEntry& entry : symbols.entries()) sorted.push_back(&entry);
-  std::sort(sorted.begin(), sorted.end(),
+SymbolOrder::SymbolOrder(const SymbolTable& symbols, std::size_t sortLimit) : symbols_(symbols) {
+  if (symbols.size() > sortLimit) return;
+  try {
+    byName_.reserve(symbols.size());
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  for (const SymbolEntry& entry : symbols.entries()) byName_.push_back(&entry);
+  std::sort(byName_.begin(), byName_.end(),
             [](const SymbolEntry* a, const SymbolEntry* b) { return a->name < b->name; });
-  return sorted;
+  sorted_ = true;
 }
 
-std::vector<const SymbolEntry*> undefinedLabels(const std::vector<const SymbolEntry*>& sorted) {
+std::vector<const SymbolEntry*> undefinedLabels(const SymbolOrder& order) {
   std::vector<const SymbolEntry*> undefined;
-  for (const SymbolEntry* symbol : sorted) {
-    bool placedElsewhere = symbol->kind == SymbolKind::external;
-    bool named = symbol->kind == SymbolKind::global || symbol->kind == SymbolKind::staticName;
-    if (symbol->used && named && !symbol->defined && !placedElsewhere &&
-        symbol->type.base != BaseType::entryType)
-      undefined.push_back(symbol);
-  }
+  order.forEach([&](const SymbolEntry& symbol) {
+    bool placedElsewhere = symbol.kind == SymbolKind::external;
+    bool named = symbol.kind == SymbolKind::global || symbol.kind == SymbolKind::staticName;
+    if (symbol.used && named && !symbol.defined && !placedElsewhere &&
+        symbol.type.base != BaseType::entryType)
+      undefined.push_back(&symbol);
+  });
   return undefined;
 }
 
-void writeUndefinedLabelList(ListingFile& listing,
+namespace {
+
+// Before a report written in hash order.
+void cautionBlock(ListingFile& listing) {
+  listing.reportLine("");
+  listing.reportLine("Caution !!");
+  listing.reportLine("*** Warning : Can't create a sort table, display at random");
+  listing.reportLine("");
+}
+
+}  // namespace
+
+void writeUndefinedLabelList(ListingFile& listing, const SymbolOrder& order,
                              const std::vector<const SymbolEntry*>& undefined) {
+  if (!order.sorted()) cautionBlock(listing);
   listing.reportLine("Undefined label list");
   listing.reportLine("--------------------");
   if (undefined.empty()) listing.reportLine("No undefined label");
@@ -146,7 +164,12 @@ void writeUndefinedLabelList(ListingFile& listing,
   }
 }
 
-void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles) {
+void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles,
+                    const SymbolOrder& order, const std::function<void()>& sortFailed) {
+  if (!order.sorted()) {
+    sortFailed();
+    return;
+  }
   std::vector<const MacroEntry*> sorted;
   for (const MacroEntry& entry : macros.entries()) {
     if (includeFiles || entry.includeDepth == 0) sorted.push_back(&entry);
@@ -232,15 +255,14 @@ void writeReferences(ListingFile& listing, const CrossReference& cross,
 
 // The member entries of the program's structures and unions, with the first aggregate (by
 // tag name) that holds each: a member's line shows its type and offset from there.
-std::unordered_map<const SymbolEntry*, const Member*> membersOf(
-    const std::vector<const SymbolEntry*>& sorted) {
+std::unordered_map<const SymbolEntry*, const Member*> membersOf(const SymbolOrder& order) {
   std::unordered_map<const SymbolEntry*, const Member*> members;
-  for (const SymbolEntry* symbol : sorted) {
-    if (!symbol->aggregate) continue;
-    for (const Member& member : symbol->aggregate->members) {
+  order.forEach([&](const SymbolEntry& symbol) {
+    if (!symbol.aggregate) return;
+    for (const Member& member : symbol.aggregate->members) {
       if (member.name) members.try_emplace(member.name, &member);
     }
-  }
+  });
   return members;
 }
 
@@ -284,16 +306,18 @@ std::string symbolLine(const SymbolEntry& symbol, const Member* member) {
 
 }  // namespace
 
-void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
-                     bool includeFiles, const CrossReference* references) {
+void writeSymbolList(ListingFile& listing, const SymbolOrder& order, bool includeFiles,
+                     const CrossReference* references) {
+  if (!order.sorted()) cautionBlock(listing);
   listing.reportLine("");
   listing.reportLine("Symbol definition list");
   listing.reportLine("----------------------");
-  auto members = membersOf(sorted);
+  auto members = membersOf(order);
   bool any = false;
-  for (const SymbolEntry* symbol : sorted) {
-    if (symbol->kind == SymbolKind::label || symbol->kind == SymbolKind::none) continue;
-    if (!includeFiles && fromIncludeFile(*symbol)) continue;
+  order.forEach([&](const SymbolEntry& entry) {
+    const SymbolEntry* symbol = &entry;
+    if (symbol->kind == SymbolKind::label || symbol->kind == SymbolKind::none) return;
+    if (!includeFiles && fromIncludeFile(*symbol)) return;
     any = true;
     bool member =
         symbol->kind == SymbolKind::structMember || symbol->kind == SymbolKind::unionMember;
@@ -304,7 +328,7 @@ void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>
       writeReferences(listing, *references, references->bySymbol[symbol->order], *symbol,
                       definedAt);
     }
-  }
+  });
   if (!any) listing.reportLine("No symbol definition");
 }
 

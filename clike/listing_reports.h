@@ -2,6 +2,8 @@
 // The reports at the end of the listing, from the symbol table sorted by name: the
 // undefined labels, the macro definitions and the symbol definitions.
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <vector>
 
 #include "clike/listing_file.h"
@@ -12,19 +14,44 @@
 
 namespace kz::clike {
 
-// Every entry, sorted by name (byte order).
-std::vector<const SymbolEntry*> sortedSymbols(const SymbolTable& symbols);
+// The entries in name order (byte order), or, when no memory can be had for the sort table
+// (or it would hold more than `sortLimit` entries), in hash order: the reports then start
+// with the caution block.
+class SymbolOrder {
+ public:
+  explicit SymbolOrder(const SymbolTable& symbols,
+                       std::size_t sortLimit = std::numeric_limits<std::size_t>::max());
 
-// Names used but never given a place: functions declared and called, never defined (an
-// external is placed by the linker; an entry name is not a label of this module).
-std::vector<const SymbolEntry*> undefinedLabels(const std::vector<const SymbolEntry*>& sorted);
+  bool sorted() const { return sorted_; }
+  template <typename Visit>
+  void forEach(Visit&& visit) const {
+    if (!sorted_) {
+      symbols_.forEachInHashOrder(visit);
+      return;
+    }
+    for (const SymbolEntry* symbol : byName_) visit(*symbol);
+  }
 
-void writeUndefinedLabelList(ListingFile& listing,
+ private:
+  const SymbolTable& symbols_;
+  std::vector<const SymbolEntry*> byName_;
+  bool sorted_ = false;
+};
+
+// Names used but never given a place: a data object whose definition failed, a static
+// function declared and called but never defined (an external is placed by the linker;
+// an entry name is not a label of this module).
+std::vector<const SymbolEntry*> undefinedLabels(const SymbolOrder& order);
+
+void writeUndefinedLabelList(ListingFile& listing, const SymbolOrder& order,
                              const std::vector<const SymbolEntry*>& undefined);
-void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles);
+// The macros go by name as well: without the sort table `sortFailed` is called (error 300)
+// instead of writing the list.
+void writeMacroList(ListingFile& listing, const MacroTable& macros, bool includeFiles,
+                    const SymbolOrder& order, const std::function<void()>& sortFailed);
 // With references (the cross reference), each symbol's line is followed by its lines; those
 // in an include file follow its name.
-void writeSymbolList(ListingFile& listing, const std::vector<const SymbolEntry*>& sorted,
-                     bool includeFiles, const CrossReference* references = nullptr);
+void writeSymbolList(ListingFile& listing, const SymbolOrder& order, bool includeFiles,
+                     const CrossReference* references = nullptr);
 
 }  // namespace kz::clike

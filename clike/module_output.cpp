@@ -256,7 +256,8 @@ void writeLists(const ModuleInfo& module, std::FILE* out) {
   for (Area area : {Area::io, Area::area, Area::data, Area::constant, Area::code}) {
     std::vector<std::string_view> names;
     for (const SymbolEntry* symbol : module.publics) {
-      Area own = symbol->area == Area::function ? Area::code : symbol->area;
+      bool function = symbol->area == Area::function || symbol->area == Area::secondFunction;
+      Area own = function ? Area::code : symbol->area;
       if (own == area && symbol->kind == SymbolKind::global) names.push_back(symbol->name);
     }
     writeNameLines(out, "\tpublic\t", names);

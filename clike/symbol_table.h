@@ -73,6 +73,13 @@ class SymbolTable {
   const SymbolEntry* find(std::string_view name, std::uint64_t hash) const;
 
   std::size_t size() const { return entries_.size(); }
+  // Visits every entry in the order of the hash slots, without any memory of its own.
+  template <typename Visit>
+  void forEachInHashOrder(Visit&& visit) const {
+    for (const Slot& slot : slots_) {
+      if (slot.entry) visit(*slot.entry);
+    }
+  }
   const std::deque<SymbolEntry>& entries() const { return entries_; }
 
  private:

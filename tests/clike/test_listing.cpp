@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "clike/compiler.h"
@@ -25,7 +26,8 @@ struct Listed {
 // Further files (include files) are written beside the source.
 Listed listed(const std::string& source, const std::string& letters,
               const std::string& listingPath = "",
-              const std::vector<std::pair<std::string, std::string>>& files = {}) {
+              const std::vector<std::pair<std::string, std::string>>& files = {},
+              std::size_t sortLimit = std::numeric_limits<std::size_t>::max()) {
   char pattern[] = "/tmp/kzcllsXXXXXX";
   std::filesystem::path directory = ::mkdtemp(pattern);
   std::ofstream(directory / "prog.c", std::ios::binary) << source;
@@ -44,6 +46,7 @@ Listed listed(const std::string& source, const std::string& letters,
     Compiler compiler(ProgramEnvironment(argv, {"TMP=" + directory.string() + "/",
                                                 "SOURCE_DATE_EPOCH=1700000000"}),
                       {out.stream(), err.stream()});
+    compiler.limitSortTable(sortLimit);
     result.status = compiler.run();
   }
   std::ifstream in(directory / "prog.cpl", std::ios::binary);
@@ -173,6 +176,68 @@ TEST(Listing, ReportsListMacrosAndSymbolsByName) {
   EXPECT_NE(plain.listing.find("Symbol definition list"), std::string::npos);
   auto none = listed(source, "s");
   EXPECT_EQ(none.listing.find("Symbol definition list"), std::string::npos);
+}
+
+// The lines of a report: from its heading to the next empty line.
+std::vector<std::string> reportLines(const std::string& listing, const std::string& heading) {
+  std::size_t at = listing.find(heading + "\n");
+  if (at == std::string::npos) return {};
+  std::size_t end = listing.find("\n\n", at);
+  return linesOf(listing.substr(at, end - at));
+}
+
+// Without memory for the sort table the reports come in hash order, each after the caution
+// block, and the macro list gives way to error 300; the lines themselves are the same.
+TEST(Listing, WithoutASortTableTheReportsFollowACautionInHashOrder) {
+  std::string source =
+      "#define LIMIT 10\n"
+      "section vars area tiny;\n"
+      "unsigned char zeta, alpha, mid, beta;\n"
+      "@names"
+      "section code;\n"
+      "static void later(void);\n"
+      "static void never(void);\n"
+      "void main(void) { A = zeta; later(); never(); }\n"
+      "static void later(void) { NOP; }\n";
+  std::string names;
+  for (int i = 0; i < 40; ++i) names += "unsigned char n" + std::to_string(i) + ";\n";
+  source.replace(source.find("@names"), 6, names);
+  auto sorted = listed(source, "x2", "", {}, 1000);
+  auto unsorted = listed(source, "x2", "", {}, 0);
+  const std::string caution =
+      "\nCaution !!\n*** Warning : Can't create a sort table, display at random\n\n";
+  EXPECT_EQ(sorted.listing.find("Caution"), std::string::npos);
+  EXPECT_NE(sorted.listing.find("Macro definition list"), std::string::npos);
+  EXPECT_EQ(testing::messageNumbers(sorted.err), "E230 E230") << sorted.err;
+
+  EXPECT_NE(unsorted.listing.find(caution + "Undefined label list\n"), std::string::npos)
+      << unsorted.listing;
+  EXPECT_NE(unsorted.listing.find(caution + "\nSymbol definition list\n"), std::string::npos);
+  EXPECT_EQ(unsorted.listing.find("Macro definition list"), std::string::npos);
+  EXPECT_EQ(testing::messageNumbers(unsorted.err), "E230 E230 E300") << unsorted.err;
+  EXPECT_NE(sorted.status, 0);
+  EXPECT_NE(unsorted.status, 0);
+
+  auto byName = [](const std::string& a, const std::string& b) {
+    return a.substr(a.find("# ") + 2) < b.substr(b.find("# ") + 2);
+  };
+  auto inOrder = reportLines(sorted.listing, "Symbol definition list");
+  auto atRandom = reportLines(unsorted.listing, "Symbol definition list");
+  ASSERT_GT(inOrder.size(), 40u);
+  EXPECT_TRUE(std::is_sorted(inOrder.begin() + 2, inOrder.end(), byName));
+  EXPECT_FALSE(std::is_sorted(atRandom.begin() + 2, atRandom.end(), byName));
+  std::sort(inOrder.begin(), inOrder.end());
+  std::sort(atRandom.begin(), atRandom.end());
+  EXPECT_EQ(inOrder, atRandom);
+  // Error 300 stands where the macro list would.
+  const std::vector<std::string> undefined{"Undefined label list", "--------------------",
+                                           "Undefined label :line #0046 never"};
+  EXPECT_EQ(reportLines(sorted.listing, "Undefined label list"), undefined);
+  auto withError = reportLines(unsorted.listing, "Undefined label list");
+  ASSERT_EQ(withError.size(), 4u);
+  EXPECT_TRUE(withError[3].ends_with("CLZEL-Error-300: Syntax error")) << withError[3];
+  withError.pop_back();
+  EXPECT_EQ(withError, undefined);
 }
 
 // A byte in the tiny area and the start of a function that uses it.

@@ -2,6 +2,7 @@
 	symbol_a "1.3b",54,415,2
 	module	nodes
 	symbol_t 69,Z,"",3,-1,"",-1,0
+	symbol_b 3,nc,69,0
 	symbol_n "table",69,6,0
 	symbol_a "table",5,0,0
 	symbol_n "report",1,6,0
@@ -19,18 +20,22 @@ vars	section data medium
 	line "",5,0,0
 	symbol_t 66,O,65,1
 	symbol_t 65,xc,"node",3,2,"value",3,0,"next",66,0
+	symbol_b 3,nc,65,0
+	symbol_b 66,nc,65,0
 	symbol_n "first",65,4,0
 	symbol_a "first",8,0,0
 _first		dsb	3
 ;+++ 	struct node *nodes[LIMIT];
 	line "",6,0,0
 	symbol_t 67,Z,"",66,1,"",3,0
+	symbol_b 66,nc,67,0
 	symbol_n "nodes",67,4,0
 	symbol_a "nodes",8,0,0
 _nodes		dsb	6
 ;+++ 	char *names[2];
 	line "",7,0,0
 	symbol_t 68,Z,"",34,1,"",2,0
+	symbol_b 34,nc,68,0
 	symbol_n "names",68,4,0
 	symbol_a "names",8,0,0
 _names		dsb	4

@@ -29,6 +29,8 @@ work	section data small
 	line "",10,0,0
 	symbol_t 67,O,66,1
 	symbol_t 66,xc,"node",3,2,"value",3,0,"next",67,0
+	symbol_b 3,nc,66,0
+	symbol_b 67,nc,66,0
 	symbol_n "first",66,4,0
 	symbol_a "first",8,0,0
 _first		dsb	3
@@ -40,11 +42,13 @@ _cursor		dsb	2
 rom	section romdata medium
 	line "",13,0,0
 	symbol_t 68,Z,"",3,1,"",4,0
+	symbol_b 3,nc,68,0
 	symbol_n "table",68,4,0
 	symbol_a "table",8,0,0
 _table		db	1,2,3,4
 	line "",14,0,0
 	symbol_t 69,Z,"",35,1,"",2,0
+	symbol_b 35,nc,69,0
 	symbol_n "tables",69,4,0
 	symbol_a "tables",8,0,0
 _tables			dw	_table
