@@ -15,7 +15,8 @@
 # should give one message, not a cascade. When every expected number is a warning (500-699)
 # the exit status must be 0, otherwise it must be non-zero.
 #
-# Each run has 10 seconds (ZC1_TIMEOUT overrides). The headers of include/ are found through -I.
+# A crash (killed by a signal) or a sanitizer report fails any file, whatever it printed
+# before. Each run has 10 seconds (ZC1_TIMEOUT overrides). The headers of include/ are found through -I.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -48,6 +49,12 @@ runZc1() {
   (cd "$work/run" && timeout "${ZC1_TIMEOUT:-10}" "$zc1" "$@" -I"$include" "$file" "$work/run/out.i") \
     >"$work/messages.txt" 2>&1
   status=$?
+  crashed=""
+  if ((status >= 126 && status != 124)); then
+    crashed="crashed with status $status"
+  elif grep -q -e 'Sanitizer' -e 'runtime error:' "$work/messages.txt"; then
+    crashed="sanitizer report: $(grep -m1 -e 'Sanitizer' -e 'runtime error:' "$work/messages.txt")"
+  fi
 }
 
 # headerField <first line> <keyword>: the words after "<keyword>:" up to the next keyword.
@@ -73,6 +80,8 @@ checkValid() {
   runZc1 "$file"
   if [ "$status" -eq 124 ]; then
     fail "$name" "timed out"
+  elif [ -n "$crashed" ]; then
+    fail "$name" "$crashed"
   elif [ "$status" -ne 0 ] || grep -q "${errorClasses[@]}" "$work/messages.txt"; then
     fail "$name" "exit status $status; $(grep -m1 "${errorClasses[@]}" "$work/messages.txt")"
   else
@@ -95,6 +104,9 @@ checkInvalid() {
   runZc1 "$file" $options
   if [ "$status" -eq 124 ]; then
     fail "$name" "timed out"
+    return
+  elif [ -n "$crashed" ]; then
+    fail "$name" "$crashed"
     return
   fi
 

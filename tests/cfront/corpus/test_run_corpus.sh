@@ -17,6 +17,8 @@ for argument; do case $argument in -*) ;; *) [ -z "$input" ] && input=$argument 
 say=$(sed -n '2s/.*say: \([^*]*\).*/\1/p' "$input")
 set -- $say
 [ "${1:-}" = sleep ] && exec sleep 5
+[ "${1:-}" = ubsan ] && echo "x.cpp:1:2: runtime error: signed integer overflow" >&2 && shift
+[ "${1:-}" = abort ] && echo "$input 1: ZC1-Error-262: text" >&2 && kill -ABRT $$
 status=${1:-0}
 shift || true
 for message; do
@@ -67,6 +69,9 @@ file invalid/options.c "/* expect: 546 options: -w3 */" "0 Warning-546" "-w3"
 file invalid/options_and_may.c "/* expect: 514 may: 216 options: -w2 -Xa */" "0 Warning-514" "-Xa"
 file invalid/no_expectation.c "/* nothing here */" "1 Error-262"
 file invalid/compiler_error.c "/* expect: 262 */" "1 Error-262 Compiler-701"
+file invalid/aborts.c "/* expect: 262 */" "abort"
+file invalid/sanitizer.c "/* expect: 262 */" "ubsan 1 Error-262"
+file valid/sanitizer.c "/* fine */" "ubsan 0"
 
 output=$(TMPDIR="$work/tmp" && mkdir -p "$TMPDIR" && export TMPDIR &&
   ZC1_TIMEOUT=1 "$runner" "$work/zc1" "$work/corpus" 2>&1)
@@ -103,12 +108,15 @@ expect "FAIL invalid/twice_needed.c: missing 216;"
 expect "FAIL invalid/warning_bad_status.c: exit status 1 for warnings only;"
 expect "FAIL invalid/no_expectation.c: first line names no expected message"
 expect "FAIL invalid/compiler_error.c: unexpected error 701;"
-expect "corpus: 10 passed, 11 failed"
+expect "FAIL invalid/aborts.c: crashed with status 134"
+expect "FAIL invalid/sanitizer.c: sanitizer report: x.cpp:1:2: runtime error: signed integer overflow"
+expect "FAIL valid/sanitizer.c: sanitizer report: "
+expect "corpus: 10 passed, 14 failed"
 [ "$status" -ne 0 ] || { echo "the runner exited 0 despite failures"; failures=$((failures + 1)); }
 [ "$leftovers" -eq 0 ] || { echo "the runner left $leftovers files behind"; failures=$((failures + 1)); }
 
 # A corpus where everything passes ends with status 0.
-rm -f "$work/corpus"/valid/[ebfh]*.c "$work/corpus"/invalid/{missing,status_zero,cascade,twice_needed,warning_bad_status,no_expectation,compiler_error}.c
+rm -f "$work/corpus"/valid/[ebfhs]*.c "$work/corpus"/invalid/{missing,status_zero,cascade,twice_needed,warning_bad_status,no_expectation,compiler_error,aborts,sanitizer}.c
 "$runner" "$work/zc1" "$work/corpus" >/dev/null 2>&1 ||
   { echo "the runner failed a corpus that passes"; failures=$((failures + 1)); }
 
