@@ -10,10 +10,14 @@
 #include <string>
 #include <string_view>
 
+#include "generated_text.h"
+
 namespace {
 
-class ProgramWriter {
+class ProgramWriter : kz::bench::GeneratedText {
  public:
+  ProgramWriter() : GeneratedText(2024) {}
+
   std::string write(std::size_t lines) {
     text_.reserve(lines * 28);
     prologue();
@@ -30,18 +34,6 @@ class ProgramWriter {
   static constexpr std::size_t kFunctionLines = 40;  // at most
   static constexpr std::size_t kGroupLines = 24;     // at most
   static constexpr std::size_t kFunctionsPerGroup = 12;
-
-  void line(std::string_view text) {
-    text_ += text;
-    text_ += '\n';
-    ++count_;
-  }
-
-  std::uint32_t next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    return state_ >> 8;
-  }
-  std::string number(std::uint32_t below) { return std::to_string(next() % below); }
 
   void prologue() {
     line("/* generated front-end benchmark program */");
@@ -147,10 +139,7 @@ class ProgramWriter {
     line("}");
   }
 
-  std::string text_;
   std::string group_;
-  std::size_t count_ = 0;
-  std::uint32_t state_ = 2024;
 };
 
 }  // namespace

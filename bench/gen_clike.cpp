@@ -10,13 +10,15 @@
 #include <string>
 #include <string_view>
 
+#include "generated_text.h"
+
 namespace {
 
 enum class Flavour { clike, c };
 
-class ProgramWriter {
+class ProgramWriter : kz::bench::GeneratedText {
  public:
-  explicit ProgramWriter(Flavour flavour) : flavour_(flavour) {}
+  explicit ProgramWriter(Flavour flavour) : GeneratedText(12345), flavour_(flavour) {}
 
   std::string write(std::size_t lines) {
     text_.reserve(lines * 24);
@@ -34,18 +36,6 @@ class ProgramWriter {
   static constexpr std::size_t kFunctionsPerGroup = 16;
 
   bool clike() const { return flavour_ == Flavour::clike; }
-
-  void line(std::string_view text) {
-    text_ += text;
-    text_ += '\n';
-    ++count_;
-  }
-
-  std::uint32_t next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    return state_ >> 8;
-  }
-  std::string number(std::uint32_t below) { return std::to_string(next() % below); }
 
   void prologue() {
     line("/* generated benchmark program */");
@@ -107,10 +97,7 @@ class ProgramWriter {
   }
 
   Flavour flavour_;
-  std::string text_;
   std::string group_;
-  std::size_t count_ = 0;
-  std::uint32_t state_ = 12345;
 };
 
 }  // namespace
