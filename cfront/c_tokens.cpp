@@ -117,38 +117,9 @@ constexpr auto kPunctuators = std::to_array<Word>({
     {"##", Tok::hashHash},
 });
 
-// Keywords are found through a small table indexed by length and two characters; each slot
-// holds the few words that share the index.
-class WordTable {
- public:
-  template <std::size_t N>
-  explicit WordTable(const std::array<Word, N>& words) {
-    for (const Word& word : words) slots_[indexOf(word.text)].push_back(word);
-  }
-  const Word* find(std::string_view text) const {
-    for (const Word& word : slots_[indexOf(text)])
-      if (word.text == text) return &word;
-    return nullptr;
-  }
+}  // namespace
 
- private:
-  static std::size_t indexOf(std::string_view text) {
-    auto c = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    return (c(0) * 7 + c(text.size() - 1) * 3 + text.size()) & 255;
-  }
-  std::array<std::vector<Word>, 256> slots_;
-};
-
-const WordTable& keywordTable() {
-  static const WordTable table(kKeywords);
-  return table;
-}
-const WordTable& extendedTable() {
-  static const WordTable table(kExtendedKeywords);
-  return table;
-}
-
-// A table by first character for the one-character punctuators; the longer ones are few
+// A switch by first character for the one-character punctuators; the longer ones are few
 // and found by their second character.
 Tok punctuatorKind(std::string_view text) {
   if (text.size() == 1) {
@@ -207,14 +178,69 @@ Tok punctuatorKind(std::string_view text) {
         return Tok::other;
     }
   }
-  for (const Word& word : kPunctuators)
-    if (word.text == text) return word.kind;
+  if (text.size() == 2) {
+    char a = text[0];
+    char b = text[1];
+    if (b == '=') {
+      switch (a) {
+        case '<':
+          return Tok::lessEqual;
+        case '>':
+          return Tok::greaterEqual;
+        case '=':
+          return Tok::equalEqual;
+        case '!':
+          return Tok::notEqual;
+        case '*':
+          return Tok::starAssign;
+        case '/':
+          return Tok::slashAssign;
+        case '%':
+          return Tok::percentAssign;
+        case '+':
+          return Tok::plusAssign;
+        case '-':
+          return Tok::minusAssign;
+        case '&':
+          return Tok::ampAssign;
+        case '^':
+          return Tok::caretAssign;
+        case '|':
+          return Tok::pipeAssign;
+        default:
+          return Tok::other;
+      }
+    }
+    if (a == '-' && b == '>') return Tok::arrow;
+    if (a == b) {
+      switch (a) {
+        case '+':
+          return Tok::plusPlus;
+        case '-':
+          return Tok::minusMinus;
+        case '<':
+          return Tok::shiftLeft;
+        case '>':
+          return Tok::shiftRight;
+        case '&':
+          return Tok::ampAmp;
+        case '|':
+          return Tok::pipePipe;
+        case '#':
+          return Tok::hashHash;
+        default:
+          return Tok::other;
+      }
+    }
+    return Tok::other;
+  }
+  if (text == "...") return Tok::ellipsis;
+  if (text == "<<=") return Tok::shiftLeftAssign;
+  if (text == ">>=") return Tok::shiftRightAssign;
   return Tok::other;
 }
 
-bool isLower(char c) { return c >= 'a' && c <= 'z'; }
-
-}  // namespace
+namespace {}  // namespace
 
 const RegisterWord* findRegisterWord(std::string_view name) {
   for (const RegisterWord& word : kRegisterWords)
@@ -232,17 +258,39 @@ std::string_view spellingOf(Tok kind) {
 
 TokenReader::TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics,
                          const RunOptions& options)
-    : preprocessor_(preprocessor), diagnostics_(diagnostics), options_(options) {}
+    : preprocessor_(preprocessor), diagnostics_(diagnostics), options_(options) {
+  for (const Word& word : kKeywords)
+    identifiers_.intern(word.text)->keyword = static_cast<std::uint8_t>(word.kind);
+  if (options_.ansiMode != 0) return;
+  // The extended words are spelled with two leading underscores; the tables hold them without.
+  static const auto spelled = [] {
+    std::vector<std::string> words;
+    for (const Word& word : kExtendedKeywords) words.push_back("__" + std::string(word.text));
+    for (const RegisterWord& word : kRegisterWords) words.push_back("__" + std::string(word.name));
+    for (std::string_view word : kReservedWords) words.push_back("__" + std::string(word));
+    return words;
+  }();
+  std::size_t at = 0;
+  for (const Word& word : kExtendedKeywords)
+    identifiers_.intern(spelled[at++])->keyword = static_cast<std::uint8_t>(word.kind);
+  for (std::size_t i = 0; i < kRegisterWords.size(); ++i)
+    identifiers_.intern(spelled[at++])->keyword = static_cast<std::uint8_t>(Tok::registerWord);
+  for (std::size_t i = 0; i < kReservedWords.size(); ++i)
+    identifiers_.intern(spelled[at++])->reserved = true;
+}
 
 const CToken& TokenReader::ahead(std::size_t n) {
-  while (buffered_ <= n) buffer_[buffered_++] = read();
-  return buffer_[n];
+  while (buffered_ <= n) {
+    buffer_[(first_ + buffered_) & 1] = read();
+    ++buffered_;
+  }
+  return buffer_[(first_ + n) & 1];
 }
 
 CToken TokenReader::take() {
   ahead(0);
-  CToken token = buffer_[0];
-  buffer_[0] = buffer_[1];
+  const CToken& token = buffer_[first_];
+  first_ ^= 1;
   --buffered_;
   return token;
 }
@@ -270,7 +318,7 @@ CToken TokenReader::read() {
         result.kind = Tok::end;
         return result;
       case TokenKind::identifier:
-        result.kind = classifyIdentifier(result.text);
+        result.kind = classifyIdentifier(result);
         return result;
       case TokenKind::number:
         result.kind = Tok::number;
@@ -291,20 +339,15 @@ CToken TokenReader::read() {
   }
 }
 
-Tok TokenReader::classifyIdentifier(std::string_view& text) {
-  if (text.size() >= 2 && isLower(text[0]) && isLower(text[1])) {
-    if (const Word* word = keywordTable().find(text)) return word->kind;
-  } else if (text.size() > 2 && text[0] == '_' && text[1] == '_' && options_.ansiMode == 0) {
-    std::string_view rest = text.substr(2);
-    if (const Word* word = extendedTable().find(rest)) return word->kind;
-    if (findRegisterWord(rest)) return Tok::registerWord;
-    for (std::string_view reserved : kReservedWords)
-      if (reserved == rest) diagnostics_.report(Message::unsupportedKeyword, {rest});
+Tok TokenReader::classifyIdentifier(CToken& token) {
+  if (token.text.size() > 31) {
+    token.text = token.text.substr(0, 31);
+    diagnostics_.report(Message::identifierTruncated, {token.text});
   }
-  if (text.size() > 31) {
-    text = text.substr(0, 31);
-    diagnostics_.report(Message::identifierTruncated, {text});
-  }
+  Identifier* id = identifiers_.intern(token.text);
+  token.id = id;
+  if (id->keyword) return static_cast<Tok>(id->keyword);
+  if (id->reserved) diagnostics_.report(Message::unsupportedKeyword, {token.text.substr(2)});
   return Tok::identifier;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cfront/diagnostics.h"
+#include "cfront/identifiers.h"
 #include "cfront/preprocessor.h"
 #include "cfront/syntax_tree.h"
 
@@ -125,28 +126,32 @@ struct CToken {
   Tok kind = Tok::end;
   std::string_view text;
   SourceSpot spot;
+  Identifier* id = nullptr;  // identifiers and keywords: the spelling's entry
 };
 
 class TokenReader {
  public:
   TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics, const RunOptions& options);
 
-  const CToken& peek() { return ahead(0); }
+  const CToken& peek() { return buffered_ ? buffer_[first_] : ahead(0); }
   // The token after the next one.
   const CToken& peekSecond() { return ahead(1); }
   CToken take();
   bool accept(Tok kind);
+  IdentifierTable& identifiers() { return identifiers_; }
 
  private:
   const CToken& ahead(std::size_t n);
   CToken read();
-  Tok classifyIdentifier(std::string_view& text);
+  Tok classifyIdentifier(CToken& token);
 
   Preprocessor& preprocessor_;
   Diagnostics& diagnostics_;
   const RunOptions& options_;
+  IdentifierTable identifiers_;
   CToken buffer_[2];
   std::size_t buffered_ = 0;
+  std::size_t first_ = 0;  // the slot of the next token
 };
 
 // The register number (byte registers, word registers) or flag letter of a register word.
@@ -160,5 +165,7 @@ const RegisterWord* findRegisterWord(std::string_view name);
 
 // The spelling of a token kind for messages.
 std::string_view spellingOf(Tok kind);
+// The kind of a punctuator's spelling; other when it is none.
+Tok punctuatorKind(std::string_view text);
 
 }  // namespace kz::cfront

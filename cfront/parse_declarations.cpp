@@ -99,7 +99,7 @@ StorageClass storageOf(Tok kind) {
 
 bool Parser::isTypeName(const CToken& token) const {
   if (token.kind != Tok::identifier) return false;
-  Symbol* symbol = scopes_.find(token.text);
+  Symbol* symbol = scopes_.find(token.id);
   return symbol && symbol->kind == SymbolKind::typedefName;
 }
 
@@ -157,7 +157,7 @@ Specifiers Parser::declarationSpecifiers(bool allowStorage) {
       typeWord(specifiers, counts, word);
     } else if (kind == Tok::identifier && !specifiers.sawTypeWord && isTypeName(token)) {
       CToken word = take();
-      Symbol* symbol = scopes_.find(word.text);
+      Symbol* symbol = scopes_.find(word.id);
       specifiers.type = symbol->type;
       specifiers.sawTypeWord = true;
       ++counts[kOtherType];

@@ -290,7 +290,7 @@ Expr* Parser::primaryExpression() {
     case Tok::registerWord: {
       CToken name = take();
       bool called = peek().kind == Tok::lparen;
-      return expressions_.name(scopes_.find(name.text), name.text, called, name.spot);
+      return expressions_.name(scopes_.find(name.id), name.text, called, name.spot);
     }
     case Tok::number:
     case Tok::character:

@@ -13,7 +13,8 @@ Parser::Parser(TokenReader& tokens, ExpressionBuilder& expressions, TypeTable& t
       nodes_(nodes),
       diagnostics_(diagnostics),
       options_(options),
-      sink_(sink) {}
+      sink_(sink),
+      scopes_(tokens.identifiers()) {}
 
 CToken Parser::take() {
   if (tokensSinceError_ < 3) ++tokensSinceError_;

@@ -6,63 +6,43 @@ void Scopes::open() { blocks_.emplace_back(); }
 
 void Scopes::close() {
   Block& block = blocks_.back();
-  for (auto it = block.symbols.rbegin(); it != block.symbols.rend(); ++it) {
-    Symbol* symbol = *it;
-    auto found = names_.find(symbol->name);
-    if (found == names_.end()) continue;
-    if (symbol->outer)
-      found->second = symbol->outer;
-    else
-      names_.erase(found);
-  }
-  for (auto it = block.tags.rbegin(); it != block.tags.rend(); ++it) {
-    auto found = tags_.find(*it);
-    if (found == tags_.end()) continue;
-    if (found->second->outer)
-      found->second = found->second->outer;
-    else
-      tags_.erase(found);
-  }
+  for (auto it = block.symbols.rbegin(); it != block.symbols.rend(); ++it)
+    (*it)->id->symbol = (*it)->outer;
+  for (auto it = block.tags.rbegin(); it != block.tags.rend(); ++it) (*it)->tag = (*it)->tag->outer;
   blocks_.pop_back();
 }
 
-Symbol* Scopes::find(std::string_view name) const {
-  auto found = names_.find(name);
-  return found == names_.end() ? nullptr : found->second;
-}
-
-Symbol* Scopes::findHere(std::string_view name) const {
+Symbol* Scopes::findHere(std::string_view name) {
   Symbol* symbol = find(name);
   return symbol && symbol->scopeDepth == depth() ? symbol : nullptr;
 }
 
 void Scopes::declare(Symbol* symbol) {
+  if (!symbol->id) symbol->id = identifiers_.intern(symbol->name);
   symbol->scopeDepth = depth();
-  Symbol*& slot = names_[symbol->name];
-  symbol->outer = slot;
-  slot = symbol;
+  symbol->outer = symbol->id->symbol;
+  symbol->id->symbol = symbol;
   blocks_.back().symbols.push_back(symbol);
 }
 
-Record* Scopes::findTag(std::string_view tag) const {
-  auto found = tags_.find(tag);
-  return found == tags_.end() ? nullptr : found->second->record;
+Record* Scopes::findTag(std::string_view tag) {
+  TagEntry* entry = identifiers_.intern(tag)->tag;
+  return entry ? entry->record : nullptr;
 }
 
-Record* Scopes::findTagHere(std::string_view tag) const {
-  auto found = tags_.find(tag);
-  return found != tags_.end() && found->second->depth == depth() ? found->second->record : nullptr;
+Record* Scopes::findTagHere(std::string_view tag) {
+  TagEntry* entry = identifiers_.intern(tag)->tag;
+  return entry && entry->depth == depth() ? entry->record : nullptr;
 }
 
 void Scopes::declareTag(std::string_view tag, Record* record) {
-  auto entry = std::make_unique<TagEntry>();
-  entry->record = record;
-  entry->depth = depth();
-  TagEntry*& slot = tags_[tag];
-  entry->outer = slot;
-  slot = entry.get();
-  tagEntries_.push_back(std::move(entry));
-  blocks_.back().tags.push_back(tag);
+  Identifier* id = identifiers_.intern(tag);
+  TagEntry& entry = tagEntries_.emplace_back();
+  entry.record = record;
+  entry.depth = depth();
+  entry.outer = id->tag;
+  id->tag = &entry;
+  blocks_.back().tags.push_back(id);
 }
 
 }  // namespace kz::cfront

@@ -1,12 +1,13 @@
 #pragma once
-// The scopes of a translation unit: ordinary names and tags, each a hash table from name to
-// the innermost declaration, with the declarations of every open block kept for undoing when
-// the block closes. Labels have function scope and a table of their own.
+// The scopes of a translation unit: ordinary names and tags. The innermost declaration of a
+// name hangs on its identifier entry; each open block keeps what it declared, so closing it
+// puts back the declarations it hid. Labels have function scope and a table of their own.
 #include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "cfront/identifiers.h"
 #include "cfront/syntax_tree.h"
 
 namespace kz::cfront {
@@ -25,17 +26,20 @@ struct LabelEntry {
 
 class Scopes {
  public:
+  explicit Scopes(IdentifierTable& identifiers) : identifiers_(identifiers) {}
+
   int depth() const { return static_cast<int>(blocks_.size()) - 1; }
   void open();
   void close();
 
-  Symbol* find(std::string_view name) const;
+  Symbol* find(const Identifier* id) const { return id ? id->symbol : nullptr; }
+  Symbol* find(std::string_view name) { return identifiers_.intern(name)->symbol; }
   // The declaration of the name in the innermost scope, nullptr when it has none there.
-  Symbol* findHere(std::string_view name) const;
+  Symbol* findHere(std::string_view name);
   void declare(Symbol* symbol);
 
-  Record* findTag(std::string_view tag) const;
-  Record* findTagHere(std::string_view tag) const;
+  Record* findTag(std::string_view tag);
+  Record* findTagHere(std::string_view tag);
   void declareTag(std::string_view tag, Record* record);
 
   // Function scope of labels.
@@ -46,12 +50,11 @@ class Scopes {
  private:
   struct Block {
     std::vector<Symbol*> symbols;
-    std::vector<std::string_view> tags;
+    std::vector<Identifier*> tags;
   };
 
-  std::unordered_map<std::string_view, Symbol*> names_;
-  std::unordered_map<std::string_view, TagEntry*> tags_;
-  std::vector<std::unique_ptr<TagEntry>> tagEntries_;
+  IdentifierTable& identifiers_;
+  std::deque<TagEntry> tagEntries_;
   std::vector<Block> blocks_{1};
   std::unordered_map<std::string_view, LabelEntry> labels_;
 };

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cfront/identifiers.h"
 #include "cfront/types.h"
 
 namespace kz::cfront {
@@ -55,6 +56,7 @@ struct Symbol {
   std::uint32_t index = 0;         // a number for the later passes
   SourceSpot spot;
   Symbol* outer = nullptr;  // the declaration of the same name this one hides
+  Identifier* id = nullptr;  // the entry of its name in the identifier table
 };
 
 enum class ExprKind : std::uint8_t {

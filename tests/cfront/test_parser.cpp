@@ -152,3 +152,21 @@ TEST(ParserLimits, DeepNestingEndsWithFatalMessages) {
 
 }  // namespace
 }  // namespace kz::cfront::testing
+
+namespace kz::cfront::testing {
+namespace {
+
+// Every punctuator spelling maps back to its own kind.
+TEST(CTokens, PunctuatorsRoundTrip) {
+  for (int k = static_cast<int>(Tok::lbracket); k <= static_cast<int>(Tok::hashHash); ++k) {
+    Tok kind = static_cast<Tok>(k);
+    std::string_view spelling = spellingOf(kind);
+    ASSERT_FALSE(spelling.empty()) << k;
+    EXPECT_EQ(punctuatorKind(spelling), kind) << spelling;
+  }
+  EXPECT_EQ(punctuatorKind("@"), Tok::other);
+  EXPECT_EQ(punctuatorKind("=>"), Tok::other);
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
