@@ -16,7 +16,9 @@
 # the exit status must be 0, otherwise it must be non-zero.
 #
 # A crash (killed by a signal) or a sanitizer report fails any file, whatever it printed
-# before. Each run has 10 seconds (ZC1_TIMEOUT overrides). The headers of include/ are found through -I.
+# before. Each run has 10 seconds (ZC1_TIMEOUT overrides) in a directory of its own, which is
+# also its TMP, so that not even a killed run leaves a work file behind. The headers of
+# include/ are found through -I.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -46,7 +48,7 @@ runZc1() {
   shift
   rm -rf "$work/run"
   mkdir "$work/run"
-  (cd "$work/run" && timeout "${ZC1_TIMEOUT:-10}" "$zc1" "$@" -I"$include" "$file" "$work/run/out.i") \
+  (cd "$work/run" && TMP="$work/run" timeout "${ZC1_TIMEOUT:-10}" "$zc1" "$@" -I"$include" "$file" "$work/run/out.i") \
     >"$work/messages.txt" 2>&1
   status=$?
   crashed=""
