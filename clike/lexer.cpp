@@ -143,6 +143,7 @@ bool Lexer::scan(Token& token) {
     bool atLineStart = lineStart_ && top_ == 0;
     lineStart_ = false;
     token.symbol = nullptr;
+    token.text = {};
     token.line = line_;
     token.depth = depth_;
     token.value = 0;

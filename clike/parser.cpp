@@ -27,24 +27,23 @@ Parser::Parser(Diagnostics& diagnostics, Preprocessor& preprocessor, const Optio
 
 // #asm text stands where it was written, between statements or declarations: it is
 // written when the parser first looks at it.
-Token Parser::nextToken() {
-  Token token = preprocessor_.next();
+void Parser::nextToken(Token& token) {
+  preprocessor_.next(token);
   while (token.kind == TokenClass::asmBlock) {
     emitter_.asmText(token.text);
-    token = preprocessor_.next();
+    preprocessor_.next(token);
   }
-  return token;
 }
 
 void Parser::fillAhead() {
-  ahead_[0] = nextToken();
+  nextToken(ahead_[0]);
   aheadCount_ = 1;
 }
 
 const Token& Parser::peekSecond() {
   peek();
   if (aheadCount_ == 1) {
-    ahead_[1] = nextToken();
+    nextToken(ahead_[1]);
     aheadCount_ = 2;
   }
   return ahead_[1];

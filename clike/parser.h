@@ -108,7 +108,7 @@ class Parser {
   };
 
   // Tokens (parser.cpp).
-  Token nextToken();
+  void nextToken(Token& token);
   const Token& peek() {
     if (aheadCount_ == 0) fillAhead();
     return ahead_[0];

@@ -48,38 +48,39 @@ Preprocessor::Preprocessor(Diagnostics& diagnostics, SourceReader& reader, Symbo
       setup_(std::move(setup)),
       lexer_(diagnostics, strings, setup_.kanji) {}
 
-Token Preprocessor::next() {
+void Preprocessor::next(Token& token) {
   while (true) {
     if (!pending_.empty()) {
-      Token token = pending_.front();
+      token = pending_.front();
       pending_.pop_front();
-      return token;
+      return;
     }
     if (lineState_ == LineState::ended) {
-      Token end;
-      end.line = static_cast<std::uint32_t>(reader_.lineNumber());
-      return end;
+      token = Token{};
+      token.line = static_cast<std::uint32_t>(reader_.lineNumber());
+      return;
     }
     if (lineState_ == LineState::needLine) {
       lineState_ = advanceLine() ? LineState::inLine : LineState::ended;
       continue;
     }
-    Token token;
     if (!lexer_.scan(token)) {
       if (directiveMode_) {
+        token = Token{};
         token.kind = TokenClass::endOfDirective;
         token.line = static_cast<std::uint32_t>(reader_.lineNumber());
         token.depth = static_cast<std::uint8_t>(reader_.depth());
-        return token;
+        return;
       }
       lineState_ = LineState::needLine;
       continue;
     }
     if (token.kind == TokenClass::directive || token.kind == TokenClass::ifDirective) {
-      directive(token);
+      Token word = token;
+      directive(word);
       continue;
     }
-    if (token.kind != TokenClass::identifier) return token;
+    if (token.kind != TokenClass::identifier) return;
     std::string_view name = significantPart(token.text);
     std::uint64_t hash = hashName(name);
     MacroEntry* macro = macros_.find(name, hash);
@@ -88,7 +89,7 @@ Token Preprocessor::next() {
     if (setup_.reference) setup_.reference(symbol, token.line, token.depth);
     token.symbol = &symbol;
     token.text = symbol.name;
-    return token;
+    return;
   }
 }
 

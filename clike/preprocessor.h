@@ -52,7 +52,13 @@ class Preprocessor {
 
   // The next token for the parser; endOfInput at the end of the main source, again and
   // again. A #pragma line comes as pragma, its tokens and endOfDirective.
-  Token next();
+  Token next() {
+    Token token;
+    next(token);
+    return token;
+  }
+  // The same, written into `token` (every field is set).
+  void next(Token& token);
 
   int openConditionals() const { return conditionals_.size(); }
   // Enters a name the compiler makes (a default section name) as a symbol.
