@@ -1,5 +1,6 @@
 // Macro replacement: object-like and function-like calls, argument collection, # and ##,
 // and the hide sets that keep a macro from replacing itself during rescanning.
+#include <algorithm>
 #include <ctime>
 #include <optional>
 
@@ -274,11 +275,20 @@ void Preprocessor::substitute(const Macro& macro, CallBuffers& buffers) {
     std::erase_if(result, [](const Token& token) { return token.kind == TokenKind::placemarker; });
 }
 
-// An argument expanded on its own, the first time it is needed.
+// An argument expanded on its own, the first time it is needed. One without a macro name
+// expands to itself, so it is copied rather than rescanned.
 std::span<const Token> Preprocessor::expandedArgument(CallBuffers& buffers, std::size_t parameter) {
   if (buffers.expandedBegin[parameter] == kNotExpanded) {
+    std::span<const Token> argument = buffers.arguments[parameter];
     buffers.expandedBegin[parameter] = static_cast<std::uint32_t>(buffers.expanded.size());
-    expandListInto(buffers.arguments[parameter], buffers.expanded);
+    if (std::any_of(argument.begin(), argument.end(), [&](const Token& token) {
+          return token.kind == TokenKind::identifier && !token.has(token_flag::kNoExpand) &&
+                 macros_.find(token.text);
+        })) {
+      expandListInto(argument, buffers.expanded);
+    } else {
+      buffers.expanded.insert(buffers.expanded.end(), argument.begin(), argument.end());
+    }
     buffers.expandedEnd[parameter] = static_cast<std::uint32_t>(buffers.expanded.size());
   }
   std::uint32_t begin = buffers.expandedBegin[parameter];
