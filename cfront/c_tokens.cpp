@@ -333,8 +333,11 @@ CToken TokenReader::read() {
         result.kind = punctuatorKind(token.text);
         return result;
       case TokenKind::other:
-        result.kind = Tok::other;
-        return result;
+        // Reported here and dropped, so the parse goes on as if it were not there.
+        diagnostics_.report(
+            Message::illegalCharacter,
+            {static_cast<unsigned>(static_cast<unsigned char>(token.text[0])), token.column});
+        continue;
     }
   }
 }

@@ -81,6 +81,7 @@ Symbol* Parser::declare(const Specifiers& specifiers, Declarator& declarator, bo
   StorageClass storage = specifiers.storage;
   bool isFunction = type->kind == TypeKind::function;
   if (isFunction) {
+    if (specifiers.isIo) diagnostics_.report(Message::illegalReturnType, {"__io type"});
     FunctionInfo info = *type->function;
     checkFunctionAttributes(info, specifiers);
     type = types_.functionReturning(std::move(info));

@@ -305,13 +305,6 @@ Expr* Parser::primaryExpression() {
       leaveNesting();
       return value;
     }
-    case Tok::other: {
-      CToken other = take();
-      diagnostics_.report(
-          Message::illegalCharacter,
-          {static_cast<unsigned>(static_cast<unsigned char>(other.text[0])), other.spot.column});
-      return expressions_.integerConstant(0, types_.basic(TypeKind::intType), other.spot);
-    }
     default:
       syntaxError();
   }

@@ -104,6 +104,7 @@ const Case kCases[] = {
     {"error_in_struct",
      "struct s { int a b; };\nstruct t { int c; } v; int w = sizeof v.c;",
      {216}},
+    {"illegal_character", "int a @= 1;\nint b = $;", {201, 201, 216}},
     {"unbalanced_paren", "int f(void) { return (1 + 2; }\nint g; int k = undefined1;", {216, 256}},
 };
 
