@@ -5,11 +5,7 @@
 
 namespace kz::clike {
 
-int ExpressionTable::add(const Node& node) {
-  if (nodes_.size() >= kCapacity) raiseFatal(Message::treeNodeTableOverflow);
-  nodes_.push_back(node);
-  return static_cast<int>(nodes_.size() - 1);
-}
+void ExpressionTable::overflow() { raiseFatal(Message::treeNodeTableOverflow); }
 
 bool foldConstant(const ExpressionTable& nodes, int at, std::int32_t& value) {
   if (at < 0) return false;

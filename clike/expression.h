@@ -59,7 +59,11 @@ class ExpressionTable {
 
   ExpressionTable() { nodes_.reserve(kCapacity); }
   // Fatal 125 when the table is full.
-  int add(const Node& node);
+  int add(const Node& node) {
+    if (nodes_.size() >= kCapacity) overflow();
+    nodes_.push_back(node);
+    return static_cast<int>(nodes_.size() - 1);
+  }
   Node& operator[](int at) { return nodes_[static_cast<std::size_t>(at)]; }
   const Node& operator[](int at) const { return nodes_[static_cast<std::size_t>(at)]; }
   void clear() {
@@ -74,6 +78,8 @@ class ExpressionTable {
   const Type& type(int at) const { return types_[static_cast<std::size_t>(at)]; }
 
  private:
+  [[noreturn]] static void overflow();
+
   std::vector<Node> nodes_;
   std::vector<Type> types_;
 };

@@ -51,8 +51,6 @@ int precedenceOf(TokenClass kind) {
 
 }  // namespace
 
-int Parser::node(Node value) { return nodes_.add(value); }
-
 // constant-expression: conditional-expression that folds to a number
 bool Parser::constantExpression(std::int32_t& value) {
   int at = conditionalExpression();

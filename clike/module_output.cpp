@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clike/byte_copy.h"
 #include "clike/console.h"
 
 namespace kz::clike {
@@ -45,7 +46,7 @@ class BodyWriter {
         return;
       }
     }
-    if (!bytes.empty()) std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+    copyBytes(buffer_.data() + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
   }
   // The line end of an instruction or label: the pending source reference, or "\n".

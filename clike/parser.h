@@ -187,7 +187,7 @@ class Parser {
   void localDeclaration();
 
   // Expressions (expression_parser.cpp).
-  int node(Node value);
+  int node(const Node& value) { return nodes_.add(value); }
   bool constantExpression(std::int32_t& value);
   int expression();
   int assignmentExpression();

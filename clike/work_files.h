@@ -3,9 +3,10 @@
 // while compiling, closed, and reopened for reading by the output stage. Each is registered
 // for removal on every way the run can end, and removed at the end unless it is kept.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "clike/byte_copy.h"
 
 namespace kz::clike {
 
@@ -21,7 +22,7 @@ class DiskWorkFile {
   // Records are small: they are gathered here and handed to the stream a block at a time.
   bool write(const void* data, std::size_t size) {
     if (failed_ || !stream_ || size > pending_.size() - used_) return writeBlock(data, size);
-    if (size != 0) std::memcpy(pending_.data() + used_, data, size);
+    copyBytes(pending_.data() + used_, static_cast<const char*>(data), size);
     used_ += size;
     return true;
   }
