@@ -100,6 +100,10 @@ SymbolEntry& Preprocessor::intern(std::string_view name, std::uint32_t line, std
 
 // The latest reading of the line: an include file may have been read twice lately.
 long Preprocessor::lineSerial(std::uint32_t line, std::uint8_t depth) const {
+  // Nearly always the line just read, which is also the latest reading of it.
+  const RecentLine& last =
+      recentLines_[(recentNext_ + recentLines_.size() - 1) % recentLines_.size()];
+  if (last.line == line && last.depth == depth && last.serial != 0) return last.serial;
   long serial = 0;
   for (const RecentLine& recent : recentLines_) {
     if (recent.line == line && recent.depth == depth) serial = std::max(serial, recent.serial);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "common/varint.h"
-
 namespace kz::clike {
 namespace {
 
@@ -44,12 +42,6 @@ void appendRecord(std::string& records, RecordKind kind, std::string_view payloa
   std::uint8_t head[1 + kMaxVarintBytes];
   records.append(reinterpret_cast<const char*>(head), recordHead(head, kind, payload.size()));
   records += payload;
-}
-
-bool RecordWriter::write(RecordKind kind, std::string_view payload) {
-  std::uint8_t head[1 + kMaxVarintBytes];
-  return file_.write(head, recordHead(head, kind, payload.size())) &&
-         file_.write(payload.data(), payload.size());
 }
 
 bool RecordReader::refill(std::size_t size) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "clike/work_files.h"
+#include "common/varint.h"
 
 namespace kz::clike {
 
@@ -46,7 +47,12 @@ class RecordWriter {
  public:
   explicit RecordWriter(DiskWorkFile& file) : file_(file) {}
   // False when the write failed.
-  bool write(RecordKind kind, std::string_view payload);
+  bool write(RecordKind kind, std::string_view payload) {
+    std::uint8_t head[1 + kMaxVarintBytes];
+    head[0] = static_cast<std::uint8_t>(kind);
+    std::size_t size = 1 + putVarint(head + 1, payload.size());
+    return file_.write(head, size) && file_.write(payload.data(), payload.size());
+  }
   // Records encoded with appendRecord, written as they are.
   bool writeEncoded(std::string_view records) {
     return file_.write(records.data(), records.size());
