@@ -105,8 +105,9 @@ void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth, long serial) 
     if (!textedLines_[at]) {
       textedLines_[at] = true;
       std::string_view text = lines_.text ? lines_.text(serial) : std::string_view();
-      std::size_t first = text.find_first_not_of(" \t");
-      if (first != std::string_view::npos) payload += text.substr(first);
+      std::size_t first = 0;
+      while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
+      payload += text.substr(first);
     }
   }
   write(RecordKind::sourceLine, payload);
