@@ -227,8 +227,11 @@ void Preprocessor::substitute(const Macro& macro, CallBuffers& buffers) {
   std::vector<Token>& result = buffers.result;
   result.clear();
   bool marked = false;
+  std::size_t counted = 0;  // checked against the limit as the result grows, not after
   const std::vector<BodyItem>& body = macro.body;
   for (std::size_t at = 0; at < body.size(); ++at) {
+    countMade(result.size() - counted);
+    counted = result.size();
     const BodyItem& item = body[at];
     if (isStringizeAt(macro, at)) {
       result.push_back(stringize(arguments[body[at + 1].parameter], item.token));
@@ -271,6 +274,7 @@ void Preprocessor::substitute(const Macro& macro, CallBuffers& buffers) {
     result[first].flags = static_cast<std::uint8_t>((result[first].flags & ~kLeadingSpace) |
                                                     (item.token.flags & kLeadingSpace));
   }
+  countMade(result.size() - counted);
   if (marked)
     std::erase_if(result, [](const Token& token) { return token.kind == TokenKind::placemarker; });
 }
@@ -316,7 +320,7 @@ void Preprocessor::paste(std::vector<Token>& result, std::span<const Token> righ
   spelling_.assign(left.text);
   spelling_ += right.front().text;
   spelling_ += '\n';
-  std::string_view joined = keep(spelling_);
+  std::string_view joined = keepMade(spelling_);
   Lexer lexer(joined, left.file, nullptr);
   bool first = true;
   for (Token token = lexer.next();
@@ -347,7 +351,7 @@ Token Preprocessor::stringize(std::span<const Token> argument, const Token& wher
   text += '"';
   Token result = where;
   result.kind = TokenKind::string;
-  result.text = keep(text);
+  result.text = keepMade(text);
   return result;
 }
 
@@ -359,12 +363,15 @@ std::vector<Token> Preprocessor::expandList(std::span<const Token> tokens) {
 }
 
 void Preprocessor::expandListInto(std::span<const Token> tokens, std::vector<Token>& into) {
+  countMade(tokens.size());
   Token end;
   end.kind = TokenKind::endOfList;
   push(end);
   pushReversed(tokens);
-  for (Token token = next(); token.kind != TokenKind::endOfList; token = next())
+  for (Token token = next(); token.kind != TokenKind::endOfList; token = next()) {
+    countMade(1);
     into.push_back(token);
+  }
 }
 
 }  // namespace kz::cfront

@@ -117,6 +117,8 @@ Token Preprocessor::lexFile() {
     Lexer& lexer = levels_.back()->lexer;
     Token token = lexer.next();
     replacements_ = 0;
+    madeTokens_ = 0;
+    madeBytes_ = 0;
     if (token.kind != TokenKind::punctuator || token.text != "#" ||
         !token.has(token_flag::kLineStart)) {
       return token;

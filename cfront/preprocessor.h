@@ -45,6 +45,11 @@ class Preprocessor {
   static constexpr std::size_t kMaxPendingTokens = std::size_t{1} << 21;
   // Replacements made while no token is read from a file; more means a runaway expansion.
   static constexpr std::size_t kMaxReplacementsPerSourceToken = std::size_t{1} << 20;
+  // Tokens made by replacements and argument expansion while no token is read from a file:
+  // each nesting of calls copies its tokens again, so this bounds the work of a runaway.
+  static constexpr std::size_t kMaxMadeTokensPerSourceToken = std::size_t{1} << 22;
+  // Bytes of spelling made by # and ## likewise: each is kept for the rest of the run.
+  static constexpr std::size_t kMaxMadeBytesPerSourceToken = std::size_t{1} << 24;
 
   // sourceDateEpoch: seconds since 1970 for __DATE__ and __TIME__, instead of the clock.
   Preprocessor(const RunOptions& options, Diagnostics& diagnostics,
@@ -131,6 +136,15 @@ class Preprocessor {
   Token lexFile();
   void push(const Token& token);
   void pushReversed(std::span<const Token> tokens);
+  void countMade(std::size_t tokens) {
+    madeTokens_ += tokens;
+    if (madeTokens_ > kMaxMadeTokensPerSourceToken) diagnostics_.report(Message::outOfSpace);
+  }
+  std::string_view keepMade(std::string_view spelling) {
+    madeBytes_ += spelling.size();
+    if (madeBytes_ > kMaxMadeBytesPerSourceToken) diagnostics_.report(Message::outOfSpace);
+    return keep(spelling);
+  }
   bool endOfFile();  // true when reading goes on in an including file
 
   // macro_expansion.cpp
@@ -187,6 +201,8 @@ class Preprocessor {
   bool inCondition_ = false;
   bool conditionFailed_ = false;  // a defined operator already reported the expression
   std::size_t replacements_ = 0;  // since the last token read from a file
+  std::size_t madeTokens_ = 0;    // likewise
+  std::size_t madeBytes_ = 0;     // likewise
   std::vector<std::string> includeDirs_;
   std::deque<std::string> fileNames_;           // messages keep pointers to these
   std::optional<std::uint32_t> directiveLine_;  // the line of the directive being executed
