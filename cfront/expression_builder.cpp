@@ -95,7 +95,7 @@ Expr* ExpressionBuilder::name(Symbol* symbol, std::string_view spelling, bool ca
 Expr* ExpressionBuilder::convertArgument(Expr* argument, TypeRef to, int position,
                                          std::string_view name) {
   argument = decay(argument);
-  if (!argument || !argument->type) return argument;
+  if (!argument || !argument->type || !to) return argument;
   to = types_.unqualified(to);
   TypeRef from = argument->type;
   if (from->isVoid() || (from->isRecord() != to->isRecord()) ||
@@ -268,7 +268,8 @@ bool ExpressionBuilder::checkModifiable(const Expr* target, std::string_view ope
   }
   bool constMember = false;
   if (type->isRecord() && type->record)
-    for (const Member& member : type->record->members) constMember |= member.type->isConst();
+    for (const Member& member : type->record->members)
+      constMember |= member.type && member.type->isConst();
   if (type->isConst() || constMember) {
     diagnostics_.report(Message::constLvalue);
     return false;
@@ -379,7 +380,8 @@ TypeRef ExpressionBuilder::sizeofOperandType(TypeRef type, bool bitField) {
 
 Expr* ExpressionBuilder::sizeofExpression(Expr* operand, SourceSpot spot) {
   bool bitField = operand && operand->memberInfo && operand->memberInfo->isBitField;
-  TypeRef type = sizeofOperandType(operand ? operand->type : nullptr, bitField);
+  bool usable = operand && operand->type;  // else an error has been reported for it
+  TypeRef type = usable ? sizeofOperandType(operand->type, bitField) : nullptr;
   Expr* result = sizeofType(nullptr, spot);
   if (type) {
     ConvertedConstant size =

@@ -210,6 +210,10 @@ bool ExpressionBuilder::checkPointerPair(TypeRef to, TypeRef from, std::string_v
 }
 
 Expr* ExpressionBuilder::convertForAssignment(Expr* value, TypeRef to, SourceSpot spot) {
+  // A string literal initialising a character array is copied, not converted.
+  if (value && value->kind == ExprKind::stringLiteral && to && to->kind == TypeKind::array &&
+      to->target->isInteger())
+    return value;
   value = decay(value);
   if (!value || !value->type || !to) return value;
   to = types_.unqualified(to);

@@ -158,6 +158,7 @@ TypeRef TypeTable::unqualified(TypeRef type) {
 }
 
 TypeRef TypeTable::pointerTo(TypeRef target, SizeWord memory, std::uint8_t qualifiers) {
+  if (!target) target = basic(TypeKind::intType);  // what an earlier error left
   auto [slot, added] = pointers_.try_emplace({target, memory, qualifiers}, nullptr);
   if (added) {
     Type pointer;
@@ -172,6 +173,7 @@ TypeRef TypeTable::pointerTo(TypeRef target, SizeWord memory, std::uint8_t quali
 
 TypeRef TypeTable::arrayOf(TypeRef element, std::uint32_t count, bool countKnown) {
   Type array;
+  if (!element) element = basic(TypeKind::intType);
   array.kind = TypeKind::array;
   array.target = element;
   array.count = countKnown ? count : 0;

@@ -131,6 +131,7 @@ class TypeTable {
 
   TypeRef qualified(TypeRef type, std::uint8_t qualifiers);
   TypeRef unqualified(TypeRef type);
+  // A missing target or element (after an error) is taken as int.
   TypeRef pointerTo(TypeRef target, SizeWord memory = SizeWord::near, std::uint8_t qualifiers = 0);
   TypeRef arrayOf(TypeRef element, std::uint32_t count, bool countKnown);
   TypeRef functionReturning(FunctionInfo info);

@@ -546,5 +546,46 @@ TEST_F(ExpressionsTest, EachCheckGivesItsMessage) {
   EXPECT_NE(console.text().find("ZC1-Warning-553: No return value in ''"), std::string::npos);
 }
 
+// An operand an earlier error left without a type gives no further message, and no crash.
+TEST_F(ExpressionsTest, OperandsInErrorAreQuiet) {
+  options.warnLevel = 3;
+  auto broken = [&] { return nodes.expr(); };  // type nullptr
+  Expr* i = var("i", basic(K::intType));
+  std::vector<Expr*> built = {
+      call(broken(), {i}),
+      builder->member(broken(), "x", false, {}),
+      builder->member(broken(), "x", true, {}),
+      builder->subscript(broken(), i, {}),
+      builder->subscript(var("a", array(K::intType, 2)), broken(), {}),
+      builder->increment(broken(), true, true, {}),
+      builder->sizeofExpression(broken(), {}),
+      builder->sizeofType(nullptr, {}),
+      builder->cast(basic(K::longType), broken(), {}),
+      builder->cast(nullptr, i, {}),
+      bin(BinaryOp::add, broken(), i),
+      bin(BinaryOp::less, i, broken()),
+      set(broken(), i),
+      set(i, broken()),
+      builder->assign(BinaryOp::multiply, i, broken(), {}),
+      builder->conditional(broken(), i, i, {}),
+      builder->conditional(i, broken(), i, {}),
+      builder->comma(i, broken(), {}),
+      builder->convertForAssignment(broken(), basic(K::intType), {}),
+      builder->switchValue(broken(), {}),
+      builder->returnValue(broken(), basic(K::intType), {}),
+      call(var("f", function(basic(K::intType), {nullptr})), {i}),
+      builder->unary(ExprKind::indirection, var("p", types.pointerTo(nullptr)), {}),
+  };
+  for (ExprKind kind : {ExprKind::addressOf, ExprKind::indirection, ExprKind::negate,
+                        ExprKind::bitNot, ExprKind::logicalNot})
+    built.push_back(builder->unary(kind, broken(), {}));
+  builder->checkCondition(broken());
+  builder->checkExpressionStatement(broken());
+  EXPECT_EQ(builder->caseValue(broken(), basic(K::intType), {}), 0);
+  EXPECT_EQ(builder->integerConstantValue(broken()), std::nullopt);
+  for (Expr* expression : built) EXPECT_NE(expression, nullptr);
+  EXPECT_TRUE(numbers().empty()) << console.text();
+}
+
 }  // namespace
 }  // namespace kz::cfront::testing
