@@ -1,7 +1,11 @@
 // The parser's messages: declarations, declarators, limits and recovery after syntax errors.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "parse_harness.h"
+#include "tests/fuzz/fuzz_c_parser_input.h"
 
 namespace kz::cfront::testing {
 namespace {
@@ -167,6 +171,32 @@ TEST(CTokens, PunctuatorsRoundTrip) {
   }
   EXPECT_EQ(punctuatorKind("@"), Tok::other);
   EXPECT_EQ(punctuatorKind("=>"), Tok::other);
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
+
+namespace kz::cfront::testing {
+namespace {
+
+// The parser fuzz harness's regression corpus, read as the harness reads it: each input ends
+// in messages, never a crash or a hang.
+TEST(ParserLimits, FuzzRegressionCorpusEnds) {
+  std::filesystem::path corpus =
+      std::filesystem::path(__FILE__).parent_path().parent_path() / "fuzz/c_parser_corpus";
+  ASSERT_TRUE(std::filesystem::is_directory(corpus)) << corpus;
+  int inputs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (data.empty()) continue;
+    ParseResult result =
+        parse(data.substr(1), fuzzing::parserOptionsFromByte(static_cast<std::uint8_t>(data[0])));
+    EXPECT_TRUE(!result.aborted || result.messages.find("-Fatal-") != std::string::npos)
+        << entry.path();
+    ++inputs;
+  }
+  EXPECT_GT(inputs, 10);
 }
 
 }  // namespace

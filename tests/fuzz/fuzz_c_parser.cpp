@@ -15,19 +15,13 @@
 #include "cfront/fatal.h"
 #include "cfront/parser.h"
 #include "cfront/preprocessor.h"
+#include "tests/fuzz/fuzz_c_parser_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kz::cfront;
   if (size == 0) return 0;
   static std::FILE* sink = std::fopen("/dev/null", "w");
-  RunOptions options;
-  std::uint8_t choice = data[0];
-  options.warnLevel = choice & 0x03;
-  options.ansiMode = (choice & 0x04) ? 1 : 0;
-  options.unsignedChar = (choice & 0x08) != 0;
-  options.enumBySize = (choice & 0x10) != 0;
-  options.smallConstants = (choice & 0x20) != 0;
-  options.packAlign = options.packAlignDefault = (choice & 0x40) ? 2 : (choice & 0x80) ? 4 : 1;
+  RunOptions options = fuzzing::parserOptionsFromByte(data[0]);
   std::string source(reinterpret_cast<const char*>(data) + 1, size - 1);
   Diagnostics diagnostics(options, sink);
   Preprocessor preprocessor(options, diagnostics, 1700000000);
