@@ -433,7 +433,17 @@ void Lexer::scanOperator(Frame& frame, Token& token) {
     default:
       break;
   }
-  const TokenTableEntry* entry = findTableWord(std::string_view(at, length));
+  // One-character operators are most of them: their entries are looked up once.
+  static const std::array<const TokenTableEntry*, 256> kSingle = [] {
+    std::array<const TokenTableEntry*, 256> entries{};
+    for (int byte = 1; byte < 256; ++byte) {
+      char text = static_cast<char>(byte);
+      entries[static_cast<std::size_t>(byte)] = findTableWord(std::string_view(&text, 1));
+    }
+    return entries;
+  }();
+  const TokenTableEntry* entry = length == 1 ? kSingle[static_cast<unsigned char>(c)]
+                                             : findTableWord(std::string_view(at, length));
   frame.at = at + length;
   token.kind = entry->kind;
   token.value = entry->value;

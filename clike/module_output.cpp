@@ -1,5 +1,6 @@
 #include "clike/module_output.h"
 
+#include <array>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -58,7 +59,9 @@ class BodyWriter {
 
   const OptionSettings& options_;
   std::FILE* out_;
-  std::string pendingReference_;
+  // The source reference that ends the next instruction or label line: "\t\t;++%u %04u\n".
+  std::array<char, 40> pendingReference_{};
+  std::size_t referenceLength_ = 0;
   std::string objectName_;
   bool firstItem_ = false;
   bool inSection_ = false;
@@ -82,11 +85,11 @@ class BodyWriter {
 };
 
 void BodyWriter::endLine() {
-  if (pendingReference_.empty()) {
+  if (referenceLength_ == 0) {
     text("\n");
   } else {
-    text(pendingReference_);
-    pendingReference_.clear();
+    text(std::string_view(pendingReference_.data(), referenceLength_));
+    referenceLength_ = 0;
   }
 }
 
@@ -146,11 +149,17 @@ void BodyWriter::sourceLine(std::string_view payload) {
     text(",0,0\n");
   } else {
     // "\t\t;++%u %04u\n", made by hand: it is written for nearly every source line.
-    pendingReference_ = "\t\t;++";
-    pendingReference_ += decimal(depth);
-    pendingReference_ += ' ';
-    pendingReference_ += decimal(line, 4);
-    pendingReference_ += '\n';
+    char* at = pendingReference_.data();
+    auto put = [&at](std::string_view piece) {
+      std::memcpy(at, piece.data(), piece.size());
+      at += piece.size();
+    };
+    put("\t\t;++");
+    put(decimal(depth));
+    put(" ");
+    put(decimal(line, 4));
+    put("\n");
+    referenceLength_ = static_cast<std::size_t>(at - pendingReference_.data());
   }
 }
 
