@@ -36,9 +36,9 @@ void Parser::declaration(const Specifiers& specifiers, bool fileScope, std::vect
   if (accept(Tok::semicolon)) {
     if (specifiers.type && specifiers.type->record && specifiers.type->record->tag.empty() &&
         specifiers.type->kind != TypeKind::enumType)
-      diagnostics_.warnAt(1, Message::untaggedDeclaresNothing);
+      diagnostics_.warnAt(2, Message::untaggedDeclaresNothing);
     else if (!specifiers.declaredTag)
-      diagnostics_.warnAt(1, Message::noIdentifierDeclared);
+      diagnostics_.warnAt(2, Message::noIdentifierDeclared);
     return;
   }
   for (bool first = true;; first = false) {
@@ -284,7 +284,7 @@ void Parser::finishFunction(Symbol* function) {
     if (label.used && !label.defined)
       diagnostics_.report(Message::undefinedName, {name});
     else if (label.defined && !label.used)
-      diagnostics_.warnAt(2, Message::unusedLabel, {name});
+      diagnostics_.warnAt(1, Message::unusedLabel, {name});
   }
   (void)function;
 }

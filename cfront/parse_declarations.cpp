@@ -332,7 +332,7 @@ void Parser::memberDeclaration(Record& record, std::vector<Member>& members) {
   if (!startsTypeName()) syntaxError();
   Specifiers specifiers = declarationSpecifiers(false);
   if (accept(Tok::semicolon)) {
-    diagnostics_.warnAt(1, Message::noIdentifierDeclared);
+    diagnostics_.warnAt(2, Message::noIdentifierDeclared);
     return;
   }
   for (;;) {

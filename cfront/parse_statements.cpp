@@ -70,7 +70,7 @@ Stmt* Parser::statement() {
       Expr* value = isCase ? conditionalExpression() : nullptr;
       expect(Tok::colon);
       if (switchDepth_ == 0) {
-        reportSyntaxError();
+        diagnostics_.report(Message::syntaxErrorIn, {isCase ? "case" : "default"});
       } else if (isCase) {
         stmt->caseValue = expressions_.caseValue(value, switchType_, stmt->spot);
         if (caseValues_) {

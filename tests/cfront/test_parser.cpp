@@ -79,7 +79,9 @@ const Case kCases[] = {
     {"named_zero_width", "struct s { int a : 0; };", {246}},
     {"function_member", "struct s { int f(void); };", {228}},
     {"incomplete_member", "struct t; struct s { struct t inner; };", {254}},
-    {"untagged_declares_nothing", "struct { int a; };", {532}},
+    {"untagged_declares_nothing", "struct { int a; };", {532}, 2},
+    {"no_identifier_level1", "struct { int a; }; int;", {}},
+    {"no_identifier_level2", "int;", {531}, 2},
 
     // Redeclarations and initialisers.
     {"incompatible_redeclaration", "int x; long x;", {262}},
@@ -99,6 +101,8 @@ const Case kCases[] = {
     {"duplicate_case", "void f(int x) { switch (x) { case 1: case 1: ; } }", {260}},
     {"duplicate_default", "void f(int x) { switch (x) { default: default: ; } }", {261}},
     {"undefined_label", "void f(void) { goto nowhere; }", {256}},
+    {"unused_label", "void f(void) { here: ; }", {537}},
+    {"case_outside_switch", "void f(void) { case 1: ; default: ; }", {215, 215}},
 
     // Recovery: one mistake, one message, and the parse goes on.
     {"missing_semicolon_then_more",
