@@ -58,6 +58,11 @@ void CodeEmitter::write(RecordKind kind, std::string_view payload) {
 void CodeEmitter::beginCapture() {
   flush();
   captures_.emplace_back();
+  // A buffer given back by replay keeps its room for the next capture.
+  if (!spareBuffers_.empty()) {
+    captures_.back().records = std::move(spareBuffers_.back());
+    spareBuffers_.pop_back();
+  }
 }
 
 CodeEmitter::Captured CodeEmitter::endCapture() {
@@ -67,7 +72,7 @@ CodeEmitter::Captured CodeEmitter::endCapture() {
   return captured;
 }
 
-void CodeEmitter::replay(const Captured& records) {
+void CodeEmitter::replay(Captured&& records) {
   flush();
   if (!captures_.empty()) {
     Captured& outer = captures_.back();
@@ -78,6 +83,8 @@ void CodeEmitter::replay(const Captured& records) {
   }
   // The next line written is marked again.
   markedLine_ = 0;
+  records.records.clear();
+  spareBuffers_.push_back(std::move(records.records));
 }
 
 bool CodeEmitter::Captured::lastCodeLine(std::string_view& payload) const {

@@ -79,7 +79,8 @@ class CodeEmitter {
   };
   void beginCapture();
   Captured endCapture();
-  void replay(const Captured& records);
+  // The records are used up: their buffer serves a later capture.
+  void replay(Captured&& records);
 
   // The mnemonic of the last instruction written or held ("" after a label).
   const std::string& lastMnemonic() const { return lastMnemonic_; }
@@ -111,6 +112,7 @@ class CodeEmitter {
   std::array<Held, kHeldRun> held_{};
   std::size_t heldCount_ = 0;
   std::vector<Captured> captures_;
+  std::vector<std::string> spareBuffers_;
   std::string payload_;  // a record's payload while it is put together
   std::uint32_t line_ = 0;
   std::uint8_t depth_ = 0;

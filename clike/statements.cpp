@@ -328,7 +328,7 @@ void Parser::forStatement() {
   emitter_.label(top);
   if (condition >= 0) conditionJump(condition, breakLabel, false);
   statement();
-  emitter_.replay(stepCode);
+  emitter_.replay(std::move(stepCode));
   emitter_.instruction("j", label(top));
   emitter_.label(breakLabel);
   closeControl();
@@ -466,7 +466,7 @@ void Parser::switchStatement(bool depend) {
     if (last.starts_with(jump) && last.find_first_not_of(" \t", jump.size()) == std::string::npos)
       body.dropLast();
   }
-  emitter_.replay(body);
+  emitter_.replay(std::move(body));
   emitter_.label(end);
 }
 
