@@ -44,7 +44,6 @@ class ExpressionBuilder {
   Expr* binary(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
   // op none: plain assignment.
   Expr* assign(BinaryOp op, Expr* target, Expr* value, SourceSpot spot);
-  // Checks the condition itself as checkCondition() does.
   Expr* conditional(Expr* condition, Expr* whenTrue, Expr* whenFalse, SourceSpot spot);
   Expr* comma(Expr* left, Expr* right, SourceSpot spot);
 

@@ -216,7 +216,6 @@ Expr* ExpressionBuilder::conditional(Expr* condition, Expr* whenTrue, Expr* when
   if (!condition || !whenTrue || !whenFalse || !condition->type || !whenTrue->type ||
       !whenFalse->type)
     return result;
-  checkCondition(condition);
   TypeRef a = whenTrue->type;
   TypeRef b = whenFalse->type;
   if (a->isArithmetic() && b->isArithmetic()) {

@@ -4,6 +4,7 @@
 
 #include "cfront/expression_facts.h"
 #include "expression_fixture.h"
+#include "parse_harness.h"
 
 namespace kz::cfront::testing {
 namespace {
@@ -585,6 +586,202 @@ TEST_F(ExpressionsTest, OperandsInErrorAreQuiet) {
   EXPECT_EQ(builder->integerConstantValue(broken()), std::nullopt);
   for (Expr* expression : built) EXPECT_NE(expression, nullptr);
   EXPECT_TRUE(numbers().empty()) << console.text();
+}
+
+// Programs of ordinary C through the parser: no message at the default level.
+TEST(ExpressionChecksInPrograms, OrdinaryCodeIsQuiet) {
+  const char* source = R"(
+typedef unsigned int size_t;
+typedef struct node { struct node *next; int value; char name[8]; unsigned flag : 1; int bits : 3; } Node;
+enum color { RED, GREEN = 5, BLUE };
+extern int printf(const char *format, ...);
+extern void *malloc(size_t n);
+extern int strcmp(const char *a, const char *b);
+extern char *strcpy(char *d, const char *s);
+static const char *names[] = { "red", "green", "blue" };
+static int table[10] = { 1, 2, 3 };
+static char text[] = "hello";
+static long big = 100000L;
+static unsigned long mask = 0xFFFFFFFFUL;
+static double ratio = 1.5;
+static float f = 2.5f;
+static int (*handler)(const char *, ...) = printf;
+
+static int sum(const int *values, int count) {
+  int total = 0;
+  int i;
+  for (i = 0; i < count; i++) total += values[i];
+  return total;
+}
+
+static Node *push(Node *head, int value) {
+  Node *n = (Node *)malloc(sizeof *n);
+  if (n == 0) return head;
+  n->next = head;
+  n->value = value;
+  n->flag = 1;
+  n->bits = -1;
+  strcpy(n->name, "x");
+  return n;
+}
+
+int count(Node *p) {
+  int n = 0;
+  while (p) { ++n; p = p->next; }
+  return n;
+}
+
+int compare(const void *a, const void *b) {
+  const int *x = (const int *)a;
+  const int *y = (const int *)b;
+  return *x < *y ? -1 : *x > *y;
+}
+
+unsigned char checksum(const unsigned char *data, size_t length) {
+  unsigned char c = 0;
+  while (length--) c ^= *data++;
+  return (unsigned char)(c & 0xFF);
+}
+
+int main(int argc, char **argv) {
+  Node *list = 0;
+  enum color col = GREEN;
+  char buffer[sizeof(int) * 4];
+  char *cursor = buffer;
+  long l = big * 2;
+  unsigned u = 40000u;
+  int i;
+  double d = ratio * 2 + f;
+  void (*callback)(void) = 0;
+  for (i = 0; i < (int)(sizeof table / sizeof table[0]); i++) list = push(list, table[i]);
+  if (argc > 1 && strcmp(argv[1], "-v") == 0) printf("%d %s\n", count(list), names[col - GREEN]);
+  switch (col) {
+    case RED: break;
+    case GREEN: l += u; break;
+    default: break;
+  }
+  *cursor++ = 'a';
+  *cursor = '\0';
+  i = cursor - buffer;
+  l = l << 2 | 1;
+  u = u >> 1;
+  d = d / 3;
+  i = !list ? 0 : list->value;
+  mask &= ~1UL;
+  text[0] = text[1];
+  handler("%ld %u %f %c\n", l, u, d, text[0]);
+  if (callback) callback();
+  (void)sum(table, 10);
+  i = sum(&table[2], 3) + compare(&i, &i);
+  i = checksum((const unsigned char *)buffer, sizeof buffer);
+  return i > 0 ? 0 : 1;
+}
+)";
+  const char* second = R"(
+#define NULL ((void *)0)
+#define EOF (-1)
+typedef int (*compare_fn)(const void *, const void *);
+typedef union { long l; unsigned char bytes[4]; float f; } Word;
+struct pair { int first; int second; };
+struct outer { struct pair p; struct pair list[3]; const char *label; };
+extern int getchar();
+extern int atoi();
+extern void qsort(void *base, unsigned n, unsigned size, compare_fn cmp);
+static int grid[3][4];
+static const char *const words[] = { "a", "bb", NULL };
+
+int old_style(a, b, s)
+  int a; char *b; struct pair s;
+{
+  return a + *b + s.first;
+}
+
+static struct pair make(int a, int b) { struct pair p; p.first = a; p.second = b; return p; }
+
+static int by_first(const void *x, const void *y) {
+  return ((const struct pair *)x)->first - ((const struct pair *)y)->first;
+}
+
+static void fill(int (*g)[4], int rows) {
+  int r, c;
+  for (r = 0; r < rows; r++)
+    for (c = 0; c < 4; c++) g[r][c] = r * c;
+}
+
+long digits(const char *s) {
+  long value = 0;
+  while (*s >= '0' && *s <= '9') value = value * 10 + (*s++ - '0');
+  return value;
+}
+
+int main(int argc, char *argv[]) {
+  struct outer o;
+  struct pair pairs[4];
+  Word w;
+  int c, i = 0, j;
+  char line[80];
+  char *p = line;
+  void *any = line;
+  const char *label = argc > 1 ? argv[1] : "none";
+  unsigned char byte = 0x80;
+  unsigned short us = 65535;
+  long total = 0L;
+  double mean;
+  float scale = 0.5f;
+  compare_fn cmp = by_first;
+  o.p = make(1, 2);
+  o.list[0] = o.p;
+  o.label = words[0];
+  pairs[0] = make(3, 4);
+  (&pairs[1])->first = 5;
+  (*(pairs + 2)).second = 6;
+  qsort(pairs, sizeof pairs / sizeof *pairs, sizeof(struct pair), cmp);
+  fill(grid, 3);
+  while ((c = getchar()) != EOF && i < (int)sizeof line - 1) line[i++] = (char)c;
+  line[i] = 0;
+  p = (char *)any;
+  do { total += *p; } while (*p++);
+  w.l = 0x12345678L;
+  byte = (unsigned char)(byte >> 1 | w.bytes[0]);
+  byte |= 1;
+  byte = ~byte & 0x7F;
+  us--;
+  total = total + us + byte;
+  mean = total / (double)(i ? i : 1) * scale;
+  j = i > 0 && line[0] == '-' ? -atoi(line + 1) : atoi(line);
+  switch (line[0]) {
+    case 'a': case 'b': j++; break;
+    case '\n': goto done;
+    default: j = j % 10;
+  }
+done:
+  for (i = 0, j = 0; words[i] != NULL; i++) j += words[i][0];
+  if (!label || !*label) return 1;
+  if (o.p.first == pairs[0].first && grid[2][3] == 6) j = 0;
+  j = old_style(1, line, o.p) + (int)mean + (argc > 2 ? argv[2][0] : 0);
+  any = &o;
+  any = NULL;
+  if (any == NULL && p != NULL) j = j << 1;
+  return j == 0 ? 0 : digits(label) > 0L;
+}
+)";
+  RunOptions strict;
+  strict.warnLevel = 3;
+  // At -w3 the second one hears of its old-style function, its calls without a prototype
+  // and an int stored in an unsigned char.
+  const std::vector<int> strictNumbers[] = {{}, {585, 582, 546, 582, 582, 582}};
+  int n = 0;
+  for (const char* program : {source, second}) {
+    ParseResult result = parse(program);
+    EXPECT_TRUE(result.numbers.empty()) << result.messages;
+    result = parse(program, strict);
+    EXPECT_EQ(result.numbers, strictNumbers[n++]) << result.messages;
+  }
+  ParseResult result;
+  // The same route reports what the checks find.
+  result = parse(
+      "long g; int f(int x) { char c; x + 1; c = g; if (x = 2) return x * 1.5; return; }", strict);
+  EXPECT_EQ(result.numbers, (std::vector<int>{552, 546, 540, 514, 553})) << result.messages;
 }
 
 }  // namespace
