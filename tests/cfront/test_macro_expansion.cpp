@@ -119,6 +119,25 @@ TEST(Expansion, LineAndFileFollowTheSource) {
   EXPECT_EQ(result.output, "2\n\"C:\\\\src\\\\m.c\" 70\n\"Nov 14 2023\" \"22:13:20\"\n");
 }
 
+// Enough names to grow the table several times, and removals from the middle of its chains.
+TEST(Expansion, ManyMacrosSurviveGrowthAndRemoval) {
+  std::string source;
+  std::string use;
+  std::string expected;
+  for (int i = 0; i < 1000; ++i) {
+    std::string name = "M" + std::to_string(i);
+    source += "#define " + name + " " + std::to_string(i) + "\n";
+    use += name + " ";
+    expected += (i % 3 == 0 ? name : std::to_string(i)) + " ";
+  }
+  for (int i = 0; i < 1000; i += 3) source += "#undef M" + std::to_string(i) + "\n";
+  source += "#undef M1000\n" + use + "\n";
+  expected.back() = '\n';
+  Result result = preprocess(source);
+  EXPECT_EQ(result.output, expected);
+  EXPECT_EQ(result.errors, 0u) << result.messages;
+}
+
 TEST(Expansion, RunawayGrowthEndsWithALimit) {
   std::string source = "#define X0 a a\n";
   for (int i = 1; i <= 22; ++i)
