@@ -2,8 +2,8 @@
 // and messages or a fatal message, never a crash, a hang or a leak. The first byte of the
 // input chooses the options, the rest is the source (fuzz_preprocessor_input.h); the include
 // file "x.h" stands in the scratch directory beside it.
-// Build with -DKZ_FUZZ=ON and clang++, then run
-//   build/tests/fuzz/fuzz_preprocessor -dict=tests/fuzz/zc1.dict tests/fuzz/zc1_corpus
+// tests/fuzz/fuzz_preprocessor.sh builds it (clang++, -DKZ_FUZZ=ON, with UBSan as well) and
+// runs it plain and with tests/fuzz/zc1.dict; cfront_tests replays tests/fuzz/zc1_corpus.
 #include <unistd.h>
 
 #include <cstddef>
