@@ -29,8 +29,13 @@ class IdentifierTable {
   void grow();
   static std::uint64_t hashOf(std::string_view text);
 
+  struct Slot {
+    std::uint64_t hash = 0;
+    Identifier* entry = nullptr;
+  };
+
   std::deque<Identifier> entries_;
-  std::vector<Identifier*> slots_;  // open addressing, a power of two in size
+  std::vector<Slot> slots_;  // open addressing, a power of two in size
   std::size_t used_ = 0;
 };
 
