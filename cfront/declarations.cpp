@@ -209,7 +209,11 @@ void Parser::checkObject(Symbol* symbol, const Specifiers& specifiers, const Dec
 }
 
 void Parser::checkFunctionAttributes(FunctionInfo& info, const Specifiers& specifiers) {
-  if (specifiers.convention != CallConvention::none) info.convention = specifiers.convention;
+  if (specifiers.convention != CallConvention::none)
+    info.convention = specifiers.convention;
+  else if (info.convention == CallConvention::none)
+    info.convention =
+        options_.defaultCallConv == 'a' ? CallConvention::adecl : CallConvention::cdecl;
   info.bank = specifiers.bank;
   info.callv = specifiers.callv;
   if (info.callv && (info.convention == CallConvention::interrupt ||

@@ -621,6 +621,7 @@ Symbol* Parser::parameterDeclaration() {
     syntaxError();
   }
   Declarator declarator = this->declarator(specifiers, true, false);
+  if (declarator.objectMemory) diagnostics_.warnAt(1, Message::noUseMemorySize);
   TypeRef type = declarator.type;
   // Arrays and functions are passed as pointers.
   if (type->kind == TypeKind::array)

@@ -52,6 +52,8 @@ const Case kCases[] = {
     {"duplicate_memory", "char __near __near *p;", {404}},
     {"tiny_object_too_large", "char __tiny big[257];", {362}},
     {"memory_on_automatic", "void f(void) { int __near x; x = 1; }", {536}},
+    {"memory_on_parameter", "int g(int __near x) { return x; }", {536}},
+    {"default_convention_matches_cdecl", "void f(void); void __cdecl f(void) { }", {}},
     {"interrupt_callv", "void __interrupt __callv f(void);", {620}},
     {"two_attributes", "void __adecl __cdecl f(void);", {371}},
     {"io_in_block", "void f(void) { __io int port; }", {407}},
