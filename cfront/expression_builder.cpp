@@ -434,8 +434,8 @@ Expr* ExpressionBuilder::cast(TypeRef type, Expr* operand, SourceSpot spot) {
     return result;
   }
   if (to->isArithmetic() && isArithmeticConstant(value)) return castConstant(value, to, spot);
-  if (to->kind == TypeKind::pointer && (isIntegerConstant(value) || value->isConstant)) {
-    result->isConstant = from->isInteger() || value->isConstant;
+  if (to->kind == TypeKind::pointer && value->isConstant) {  // an address constant
+    result->isConstant = true;
     result->integer = value->integer;
   }
   return result;

@@ -96,9 +96,10 @@ Expr* ExpressionBuilder::comparison(BinaryOp op, Expr* left, Expr* right, Source
     result->op = op;
     return result;
   }
-  bool chained = isRelational(op) ? (left->kind == ExprKind::binary && isRelational(left->op))
-                                  : (left->kind == ExprKind::binary && isEquality(left->op));
-  if (chained) diagnostics_.report(Message::multipleComparison);
+  // a < b < c compares a truth value; chains of == are left alone, since (a == b) == c,
+  // written with parentheses, looks the same here and is ordinary code.
+  if (isRelational(op) && left->kind == ExprKind::binary && isRelational(left->op))
+    diagnostics_.report(Message::multipleComparison);
   if (!isPointer(left) && !isPointer(right)) {
     return arithmeticBinary(op, left, right, false, spot);
   }

@@ -225,12 +225,15 @@ Expr* ExpressionBuilder::convertForAssignment(Expr* value, TypeRef to, SourceSpo
   if (to->isArithmetic() && from->isArithmetic()) return convert(value, to);
   bool fits = true;
   if (to->kind == TypeKind::pointer) {
-    if (from->kind == TypeKind::pointer)
+    if (isNullPointerConstant(value)) {
+      // converts to any pointer
+    } else if (from->kind == TypeKind::pointer) {
       checkPointerPair(to, from, "=", true);  // a mismatch is a warning: still converted
-    else if (from->isInteger() && !isNullPointerConstant(value))
+    } else if (from->isInteger()) {
       diagnostics_.report(Message::pointerTypeMismatch, {"="});
-    else if (!from->isInteger())
+    } else {
       fits = false;
+    }
   } else if (to->isInteger() && from->kind == TypeKind::pointer) {
     diagnostics_.report(Message::pointerTypeMismatch, {"="});
   } else {

@@ -287,6 +287,8 @@ TEST_F(ExpressionsTest, ResultTypesAndLvalues) {
   EXPECT_EQ(variadic->arguments[1]->type->kind, K::doubleType);
   EXPECT_EQ(variadic->arguments[2]->type->kind, K::intType);
   EXPECT_EQ(builder->integerConstantValue(bin(BinaryOp::multiply, integer(6), integer(7))), 42);
+  EXPECT_TRUE(builder->cast(pointer(K::signedChar), integer(0x40), {})->isConstant);
+  EXPECT_FALSE(builder->cast(pointer(K::signedChar), var("i", basic(K::intType)), {})->isConstant);
   EXPECT_EQ(builder->caseValue(integer(-1), basic(K::unsignedInt), {}), 65535);
   EXPECT_TRUE(numbers().empty());
 }
@@ -321,6 +323,9 @@ TEST_F(ExpressionsTest, CleanExpressionsGiveNoMessages) {
   builder->returnValue(nullptr, basic(K::voidType), {});
   builder->member(builder->unary(ExprKind::addressOf, var("s", point), {}), "x", true, {});
   builder->sizeofType(types.pointerTo(incomplete), {});
+  Expr* null = builder->cast(types.pointerTo(basic(K::voidType)), integer(0), {});
+  set(var("fp", types.pointerTo(function(basic(K::intType), {}))), null);
+  bin(BinaryOp::equal, bin(BinaryOp::equal, i, i), i);
   EXPECT_TRUE(numbers().empty()) << console.text();
 }
 
