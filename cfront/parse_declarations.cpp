@@ -421,6 +421,7 @@ TypeRef Parser::enumSpecifier() {
     symbol->kind = SymbolKind::enumConstant;
     symbol->type = types_.basic(TypeKind::intType);
     symbol->enumValue = next;
+    record->enumerators.push_back({name.text, next});
     symbol->spot = name.spot;
     symbol->defined = true;
     scopes_.declare(symbol);
