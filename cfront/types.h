@@ -66,10 +66,16 @@ struct Member {
 };
 
 // A struct or union (or an enumeration's tag); complete once its body has been read.
+struct Enumerator {
+  std::string_view name;
+  long long value = 0;
+};
+
 struct Record {
   TypeKind kind = TypeKind::structType;  // structType, unionType or enumType
   std::string_view tag;                  // empty for an untagged one
   std::vector<Member> members;
+  std::vector<Enumerator> enumerators;  // enumerations, in declaration order
   std::uint32_t size = 0;
   std::uint8_t alignment = 1;
   bool complete = false;
