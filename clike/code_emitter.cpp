@@ -1,24 +1,33 @@
 #include "clike/code_emitter.h"
 
+#include "clike/byte_copy.h"
 #include "common/varint.h"
 
 namespace kz::clike {
 namespace {
 
-// Builds "\tmnemonic\tfirst,second" (or fewer operands) into `text`.
+// Builds "\tmnemonic\tfirst,second" (or fewer operands) into `text`, sized once.
 void lineOf(std::string& text, std::string_view mnemonic, const Operand* first,
             const Operand* second) {
-  text.assign(1, '\t');
-  text += mnemonic;
+  std::size_t size = 1 + mnemonic.size();
+  if (first) size += 2 + first->text.size() + (second ? second->text.size() : 0);
+  text.resize(size);
+  char* at = text.data();
+  auto put = [&at](std::string_view piece) {
+    copyBytes(at, piece.data(), piece.size());
+    at += piece.size();
+  };
+  *at++ = '\t';
+  put(mnemonic);
   if (first && second) {
-    text += '\t';
-    text += first->text;
-    text += ',';
-    text += second->text;
+    *at++ = '\t';
+    put(first->text);
+    *at++ = ',';
+    put(second->text);
   } else if (first) {
-    text += '\t';
-    text += first->text;
-    text += '\t';
+    *at++ = '\t';
+    put(first->text);
+    *at++ = '\t';
   }
 }
 

@@ -59,7 +59,7 @@ bool RecordReader::refill(std::size_t size) {
   return true;
 }
 
-bool RecordReader::next(RecordKind& kind, std::string_view& payload) {
+bool RecordReader::nextInGeneral(RecordKind& kind, std::string_view& payload) {
   // The head is at most 11 bytes; near the end of the file fewer may be left.
   fill(1 + kMaxVarintBytes);
   std::size_t left = end_ - at_;

@@ -67,10 +67,23 @@ class RecordReader {
   explicit RecordReader(DiskWorkFile& file) : file_(file) {}
   // False at the end of the records (or at a record cut short). The payload stays valid
   // until the next call.
-  bool next(RecordKind& kind, std::string_view& payload);
+  bool next(RecordKind& kind, std::string_view& payload) {
+    // Most records are short and lie whole in the buffer: a one-byte length.
+    if (end_ - at_ >= 2) {
+      const auto* at = reinterpret_cast<const std::uint8_t*>(buffer_.data() + at_);
+      if (at[1] < 0x80 && end_ - at_ >= std::size_t{2} + at[1]) {
+        kind = static_cast<RecordKind>(at[0]);
+        payload = std::string_view(buffer_.data() + at_ + 2, at[1]);
+        at_ += std::size_t{2} + at[1];
+        return true;
+      }
+    }
+    return nextInGeneral(kind, payload);
+  }
 
  private:
   // Makes at least `size` bytes from at_ on available; false at the end of the file.
+  bool nextInGeneral(RecordKind& kind, std::string_view& payload);
   bool fill(std::size_t size) { return end_ - at_ >= size || refill(size); }
   bool refill(std::size_t size);
 
