@@ -90,7 +90,7 @@ class ExpressionBuilder {
   bool checkModifiable(const Expr* target, std::string_view operation, bool increment);
   bool checkVoidAndRecord(const Expr* operand, std::string_view operation);
   Expr* arithmeticBinary(BinaryOp op, Expr* left, Expr* right, bool integral, SourceSpot spot);
-  Expr* shiftBinary(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
+  Expr* binaryNode(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
   Expr* additive(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
   Expr* comparison(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);
   Expr* logical(BinaryOp op, Expr* left, Expr* right, SourceSpot spot);

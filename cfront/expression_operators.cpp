@@ -9,12 +9,19 @@ bool isPointer(const Expr* expression) { return expression->type->kind == TypeKi
 
 }  // namespace
 
-Expr* ExpressionBuilder::arithmeticBinary(BinaryOp op, Expr* left, Expr* right, bool integral,
-                                          SourceSpot spot) {
+Expr* ExpressionBuilder::binaryNode(BinaryOp op, Expr* left, Expr* right, SourceSpot spot) {
   Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
   result->op = op;
   result->left = left;
   result->right = right;
+  return result;
+}
+
+// Operators on arithmetic operands: the usual arithmetic conversions, or for a shift the
+// promotion of each operand on its own.
+Expr* ExpressionBuilder::arithmeticBinary(BinaryOp op, Expr* left, Expr* right, bool integral,
+                                          SourceSpot spot) {
+  Expr* result = binaryNode(op, left, right, spot);
   std::string_view text = operatorText(op);
   if (!left->type->isArithmetic() || !right->type->isArithmetic()) {
     diagnostics_.report(Message::badOperand, {text});
@@ -24,10 +31,12 @@ Expr* ExpressionBuilder::arithmeticBinary(BinaryOp op, Expr* left, Expr* right, 
     diagnostics_.report(Message::integralTypesOnly, {text});
     return result;
   }
-  TypeRef common = usualArithmetic(types_, left->type, right->type);
+  bool shift = op == BinaryOp::shiftLeft || op == BinaryOp::shiftRight;
+  TypeRef common =
+      shift ? promoted(types_, left->type) : usualArithmetic(types_, left->type, right->type);
   result->type = isComparison(op) ? types_.basic(TypeKind::intType) : common;
   result->left = convert(left, common);
-  result->right = convert(right, common);
+  result->right = convert(right, shift ? promoted(types_, right->type) : common);
   if ((op == BinaryOp::divide || op == BinaryOp::remainder) &&
       isArithmeticConstant(result->right) && !result->left->isConstant) {
     bool zero = result->right->type->isFloating() ? result->right->floating == 0
@@ -37,33 +46,10 @@ Expr* ExpressionBuilder::arithmeticBinary(BinaryOp op, Expr* left, Expr* right, 
   return foldBinary(result);
 }
 
-Expr* ExpressionBuilder::shiftBinary(BinaryOp op, Expr* left, Expr* right, SourceSpot spot) {
-  Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-  result->op = op;
-  result->left = left;
-  result->right = right;
-  std::string_view text = operatorText(op);
-  if (!left->type->isArithmetic() || !right->type->isArithmetic()) {
-    diagnostics_.report(Message::badOperand, {text});
-    return result;
-  }
-  if (!left->type->isInteger() || !right->type->isInteger()) {
-    diagnostics_.report(Message::integralTypesOnly, {text});
-    return result;
-  }
-  result->type = promoted(types_, left->type);
-  result->left = convert(left, result->type);
-  result->right = convert(right, promoted(types_, right->type));
-  return foldBinary(result);
-}
-
 Expr* ExpressionBuilder::additive(BinaryOp op, Expr* left, Expr* right, SourceSpot spot) {
   bool add = op == BinaryOp::add;
   if (!isPointer(left) && !isPointer(right)) return arithmeticBinary(op, left, right, false, spot);
-  Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-  result->op = op;
-  result->left = left;
-  result->right = right;
+  Expr* result = binaryNode(op, left, right, spot);
   std::string_view name = add ? "addition" : "subtraction";
   if (isPointer(left) && isPointer(right)) {
     if (add) {
@@ -92,9 +78,7 @@ Expr* ExpressionBuilder::comparison(BinaryOp op, Expr* left, Expr* right, Source
   std::string_view text = operatorText(op);
   if (left->type->isRecord() || right->type->isRecord()) {
     diagnostics_.report(Message::compareStruct);
-    Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-    result->op = op;
-    return result;
+    return binaryNode(op, left, right, spot);
   }
   // a < b < c compares a truth value; chains of == are left alone, since (a == b) == c,
   // written with parentheses, looks the same here and is ordinary code.
@@ -103,10 +87,7 @@ Expr* ExpressionBuilder::comparison(BinaryOp op, Expr* left, Expr* right, Source
   if (!isPointer(left) && !isPointer(right)) {
     return arithmeticBinary(op, left, right, false, spot);
   }
-  Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-  result->op = op;
-  result->left = left;
-  result->right = right;
+  Expr* result = binaryNode(op, left, right, spot);
   if (isPointer(left) && isPointer(right)) {
     if (!isNullPointerConstant(left) && !isNullPointerConstant(right))
       checkPointerPair(left->type, right->type, text, false);
@@ -122,10 +103,7 @@ Expr* ExpressionBuilder::comparison(BinaryOp op, Expr* left, Expr* right, Source
 
 Expr* ExpressionBuilder::logical(BinaryOp op, Expr* left, Expr* right, SourceSpot spot) {
   std::string_view text = operatorText(op);
-  Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-  result->op = op;
-  result->left = left;
-  result->right = right;
+  Expr* result = binaryNode(op, left, right, spot);
   if (isStringAddress(left) || isStringAddress(right))
     diagnostics_.report(Message::logicalOnStringAddress, {text});
   if (!left->type->isScalar() || !right->type->isScalar()) {
@@ -139,29 +117,17 @@ Expr* ExpressionBuilder::binary(BinaryOp op, Expr* left, Expr* right, SourceSpot
   left = decay(left);
   right = decay(right);
   if (!left || !right || !left->type || !right->type) {
-    Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-    result->op = op;
-    result->left = left;
-    result->right = right;
-    return result;
+    return binaryNode(op, left, right, spot);
   }
   std::string_view text = operatorText(op);
   if (left->type->isVoid() || right->type->isVoid()) {
     diagnostics_.report(Message::voidInExpression);
-    Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-    result->op = op;
-    result->left = left;
-    result->right = right;
-    return result;
+    return binaryNode(op, left, right, spot);
   }
   if (isComparison(op)) return comparison(op, left, right, spot);
   if ((left->type->isRecord() || right->type->isRecord())) {
     diagnostics_.report(Message::illegalStructOperator, {text});
-    Expr* result = node(ExprKind::binary, types_.basic(TypeKind::intType), spot);
-    result->op = op;
-    result->left = left;
-    result->right = right;
-    return result;
+    return binaryNode(op, left, right, spot);
   }
   switch (op) {
     case BinaryOp::multiply:
@@ -174,7 +140,7 @@ Expr* ExpressionBuilder::binary(BinaryOp op, Expr* left, Expr* right, SourceSpot
       return arithmeticBinary(op, left, right, true, spot);
     case BinaryOp::shiftLeft:
     case BinaryOp::shiftRight:
-      return shiftBinary(op, left, right, spot);
+      return arithmeticBinary(op, left, right, true, spot);
     case BinaryOp::add:
     case BinaryOp::subtract:
       return additive(op, left, right, spot);
