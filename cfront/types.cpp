@@ -124,7 +124,11 @@ TypeTable::TypeTable(const RunOptions& options) : options_(options) {
   }
 }
 
-TypeRef TypeTable::make(const Type& type) { return &types_.emplace_back(type); }
+TypeRef TypeTable::make(const Type& type) {
+  Type& made = types_.emplace_back(type);
+  made.nearPointer = nullptr;  // a copy made from another type does not share its pointer
+  return &made;
+}
 
 TypeRef TypeTable::basic(TypeKind kind) const {
   return isBasic(kind) ? basics_[static_cast<std::size_t>(kind)] : basics_[0];
@@ -159,6 +163,8 @@ TypeRef TypeTable::unqualified(TypeRef type) {
 
 TypeRef TypeTable::pointerTo(TypeRef target, SizeWord memory, std::uint8_t qualifiers) {
   if (!target) target = basic(TypeKind::intType);  // what an earlier error left
+  bool plain = memory == SizeWord::near && qualifiers == 0;
+  if (plain && target->nearPointer) return target->nearPointer;
   auto [slot, added] = pointers_.try_emplace({target, memory, qualifiers}, nullptr);
   if (added) {
     Type pointer;
@@ -168,6 +174,7 @@ TypeRef TypeTable::pointerTo(TypeRef target, SizeWord memory, std::uint8_t quali
     pointer.qualifiers = qualifiers;
     slot->second = make(pointer);
   }
+  if (plain) target->nearPointer = slot->second;
   return slot->second;
 }
 

@@ -111,6 +111,8 @@ struct Type {
   bool countKnown = false;           // arrays: false for `int a[]`
   Record* record = nullptr;          // struct, union, enum
   const FunctionInfo* function = nullptr;
+  // The plain near pointer to this type once it has been made: the pointer asked for most.
+  mutable const Type* nearPointer = nullptr;
 
   bool isInteger() const {
     return (kind >= TypeKind::signedChar && kind <= TypeKind::unsignedLong) ||

@@ -207,3 +207,23 @@ TEST(ParserLimits, FuzzRegressionCorpusEnds) {
 
 }  // namespace
 }  // namespace kz::cfront::testing
+
+namespace kz::cfront::testing {
+namespace {
+
+// The pointer a type keeps for reuse belongs to that type alone, not to copies made from it.
+TEST(TypeTablePointers, QualifiedCopiesDoNotShareThePointer) {
+  RunOptions options;
+  TypeTable types(options);
+  TypeRef plainInt = types.basic(TypeKind::intType);
+  TypeRef toInt = types.pointerTo(plainInt);
+  TypeRef constInt = types.qualified(plainInt, qualifier::kConst);
+  TypeRef toConstInt = types.pointerTo(constInt);
+  EXPECT_NE(toInt, toConstInt);
+  EXPECT_EQ(toConstInt->target, constInt);
+  EXPECT_EQ(types.pointerTo(plainInt), toInt);
+  EXPECT_EQ(types.pointerTo(constInt), toConstInt);
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
