@@ -5,7 +5,7 @@
 namespace kz::cfront {
 
 std::string_view operatorText(BinaryOp op) {
-  constexpr std::array<std::string_view, 19> kTexts = {
+  static constexpr std::array<std::string_view, 19> kTexts = {
       "=",  "*",  "/",  "%",  "+", "-", "<<", ">>", "<", ">",
       "<=", ">=", "==", "!=", "&", "^", "|",  "&&", "||"};
   return kTexts[static_cast<std::size_t>(op)];
