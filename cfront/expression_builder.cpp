@@ -114,7 +114,8 @@ Expr* ExpressionBuilder::convertArgument(Expr* argument, TypeRef to, int positio
     TypeRef b = from->target;
     bool fine =
         a->isVoid() || b->isVoid() || compatible(types_.unqualified(a), types_.unqualified(b));
-    if (!fine || (b->qualifiers & ~a->qualifiers) != 0 || to->memory != from->memory)
+    bool narrowed = sizeOf(to) < sizeOf(from);
+    if (!fine || (b->qualifiers & ~a->qualifiers) != 0 || narrowed)
       diagnostics_.report(Message::parameterTypeMismatch, {position, name});
   } else if (to->kind == TypeKind::pointer || from->kind == TypeKind::pointer) {
     if (!isNullPointerConstant(argument)) diagnostics_.report(Message::callConversion, {name});
@@ -316,7 +317,8 @@ Expr* ExpressionBuilder::increment(Expr* operand, bool increase, bool prefix, So
 Expr* ExpressionBuilder::unary(ExprKind kind, Expr* operand, SourceSpot spot) {
   Expr* result = node(kind, types_.basic(TypeKind::intType), spot);
   result->left = operand;
-  if (!operand || !operand->type) return result;
+  if (!operand || !operand->type || kind < ExprKind::addressOf || kind > ExprKind::logicalNot)
+    return result;
   constexpr std::string_view kTexts[] = {"&", "*", "+", "-", "~", "!"};
   std::string_view text = kTexts[static_cast<int>(kind) - static_cast<int>(ExprKind::addressOf)];
   if (kind == ExprKind::addressOf) {

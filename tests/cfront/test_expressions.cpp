@@ -326,6 +326,9 @@ TEST_F(ExpressionsTest, CleanExpressionsGiveNoMessages) {
   Expr* null = builder->cast(types.pointerTo(basic(K::voidType)), integer(0), {});
   set(var("fp", types.pointerTo(function(basic(K::intType), {}))), null);
   bin(BinaryOp::equal, bin(BinaryOp::equal, i, i), i);
+  call(var("f",
+           function(basic(K::intType), {types.pointerTo(basic(K::intType), SizeWord::compact)})),
+       {p});
   EXPECT_TRUE(numbers().empty()) << console.text();
 }
 
@@ -487,6 +490,12 @@ TEST_F(ExpressionsTest, EachCheckGivesItsMessage) {
       {"int* argument from long*",
        [&] {
          call(var("f", function(i, {pointer(K::intType)})), {var("q", pointer(K::longType))});
+       },
+       {583}},
+      {"compact argument for a near parameter",
+       [&] {
+         call(var("f", function(i, {pointer(K::intType)})),
+              {var("q", types.pointerTo(i, SizeWord::compact))});
        },
        {583}},
       {"call of interrupt function",
