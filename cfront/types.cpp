@@ -147,6 +147,7 @@ TypeRef TypeTable::qualified(TypeRef type, std::uint8_t qualifiers) {
   if (added) {
     Type copy = *base;
     copy.qualifiers = wanted;
+    copy.unqualifiedType = base;
     slot->second = make(copy);
   }
   return slot->second;
@@ -156,6 +157,8 @@ TypeRef TypeTable::unqualified(TypeRef type) {
   if (!type || type->qualifiers == 0) return type;
   if (isBasic(type->kind)) return basic(type->kind);
   if (type->kind == TypeKind::pointer) return pointerTo(type->target, type->memory);
+  if (type->unqualifiedType) return type->unqualifiedType;
+  if (type->record && type->record->plainType) return type->record->plainType;
   Type copy = *type;
   copy.qualifiers = 0;
   return make(copy);
@@ -210,11 +213,13 @@ Record* TypeTable::newRecord(TypeKind kind, std::string_view tag) {
 }
 
 TypeRef TypeTable::recordType(Record* record, std::uint8_t qualifiers) {
+  if (qualifiers == 0 && record->plainType) return record->plainType;
+  if (qualifiers != 0) return qualified(recordType(record, 0), qualifiers);
   Type type;
   type.kind = record->kind;
   type.record = record;
-  type.qualifiers = qualifiers;
-  return make(type);
+  record->plainType = make(type);
+  return record->plainType;
 }
 
 void TypeTable::settleEnum(Record& record, long long lowest, long long highest) {

@@ -79,9 +79,10 @@ struct Record {
   std::uint32_t size = 0;
   std::uint8_t alignment = 1;
   bool complete = false;
-  bool hasFlexibleTail = false;  // unused in C89; kept false
-  TypeRef enumBase = nullptr;    // enumerations: the integer type that holds the values
-  std::uint32_t index = 0;       // the type number the intermediate file gives it
+  bool hasFlexibleTail = false;     // unused in C89; kept false
+  TypeRef enumBase = nullptr;       // enumerations: the integer type that holds the values
+  std::uint32_t index = 0;          // the type number the intermediate file gives it
+  const Type* plainType = nullptr;  // the unqualified type of the record, made once
 
   const Member* find(std::string_view name) const;
 };
@@ -113,6 +114,7 @@ struct Type {
   const FunctionInfo* function = nullptr;
   // The plain near pointer to this type once it has been made: the pointer asked for most.
   mutable const Type* nearPointer = nullptr;
+  const Type* unqualifiedType = nullptr;  // a qualified type made by qualified(): its base
 
   bool isInteger() const {
     return (kind >= TypeKind::signedChar && kind <= TypeKind::unsignedLong) ||

@@ -227,3 +227,22 @@ TEST(TypeTablePointers, QualifiedCopiesDoNotShareThePointer) {
 
 }  // namespace
 }  // namespace kz::cfront::testing
+
+namespace kz::cfront::testing {
+namespace {
+
+// A struct and its qualified forms are made once: asking again gives the same type.
+TEST(TypeTablePointers, RecordTypesAreMadeOnce) {
+  RunOptions options;
+  TypeTable types(options);
+  Record* record = types.newRecord(TypeKind::structType, "s");
+  TypeRef plain = types.recordType(record);
+  EXPECT_EQ(types.recordType(record), plain);
+  TypeRef constant = types.recordType(record, qualifier::kConst);
+  EXPECT_EQ(types.qualified(plain, qualifier::kConst), constant);
+  EXPECT_EQ(types.unqualified(constant), plain);
+  EXPECT_TRUE(constant->isConst());
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
