@@ -1,0 +1,292 @@
+#include "cfront/type_lines.h"
+
+#include <vector>
+
+#include "cfront/diagnostics.h"
+
+namespace kz::cfront {
+namespace {
+
+constexpr std::uint32_t kIntIndex = 6;
+constexpr std::uint32_t kLastBasicIndex = 12;
+constexpr std::uint32_t kFarPointerBase = 16;
+constexpr std::uint32_t kNearPointerBase = 32;
+constexpr std::uint8_t kLowBitFirst = 0x20;  // -gb
+
+// Basic types are numbered in TypeKind order from 1.
+std::uint32_t basicIndex(TypeKind kind) { return static_cast<std::uint32_t>(kind) + 1; }
+
+bool isBasicKind(TypeKind kind) { return kind <= TypeKind::longDouble; }
+
+char pointerLetter(SizeWord memory) {
+  return memory == SizeWord::far || memory == SizeWord::compact ? 'p' : 'o';
+}
+
+std::string quoted(std::string_view name) {
+  std::string text = "\"";
+  text.append(name.substr(0, 31));
+  text += '"';
+  return text;
+}
+
+void writeLine(LineSink& out, std::uint32_t index, const std::string& body) {
+  out.write("\t" + std::to_string(index) + "," + body + "\n");
+}
+
+// A member or enumerator line: no index of its own.
+void writeEntry(LineSink& out, std::string_view name, const std::string& rest) {
+  out.write("\t," + quoted(name) + "," + rest + "\n");
+}
+
+CallConvention conventionOf(const FunctionInfo* function, const RunOptions& options) {
+  if (function && function->convention != CallConvention::none) return function->convention;
+  return options.defaultCallConv == 'a' ? CallConvention::adecl : CallConvention::cdecl;
+}
+
+}  // namespace
+
+int parameterField(const FunctionInfo* function) {
+  if (!function || !function->hasPrototype) return kNoPrototype;
+  int fixed = static_cast<int>(function->parameters.size());
+  return function->variadic ? -2 - fixed : fixed;
+}
+
+std::string attributeText(const FunctionInfo* function, const RunOptions& options) {
+  bool callv = function && function->callv;
+  int bank = function ? function->bank : -1;
+  switch (conventionOf(function, options)) {
+    case CallConvention::adecl:
+      return callv ? "Va" : "a";
+    case CallConvention::interrupt:
+      return "i";
+    case CallConvention::interruptN:
+      return "Ni";
+    case CallConvention::regbank:
+      return std::to_string(bank);
+    case CallConvention::regbankN:
+      return "N" + std::to_string(bank);
+    default:
+      return callv ? "Vc" : "c";
+  }
+}
+
+// By default a bit field's first bit is counted from the most significant bit of its
+// container, the container's bytes taken highest first: b = (-(s + w)) mod 8 within the byte
+// that holds the field's highest bit m, plus 8 for each byte above that one.
+std::uint32_t memberPosition(const Member& member, const RunOptions& options) {
+  if (!member.isBitField) return member.offset;
+  std::uint32_t bytePosition = 8 * member.offset;
+  std::uint32_t first = member.bitOffset;
+  if ((options.debugFlags & kLowBitFirst) != 0) return bytePosition + first % 8;
+  std::uint32_t end = first + member.bitWidth;
+  std::uint32_t bit = (8 - end % 8) % 8;
+  std::uint32_t container = sizeOf(member.type);
+  std::uint32_t highestByte = end == 0 ? 0 : (end - 1) / 8;
+  if (container > highestByte + 1) bit += 8 * (container - 1 - highestByte);
+  return bytePosition + bit;
+}
+
+TypeLines::TypeLines(const RunOptions& options, Diagnostics& diagnostics)
+    : options_(options), diagnostics_(diagnostics) {
+  file_.next = options.builtinMake ? kFirstLocalTypeIndex : kFirstFileTypeIndex;
+  file_.limit = options.builtinMake ? kLocalTypeIndexLimit : kFileTypeIndexLimit;
+}
+
+void TypeLines::enterFunctionBody() {
+  local_ = std::make_unique<Scope>();
+  local_->next = kFirstLocalTypeIndex;
+  local_->limit = kLocalTypeIndexLimit;
+}
+
+void TypeLines::leaveFunctionBody() { local_.reset(); }
+
+std::uint32_t TypeLines::take(Scope& scope) {
+  if (scope.next >= scope.limit)
+    diagnostics_.report(Message::tooManyInternalVariables, {"TYPE-INDEX"});
+  return scope.next++;
+}
+
+std::uint32_t TypeLines::indexOf(TypeRef type, LineSink& out) {
+  return index(type, current(), out);
+}
+
+std::uint32_t TypeLines::declareTypedef(std::string_view name, TypeRef type, LineSink& out) {
+  Scope& scope = current();
+  std::uint32_t named = index(type, scope, out);
+  std::uint32_t alias = take(scope);
+  writeLine(out, alias, "t," + quoted(name) + "," + std::to_string(named));
+  return alias;
+}
+
+std::uint32_t TypeLines::writeDefinedFunction(TypeRef function, std::string_view name,
+                                              LineSink& out) {
+  Scope& scope = current();
+  const FunctionInfo* info = function ? function->function : nullptr;
+  std::uint32_t returns = index(info ? info->returnType : nullptr, scope, out);
+  if (info)
+    for (const Parameter& parameter : info->parameters) index(parameter.type, scope, out);
+  std::uint32_t own = take(scope);
+  writeLine(out, own,
+            "x," + quoted(name) + "," + attributeText(info, options_) + "," +
+                std::to_string(returns) + "," + std::to_string(parameterField(info)));
+  return own;
+}
+
+std::uint32_t TypeLines::index(TypeRef type, Scope& scope, LineSink& out) {
+  if (!type) return kIntIndex;  // what an earlier error left
+  std::uint32_t base = unqualifiedIndex(type, scope, out);
+  std::uint8_t qualifiers = type->qualifiers & (qualifier::kConst | qualifier::kVolatile);
+  if (qualifiers == 0 || type->kind == TypeKind::function) return base;
+  return qualifiedIndex(base, qualifiers, scope, out);
+}
+
+std::uint32_t TypeLines::unqualifiedIndex(TypeRef type, Scope& scope, LineSink& out) {
+  if (isBasicKind(type->kind)) return basicIndex(type->kind);
+  switch (type->kind) {
+    case TypeKind::pointer:
+      return pointerIndex(type, scope, out);
+    case TypeKind::array: {
+      std::uint32_t element = index(type->target, scope, out);
+      return derived("a," + std::to_string(element) + ",1," + std::to_string(type->count), scope,
+                     out);
+    }
+    case TypeKind::function:
+      return functionIndex(type, scope, out);
+    default:
+      return type->record ? recordIndex(*type->record, scope, out) : kIntIndex;
+  }
+}
+
+std::uint32_t TypeLines::qualifiedIndex(std::uint32_t base, std::uint8_t qualifiers, Scope& scope,
+                                        LineSink& out) {
+  std::string body;
+  if (qualifiers == qualifier::kConst)
+    body = "c," + std::to_string(base);
+  else if (qualifiers == qualifier::kVolatile)
+    body = "v," + std::to_string(base);
+  else
+    body = "i," + std::to_string(base) + "," + std::to_string(qualifiers);
+  if (std::uint32_t known = lookUp(body, scope)) return known;
+  std::uint32_t made = make(body, scope, out);
+  make("o," + std::to_string(made) + ",1", scope, out);
+  return made;
+}
+
+std::uint32_t TypeLines::pointerIndex(TypeRef pointer, Scope& scope, LineSink& out) {
+  std::uint32_t target = index(pointer->target, scope, out);
+  char letter = pointerLetter(pointer->memory);
+  if (target >= 1 && target <= kLastBasicIndex)
+    return (letter == 'p' ? kFarPointerBase : kNearPointerBase) + target;
+  return derived(std::string(1, letter) + "," + std::to_string(target) + ",1", scope, out);
+}
+
+std::uint32_t TypeLines::functionIndex(TypeRef function, Scope& scope, LineSink& out) {
+  const FunctionInfo* info = function->function;
+  std::uint32_t returns = index(info ? info->returnType : function->target, scope, out);
+  return derived("x,\"\"," + attributeText(info, options_) + "," + std::to_string(returns) + ",-1",
+                 scope, out);
+}
+
+std::uint32_t TypeLines::bitFieldIndex(const Member& member, Scope& scope, LineSink& out) {
+  std::uint32_t base = index(member.type, scope, out);
+  return derived("b," + std::to_string(base) + "," + std::to_string(member.bitOffset) + "," +
+                     std::to_string(member.bitWidth),
+                 scope, out);
+}
+
+std::uint32_t TypeLines::derived(const std::string& body, Scope& scope, LineSink& out) {
+  if (std::uint32_t known = lookUp(body, scope)) return known;
+  return make(body, scope, out);
+}
+
+std::uint32_t TypeLines::lookUp(const std::string& body, const Scope& scope) const {
+  if (auto found = scope.derived.find(body); found != scope.derived.end()) return found->second;
+  if (&scope != &file_ && seesFile(scope)) {
+    if (auto found = file_.derived.find(body); found != file_.derived.end()) return found->second;
+  }
+  return 0;
+}
+
+std::uint32_t TypeLines::make(const std::string& body, Scope& scope, LineSink& out) {
+  std::uint32_t made = take(scope);
+  scope.derived.emplace(body, made);
+  writeLine(out, made, body);
+  return made;
+}
+
+std::pair<TypeLines::Scope*, TypeLines::RecordEntry*> TypeLines::findRecord(const Record& record,
+                                                                            Scope& scope) {
+  if (auto found = scope.records.find(&record); found != scope.records.end())
+    return {&scope, &found->second};
+  if (&scope != &file_ && seesFile(scope)) {
+    if (auto found = file_.records.find(&record); found != file_.records.end())
+      return {&file_, &found->second};
+  }
+  return {&scope, &scope.records[&record]};
+}
+
+std::uint32_t TypeLines::recordIndex(const Record& record, Scope& scope, LineSink& out) {
+  auto [home, entry] = findRecord(record, scope);
+  if (entry->pending || (!record.complete && !entry->bodyWritten)) {
+    if (!entry->tagWritten) writeTagLine(record, *entry, *home, out);
+  } else if (!entry->bodyWritten) {
+    // A record's members are made in the scope that owns its index.
+    if (record.kind == TypeKind::enumType)
+      writeEnumBody(record, *entry, *home, out);
+    else
+      writeStructBody(record, *entry, *home, out);
+  }
+  return entry->index;
+}
+
+void TypeLines::writeTagLine(const Record& record, RecordEntry& entry, Scope& scope,
+                             LineSink& out) {
+  if (entry.index == 0) entry.index = take(scope);
+  std::string body;
+  if (record.kind == TypeKind::enumType)
+    body = "n," + quoted(record.tag) + (options_.enumBySize ? ",0,2" : ",0");
+  else
+    body =
+        std::string(record.kind == TypeKind::unionType ? "u," : "s,") + quoted(record.tag) + ",0,0";
+  writeLine(out, entry.index, body);
+  entry.tagWritten = true;
+}
+
+void TypeLines::writeStructBody(const Record& record, RecordEntry& entry, Scope& scope,
+                                LineSink& out) {
+  struct MemberLine {
+    const Member* member;
+    std::uint32_t type;
+  };
+  std::vector<MemberLine> lines;
+  entry.pending = true;
+  for (const Member& member : record.members) {
+    if (member.isBitField && member.name.empty()) continue;
+    std::uint32_t type =
+        member.isBitField ? bitFieldIndex(member, scope, out) : index(member.type, scope, out);
+    lines.push_back({&member, type});
+  }
+  entry.pending = false;
+  if (entry.index == 0) entry.index = take(scope);
+  writeLine(out, entry.index,
+            std::string(record.kind == TypeKind::unionType ? "u," : "s,") + quoted(record.tag) +
+                "," + std::to_string(record.size) + "," + std::to_string(lines.size()));
+  for (const MemberLine& line : lines)
+    writeEntry(
+        out, line.member->name,
+        std::to_string(line.type) + "," + std::to_string(memberPosition(*line.member, options_)));
+  entry.bodyWritten = true;
+}
+
+void TypeLines::writeEnumBody(const Record& record, RecordEntry& entry, Scope& scope,
+                              LineSink& out) {
+  if (entry.index == 0) entry.index = take(scope);
+  std::string body = "n," + quoted(record.tag) + "," + std::to_string(record.enumerators.size());
+  if (options_.enumBySize) body += "," + std::to_string(index(record.enumBase, scope, out));
+  writeLine(out, entry.index, body);
+  for (const Enumerator& enumerator : record.enumerators)
+    writeEntry(out, enumerator.name, std::to_string(enumerator.value));
+  entry.bodyWritten = true;
+}
+
+}  // namespace kz::cfront

@@ -1,0 +1,127 @@
+#pragma once
+// The type lines of the intermediate file: every type an object, temporary or expression
+// refers to gets an index, and a type that has none yet gets its line written first, after
+// the lines of the types it is made of.
+//
+// Indices below 64 are never written: 1-12 the basic types (void, signed char ... long
+// double), 16+n the far (4-byte) and 32+n the near pointer to basic type n. File-scope types
+// are numbered from 64 (the one that would take 9999 ends the run with 136); types made inside
+// a function body from 10000, and they are forgotten when the body ends. While a builtin-
+// function file is made every type is numbered from 10000 and a function body sees none of
+// the file's types, so each stored body declares all it uses.
+//
+// A derived type is identified by its line without the index ("o,6,1", "a,64,1,3"), so a
+// pointer, qualified, array, bit-field or function type with the same line is made once per
+// scope. The file tells pointers apart by letter only: far and compact share one index, near
+// and tiny another.
+//
+// Qualifiers: const writes "c", volatile "v", both together the "i" form with the bits
+// 1 (const) | 2 (volatile), always over the unqualified type. A new qualified type also gets
+// its near pointer at once.
+//
+// Structs, unions and enumerations get their index when first asked for. A complete one is
+// written with its members; the lines of the member types come first, so that nothing stands
+// between the header and its member lines. When a member refers back to a record whose lines
+// are still pending (a list node's `next`), or a record is needed before its body is known,
+// the tag line "<index>,s|u,"tag",0,0" (enumerations "<index>,n,"tag",0") is written first;
+// the full line follows later with the same index. Unnamed bit fields are padding, not
+// members, and get no member line.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "cfront/line_sink.h"
+#include "cfront/settings.h"
+#include "cfront/types.h"
+
+namespace kz::cfront {
+
+class Diagnostics;
+
+inline constexpr std::uint32_t kFirstFileTypeIndex = 64;
+inline constexpr std::uint32_t kFileTypeIndexLimit = 9999;  // the first index not handed out
+inline constexpr std::uint32_t kFirstLocalTypeIndex = 10000;
+inline constexpr std::uint32_t kLocalTypeIndexLimit = 65536;
+
+// The last field of the defined function's line: the number of parameters of a prototype
+// (0 for "(void)"), -1 without a prototype (old style or "()"), and -2 - the number of fixed
+// parameters for a variadic one.
+inline constexpr int kNoPrototype = -1;
+int parameterField(const FunctionInfo* function);
+
+// The text that stands for a function's attribute: "a", "c", "i", "Ni", the bank number,
+// "N<bank>", "Va" or "Vc". Without an attribute the run's default convention applies.
+// __callv is only written with adecl or cdecl; with a register bank the bank form stands.
+std::string attributeText(const FunctionInfo* function, const RunOptions& options);
+
+// The position written on a member line: the byte offset, and for a bit field eight times
+// its container's offset plus its first bit as -gb or the default numbering places it.
+std::uint32_t memberPosition(const Member& member, const RunOptions& options);
+
+class TypeLines {
+ public:
+  TypeLines(const RunOptions& options, Diagnostics& diagnostics);
+  TypeLines(const TypeLines&) = delete;
+  TypeLines& operator=(const TypeLines&) = delete;
+
+  // The type index of a type, writing the lines of what is not declared yet to `out`.
+  std::uint32_t indexOf(TypeRef type, LineSink& out);
+  // A typedef name: a new index naming the type's ("" for an unnamed alias).
+  std::uint32_t declareTypedef(std::string_view name, TypeRef type, LineSink& out);
+
+  // Types made between these two calls are numbered from 10000 and forgotten at the end.
+  void enterFunctionBody();
+  void leaveFunctionBody();
+  bool inFunctionBody() const { return local_ != nullptr; }
+
+  // The line of the function being defined, with a new index in the current numbering (call
+  // it after enterFunctionBody, so that a stored builtin body is complete). The lines of the
+  // return and parameter types come first, so the parameter lines can follow it directly.
+  std::uint32_t writeDefinedFunction(TypeRef function, std::string_view name, LineSink& out);
+
+ private:
+  struct RecordEntry {
+    std::uint32_t index = 0;  // 0: none taken yet
+    bool tagWritten = false;
+    bool bodyWritten = false;
+    bool pending = false;  // member types being written
+  };
+  struct Scope {
+    std::uint32_t next;
+    std::uint32_t limit;
+    std::unordered_map<std::string, std::uint32_t> derived;
+    std::map<const Record*, RecordEntry> records;
+  };
+
+  Scope& current() { return local_ ? *local_ : file_; }
+  bool seesFile(const Scope& scope) const { return &scope == &file_ || !options_.builtinMake; }
+  std::uint32_t take(Scope& scope);
+
+  std::uint32_t index(TypeRef type, Scope& scope, LineSink& out);
+  std::uint32_t unqualifiedIndex(TypeRef type, Scope& scope, LineSink& out);
+  std::uint32_t qualifiedIndex(std::uint32_t base, std::uint8_t qualifiers, Scope& scope,
+                               LineSink& out);
+  std::uint32_t pointerIndex(TypeRef pointer, Scope& scope, LineSink& out);
+  std::uint32_t functionIndex(TypeRef function, Scope& scope, LineSink& out);
+  std::uint32_t bitFieldIndex(const Member& member, Scope& scope, LineSink& out);
+  // The index of a derived type given by its line body, writing the line when it is new.
+  std::uint32_t derived(const std::string& body, Scope& scope, LineSink& out);
+  std::uint32_t lookUp(const std::string& body, const Scope& scope) const;  // 0: not made
+  std::uint32_t make(const std::string& body, Scope& scope, LineSink& out);
+
+  std::uint32_t recordIndex(const Record& record, Scope& scope, LineSink& out);
+  std::pair<Scope*, RecordEntry*> findRecord(const Record& record, Scope& scope);
+  void writeTagLine(const Record& record, RecordEntry& entry, Scope& scope, LineSink& out);
+  void writeStructBody(const Record& record, RecordEntry& entry, Scope& scope, LineSink& out);
+  void writeEnumBody(const Record& record, RecordEntry& entry, Scope& scope, LineSink& out);
+
+  const RunOptions& options_;
+  Diagnostics& diagnostics_;
+  Scope file_;
+  std::unique_ptr<Scope> local_;
+};
+
+}  // namespace kz::cfront
