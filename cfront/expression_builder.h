@@ -3,6 +3,20 @@
 // implicit conversions (aconv nodes), folds constant operands and reports what the checks find.
 // A node whose operands are in error gets a usable type where one can be guessed, so one
 // mistake gives one message.
+//
+// Where a message could stand for several conditions, this one is chosen:
+//   300  a void operand of an operator, an assignment or a condition; 555 one void arm of ?:
+//   295  an assignment to a non-lvalue; 301 ++ or -- on one; 352 to an array or function
+//   403  a flag variable as the target of a compound assignment, ++ or -- (= is allowed)
+//   550  a non-null integer where a pointer is wanted (=, ==, ?:) or the reverse
+//   653  pointers of different sizes compared or subtracted; in = only a narrowing one
+//   579  an argument that converts between integer and pointer; 583 an argument pointer to an
+//        incompatible type, with qualifiers lost or of a larger size; 281 one that cannot
+//        convert at all (void, struct from scalar, floating from pointer)
+//   558  a chain of <, >, <=, >= (chains of == stay quiet: parentheses are not seen here)
+//   552  an expression statement with no call, assignment, increment or volatile, io or
+//        register access, unless cast to void
+//   553  return without a value in a function with a value (382 is not given here)
 #include <deque>
 #include <optional>
 #include <span>
