@@ -121,8 +121,8 @@ std::uint32_t TypeLines::declareTypedef(std::string_view name, TypeRef type, Lin
 std::uint32_t TypeLines::writeDefinedFunction(TypeRef function, std::string_view name,
                                               LineSink& out) {
   Scope& scope = current();
-  const FunctionInfo* info = function ? function->function : nullptr;
-  std::uint32_t returns = index(info ? info->returnType : nullptr, scope, out);
+  const FunctionInfo* info = function->function;
+  std::uint32_t returns = index(info ? info->returnType : function->target, scope, out);
   if (info)
     for (const Parameter& parameter : info->parameters) index(parameter.type, scope, out);
   std::uint32_t own = take(scope);
