@@ -81,8 +81,8 @@ bool Lexer::skipSpace() {
   }
 }
 
-Token Lexer::next() {
-  Token token;
+void Lexer::next(Token& token) {
+  token = Token{};
   token.file = file_;
   if (skipSpace()) token.flags |= token_flag::kLeadingSpace;
   if (atLineStart_) token.flags |= token_flag::kLineStart;
@@ -91,7 +91,7 @@ Token Lexer::next() {
   const char* start = at_;
   if (at_ >= end_) {
     token.kind = TokenKind::endOfFile;
-    return token;
+    return;
   }
   char c = *at_;
   bool wasLineStart = atLineStart_;
@@ -102,7 +102,7 @@ Token Lexer::next() {
     token.text = std::string_view(start, 1);
     newLine();
     atLineStart_ = true;
-    return token;
+    return;
   }
   if (c == '/' && at_ + 1 < end_ && (at_[1] == '*' || at_[1] == '/')) {  // a kept comment
     skipComment();
@@ -132,7 +132,7 @@ Token Lexer::next() {
     token.kind = TokenKind::other;
   }
   token.text = std::string_view(start, static_cast<std::size_t>(at_ - start));
-  return token;
+  return;
 }
 
 void Lexer::lexQuoted(char quote, Token& token) {

@@ -15,7 +15,13 @@ class Lexer {
   // text must end with '\n' and stay valid while tokens made from it are in use.
   Lexer(std::string_view text, std::uint16_t file, Diagnostics* diagnostics);
 
-  Token next();
+  Token next() {
+    Token token;
+    next(token);
+    return token;
+  }
+  // The same into a token the caller holds, so that it is written where it is used.
+  void next(Token& token);
   // Skips text in a group that is not being kept, up to the '#' of the next line that starts
   // with one (consumed; true) or to the end (false).
   bool skipToDirective();

@@ -42,9 +42,11 @@ void PreprocessedWriter::copyAll(Preprocessor& preprocessor) {
   first.file = 0;
   startLine(first);
   nextLine_ = 1;
-  for (Token token = preprocessor.next(); token.kind != TokenKind::endOfFile;
-       token = preprocessor.next())
+  for (;;) {
+    Token token = preprocessor.next();
+    if (token.kind == TokenKind::endOfFile) break;
     put(token);
+  }
   endLine();
 }
 

@@ -104,28 +104,36 @@ void Preprocessor::pushReversed(std::span<const Token> tokens) {
 }
 
 Token Preprocessor::raw() {
-  if (!pending_.empty()) {
-    Token token = pending_.back();
-    pending_.pop_back();
-    return token;
-  }
-  return lexFile();
+  Token token;
+  readRaw(token);
+  return token;
 }
 
-Token Preprocessor::lexFile() {
+void Preprocessor::readRaw(Token& token) {
+  if (!pending_.empty()) {
+    token = pending_.back();
+    pending_.pop_back();
+    return;
+  }
+  lexFile(token);
+}
+
+void Preprocessor::lexFile(Token& token) {
   for (;;) {
-    Lexer& lexer = levels_.back()->lexer;
-    Token token = lexer.next();
+    levels_.back()->lexer.next(token);
     replacements_ = 0;
     madeTokens_ = 0;
     madeBytes_ = 0;
     if (token.kind != TokenKind::punctuator || token.text != "#" ||
         !token.has(token_flag::kLineStart)) {
-      return token;
+      return;
     }
     directive(token);
     if (!active_) skipGroup();
-    if (!pending_.empty()) return raw();
+    if (!pending_.empty()) {
+      readRaw(token);
+      return;
+    }
   }
 }
 
@@ -145,9 +153,11 @@ bool Preprocessor::endOfFile() {
   return true;
 }
 
+// One token variable throughout, so that it is the caller's and tokens are not copied out.
 Token Preprocessor::next() {
+  Token token;
   for (;;) {
-    Token token = raw();
+    readRaw(token);
     if (token.kind == TokenKind::endOfFile) {
       if (endOfFile()) continue;
       return token;

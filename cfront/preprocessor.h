@@ -133,7 +133,8 @@ class Preprocessor {
 
   // The token stream under expansion: pending tokens first, then the current file.
   Token raw();
-  Token lexFile();
+  void readRaw(Token& token);
+  void lexFile(Token& token);
   void push(const Token& token);
   void pushReversed(std::span<const Token> tokens);
   void countMade(std::size_t tokens) {
