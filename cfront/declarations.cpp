@@ -39,6 +39,11 @@ void Parser::declaration(const Specifiers& specifiers, bool fileScope, std::vect
       diagnostics_.warnAt(2, Message::untaggedDeclaresNothing);
     else if (!specifiers.declaredTag)
       diagnostics_.warnAt(2, Message::noIdentifierDeclared);
+    if (fileScope && specifiers.declaredTag) {
+      TopLevel item;
+      item.declaredType = specifiers.type;
+      emit(item);
+    }
     return;
   }
   for (bool first = true;; first = false) {
@@ -238,6 +243,7 @@ void Parser::functionDefinition(const Specifiers& specifiers, Declarator& declar
   for (Symbol* parameter : parameters)
     if (!parameter->name.empty()) scopes_.declare(parameter);
   currentFunction_ = symbol;
+  expressions_.setCurrentFunction(symbol->name);
   scopes_.clearLabels();
   Stmt* body = compoundStatement(true);
   finishFunction(symbol);

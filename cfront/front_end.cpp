@@ -5,6 +5,7 @@
 #include <new>
 
 #include "cfront/c_tokens.h"
+#include "cfront/emitter.h"
 #include "cfront/expression_builder.h"
 #include "cfront/fatal.h"
 #include "cfront/include_paths.h"
@@ -152,6 +153,20 @@ void FrontEnd::buildIncludeList() {
 
 // The parser is not part of this program yet: compilation runs the preprocessor over the
 // whole unit, reporting what it finds, and writes the preprocessor's records.
+namespace {
+
+// The records of the emitter go into the output file.
+class OutputSink : public LineSink {
+ public:
+  explicit OutputSink(OutputFile& output) : output_(output) {}
+  void write(std::string_view text) override { output_.write(text); }
+
+ private:
+  OutputFile& output_;
+};
+
+}  // namespace
+
 void FrontEnd::compile() {
   IntermediateRecords records(output_, options_);
   if (options_.stackCheck && !(options_.builtinMake & 0x01)) output_.write("STACK,1\n");
@@ -161,7 +176,10 @@ void FrontEnd::compile() {
   NodeArena nodes;
   ExpressionBuilder expressions(types, nodes, diagnostics_, options_);
   TokenReader tokens(preprocessor_, diagnostics_, options_);
-  Parser parser(tokens, expressions, types, nodes, diagnostics_, options_, nullptr);
+  OutputSink sink(output_);
+  TypeLines typeLines(options_, diagnostics_);
+  Emitter emitter(sink, typeLines, types, diagnostics_, options_);
+  Parser parser(tokens, expressions, types, nodes, diagnostics_, options_, &emitter);
   parser.parseTranslationUnit();
   preprocessor_.setRecordSink(nullptr);
 }

@@ -55,7 +55,7 @@ struct Symbol {
   std::uint32_t registerCode = 0;  // register and flag variables: their number or letter
   std::uint32_t index = 0;         // a number for the later passes
   SourceSpot spot;
-  Symbol* outer = nullptr;  // the declaration of the same name this one hides
+  Symbol* outer = nullptr;   // the declaration of the same name this one hides
   Identifier* id = nullptr;  // the entry of its name in the identifier table
 };
 
@@ -180,6 +180,7 @@ struct TopLevel {
   Stmt* body = nullptr;             // function definitions
   std::vector<Symbol*> parameters;  // function definitions
   bool isDefinition = false;
+  TypeRef declaredType = nullptr;  // a declaration of a tag alone: the type it declares
 };
 
 // Objects handed out one by one and taken back all at once; the storage is kept for reuse.

@@ -3,6 +3,8 @@ FILE,t.c
 LINE,1
 FILE,d.h
 LINE,1
+	@_d,"d",6,4,2,1,2
 FILE,t.c
 LINE,2
 DEFINE,SIZE,16
+	@_x,"x",6,4,2,1,2

@@ -1,0 +1,495 @@
+// Expressions lowered to instruction lines: each node's value lands in an operand, usually a
+// fresh temporary declared just before the line that sets it.
+#include <cstdio>
+#include <string>
+
+#include "cfront/emitter.h"
+
+namespace kz::cfront {
+namespace {
+
+std::string_view mnemonicOf(BinaryOp op) {
+  switch (op) {
+    case BinaryOp::multiply:
+      return "*";
+    case BinaryOp::divide:
+      return "/";
+    case BinaryOp::remainder:
+      return "%";
+    case BinaryOp::add:
+      return "+";
+    case BinaryOp::subtract:
+      return "-";
+    case BinaryOp::shiftLeft:
+      return "<<";
+    case BinaryOp::shiftRight:
+      return ">>";
+    case BinaryOp::less:
+      return "<";
+    case BinaryOp::greater:
+      return ">";
+    case BinaryOp::lessEqual:
+      return "<=";
+    case BinaryOp::greaterEqual:
+      return ">=";
+    case BinaryOp::equal:
+      return "==";
+    case BinaryOp::notEqual:
+      return "!=";
+    case BinaryOp::bitAnd:
+      return "&";
+    case BinaryOp::bitXor:
+      return "^";
+    case BinaryOp::bitOr:
+      return "|";
+    case BinaryOp::logicalAnd:
+      return "&&";
+    case BinaryOp::logicalOr:
+      return "||";
+    case BinaryOp::none:
+      break;
+  }
+  return "=";
+}
+
+std::string floating(const char* format, long double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+bool isPointer(TypeRef type) { return type && type->kind == TypeKind::pointer; }
+
+std::uint32_t pointeeSize(TypeRef pointer) {
+  std::uint32_t size = pointer && pointer->target ? sizeOf(pointer->target) : 1;
+  return size == 0 ? 1 : size;
+}
+
+}  // namespace
+
+void Emitter::instruction(std::string_view op, const Operand& a, const Operand& b,
+                          const Operand& r) {
+  std::string text(op);
+  text += ',';
+  text += a.text;
+  text += ',';
+  text += b.text;
+  text += ',';
+  text += r.text;
+  line(text);
+}
+
+Operand Emitter::constantOf(long long value, TypeRef type) {
+  TypeKind kind = type ? type->kind : TypeKind::intType;
+  if (kind == TypeKind::enumType && type->record && type->record->enumBase)
+    kind = type->record->enumBase->kind;
+  std::string text = "#";
+  switch (kind) {
+    case TypeKind::unsignedChar:
+      text += std::to_string(static_cast<unsigned long long>(value & 0xFF));
+      break;
+    case TypeKind::unsignedShort:
+    case TypeKind::unsignedInt:
+      text += "U" + std::to_string(static_cast<unsigned long long>(value & 0xFFFF));
+      break;
+    case TypeKind::longType:
+      text += "L" + std::to_string(value);
+      break;
+    case TypeKind::unsignedLong:
+      text += "LU" + std::to_string(static_cast<unsigned long long>(value & 0xFFFFFFFFLL));
+      break;
+    case TypeKind::pointer:
+      text += (sizeOf(type) > 2 ? "LU" : "U") +
+              std::to_string(static_cast<unsigned long long>(value & 0xFFFFFFFFLL));
+      break;
+    case TypeKind::floatType:
+      text += floating("F%.8Le", static_cast<long double>(value));
+      break;
+    case TypeKind::doubleType:
+      text += floating("D%.16Le", static_cast<long double>(value));
+      break;
+    case TypeKind::longDouble:
+      text += floating("X%.20Le", static_cast<long double>(value));
+      break;
+    default:
+      text += std::to_string(value);
+      break;
+  }
+  return {text, type};
+}
+
+Operand Emitter::constant(const Expr* expr) {
+  TypeRef type = expr->type;
+  if (type && type->isFloating()) {
+    const char* format = type->kind == TypeKind::floatType    ? "#F%.8Le"
+                         : type->kind == TypeKind::doubleType ? "#D%.16Le"
+                                                              : "#X%.20Le";
+    return {floating(format, static_cast<long double>(expr->floating)), type};
+  }
+  return constantOf(expr->integer, type);
+}
+
+Operand Emitter::loaded(const Operand& operand) {
+  if (!operand.indirect()) return operand;
+  Operand temporary = newTemporary(operand.type);
+  instruction("=", temporary, operand, temporary);
+  return temporary;
+}
+
+Operand Emitter::name(const Expr* expr) {
+  if (!expr->symbol) return constantOf(0, expr->type);
+  return operandOf(expr->symbol);
+}
+
+// The address of an object, as a pointer value.
+Operand Emitter::address(const Expr* place) {
+  TypeRef pointer = typeTable_.pointerTo(place->type);
+  switch (place->kind) {
+    case ExprKind::indirection:
+      return value(place->left);
+    case ExprKind::subscript: {
+      Operand base = loaded(value(place->left));
+      Operand index = loaded(value(place->right));
+      Operand scaledIndex = scaled(index, pointeeSize(place->left->type));
+      Operand result = newTemporary(place->left->type);
+      instruction("add", base, scaledIndex, result);
+      return result;
+    }
+    case ExprKind::member:
+    case ExprKind::pointerMember: {
+      Operand base =
+          loaded(place->kind == ExprKind::member ? address(place->left) : value(place->left));
+      std::uint32_t offset = place->memberInfo ? place->memberInfo->offset : 0;
+      if (offset == 0) return {base.text, pointer};
+      Operand result = newTemporary(pointer);
+      instruction("offset", base, constantOf(offset, typeTable_.basic(TypeKind::unsignedInt)),
+                  result);
+      return result;
+    }
+    case ExprKind::implicitConversion:
+    case ExprKind::cast:
+      if (place->left) return address(place->left);
+      break;
+    default:
+      break;
+  }
+  Operand object = place->kind == ExprKind::name || place->kind == ExprKind::stringLiteral
+                       ? lvalue(place)
+                       : value(place);
+  if (object.indirect()) return {object.text.substr(1), pointer};
+  Operand result = newTemporary(pointer);
+  instruction("ADDR", object, {}, result);
+  return result;
+}
+
+// The object an lvalue designates, as an operand that can be read and written.
+Operand Emitter::lvalue(const Expr* expr) {
+  switch (expr->kind) {
+    case ExprKind::name:
+      return name(expr);
+    case ExprKind::stringLiteral:
+      return stringObject(expr);
+    case ExprKind::indirection:
+    case ExprKind::subscript:
+    case ExprKind::member:
+    case ExprKind::pointerMember: {
+      Operand pointer = loaded(address(expr));
+      return {"*" + pointer.text, expr->type};
+    }
+    default:
+      return value(expr);
+  }
+}
+
+Operand Emitter::value(const Expr* expr) {
+  if (!expr) return {};
+  if (expr->isConstant && expr->kind != ExprKind::stringLiteral &&
+      expr->kind != ExprKind::addressOf && expr->type && expr->type->isArithmetic())
+    return constant(expr);
+  switch (expr->kind) {
+    case ExprKind::integerConstant:
+    case ExprKind::floatingConstant:
+    case ExprKind::sizeofValue:
+      return constant(expr);
+    case ExprKind::stringLiteral:
+    case ExprKind::name:
+      return lvalue(expr);
+    case ExprKind::member:
+    case ExprKind::pointerMember:
+      if (expr->memberInfo && expr->memberInfo->isBitField) return bitFieldRead(expr, lvalue(expr));
+      return lvalue(expr);
+    case ExprKind::subscript:
+    case ExprKind::indirection:
+      return lvalue(expr);
+    case ExprKind::call:
+      return call(expr);
+    case ExprKind::postIncrement:
+    case ExprKind::postDecrement:
+    case ExprKind::preIncrement:
+    case ExprKind::preDecrement:
+      return increment(expr);
+    case ExprKind::addressOf:
+      return address(expr->left);
+    case ExprKind::unaryPlus:
+      return value(expr->left);
+    case ExprKind::negate:
+    case ExprKind::bitNot:
+    case ExprKind::logicalNot:
+      return unary(expr);
+    case ExprKind::cast:
+    case ExprKind::implicitConversion:
+      return conversion(expr);
+    case ExprKind::binary:
+      if (expr->op == BinaryOp::logicalAnd || expr->op == BinaryOp::logicalOr) return logical(expr);
+      return binary(expr);
+    case ExprKind::assign:
+      return assignment(expr);
+    case ExprKind::conditional:
+      return conditional(expr);
+    case ExprKind::comma:
+      discard(expr->left);
+      return value(expr->right);
+  }
+  return {};
+}
+
+Operand Emitter::valueInto(const Expr* expr, TypeRef) { return value(expr); }
+
+void Emitter::discard(const Expr* expr) {
+  if (!expr) return;
+  if (expr->kind == ExprKind::comma) {
+    discard(expr->left);
+    discard(expr->right);
+    return;
+  }
+  if (expr->kind == ExprKind::postIncrement || expr->kind == ExprKind::postDecrement) {
+    // The value before the step is not wanted: step in place.
+    Expr pre = *expr;
+    pre.kind =
+        expr->kind == ExprKind::postIncrement ? ExprKind::preIncrement : ExprKind::preDecrement;
+    increment(&pre);
+    return;
+  }
+  value(expr);
+}
+
+Operand Emitter::scaled(const Operand& index, std::uint32_t size) {
+  if (size == 1) return index;
+  TypeRef type = index.type ? index.type : typeTable_.basic(TypeKind::intType);
+  Operand result = newTemporary(type);
+  instruction("*", index, constantOf(size, type), result);
+  return result;
+}
+
+// p + i is "add", p - i "pminus" and p - q "psub" (a byte difference, divided by the size).
+Operand Emitter::pointerArithmetic(const Expr* expr, const Operand& left, const Operand& right) {
+  TypeRef leftType = expr->left->type;
+  TypeRef rightType = expr->right->type;
+  if (isPointer(leftType) && isPointer(rightType)) {
+    Operand difference = newTemporary(expr->type);
+    instruction("psub", left, right, difference);
+    std::uint32_t size = pointeeSize(leftType);
+    if (size == 1) return difference;
+    Operand result = newTemporary(expr->type);
+    instruction("/", difference, constantOf(size, expr->type), result);
+    return result;
+  }
+  bool pointerLeft = isPointer(leftType);
+  const Operand& pointer = pointerLeft ? left : right;
+  const Operand& index = pointerLeft ? right : left;
+  Operand scaledIndex = scaled(index, pointeeSize(pointerLeft ? leftType : rightType));
+  Operand result = newTemporary(expr->type);
+  instruction(expr->op == BinaryOp::add ? "add" : "pminus", pointer, scaledIndex, result);
+  return result;
+}
+
+Operand Emitter::binary(const Expr* expr) {
+  Operand left = value(expr->left);
+  Operand right = value(expr->right);
+  bool addressArithmetic = (expr->op == BinaryOp::add || expr->op == BinaryOp::subtract) &&
+                           (isPointer(expr->left->type) || isPointer(expr->right->type));
+  if (addressArithmetic) return pointerArithmetic(expr, left, right);
+  Operand result = newTemporary(expr->type);
+  instruction(mnemonicOf(expr->op), left, right, result);
+  return result;
+}
+
+Operand Emitter::assignment(const Expr* expr) {
+  const Expr* target = expr->left;
+  bool bitField = target &&
+                  (target->kind == ExprKind::member || target->kind == ExprKind::pointerMember) &&
+                  target->memberInfo && target->memberInfo->isBitField;
+  if (bitField) {
+    Operand source = value(expr->right);
+    if (expr->op != BinaryOp::none) {
+      Operand current = bitFieldRead(target, lvalue(target));
+      Operand combined = newTemporary(current.type);
+      instruction(mnemonicOf(expr->op), current, source, combined);
+      source = combined;
+    }
+    return bitFieldWrite(target, source);
+  }
+  Operand place = lvalue(target);
+  Operand source = value(expr->right);
+  if (expr->op == BinaryOp::none) {
+    instruction("=", place, source, place);
+    return place;
+  }
+  if (isPointer(target->type) && (expr->op == BinaryOp::add || expr->op == BinaryOp::subtract))
+    source = scaled(loaded(source), pointeeSize(target->type));
+  std::string op(mnemonicOf(expr->op));
+  instruction(op + "=", place, source, place);
+  return place;
+}
+
+Operand Emitter::increment(const Expr* expr) {
+  Operand place = lvalue(expr->left);
+  bool increase = expr->kind == ExprKind::preIncrement || expr->kind == ExprKind::postIncrement;
+  bool post = expr->kind == ExprKind::postIncrement || expr->kind == ExprKind::postDecrement;
+  Operand before;
+  if (post) {
+    before = newTemporary(place.type);
+    instruction("=", before, place, before);
+  }
+  std::uint32_t step = isPointer(expr->left->type) ? pointeeSize(expr->left->type) : 1;
+  if (step == 1)
+    instruction(increase ? "++" : "--", place, {}, place);
+  else
+    instruction(increase ? "+=" : "-=", place,
+                constantOf(step, typeTable_.basic(TypeKind::intType)), place);
+  return post ? before : place;
+}
+
+Operand Emitter::unary(const Expr* expr) {
+  Operand operand = value(expr->left);
+  Operand result = newTemporary(expr->type);
+  const char* op = expr->kind == ExprKind::negate   ? "UMINUS"
+                   : expr->kind == ExprKind::bitNot ? "~"
+                                                    : "!";
+  instruction(op, operand, {}, result);
+  return result;
+}
+
+Operand Emitter::conversion(const Expr* expr) {
+  const Expr* from = expr->left;
+  if (!from) return constantOf(0, expr->type);
+  TypeRef fromType = from->type;
+  if (fromType && (fromType->kind == TypeKind::array || fromType->kind == TypeKind::function)) {
+    Operand pointer = address(from);
+    pointer.type = expr->type;
+    return pointer;
+  }
+  Operand source = value(from);
+  if (expr->type && expr->type->isVoid()) return source;
+  Operand result = newTemporary(expr->type);
+  instruction(expr->kind == ExprKind::cast ? "conv" : "aconv", result, source, result);
+  return result;
+}
+
+Operand Emitter::call(const Expr* expr) {
+  const Expr* callee = expr->left;
+  TypeRef pointerType = callee ? callee->type : nullptr;
+  TypeRef functionType = isPointer(pointerType) ? pointerType->target : pointerType;
+  const FunctionInfo* info = functionType ? functionType->function : nullptr;
+  bool direct = callee && callee->kind == ExprKind::implicitConversion && callee->left &&
+                callee->left->kind == ExprKind::name && callee->left->symbol &&
+                callee->left->symbol->kind == SymbolKind::function;
+  Operand target = direct ? operandOf(callee->left->symbol) : loaded(value(callee));
+  std::vector<Operand> arguments;
+  for (const Expr* argument : expr->arguments) arguments.push_back(value(argument));
+  TypeRef returnType = info ? info->returnType : typeTable_.basic(TypeKind::intType);
+  bool alternative = info && info->convention == CallConvention::adecl;
+  Operand result;
+  if (returnType && !returnType->isVoid()) result = newTemporary(returnType);
+  if (!alternative) {
+    std::uint32_t bytes = 0;
+    for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) {
+      line("CARG," + it->text);
+      bytes += (sizeOf(it->type) + 1) & ~1u;
+    }
+    line(std::string(direct ? "CCALL," : "CCALP,") + target.text + ",#" + std::to_string(bytes) +
+         "," + result.text);
+    return result;
+  }
+  std::string number = (options_.builtinMake & 0x01 ? "C" : "") + std::to_string(++calls_);
+  auto argumentLine = [&](std::size_t at) {
+    line("AARG," + arguments[at].text + "," + number + "," + std::to_string(at + 1));
+  };
+  // The arguments after the second and the large ones first, the first two small ones last.
+  auto inRegisters = [&](std::size_t at) { return at < 2 && sizeOf(arguments[at].type) <= 2; };
+  for (std::size_t at = 0; at < arguments.size(); ++at)
+    if (!inRegisters(at)) argumentLine(at);
+  for (std::size_t at = 0; at < arguments.size(); ++at)
+    if (inRegisters(at)) argumentLine(at);
+  line(std::string(direct ? "ACALL," : "ACALP,") + target.text + "," + number + "," + result.text);
+  return result;
+}
+
+Operand Emitter::logical(const Expr* expr) {
+  Operand result = newTemporary(expr->type);
+  std::uint32_t isFalse = newLabel();
+  std::uint32_t end = newLabel();
+  branch(expr, false, isFalse);
+  instruction("=", result, constantOf(1, expr->type), result);
+  jump(end);
+  label(isFalse);
+  instruction("=", result, constantOf(0, expr->type), result);
+  label(end);
+  return result;
+}
+
+Operand Emitter::conditional(const Expr* expr) {
+  bool hasValue = expr->type && !expr->type->isVoid();
+  Operand result = hasValue ? newTemporary(expr->type) : Operand{};
+  std::uint32_t otherwise = newLabel();
+  std::uint32_t end = newLabel();
+  branch(expr->left, false, otherwise);
+  Operand whenTrue = value(expr->right);
+  if (hasValue) instruction("=", result, whenTrue, result);
+  jump(end);
+  label(otherwise);
+  Operand whenFalse = value(expr->third);
+  if (hasValue) instruction("=", result, whenFalse, result);
+  label(end);
+  return result;
+}
+
+Operand Emitter::bitFieldRead(const Expr* member, const Operand& container) {
+  const Member& field = *member->memberInfo;
+  TypeRef type = field.type;
+  Operand word = newTemporary(type);
+  instruction("=", word, container, word);
+  Operand shifted = word;
+  if (field.bitOffset) {
+    shifted = newTemporary(type);
+    instruction(">>", word, constantOf(field.bitOffset, type), shifted);
+  }
+  long long mask = field.bitWidth >= 32 ? -1 : (1LL << field.bitWidth) - 1;
+  Operand result = newTemporary(type);
+  instruction("&", shifted, constantOf(mask, type), result);
+  return result;
+}
+
+Operand Emitter::bitFieldWrite(const Expr* target, const Operand& source) {
+  const Member& field = *target->memberInfo;
+  TypeRef type = field.type;
+  long long mask = field.bitWidth >= 32 ? -1 : (1LL << field.bitWidth) - 1;
+  Operand container = lvalue(target);
+  Operand masked = newTemporary(type);
+  instruction("&", source, constantOf(mask, type), masked);
+  Operand placed = masked;
+  if (field.bitOffset) {
+    placed = newTemporary(type);
+    instruction("<<", masked, constantOf(field.bitOffset, type), placed);
+  }
+  Operand old = newTemporary(type);
+  instruction("=", old, container, old);
+  Operand cleared = newTemporary(type);
+  instruction("&", old, constantOf(~(mask << field.bitOffset), type), cleared);
+  Operand merged = newTemporary(type);
+  instruction("|", cleared, placed, merged);
+  instruction("=", container, merged, merged);
+  return masked;
+}
+
+}  // namespace kz::cfront

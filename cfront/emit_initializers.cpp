@@ -1,0 +1,303 @@
+// Initialiser data after the symbol line of a static or global object: integer items gathered
+// eight to a line by size letter, floating items one per line, string text in chunks,
+// addresses by name with an offset, and zero fill for what the initialiser leaves out.
+#include <cstdio>
+#include <string>
+
+#include "cfront/emitter.h"
+
+namespace kz::cfront {
+namespace {
+
+constexpr std::size_t kStringChunk = 32;
+constexpr int kItemsPerLine = 8;
+
+char sizeLetter(std::uint32_t size) { return size == 1 ? 'c' : size == 4 ? 'l' : 's'; }
+
+bool isCharacterArray(TypeRef type) {
+  return type && type->kind == TypeKind::array && type->target &&
+         (type->target->kind == TypeKind::signedChar ||
+          type->target->kind == TypeKind::unsignedChar);
+}
+
+const Expr* stringOf(const Initializer* init) {
+  if (init->braced && init->elements.size() == 1) init = init->elements[0];
+  if (init->braced || !init->expression) return nullptr;
+  return init->expression->kind == ExprKind::stringLiteral ? init->expression : nullptr;
+}
+
+// The text of string bytes inside quotes, with the characters a line cannot hold escaped.
+std::string quoted(std::string_view bytes) {
+  std::string text = "\"";
+  for (char c : bytes) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte == '"' || byte == '\\') {
+      text += '\\';
+      text += c;
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\%03o", byte);
+      text += escape;
+    } else {
+      text += c;
+    }
+  }
+  return text + "\"";
+}
+
+const Expr* stripConversions(const Expr* expr) {
+  while (expr && (expr->kind == ExprKind::implicitConversion || expr->kind == ExprKind::cast) &&
+         expr->left && !expr->isConstant)
+    expr = expr->left;
+  return expr;
+}
+
+}  // namespace
+
+// The symbol line and its data, held back while the data is made, so that the string objects
+// the data refers to are declared before it.
+void Emitter::objectWithData(const std::string& symbolLine, TypeRef type, const Initializer* init) {
+  StringSink held;
+  LineSink* saved = dataOut_;
+  dataOut_ = &held;
+  if (init) initializerData(type, init);
+  dataOut_ = saved;
+  line(symbolLine);
+  out_.write(held.text());
+}
+
+void Emitter::initializerData(TypeRef type, const Initializer* init) {
+  std::uint32_t written = 0;
+  dataOf(type, init, written);
+  std::uint32_t size = sizeOf(type);
+  if (written < size) zeroFill(size - written);
+  flushData();
+}
+
+void Emitter::dataLine(std::string_view text) {
+  LineSink& sink = dataOut_ ? *dataOut_ : out_;
+  sink.write(text);
+  sink.write("\n");
+}
+
+void Emitter::flushData() {
+  if (!dataLine_.empty()) dataLine(dataLine_);
+  dataLine_.clear();
+  dataSize_ = 0;
+  dataItems_ = 0;
+}
+
+void Emitter::integerItem(char size, long long value) {
+  if (dataSize_ != size || dataItems_ == kItemsPerLine) {
+    flushData();
+    dataLine_ = std::string("\t,") + size + std::to_string(value);
+    dataSize_ = size;
+    dataItems_ = 1;
+    return;
+  }
+  dataLine_ += "," + std::to_string(value);
+  ++dataItems_;
+}
+
+void Emitter::zeroFill(std::uint32_t bytes) {
+  if (bytes == 0) return;
+  flushData();
+  dataLine("\t,r" + std::to_string(bytes));
+}
+
+void Emitter::dataOf(TypeRef type, const Initializer* init, std::uint32_t& written) {
+  if (isCharacterArray(type) && stringOf(init)) {
+    stringData(type, stringOf(init), written);
+    return;
+  }
+  if (type->kind == TypeKind::array || type->isRecord()) {
+    if (!init->braced) {
+      scalarData(type, init->expression, written);
+      return;
+    }
+    std::size_t at = 0;
+    std::uint32_t start = written;
+    aggregateData(type, init->elements, at, written);
+    std::uint32_t size = sizeOf(type);
+    if (written - start < size) zeroFill(size - (written - start));
+    written = start + size;
+    return;
+  }
+  if (init->braced) {
+    if (!init->elements.empty()) dataOf(type, init->elements[0], written);
+    return;
+  }
+  scalarData(type, init->expression, written);
+}
+
+// Elements with brace elision, as the parser matched them: an aggregate element without braces
+// of its own takes as many items as it needs.
+void Emitter::aggregateData(TypeRef type, const std::vector<Initializer*>& elements,
+                            std::size_t& at, std::uint32_t& written) {
+  auto fill = [&](TypeRef part) {
+    const Initializer* element = elements[at];
+    bool elided = (part->kind == TypeKind::array || part->isRecord()) && !element->braced &&
+                  !(isCharacterArray(part) && stringOf(element)) &&
+                  !(part->isRecord() && element->expression && element->expression->type &&
+                    element->expression->type->isRecord());
+    std::uint32_t start = written;
+    if (elided) {
+      aggregateData(part, elements, at, written);
+    } else {
+      dataOf(part, element, written);
+      ++at;
+    }
+    std::uint32_t size = sizeOf(part);
+    if (written - start < size) zeroFill(size - (written - start));
+    written = start + size;
+  };
+  std::uint32_t start = written;
+  if (type->kind == TypeKind::array) {
+    for (std::uint32_t i = 0; i < type->count && at < elements.size(); ++i) fill(type->target);
+  } else if (type->record) {
+    for (const Member& member : type->record->members) {
+      if (at >= elements.size()) break;
+      std::uint32_t offset = start + member.offset;
+      if (written < offset) {
+        zeroFill(offset - written);
+        written = offset;
+      }
+      if (written > offset) continue;  // a further bit field of a unit already written
+      if (member.isBitField) {
+        // The bit fields sharing a unit make one item of the unit's size.
+        long long bits = 0;
+        std::uint32_t unit = sizeOf(member.type);
+        for (const Member& other : type->record->members) {
+          if (!other.isBitField || other.offset != member.offset || other.name.empty()) continue;
+          if (at >= elements.size()) break;
+          const Expr* item = elements[at]->expression;
+          ++at;
+          long long mask = (1LL << other.bitWidth) - 1;
+          if (item && item->isConstant) bits |= (item->integer & mask) << other.bitOffset;
+        }
+        integerItem(sizeLetter(unit), bits);
+        written += unit;
+      } else {
+        fill(member.type);
+      }
+      if (type->kind == TypeKind::unionType) break;
+    }
+  }
+}
+
+void Emitter::stringData(TypeRef type, const Expr* string, std::uint32_t& written) {
+  flushData();
+  std::string_view bytes = string->text;
+  std::uint32_t size = sizeOf(type);
+  if (bytes.size() > size) bytes = bytes.substr(0, size);
+  bool terminated = bytes.size() < size;
+  for (std::size_t at = 0; at < bytes.size() || (at == 0 && bytes.empty());) {
+    std::string_view chunk = bytes.substr(at, kStringChunk);
+    at += chunk.size();
+    bool last = at >= bytes.size();
+    char letter = last && terminated ? 'Z' : 'S';
+    dataLine(std::string("\t,") + letter + quoted(chunk));
+    if (chunk.empty()) break;
+  }
+  written += static_cast<std::uint32_t>(bytes.size()) + (terminated ? 1 : 0);
+}
+
+void Emitter::scalarData(TypeRef type, const Expr* value, std::uint32_t& written) {
+  std::uint32_t size = sizeOf(type);
+  written += size;
+  if (!value) {
+    zeroFill(size);
+    return;
+  }
+  if (type->isFloating()) {
+    flushData();
+    double number = value->type && value->type->isFloating() ? value->floating
+                                                             : static_cast<double>(value->integer);
+    char text[64];
+    if (type->kind == TypeKind::floatType)
+      std::snprintf(text, sizeof text, "\t,F%.8Le", static_cast<long double>(number));
+    else if (type->kind == TypeKind::doubleType)
+      std::snprintf(text, sizeof text, "\t,D%.16Le", static_cast<long double>(number));
+    else
+      std::snprintf(text, sizeof text, "\t,X%.20Le", static_cast<long double>(number));
+    dataLine(text);
+    return;
+  }
+  if (value->isConstant && !(value->type && value->type->kind == TypeKind::pointer &&
+                             stripConversions(value) != value)) {
+    integerItem(sizeLetter(size), value->integer);
+    return;
+  }
+  flushData();
+  std::string address = addressText(value);
+  dataLine("\t," + std::string(1, sizeLetter(size)) + address);
+}
+
+// An address constant: a static object or string by its S name, a global by its assembler
+// name, with a signed byte offset when it points inside the object.
+std::string Emitter::addressText(const Expr* value) {
+  long long offset = 0;
+  const Expr* at = stripConversions(value);
+  while (at && at->kind == ExprKind::binary && at->right && at->right->isConstant) {
+    std::uint32_t size = at->type && at->type->kind == TypeKind::pointer && at->type->target
+                             ? sizeOf(at->type->target)
+                             : 1;
+    long long step = at->right->integer * static_cast<long long>(size);
+    offset += at->op == BinaryOp::subtract ? -step : step;
+    at = stripConversions(at->left);
+  }
+  if (at && at->kind == ExprKind::addressOf) at = at->left;
+  while (at && (at->kind == ExprKind::member || at->kind == ExprKind::subscript)) {
+    if (at->kind == ExprKind::member && at->memberInfo) {
+      offset += at->memberInfo->offset;
+      at = at->left;
+    } else if (at->kind == ExprKind::subscript && at->right && at->right->isConstant) {
+      offset += at->right->integer * static_cast<long long>(sizeOf(at->type));
+      at = stripConversions(at->left);
+    } else {
+      break;
+    }
+  }
+  std::string name;
+  if (at && at->kind == ExprKind::stringLiteral) {
+    name = stringObject(at).text;
+  } else if (at && at->kind == ExprKind::name && at->symbol) {
+    name = operandOf(at->symbol).text;
+    if (!name.empty() && name[0] == '@') name = name.substr(1);
+  } else {
+    name = "0";
+  }
+  if (offset == 0) return name;
+  char text[32];
+  std::snprintf(text, sizeof text, "%+lld", offset);
+  return name + text;
+}
+
+// A string literal becomes a static object of its own: "\tS<n>,"",type,3,size,memory,3".
+Operand Emitter::stringObject(const Expr* string) {
+  std::uint32_t number = ++statics_;
+  TypeRef type = string->type;
+  std::uint32_t typeNumber = typeIndex(type);
+  std::string text = "\tS" + std::to_string(number) + ",\"\"," + std::to_string(typeNumber) +
+                     ",3," + std::to_string(sizeOf(type)) + ",1,3";
+  // The object's lines go straight out, ahead of the data of an object being initialised.
+  std::string savedLine = std::move(dataLine_);
+  char savedSize = dataSize_;
+  int savedItems = dataItems_;
+  LineSink* savedOut = dataOut_;
+  dataLine_.clear();
+  dataSize_ = 0;
+  dataItems_ = 0;
+  dataOut_ = nullptr;
+  line(text);
+  std::uint32_t written = 0;
+  stringData(type, string, written);
+  flushData();
+  dataLine_ = std::move(savedLine);
+  dataSize_ = savedSize;
+  dataItems_ = savedItems;
+  dataOut_ = savedOut;
+  return {"S" + std::to_string(number), type};
+}
+
+}  // namespace kz::cfront

@@ -1,0 +1,232 @@
+#include "cfront/emitter.h"
+
+#include <string>
+
+namespace kz::cfront {
+namespace {
+
+// Section kinds as the symbol lines number them.
+constexpr int kCodeSection = 0;
+constexpr int kDataSection = 1;
+constexpr int kAreaSection = 2;
+constexpr int kConstSection = 3;
+constexpr int kIoSection = 4;
+
+// Attribute bits of a function's symbol line.
+constexpr std::uint32_t kInterruptBit = 0x1;
+constexpr std::uint32_t kRegbankBit = 0x2;
+constexpr std::uint32_t kCallvBit = 0x4;
+constexpr std::uint32_t kAdeclBit = 0x8;
+
+int memoryClass(SizeWord memory) { return static_cast<int>(memory); }
+
+std::string cut(std::string_view text, std::size_t length) {
+  return std::string(text.substr(0, length));
+}
+
+}  // namespace
+
+Emitter::Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnostics& diagnostics,
+                 const RunOptions& options)
+    : out_(out),
+      types_(types),
+      typeTable_(typeTable),
+      diagnostics_(diagnostics),
+      options_(options) {}
+
+void Emitter::line(std::string_view text) {
+  out_.write(text);
+  out_.write("\n");
+}
+
+std::uint32_t Emitter::typeIndex(TypeRef type) {
+  return types_.indexOf(type ? type : typeTable_.basic(TypeKind::intType), out_);
+}
+
+std::uint32_t Emitter::newLabel() {
+  if (labels_ >= kMaxLabels) diagnostics_.report(Message::tooManyInternalLabels);
+  return ++labels_;
+}
+
+Operand Emitter::newTemporary(TypeRef type) {
+  if (temporaries_ >= kMaxTemporaries)
+    diagnostics_.report(Message::tooManyInternalVariables, {"TEMP-INDEX"});
+  std::uint32_t number = ++temporaries_;
+  if (type)
+    line("\tT" + std::to_string(number) + "," + std::to_string(typeIndex(type)));
+  else
+    line("\tT" + std::to_string(number) + ",<<Type Undefined>>");
+  return {"T" + std::to_string(number), type};
+}
+
+std::string Emitter::assemblerName(std::string_view name) const {
+  return cut("_" + std::string(name), 32);
+}
+
+void Emitter::topLevel(const TopLevel& item) {
+  Symbol* symbol = item.symbol;
+  if (!symbol) {
+    if (item.declaredType) typeIndex(item.declaredType);
+    return;
+  }
+  if (item.body) {
+    function(item);
+    return;
+  }
+  switch (symbol->kind) {
+    case SymbolKind::typedefName:
+      types_.declareTypedef(symbol->name, symbol->type, out_);
+      break;
+    case SymbolKind::function:
+      declareFunction(symbol);
+      break;
+    case SymbolKind::object:
+      if (symbol->storage == StorageClass::staticClass)
+        declareStatic(symbol, item.initializer);
+      else
+        declareGlobal(symbol, item.initializer,
+                      symbol->storage != StorageClass::externClass || item.initializer != nullptr);
+      break;
+    default:
+      break;
+  }
+}
+
+int Emitter::sectionOf(const Symbol* symbol, bool initialised) const {
+  if (symbol->isIo) return kIoSection;
+  if (symbol->type && symbol->type->isConst()) return kConstSection;
+  return initialised ? kDataSection : kAreaSection;
+}
+
+// "\t@asm,"name",type,class,size,memory,section": class 4 defined here, 6 external.
+// A later definition of an object declared before repeats its line with class 4.
+void Emitter::declareGlobal(Symbol* symbol, const Initializer* init, bool definition) {
+  bool first = declared_.insert(symbol).second;
+  if (!first && !definition) return;
+  std::uint32_t type = typeIndex(symbol->type);
+  int section = sectionOf(symbol, init != nullptr);
+  objectWithData("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
+                     std::to_string(type) + "," + (definition ? "4" : "6") + "," +
+                     std::to_string(sizeOf(symbol->type)) + "," +
+                     std::to_string(memoryClass(symbol->memory)) + "," + std::to_string(section),
+                 symbol->type, init);
+}
+
+// "\t@asm,"name",type,class,section,attributes,0": class 5 static, 6 external.
+void Emitter::declareFunction(Symbol* symbol) {
+  if (!declared_.insert(symbol).second) return;
+  std::uint32_t type = typeIndex(symbol->type);
+  line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
+       std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + "," +
+       std::to_string(kCodeSection) + "," + std::to_string(attributeBits(symbol)) + ",0");
+}
+
+// "\tS<n>,"name",type,3,size,memory,section": a static object, block or file scope.
+void Emitter::declareStatic(Symbol* symbol, const Initializer* init) {
+  if (!declared_.insert(symbol).second && !init) return;
+  if (symbol->index == 0) symbol->index = ++statics_;
+  std::uint32_t type = typeIndex(symbol->type);
+  int section = sectionOf(symbol, init != nullptr);
+  objectWithData("\tS" + std::to_string(symbol->index) + ",\"" + cut(symbol->name, 31) + "\"," +
+                     std::to_string(type) + ",3," + std::to_string(sizeOf(symbol->type)) + "," +
+                     std::to_string(memoryClass(symbol->memory)) + "," + std::to_string(section),
+                 symbol->type, init);
+}
+
+// "\tI<n>,"name",type,1 or 2 (register),size".
+void Emitter::declareAutomatic(Symbol* symbol) {
+  symbol->index = ++automatics_;
+  std::uint32_t type = typeIndex(symbol->type);
+  line("\tI" + std::to_string(symbol->index) + ",\"" + cut(symbol->name, 31) + "\"," +
+       std::to_string(type) + "," + (symbol->storage == StorageClass::registerClass ? "2" : "1") +
+       "," + std::to_string(sizeOf(symbol->type)));
+}
+
+std::uint32_t Emitter::attributeBits(const Symbol* function) const {
+  const FunctionInfo* info = function->type ? function->type->function : nullptr;
+  if (!info) return 0;
+  std::uint32_t bits = 0;
+  switch (info->convention) {
+    case CallConvention::interrupt:
+    case CallConvention::interruptN:
+      bits |= kInterruptBit;
+      break;
+    case CallConvention::regbank:
+    case CallConvention::regbankN:
+      bits |= kRegbankBit;
+      break;
+    case CallConvention::adecl:
+      bits |= kAdeclBit;
+      break;
+    default:
+      break;
+  }
+  if (info->callv) bits |= kCallvBit;
+  return bits;
+}
+
+void Emitter::function(const TopLevel& item) {
+  Symbol* symbol = item.symbol;
+  declared_.insert(symbol);
+  function_ = symbol;
+  automatics_ = 0;
+  loops_.clear();
+  switches_.clear();
+  userLabels_.clear();
+  lastWasJump_ = false;
+  typeIndex(symbol->type);  // the types of the signature belong to the file
+  line("{,1");
+  line("BEGIN," + cut(symbol->name, 31));
+  types_.enterFunctionBody();
+  std::uint32_t type = types_.writeDefinedFunction(symbol->type, symbol->name, out_);
+  line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
+       std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + ",1," +
+       std::to_string(attributeBits(symbol)) + ",0");
+  std::uint32_t position = 0;
+  for (Symbol* parameter : item.parameters) {
+    parameter->index = ++position;
+    std::uint32_t size = (sizeOf(parameter->type) + 1) & ~1u;
+    line("\t,\"" + cut(parameter->name, 31) + "\"," + std::to_string(typeIndex(parameter->type)) +
+         "," + std::to_string(size));
+  }
+  const FunctionInfo* info = symbol->type ? symbol->type->function : nullptr;
+  if (info && info->variadic) line("\t,\"\",0,0");
+  endLabel_ = newLabel();
+  block(item.body, true);
+  TypeRef returnType = info ? info->returnType : nullptr;
+  if (!lastWasJump_ && returnType && !returnType->isVoid())
+    diagnostics_.warnAt(1, Message::noReturnValue, {cut(symbol->name, 31)});
+  label(endLabel_);
+  types_.leaveFunctionBody();
+  line("END," + cut(symbol->name, 31));
+  line("},1");
+  function_ = nullptr;
+}
+
+Operand Emitter::operandOf(const Symbol* symbol) {
+  TypeRef type = symbol->type;
+  switch (symbol->kind) {
+    case SymbolKind::registerVariable:
+      return {(sizeOf(type) == 1 ? "GB" : "GW") + std::to_string(symbol->registerCode), type};
+    case SymbolKind::flagVariable:
+      return {"GF" + std::string(1, static_cast<char>(symbol->registerCode)), type};
+    case SymbolKind::enumConstant:
+      return constantOf(symbol->enumValue, type);
+    case SymbolKind::function:
+      declareFunction(const_cast<Symbol*>(symbol));
+      return {"@" + assemblerName(symbol->name), type};
+    case SymbolKind::parameter:
+      return {"P" + std::to_string(symbol->index), type};
+    default:
+      break;
+  }
+  if (symbol->storage == StorageClass::staticClass)
+    return {"S" + std::to_string(symbol->index), type};
+  if (symbol->scopeDepth == 0 || symbol->storage == StorageClass::externClass) {
+    declareGlobal(const_cast<Symbol*>(symbol), nullptr, false);
+    return {"@" + assemblerName(symbol->name), type};
+  }
+  return {"I" + std::to_string(symbol->index), type};
+}
+
+}  // namespace kz::cfront

@@ -1,0 +1,153 @@
+#pragma once
+// The intermediate-file emitter: receives each external declaration and function definition
+// from the parser and writes its records. Expressions become instruction lines on operands
+// and temporaries, statements become labels and jumps around them, objects become symbol
+// lines with their initialiser data; type lines come from TypeLines as types are first used.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "cfront/diagnostics.h"
+#include "cfront/line_sink.h"
+#include "cfront/parser.h"
+#include "cfront/settings.h"
+#include "cfront/syntax_tree.h"
+#include "cfront/type_lines.h"
+
+namespace kz::cfront {
+
+// A value as an instruction line names it: "@_name", "P1", "S2", "I3", "T4", "A", "#5",
+// "GB1"..., with a leading '*' when it is used indirectly.
+struct Operand {
+  std::string text;
+  TypeRef type = nullptr;
+  bool indirect() const { return !text.empty() && text[0] == '*'; }
+};
+
+class Emitter : public TopLevelSink {
+ public:
+  static constexpr std::uint32_t kMaxLabels = 50000;
+  static constexpr std::uint32_t kMaxTemporaries = 65535;
+
+  Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnostics& diagnostics,
+          const RunOptions& options);
+
+  void topLevel(const TopLevel& item) override;
+
+ private:
+  struct Loop {
+    std::uint32_t breakLabel = 0;
+    std::uint32_t continueLabel = 0;  // 0 for a switch
+    bool breakUsed = false;
+  };
+  struct SwitchCase {
+    long long value;
+    std::uint32_t label;
+  };
+  struct SwitchState {
+    Operand selector;
+    std::vector<SwitchCase> cases;
+    std::uint32_t defaultLabel = 0;
+  };
+
+  // emitter.cpp: records, numbers and symbol lines
+  void line(std::string_view text);
+  std::uint32_t typeIndex(TypeRef type);
+  std::uint32_t newLabel();
+  Operand newTemporary(TypeRef type);
+  std::string assemblerName(std::string_view name) const;
+  void declareGlobal(Symbol* symbol, const Initializer* init, bool definition);
+  void declareFunction(Symbol* symbol);
+  void declareStatic(Symbol* symbol, const Initializer* init);
+  void declareAutomatic(Symbol* symbol);
+  void function(const TopLevel& item);
+  int sectionOf(const Symbol* symbol, bool initialised) const;
+  std::uint32_t attributeBits(const Symbol* function) const;
+  Operand operandOf(const Symbol* symbol);
+
+  // emit_initializers.cpp
+  void objectWithData(const std::string& symbolLine, TypeRef type, const Initializer* init);
+  void initializerData(TypeRef type, const Initializer* init);
+  void dataLine(std::string_view text);
+  void dataOf(TypeRef type, const Initializer* init, std::uint32_t& written);
+  void aggregateData(TypeRef type, const std::vector<Initializer*>& elements, std::size_t& at,
+                     std::uint32_t& written);
+  void scalarData(TypeRef type, const Expr* value, std::uint32_t& written);
+  void stringData(TypeRef type, const Expr* string, std::uint32_t& written);
+  void integerItem(char size, long long value);
+  void zeroFill(std::uint32_t bytes);
+  void flushData();
+  std::string addressText(const Expr* value);
+  Operand stringObject(const Expr* string);
+
+  // emit_statements.cpp
+  void statement(const Stmt* stmt);
+  void block(const Stmt* stmt, bool functionBody);
+  void lineRecord(SourceSpot spot);
+  void ifStatement(const Stmt* stmt);
+  void whileStatement(const Stmt* stmt);
+  void doStatement(const Stmt* stmt);
+  void forStatement(const Stmt* stmt);
+  void switchStatement(const Stmt* stmt);
+  void jump(std::uint32_t label);
+  void label(std::uint32_t label);
+  std::uint32_t userLabel(std::string_view name);
+  // Jumps to `target` when the condition is `when` (true or false); falls through otherwise.
+  void branch(const Expr* condition, bool when, std::uint32_t target);
+
+  // emit_expressions.cpp
+  Operand value(const Expr* expr);
+  Operand valueInto(const Expr* expr, TypeRef type);
+  void discard(const Expr* expr);
+  Operand constant(const Expr* expr);
+  Operand constantOf(long long value, TypeRef type);
+  Operand name(const Expr* expr);
+  Operand address(const Expr* lvalue);
+  Operand lvalue(const Expr* expr);
+  Operand loaded(const Operand& operand);
+  Operand binary(const Expr* expr);
+  Operand pointerArithmetic(const Expr* expr, const Operand& left, const Operand& right);
+  Operand scaled(const Operand& index, std::uint32_t size);
+  Operand assignment(const Expr* expr);
+  Operand increment(const Expr* expr);
+  Operand unary(const Expr* expr);
+  Operand conversion(const Expr* expr);
+  Operand call(const Expr* expr);
+  Operand logical(const Expr* expr);
+  Operand conditional(const Expr* expr);
+  Operand bitFieldRead(const Expr* member, const Operand& container);
+  Operand bitFieldWrite(const Expr* target, const Operand& value);
+  void instruction(std::string_view op, const Operand& a, const Operand& b, const Operand& r);
+
+  LineSink& out_;
+  TypeLines& types_;
+  TypeTable& typeTable_;
+  Diagnostics& diagnostics_;
+  const RunOptions& options_;
+
+  std::uint32_t labels_ = 0;
+  std::uint32_t temporaries_ = 0;
+  std::uint32_t statics_ = 0;
+  std::uint32_t blocks_ = 1;
+  std::uint32_t calls_ = 0;
+  std::unordered_set<const Symbol*> declared_;
+
+  // The function being written.
+  const Symbol* function_ = nullptr;
+  std::uint32_t automatics_ = 0;
+  std::uint32_t endLabel_ = 0;
+  bool lastWasJump_ = false;
+  std::vector<Loop> loops_;
+  std::vector<SwitchState> switches_;
+  std::vector<std::pair<std::string_view, std::uint32_t>> userLabels_;
+
+  // Integer initialiser items being gathered on one line.
+  char dataSize_ = 0;
+  int dataItems_ = 0;
+  std::string dataLine_;
+  LineSink* dataOut_ = nullptr;  // where data lines go while held back; none: the output
+};
+
+}  // namespace kz::cfront
