@@ -66,9 +66,13 @@ ConvertedConstant convertIntegerConstant(const TypeTable& types, long long value
   long long low = toUnsigned ? 0 : -2147483648LL;
   long long high = toUnsigned ? 4294967295LL : 2147483647LL;
   if (value < low || value > high) {
+    // Reduced to the target's width: 16 bits, or 32 for a long target, so that a long keeps
+    // its upper half (-1 as an unsigned long is 4294967295, not 65535).
     result.overflowed = true;
-    value %= 65536;
-    if (value < 0) value += 65536;
+    long long modulus = sizeOf(to) >= 4 ? 4294967296LL : 65536;
+    value %= modulus;
+    if (value < 0) value += modulus;
+    if (!toUnsigned && value > high) value -= modulus;
   }
   result.value = value;
   for (std::size_t i = firstConstantType(to); i < std::size(kConstantTypes); ++i) {

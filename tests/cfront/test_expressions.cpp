@@ -72,7 +72,9 @@ TEST_F(ExpressionsTest, ConstantsTakeTheNarrowestTypeFromTheTarget) {
       {5, K::unsignedChar, 5, K::unsignedChar, false},
       {-1, K::unsignedInt, 65535, K::unsignedInt, true},
       {-5, K::unsignedChar, 65531, K::unsignedInt, true},
-      {5000000000LL, K::longType, 5000000000LL % 65536, K::longType, true},
+      {5000000000LL, K::longType, 5000000000LL % 4294967296LL, K::longType, true},
+      {-1, K::unsignedLong, 4294967295LL, K::unsignedLong, true},
+      {-3000000000LL, K::longType, 1294967296LL, K::longType, true},
       {-2147483648LL, K::longType, -2147483648LL, K::longType, false},
       {4294967295LL, K::unsignedLong, 4294967295LL, K::unsignedLong, false},
       {-3, K::shortType, -3, K::intType, false},
@@ -91,7 +93,7 @@ TEST_F(ExpressionsTest, FloatingConstantsConvertedToIntegersAndFloat) {
   Expr* converted = builder->convertForAssignment(big, basic(K::longType), {});
   EXPECT_EQ(numbers(), std::vector<int>{516});
   ASSERT_TRUE(converted->isConstant);
-  EXPECT_EQ(converted->integer, 5000000000LL % 65536);
+  EXPECT_EQ(converted->integer, 5000000000LL % 4294967296LL);
   EXPECT_EQ(converted->type->kind, K::longType);
   for (int level : {1, 2}) {
     options.warnLevel = static_cast<std::uint8_t>(level);
