@@ -182,6 +182,7 @@ void Emitter::statement(const Stmt* stmt) {
         instruction("=", result, source, result);
       }
       jump(endLabel_);
+      endUsed_ = true;
       break;
     case StmtKind::inlineAsm:
       line("ASM," + std::string(stmt->text));

@@ -192,11 +192,12 @@ void Emitter::function(const TopLevel& item) {
   const FunctionInfo* info = symbol->type ? symbol->type->function : nullptr;
   if (info && info->variadic) line("\t,\"\",0,0");
   endLabel_ = newLabel();
+  endUsed_ = false;
   block(item.body, true);
   TypeRef returnType = info ? info->returnType : nullptr;
   if (!lastWasJump_ && returnType && !returnType->isVoid())
     diagnostics_.warnAt(1, Message::noReturnValue, {cut(symbol->name, 31)});
-  label(endLabel_);
+  if (endUsed_) label(endLabel_);
   types_.leaveFunctionBody();
   line("END," + cut(symbol->name, 31));
   line("},1");

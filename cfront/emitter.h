@@ -138,6 +138,7 @@ class Emitter : public TopLevelSink {
   const Symbol* function_ = nullptr;
   std::uint32_t automatics_ = 0;
   std::uint32_t endLabel_ = 0;
+  bool endUsed_ = false;  // a return jumps to the end label
   bool lastWasJump_ = false;
   std::vector<Loop> loops_;
   std::vector<SwitchState> switches_;

@@ -1,0 +1,34 @@
+FILE,t.c
+LINE,1
+	64,x,"",c,8,-1
+	@_combine,"combine",64,6,0,0,0
+	65,x,"",a,6,-1
+	@_fast,"fast",65,6,0,8,0
+	66,x,"",c,6,-1
+{,1
+BEGIN,use
+	10000,x,"use",c,6,0
+	@_use,"use",10000,6,1,0,0
+	I1,"r",8,1,4
+LINE,5
+	T1,8
+CARG,#120
+CARG,#L2
+CARG,#1
+CCALL,@_combine,#8,T1
+=,I1,T1,I1
+LINE,6
+	T2,6
+AARG,I1,1,3
+AARG,#3,1,1
+AARG,#4,1,2
+ACALL,@_fast,1,T2
+	T3,6
+conv,T3,I1,T3
+	T4,6
++,T2,T3,T4
+=,A,T4,A
+JMP,L1
+LAB,L1
+END,use
+},1

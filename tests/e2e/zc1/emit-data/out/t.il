@@ -1,0 +1,34 @@
+FILE,t.c
+LINE,1
+	64,b,7,0,1
+	65,b,7,1,3
+	66,s,"flags",4,3
+	,"ready",64,15
+	,"mode",65,12
+	,"level",6,2
+	@_settings,"settings",66,4,4,1,1
+	,s11,-2
+	67,a,2,1,3
+	@_exact,"exact",67,4,3,1,1
+	,S"abc"
+	68,a,2,1,8
+	@_room,"room",68,4,8,1,1
+	,Z"hi"
+	,r5
+	69,a,6,1,6
+	@_values,"values",69,4,12,1,1
+	,s1,2,3
+	,r6
+	@_big,"big",8,4,4,1,1
+	,l70000
+	@_ratio,"ratio",11,4,8,1,1
+	,D5.0000000000000000e-01
+	@_cursor,"cursor",38,4,2,1,1
+	,s_values+4
+	70,c,2
+	71,o,70,1
+	72,a,2,1,6
+	S1,"",72,3,6,1,3
+	,Z"ready"
+	@_message,"message",71,4,2,1,1
+	,sS1

@@ -1,0 +1,20 @@
+FILE,t.c
+LINE,1
+	64,x,"",c,1,-1
+{,1
+BEGIN,nothing
+	10000,x,"nothing",c,1,0
+	@_nothing,"nothing",10000,6,1,0,0
+END,nothing
+},1
+	65,x,"",c,6,-1
+{,1
+BEGIN,a_function_name_that_is_longer_
+	10000,x,"a_function_name_that_is_longer_",c,6,0
+	@_a_function_name_that_is_longer_,"a_function_name_that_is_longer_",10000,6,1,0,0
+LINE,2
+=,A,#1,A
+JMP,L2
+LAB,L2
+END,a_function_name_that_is_longer_
+},1

@@ -1,0 +1,61 @@
+FILE,t.c
+LINE,1
+	64,x,"",c,6,-1
+{,1
+BEGIN,count
+	10000,x,"count",c,6,1
+	@_count,"count",10000,6,1,0,0
+	,"n",6,2
+	I1,"i",6,1,2
+	I2,"total",6,1,2
+LINE,3
+=,I2,#0,I2
+LINE,4
+=,I1,#0,I1
+JMP,L5
+LAB,L2
+LINE,5
++=,I2,I1,I2
+LAB,L3
+LINE,4
+++,I1,,I1
+LAB,L5
+	T1,6
+<,I1,P1,T1
+TRUE,T1,,L2
+LAB,L4
+LINE,6
+LAB,L6
+	T2,6
+>,P1,#0,T2
+FALSE,T2,,L7
+{,2
+LINE,6
+	T3,6
+==,P1,#3,T3
+FALSE,T3,,L8
+JMP,L7
+LAB,L8
+LINE,6
+--,P1,,P1
+},2
+JMP,L6
+LAB,L7
+LINE,7
+LAB,L9
+{,3
+LINE,7
+++,P1,,P1
+},3
+LAB,L10
+LINE,7
+	T4,6
+<,P1,#2,T4
+TRUE,T4,,L9
+LAB,L11
+LINE,8
+=,A,I2,A
+JMP,L1
+LAB,L1
+END,count
+},1

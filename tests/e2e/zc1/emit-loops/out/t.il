@@ -1,0 +1,62 @@
+FILE,t.c
+LINE,1
+	64,x,"",c,6,-1
+{,1
+BEGIN,count
+	10000,x,"count",c,6,1
+	@_count,"count",10000,6,1,0,0
+	,"n",6,2
+	I1,"i",6,1,2
+	I2,"total",6,1,2
+LINE,3
+=,I2,#0,I2
+LINE,4
+=,I1,#0,I1
+	T1,6
+<,I1,P1,T1
+FALSE,T1,,L4
+LAB,L2
+LINE,5
++=,I2,I1,I2
+LAB,L3
+LINE,4
+++,I1,,I1
+	T2,6
+<,I1,P1,T2
+TRUE,T2,,L2
+LAB,L4
+LINE,6
+LAB,L5
+	T3,6
+>,P1,#0,T3
+FALSE,T3,,L6
+{,2
+LINE,6
+	T4,6
+==,P1,#3,T4
+FALSE,T4,,L7
+JMP,L6
+LAB,L7
+LINE,6
+--,P1,,P1
+},2
+JMP,L5
+LAB,L6
+LINE,7
+LAB,L8
+{,3
+LINE,7
+++,P1,,P1
+},3
+LAB,L9
+LINE,7
+	T5,6
+<,P1,#2,T5
+TRUE,T5,,L8
+LAB,L10
+LINE,8
+=,A,I2,A
+JMP,L1
+LAB,L1
+END,count
+},1

@@ -1,0 +1,46 @@
+FILE,t.c
+LINE,1
+	64,x,"",c,6,-1
+{,1
+BEGIN,pick
+	10000,x,"pick",c,6,1
+	@_pick,"pick",10000,6,1,0,0
+	,"k",6,2
+LINE,3
+	T1,6
+=,T1,P1,T1
+JMP,L2
+{,2
+LAB,L3
+LINE,4
+=,A,#10,A
+JMP,L1
+LAB,L4
+LINE,5
+=,P1,#7,P1
+LAB,L5
+JMP,L6
+LAB,L7
+LINE,7
+=,P1,#0,P1
+},2
+JMP,L6
+LINE,3,5
+LAB,L2
+	T2,6
+==,T1,#9,T2
+TRUE,T2,,L5
+	T3,6
+==,T1,#5,T3
+TRUE,T3,,L4
+	T4,6
+==,T1,#1,T4
+TRUE,T4,,L3
+JMP,L7
+LAB,L6
+LINE,9
+=,A,P1,A
+JMP,L1
+LAB,L1
+END,pick
+},1
