@@ -1,0 +1,48 @@
+// zc1's front end without the intermediate-file writer: preprocesses, parses and checks one C
+// file as a compile does and prints its messages, for timing the checks on their own.
+//   zc1_check file.c
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "cfront/c_tokens.h"
+#include "cfront/diagnostics.h"
+#include "cfront/expression_builder.h"
+#include "cfront/fatal.h"
+#include "cfront/parser.h"
+#include "cfront/preprocessor.h"
+
+int main(int argc, char** argv) {
+  using namespace kz::cfront;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: zc1_check file.c\n");
+    return 2;
+  }
+  std::ifstream in(argv[1], std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "zc1_check: cannot open %s\n", argv[1]);
+    return 2;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  RunOptions options;
+  Diagnostics diagnostics(options, stderr);
+  Preprocessor preprocessor(options, diagnostics, 0);
+  diagnostics.setPositionSource([&] { return preprocessor.position(); });
+  try {
+    preprocessor.definePredefined();
+    preprocessor.defineAfterOptions();
+    preprocessor.setIncludeDirectories({"./"});
+    preprocessor.openPrimary(std::string(argv[1]), text.str());
+    TypeTable types(options);
+    NodeArena nodes;
+    ExpressionBuilder expressions(types, nodes, diagnostics, options);
+    TokenReader tokens(preprocessor, diagnostics, options);
+    Parser parser(tokens, expressions, types, nodes, diagnostics, options, nullptr);
+    parser.parseTranslationUnit();
+  } catch (const RunAborted&) {
+    return 1;
+  }
+  return static_cast<int>(diagnostics.errorCount());
+}
