@@ -107,11 +107,12 @@ Symbol* Parser::declare(const Specifiers& specifiers, Declarator& declarator, bo
     storage = StorageClass::none;
   }
   declarator.type = type;
-  if (Symbol* previous = scopes_.findHere(declarator.name))
+  if (Symbol* previous = scopes_.findHere(declarator.id))
     return redeclare(previous, specifiers, declarator, fileScope);
 
   Symbol* symbol = nodes_.symbol();
   symbol->name = declarator.name;
+  symbol->id = declarator.id;
   symbol->spot = declarator.spot;
   symbol->type = type;
   symbol->storage = storage;
@@ -132,7 +133,7 @@ Symbol* Parser::declare(const Specifiers& specifiers, Declarator& declarator, bo
   }
   // A block-scope extern refers to the file-scope object of that name when there is one.
   if (!fileScope && symbol->linkage == Linkage::external) {
-    if (Symbol* outer = scopes_.find(declarator.name);
+    if (Symbol* outer = scopes_.find(declarator.id);
         outer && outer->linkage != Linkage::none && !compatible(outer->type, type))
       diagnostics_.report(Message::redeclaration, {declarator.name});
   }

@@ -414,10 +414,11 @@ TypeRef Parser::enumSpecifier() {
       if (std::optional<long long> value = constantExpression()) next = *value;
     }
     if (next < -32768 || next > limit) diagnostics_.report(Message::enumOutOfRange);
-    Symbol* symbol = scopes_.findHere(name.text);
+    Symbol* symbol = scopes_.findHere(name.id);
     if (symbol) diagnostics_.report(Message::redeclaration, {name.text});
     symbol = nodes_.symbol();
     symbol->name = name.text;
+    symbol->id = name.id;
     symbol->kind = SymbolKind::enumConstant;
     symbol->type = types_.basic(TypeKind::intType);
     symbol->enumValue = next;
@@ -474,6 +475,7 @@ void Parser::declaratorParts(Declarator& result, std::vector<Derivation>& deriva
   } else if (peek().kind == Tok::identifier) {
     CToken name = take();
     result.name = name.text;
+    result.id = name.id;
     result.spot = name.spot;
   } else if (!abstractAllowed) {
     syntaxError();
@@ -632,10 +634,11 @@ Symbol* Parser::parameterDeclaration() {
   if (type->isVoid() && !declarator.name.empty())
     diagnostics_.report(Message::illegalVoidType, {declarator.name});
   parameter->name = declarator.name;
+  parameter->id = declarator.id;
   parameter->type = type;
   parameter->storage = specifiers.storage;
   if (!declarator.name.empty()) {
-    if (scopes_.findHere(declarator.name))
+    if (scopes_.findHere(declarator.id))
       diagnostics_.report(Message::redeclaration, {declarator.name});
     scopes_.declare(parameter);
   }

@@ -57,7 +57,8 @@ struct Derivation {
 };
 
 struct Declarator {
-  std::string_view name;  // empty for an abstract declarator
+  std::string_view name;     // empty for an abstract declarator
+  Identifier* id = nullptr;  // the name's entry in the identifier table
   SourceSpot spot;
   std::vector<Derivation> derivations;
   std::optional<SizeWord> objectMemory;  // a memory size written just before the name

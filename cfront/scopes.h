@@ -36,6 +36,10 @@ class Scopes {
   Symbol* find(std::string_view name) { return identifiers_.intern(name)->symbol; }
   // The declaration of the name in the innermost scope, nullptr when it has none there.
   Symbol* findHere(std::string_view name);
+  Symbol* findHere(const Identifier* id) const {
+    Symbol* symbol = id ? id->symbol : nullptr;
+    return symbol && symbol->scopeDepth == depth() ? symbol : nullptr;
+  }
   void declare(Symbol* symbol);
 
   Record* findTag(std::string_view tag);
