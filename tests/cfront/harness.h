@@ -16,29 +16,11 @@
 #include "cfront/preprocessed_writer.h"
 #include "cfront/preprocessor.h"
 #include "cfront/settings.h"
+#include "tests/common/captured_stream.h"
 
 namespace kz::cfront::testing {
 
-class CapturedStream {
- public:
-  CapturedStream() : stream_(::open_memstream(&buffer_, &size_)) {}
-  ~CapturedStream() {
-    std::fclose(stream_);
-    std::free(buffer_);
-  }
-  CapturedStream(const CapturedStream&) = delete;
-  CapturedStream& operator=(const CapturedStream&) = delete;
-  std::FILE* stream() { return stream_; }
-  std::string text() {
-    std::fflush(stream_);
-    return std::string(buffer_, size_);
-  }
-
- private:
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
-  std::FILE* stream_;
-};
+using kz::testing::CapturedStream;
 
 class ScratchDirectory {
  public:

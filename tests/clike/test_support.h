@@ -18,29 +18,11 @@
 #include "clike/settings.h"
 #include "clike/source_reader.h"
 #include "common/fatal_error.h"
+#include "tests/common/captured_stream.h"
 
 namespace kz::clike::testing {
 
-class CapturedStream {
- public:
-  CapturedStream() : stream_(::open_memstream(&buffer_, &size_)) {}
-  ~CapturedStream() {
-    std::fclose(stream_);
-    std::free(buffer_);
-  }
-  CapturedStream(const CapturedStream&) = delete;
-  CapturedStream& operator=(const CapturedStream&) = delete;
-  std::FILE* stream() { return stream_; }
-  std::string text() {
-    std::fflush(stream_);
-    return std::string(buffer_, size_);
-  }
-
- private:
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
-  std::FILE* stream_;
-};
+using kz::testing::CapturedStream;
 
 // "E400 W515 F131" for the message lines of a stream.
 inline std::string messageNumbers(const std::string& text) {
