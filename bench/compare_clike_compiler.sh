@@ -8,28 +8,18 @@ cd "$(dirname "$0")/.."
 build=${1:-build-clike-bench}
 runs=${2:-5}
 
-missing=()
-command -v tcc >/dev/null || missing+=(tcc)
-[ -x /usr/bin/time ] || missing+=(time)
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  $sudo apt-get install -y "${missing[@]}"
-fi
-scripts/prerequisites.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKZ_TESTS=OFF -DKZ_BENCH=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target clzel gen_clike >/dev/null
+source bench/common.sh
+
+requirePackages tcc:tcc /usr/bin/time:time
+buildTools "$build" clzel gen_clike
 clzel=$(realpath "$build/bin/clzel")
 gen=$(realpath "$build/bench/gen_clike")
+enterWorkDirectory
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-# timeOnce <label> <lines> <source> <command...>: one run on the microsecond clock, after the
-# source and the program were read once, so that no run is timed reading them from disk.
-timeOnce() {
+# timeBest <label> <lines> <source> <command...>: one run on the microsecond clock, after the
+# source and the program were read once, so that no run is timed reading them from disk; the
+# best of the runs is reported.
+timeBest() {
   local label=$1 lines=$2 source=$3
   shift 3
   cat "$source" "$(command -v "$1")" >/dev/null
@@ -49,9 +39,9 @@ sync
 # a busy machine.
 : > runs.txt
 for ((run = 1; run <= runs; run++)); do
-  timeOnce clzel 200000 k200000.c "$clzel" -$ -o k200000.asm k200000.c
-  timeOnce tcc 200000 c200000.c tcc -c -o c200000.o c200000.c
-  timeOnce clzel 800000 k800000.c "$clzel" -$ -o k800000.asm k800000.c
+  timeBest clzel 200000 k200000.c "$clzel" -$ -o k200000.asm k200000.c
+  timeBest tcc 200000 c200000.c tcc -c -o c200000.o c200000.c
+  timeBest clzel 800000 k800000.c "$clzel" -$ -o k800000.asm k800000.c
 done
 "$clzel" -$ k200000.c || { echo "clzel reported a message on the generated program" >&2; exit 1; }
 
