@@ -64,6 +64,8 @@ std::string Emitter::assemblerName(std::string_view name) const {
 }
 
 void Emitter::topLevel(const TopLevel& item) {
+  // After an error the trees may be incomplete; a run with errors writes no more records.
+  if (diagnostics_.errorCount() > 0) return;
   Symbol* symbol = item.symbol;
   if (!symbol) {
     if (item.declaredType) typeIndex(item.declaredType);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cfront/c_tokens.h"
+#include "cfront/emitter.h"
 #include "cfront/expression_builder.h"
 #include "cfront/parser.h"
 #include "harness.h"
@@ -17,7 +18,13 @@ struct ParseResult {
   bool aborted = false;
 };
 
-inline ParseResult parse(const std::string& source, RunOptions options = {}) {
+class DroppedRecords : public LineSink {
+ public:
+  void write(std::string_view) override {}
+};
+
+// With records on, the intermediate-file writer runs too and its records are dropped.
+inline ParseResult parse(const std::string& source, RunOptions options = {}, bool records = false) {
   ScratchDirectory scratch;
   scratch.write("t.c", source);
   CapturedStream messages;
@@ -34,7 +41,11 @@ inline ParseResult parse(const std::string& source, RunOptions options = {}) {
     NodeArena nodes;
     ExpressionBuilder expressions(types, nodes, diagnostics, options);
     TokenReader tokens(preprocessor, diagnostics, options);
-    Parser parser(tokens, expressions, types, nodes, diagnostics, options, nullptr);
+    DroppedRecords dropped;
+    TypeLines typeLines(options, diagnostics);
+    Emitter emitter(dropped, typeLines, types, diagnostics, options);
+    Parser parser(tokens, expressions, types, nodes, diagnostics, options,
+                  records ? &emitter : nullptr);
     parser.parseTranslationUnit();
   } catch (const RunAborted&) {
     result.aborted = true;

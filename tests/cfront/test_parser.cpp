@@ -196,8 +196,8 @@ TEST(ParserLimits, FuzzRegressionCorpusEnds) {
     std::ifstream in(entry.path(), std::ios::binary);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (data.empty()) continue;
-    ParseResult result =
-        parse(data.substr(1), fuzzing::parserOptionsFromByte(static_cast<std::uint8_t>(data[0])));
+    ParseResult result = parse(
+        data.substr(1), fuzzing::parserOptionsFromByte(static_cast<std::uint8_t>(data[0])), true);
     EXPECT_TRUE(!result.aborted || result.messages.find("-Fatal-") != std::string::npos)
         << entry.path();
     ++inputs;

@@ -1,7 +1,7 @@
-// libFuzzer harness for the C front end's parser and checks: any source text must end in
-// messages or a fatal message, never a crash, a hang or a leak. The first byte of the input
-// chooses the options (warning level, -Xa, -Xuc, -Xec, -XO, packing); the rest is the source.
-// Build with -DKZ_FUZZ=ON and clang++, then run
+// libFuzzer harness for the C front end's parser, checks and intermediate-file writer: any
+// source text must end in messages or a fatal message, never a crash, a hang or a leak. The first
+// byte of the input chooses the options (warning level, -Xa, -Xuc, -Xec, -XO, packing); the rest is
+// the source. Build with -DKZ_FUZZ=ON and clang++, then run
 //   build/tests/fuzz/fuzz_c_parser -dict=tests/fuzz/c_parser.dict tests/fuzz/c_parser_corpus
 #include <cstddef>
 #include <cstdint>
@@ -11,11 +11,22 @@
 
 #include "cfront/c_tokens.h"
 #include "cfront/diagnostics.h"
+#include "cfront/emitter.h"
 #include "cfront/expression_builder.h"
 #include "cfront/fatal.h"
 #include "cfront/parser.h"
 #include "cfront/preprocessor.h"
 #include "tests/fuzz/fuzz_c_parser_input.h"
+
+namespace {
+
+// The intermediate records are made and dropped.
+class NullSink : public kz::cfront::LineSink {
+ public:
+  void write(std::string_view) override {}
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kz::cfront;
@@ -35,7 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NodeArena nodes;
     ExpressionBuilder expressions(types, nodes, diagnostics, options);
     TokenReader tokens(preprocessor, diagnostics, options);
-    Parser parser(tokens, expressions, types, nodes, diagnostics, options, nullptr);
+    NullSink records;
+    TypeLines typeLines(options, diagnostics);
+    Emitter emitter(records, typeLines, types, diagnostics, options);
+    Parser parser(tokens, expressions, types, nodes, diagnostics, options, &emitter);
     parser.parseTranslationUnit();
   } catch (const RunAborted&) {
   } catch (const std::bad_alloc&) {
