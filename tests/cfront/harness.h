@@ -92,4 +92,22 @@ inline Result preprocess(const std::string& source, RunOptions options = {},
   return result;
 }
 
+// Calls `check` with the path and the contents of each non-empty input of a fuzz corpus kept
+// under tests/fuzz/; returns how many there were.
+template <typename Check>
+int forEachCorpusInput(const std::string& corpusName, Check check) {
+  std::filesystem::path corpus =
+      std::filesystem::path(__FILE__).parent_path().parent_path() / "fuzz" / corpusName;
+  int inputs = 0;
+  if (!std::filesystem::is_directory(corpus)) return 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (data.empty()) continue;
+    check(entry.path().string(), data);
+    ++inputs;
+  }
+  return inputs;
+}
+
 }  // namespace kz::cfront::testing

@@ -252,25 +252,18 @@ TEST(HostileInput, VeryDeepConditionalNestingEndsAtTheErrorLimit) {
 // The fuzz harness's regression corpus, read as the harness reads it: each input must end in
 // output and messages, or in a fatal message, never a crash.
 TEST(HostileInput, FuzzRegressionCorpusEnds) {
-  std::filesystem::path corpus =
-      std::filesystem::path(__FILE__).parent_path().parent_path() / "fuzz/zc1_corpus";
-  ASSERT_TRUE(std::filesystem::is_directory(corpus)) << corpus;
-  int inputs = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (data.empty()) continue;
-    ScratchDirectory files;
-    for (const char* directory : {"", "inc/"})
-      files.write(directory + std::string(fuzzing::kIncludeName),
-                  std::string(fuzzing::kIncludeText));
-    RunOptions options = fuzzing::optionsFromByte(static_cast<std::uint8_t>(data[0]));
-    Result result = preprocess(data.substr(1), options, &files);
-    EXPECT_TRUE(!result.aborted || result.messages.find("-Fatal-") != std::string::npos)
-        << entry.path() << "\n"
-        << result.messages;
-    ++inputs;
-  }
+  int inputs =
+      forEachCorpusInput("zc1_corpus", [](const std::string& path, const std::string& data) {
+        ScratchDirectory files;
+        for (const char* directory : {"", "inc/"})
+          files.write(directory + std::string(fuzzing::kIncludeName),
+                      std::string(fuzzing::kIncludeText));
+        RunOptions options = fuzzing::optionsFromByte(static_cast<std::uint8_t>(data[0]));
+        Result result = preprocess(data.substr(1), options, &files);
+        EXPECT_TRUE(!result.aborted || result.messages.find("-Fatal-") != std::string::npos)
+            << path << "\n"
+            << result.messages;
+      });
   EXPECT_GT(inputs, 0);
 }
 

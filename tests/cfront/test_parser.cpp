@@ -1,9 +1,6 @@
 // The parser's messages: declarations, declarators, limits and recovery after syntax errors.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "parse_harness.h"
 #include "tests/fuzz/fuzz_c_parser_input.h"
 
@@ -188,20 +185,12 @@ namespace {
 // The parser fuzz harness's regression corpus, read as the harness reads it: each input ends
 // in messages, never a crash or a hang.
 TEST(ParserLimits, FuzzRegressionCorpusEnds) {
-  std::filesystem::path corpus =
-      std::filesystem::path(__FILE__).parent_path().parent_path() / "fuzz/c_parser_corpus";
-  ASSERT_TRUE(std::filesystem::is_directory(corpus)) << corpus;
-  int inputs = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (data.empty()) continue;
+  int inputs = forEachCorpusInput("c_parser_corpus", [](const std::string& path,
+                                                        const std::string& data) {
     ParseResult result = parse(
         data.substr(1), fuzzing::parserOptionsFromByte(static_cast<std::uint8_t>(data[0])), true);
-    EXPECT_TRUE(!result.aborted || result.messages.find("-Fatal-") != std::string::npos)
-        << entry.path();
-    ++inputs;
-  }
+    EXPECT_TRUE(!result.aborted || result.messages.find("-Fatal-") != std::string::npos) << path;
+  });
   EXPECT_GT(inputs, 10);
 }
 
