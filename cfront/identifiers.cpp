@@ -64,7 +64,13 @@ Identifier* IdentifierTable::intern(std::string_view text) {
     Slot& slot = slots_[at];
     if (!slot.entry) {
       Identifier* entry = &entries_.emplace_back();
-      entry->text = text;
+      // A copy beside the entry keeps later comparisons away from the source text.
+      if (text.size() <= Identifier::kInlineLength) {
+        std::memcpy(entry->spelling, text.data(), text.size());
+        entry->text = std::string_view(entry->spelling, text.size());
+      } else {
+        entry->text = text;
+      }
       slot = {hash, entry};
       if (++used_ * 2 > slots_.size()) grow();
       return entry;

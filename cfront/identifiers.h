@@ -13,7 +13,10 @@ struct Symbol;
 struct TagEntry;
 
 struct Identifier {
-  std::string_view text;
+  static constexpr std::size_t kInlineLength = 32;
+
+  std::string_view text;  // the spelling, kept in `spelling` when it fits
+  char spelling[kInlineLength];
   Symbol* symbol = nullptr;  // the innermost ordinary declaration
   TagEntry* tag = nullptr;   // the innermost struct/union/enum tag
   std::uint8_t keyword = 0;  // a token kind (Tok) when the spelling is a keyword, else 0
