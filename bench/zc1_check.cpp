@@ -2,9 +2,8 @@
 // file as a compile does and prints its messages, for timing the checks on their own.
 //   zc1_check file.c
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <utility>
 
 #include "cfront/c_tokens.h"
 #include "cfront/diagnostics.h"
@@ -12,6 +11,7 @@
 #include "cfront/fatal.h"
 #include "cfront/parser.h"
 #include "cfront/preprocessor.h"
+#include "cfront/source_text.h"
 
 int main(int argc, char** argv) {
   using namespace kz::cfront;
@@ -19,13 +19,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: zc1_check file.c\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "zc1_check: cannot open %s\n", argv[1]);
+  std::string text;
+  if (readRegularFile(argv[1], text) != ReadResult::ok) {
+    std::fprintf(stderr, "zc1_check: cannot read %s\n", argv[1]);
     return 2;
   }
-  std::stringstream text;
-  text << in.rdbuf();
   RunOptions options;
   Diagnostics diagnostics(options, stderr);
   Preprocessor preprocessor(options, diagnostics, 0);
@@ -34,7 +32,7 @@ int main(int argc, char** argv) {
     preprocessor.definePredefined();
     preprocessor.defineAfterOptions();
     preprocessor.setIncludeDirectories({"./"});
-    preprocessor.openPrimary(std::string(argv[1]), text.str());
+    preprocessor.openPrimary(std::string(argv[1]), std::move(text));
     TypeTable types(options);
     NodeArena nodes;
     ExpressionBuilder expressions(types, nodes, diagnostics, options);
