@@ -80,6 +80,12 @@ void Emitter::instruction(std::string_view op, const Operand& a, const Operand& 
 }
 
 Operand Emitter::constantOf(long long value, TypeRef type) {
+  Operand result = constantText(value, type);
+  if (!type || type->isInteger()) result.constant = value;
+  return result;
+}
+
+Operand Emitter::constantText(long long value, TypeRef type) {
   TypeKind kind = type ? type->kind : TypeKind::intType;
   if (kind == TypeKind::enumType && type->record && type->record->enumBase)
     kind = type->record->enumBase->kind;
@@ -276,6 +282,7 @@ void Emitter::discard(const Expr* expr) {
 Operand Emitter::scaled(const Operand& index, std::uint32_t size) {
   if (size == 1) return index;
   TypeRef type = index.type ? index.type : typeTable_.basic(TypeKind::intType);
+  if (index.constant) return constantOf(*index.constant * size, type);
   Operand result = newTemporary(type);
   instruction("*", index, constantOf(size, type), result);
   return result;

@@ -4,6 +4,8 @@
 // and temporaries, statements become labels and jumps around them, objects become symbol
 // lines with their initialiser data; type lines come from TypeLines as types are first used.
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -21,8 +23,12 @@ namespace kz::cfront {
 // A value as an instruction line names it: "@_name", "P1", "S2", "I3", "T4", "A", "#5",
 // "GB1"..., with a leading '*' when it is used indirectly.
 struct Operand {
+  Operand() = default;
+  Operand(std::string spelled, TypeRef typed) : text(std::move(spelled)), type(typed) {}
+
   std::string text;
   TypeRef type = nullptr;
+  std::optional<long long> constant;  // an integer constant: its value
   bool indirect() const { return !text.empty() && text[0] == '*'; }
 };
 
@@ -103,6 +109,7 @@ class Emitter : public TopLevelSink {
   void discard(const Expr* expr);
   Operand constant(const Expr* expr);
   Operand constantOf(long long value, TypeRef type);
+  Operand constantText(long long value, TypeRef type);
   Operand name(const Expr* expr);
   Operand address(const Expr* lvalue);
   Operand lvalue(const Expr* expr);
