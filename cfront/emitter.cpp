@@ -39,8 +39,15 @@ void Emitter::line(std::string_view text) {
   out_.write("\n");
 }
 
+// Indices asked for again within one scope are taken from a cache; the type lines keep the
+// numbering itself.
 std::uint32_t Emitter::typeIndex(TypeRef type) {
-  return types_.indexOf(type ? type : typeTable_.basic(TypeKind::intType), out_);
+  if (!type) type = typeTable_.basic(TypeKind::intType);
+  // A struct still without its body is asked again, so that its lines follow once it has one.
+  if (type->record && !type->record->complete) return types_.indexOf(type, out_);
+  auto [slot, added] = typeIndices_.try_emplace(type, 0);
+  if (added) slot->second = types_.indexOf(type, out_);
+  return slot->second;
 }
 
 std::uint32_t Emitter::newLabel() {
@@ -180,6 +187,7 @@ void Emitter::function(const TopLevel& item) {
   line("{,1");
   line("BEGIN," + cut(symbol->name, 31));
   types_.enterFunctionBody();
+  typeIndices_.clear();
   std::uint32_t type = types_.writeDefinedFunction(symbol->type, symbol->name, out_);
   line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
        std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + ",1," +
@@ -201,6 +209,7 @@ void Emitter::function(const TopLevel& item) {
     diagnostics_.warnAt(1, Message::noReturnValue, {cut(symbol->name, 31)});
   if (endUsed_) label(endLabel_);
   types_.leaveFunctionBody();
+  typeIndices_.clear();
   line("END," + cut(symbol->name, 31));
   line("},1");
   function_ = nullptr;

@@ -5,10 +5,11 @@
 // lines with their initialiser data; type lines come from TypeLines as types are first used.
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "cfront/diagnostics.h"
@@ -140,6 +141,7 @@ class Emitter : public TopLevelSink {
   std::uint32_t blocks_ = 1;
   std::uint32_t calls_ = 0;
   std::unordered_set<const Symbol*> declared_;
+  std::unordered_map<TypeRef, std::uint32_t> typeIndices_;  // of the current scope
 
   // The function being written.
   const Symbol* function_ = nullptr;
