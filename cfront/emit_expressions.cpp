@@ -1,6 +1,9 @@
 // Expressions lowered to instruction lines: each node's value lands in an operand, usually a
 // fresh temporary declared just before the line that sets it.
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "cfront/emitter.h"
@@ -67,16 +70,38 @@ std::uint32_t pointeeSize(TypeRef pointer) {
 
 }  // namespace
 
+void Operand::assign(std::string_view spelled) {
+  length_ = static_cast<std::uint8_t>(std::min(spelled.size(), kCapacity));
+  std::memcpy(buffer_, spelled.data(), length_);
+}
+
+Operand::Operand(char letter, std::uint32_t number, TypeRef typed) : type(typed) {
+  buffer_[0] = letter;
+  auto [end, error] = std::to_chars(buffer_ + 1, buffer_ + kCapacity, number);
+  length_ = static_cast<std::uint8_t>(end - buffer_);
+}
+
+Operand Operand::pointee(TypeRef typed) const {
+  Operand result;
+  result.type = typed;
+  result.buffer_[0] = '*';
+  result.length_ = static_cast<std::uint8_t>(std::min<std::size_t>(length_ + 1, kCapacity));
+  std::memcpy(result.buffer_ + 1, buffer_, result.length_ - 1u);
+  return result;
+}
+
 void Emitter::instruction(std::string_view op, const Operand& a, const Operand& b,
                           const Operand& r) {
-  std::string text(op);
+  std::string& text = scratch_;
+  text.assign(op);
   text += ',';
-  text += a.text;
+  text += a.text();
   text += ',';
-  text += b.text;
+  text += b.text();
   text += ',';
-  text += r.text;
-  line(text);
+  text += r.text();
+  text += '\n';
+  out_.write(text);
 }
 
 Operand Emitter::constantOf(long long value, TypeRef type) {
@@ -166,7 +191,7 @@ Operand Emitter::address(const Expr* place) {
       Operand base =
           loaded(place->kind == ExprKind::member ? address(place->left) : value(place->left));
       std::uint32_t offset = place->memberInfo ? place->memberInfo->offset : 0;
-      if (offset == 0) return {base.text, pointer};
+      if (offset == 0) return {base.text(), pointer};
       Operand result = newTemporary(pointer);
       instruction("offset", base, constantOf(offset, typeTable_.basic(TypeKind::unsignedInt)),
                   result);
@@ -182,7 +207,7 @@ Operand Emitter::address(const Expr* place) {
   Operand object = place->kind == ExprKind::name || place->kind == ExprKind::stringLiteral
                        ? lvalue(place)
                        : value(place);
-  if (object.indirect()) return {object.text.substr(1), pointer};
+  if (object.indirect()) return object.withoutIndirection(pointer);
   Operand result = newTemporary(pointer);
   instruction("ADDR", object, {}, result);
   return result;
@@ -200,7 +225,7 @@ Operand Emitter::lvalue(const Expr* expr) {
     case ExprKind::member:
     case ExprKind::pointerMember: {
       Operand pointer = loaded(address(expr));
-      return {"*" + pointer.text, expr->type};
+      return pointer.pointee(expr->type);
     }
     default:
       return value(expr);
@@ -411,16 +436,16 @@ Operand Emitter::call(const Expr* expr) {
   if (!alternative) {
     std::uint32_t bytes = 0;
     for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) {
-      line("CARG," + it->text);
+      line("CARG," + std::string(it->text()));
       bytes += (sizeOf(it->type) + 1) & ~1u;
     }
-    line(std::string(direct ? "CCALL," : "CCALP,") + target.text + ",#" + std::to_string(bytes) +
-         "," + result.text);
+    line(std::string(direct ? "CCALL," : "CCALP,") + std::string(target.text()) + ",#" +
+         std::to_string(bytes) + "," + std::string(result.text()));
     return result;
   }
   std::string number = (options_.builtinMake & 0x01 ? "C" : "") + std::to_string(++calls_);
   auto argumentLine = [&](std::size_t at) {
-    line("AARG," + arguments[at].text + "," + number + "," + std::to_string(at + 1));
+    line("AARG," + std::string(arguments[at].text()) + "," + number + "," + std::to_string(at + 1));
   };
   // The arguments after the second and the large ones first, the first two small ones last.
   auto inRegisters = [&](std::size_t at) { return at < 2 && sizeOf(arguments[at].type) <= 2; };
@@ -428,7 +453,8 @@ Operand Emitter::call(const Expr* expr) {
     if (!inRegisters(at)) argumentLine(at);
   for (std::size_t at = 0; at < arguments.size(); ++at)
     if (inRegisters(at)) argumentLine(at);
-  line(std::string(direct ? "ACALL," : "ACALP,") + target.text + "," + number + "," + result.text);
+  line(std::string(direct ? "ACALL," : "ACALP,") + std::string(target.text()) + "," + number + "," +
+       std::string(result.text()));
   return result;
 }
 

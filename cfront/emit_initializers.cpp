@@ -260,9 +260,9 @@ std::string Emitter::addressText(const Expr* value) {
   }
   std::string name;
   if (at && at->kind == ExprKind::stringLiteral) {
-    name = stringObject(at).text;
+    name = std::string(stringObject(at).text());
   } else if (at && at->kind == ExprKind::name && at->symbol) {
-    name = operandOf(at->symbol).text;
+    name = std::string(operandOf(at->symbol).text());
     if (!name.empty() && name[0] == '@') name = name.substr(1);
   } else {
     name = "0";
@@ -297,7 +297,7 @@ Operand Emitter::stringObject(const Expr* string) {
   dataSize_ = savedSize;
   dataItems_ = savedItems;
   dataOut_ = savedOut;
-  return {"S" + std::to_string(number), type};
+  return Operand('S', number, type);
 }
 
 }  // namespace kz::cfront

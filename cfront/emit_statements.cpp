@@ -102,7 +102,7 @@ void Emitter::statement(const Stmt* stmt) {
             objectWithData("\tS" + std::to_string(number) + ",\"\"," + std::to_string(type) +
                                ",3," + std::to_string(sizeOf(symbol->type)) + ",1,3",
                            symbol->type, init);
-            source = {"S" + std::to_string(number), symbol->type};
+            source = Operand('S', number, symbol->type);
           } else {
             source = valueInto(init->expression, symbol->type);
           }
@@ -310,7 +310,7 @@ void Emitter::switchStatement(const Stmt* stmt) {
   for (auto it = done.cases.rbegin(); it != done.cases.rend(); ++it) {
     Operand result = newTemporary(typeTable_.basic(TypeKind::intType));
     instruction("==", done.selector, constantOf(it->value, done.selector.type), result);
-    line("TRUE," + result.text + ",,L" + std::to_string(it->label));
+    line("TRUE," + std::string(result.text()) + ",,L" + std::to_string(it->label));
   }
   if (done.defaultLabel) jump(done.defaultLabel);
   if (loop.breakLabel) label(loop.breakLabel);
@@ -349,7 +349,8 @@ void Emitter::branch(const Expr* condition, bool when, std::uint32_t target) {
     return;
   }
   Operand operand = value(condition);
-  line(std::string(when ? "TRUE," : "FALSE,") + operand.text + ",,L" + std::to_string(target));
+  line(std::string(when ? "TRUE," : "FALSE,") + std::string(operand.text()) + ",,L" +
+       std::to_string(target));
   lastWasJump_ = false;
 }
 

@@ -63,7 +63,7 @@ Operand Emitter::newTemporary(TypeRef type) {
     line("\tT" + std::to_string(number) + "," + std::to_string(typeIndex(type)));
   else
     line("\tT" + std::to_string(number) + ",<<Type Undefined>>");
-  return {"T" + std::to_string(number), type};
+  return Operand('T', number, type);
 }
 
 std::string Emitter::assemblerName(std::string_view name) const {
@@ -228,17 +228,16 @@ Operand Emitter::operandOf(const Symbol* symbol) {
       declareFunction(const_cast<Symbol*>(symbol));
       return {"@" + assemblerName(symbol->name), type};
     case SymbolKind::parameter:
-      return {"P" + std::to_string(symbol->index), type};
+      return Operand('P', symbol->index, type);
     default:
       break;
   }
-  if (symbol->storage == StorageClass::staticClass)
-    return {"S" + std::to_string(symbol->index), type};
+  if (symbol->storage == StorageClass::staticClass) return Operand('S', symbol->index, type);
   if (symbol->scopeDepth == 0 || symbol->storage == StorageClass::externClass) {
     declareGlobal(const_cast<Symbol*>(symbol), nullptr, false);
     return {"@" + assemblerName(symbol->name), type};
   }
-  return {"I" + std::to_string(symbol->index), type};
+  return Operand('I', symbol->index, type);
 }
 
 }  // namespace kz::cfront

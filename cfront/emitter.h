@@ -22,15 +22,31 @@
 namespace kz::cfront {
 
 // A value as an instruction line names it: "@_name", "P1", "S2", "I3", "T4", "A", "#5",
-// "GB1"..., with a leading '*' when it is used indirectly.
-struct Operand {
-  Operand() = default;
-  Operand(std::string spelled, TypeRef typed) : text(std::move(spelled)), type(typed) {}
+// "GB1"..., with a leading '*' when it is used indirectly. The spelling is kept inline: operands
+// are made and copied for every node, and none is longer than a name with its prefixes.
+class Operand {
+ public:
+  static constexpr std::size_t kCapacity = 46;
 
-  std::string text;
+  Operand() = default;
+  Operand(std::string_view spelled, TypeRef typed) : type(typed) { assign(spelled); }
+  // A numbered operand such as "T12" or "S3".
+  Operand(char letter, std::uint32_t number, TypeRef typed);
+
+  std::string_view text() const { return {buffer_, length_}; }
+  bool indirect() const { return length_ > 0 && buffer_[0] == '*'; }
+  // The object this operand points to, and the pointer an indirect operand stands for.
+  Operand pointee(TypeRef typed) const;
+  Operand withoutIndirection(TypeRef typed) const { return {text().substr(1), typed}; }
+
   TypeRef type = nullptr;
   std::optional<long long> constant;  // an integer constant: its value
-  bool indirect() const { return !text.empty() && text[0] == '*'; }
+
+ private:
+  void assign(std::string_view spelled);
+
+  char buffer_[kCapacity] = {};
+  std::uint8_t length_ = 0;
 };
 
 class Emitter : public TopLevelSink {
@@ -157,7 +173,9 @@ class Emitter : public TopLevelSink {
   char dataSize_ = 0;
   int dataItems_ = 0;
   std::string dataLine_;
-  LineSink* dataOut_ = nullptr;  // where data lines go while held back; none: the output
+  LineSink* dataOut_ = nullptr;
+  std::string scratch_;  // the instruction line being put together  // where data lines go while
+                         // held back; none: the output
 };
 
 }  // namespace kz::cfront
