@@ -1,7 +1,7 @@
-// The assembler's blocks come from a heap in a region it maps itself with huge pages, so that
+// A program's blocks come from a heap in a region it maps itself with huge pages, so that
 // building its tables costs few page faults.
-// Linked into the asmzel program only. The sanitizers bring their own allocator, which is
-// left alone.
+// Linked into the programs only (asmzel, zc1), not into the libraries and their tests. The
+// sanitizers bring their own allocator, which is left alone.
 #include <cstdlib>
 #include <new>
 
