@@ -110,7 +110,7 @@ Symbol* Parser::declare(const Specifiers& specifiers, Declarator& declarator, bo
   if (Symbol* previous = scopes_.findHere(declarator.id))
     return redeclare(previous, specifiers, declarator, fileScope);
 
-  Symbol* symbol = nodes_.symbol();
+  Symbol* symbol = fileScope ? nodes_.symbol() : nodes_.localSymbol();
   symbol->name = declarator.name;
   symbol->id = declarator.id;
   symbol->spot = declarator.spot;
@@ -262,7 +262,7 @@ void Parser::functionDefinition(const Specifiers& specifiers, Declarator& declar
 // without one is an int.
 void Parser::oldStyleParameters(Derivation& function, std::vector<Symbol*>& parameters) {
   for (std::string_view name : function.oldStyleNames) {
-    Symbol* parameter = nodes_.symbol();
+    Symbol* parameter = nodes_.localSymbol();
     parameter->kind = SymbolKind::parameter;
     parameter->name = name;
     parameter->type = types_.basic(TypeKind::intType);

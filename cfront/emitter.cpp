@@ -66,6 +66,13 @@ Operand Emitter::newTemporary(TypeRef type) {
   return Operand('T', number, type);
 }
 
+// True the first time a symbol's line is written.
+bool Emitter::markDeclared(const Symbol* symbol) {
+  if (!declared_.insert(symbol).second) return false;
+  if (symbol->scopeDepth > 0) localDeclared_.push_back(symbol);
+  return true;
+}
+
 std::string Emitter::assemblerName(std::string_view name) const {
   return cut("_" + std::string(name), 32);
 }
@@ -110,7 +117,7 @@ int Emitter::sectionOf(const Symbol* symbol, bool initialised) const {
 // "\t@asm,"name",type,class,size,memory,section": class 4 defined here, 6 external.
 // A later definition of an object declared before repeats its line with class 4.
 void Emitter::declareGlobal(Symbol* symbol, const Initializer* init, bool definition) {
-  bool first = declared_.insert(symbol).second;
+  bool first = markDeclared(symbol);
   if (!first && !definition) return;
   std::uint32_t type = typeIndex(symbol->type);
   int section = sectionOf(symbol, init != nullptr);
@@ -123,7 +130,7 @@ void Emitter::declareGlobal(Symbol* symbol, const Initializer* init, bool defini
 
 // "\t@asm,"name",type,class,section,attributes,0": class 5 static, 6 external.
 void Emitter::declareFunction(Symbol* symbol) {
-  if (!declared_.insert(symbol).second) return;
+  if (!markDeclared(symbol)) return;
   std::uint32_t type = typeIndex(symbol->type);
   line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
        std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + "," +
@@ -132,7 +139,7 @@ void Emitter::declareFunction(Symbol* symbol) {
 
 // "\tS<n>,"name",type,3,size,memory,section": a static object, block or file scope.
 void Emitter::declareStatic(Symbol* symbol, const Initializer* init) {
-  if (!declared_.insert(symbol).second && !init) return;
+  if (!markDeclared(symbol) && !init) return;
   if (symbol->index == 0) symbol->index = ++statics_;
   std::uint32_t type = typeIndex(symbol->type);
   int section = sectionOf(symbol, init != nullptr);
@@ -176,7 +183,7 @@ std::uint32_t Emitter::attributeBits(const Symbol* function) const {
 
 void Emitter::function(const TopLevel& item) {
   Symbol* symbol = item.symbol;
-  declared_.insert(symbol);
+  markDeclared(symbol);
   function_ = symbol;
   automatics_ = 0;
   loops_.clear();
@@ -212,6 +219,9 @@ void Emitter::function(const TopLevel& item) {
   typeIndices_.clear();
   line("END," + cut(symbol->name, 31));
   line("},1");
+  // The symbols of the body are taken back with the body: their places may be used again.
+  for (const Symbol* local : localDeclared_) declared_.erase(local);
+  localDeclared_.clear();
   function_ = nullptr;
 }
 

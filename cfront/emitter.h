@@ -81,6 +81,7 @@ class Emitter : public TopLevelSink {
   std::uint32_t newLabel();
   Operand newTemporary(TypeRef type);
   std::string assemblerName(std::string_view name) const;
+  bool markDeclared(const Symbol* symbol);
   void declareGlobal(Symbol* symbol, const Initializer* init, bool definition);
   void declareFunction(Symbol* symbol);
   void declareStatic(Symbol* symbol, const Initializer* init);
@@ -157,6 +158,7 @@ class Emitter : public TopLevelSink {
   std::uint32_t blocks_ = 1;
   std::uint32_t calls_ = 0;
   std::unordered_set<const Symbol*> declared_;
+  std::vector<const Symbol*> localDeclared_;  // of the function being written, forgotten after it
   std::unordered_map<TypeRef, std::uint32_t> typeIndices_;  // of the current scope
 
   // The function being written.

@@ -416,7 +416,7 @@ TypeRef Parser::enumSpecifier() {
     if (next < -32768 || next > limit) diagnostics_.report(Message::enumOutOfRange);
     Symbol* symbol = scopes_.findHere(name.id);
     if (symbol) diagnostics_.report(Message::redeclaration, {name.text});
-    symbol = nodes_.symbol();
+    symbol = scopes_.depth() == 0 ? nodes_.symbol() : nodes_.localSymbol();
     symbol->name = name.text;
     symbol->id = name.id;
     symbol->kind = SymbolKind::enumConstant;
@@ -606,7 +606,7 @@ Derivation Parser::parameterList() {
 }
 
 Symbol* Parser::parameterDeclaration() {
-  Symbol* parameter = nodes_.symbol();
+  Symbol* parameter = nodes_.localSymbol();
   parameter->kind = SymbolKind::parameter;
   parameter->spot = peek().spot;
   Specifiers specifiers;

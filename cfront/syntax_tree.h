@@ -203,14 +203,16 @@ class Pool {
   std::size_t used_ = 0;
 };
 
-// Owns the nodes of one translation unit. Symbols last for the whole unit; expressions,
-// statements and initialisers only until the external declaration that holds them has been
-// handed on.
+// Owns the nodes of one translation unit. File-scope symbols last for the whole unit;
+// expressions, statements, initialisers and the symbols of inner scopes only until the
+// external declaration that holds them has been handed on.
 class NodeArena {
  public:
   Expr* expr() { return exprs_.make(); }
   Stmt* stmt() { return stmts_.make(); }
   Symbol* symbol() { return &symbols_.emplace_back(); }
+  // A symbol of block or prototype scope: it lives only as long as the expressions do.
+  Symbol* localSymbol() { return localSymbols_.make(); }
   Initializer* initializer() { return initializers_.make(); }
   // Text made while parsing (string literal bytes), alive until the next release.
   std::string_view keep(std::string text) { return texts_.emplace_back(std::move(text)); }
@@ -218,6 +220,7 @@ class NodeArena {
     exprs_.reset();
     stmts_.reset();
     initializers_.reset();
+    localSymbols_.reset();
     texts_.clear();
   }
 
@@ -225,6 +228,7 @@ class NodeArena {
   Pool<Expr> exprs_;
   Pool<Stmt> stmts_;
   std::deque<Symbol> symbols_;
+  Pool<Symbol> localSymbols_;
   Pool<Initializer> initializers_;
   std::deque<std::string> texts_;
 };
