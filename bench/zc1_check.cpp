@@ -5,13 +5,11 @@
 #include <string>
 #include <utility>
 
-#include "cfront/c_tokens.h"
 #include "cfront/diagnostics.h"
-#include "cfront/expression_builder.h"
 #include "cfront/fatal.h"
-#include "cfront/parser.h"
 #include "cfront/preprocessor.h"
 #include "cfront/source_text.h"
+#include "cfront/translation_unit.h"
 
 int main(int argc, char** argv) {
   using namespace kz::cfront;
@@ -33,12 +31,7 @@ int main(int argc, char** argv) {
     preprocessor.defineAfterOptions();
     preprocessor.setIncludeDirectories({"./"});
     preprocessor.openPrimary(std::string(argv[1]), std::move(text));
-    TypeTable types(options);
-    NodeArena nodes;
-    ExpressionBuilder expressions(types, nodes, diagnostics, options);
-    TokenReader tokens(preprocessor, diagnostics, options);
-    Parser parser(tokens, expressions, types, nodes, diagnostics, options, nullptr);
-    parser.parseTranslationUnit();
+    compileTranslationUnit(preprocessor, diagnostics, options, nullptr);
   } catch (const RunAborted&) {
     return 1;
   }

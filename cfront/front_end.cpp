@@ -4,15 +4,12 @@
 
 #include <new>
 
-#include "cfront/c_tokens.h"
-#include "cfront/emitter.h"
-#include "cfront/expression_builder.h"
 #include "cfront/fatal.h"
 #include "cfront/include_paths.h"
 #include "cfront/intermediate_records.h"
-#include "cfront/parser.h"
 #include "cfront/preprocessed_writer.h"
 #include "cfront/source_text.h"
+#include "cfront/translation_unit.h"
 #include "common/cleanup.h"
 #include "common/host_path.h"
 #include "common/install_root.h"
@@ -172,15 +169,8 @@ void FrontEnd::compile() {
   if (options_.stackCheck && !(options_.builtinMake & 0x01)) output_.write("STACK,1\n");
   records.sourceFileEntered(options_.inputName ? *options_.inputName : std::string(), 1);
   preprocessor_.setRecordSink(&records);
-  TypeTable types(options_);
-  NodeArena nodes;
-  ExpressionBuilder expressions(types, nodes, diagnostics_, options_);
-  TokenReader tokens(preprocessor_, diagnostics_, options_);
   OutputSink sink(output_);
-  TypeLines typeLines(options_, diagnostics_);
-  Emitter emitter(sink, typeLines, types, diagnostics_, options_);
-  Parser parser(tokens, expressions, types, nodes, diagnostics_, options_, &emitter);
-  parser.parseTranslationUnit();
+  compileTranslationUnit(preprocessor_, diagnostics_, options_, &sink);
   preprocessor_.setRecordSink(nullptr);
 }
 

@@ -12,6 +12,12 @@ class LineSink {
   virtual void write(std::string_view text) = 0;
 };
 
+// Drops the records, for runs that only want the messages.
+class DiscardSink : public LineSink {
+ public:
+  void write(std::string_view) override {}
+};
+
 // Collects records in memory, for tests and for output held back.
 class StringSink : public LineSink {
  public:

@@ -4,10 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cfront/c_tokens.h"
-#include "cfront/emitter.h"
-#include "cfront/expression_builder.h"
-#include "cfront/parser.h"
+#include "cfront/translation_unit.h"
 #include "harness.h"
 
 namespace kz::cfront::testing {
@@ -16,11 +13,6 @@ struct ParseResult {
   std::vector<int> numbers;  // in the order given
   std::string messages;
   bool aborted = false;
-};
-
-class DroppedRecords : public LineSink {
- public:
-  void write(std::string_view) override {}
 };
 
 // With records on, the intermediate-file writer runs too and its records are dropped.
@@ -37,16 +29,8 @@ inline ParseResult parse(const std::string& source, RunOptions options = {}, boo
     preprocessor.defineAfterOptions();
     preprocessor.setIncludeDirectories({scratch.path()});
     preprocessor.openPrimary(std::string("t.c"), source);
-    TypeTable types(options);
-    NodeArena nodes;
-    ExpressionBuilder expressions(types, nodes, diagnostics, options);
-    TokenReader tokens(preprocessor, diagnostics, options);
-    DroppedRecords dropped;
-    TypeLines typeLines(options, diagnostics);
-    Emitter emitter(dropped, typeLines, types, diagnostics, options);
-    Parser parser(tokens, expressions, types, nodes, diagnostics, options,
-                  records ? &emitter : nullptr);
-    parser.parseTranslationUnit();
+    DiscardSink dropped;
+    compileTranslationUnit(preprocessor, diagnostics, options, records ? &dropped : nullptr);
   } catch (const RunAborted&) {
     result.aborted = true;
   }

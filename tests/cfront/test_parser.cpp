@@ -1,6 +1,8 @@
 // The parser's messages: declarations, declarators, limits and recovery after syntax errors.
 #include <gtest/gtest.h>
 
+#include "cfront/c_tokens.h"
+#include "cfront/types.h"
 #include "parse_harness.h"
 #include "tests/fuzz/fuzz_c_parser_input.h"
 

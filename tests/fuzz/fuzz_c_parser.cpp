@@ -9,24 +9,11 @@
 #include <new>
 #include <string>
 
-#include "cfront/c_tokens.h"
 #include "cfront/diagnostics.h"
-#include "cfront/emitter.h"
-#include "cfront/expression_builder.h"
 #include "cfront/fatal.h"
-#include "cfront/parser.h"
 #include "cfront/preprocessor.h"
+#include "cfront/translation_unit.h"
 #include "tests/fuzz/fuzz_c_parser_input.h"
-
-namespace {
-
-// The intermediate records are made and dropped.
-class NullSink : public kz::cfront::LineSink {
- public:
-  void write(std::string_view) override {}
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kz::cfront;
@@ -42,15 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     preprocessor.defineAfterOptions();
     preprocessor.setIncludeDirectories({"/nonexistent/"});
     preprocessor.openPrimary(std::string("t.c"), source);
-    TypeTable types(options);
-    NodeArena nodes;
-    ExpressionBuilder expressions(types, nodes, diagnostics, options);
-    TokenReader tokens(preprocessor, diagnostics, options);
-    NullSink records;
-    TypeLines typeLines(options, diagnostics);
-    Emitter emitter(records, typeLines, types, diagnostics, options);
-    Parser parser(tokens, expressions, types, nodes, diagnostics, options, &emitter);
-    parser.parseTranslationUnit();
+    DiscardSink records;  // the intermediate records are made and dropped
+    compileTranslationUnit(preprocessor, diagnostics, options, &records);
   } catch (const RunAborted&) {
   } catch (const std::bad_alloc&) {
   }
