@@ -1,8 +1,6 @@
 #include "cfront/c_tokens.h"
 
 #include <array>
-#include <string>
-#include <vector>
 
 namespace kz::cfront {
 namespace {
@@ -31,39 +29,48 @@ constexpr auto kKeywords = std::to_array<Word>({
     {"volatile", Tok::kwVolatile}, {"while", Tok::kwWhile},
 });
 
-// Extended keywords, without their leading "__".
+// Extended keywords, as spelled.
 constexpr auto kExtendedKeywords = std::to_array<Word>({
-    {"asm", Tok::kwAsm},
-    {"ASM", Tok::kwAsm},
-    {"inline", Tok::kwInline},
-    {"io", Tok::kwIo},
-    {"adecl", Tok::kwAdecl},
-    {"cdecl", Tok::kwCdecl},
-    {"tiny", Tok::kwTiny},
-    {"near", Tok::kwNear},
-    {"far", Tok::kwFar},
-    {"compact", Tok::kwCompact},
-    {"interrupt", Tok::kwInterrupt},
-    {"interrupt_n", Tok::kwInterruptN},
-    {"regbank", Tok::kwRegbank},
-    {"regbank_n", Tok::kwRegbankN},
-    {"callv", Tok::kwCallv},
+    {"__asm", Tok::kwAsm},
+    {"__ASM", Tok::kwAsm},
+    {"__inline", Tok::kwInline},
+    {"__io", Tok::kwIo},
+    {"__adecl", Tok::kwAdecl},
+    {"__cdecl", Tok::kwCdecl},
+    {"__tiny", Tok::kwTiny},
+    {"__near", Tok::kwNear},
+    {"__far", Tok::kwFar},
+    {"__compact", Tok::kwCompact},
+    {"__interrupt", Tok::kwInterrupt},
+    {"__interrupt_n", Tok::kwInterruptN},
+    {"__regbank", Tok::kwRegbank},
+    {"__regbank_n", Tok::kwRegbankN},
+    {"__callv", Tok::kwCallv},
 });
 
 constexpr auto kReservedWords = std::to_array<std::string_view>(
-    {"bank", "local", "bsec", "lsec", "eit", "ring", "fortran", "pascal"});
+    {"__bank", "__local", "__bsec", "__lsec", "__eit", "__ring", "__fortran", "__pascal"});
 
 constexpr auto kRegisterWords = std::to_array<RegisterWord>({
-    {"W", SymbolKind::registerVariable, 0, false},   {"A", SymbolKind::registerVariable, 1, false},
-    {"B", SymbolKind::registerVariable, 2, false},   {"C", SymbolKind::registerVariable, 3, false},
-    {"D", SymbolKind::registerVariable, 4, false},   {"E", SymbolKind::registerVariable, 5, false},
-    {"H", SymbolKind::registerVariable, 6, false},   {"L", SymbolKind::registerVariable, 7, false},
-    {"RBS", SymbolKind::registerVariable, 8, false}, {"WA", SymbolKind::registerVariable, 0, true},
-    {"BC", SymbolKind::registerVariable, 1, true},   {"DE", SymbolKind::registerVariable, 2, true},
-    {"HL", SymbolKind::registerVariable, 3, true},   {"SP", SymbolKind::registerVariable, 4, true},
-    {"FP", SymbolKind::registerVariable, 5, true},   {"JF", SymbolKind::flagVariable, 'J', false},
-    {"ZF", SymbolKind::flagVariable, 'Z', false},    {"CF", SymbolKind::flagVariable, 'C', false},
-    {"HF", SymbolKind::flagVariable, 'H', false},
+    {"__W", SymbolKind::registerVariable, 0, false},
+    {"__A", SymbolKind::registerVariable, 1, false},
+    {"__B", SymbolKind::registerVariable, 2, false},
+    {"__C", SymbolKind::registerVariable, 3, false},
+    {"__D", SymbolKind::registerVariable, 4, false},
+    {"__E", SymbolKind::registerVariable, 5, false},
+    {"__H", SymbolKind::registerVariable, 6, false},
+    {"__L", SymbolKind::registerVariable, 7, false},
+    {"__RBS", SymbolKind::registerVariable, 8, false},
+    {"__WA", SymbolKind::registerVariable, 0, true},
+    {"__BC", SymbolKind::registerVariable, 1, true},
+    {"__DE", SymbolKind::registerVariable, 2, true},
+    {"__HL", SymbolKind::registerVariable, 3, true},
+    {"__SP", SymbolKind::registerVariable, 4, true},
+    {"__FP", SymbolKind::registerVariable, 5, true},
+    {"__JF", SymbolKind::flagVariable, 'J', false},
+    {"__ZF", SymbolKind::flagVariable, 'Z', false},
+    {"__CF", SymbolKind::flagVariable, 'C', false},
+    {"__HF", SymbolKind::flagVariable, 'H', false},
 });
 
 constexpr auto kPunctuators = std::to_array<Word>({
@@ -242,11 +249,7 @@ Tok punctuatorKind(std::string_view text) {
 
 namespace {}  // namespace
 
-const RegisterWord* findRegisterWord(std::string_view name) {
-  for (const RegisterWord& word : kRegisterWords)
-    if (word.name == name) return &word;
-  return nullptr;
-}
+std::span<const RegisterWord> registerWords() { return kRegisterWords; }
 
 std::string_view spellingOf(Tok kind) {
   for (const Word& word : kKeywords)
@@ -262,21 +265,11 @@ TokenReader::TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics,
   for (const Word& word : kKeywords)
     identifiers_.intern(word.text)->keyword = static_cast<std::uint8_t>(word.kind);
   if (options_.ansiMode != 0) return;
-  // The extended words are spelled with two leading underscores; the tables hold them without.
-  static const auto spelled = [] {
-    std::vector<std::string> words;
-    for (const Word& word : kExtendedKeywords) words.push_back("__" + std::string(word.text));
-    for (const RegisterWord& word : kRegisterWords) words.push_back("__" + std::string(word.name));
-    for (std::string_view word : kReservedWords) words.push_back("__" + std::string(word));
-    return words;
-  }();
-  std::size_t at = 0;
   for (const Word& word : kExtendedKeywords)
-    identifiers_.intern(spelled[at++])->keyword = static_cast<std::uint8_t>(word.kind);
-  for (std::size_t i = 0; i < kRegisterWords.size(); ++i)
-    identifiers_.intern(spelled[at++])->keyword = static_cast<std::uint8_t>(Tok::registerWord);
-  for (std::size_t i = 0; i < kReservedWords.size(); ++i)
-    identifiers_.intern(spelled[at++])->reserved = true;
+    identifiers_.intern(word.text)->keyword = static_cast<std::uint8_t>(word.kind);
+  for (const RegisterWord& word : kRegisterWords)
+    identifiers_.intern(word.name)->keyword = static_cast<std::uint8_t>(Tok::registerWord);
+  for (std::string_view word : kReservedWords) identifiers_.intern(word)->reserved = true;
 }
 
 const CToken& TokenReader::ahead(std::size_t n) {

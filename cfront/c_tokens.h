@@ -3,6 +3,7 @@
 // from the preprocessor's expanded tokens. Newlines are dropped; identifiers longer than 31
 // characters are cut (515); reserved extended words are reported (408) and read as names.
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "cfront/diagnostics.h"
@@ -156,12 +157,12 @@ class TokenReader {
 
 // The register number (byte registers, word registers) or flag letter of a register word.
 struct RegisterWord {
-  std::string_view name;  // without the leading "__"
+  std::string_view name;  // as spelled, "__A"
   SymbolKind kind;
   std::uint32_t code;
   bool word;  // a 16-bit register
 };
-const RegisterWord* findRegisterWord(std::string_view name);
+std::span<const RegisterWord> registerWords();
 
 // The spelling of a token kind for messages.
 std::string_view spellingOf(Tok kind);

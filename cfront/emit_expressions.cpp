@@ -7,53 +7,10 @@
 #include <string>
 
 #include "cfront/emitter.h"
+#include "cfront/expression_facts.h"
 
 namespace kz::cfront {
 namespace {
-
-std::string_view mnemonicOf(BinaryOp op) {
-  switch (op) {
-    case BinaryOp::multiply:
-      return "*";
-    case BinaryOp::divide:
-      return "/";
-    case BinaryOp::remainder:
-      return "%";
-    case BinaryOp::add:
-      return "+";
-    case BinaryOp::subtract:
-      return "-";
-    case BinaryOp::shiftLeft:
-      return "<<";
-    case BinaryOp::shiftRight:
-      return ">>";
-    case BinaryOp::less:
-      return "<";
-    case BinaryOp::greater:
-      return ">";
-    case BinaryOp::lessEqual:
-      return "<=";
-    case BinaryOp::greaterEqual:
-      return ">=";
-    case BinaryOp::equal:
-      return "==";
-    case BinaryOp::notEqual:
-      return "!=";
-    case BinaryOp::bitAnd:
-      return "&";
-    case BinaryOp::bitXor:
-      return "^";
-    case BinaryOp::bitOr:
-      return "|";
-    case BinaryOp::logicalAnd:
-      return "&&";
-    case BinaryOp::logicalOr:
-      return "||";
-    case BinaryOp::none:
-      break;
-  }
-  return "=";
-}
 
 std::string floating(const char* format, long double value) {
   char text[64];
@@ -284,8 +241,6 @@ Operand Emitter::value(const Expr* expr) {
   return {};
 }
 
-Operand Emitter::valueInto(const Expr* expr, TypeRef) { return value(expr); }
-
 void Emitter::discard(const Expr* expr) {
   if (!expr) return;
   if (expr->kind == ExprKind::comma) {
@@ -342,7 +297,7 @@ Operand Emitter::binary(const Expr* expr) {
                            (isPointer(expr->left->type) || isPointer(expr->right->type));
   if (addressArithmetic) return pointerArithmetic(expr, left, right);
   Operand result = newTemporary(expr->type);
-  instruction(mnemonicOf(expr->op), left, right, result);
+  instruction(operatorText(expr->op), left, right, result);
   return result;
 }
 
@@ -356,7 +311,7 @@ Operand Emitter::assignment(const Expr* expr) {
     if (expr->op != BinaryOp::none) {
       Operand current = bitFieldRead(target, lvalue(target));
       Operand combined = newTemporary(current.type);
-      instruction(mnemonicOf(expr->op), current, source, combined);
+      instruction(operatorText(expr->op), current, source, combined);
       source = combined;
     }
     return bitFieldWrite(target, source);
@@ -369,7 +324,7 @@ Operand Emitter::assignment(const Expr* expr) {
   }
   if (isPointer(target->type) && (expr->op == BinaryOp::add || expr->op == BinaryOp::subtract))
     source = scaled(loaded(source), pointeeSize(target->type));
-  std::string op(mnemonicOf(expr->op));
+  std::string op(operatorText(expr->op));
   instruction(op + "=", place, source, place);
   return place;
 }

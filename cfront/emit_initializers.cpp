@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cfront/emitter.h"
+#include "cfront/initializer_shapes.h"
 
 namespace kz::cfront {
 namespace {
@@ -13,18 +14,6 @@ constexpr std::size_t kStringChunk = 32;
 constexpr int kItemsPerLine = 8;
 
 char sizeLetter(std::uint32_t size) { return size == 1 ? 'c' : size == 4 ? 'l' : 's'; }
-
-bool isCharacterArray(TypeRef type) {
-  return type && type->kind == TypeKind::array && type->target &&
-         (type->target->kind == TypeKind::signedChar ||
-          type->target->kind == TypeKind::unsignedChar);
-}
-
-const Expr* stringOf(const Initializer* init) {
-  if (init->braced && init->elements.size() == 1) init = init->elements[0];
-  if (init->braced || !init->expression) return nullptr;
-  return init->expression->kind == ExprKind::stringLiteral ? init->expression : nullptr;
-}
 
 // The text of string bytes inside quotes, with the characters a line cannot hold escaped.
 std::string quoted(std::string_view bytes) {
@@ -110,7 +99,7 @@ void Emitter::dataOf(TypeRef type, const Initializer* init, std::uint32_t& writt
     stringData(type, stringOf(init), written);
     return;
   }
-  if (type->kind == TypeKind::array || type->isRecord()) {
+  if (isAggregate(type)) {
     if (!init->braced) {
       scalarData(type, init->expression, written);
       return;
@@ -136,7 +125,7 @@ void Emitter::aggregateData(TypeRef type, const std::vector<Initializer*>& eleme
                             std::size_t& at, std::uint32_t& written) {
   auto fill = [&](TypeRef part) {
     const Initializer* element = elements[at];
-    bool elided = (part->kind == TypeKind::array || part->isRecord()) && !element->braced &&
+    bool elided = isAggregate(part) && !element->braced &&
                   !(isCharacterArray(part) && stringOf(element)) &&
                   !(part->isRecord() && element->expression && element->expression->type &&
                     element->expression->type->isRecord());

@@ -104,7 +104,7 @@ void Emitter::statement(const Stmt* stmt) {
                            symbol->type, init);
             source = Operand('S', number, symbol->type);
           } else {
-            source = valueInto(init->expression, symbol->type);
+            source = value(init->expression);
           }
           instruction("=", target, source, target);
         }
@@ -178,7 +178,7 @@ void Emitter::statement(const Stmt* stmt) {
         Operand result{"A", function_ && function_->type->function
                                 ? function_->type->function->returnType
                                 : nullptr};
-        Operand source = valueInto(stmt->expression, result.type);
+        Operand source = value(stmt->expression);
         instruction("=", result, source, result);
       }
       jump(endLabel_);

@@ -123,7 +123,6 @@ class Emitter : public TopLevelSink {
 
   // emit_expressions.cpp
   Operand value(const Expr* expr);
-  Operand valueInto(const Expr* expr, TypeRef type);
   void discard(const Expr* expr);
   Operand constant(const Expr* expr);
   Operand constantOf(long long value, TypeRef type);

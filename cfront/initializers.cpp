@@ -2,29 +2,15 @@
 // arrays of unknown size, and the checks on static initialisers.
 #include <string>
 
+#include "cfront/initializer_shapes.h"
 #include "cfront/parser.h"
 
 namespace kz::cfront {
 namespace {
 
-bool isCharArray(TypeRef type) {
-  if (type->kind != TypeKind::array || !type->target) return false;
-  TypeKind element = type->target->kind;
-  return element == TypeKind::signedChar || element == TypeKind::unsignedChar;
-}
-
 bool isWideArray(TypeRef type) {
   return type->kind == TypeKind::array && type->target &&
          (type->target->kind == TypeKind::unsignedInt || type->target->kind == TypeKind::intType);
-}
-
-bool isAggregate(TypeRef type) { return type->kind == TypeKind::array || type->isRecord(); }
-
-// A string literal, perhaps in braces of its own.
-const Expr* stringOf(const Initializer* init) {
-  if (init->braced && init->elements.size() == 1) init = init->elements[0];
-  if (init->braced || !init->expression) return nullptr;
-  return init->expression->kind == ExprKind::stringLiteral ? init->expression : nullptr;
 }
 
 bool isLoadTimeConstant(const Expr* expr);
@@ -143,7 +129,7 @@ void Parser::checkInitializer(Symbol* symbol, Initializer* init) {
 
 // Returns the type with an unknown array size settled by the initialiser.
 TypeRef Parser::initializeObject(TypeRef type, Initializer* init, bool staticStorage) {
-  if ((isCharArray(type) || isWideArray(type)) && stringOf(init)) {
+  if ((isCharacterArray(type) || isWideArray(type)) && stringOf(init)) {
     const Expr* string = stringOf(init);
     std::uint32_t length = static_cast<std::uint32_t>(string->text.size());
     if (string->wide) length /= 2;
@@ -200,7 +186,7 @@ void Parser::initializeAggregate(TypeRef type, const std::vector<Initializer*>& 
   auto fill = [&](TypeRef part) {
     Initializer* element = elements[at];
     if (isAggregate(part) && !element->braced &&
-        !((isCharArray(part) || isWideArray(part)) && stringOf(element))) {
+        !((isCharacterArray(part) || isWideArray(part)) && stringOf(element))) {
       bool recordValue =
           part->isRecord() && element->expression && element->expression->type &&
           compatible(types_.unqualified(element->expression->type), types_.unqualified(part));

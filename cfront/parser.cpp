@@ -117,22 +117,13 @@ void Parser::externalDeclaration() {
 // The register and flag variables are objects of file scope that exist in every unit.
 void Parser::predeclareRegisters() {
   if (options_.ansiMode != 0) return;
-  static constexpr std::string_view kNames[] = {"W",  "A",   "B",  "C",  "D",  "E",  "H",
-                                                "L",  "RBS", "WA", "BC", "DE", "HL", "SP",
-                                                "FP", "JF",  "ZF", "CF", "HF"};
-  static constexpr std::string_view kSpelled[] = {
-      "__W",  "__A",  "__B",  "__C",  "__D",  "__E",  "__H",  "__L",  "__RBS", "__WA",
-      "__BC", "__DE", "__HL", "__SP", "__FP", "__JF", "__ZF", "__CF", "__HF"};
-  for (std::size_t i = 0; i < std::size(kNames); ++i) {
-    const RegisterWord* word = findRegisterWord(kNames[i]);
+  for (const RegisterWord& word : registerWords()) {
     Symbol* symbol = nodes_.symbol();
-    symbol->name = kSpelled[i];
-    symbol->kind = word->kind;
-    symbol->registerCode = word->code;
+    symbol->name = word.name;
+    symbol->kind = word.kind;
+    symbol->registerCode = word.code;
     symbol->storage = StorageClass::registerClass;
-    symbol->type = word->kind == SymbolKind::flagVariable ? types_.basic(TypeKind::unsignedChar)
-                   : word->word                           ? types_.basic(TypeKind::unsignedInt)
-                                                          : types_.basic(TypeKind::unsignedChar);
+    symbol->type = types_.basic(word.word ? TypeKind::unsignedInt : TypeKind::unsignedChar);
     symbol->defined = true;
     scopes_.declare(symbol);
   }

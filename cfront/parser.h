@@ -78,7 +78,6 @@ class Parser {
          Diagnostics& diagnostics, const RunOptions& options, TopLevelSink* sink);
 
   void parseTranslationUnit();
-  Scopes& scopes() { return scopes_; }
 
  private:
   struct SyntaxError {};

@@ -12,11 +12,6 @@ void Scopes::close() {
   blocks_.pop_back();
 }
 
-Symbol* Scopes::findHere(std::string_view name) {
-  Symbol* symbol = find(name);
-  return symbol && symbol->scopeDepth == depth() ? symbol : nullptr;
-}
-
 void Scopes::declare(Symbol* symbol) {
   if (!symbol->id) symbol->id = identifiers_.intern(symbol->name);
   symbol->scopeDepth = depth();

@@ -33,9 +33,7 @@ class Scopes {
   void close();
 
   Symbol* find(const Identifier* id) const { return id ? id->symbol : nullptr; }
-  Symbol* find(std::string_view name) { return identifiers_.intern(name)->symbol; }
   // The declaration of the name in the innermost scope, nullptr when it has none there.
-  Symbol* findHere(std::string_view name);
   Symbol* findHere(const Identifier* id) const {
     Symbol* symbol = id ? id->symbol : nullptr;
     return symbol && symbol->scopeDepth == depth() ? symbol : nullptr;
