@@ -147,8 +147,8 @@ Operand Emitter::address(const Expr* place) {
     case ExprKind::pointerMember: {
       Operand base =
           loaded(place->kind == ExprKind::member ? address(place->left) : value(place->left));
+      // Also at offset 0: the pointer must have the member's type, not the structure's.
       std::uint32_t offset = place->memberInfo ? place->memberInfo->offset : 0;
-      if (offset == 0) return {base.text(), pointer};
       Operand result = newTemporary(pointer);
       instruction("offset", base, constantOf(offset, typeTable_.basic(TypeKind::unsignedInt)),
                   result);
@@ -386,14 +386,17 @@ Operand Emitter::call(const Expr* expr) {
   for (const Expr* argument : expr->arguments) arguments.push_back(value(argument));
   TypeRef returnType = info ? info->returnType : typeTable_.basic(TypeKind::intType);
   bool alternative = info && info->convention == CallConvention::adecl;
-  Operand result;
-  if (returnType && !returnType->isVoid()) result = newTemporary(returnType);
+  // The result is declared right before the call line, which sets it.
+  auto resultOfCall = [&] {
+    return returnType && !returnType->isVoid() ? newTemporary(returnType) : Operand{};
+  };
   if (!alternative) {
     std::uint32_t bytes = 0;
     for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) {
       line("CARG," + std::string(it->text()));
       bytes += (sizeOf(it->type) + 1) & ~1u;
     }
+    Operand result = resultOfCall();
     line(std::string(direct ? "CCALL," : "CCALP,") + std::string(target.text()) + ",#" +
          std::to_string(bytes) + "," + std::string(result.text()));
     return result;
@@ -408,16 +411,18 @@ Operand Emitter::call(const Expr* expr) {
     if (!inRegisters(at)) argumentLine(at);
   for (std::size_t at = 0; at < arguments.size(); ++at)
     if (inRegisters(at)) argumentLine(at);
+  Operand result = resultOfCall();
   line(std::string(direct ? "ACALL," : "ACALP,") + std::string(target.text()) + "," + number + "," +
        std::string(result.text()));
   return result;
 }
 
+// The result temporary is declared where it is first set, after the tests.
 Operand Emitter::logical(const Expr* expr) {
-  Operand result = newTemporary(expr->type);
   std::uint32_t isFalse = newLabel();
   std::uint32_t end = newLabel();
   branch(expr, false, isFalse);
+  Operand result = newTemporary(expr->type);
   instruction("=", result, constantOf(1, expr->type), result);
   jump(end);
   label(isFalse);
@@ -428,11 +433,11 @@ Operand Emitter::logical(const Expr* expr) {
 
 Operand Emitter::conditional(const Expr* expr) {
   bool hasValue = expr->type && !expr->type->isVoid();
-  Operand result = hasValue ? newTemporary(expr->type) : Operand{};
   std::uint32_t otherwise = newLabel();
   std::uint32_t end = newLabel();
   branch(expr->left, false, otherwise);
   Operand whenTrue = value(expr->right);
+  Operand result = hasValue ? newTemporary(expr->type) : Operand{};
   if (hasValue) instruction("=", result, whenTrue, result);
   jump(end);
   label(otherwise);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs zc1 over the C corpus and checks what it reports.
-#   run_corpus.sh <zc1-binary> <corpus-dir>
+#   run_corpus.sh <zc1-binary> <corpus-dir> [il-checker]
 #
 # valid/*.c must compile: exit status 0 and no line with "-Error-", "-Fatal-" or
-# "-Compiler Error-" (warnings are allowed).
+# "-Compiler Error-" (warnings are allowed). With a checker of intermediate files given, each
+# valid program's intermediate file must also pass it (exit status 0).
 #
 # invalid/*.c each hold one mistake. The first line names what zc1 must say:
 #   /* expect: 262 */                    262 must be reported
@@ -21,12 +22,17 @@
 # include/ are found through -I.
 set -uo pipefail
 
-if [ $# -ne 2 ]; then
-  echo "usage: run_corpus.sh <zc1-binary> <corpus-dir>" >&2
+if [ $# -ne 2 ] && [ $# -ne 3 ]; then
+  echo "usage: run_corpus.sh <zc1-binary> <corpus-dir> [il-checker]" >&2
   exit 2
 fi
 zc1=$(realpath "$1")
 corpus=$(realpath "$2")
+checker=""
+if [ $# -eq 3 ]; then
+  checker=$(realpath "$3")
+  [ -x "$checker" ] || { echo "not an executable: $3" >&2; exit 2; }
+fi
 include=$(realpath "$(dirname "$0")/../../../include")
 [ -x "$zc1" ] || { echo "not an executable: $1" >&2; exit 2; }
 
@@ -86,6 +92,8 @@ checkValid() {
     fail "$name" "$crashed"
   elif [ "$status" -ne 0 ] || grep -q "${errorClasses[@]}" "$work/messages.txt"; then
     fail "$name" "exit status $status; $(grep -m1 "${errorClasses[@]}" "$work/messages.txt")"
+  elif [ -n "$checker" ] && ! "$checker" "$work/run/out.i" >"$work/check.txt" 2>&1; then
+    fail "$name" "intermediate file: $(wc -l <"$work/check.txt") problems, first $(head -n 1 "$work/check.txt")"
   else
     passed=$((passed + 1))
   fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks run_corpus.sh against a stand-in compiler whose messages each test file dictates, so
 # that every verdict of the runner (pass, missing message, unexpected error, wrong exit
-# status, alternatives, "may:", "options:", repeated numbers, timeouts, clean-up) is seen.
+# status, alternatives, "may:", "options:", repeated numbers, timeouts, clean-up, an
+# intermediate file the checker refuses) is seen.
 #   test_run_corpus.sh
 set -uo pipefail
 runner=$(realpath "$(dirname "$0")/run_corpus.sh")
@@ -14,6 +15,7 @@ cat >"$work/fake_zc1" <<'EOF'
 #!/usr/bin/env bash
 input=""
 for argument; do case $argument in -*) ;; *) [ -z "$input" ] && input=$argument ;; esac; done
+for output; do :; done
 say=$(sed -n '2s/.*say: \([^*]*\).*/\1/p' "$input")
 set -- $say
 [ "${1:-}" = sleep ] && exec sleep 5
@@ -21,6 +23,7 @@ set -- $say
 [ "${1:-}" = abort ] && echo "$input 1: ZC1-Error-262: text" >&2 && kill -ABRT $$
 status=${1:-0}
 shift || true
+cp "$input" "$output"
 for message; do
   class=${message%-*}
   [ "$class" = Compiler ] && class="Compiler Error"
@@ -41,7 +44,14 @@ if [ -n "\$needs" ] && [[ " \$* " != *" \$needs "* ]]; then
 fi
 exec "$work/fake_zc1" "\$@"
 EOF
-chmod +x "$work/fake_zc1" "$work/zc1"
+# The stand-in checker refuses an intermediate file that holds "il: bad".
+cat >"$work/il_check" <<'EOF'
+#!/usr/bin/env bash
+grep -q 'il: bad' "$1" || exit 0
+echo "$1:1: bad record"
+exit 1
+EOF
+chmod +x "$work/fake_zc1" "$work/zc1" "$work/il_check"
 
 mkdir -p "$work/corpus/valid" "$work/corpus/invalid"
 # file <path> <first line> <say> [needs]
@@ -72,9 +82,10 @@ file invalid/compiler_error.c "/* expect: 262 */" "1 Error-262 Compiler-701"
 file invalid/aborts.c "/* expect: 262 */" "abort"
 file invalid/sanitizer.c "/* expect: 262 */" "ubsan 1 Error-262"
 file valid/sanitizer.c "/* fine */" "ubsan 0"
+file valid/bad_il.c "/* fine, il: bad */" "0"
 
 output=$(TMPDIR="$work/tmp" && mkdir -p "$TMPDIR" && export TMPDIR &&
-  ZC1_TIMEOUT=1 "$runner" "$work/zc1" "$work/corpus" 2>&1)
+  ZC1_TIMEOUT=1 "$runner" "$work/zc1" "$work/corpus" "$work/il_check" 2>&1)
 status=$?
 leftovers=$(find "$work/tmp" -mindepth 1 | wc -l)
 
@@ -111,7 +122,9 @@ expect "FAIL invalid/compiler_error.c: unexpected error 701;"
 expect "FAIL invalid/aborts.c: crashed with status 134"
 expect "FAIL invalid/sanitizer.c: sanitizer report: x.cpp:1:2: runtime error: signed integer overflow"
 expect "FAIL valid/sanitizer.c: sanitizer report: "
-expect "corpus: 10 passed, 14 failed"
+expect "FAIL valid/bad_il.c: intermediate file: 1 problems, first "
+expect "out.i:1: bad record"
+expect "corpus: 10 passed, 15 failed"
 [ "$status" -ne 0 ] || { echo "the runner exited 0 despite failures"; failures=$((failures + 1)); }
 [ "$leftovers" -eq 0 ] || { echo "the runner left $leftovers files behind"; failures=$((failures + 1)); }
 

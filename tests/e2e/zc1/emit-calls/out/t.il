@@ -11,17 +11,17 @@ BEGIN,use
 	@_use,"use",10000,6,1,0,0
 	I1,"r",8,1,4
 LINE,5
-	T1,8
 CARG,#120
 CARG,#L2
 CARG,#1
+	T1,8
 CCALL,@_combine,#8,T1
 =,I1,T1,I1
 LINE,6
-	T2,6
 AARG,I1,1,3
 AARG,#3,1,1
 AARG,#4,1,2
+	T2,6
 ACALL,@_fast,1,T2
 	T3,6
 conv,T3,I1,T3
