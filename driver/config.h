@@ -2,9 +2,13 @@
 // A driver is this framework plus one constant DriverConfig: banner texts, the tools in
 // tool-number order, the option tables, the suffix table and the compile stages. Nothing
 // else differs between maczel, cclzel and cczel, so a new driver is a new table set.
+#include <bitset>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace kz::driver {
 
@@ -12,6 +16,8 @@ namespace kz::driver {
 constexpr std::uint16_t toolBit(int tool) { return static_cast<std::uint16_t>(1u << tool); }
 inline constexpr std::uint16_t kSeparateArgument = 1u << 14;  // option and argument as two words
 inline constexpr std::uint16_t kDriverAction = 1u << 15;      // the driver itself acts on it
+
+using OptionSet = std::bitset<136>;  // one bit per option id (17 bytes)
 
 // The last character of an option rule.
 enum class ArgumentKind : std::uint8_t {
@@ -75,6 +81,15 @@ enum class OptionAction : std::uint8_t {
   compilerWarnings,    // -w[digits and r]; none or "0" also silences the driver and the linker
   defaultedDigit,      // -a[digit]: one digit, "1" when none is given
   debugInformation,    // -g[arg]: "-g" to the compiler and, once, to the assembler
+  fixedWord,           // the action tools receive the action word
+  optimisationLevel,   // -O[digits] to the action tools: none "-O0", "3..." the plain "-O"
+  sectionName,         // -Za name[,model]: the model option, then the name, to the action tools
+  memorySize,          // tiny, near, far or compact, else 114
+  builtinFileName,     // -Zf: 522 unless the suffix is "blt"
+  frontEndWarnings,    // -w[digit] to the compiler; none or "0" also silences the driver
+  predefinedOrSymbol,  // -u: alone to the compiler, with a name to the linker
+  keepAssembly,        // the assembly text is kept under the source's name
+  keepTemporaries,     // the files of the first template stay after the run
 };
 
 struct OptionEntry {
@@ -82,9 +97,13 @@ struct OptionEntry {
   std::string_view rule;
   std::uint16_t mask;
   OptionAction action;
+  std::uint16_t actionTools = 0;  // tool bits for the words the action makes
+  std::string_view actionWord = {};
 };
 
 enum class SourceKind : std::uint8_t {
+  cSource,
+  intermediateFile,  // written and read by compiler passes only; never kept
   clikeSource,
   macroSource,
   preprocessedSource,
@@ -112,6 +131,21 @@ enum class HandedInput : std::uint8_t {
   afterPrevious,  // only when the stage before it ran for this source
 };
 
+// How a stage's command is put together.
+enum class StageForm : std::uint8_t {
+  named,       // [-lf listing] -V|-$ [-GN source] [fixed word] -o output input
+  positional,  // [-GN source] [fixed word] [retry word] input output
+  frontEnd,    // DriverConfig::frontEndCommand makes the words
+};
+
+// A stage that ends with this status is run once more with the word added, unless the option
+// that gives the word was given (the stage then has the word from the start).
+struct StageRetry {
+  int status;
+  std::uint8_t optionId;
+  std::string_view word;
+};
+
 // A compile stage: the tool, the source kind that enters the pipeline here, the kind it
 // writes, its output suffix and the suffix of its listing ("" when the stage takes no listing
 // words).
@@ -125,13 +159,44 @@ struct StageRule {
   HandedInput handedInput = HandedInput::always;
   std::span<const std::uint8_t> requestOptions = {};  // option ids, for HandedInput::onRequest
   bool takesSourceName = true;      // "-GN" and the source name once a tool has run
-  std::string_view fixedWord = {};  // one word before "-o" in every command of the stage
+  std::string_view fixedWord = {};  // one word before the files in every command of the stage
+  StageForm form = StageForm::named;
+  std::optional<StageRetry> retry = std::nullopt;
 };
+
+// The files of one run of the front-end stage.
+struct FrontEndFiles {
+  std::string source;        // as the user gave it, for -GN
+  std::string input;         // as the tool receives it
+  std::string base;          // the base name as the tool receives names made from it
+  std::string intermediate;  // the temporary of the ordinary output
+  bool namesSource;          // the source-name flag is set
+};
+
+struct FrontEndCommand {
+  std::vector<std::string> words;  // after the tool's accumulated words
+  std::string output;              // handed to the next stage; "" for the console
+};
+
+using FrontEndForm = FrontEndCommand (*)(const OptionSet& options, const FrontEndFiles& files);
 
 // A word a tool receives before any word of the command line is read.
 struct SetupWord {
   int tool;
   std::string_view word;
+};
+
+// A word a tool receives after all words were read, unless one of the options was given.
+struct DefaultWord {
+  int tool;
+  std::string_view word;
+  std::span<const std::uint8_t> suppressedBy;
+};
+
+// Two options that exclude each other: the one given second is ignored with warning 521.
+struct ExclusivePair {
+  std::uint8_t first;
+  std::uint8_t second;
 };
 
 // A library added to the link when a source of the given kind was given and, when the
@@ -180,6 +245,12 @@ struct DriverConfig {
   // Forwarded words that the stages after the compiler do not receive for a compiled source
   // (the compiler writes numbers with a prefix, which suffix-style reading would reject).
   std::span<const std::string_view> handWrittenOnlyWords = {};
+  std::span<const DefaultWord> defaultWords = {};
+  std::span<const ExclusivePair> exclusiveOptions = {};
+  // Options under which compiled sources stop after the front end and nothing is linked.
+  std::span<const std::uint8_t> frontEndOnlyOptions = {};
+  FrontEndForm frontEndCommand = nullptr;
+  std::string_view listingOptionName = "lf";  // named by 109 for a listing name
 };
 
 }  // namespace kz::driver

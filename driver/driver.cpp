@@ -117,6 +117,7 @@ int Driver::runSteps() {
   onlyVersion_ = arguments.size() == 1 && arguments[0] == "-V";
   readAllWords(arguments);
   addRuntimeLibraries();
+  addDefaultWords();
   if (version_ || !quiet_) printBanner(version_);
   checkSettings();
   if (sources_.empty()) return 0;  // a bare -V
@@ -190,7 +191,17 @@ void Driver::addRuntimeLibraries() {
     });
     bool choiceMade = library.codeChoice == 0 ||
                       (codeChoices_ && codeChoices_->find(library.codeChoice) != std::string::npos);
-    if (sourceGiven && choiceMade) toolArguments_.at(config_.linkerTool).emplace_back(library.name);
+    auto& words = toolArguments_.at(config_.linkerTool);
+    bool added = std::find(words.begin(), words.end(), library.name) != words.end();
+    if (sourceGiven && choiceMade && !added) words.emplace_back(library.name);
+  }
+}
+
+void Driver::addDefaultWords() {
+  for (const DefaultWord& word : config_.defaultWords) {
+    bool suppressed = std::any_of(word.suppressedBy.begin(), word.suppressedBy.end(),
+                                  [&](std::uint8_t id) { return optionSet_.test(id); });
+    if (!suppressed) toolArguments_.at(word.tool).emplace_back(word.word);
   }
 }
 
@@ -214,9 +225,11 @@ void Driver::createTemporaries() {
   }
 }
 
+// The first two names are of the first template, which -z$ keeps.
 void Driver::removeTemporaries() {
-  for (const std::string& name : temporaryNames_) {
-    ::unlink(name.c_str());
+  for (std::size_t index = 0; index < temporaryNames_.size(); ++index) {
+    const std::string& name = temporaryNames_[index];
+    if (!keepTemporaries_ || index + 1 == temporaryNames_.size()) ::unlink(name.c_str());
     cleanup::unregisterFile(name);
   }
   temporaryNames_.clear();
@@ -258,7 +271,7 @@ void Driver::processOption(const std::string& word) {
   if (!match) fatal(Message::unrecognizedOption, word);
   std::string argument =
       takeArgument(*match, word, std::string(text.substr(optionLettersOf(match->rule).size())));
-  if (match->action == OptionAction::ignored) {
+  if (match->action == OptionAction::ignored || excludedByEarlier(*match)) {
     warning(formatMessage(Message::ignoredOption, {word}));
     return;
   }
@@ -270,6 +283,14 @@ void Driver::processOption(const std::string& word) {
   if (match->action == OptionAction::defaultedDigit && argument.empty()) argument = "1";
   forward(*match, argument);
   if (match->mask & kDriverAction) act(*match, word, argument);
+}
+
+bool Driver::excludedByEarlier(const OptionEntry& entry) const {
+  return std::any_of(config_.exclusiveOptions.begin(), config_.exclusiveOptions.end(),
+                     [&](const ExclusivePair& pair) {
+                       return (entry.id == pair.first && optionSet_.test(pair.second)) ||
+                              (entry.id == pair.second && optionSet_.test(pair.first));
+                     });
 }
 
 std::string Driver::takeArgument(const OptionEntry& entry, const std::string& word,
@@ -415,6 +436,21 @@ void Driver::act(const OptionEntry& entry, const std::string& word, std::string&
       if (argument.size() != 1 || !allDigits(argument))
         fatal(Message::characterNotAllowed, optionText + argument);
       break;
+    case OptionAction::keepAssembly:
+      keepAssembly_ = true;
+      break;
+    case OptionAction::keepTemporaries:
+      keepTemporaries_ = true;
+      break;
+    case OptionAction::fixedWord:
+    case OptionAction::optimisationLevel:
+    case OptionAction::sectionName:
+    case OptionAction::memorySize:
+    case OptionAction::builtinFileName:
+    case OptionAction::frontEndWarnings:
+    case OptionAction::predefinedOrSymbol:
+      makeOptionWords(entry, argument);
+      break;
   }
 }
 
@@ -482,7 +518,7 @@ void Driver::checkSettings() {
   if (explicitRelocatable_ && !outputName_) fatal(Message::relocatableNeedsOutput);
   if (compiledSourceCount() > 1 && !linkEnabled()) {
     if (outputName_) fatal(Message::unrecognizedOption, "o");
-    if (listingName_) fatal(Message::unrecognizedOption, "lf");
+    if (listingName_) fatal(Message::unrecognizedOption, std::string(config_.listingOptionName));
   }
   if (sources_.empty() && !onlyVersion_) fatal(Message::noSourceFile);
   for (const SourceFile& source : sources_) {
@@ -534,7 +570,12 @@ int Driver::compiledSourceCount() const {
   }));
 }
 
-bool Driver::linkEnabled() const { return !stopBeforeAssembly_ && !noLink_; }
+bool Driver::linkEnabled() const { return !stopBeforeAssembly_ && !noLink_ && !frontEndOnly(); }
+
+bool Driver::frontEndOnly() const {
+  return std::any_of(config_.frontEndOnlyOptions.begin(), config_.frontEndOnlyOptions.end(),
+                     [&](std::uint8_t id) { return optionSet_.test(id); });
+}
 
 bool Driver::stageEnabled(const StageRule& stage) const {
   return !(stopBeforeAssembly_ && stage.tool == config_.assemblerTool);

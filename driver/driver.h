@@ -2,7 +2,7 @@
 // One driver run: start-up, reading and sorting the words, the compile stages per source,
 // the link, and cleanup. All per-run state lives here; the configuration is constant data.
 #include <array>
-#include <bitset>
+#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,8 +19,6 @@ namespace kz::driver {
 inline constexpr int kFatalStatus = 255;  // -1 on this host
 inline constexpr int kSecondExecFailureStatus = 3;
 inline constexpr int kToolFailedStatus = 1;
-
-using OptionSet = std::bitset<136>;  // one bit per option id (17 bytes)
 
 struct SourceFile {
   std::string name;  // as the user gave it
@@ -63,21 +61,33 @@ class Driver {
   void checkOutputSuffix();
   void addRootLibraryDirectories();
   void addRuntimeLibraries();
+  void addDefaultWords();
+  bool excludedByEarlier(const OptionEntry& entry) const;
+  void sendToTools(std::uint16_t tools, std::initializer_list<std::string> words);
+  void makeOptionWords(const OptionEntry& entry, const std::string& argument);
   int runPipeline();
   std::vector<std::size_t> stagesFor(const SourceFile& source) const;
   bool takesHandedInput(const StageRule& stage, bool previousRan) const;
   bool runSource(const SourceFile& source, bool severalSources);
   bool runLink(bool severalSources);
-  bool runTool(int tool, std::vector<std::string> words, const std::vector<std::string>& stageWords,
-               bool compiledInput = false);
+  int runTool(int tool, std::vector<std::string> words, const std::vector<std::string>& stageWords,
+              bool compiledInput = false);
+  int runStage(const StageRule& stage, const std::vector<std::string>& words, bool compiledInput);
+  std::string stageOutput(const SourceFile& source, const std::vector<std::size_t>& chosen,
+                          std::size_t position, std::size_t& temporary,
+                          bool singleCompileOnly) const;
+  std::vector<std::string> stageWords(const StageRule& stage, const std::string& listingName,
+                                      const std::string& sourceName, const std::string& input,
+                                      const std::string& output, bool withRetryWord) const;
   std::vector<std::string> stageHead(const StageRule& stage, const std::string& listingName,
-                                     const std::string& sourceName);
+                                     const std::string& sourceName) const;
   void removeTemporaries();
 
   [[noreturn]] void fatal(Message message, const std::string& argument = {});
   void warning(const std::string& text);
 
   bool linkEnabled() const;
+  bool frontEndOnly() const;
   bool stageEnabled(const StageRule& stage) const;
   int compiledSourceCount() const;
   bool isCompiledKind(SourceKind kind) const;
@@ -120,6 +130,8 @@ class Driver {
   bool assemblerDebugPassed_ = false;
   bool sourceNameFlag_ = false;
   bool onlyVersion_ = false;
+  bool keepAssembly_ = false;
+  bool keepTemporaries_ = false;
 };
 
 }  // namespace kz::driver

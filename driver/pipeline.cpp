@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/fatal_error.h"
+#include "common/host_path.h"
 #include "driver/driver.h"
 
 namespace kz::driver {
@@ -94,23 +95,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
   bool compiled = !chosen.empty() && config_.stages[chosen[0]].tool == config_.compilerTool;
   for (std::size_t position = 0; position < chosen.size(); ++position) {
     const StageRule& stage = config_.stages[chosen[position]];
-    std::string output;
-    if (stage.outputKind == SourceKind::object) {
-      output =
-          singleCompileOnly && outputName_ ? *outputName_ : base + std::string(stage.outputSuffix);
-    } else {
-      bool laterWriter = std::any_of(
-          chosen.begin() + static_cast<std::ptrdiff_t>(position) + 1, chosen.end(),
-          [&](std::size_t later) { return config_.stages[later].outputKind == stage.outputKind; });
-      bool kept = !laterWriter && (listing_ || stopBeforeAssembly_);
-      if (kept) {
-        output = stopBeforeAssembly_ && singleCompileOnly && outputName_
-                     ? *outputName_
-                     : base + std::string(stage.outputSuffix);
-      } else {
-        output = temporaryNames_.at(temporary++ % 2);
-      }
-    }
+    std::string output = stageOutput(source, chosen, position, temporary, singleCompileOnly);
     std::string listingName;
     std::string_view listingSuffix = position > 0 && !stage.handedListingSuffix.empty()
                                          ? stage.handedListingSuffix
@@ -119,14 +104,51 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
       bool userName = stage.tool == config_.assemblerTool && listingName_ && !linkEnabled();
       listingName = userName ? *listingName_ : base + std::string(listingSuffix);
     }
-    std::vector<std::string> words = stageHead(stage, listingName, source.name);
-    appendNamed(words, "-o", output, config_.tools[stage.tool].readsEscapedNames);
-    words.push_back(stageInput(input));
-    if (!runTool(stage.tool, {}, words, compiled && position > 0)) return false;
+    std::vector<std::string> words;
+    if (stage.form == StageForm::frontEnd) {
+      FrontEndCommand command =
+          config_.frontEndCommand(optionSet_, {source.name, stageInput(input), stageInput(base),
+                                               output, sourceNameFlag_ && stage.takesSourceName});
+      words = std::move(command.words);
+      output = std::move(command.output);
+    } else {
+      words = stageWords(stage, listingName, source.name, input, output, false);
+    }
+    // A mode whose output is named after the source must not write over the source itself.
+    if (!output.empty() && sameFile(input, output)) fatal(Message::filesAreTheSame, source.name);
+    bool handedOn = compiled && position > 0;
+    int status = runStage(stage, words, handedOn);
+    if (status != 0 && stage.retry && status == stage.retry->status &&
+        !optionSet_.test(stage.retry->optionId)) {
+      status = runStage(stage, stageWords(stage, listingName, source.name, input, output, true),
+                        handedOn);
+    }
+    if (status != 0) return false;
     if (stage.outputKind == SourceKind::object) objectsMade_.push_back(output);
+    if (stage.form == StageForm::frontEnd && frontEndOnly()) break;
     input = output;
   }
   return true;
+}
+
+// The output of a stage named after the source when it is kept, else a temporary. Only
+// assembly text is ever kept; intermediate files of compiler passes always go to temporaries.
+std::string Driver::stageOutput(const SourceFile& source, const std::vector<std::size_t>& chosen,
+                                std::size_t position, std::size_t& temporary,
+                                bool singleCompileOnly) const {
+  const StageRule& stage = config_.stages[chosen[position]];
+  std::string base = baseNameOf(source.name);
+  if (stage.outputKind == SourceKind::object)
+    return singleCompileOnly && outputName_ ? *outputName_ : base + std::string(stage.outputSuffix);
+  bool laterWriter = std::any_of(
+      chosen.begin() + static_cast<std::ptrdiff_t>(position) + 1, chosen.end(),
+      [&](std::size_t later) { return config_.stages[later].outputKind == stage.outputKind; });
+  bool kept = stage.outputKind == SourceKind::assemblySource && !laterWriter &&
+              (listing_ || stopBeforeAssembly_ || keepAssembly_);
+  if (!kept) return temporaryNames_.at(temporary++ % 2);
+  return stopBeforeAssembly_ && singleCompileOnly && outputName_
+             ? *outputName_
+             : base + std::string(stage.outputSuffix);
 }
 
 bool Driver::runLink(bool severalSources) {
@@ -152,22 +174,45 @@ bool Driver::runLink(bool severalSources) {
               outputName_ ? *outputName_
                           : base + std::string(alternateImage_ ? config_.alternateImageSuffix
                                                                : config_.imageSuffix));
-  return runTool(config_.linkerTool, linkInputs(objectsMade_), words);
+  return runTool(config_.linkerTool, linkInputs(objectsMade_), words) == 0;
+}
+
+std::vector<std::string> Driver::stageWords(const StageRule& stage, const std::string& listingName,
+                                            const std::string& sourceName, const std::string& input,
+                                            const std::string& output, bool withRetryWord) const {
+  std::vector<std::string> words = stageHead(stage, listingName, sourceName);
+  if (stage.retry && (withRetryWord || optionSet_.test(stage.retry->optionId)))
+    words.emplace_back(stage.retry->word);
+  if (stage.form == StageForm::positional) {
+    words.insert(words.end(), {stageInput(input), stageInput(output)});
+  } else {
+    appendNamed(words, "-o", output, config_.tools[stage.tool].readsEscapedNames);
+    words.push_back(stageInput(input));
+  }
+  return words;
 }
 
 std::vector<std::string> Driver::stageHead(const StageRule& stage, const std::string& listingName,
-                                           const std::string& sourceName) {
+                                           const std::string& sourceName) const {
   std::vector<std::string> words;
-  if (!listingName.empty())
-    appendNamed(words, "-lf", listingName, config_.tools[stage.tool].readsEscapedNames);
-  words.push_back(version_ ? "-V" : "-$");
+  if (stage.form == StageForm::named) {
+    if (!listingName.empty())
+      appendNamed(words, "-lf", listingName, config_.tools[stage.tool].readsEscapedNames);
+    words.push_back(version_ ? "-V" : "-$");
+  }
   if (sourceNameFlag_ && stage.takesSourceName) words.insert(words.end(), {"-GN", sourceName});
   if (!stage.fixedWord.empty()) words.emplace_back(stage.fixedWord);
   return words;
 }
 
-bool Driver::runTool(int tool, std::vector<std::string> words,
-                     const std::vector<std::string>& stageWords, bool compiledInput) {
+int Driver::runStage(const StageRule& stage, const std::vector<std::string>& words,
+                     bool compiledInput) {
+  return runTool(stage.tool, {}, words, compiledInput);
+}
+
+// The tool's exit status; 0 in print-only mode.
+int Driver::runTool(int tool, std::vector<std::string> words,
+                    const std::vector<std::string>& stageWords, bool compiledInput) {
   for (const std::string& word : toolArguments_.at(tool)) {
     bool withheld = compiledInput && std::find(config_.handWrittenOnlyWords.begin(),
                                                config_.handWrittenOnlyWords.end(),
@@ -183,7 +228,7 @@ bool Driver::runTool(int tool, std::vector<std::string> words,
     out_ << path << " : '" << rule.name << "'";
     for (const std::string& word : words) out_ << " '" << word << "'";
     out_ << '\n';
-    return true;
+    return 0;
   }
   sourceNameFlag_ = true;
   out_.flush();
@@ -194,7 +239,7 @@ bool Driver::runTool(int tool, std::vector<std::string> words,
   if (!status)
     throw FatalError(messageNumber(Message::cantExecute), path,
                      rule.secondExecWording ? kSecondExecFailureStatus : kFatalStatus);
-  return *status == 0;
+  return *status;
 }
 
 }  // namespace kz::driver

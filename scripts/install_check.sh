@@ -12,14 +12,15 @@ trap 'rm -rf "$prefix" "$work"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail() { echo "install check: $*" >&2; exit 1; }
-for program in asmzel maczel cclzel dumpzel clzel lnkzel libzel; do
+for program in asmzel maczel cclzel cczel dumpzel clzel zc1 lnkzel libzel; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed"
 done
-for stand_in in mplzel appzel; do
+for stand_in in mplzel appzel zc2 czel1; do
   [ ! -e "$prefix/bin/$stand_in" ] || fail "the stand-in bin/$stand_in is installed"
 done
 for file in etc/asmzel.hlp etc/maczel.hlp etc/maczel.env etc/dumpzel.hlp include/kzel.inc \
   etc/cclzel.hlp etc/cclzel.env lib/lzel.lib share/man/man1/cclzel.1 \
+  etc/cczel.hlp etc/cczel.env share/man/man1/cczel.1 share/doc/korvzel/c-driver.md \
   share/man/man1/asmzel.1 share/man/man1/maczel.1 share/man/man1/dumpzel.1 \
   share/doc/korvzel/assembler.md; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
@@ -50,5 +51,12 @@ run "$prefix/bin/cclzel" -$ -Os -o clike.abs blink.cl >/dev/null 2>&1 || fail "c
 [ -s clike.abs ] || fail "cclzel made no image"
 for left in TC* TD* blink.asm; do
   [ ! -e "$left" ] || fail "cclzel left $left behind"
+done
+# The C driver runs the installed zc1; the later passes are not installed, so -E, which
+# stops after zc1, is what an installation can do alone.
+printf '#define LIMIT 3\nint limit = LIMIT;\n' > limit.c
+run "$prefix/bin/cczel" -$ -E limit.c | grep -q 'int limit = 3;' || fail "cczel cannot preprocess with zc1"
+for left in TA* TB*; do
+  [ ! -e "$left" ] || fail "cczel left $left behind"
 done
 echo "install check: passed"

@@ -1,68 +1,28 @@
-// Stand-ins for the outside programs maczel starts that do not exist yet (mplzel, appzel;
+// Stand-ins for the outside programs the drivers start that do not exist yet (mplzel, appzel;
 // the linker lnkzel is real, in link/). They take their words from the command line or the
 // "-z@" hand-over block, copy the one input file to the output named by -o (no macros, no
 // preprocessing), write a listing for -lf, and exit 0.
 //
-// Failing on request: when the current directory holds "<tool>.fail", the tool writes
-// nothing and exits with the number in that file (1 when it holds no number). An input
-// that cannot be read ends the tool with status 2 and a message.
+// Failing on request: see requestedFailure. An input that cannot be read ends the tool with
+// status 2 and a message.
 #include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/handover.h"
+#include "stubs/stub_files.h"
 
 #ifndef KZ_STUB_NAME
 #error "KZ_STUB_NAME names the tool this stand-in plays"
 #endif
 
-namespace {
-
-constexpr const char* kToolName = KZ_STUB_NAME;
-
-// The driver wraps a word holding a blank in double quotes; "-- name" escapes a name
-// beginning with '-'.
-std::string plainWord(std::string word) {
-  if (word.size() >= 2 && word.front() == '"' && word.back() == '"')
-    word = word.substr(1, word.size() - 2);
-  return word;
-}
-
-std::string fileName(const std::string& word) {
-  return word.starts_with("-- ") ? word.substr(3) : word;
-}
-
-bool readFile(const std::string& name, std::string& text) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
-  return true;
-}
-
-int requestedFailure() {
-  std::string text;
-  if (!readFile(std::string(kToolName) + ".fail", text)) return 0;
-  int status = std::atoi(text.c_str());
-  return status == 0 ? 1 : status;
-}
-
-bool writeFile(const std::string& name, const std::string& text) {
-  std::ofstream out(name, std::ios::binary);
-  out << text;
-  return static_cast<bool>(out);
-}
-
-}  // namespace
+using namespace kz::stubs;
 
 int main(int argc, char** argv) {
+  const std::string tool = KZ_STUB_NAME;
   kz::ProgramEnvironment environment = kz::ProgramEnvironment::fromProcess(argc, argv, environ);
   const std::set<std::string> withValue = {"-o", "-lf", "-I", "-GN", "-e", "-L", "-F", "-s", "-Ms"};
   std::string output;
@@ -83,28 +43,27 @@ int main(int argc, char** argv) {
       inputs.push_back(word);
     }
   }
-  if (int status = requestedFailure()) {
-    std::cerr << kToolName << ": failing on request with status " << status << '\n';
+  if (int status = requestedFailure(tool, words)) {
+    std::cerr << tool << ": failing on request with status " << status << '\n';
     return status;
   }
   if (output.empty() || inputs.empty()) {
-    std::cerr << kToolName << ": needs -o and an input file\n";
+    std::cerr << tool << ": needs -o and an input file\n";
     return 2;
   }
-  const std::string tool = kToolName;
   std::string result;
   std::string listingText = tool + " listing\n";
   for (const std::string& input : inputs) {
     std::string text;
     if (!readFile(input, text)) {
-      std::cerr << kToolName << ": can't read " << input << '\n';
+      std::cerr << tool << ": can't read " << input << '\n';
       return 2;
     }
     result += text;
     listingText += "input " + input + '\n';
   }
   if (!writeFile(output, result) || (!listing.empty() && !writeFile(listing, listingText))) {
-    std::cerr << kToolName << ": can't write " << output << '\n';
+    std::cerr << tool << ": can't write " << output << '\n';
     return 2;
   }
   return 0;

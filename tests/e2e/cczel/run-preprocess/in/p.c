@@ -1,0 +1,2 @@
+#define STEP 1
+int limit = LIMIT + STEP;

@@ -1,0 +1,6 @@
+/* A step counter. */
+unsigned char count;
+void step(void)
+{
+  count = count + 1;
+}
