@@ -1,68 +1,17 @@
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "driver/cclzel_config.h"
-#include "driver/driver.h"
-#include "tests/driver/fake_runner.h"
+#include "tests/driver/root_fixture.h"
 
 namespace kz::driver {
 namespace {
 
 namespace fs = std::filesystem;
-using Words = std::vector<std::string>;
 
-// A root with the five tools in bin/, so every path below is <root>/bin/<tool>.
-class CclzelTest : public ::testing::Test {
+class CclzelTest : public DriverRootTest {
  protected:
-  void SetUp() override {
-    root_ = (fs::temp_directory_path() / ("kzcclzel-" + std::to_string(::getpid()))).string();
-    fs::create_directories(root_ + "/etc");
-    fs::create_directories(root_ + "/bin");
-    std::ofstream(root_ + "/etc/cclzel.env") << "Version 1.0\n";
-    for (const char* tool : {"clzel", "mplzel", "appzel", "asmzel", "lnkzel"}) {
-      std::string path = root_ + "/bin/" + tool;
-      std::ofstream(path) << "";
-      ::chmod(path.c_str(), 0755);
-    }
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  int run(Words arguments, Words environment = {}) {
-    arguments.insert(arguments.begin(), "cclzel");
-    environment.insert(environment.end(), {"KHOMEZEL=" + root_, "TMP=" + root_});
-    out_.str("");
-    err_.str("");
-    runner_.starts.clear();
-    Driver driver(cclzelConfig(), ProgramEnvironment(arguments, environment), runner_, out_, err_);
-    int status = driver.run();
-    leftovers_ = 0;
-    for (const auto& entry : fs::directory_iterator(root_))
-      leftovers_ += entry.path().filename().string().starts_with("T");
-    return status;
-  }
-
-  // The -# lines with the root written as "@" and the temporaries as T0, T1.
-  std::string printed() const { return shown(out_.str()); }
-  std::string shown(std::string text) const {
-    for (auto [from, to] : {std::pair<std::string, std::string>{root_ + "/TC000000", "T0"},
-                            {root_ + "/TC000001", "T1"},
-                            {root_ + "/bin/", ""},
-                            {root_, "@"}}) {
-      for (std::size_t at; (at = text.find(from)) != std::string::npos;)
-        text.replace(at, from.size(), to);
-    }
-    return text;
-  }
-
-  std::string root_;
-  FakeRunner runner_;
-  std::ostringstream out_, err_;
-  int leftovers_ = 0;
+  CclzelTest() : DriverRootTest(cclzelConfig()) {}
 };
 
 struct PrintCase {
@@ -279,10 +228,6 @@ TEST_F(CclzelTest, MessagesAndExitStatus) {
 TEST_F(CclzelTest, RunningStagesNameTheSourceAndStopAtAFailure) {
   ASSERT_EQ(run({"p.cl", "q.cl"}), 0);
   ASSERT_EQ(runner_.starts.size(), 5u);
-  auto words = [&](std::size_t start) {
-    const Words& block = runner_.starts.at(start).block;
-    return Words(block.begin() + 7, block.end());
-  };
   std::string t0 = root_ + "/TC000000";
   EXPECT_EQ(runner_.starts[0].path, root_ + "/bin/clzel");
   EXPECT_EQ(words(0), (Words{"-$", "-o", t0, "p.cl"}));

@@ -1,73 +1,17 @@
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "driver/cczel_config.h"
-#include "driver/driver.h"
-#include "tests/driver/fake_runner.h"
+#include "tests/driver/root_fixture.h"
 
 namespace kz::driver {
 namespace {
 
 namespace fs = std::filesystem;
-using Words = std::vector<std::string>;
 
-// A root with the seven tools in bin/, so every path below is <root>/bin/<tool>.
-class CczelTest : public ::testing::Test {
+class CczelTest : public DriverRootTest {
  protected:
-  void SetUp() override {
-    root_ = (fs::temp_directory_path() / ("kzcczel-" + std::to_string(::getpid()))).string();
-    fs::create_directories(root_ + "/etc");
-    fs::create_directories(root_ + "/bin");
-    std::ofstream(root_ + "/etc/cczel.env") << "Version 1.0\n";
-    for (const char* tool : {"zc1", "zc2", "czel1", "mplzel", "appzel", "asmzel", "lnkzel"}) {
-      std::string path = root_ + "/bin/" + tool;
-      std::ofstream(path) << "";
-      ::chmod(path.c_str(), 0755);
-    }
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  int run(Words arguments) {
-    arguments.insert(arguments.begin(), "cczel");
-    Words environment = {"KHOMEZEL=" + root_, "TMP=" + root_};
-    out_.str("");
-    err_.str("");
-    runner_.starts.clear();
-    Driver driver(cczelConfig(), ProgramEnvironment(arguments, environment), runner_, out_, err_);
-    int status = driver.run();
-    leftovers_ = 0;
-    for (const auto& entry : fs::directory_iterator(root_))
-      leftovers_ += entry.path().filename().string().starts_with("T");
-    return status;
-  }
-
-  // The -# lines with the root written as "@" and the temporaries as T0, T1.
-  std::string printed() const { return shown(out_.str()); }
-  std::string shown(std::string text) const {
-    for (auto [from, to] : {std::pair<std::string, std::string>{root_ + "/TA000000", "T0"},
-                            {root_ + "/TA000001", "T1"},
-                            {root_ + "/bin/", ""},
-                            {root_, "@"}}) {
-      for (std::size_t at; (at = text.find(from)) != std::string::npos;)
-        text.replace(at, from.size(), to);
-    }
-    return text;
-  }
-  // The argument words of one recorded start.
-  Words words(std::size_t start) const {
-    const Words& block = runner_.starts.at(start).block;
-    return Words(block.begin() + 7, block.end());
-  }
-
-  std::string root_;
-  FakeRunner runner_;
-  std::ostringstream out_, err_;
-  int leftovers_ = 0;
+  CczelTest() : DriverRootTest(cczelConfig()) {}
 };
 
 struct PrintCase {
