@@ -546,7 +546,7 @@ void Driver::checkOutputSuffix() {
   if (!fits) warning(formatMessage(Message::suffixNotFitForOutput, {*outputName_}));
 }
 
-void Driver::fatal(Message message, const std::string& argument) {
+void Driver::fatal(Message message, const std::string& argument) const {
   throw FatalError(messageNumber(message), argument, kFatalStatus);
 }
 

@@ -72,6 +72,7 @@ class Driver {
   bool runLink(bool severalSources);
   int runTool(int tool, std::vector<std::string> words, const std::vector<std::string>& stageWords,
               bool compiledInput = false);
+  void refuseOverwrite(const std::string& input, const std::string& output) const;
   int runStage(const StageRule& stage, const std::vector<std::string>& words, bool compiledInput);
   std::string stageOutput(const SourceFile& source, const std::vector<std::size_t>& chosen,
                           std::size_t position, std::size_t& temporary,
@@ -83,7 +84,7 @@ class Driver {
                                      const std::string& sourceName) const;
   void removeTemporaries();
 
-  [[noreturn]] void fatal(Message message, const std::string& argument = {});
+  [[noreturn]] void fatal(Message message, const std::string& argument = {}) const;
   void warning(const std::string& text);
 
   bool linkEnabled() const;

@@ -114,8 +114,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
     } else {
       words = stageWords(stage, listingName, source.name, input, output, false);
     }
-    // A mode whose output is named after the source must not write over the source itself.
-    if (!output.empty() && sameFile(input, output)) fatal(Message::filesAreTheSame, source.name);
+    refuseOverwrite(input, output);
     bool handedOn = compiled && position > 0;
     int status = runStage(stage, words, handedOn);
     if (status != 0 && stage.retry && status == stage.retry->status &&
@@ -129,6 +128,16 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
     input = output;
   }
   return true;
+}
+
+// An output named after its source (a kept .asm, an object, -P's .i) must not be the stage's
+// input or any file of the command line, which it would destroy before it is read.
+void Driver::refuseOverwrite(const std::string& input, const std::string& output) const {
+  if (output.empty()) return;
+  if (sameFile(input, output)) fatal(Message::filesAreTheSame, input);
+  for (const SourceFile& other : sources_) {
+    if (sameFile(other.name, output)) fatal(Message::filesAreTheSame, other.name);
+  }
 }
 
 // The output of a stage named after the source when it is kept, else a temporary. Only

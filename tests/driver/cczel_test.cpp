@@ -206,6 +206,10 @@ TEST_F(CczelTest, MessagesAndExitStatus) {
        "cczel-Fatal-109 : Unrecognized option \"o\"\n"},
       // -P on a preprocessed source would write its output over the source.
       {{"-P", "q.i"}, 255, "cczel-Fatal-103 : \"q.i\" files are the same\n"},
+      // Nor over another file of the command line before that file is read.
+      {{"-P", "q.c", "q.i"}, 255, "cczel-Fatal-103 : \"q.i\" files are the same\n"},
+      {{"-S", "m.mac", "m.asm"}, 255, "cczel-Fatal-103 : \"m.asm\" files are the same\n"},
+      {{"a.asm", "a.rel"}, 255, "cczel-Fatal-103 : \"a.rel\" files are the same\n"},
       {{"-o", "p.c", "p.c"}, 255, "cczel-Fatal-103 : \"p.c\" files are the same\n"},
       {{"-c"}, 255, "cczel-Fatal-100 : No source file found in invocation\n"},
       {{"-A", "-Xec", "-E", "p.c"}, 0, "cczel-Warning-521 : Ignored option \"-Xec\"\n"},
