@@ -38,9 +38,9 @@ bool sameOperand(const Operand& a, const Operand& b) {
 
 }  // namespace
 
-CodeEmitter::CodeEmitter(RecordWriter& records, EmitterChoices choices, SourceLines lines,
+CodeEmitter::CodeEmitter(BodyText& body, EmitterChoices choices, SourceLines lines,
                          WriteFailed writeFailed)
-    : records_(records),
+    : body_(body),
       choices_(choices),
       lines_(std::move(lines)),
       writeFailed_(std::move(writeFailed)) {}
@@ -61,7 +61,7 @@ void CodeEmitter::write(RecordKind kind, std::string_view payload) {
     appendRecord(captured.records, kind, payload);
     return;
   }
-  if (!records_.write(kind, payload)) writeFailed_();
+  if (!body_.record(kind, payload)) writeFailed_();
 }
 
 void CodeEmitter::beginCapture() {
@@ -87,7 +87,7 @@ void CodeEmitter::replay(Captured&& records) {
     Captured& outer = captures_.back();
     if (records.last != std::string::npos) outer.last = outer.records.size() + records.last;
     outer.records += records.records;
-  } else if (!records_.writeEncoded(records.records)) {
+  } else if (!body_.records(records.records)) {
     writeFailed_();
   }
   // The next line written is marked again.
@@ -109,12 +109,10 @@ void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth, long serial) 
   if (line == markedLine_ && depth == markedDepth_) return;
   markedLine_ = line;
   markedDepth_ = depth;
-  std::string& payload = payload_;
-  payload.assign(1, static_cast<char>(depth));
-  appendNumber(payload, line);
   // The text of a line goes out once: not again when later code comes back to it (the
   // end of a loop, a switch's dispatch written after its cases). An include file read
   // again has lines of its own.
+  std::string_view source;
   if (serial > 0) {
     auto at = static_cast<std::size_t>(serial);
     if (textedLines_.size() <= at) textedLines_.resize(at + 1 + textedLines_.size() / 2);
@@ -123,9 +121,17 @@ void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth, long serial) 
       std::string_view text = lines_.text ? lines_.text(serial) : std::string_view();
       std::size_t first = 0;
       while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
-      payload += text.substr(first);
+      source = text.substr(first);
     }
   }
+  if (captures_.empty()) {
+    if (!body_.sourceLine(depth, line, source)) writeFailed_();
+    return;
+  }
+  std::string& payload = payload_;
+  payload.assign(1, static_cast<char>(depth));
+  appendNumber(payload, line);
+  payload += source;
   write(RecordKind::sourceLine, payload);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Where the generated code goes: records of work file 1, in source order. Instructions are
+// Where the generated code goes: records for the body text, in source order. Instructions are
 // held back in a short run under the `u` choice of -O, so that a jump to the label right
 // after it, or a load repeated at once, can be dropped before they are written; under `e`
 // a load of an operand into itself is left out and storing 0 into a byte of memory is
@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clike/body_text.h"
 #include "clike/operands.h"
 #include "clike/work_records.h"
 
@@ -31,8 +32,7 @@ class CodeEmitter {
   };
   using WriteFailed = std::function<void()>;
 
-  CodeEmitter(RecordWriter& records, EmitterChoices choices, SourceLines lines,
-              WriteFailed writeFailed);
+  CodeEmitter(BodyText& body, EmitterChoices choices, SourceLines lines, WriteFailed writeFailed);
 
   // The source line that later output comes from.
   void setLine(std::uint32_t line, std::uint8_t depth) {
@@ -63,9 +63,8 @@ class CodeEmitter {
   // Writes what is held back.
   void flush();
 
-  // Records made between beginCapture and endCapture are kept aside, encoded as in the work
-  // file, to be written later with replay (a jump table must follow its jump, before the
-  // code of its cases).
+  // Records made between beginCapture and endCapture are kept aside, encoded, to be written
+  // later with replay (a jump table must follow its jump, before the code of its cases).
   struct Captured {
     std::string records;
     std::size_t last = std::string::npos;  // where the last record starts
@@ -105,7 +104,7 @@ class CodeEmitter {
   void writeHeld(const Held& held);
   void markLine(std::uint32_t line, std::uint8_t depth, long serial);
 
-  RecordWriter& records_;
+  BodyText& body_;
   EmitterChoices choices_;
   SourceLines lines_;
   WriteFailed writeFailed_;

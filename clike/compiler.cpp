@@ -202,13 +202,13 @@ IncludeSearch Compiler::includeSearch() const {
 // every token is dumped instead and nothing is parsed.
 void Compiler::compile() {
   diagnostics_.setPhase(Phase::compiling);
-  records_ = std::make_unique<RecordWriter>(workFile1_);
+  body_ = std::make_unique<BodyText>(settings_.options, workFile1_);
   const OptionSettings& o = settings_.options;
   EmitterChoices choices;
   choices.holdBack = o.optUnit == 1;
   choices.eliminate = o.optE == 1;
   emitter_ = std::make_unique<CodeEmitter>(
-      *records_, choices,
+      *body_, choices,
       CodeEmitter::SourceLines{[this](std::uint32_t line, std::uint8_t depth) {
                                  return preprocessor_ ? preprocessor_->lineSerial(line, depth) : 0L;
                                },
@@ -329,8 +329,7 @@ void Compiler::writeOutput() {
       module.externalDebugLines += debugInfo_->symbolLines(*symbol);
     }
   }
-  RecordReader records(workFile1_);
-  bool written = writeModuleBody(o, module, records, output_);
+  bool written = writeModuleBody(o, module, workFile1_, output_);
   written = std::fputs("\tend\n", output_) >= 0 && written;
   if (output_ == console_.out) {
     if (std::fflush(output_) != 0 || !written) raiseFatal(Message::cantWrite, outputName_);

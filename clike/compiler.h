@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "clike/body_text.h"
 #include "clike/console.h"
 #include "clike/diagnostics.h"
 #include "clike/listing_file.h"
@@ -87,7 +88,7 @@ class Compiler {
   bool outputOpen_ = false;
   bool outputCreated_ = false;  // the assembly file exists and is ours to remove
   std::int32_t debugNumbers_ = kFirstDebugNumber;
-  std::unique_ptr<RecordWriter> records_;
+  std::unique_ptr<BodyText> body_;
   std::unique_ptr<CodeEmitter> emitter_;
   std::unique_ptr<Parser> parser_;
   std::unique_ptr<DebugInfo> debugInfo_;  // under -g

@@ -1,14 +1,14 @@
 #pragma once
-// The assembly file: written after the whole source was read, from the records of work
-// file 1: the module line, the external and public lists, then every record in source
-// order (sections, labels, data, instructions, #asm text and debug lines).
+// The assembly file: written after the whole source was read: the module line, the external
+// and public lists, then the body text of work file 1 (sections, labels, data,
+// instructions, #asm text and debug lines).
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "clike/settings.h"
 #include "clike/symbol_table.h"
-#include "clike/work_records.h"
+#include "clike/work_files.h"
 
 namespace kz::clike {
 
@@ -23,7 +23,7 @@ struct ModuleInfo {
 };
 
 // Writes everything up to, not including, the "\tend\n" line. False when a write failed.
-bool writeModuleBody(const OptionSettings& options, const ModuleInfo& module, RecordReader& records,
+bool writeModuleBody(const OptionSettings& options, const ModuleInfo& module, DiskWorkFile& body,
                      std::FILE* out);
 
 }  // namespace kz::clike

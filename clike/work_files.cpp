@@ -1,7 +1,9 @@
 #include "clike/work_files.h"
 
+#include <sys/sendfile.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "common/cleanup.h"
@@ -35,7 +37,8 @@ bool DiskWorkFile::create(const std::string& directory, const std::string& prefi
     cleanup::unregisterFile(made);
     return false;
   }
-  std::setvbuf(stream_, nullptr, _IOFBF, kStreamBuffer);
+  // Writes are gathered in pending_ and handed over a block at a time.
+  std::setvbuf(stream_, nullptr, _IONBF, 0);
   pending_.resize(kStreamBuffer);
   used_ = 0;
   path_ = made;
@@ -81,6 +84,33 @@ bool DiskWorkFile::openForReading() {
 
 std::size_t DiskWorkFile::read(void* data, std::size_t size) {
   return stream_ ? std::fread(data, 1, size, stream_) : 0;
+}
+
+// The kernel copies between the files where it can, so the bytes do not pass through here.
+bool DiskWorkFile::copyTo(std::FILE* out) {
+  if (!stream_ || std::fflush(out) != 0) return false;
+  int to = ::fileno(out);
+  if (to < 0) return copyByBlocks(out);
+  int from = ::fileno(stream_);
+  while (true) {
+    ssize_t sent = ::sendfile(to, from, nullptr, kStreamBuffer * 16);
+    if (sent > 0) continue;
+    if (sent == 0) return true;
+    if (errno == EINTR) continue;
+    // Files the kernel cannot copy between (an output opened for appending) take the
+    // long way.
+    if (errno == EINVAL || errno == ENOSYS) return copyByBlocks(out);
+    return false;
+  }
+}
+
+bool DiskWorkFile::copyByBlocks(std::FILE* out) {
+  std::vector<char> block(kStreamBuffer);
+  while (true) {
+    std::size_t count = std::fread(block.data(), 1, block.size(), stream_);
+    if (count > 0 && std::fwrite(block.data(), 1, count, out) != count) return false;
+    if (count < block.size()) return std::ferror(stream_) == 0;
+  }
 }
 
 bool DiskWorkFile::closeForReading() {

@@ -32,6 +32,8 @@ class DiskWorkFile {
   bool openForReading();
   // Bytes read; fewer than asked at the end.
   std::size_t read(void* data, std::size_t size);
+  // Appends what is left to read to `out`; false when a read or write failed.
+  bool copyTo(std::FILE* out);
   bool closeForReading();
 
   // Removes the file (closing it first).
@@ -40,11 +42,14 @@ class DiskWorkFile {
   void keep();
 
   bool exists() const { return !path_.empty(); }
+  // A write failed: the file is incomplete.
+  bool failed() const { return failed_; }
   const std::string& path() const { return path_; }
 
  private:
   bool writeBlock(const void* data, std::size_t size);
   bool flushPending();
+  bool copyByBlocks(std::FILE* out);
 
   std::string path_;
   std::vector<char> pending_;  // written bytes not yet handed to the stream: used_ of them

@@ -1,21 +1,23 @@
-// Work file 1 read back as it was written: records of every size, across the blocks in
-// which they are gathered and read, and code captured for later (nested captures included)
-// reaching the file in the order it is replayed.
+// Work file 1 holds the body text: code captured for later (nested captures included)
+// reaches it in the order it is replayed, records of every size come back whole from a
+// capture, and the output stage copies the whole file behind a header, whichever way the
+// output was opened.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "clike/body_text.h"
 #include "clike/code_emitter.h"
-#include "clike/work_records.h"
+#include "tests/common/captured_stream.h"
 
 namespace kz::clike {
 namespace {
-
-using Records = std::vector<std::pair<RecordKind, std::string>>;
 
 class WorkRecords : public ::testing::Test {
  protected:
@@ -23,64 +25,50 @@ class WorkRecords : public ::testing::Test {
     char pattern[] = "/tmp/kzclwrXXXXXX";
     directory_ = ::mkdtemp(pattern);
     ASSERT_TRUE(file_.create(directory_.string() + "/", "TP"));
+    options_.sourceCommentLevel = 0;
+    options_.debugInfo = 0;
   }
   void TearDown() override {
     file_.remove();
     std::filesystem::remove_all(directory_);
   }
 
-  Records readBack() {
+  std::string readBack() {
     EXPECT_TRUE(file_.closeForWriting());
     EXPECT_TRUE(file_.openForReading());
-    Records records;
-    RecordReader reader(file_);
-    RecordKind kind;
-    std::string_view payload;
-    while (reader.next(kind, payload)) records.emplace_back(kind, std::string(payload));
-    return records;
+    kz::testing::CapturedStream out;
+    EXPECT_TRUE(file_.copyTo(out.stream()));
+    return out.text();
+  }
+
+  // Writes a header, the work file and a trailer to a file opened with `mode`.
+  std::string copiedBehindHeader(const char* mode) {
+    EXPECT_TRUE(file_.closeForWriting());
+    EXPECT_TRUE(file_.openForReading());
+    std::filesystem::path path = directory_ / "out.asm";
+    std::FILE* out = std::fopen(path.c_str(), mode);
+    std::fputs("\tmodule\tprog\n", out);
+    EXPECT_TRUE(file_.copyTo(out));
+    std::fputs("\tend\n", out);
+    std::fclose(out);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
   }
 
   std::filesystem::path directory_;
   DiskWorkFile file_;
+  OptionSettings options_;
 };
-
-TEST_F(WorkRecords, EverySizeComesBackWholeAcrossTheBlocks) {
-  // Lengths around the varint steps and the 64 KiB blocks, with small records between
-  // them so that heads and payloads fall across block ends.
-  const std::vector<std::size_t> sizes{0,     1,     7,     8,     16,     17, 127,   128, 16383,
-                                       16384, 65535, 65536, 65537, 200000, 3,  70000, 0,   12};
-  Records written;
-  RecordWriter writer(file_);
-  for (std::size_t i = 0; i < sizes.size(); ++i) {
-    std::string payload(sizes[i], static_cast<char>('a' + i));
-    if (!payload.empty()) payload.back() = '#';
-    auto kind = static_cast<RecordKind>(1 + i % 12);
-    ASSERT_TRUE(writer.write(kind, payload));
-    written.emplace_back(kind, payload);
-    for (int j = 0; j < 700; ++j) {
-      std::string small = std::to_string(i * 1000 + static_cast<std::size_t>(j));
-      ASSERT_TRUE(writer.write(RecordKind::codeLine, small));
-      written.emplace_back(RecordKind::codeLine, small);
-    }
-  }
-  EXPECT_EQ(readBack(), written);
-}
-
-TEST_F(WorkRecords, ARecordCutShortEndsTheReading) {
-  RecordWriter writer(file_);
-  ASSERT_TRUE(writer.write(RecordKind::label, "__0001"));
-  const char head[] = {static_cast<char>(RecordKind::codeLine), 20, 'x'};  // 20 bytes said
-  ASSERT_TRUE(file_.write(head, sizeof head));
-  EXPECT_EQ(readBack(), (Records{{RecordKind::label, "__0001"}}));
-}
 
 // The last line of a captured body can be dropped (a break that ends the last case) also
 // when it came from a capture replayed into it.
 TEST_F(WorkRecords, CapturedCodeIsWrittenWhereItIsReplayed) {
-  RecordWriter writer(file_);
+  BodyText body(options_, file_);
   EmitterChoices choices;
   choices.holdBack = false;
-  CodeEmitter emitter(writer, choices, {}, [] { FAIL() << "write failed"; });
+  CodeEmitter emitter(body, choices, {}, [] { FAIL() << "write failed"; });
   emitter.beginCapture();
   emitter.codeLine("\tinc\ta");
   emitter.beginCapture();
@@ -101,14 +89,45 @@ TEST_F(WorkRecords, CapturedCodeIsWrittenWhereItIsReplayed) {
   emitter.beginCapture();
   EXPECT_TRUE(emitter.endCapture().empty());
   emitter.label("__0002");
-  Records records = readBack();
-  Records code;
-  for (const auto& record : records) {
-    if (record.first != RecordKind::sourceLine) code.push_back(record);
+  EXPECT_EQ(readBack(), "\tnop\n\tinc\ta\n__0002:\n");
+}
+
+TEST_F(WorkRecords, CapturedRecordsOfEverySizeComeBackWhole) {
+  // Lengths around the steps of the encoded length and the work file's gathering block.
+  const std::vector<std::size_t> sizes{0,     1,     127,   128,    16383, 16384,
+                                       65535, 65536, 65537, 200000, 3};
+  BodyText body(options_, file_);
+  CodeEmitter emitter(body, EmitterChoices{}, {}, [] { FAIL() << "write failed"; });
+  std::string expected;
+  emitter.beginCapture();
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    std::string text(sizes[i], static_cast<char>('a' + i));
+    if (!text.empty()) text.back() = '\n';
+    emitter.asmText(text);
+    expected += text;
+    emitter.codeLine("\tnop");
+    expected += "\tnop\n";
   }
-  EXPECT_EQ(code, (Records{{RecordKind::codeLine, "\tnop"},
-                           {RecordKind::codeLine, "\tinc\ta"},
-                           {RecordKind::label, "__0002"}}));
+  emitter.replay(emitter.endCapture());
+  emitter.flush();
+  EXPECT_EQ(readBack(), expected);
+}
+
+TEST_F(WorkRecords, TheBodyIsCopiedWholeBehindTheHeader) {
+  std::string body;
+  for (int i = 0; body.size() < 3 * 1024 * 1024 + 5; ++i)
+    body += "\tld\ta," + std::to_string(i) + "\n";
+  for (std::size_t at = 0; at < body.size(); at += 999)
+    ASSERT_TRUE(file_.write(body.data() + at, std::min<std::size_t>(999, body.size() - at)));
+  EXPECT_FALSE(file_.failed());
+  const std::string expected = "\tmodule\tprog\n" + body + "\tend\n";
+  EXPECT_EQ(copiedBehindHeader("wb"), expected);
+  ASSERT_TRUE(file_.openForReading());
+  // An output opened for appending is copied by blocks.
+  std::filesystem::remove(directory_ / "out.asm");
+  EXPECT_EQ(copiedBehindHeader("ab"), expected);
+  ASSERT_TRUE(file_.openForReading());
+  EXPECT_EQ(readBack(), body);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// The body of the assembly file, put into words as the code is generated: sections, labels,
+// data objects, instructions with their source references, #asm text and debug lines, in
+// the order they reach it. The text goes to work file 1, which the output stage copies
+// behind the module's header once the whole source is read.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "clike/settings.h"
+#include "clike/work_files.h"
+#include "clike/work_records.h"
+
+namespace kz::clike {
+
+class BodyText {
+ public:
+  BodyText(const OptionSettings& options, DiskWorkFile& file) : options_(options), file_(file) {}
+
+  // False when the work file could not take the text.
+  bool record(RecordKind kind, std::string_view payload);
+  // Records encoded with appendRecord, in their order.
+  bool records(std::string_view encoded);
+  // A sourceLine record given by its fields.
+  bool sourceLine(std::uint8_t depth, std::uint32_t line, std::string_view source);
+
+ private:
+  void text(std::string_view bytes) { file_.write(bytes.data(), bytes.size()); }
+  // The line end of an instruction or label: the pending source reference, or "\n".
+  void endLine();
+  void startItem();
+  void dataItem(std::string_view directive, std::string_view value);
+  void wordItem(std::string_view value);
+  void section(std::string_view payload);
+  void functionStart(std::string_view payload);
+  void dataBytes(std::string_view payload);
+  // The decimal digits of a number, at least `width` of them (zeros in front). Valid until
+  // the next call.
+  std::string_view decimal(std::uint32_t value, std::size_t width = 1);
+
+  const OptionSettings& options_;
+  DiskWorkFile& file_;
+  // The source reference that ends the next instruction or label line: "\t\t;++%u %04u\n".
+  std::array<char, 40> pendingReference_{};
+  std::size_t referenceLength_ = 0;
+  std::string objectName_;
+  bool firstItem_ = false;
+  bool inSection_ = false;
+  std::string values_;
+  char digits_[16];
+};
+
+}  // namespace kz::clike
