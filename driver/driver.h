@@ -72,6 +72,7 @@ class Driver {
   bool runLink(bool severalSources);
   int runTool(int tool, std::vector<std::string> words, const std::vector<std::string>& stageWords,
               bool compiledInput = false);
+  std::string stageListing(const StageRule& stage, bool handedOn, const std::string& base) const;
   void refuseOverwrite(const std::string& input, const std::string& output) const;
   int runStage(const StageRule& stage, const std::vector<std::string>& words, bool compiledInput);
   std::string stageOutput(const SourceFile& source, const std::vector<std::size_t>& chosen,

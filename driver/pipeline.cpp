@@ -96,14 +96,7 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
   for (std::size_t position = 0; position < chosen.size(); ++position) {
     const StageRule& stage = config_.stages[chosen[position]];
     std::string output = stageOutput(source, chosen, position, temporary, singleCompileOnly);
-    std::string listingName;
-    std::string_view listingSuffix = position > 0 && !stage.handedListingSuffix.empty()
-                                         ? stage.handedListingSuffix
-                                         : stage.listingSuffix;
-    if (listing_ && !listingSuffix.empty()) {
-      bool userName = stage.tool == config_.assemblerTool && listingName_ && !linkEnabled();
-      listingName = userName ? *listingName_ : base + std::string(listingSuffix);
-    }
+    std::string listingName = stageListing(stage, position > 0, base);
     std::vector<std::string> words;
     if (stage.form == StageForm::frontEnd) {
       FrontEndCommand command =
@@ -128,6 +121,17 @@ bool Driver::runSource(const SourceFile& source, bool severalSources) {
     input = output;
   }
   return true;
+}
+
+// The listing a stage writes: "" without -l or for a stage that takes no listing words.
+std::string Driver::stageListing(const StageRule& stage, bool handedOn,
+                                 const std::string& base) const {
+  std::string_view suffix = handedOn && !stage.handedListingSuffix.empty()
+                                ? stage.handedListingSuffix
+                                : stage.listingSuffix;
+  if (!listing_ || suffix.empty()) return {};
+  bool userName = stage.tool == config_.assemblerTool && listingName_ && !linkEnabled();
+  return userName ? *listingName_ : base + std::string(suffix);
 }
 
 // An output named after its source (a kept .asm, an object, -P's .i) must not be the stage's
