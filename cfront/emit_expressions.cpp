@@ -20,6 +20,17 @@ std::string floating(const char* format, long double value) {
 
 bool isPointer(TypeRef type) { return type && type->kind == TypeKind::pointer; }
 
+long long fieldMask(const Member& field) {
+  return field.bitWidth >= 32 ? 0xFFFFFFFFLL : (1LL << field.bitWidth) - 1;
+}
+
+// The value a field holds when its bits are `bits`: sign-extended for a signed field.
+long long fieldValue(const Member& field, long long bits) {
+  bool negative =
+      !isUnsigned(field.type) && field.bitWidth < 64 && (bits >> (field.bitWidth - 1)) & 1;
+  return negative ? bits - (1LL << field.bitWidth) : bits;
+}
+
 std::uint32_t pointeeSize(TypeRef pointer) {
   std::uint32_t size = pointer && pointer->target ? sizeOf(pointer->target) : 1;
   return size == 0 ? 1 : size;
@@ -306,16 +317,7 @@ Operand Emitter::assignment(const Expr* expr) {
   bool bitField = target &&
                   (target->kind == ExprKind::member || target->kind == ExprKind::pointerMember) &&
                   target->memberInfo && target->memberInfo->isBitField;
-  if (bitField) {
-    Operand source = value(expr->right);
-    if (expr->op != BinaryOp::none) {
-      Operand current = bitFieldRead(target, lvalue(target));
-      Operand combined = newTemporary(current.type);
-      instruction(operatorText(expr->op), current, source, combined);
-      source = combined;
-    }
-    return bitFieldWrite(target, source);
-  }
+  if (bitField) return bitFieldWrite(expr, value(expr->right));
   Operand place = lvalue(target);
   Operand source = value(expr->right);
   if (expr->op == BinaryOp::none) {
@@ -447,27 +449,54 @@ Operand Emitter::conditional(const Expr* expr) {
   return result;
 }
 
+// The unit is loaded; an unsigned field is shifted down and masked, a signed one shifted up to
+// the top of the unit and down again, so that its sign spreads.
 Operand Emitter::bitFieldRead(const Expr* member, const Operand& container) {
   const Member& field = *member->memberInfo;
   TypeRef type = field.type;
   Operand word = newTemporary(type);
   instruction("=", word, container, word);
-  Operand shifted = word;
-  if (field.bitOffset) {
-    shifted = newTemporary(type);
-    instruction(">>", word, constantOf(field.bitOffset, type), shifted);
+  auto shift = [&](const char* op, const Operand& from, std::uint32_t bits) {
+    if (bits == 0) return from;
+    Operand result = newTemporary(type);
+    instruction(op, from, constantOf(bits, type), result);
+    return result;
+  };
+  std::uint32_t unitBits = 8 * sizeOf(type);
+  if (!isUnsigned(type)) {
+    Operand raised = shift("<<", word, unitBits - field.bitOffset - field.bitWidth);
+    return shift(">>", raised, unitBits - field.bitWidth);
   }
-  long long mask = field.bitWidth >= 32 ? -1 : (1LL << field.bitWidth) - 1;
+  Operand shifted = shift(">>", word, field.bitOffset);
+  if (field.bitOffset + field.bitWidth >= unitBits) return shifted;
   Operand result = newTemporary(type);
-  instruction("&", shifted, constantOf(mask, type), result);
+  instruction("&", shifted, constantOf(fieldMask(field), type), result);
   return result;
 }
 
-Operand Emitter::bitFieldWrite(const Expr* target, const Operand& source) {
+// `assign` is the assignment to the field, plain or compound. The unit's place is reached once;
+// a compound assignment reads the field, combines and writes back. A constant is stored by
+// clearing and setting bits in place, anything else by merging into a copy of the unit.
+Operand Emitter::bitFieldWrite(const Expr* assign, const Operand& value) {
+  const Expr* target = assign->left;
   const Member& field = *target->memberInfo;
   TypeRef type = field.type;
-  long long mask = field.bitWidth >= 32 ? -1 : (1LL << field.bitWidth) - 1;
+  long long mask = fieldMask(field);
   Operand container = lvalue(target);
+  Operand source = value;
+  if (assign->op != BinaryOp::none) {
+    Operand current = bitFieldRead(target, container);
+    source = newTemporary(current.type);
+    instruction(operatorText(assign->op), current, value, source);
+  }
+  long long clear = ~(mask << field.bitOffset);
+  if (source.constant) {
+    long long bits = *source.constant & mask;
+    if (bits != mask) instruction("&=", container, constantOf(clear, type), container);
+    if (bits != 0)
+      instruction("|=", container, constantOf(bits << field.bitOffset, type), container);
+    return constantOf(fieldValue(field, bits), type);
+  }
   Operand masked = newTemporary(type);
   instruction("&", source, constantOf(mask, type), masked);
   Operand placed = masked;
@@ -478,7 +507,7 @@ Operand Emitter::bitFieldWrite(const Expr* target, const Operand& source) {
   Operand old = newTemporary(type);
   instruction("=", old, container, old);
   Operand cleared = newTemporary(type);
-  instruction("&", old, constantOf(~(mask << field.bitOffset), type), cleared);
+  instruction("&", old, constantOf(clear, type), cleared);
   Operand merged = newTemporary(type);
   instruction("|", cleared, placed, merged);
   instruction("=", container, merged, merged);

@@ -95,7 +95,7 @@ void Emitter::zeroFill(std::uint32_t bytes) {
 }
 
 void Emitter::dataOf(TypeRef type, const Initializer* init, std::uint32_t& written) {
-  if (isCharacterArray(type) && stringOf(init)) {
+  if ((isCharacterArray(type) || holdsWideCharacters(type)) && stringOf(init)) {
     stringData(type, stringOf(init), written);
     return;
   }
@@ -126,7 +126,7 @@ void Emitter::aggregateData(TypeRef type, const std::vector<Initializer*>& eleme
   auto fill = [&](TypeRef part) {
     const Initializer* element = elements[at];
     bool elided = isAggregate(part) && !element->braced &&
-                  !(isCharacterArray(part) && stringOf(element)) &&
+                  !((isCharacterArray(part) || holdsWideCharacters(part)) && stringOf(element)) &&
                   !(part->isRecord() && element->expression && element->expression->type &&
                     element->expression->type->isRecord());
     std::uint32_t start = written;
@@ -174,7 +174,26 @@ void Emitter::aggregateData(TypeRef type, const std::vector<Initializer*>& eleme
   }
 }
 
+// Text of a plain literal in quoted chunks; of a wide literal (two bytes a character, the high
+// one first) one 2-byte item a character. The terminating zero goes in when there is room.
 void Emitter::stringData(TypeRef type, const Expr* string, std::uint32_t& written) {
+  if (holdsWideCharacters(type)) {
+    std::uint32_t count = type->count;
+    std::uint32_t characters = 0;
+    for (std::size_t at = 0; characters < count && at < string->text.size(); ++characters) {
+      long long code = static_cast<unsigned char>(string->text[at++]);
+      if (string->wide && at < string->text.size())
+        code = code << 8 | static_cast<unsigned char>(string->text[at++]);
+      if (!isUnsigned(type->target) && code > 0x7FFF) code -= 0x10000;
+      integerItem('s', code);
+    }
+    if (characters < count) {
+      integerItem('s', 0);
+      ++characters;
+    }
+    written += characters * sizeOf(type->target);
+    return;
+  }
   flushData();
   std::string_view bytes = string->text;
   std::uint32_t size = sizeOf(type);

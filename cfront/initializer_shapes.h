@@ -11,6 +11,12 @@ inline bool isCharacterArray(TypeRef type) {
           type->target->kind == TypeKind::unsignedChar);
 }
 
+// An array that a wide string literal may initialise: of int or unsigned int.
+inline bool holdsWideCharacters(TypeRef type) {
+  return type && type->kind == TypeKind::array && type->target &&
+         (type->target->kind == TypeKind::intType || type->target->kind == TypeKind::unsignedInt);
+}
+
 inline bool isAggregate(TypeRef type) { return type->kind == TypeKind::array || type->isRecord(); }
 
 // The string literal an initialiser is, perhaps in braces of its own; nullptr otherwise.

@@ -1,0 +1,10 @@
+struct flags { unsigned ready : 1; unsigned mode : 3; int delta : 4; unsigned top : 8; };
+struct flags table[4];
+int touch(int i)
+{
+    table[i].ready = 1;
+    table[i].mode = 0;
+    table[i].mode = 5;
+    table[i++].mode += 2;
+    return table[i].delta;
+}
