@@ -4,21 +4,13 @@
 #include <optional>
 
 #include "cfront/option_table.h"
+#include "cfront/sections.h"
 
 namespace kz::cfront {
 namespace {
 
-constexpr std::array<std::string_view, 4> kSizeWords = {"tiny", "near", "far", "compact"};
-
-std::optional<SizeWord> sizeWordOf(std::string_view text) {
-  for (std::size_t i = 0; i < kSizeWords.size(); ++i) {
-    if (text == kSizeWords[i]) return static_cast<SizeWord>(i);
-  }
-  return std::nullopt;
-}
-
 // The section kind named by the second letter of a -Z section option.
-SectionKind sectionKindOf(char letter) {
+SectionKind sectionKindOfLetter(char letter) {
   switch (letter) {
     case 'T':
     case 't':
@@ -238,7 +230,8 @@ void OptionScanner::apply(const OptionRow& row, const std::string& word, std::st
       options_.builtinFiles.emplace_back(argument);
       break;
     case OptionId::ioSection:
-      options_.sections.push_back({SectionKind::io, std::string(argument), std::nullopt});
+      options_.sections.push_back(
+          {SectionKind::io, std::string(argument), std::nullopt, true, word.substr(0, 3)});
       break;
     case OptionId::displacementSize:
       displacementSize(word, argument);
@@ -339,7 +332,8 @@ void OptionScanner::defaultSize(const std::string& word, std::string_view argume
     diagnostics_.report(Message::illegalOption, {word.substr(0, 3)});
     return;
   }
-  options_.sections.push_back({sectionKindOf(word[2]), std::string(), size});
+  options_.sections.push_back(
+      {sectionKindOfLetter(word[2]), std::string(), size, false, word.substr(0, 3)});
 }
 
 // -Zt name[,size] and the like.
@@ -354,7 +348,8 @@ void OptionScanner::sectionName(const std::string& word, std::string_view argume
       return;
     }
   }
-  options_.sections.push_back({sectionKindOf(word[2]), std::string(name), size});
+  options_.sections.push_back(
+      {sectionKindOfLetter(word[2]), std::string(name), size, true, word.substr(0, 3)});
 }
 
 void OptionScanner::displacementSize(const std::string& word, std::string_view argument) {

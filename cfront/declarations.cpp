@@ -30,6 +30,18 @@ const char* storageWord(StorageClass storage) {
   return "";
 }
 
+// Counts an initialiser being read, also when a syntax error leaves it.
+class InitializerDepth {
+ public:
+  explicit InitializerDepth(int& depth) : depth_(depth) { ++depth_; }
+  ~InitializerDepth() { --depth_; }
+  InitializerDepth(const InitializerDepth&) = delete;
+  InitializerDepth& operator=(const InitializerDepth&) = delete;
+
+ private:
+  int& depth_;
+};
+
 }  // namespace
 
 void Parser::declaration(const Specifiers& specifiers, bool fileScope, std::vector<Stmt*>* block) {
@@ -58,6 +70,7 @@ void Parser::declaration(const Specifiers& specifiers, bool fileScope, std::vect
     Symbol* symbol = declare(specifiers, declarator, fileScope);
     Initializer* init = nullptr;
     if (accept(Tok::assign)) {
+      InitializerDepth reading(initializerDepth_);
       init = initializer();
       checkInitializer(symbol, init);
     }
@@ -288,6 +301,24 @@ void Parser::oldStyleParameters(Derivation& function, std::vector<Symbol*>& para
     }
     expect(Tok::semicolon);
   }
+}
+
+// #pragma io name number: an unsigned char at a fixed io address, defined here.
+void Parser::declareIoVariable(std::string_view name, std::uint32_t address) {
+  Symbol* symbol = nodes_.symbol();
+  symbol->name = name;
+  symbol->id = tokens_.identifiers().intern(name);
+  symbol->kind = SymbolKind::object;
+  symbol->linkage = Linkage::external;
+  symbol->type = types_.basic(TypeKind::unsignedChar);
+  symbol->isIo = true;
+  symbol->defined = true;
+  symbol->ioAddress = static_cast<std::int32_t>(address);
+  scopes_.declare(symbol);
+  TopLevel item;
+  item.symbol = symbol;
+  item.isDefinition = true;
+  emit(item);
 }
 
 void Parser::finishFunction(Symbol* function) {

@@ -27,12 +27,31 @@ std::string cut(std::string_view text, std::size_t length) {
 }  // namespace
 
 Emitter::Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnostics& diagnostics,
-                 const RunOptions& options)
+                 const RunOptions& options, const FunctionMarks* marks,
+                 const SectionTable* sections)
     : out_(out),
       types_(types),
       typeTable_(typeTable),
       diagnostics_(diagnostics),
-      options_(options) {}
+      options_(options),
+      marks_(marks),
+      sections_(sections) {}
+
+// A record of a pragma at file scope goes out at once: the parser hands over each external
+// declaration before it reads on. One inside a function body waits for the body's statements.
+void Emitter::pragmaRecord(std::string_view record, std::optional<std::uint32_t> bodyLine) {
+  if (bodyLine)
+    heldRecords_.emplace_back(*bodyLine, record);
+  else
+    out_.write(record);
+}
+
+void Emitter::placeHeldRecords(std::uint32_t beforeLine) {
+  std::size_t placed = 0;
+  while (placed < heldRecords_.size() && heldRecords_[placed].first < beforeLine)
+    out_.write(heldRecords_[placed++].second);
+  heldRecords_.erase(heldRecords_.begin(), heldRecords_.begin() + static_cast<long>(placed));
+}
 
 void Emitter::line(std::string_view text) {
   out_.write(text);
@@ -81,6 +100,7 @@ void Emitter::topLevel(const TopLevel& item) {
   // After an error the trees may be incomplete; a run with errors writes no more records.
   if (diagnostics_.errorCount() > 0) return;
   Symbol* symbol = item.symbol;
+  if (!item.body) placeHeldRecords(~std::uint32_t{0});  // of a body that was never handed on
   if (!symbol) {
     if (item.declaredType) typeIndex(item.declaredType);
     return;
@@ -108,6 +128,13 @@ void Emitter::topLevel(const TopLevel& item) {
   }
 }
 
+// An object without a memory size of its own takes the current size of its section.
+int Emitter::memoryOf(const Symbol* symbol, int section) const {
+  if (symbol->memoryGiven || !sections_ || section == kIoSection)
+    return memoryClass(symbol->memory);
+  return memoryClass(sections_->currentSize(static_cast<SectionKind>(section)));
+}
+
 int Emitter::sectionOf(const Symbol* symbol, bool initialised) const {
   if (symbol->isIo) return kIoSection;
   if (symbol->type && symbol->type->isConst()) return kConstSection;
@@ -124,8 +151,9 @@ void Emitter::declareGlobal(Symbol* symbol, const Initializer* init, bool defini
   objectWithData("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
                      std::to_string(type) + "," + (definition ? "4" : "6") + "," +
                      std::to_string(sizeOf(symbol->type)) + "," +
-                     std::to_string(memoryClass(symbol->memory)) + "," + std::to_string(section),
+                     std::to_string(memoryOf(symbol, section)) + "," + std::to_string(section),
                  symbol->type, init);
+  if (symbol->ioAddress >= 0) line("\t,a" + std::to_string(symbol->ioAddress));
 }
 
 // "\t@asm,"name",type,class,section,attributes,0": class 5 static, 6 external.
@@ -145,7 +173,7 @@ void Emitter::declareStatic(Symbol* symbol, const Initializer* init) {
   int section = sectionOf(symbol, init != nullptr);
   objectWithData("\tS" + std::to_string(symbol->index) + ",\"" + cut(symbol->name, 31) + "\"," +
                      std::to_string(type) + ",3," + std::to_string(sizeOf(symbol->type)) + "," +
-                     std::to_string(memoryClass(symbol->memory)) + "," + std::to_string(section),
+                     std::to_string(memoryOf(symbol, section)) + "," + std::to_string(section),
                  symbol->type, init);
 }
 
@@ -191,6 +219,8 @@ void Emitter::function(const TopLevel& item) {
   userLabels_.clear();
   lastWasJump_ = false;
   typeIndex(symbol->type);  // the types of the signature belong to the file
+  if (int mark = marks_ ? marks_->disinterruptOf(symbol->name) : 0)
+    line("DISINT," + std::to_string(mark - 1));
   line("{,1");
   line("BEGIN," + cut(symbol->name, 31));
   types_.enterFunctionBody();
@@ -210,7 +240,11 @@ void Emitter::function(const TopLevel& item) {
   if (info && info->variadic) line("\t,\"\",0,0");
   endLabel_ = newLabel();
   endUsed_ = false;
-  block(item.body, true);
+  for (const Stmt* inner : item.body->statements) {
+    placeHeldRecords(inner->spot.line);
+    statement(inner);
+  }
+  placeHeldRecords(~std::uint32_t{0});
   TypeRef returnType = info ? info->returnType : nullptr;
   if (!lastWasJump_ && returnType && !returnType->isVoid())
     diagnostics_.warnAt(1, Message::noReturnValue, {cut(symbol->name, 31)});

@@ -15,6 +15,8 @@
 #include "cfront/diagnostics.h"
 #include "cfront/line_sink.h"
 #include "cfront/parser.h"
+#include "cfront/pragmas.h"
+#include "cfront/sections.h"
 #include "cfront/settings.h"
 #include "cfront/syntax_tree.h"
 #include "cfront/type_lines.h"
@@ -49,15 +51,19 @@ class Operand {
   std::uint8_t length_ = 0;
 };
 
-class Emitter : public TopLevelSink {
+class Emitter : public TopLevelSink, public PragmaRecords {
  public:
   static constexpr std::uint32_t kMaxLabels = 50000;
   static constexpr std::uint32_t kMaxTemporaries = 65535;
 
+  // marks and sections: what the pragmas set; without them no function is marked and every
+  // section kind stays near.
   Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnostics& diagnostics,
-          const RunOptions& options);
+          const RunOptions& options, const FunctionMarks* marks = nullptr,
+          const SectionTable* sections = nullptr);
 
   void topLevel(const TopLevel& item) override;
+  void pragmaRecord(std::string_view record, std::optional<std::uint32_t> bodyLine) override;
 
  private:
   struct Loop {
@@ -88,6 +94,9 @@ class Emitter : public TopLevelSink {
   void declareAutomatic(Symbol* symbol);
   void function(const TopLevel& item);
   int sectionOf(const Symbol* symbol, bool initialised) const;
+  int memoryOf(const Symbol* symbol, int section) const;
+  // Writes the held pragma records of the function body that stand before the line.
+  void placeHeldRecords(std::uint32_t beforeLine);
   std::uint32_t attributeBits(const Symbol* function) const;
   Operand operandOf(const Symbol* symbol);
 
@@ -150,6 +159,8 @@ class Emitter : public TopLevelSink {
   TypeTable& typeTable_;
   Diagnostics& diagnostics_;
   const RunOptions& options_;
+  const FunctionMarks* marks_;
+  const SectionTable* sections_;
 
   std::uint32_t labels_ = 0;
   std::uint32_t temporaries_ = 0;
@@ -169,6 +180,8 @@ class Emitter : public TopLevelSink {
   std::vector<Loop> loops_;
   std::vector<SwitchState> switches_;
   std::vector<std::pair<std::string_view, std::uint32_t>> userLabels_;
+  // Records of pragmas in the body being parsed, by the line they stand on.
+  std::vector<std::pair<std::uint32_t, std::string>> heldRecords_;
 
   // Integer initialiser items being gathered on one line.
   char dataSize_ = 0;

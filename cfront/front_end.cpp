@@ -89,6 +89,7 @@ void FrontEnd::startUp() {
   const std::vector<std::string>& words = environment_.arguments();
   std::string optionText = optionTextOf(words);
   OptionScanner(options_, diagnostics_, *this).scan(words);
+  sections_.applyOptions(options_.sections, diagnostics_);
   writeVersionRecord(optionText);
   std::string text = openInput();
   openOutput();
@@ -167,10 +168,14 @@ class OutputSink : public LineSink {
 void FrontEnd::compile() {
   IntermediateRecords records(output_, options_);
   if (options_.stackCheck && !(options_.builtinMake & 0x01)) output_.write("STACK,1\n");
+  if (!options_.sections.empty()) output_.write(sections_.startUpRecords());
   records.sourceFileEntered(options_.inputName ? *options_.inputName : std::string(), 1);
   preprocessor_.setRecordSink(&records);
   OutputSink sink(output_);
-  compileTranslationUnit(preprocessor_, diagnostics_, options_, &sink);
+  UnitState state;
+  state.sections = &sections_;
+  state.marks = &marks_;
+  compileTranslationUnit(preprocessor_, diagnostics_, options_, &sink, state);
   preprocessor_.setRecordSink(nullptr);
 }
 

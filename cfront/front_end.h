@@ -9,7 +9,9 @@
 #include "cfront/command_line.h"
 #include "cfront/diagnostics.h"
 #include "cfront/output_file.h"
+#include "cfront/pragmas.h"
 #include "cfront/preprocessor.h"
+#include "cfront/sections.h"
 #include "cfront/settings.h"
 #include "common/handover.h"
 #include "common/work_file.h"
@@ -53,6 +55,8 @@ class FrontEnd : private OptionActions {
   RunOptions options_;
   Diagnostics diagnostics_;
   Preprocessor preprocessor_;
+  SectionTable sections_;
+  FunctionMarks marks_;
   OutputFile output_;
   std::unique_ptr<WorkFile> spillFile_;   // TP
   std::unique_ptr<WorkFile> inlineFile_;  // TQ

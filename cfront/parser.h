@@ -79,6 +79,13 @@ class Parser {
 
   void parseTranslationUnit();
 
+  // Where the parser stands and what it has declared, for the pragmas.
+  bool inBlockScope() const { return scopes_.depth() > 0; }
+  bool inFunctionBody() const { return currentFunction_ != nullptr; }
+  bool inInitializer() const { return initializerDepth_ > 0; }
+  Symbol* lookUp(std::string_view name) { return scopes_.find(tokens_.identifiers().intern(name)); }
+  void declareIoVariable(std::string_view name, std::uint32_t address);  // declarations.cpp
+
  private:
   struct SyntaxError {};
 
@@ -187,6 +194,7 @@ class Parser {
   bool sawDefault_ = false;
   std::vector<long long>* caseValues_ = nullptr;
   std::optional<SizeWord> pendingObjectMemory_;  // left over by the last pointer part
+  int initializerDepth_ = 0;                     // initialisers being read
 };
 
 }  // namespace kz::cfront

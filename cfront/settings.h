@@ -12,8 +12,10 @@ enum class SectionKind : std::uint8_t { code, data, area, constant, io };
 
 struct SectionOption {
   SectionKind kind;
-  std::string name;  // empty for a default-size option
+  std::string name;
   std::optional<SizeWord> size;
+  bool givesName = true;   // false for a default-size option (-ZT and the like)
+  std::string optionName;  // "-Zt" and the like, for messages
 };
 
 struct RunOptions {

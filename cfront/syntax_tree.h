@@ -54,6 +54,7 @@ struct Symbol {
   long long enumValue = 0;         // enumeration constants
   std::uint32_t registerCode = 0;  // register and flag variables: their number or letter
   std::uint32_t index = 0;         // a number for the later passes
+  std::int32_t ioAddress = -1;     // an io variable of #pragma io: its address
   SourceSpot spot;
   Symbol* outer = nullptr;   // the declaration of the same name this one hides
   Identifier* id = nullptr;  // the entry of its name in the identifier table

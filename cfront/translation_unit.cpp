@@ -10,18 +10,66 @@
 #include "cfront/types.h"
 
 namespace kz::cfront {
+namespace {
+
+class ParserPlace : public PragmaPlace {
+ public:
+  explicit ParserPlace(Parser& parser) : parser_(parser) {}
+  bool inBlockScope() const override { return parser_.inBlockScope(); }
+  bool inFunctionBody() const override { return parser_.inFunctionBody(); }
+  bool inInitializer() const override { return parser_.inInitializer(); }
+  const Symbol* lookUp(std::string_view name) override { return parser_.lookUp(name); }
+  void declareIoVariable(std::string_view name, std::uint32_t address) override {
+    parser_.declareIoVariable(name, address);
+  }
+
+ private:
+  Parser& parser_;
+};
+
+// Records of a unit that writes none.
+class DroppedRecords : public PragmaRecords {
+ public:
+  void pragmaRecord(std::string_view, std::optional<std::uint32_t>) override {}
+};
+
+// The pragma handler is the preprocessor's only while the unit is parsed.
+class HandlerInstalled {
+ public:
+  HandlerInstalled(Preprocessor& preprocessor, PragmaHandler& handler)
+      : preprocessor_(preprocessor) {
+    preprocessor_.setPragmaHandler(&handler);
+  }
+  ~HandlerInstalled() { preprocessor_.setPragmaHandler(nullptr); }
+  HandlerInstalled(const HandlerInstalled&) = delete;
+  HandlerInstalled& operator=(const HandlerInstalled&) = delete;
+
+ private:
+  Preprocessor& preprocessor_;
+};
+
+}  // namespace
 
 void compileTranslationUnit(Preprocessor& preprocessor, Diagnostics& diagnostics,
-                            const RunOptions& options, LineSink* records) {
+                            RunOptions& options, LineSink* records, UnitState state) {
+  SectionTable ownSections;
+  FunctionMarks ownMarks;
+  SectionTable& sections = state.sections ? *state.sections : ownSections;
+  FunctionMarks& marks = state.marks ? *state.marks : ownMarks;
   TypeTable types(options);
   NodeArena nodes;
   ExpressionBuilder expressions(types, nodes, diagnostics, options);
   TokenReader tokens(preprocessor, diagnostics, options);
   TypeLines typeLines(options, diagnostics);
   std::optional<Emitter> emitter;
-  if (records) emitter.emplace(*records, typeLines, types, diagnostics, options);
+  if (records) emitter.emplace(*records, typeLines, types, diagnostics, options, &marks, &sections);
   Parser parser(tokens, expressions, types, nodes, diagnostics, options,
                 emitter ? &*emitter : nullptr);
+  ParserPlace place(parser);
+  DroppedRecords dropped;
+  PragmaRecords& pragmaRecords = emitter ? static_cast<PragmaRecords&>(*emitter) : dropped;
+  Pragmas pragmas(options, diagnostics, sections, marks, place, pragmaRecords, state.builtinFiles);
+  HandlerInstalled installed(preprocessor, pragmas);
   parser.parseTranslationUnit();
 }
 

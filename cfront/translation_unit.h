@@ -1,15 +1,25 @@
 #pragma once
 // One translation unit from the preprocessor's tokens to the end: the type table, the nodes,
-// the expression checks, the tokenizer and the parser, and with a record sink the
+// the expression checks, the tokenizer and the parser, the pragmas, and with a record sink the
 // intermediate-file writer too. Without one the unit is only parsed and checked.
 #include "cfront/diagnostics.h"
 #include "cfront/line_sink.h"
+#include "cfront/pragmas.h"
 #include "cfront/preprocessor.h"
+#include "cfront/sections.h"
 #include "cfront/settings.h"
 
 namespace kz::cfront {
 
+// State of the run that outlives the unit; what is not given the unit makes for itself.
+struct UnitState {
+  SectionTable* sections = nullptr;
+  FunctionMarks* marks = nullptr;
+  BuiltinFileReader* builtinFiles = nullptr;
+};
+
+// The pragmas change options (packing, calling convention, pointer sizes) as they are read.
 void compileTranslationUnit(Preprocessor& preprocessor, Diagnostics& diagnostics,
-                            const RunOptions& options, LineSink* records);
+                            RunOptions& options, LineSink* records, UnitState state = {});
 
 }  // namespace kz::cfront

@@ -1,0 +1,230 @@
+// The pragmas and section options in whole runs: the records they write and where they land,
+// the front end state they change, and their messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "cfront/front_end.h"
+#include "cfront/sections.h"
+#include "tests/cfront/harness.h"
+
+namespace kz::cfront::testing {
+namespace {
+
+struct Compiled {
+  int status = 0;
+  std::string messages;
+  std::string output;
+};
+
+Compiled compile(const std::string& source, std::vector<std::string> options = {}) {
+  ScratchDirectory scratch;
+  std::string input = scratch.write("t.c", source);
+  std::vector<std::string> words{"zc1"};
+  words.insert(words.end(), options.begin(), options.end());
+  words.push_back(input);
+  words.push_back(scratch.path() + "t.il");
+  CapturedStream console;
+  FrontEnd frontEnd(ProgramEnvironment(words, {"TMP=" + scratch.path(), "SOURCE_DATE_EPOCH=0"}),
+                    console.stream());
+  Compiled result;
+  result.status = frontEnd.run();
+  result.messages = console.text();
+  result.output = scratch.read("t.il");
+  return result;
+}
+
+bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+void expectMessages(const Compiled& run, std::initializer_list<const char*> texts) {
+  for (const char* text : texts)
+    EXPECT_TRUE(has(run.messages, text)) << text << "\n" << run.messages;
+}
+
+// The records of the output from the first one that begins with `from`.
+std::string recordsFrom(const std::string& output, const std::string& from) {
+  std::size_t at = output.find(from);
+  return at == std::string::npos ? std::string() : output.substr(at);
+}
+
+TEST(Pragmas, RecordsForTheNextPass) {
+  Compiled run = compile(
+      "#pragma opt 12\n#pragma opt 3\n#pragma check_stack on\n#pragma loop_opt off\n"
+      "#pragma define WIDTH 2 * 8\nint x;\n",
+      {"-gd"});
+  EXPECT_EQ(run.status, 0) << run.messages;
+  EXPECT_TRUE(has(run.output, "OPT,9\nOPT,3\nSTACK,1\nLOOP,0\nDEFINE,WIDTH,2 * 8\n\t@_x"))
+      << run.output;
+  // Without -gd the definition is not written.
+  EXPECT_FALSE(has(compile("#pragma define WIDTH 2\nint x;\n").output, "DEFINE"));
+}
+
+TEST(Pragmas, MalformedOnesAreReportedAndWriteNothing) {
+  Compiled run = compile(
+      "#pragma check_stack maybe\n#pragma loop_opt\n#pragma opt\n#pragma opt 2 3\n"
+      "#pragma pack(3)\n#pragma pack 2\n#pragma define\n#pragma cdecl now\n#pragma nothing\n"
+      "#pragma\nint x;\n");
+  EXPECT_EQ(run.status, 0);
+  expectMessages(run,
+                 {"t.c 1: ZC1-Warning-611: #pragma [on | off] expected", "t.c 2: ZC1-Warning-611:",
+                  "t.c 3: ZC1-Warning-610: #pragma keyword expected, 'newline' found",
+                  "t.c 4: ZC1-Warning-615: Unexpected #pragma token '3'",
+                  "t.c 5: ZC1-Warning-612: #pragma [1 | 2 | 4] expected", "t.c 6: ZC1-Warning-612:",
+                  "t.c 7: ZC1-Warning-610: #pragma keyword expected, 'newline' found",
+                  "t.c 8: ZC1-Warning-615: Unexpected #pragma token 'now'",
+                  "t.c 9: ZC1-Warning-618: Unknown #pragma", "t.c 10: ZC1-Warning-610:"});
+  EXPECT_FALSE(has(run.output, "STACK") || has(run.output, "LOOP") || has(run.output, "OPT"));
+}
+
+TEST(Pragmas, RecordsLandBetweenTheDeclarationsAndStatementsAroundThem) {
+  Compiled run = compile(
+      "int a;\n#pragma opt 1\nint b;\nvoid f(void) {\n  a = 1;\n#pragma check_stack on\n"
+      "  b = 2;\n#pragma loop_opt on\n}\n#pragma opt 2\nint c;\n");
+  EXPECT_EQ(run.status, 0) << run.messages;
+  std::string records = recordsFrom(run.output, "\t@_a");
+  EXPECT_TRUE(has(records, "\t@_a,\"a\",6,4,2,1,2\nOPT,1\n\t@_b,")) << records;
+  EXPECT_TRUE(has(records, "=,@_a,#1,@_a\nSTACK,1\nLINE,7\n=,@_b,#2,@_b\nLOOP,1\nEND,f\n"))
+      << records;
+  EXPECT_TRUE(has(records, "},1\nOPT,2\n\t@_c,")) << records;
+}
+
+TEST(Pragmas, InitializersTakeNoRecordPragma) {
+  Compiled run = compile("int a[2] = {1,\n#pragma opt 2\n2};\n");
+  EXPECT_TRUE(has(run.messages, "t.c 2: ZC1-Warning-619: Cannot use #pragma in initializing"))
+      << run.messages;
+  EXPECT_FALSE(has(run.output, "OPT"));
+}
+
+TEST(Pragmas, PackingBoundsTheAlignmentOfLaterStructures) {
+  const std::string layout = "struct S { char c; int i; };\nint n = sizeof(struct S);\n";
+  EXPECT_TRUE(has(compile("#pragma pack(2)\n" + layout).output, "\t@_n,\"n\",6,4,2,1,1\n\t,s4\n"));
+  EXPECT_TRUE(has(compile(layout).output, "\t,s3\n"));
+  // pack() goes back to the -Xp value.
+  EXPECT_TRUE(
+      has(compile("#pragma pack(1)\n#pragma pack()\n" + layout, {"-Xp2"}).output, "\t,s4\n"));
+}
+
+TEST(Pragmas, DefaultCallingConventionChangesForLaterDeclarations) {
+  Compiled run = compile(
+      "#pragma adecl\nint f(int);\n#pragma cdecl\nint g(int);\n"
+      "int h(void) { return f(1) + g(2); }\n");
+  EXPECT_EQ(run.status, 0) << run.messages;
+  EXPECT_TRUE(has(run.output, "\t@_f,\"f\",")) << run.output;
+  EXPECT_TRUE(has(run.output, ",6,0,8,0\n")) << run.output;  // adecl attribute bit
+  EXPECT_TRUE(has(run.output, "ACALL,@_f,")) << run.output;
+  EXPECT_TRUE(has(run.output, "CCALL,@_g,")) << run.output;
+}
+
+TEST(Pragmas, DisinterruptMarksTheDefinition) {
+  Compiled run = compile(
+      "#pragma disinterrupt(5) f, g\n#pragma disinterrupt() h\n#pragma disinterrupt(200) k\n"
+      "void f(void) { }\nvoid h(void) { }\nvoid k(void) { }\nvoid other(void) { }\n");
+  EXPECT_TRUE(
+      has(run.messages, "t.c 3: ZC1-Warning-610: #pragma keyword expected, 'number too big' found"))
+      << run.messages;
+  EXPECT_TRUE(has(run.output, "DISINT,5\n{,1\nBEGIN,f\n")) << run.output;
+  EXPECT_TRUE(has(run.output, "DISINT,0\n{,1\nBEGIN,h\n")) << run.output;
+  EXPECT_TRUE(has(run.output, "DISINT,127\n{,1\nBEGIN,k\n")) << run.output;
+  EXPECT_TRUE(has(run.output, "},1\n{,1\nBEGIN,other")) << run.output;
+}
+
+TEST(Pragmas, DisinterruptAndInlineCheckTheName) {
+  Compiled run = compile(
+      "int x;\n#pragma disinterrupt(1) x\n#pragma disinterrupt(1) f\n#pragma disinterrupt(2) f\n"
+      "#pragma inline x\nvoid __interrupt g(void);\n#pragma inline g\n#pragma disinterrupt 1 f\n"
+      "#pragma disinterrupt(1 f\n");
+  EXPECT_EQ(run.status, 4) << run.messages;
+  expectMessages(
+      run,
+      {"t.c 2: ZC1-Error-262: Redeclaration of 'x'", "t.c 4: ZC1-Error-262: Redeclaration of 'f'",
+       "t.c 5: ZC1-Error-262: Redeclaration of 'x'",
+       "t.c 7: ZC1-Error-385: Illegal function type for inline/builtin-function 'g'",
+       "t.c 8: ZC1-Warning-610: #pragma keyword expected, '1' found",
+       "t.c 9: ZC1-Warning-613: #pragma ')' expected, 'f' found"});
+  Compiled making = compile("#pragma disinterrupt(1) f\nvoid f(void) { }\n", {"-Xb"});
+  EXPECT_TRUE(has(making.messages,
+                  "ZC1-Warning-616: Cannot use #pragma disinterrupt for inline/builtin-function"))
+      << making.messages;
+}
+
+TEST(Pragmas, IoVariablesAndPointerSizes) {
+  Compiled valid = compile("#pragma io port 0x20\nvoid f(void) { port = 1; }\n");
+  EXPECT_TRUE(has(valid.output, "\t@_port,\"port\",3,4,1,1,4\n\t,a32\n")) << valid.output;
+  EXPECT_TRUE(has(valid.output, "=,@_port,#1,@_port")) << valid.output;
+  Compiled run = compile(
+      "#pragma io port 0x20\n#pragma io big 70000\n#pragma io port 3\n"
+      "void f(void) {\n#pragma io inner 1\n  port = 1;\n}\n#pragma extern far\n"
+      "#pragma extern wide\n#pragma extern tiny\n");
+  EXPECT_EQ(run.status, 4) << run.messages;
+  expectMessages(run, {"t.c 2: ZC1-Error-402: Illegal section size",
+                       "t.c 3: ZC1-Error-262: Redeclaration of 'port'",
+                       "t.c 5: ZC1-Error-407: Cannot declare io variable in block-scoped",
+                       "t.c 8: ZC1-Error-402:",
+                       "t.c 9: ZC1-Warning-610: #pragma keyword expected, 'wide' found"});
+}
+
+TEST(Pragmas, SectionSelectsNameAndSize) {
+  Compiled run = compile(
+      "#pragma section data mydata tiny\nint x = 1;\n#pragma section area myarea 100\n"
+      "#pragma section const\n#pragma section io ports 16\n#pragma section code text tiny\n"
+      "#pragma section data mydata far\n#pragma section stack\n#pragma section data 9x\n"
+      "#pragma section area a 70000\n#pragma section const tiny\n");
+  EXPECT_EQ(run.status, 4) << run.messages;
+  EXPECT_TRUE(has(run.output,
+                  "\tN,1,n_data,n\n\tN,1,mydata,t\n\t@_x,\"x\",6,4,2,0,1\n\t,s1\n"
+                  "\tN,2,n_area,n\n\tN,2,myarea,t,100\n\tN,3,n_const,n\n\tN,4,ports,16\n"))
+      << run.output;
+  expectMessages(run, {"t.c 6: ZC1-Error-402:", "t.c 7: ZC1-Error-402:",
+                       "t.c 8: ZC1-Warning-610: #pragma keyword expected, 'stack' found",
+                       "t.c 9: ZC1-Warning-610: #pragma keyword expected, '9x' found",
+                       "t.c 10: ZC1-Error-402:", "t.c 11: ZC1-Error-402:"});
+}
+
+TEST(SectionOptions, NamesAndSizesAtStartUp) {
+  Compiled run = compile("int x;\n", {"-Zd", "mydata", "-ZA", "tiny", "-Za", "bss", "-Zi", "myio",
+                                      "-Zt", "text,near"});
+  EXPECT_EQ(run.status, 0) << run.messages;
+  EXPECT_EQ(run.output.substr(0, run.output.find("FILE,")),
+            "\tN,0,text,n\n\tN,1,t_data,t\n\tN,1,mydata,n\n\tN,2,bss,t\n\tN,2,n_area,n\n"
+            "\tN,4,myio\n");
+  // An object without a memory size of its own takes its section's size.
+  EXPECT_TRUE(has(run.output, "\t@_x,\"x\",6,4,2,0,2\n")) << run.output;
+  // A size option alone names nothing.
+  EXPECT_EQ(compile("int x;\n", {"-ZD", "tiny"}).output.substr(0, 5), "FILE,");
+}
+
+TEST(SectionOptions, BadSizesAndNames) {
+  Compiled run = compile("int x;\n", {"-Zc", "myconst,tiny", "-ZT", "tiny", "-ZD", "far", "-Zd",
+                                      "9data", "-Zi", "-io", "-Zd", "ok,compact"});
+  EXPECT_EQ(run.status, 4) << run.messages;
+  EXPECT_EQ(std::count(run.messages.begin(), run.messages.end(), '\n'), 6) << run.messages;
+  EXPECT_TRUE(has(run.messages, "ZC1-Error-402: Illegal section size")) << run.messages;
+  EXPECT_TRUE(has(run.messages, "ZC1-Warning-501: Illegal option '-Zd'")) << run.messages;
+  EXPECT_TRUE(has(run.messages, "ZC1-Warning-501: Illegal option '-Zi'")) << run.messages;
+  EXPECT_FALSE(has(run.output, "\tN,")) << run.output;
+}
+
+TEST(Pragmas, SectionSizeWordAloneSwitchesToThatSize) {
+  Compiled run = compile("#pragma section data tiny\n#pragma section data near\n");
+  EXPECT_TRUE(has(run.output, "\tN,1,n_data,n\n\tN,1,t_data,t\n\tN,1,t_data,t\n\tN,1,n_data,n\n"))
+      << run.output;
+}
+
+TEST(SectionTable, ChangingSizeRepeatsTheOtherNamedSizes) {
+  SectionTable sections;
+  EXPECT_EQ(sections.select(SectionKind::data, std::nullopt, std::nullopt, std::nullopt),
+            "\tN,1,n_data,n\n");
+  EXPECT_EQ(sections.select(SectionKind::area, "z", SizeWord::tiny, std::nullopt),
+            "\tN,2,n_area,n\n\tN,2,z,t\n");
+  EXPECT_EQ(sections.currentSize(SectionKind::area), SizeWord::tiny);
+  EXPECT_EQ(sections.select(SectionKind::area, std::nullopt, std::nullopt, 7ul), "\tN,2,z,t,7\n");
+  EXPECT_EQ(sections.nameOf(SectionKind::code, SizeWord::tiny), "");
+  EXPECT_FALSE(sectionSizeAllowed(SectionKind::constant, SizeWord::tiny));
+  EXPECT_TRUE(sectionSizeAllowed(SectionKind::area, SizeWord::tiny));
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
