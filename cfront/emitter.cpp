@@ -171,9 +171,11 @@ void Emitter::declareStatic(Symbol* symbol, const Initializer* init) {
   if (symbol->index == 0) symbol->index = ++statics_;
   std::uint32_t type = typeIndex(symbol->type);
   int section = sectionOf(symbol, init != nullptr);
-  objectWithData("\tS" + std::to_string(symbol->index) + ",\"" + cut(symbol->name, 31) + "\"," +
-                     std::to_string(type) + ",3," + std::to_string(sizeOf(symbol->type)) + "," +
-                     std::to_string(memoryOf(symbol, section)) + "," + std::to_string(section),
+  objectWithData((makingBuiltins() ? "\t@..S" : "\tS") + std::to_string(symbol->index) + ",\"" +
+                     cut(symbol->name, 31) + "\"," + std::to_string(type) +
+                     (makingBuiltins() ? ",5," : ",3,") + std::to_string(sizeOf(symbol->type)) +
+                     "," + std::to_string(memoryOf(symbol, section)) + "," +
+                     std::to_string(section),
                  symbol->type, init);
 }
 
@@ -219,6 +221,7 @@ void Emitter::function(const TopLevel& item) {
   userLabels_.clear();
   lastWasJump_ = false;
   typeIndex(symbol->type);  // the types of the signature belong to the file
+  if (bodies_) bodies_->bodyBegins(cut(symbol->name, 31));
   if (int mark = marks_ ? marks_->disinterruptOf(symbol->name) : 0)
     line("DISINT," + std::to_string(mark - 1));
   line("{,1");
@@ -253,6 +256,7 @@ void Emitter::function(const TopLevel& item) {
   typeIndices_.clear();
   line("END," + cut(symbol->name, 31));
   line("},1");
+  if (bodies_) bodies_->bodyEnds();
   // The symbols of the body are taken back with the body: their places may be used again.
   for (const Symbol* local : localDeclared_) declared_.erase(local);
   localDeclared_.clear();
@@ -276,7 +280,10 @@ Operand Emitter::operandOf(const Symbol* symbol) {
     default:
       break;
   }
-  if (symbol->storage == StorageClass::staticClass) return Operand('S', symbol->index, type);
+  if (symbol->storage == StorageClass::staticClass) {
+    if (makingBuiltins()) return {"@..S" + std::to_string(symbol->index), type};
+    return Operand('S', symbol->index, type);
+  }
   if (symbol->scopeDepth == 0 || symbol->storage == StorageClass::externClass) {
     declareGlobal(const_cast<Symbol*>(symbol), nullptr, false);
     return {"@" + assemblerName(symbol->name), type};

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "cfront/builtin_files.h"
 #include "cfront/diagnostics.h"
 #include "cfront/line_sink.h"
 #include "cfront/parser.h"
@@ -64,6 +65,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
 
   void topLevel(const TopLevel& item) override;
   void pragmaRecord(std::string_view record, std::optional<std::uint32_t> bodyLine) override;
+  // Told where each function definition's records begin and end.
+  void setFunctionBodies(FunctionBodies* bodies) { bodies_ = bodies; }
 
  private:
   struct Loop {
@@ -95,6 +98,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void function(const TopLevel& item);
   int sectionOf(const Symbol* symbol, bool initialised) const;
   int memoryOf(const Symbol* symbol, int section) const;
+  // -Xb: statics are named @..S<n>, as the bodies will stand in other programs.
+  bool makingBuiltins() const { return (options_.builtinMake & 0x01) != 0; }
   // Writes the held pragma records of the function body that stand before the line.
   void placeHeldRecords(std::uint32_t beforeLine);
   std::uint32_t attributeBits(const Symbol* function) const;
@@ -161,6 +166,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   const RunOptions& options_;
   const FunctionMarks* marks_;
   const SectionTable* sections_;
+  FunctionBodies* bodies_ = nullptr;
 
   std::uint32_t labels_ = 0;
   std::uint32_t temporaries_ = 0;

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "cfront/builtin_files.h"
 #include "cfront/fatal.h"
 #include "cfront/include_paths.h"
 #include "cfront/intermediate_records.h"
@@ -145,12 +146,11 @@ void FrontEnd::buildIncludeList() {
   roots.khomezel = givenValue(environment_, "KHOMEZEL");
   roots.khome = givenValue(environment_, "KHOME");
   if (!roots.khomezel && !roots.khome) roots.aboveExecutable = rootAboveExecutable();
-  preprocessor_.setIncludeDirectories(
-      includeDirectoryList(options_.inputName, options_.includeDirs, currentDirectory_, roots));
+  includeDirs_ =
+      includeDirectoryList(options_.inputName, options_.includeDirs, currentDirectory_, roots);
+  preprocessor_.setIncludeDirectories(includeDirs_);
 }
 
-// The parser is not part of this program yet: compilation runs the preprocessor over the
-// whole unit, reporting what it finds, and writes the preprocessor's records.
 namespace {
 
 // The records of the emitter go into the output file.
@@ -165,18 +165,31 @@ class OutputSink : public LineSink {
 
 }  // namespace
 
+// With -Xb the records of the function bodies are kept for the builtin-function file, which
+// is all the output receives, and only after a run without errors.
 void FrontEnd::compile() {
+  bool making = (options_.builtinMake & 0x01) != 0;
   IntermediateRecords records(output_, options_);
-  if (options_.stackCheck && !(options_.builtinMake & 0x01)) output_.write("STACK,1\n");
-  if (!options_.sections.empty()) output_.write(sections_.startUpRecords());
-  records.sourceFileEntered(options_.inputName ? *options_.inputName : std::string(), 1);
-  preprocessor_.setRecordSink(&records);
+  if (options_.stackCheck && !making) output_.write("STACK,1\n");
+  if (!options_.sections.empty() && !making) output_.write(sections_.startUpRecords());
+  if (!making) {
+    records.sourceFileEntered(options_.inputName ? *options_.inputName : std::string(), 1);
+    preprocessor_.setRecordSink(&records);
+  }
+  BodyStore store(*inlineFile_, diagnostics_);
+  BuiltinLibrary library(store, diagnostics_, marks_, includeDirs_);
+  for (const std::string& name : options_.builtinFiles) library.readBuiltinFile(name, false);
+  BuiltinFileMaker maker(store);
   OutputSink sink(output_);
   UnitState state;
   state.sections = &sections_;
   state.marks = &marks_;
-  compileTranslationUnit(preprocessor_, diagnostics_, options_, &sink, state);
+  state.builtinFiles = &library;
+  if (making) state.bodies = &maker;
+  compileTranslationUnit(preprocessor_, diagnostics_, options_,
+                         making ? static_cast<LineSink*>(&maker) : &sink, state);
   preprocessor_.setRecordSink(nullptr);
+  if (making && diagnostics_.errorCount() == 0) maker.writeFile(output_);
 }
 
 void FrontEnd::finish() {

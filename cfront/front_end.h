@@ -61,6 +61,7 @@ class FrontEnd : private OptionActions {
   std::unique_ptr<WorkFile> spillFile_;   // TP
   std::unique_ptr<WorkFile> inlineFile_;  // TQ
   std::FILE* errorFile_ = nullptr;
+  std::vector<std::string> includeDirs_;
   std::string currentDirectory_;
   std::string workDirectory_;
 };

@@ -62,7 +62,10 @@ void compileTranslationUnit(Preprocessor& preprocessor, Diagnostics& diagnostics
   TokenReader tokens(preprocessor, diagnostics, options);
   TypeLines typeLines(options, diagnostics);
   std::optional<Emitter> emitter;
-  if (records) emitter.emplace(*records, typeLines, types, diagnostics, options, &marks, &sections);
+  if (records) {
+    emitter.emplace(*records, typeLines, types, diagnostics, options, &marks, &sections);
+    emitter->setFunctionBodies(state.bodies);
+  }
   Parser parser(tokens, expressions, types, nodes, diagnostics, options,
                 emitter ? &*emitter : nullptr);
   ParserPlace place(parser);
@@ -70,7 +73,15 @@ void compileTranslationUnit(Preprocessor& preprocessor, Diagnostics& diagnostics
   PragmaRecords& pragmaRecords = emitter ? static_cast<PragmaRecords&>(*emitter) : dropped;
   Pragmas pragmas(options, diagnostics, sections, marks, place, pragmaRecords, state.builtinFiles);
   HandlerInstalled installed(preprocessor, pragmas);
-  parser.parseTranslationUnit();
+  if (state.builtinFiles)
+    state.builtinFiles->setLookUp([&parser](std::string_view name) { return parser.lookUp(name); });
+  try {
+    parser.parseTranslationUnit();
+  } catch (...) {
+    if (state.builtinFiles) state.builtinFiles->setLookUp(nullptr);
+    throw;
+  }
+  if (state.builtinFiles) state.builtinFiles->setLookUp(nullptr);
 }
 
 }  // namespace kz::cfront

@@ -2,6 +2,7 @@
 // One translation unit from the preprocessor's tokens to the end: the type table, the nodes,
 // the expression checks, the tokenizer and the parser, the pragmas, and with a record sink the
 // intermediate-file writer too. Without one the unit is only parsed and checked.
+#include "cfront/builtin_files.h"
 #include "cfront/diagnostics.h"
 #include "cfront/line_sink.h"
 #include "cfront/pragmas.h"
@@ -15,7 +16,8 @@ namespace kz::cfront {
 struct UnitState {
   SectionTable* sections = nullptr;
   FunctionMarks* marks = nullptr;
-  BuiltinFileReader* builtinFiles = nullptr;
+  BuiltinLibrary* builtinFiles = nullptr;
+  FunctionBodies* bodies = nullptr;  // told where each function definition begins and ends
 };
 
 // The pragmas change options (packing, calling convention, pointer sizes) as they are read.

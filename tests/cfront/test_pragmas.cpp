@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "cfront/builtin_files.h"
 #include "cfront/front_end.h"
 #include "cfront/sections.h"
 #include "tests/cfront/harness.h"
@@ -18,21 +19,27 @@ struct Compiled {
   std::string output;
 };
 
-Compiled compile(const std::string& source, std::vector<std::string> options = {}) {
-  ScratchDirectory scratch;
-  std::string input = scratch.write("t.c", source);
+// A run of zc1 in the scratch directory; the input is t.c there.
+Compiled runIn(const ScratchDirectory& scratch, const std::vector<std::string>& options,
+               const std::string& output = "t.il") {
   std::vector<std::string> words{"zc1"};
   words.insert(words.end(), options.begin(), options.end());
-  words.push_back(input);
-  words.push_back(scratch.path() + "t.il");
+  words.push_back(scratch.path() + "t.c");
+  words.push_back(scratch.path() + output);
   CapturedStream console;
   FrontEnd frontEnd(ProgramEnvironment(words, {"TMP=" + scratch.path(), "SOURCE_DATE_EPOCH=0"}),
                     console.stream());
   Compiled result;
   result.status = frontEnd.run();
   result.messages = console.text();
-  result.output = scratch.read("t.il");
+  result.output = scratch.read(output);
   return result;
+}
+
+Compiled compile(const std::string& source, const std::vector<std::string>& options = {}) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", source);
+  return runIn(scratch, options);
 }
 
 bool has(const std::string& text, const std::string& part) {
@@ -224,6 +231,145 @@ TEST(SectionTable, ChangingSizeRepeatsTheOtherNamedSizes) {
   EXPECT_EQ(sections.nameOf(SectionKind::code, SizeWord::tiny), "");
   EXPECT_FALSE(sectionSizeAllowed(SectionKind::constant, SizeWord::tiny));
   EXPECT_TRUE(sectionSizeAllowed(SectionKind::area, SizeWord::tiny));
+}
+
+const char* const kLibrary =
+    "static int calls;\n"
+    "int twice(int x) { calls++; return x + x; }\n"
+    "int nested(int a, int b) { { int y; y = a; } { int z; z = b; } return 0; }\n";
+
+std::vector<std::string> workFilesIn(const ScratchDirectory& scratch) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("TP", 0) == 0 || name.rfind("TQ", 0) == 0) names.push_back(name);
+  }
+  return names;
+}
+
+TEST(BuiltinFiles, MadeFileIndexesEachBodyByItsCrLfOffset) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", kLibrary);
+  Compiled run = runIn(scratch, {"-Xb"}, "lib.bif");
+  ASSERT_EQ(run.status, 0) << run.messages;
+  const std::string& file = run.output;
+  ASSERT_EQ(file.substr(0, 10), "00000002\r\n");
+  EXPECT_EQ(file.substr(10, 43), "twice                           ,00000096\r\n");
+  EXPECT_EQ(file.substr(53, 33), "nested                          ,");
+  for (std::size_t entry = 0; entry < 2; ++entry) {
+    std::string line = file.substr(10 + 43 * entry, 41);
+    std::string name = line.substr(0, line.find(' '));
+    std::size_t offset = std::stoul(line.substr(33));
+    EXPECT_EQ(file.substr(offset, 11 + name.size()), "{,1\r\nBEGIN," + name) << offset;
+  }
+  // Nothing but the bodies: statics by their builtin names, no file-scope records.
+  EXPECT_TRUE(has(file, "++,@..S1,,@..S1\r\n")) << file;
+  EXPECT_FALSE(has(file, "FILE,"));
+  EXPECT_EQ(file.substr(file.size() - 5), "},1\r\n");
+  EXPECT_TRUE(workFilesIn(scratch).empty());
+}
+
+TEST(BuiltinFiles, MakingWithErrorsWritesNoFile) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", "int f(void) { return undeclared; }\n");
+  Compiled run = runIn(scratch, {"-Xb"}, "lib.bif");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, "");
+  EXPECT_TRUE(workFilesIn(scratch).empty());
+}
+
+struct Library {
+  ScratchDirectory scratch;
+  std::string made;
+  CapturedStream console;
+  RunOptions options;
+  Diagnostics diagnostics{options, console.stream()};
+  std::unique_ptr<WorkFile> file = createMemoryFile("TQ");
+  BodyStore store{*file, diagnostics};
+  FunctionMarks marks;
+  BuiltinLibrary library{store, diagnostics, marks, {scratch.path() + "a/", scratch.path() + "b/"}};
+
+  Library() {
+    scratch.write("t.c", kLibrary);
+    made = runIn(scratch, {"-Xb"}, "lib.bif").output;
+  }
+  std::string bodyOf(const std::string& name) {
+    std::optional<std::uint64_t> at = library.bodyOf(name);
+    return at ? store.bodyAt(*at) : std::string();
+  }
+};
+
+TEST(BuiltinFiles, ReadBackIntoTheStoreWithCrLfOrLf) {
+  Library lib;
+  std::string lfOnly;
+  for (char c : lib.made)
+    if (c != '\r') lfOnly += c;
+  lib.scratch.write("a/crlf.bif", lib.made);
+  lib.scratch.write("a/lf.bif", lfOnly);
+  lib.library.readBuiltinFile("crlf.bif", false);
+  std::string fromCrLf = lib.bodyOf("nested");
+  lib.library.readBuiltinFile("lf.bif", false);  // appended after the first file's bodies
+  EXPECT_EQ(lib.bodyOf("nested"), fromCrLf);
+  EXPECT_EQ(fromCrLf.substr(0, 17), "{,1\r\nBEGIN,nested");
+  EXPECT_EQ(fromCrLf.substr(fromCrLf.size() - 5), "},1\r\n");
+  EXPECT_EQ(lib.bodyOf("twice").substr(0, 16), "{,1\r\nBEGIN,twice");
+  EXPECT_TRUE(lib.marks.isBuiltin("twice"));
+  lib.marks.builtinSwitch["twice"] = false;
+  EXPECT_FALSE(lib.marks.isBuiltin("twice"));
+  EXPECT_EQ(lib.console.text(), "");
+  EXPECT_EQ(parameterCountOf(fromCrLf), 2u);
+  EXPECT_EQ(parameterCountOf(lib.bodyOf("twice")), 1u);
+}
+
+TEST(BuiltinFiles, BodyBlocksAreRenumberedWhenCopied) {
+  Library lib;
+  lib.scratch.write("a/lib.bif", lib.made);
+  lib.library.readBuiltinFile("lib.bif", false);
+  std::uint32_t blocks = 7;
+  std::string body = renumberedBody(lib.bodyOf("nested"), blocks);
+  EXPECT_EQ(blocks, 10u);
+  EXPECT_EQ(body.substr(0, 4), "{,8\n");
+  EXPECT_TRUE(has(body, "\n{,9\n") && has(body, "\n},9\n{,10\n") && has(body, "\n},10\n")) << body;
+  EXPECT_EQ(body.substr(body.size() - 4), "},8\n");
+  EXPECT_EQ(renumberedBody("{,3,text\n},3,text\n{,x\n", blocks), "{,11,text\n},11,text\n{,x\n");
+}
+
+TEST(BuiltinFiles, SearchAndMalformedFiles) {
+  Library lib;
+  lib.scratch.write("a/only-a.bif", lib.made);
+  lib.scratch.write("b/short.bif", "0002\r\n");
+  lib.scratch.write("b/letter.bif", "x0000001\r\n");
+  lib.library.readBuiltinFile("only-a.bif", true);  // <name> starts at the second directory
+  lib.library.readBuiltinFile("short.bif", true);
+  lib.library.readBuiltinFile("letter.bif", false);
+  lib.library.readBuiltinFile(lib.scratch.path() + "a/only-a.bif", true);  // used as it is
+  EXPECT_EQ(lib.console.text(),
+            "ZC1-Error-383: Cannot open builtin-file 'only-a.bif'\n"
+            "ZC1-Error-383: Cannot open builtin-file 'short.bif'\n"
+            "ZC1-Error-383: Cannot open builtin-file 'letter.bif'\n");
+  EXPECT_TRUE(lib.library.bodyOf("twice"));
+  lib.scratch.write("b/index.bif", "00000001\r\ntwice ,00000001\r\n");
+  EXPECT_THROW(lib.library.readBuiltinFile("index.bif", false), RunAborted);
+  EXPECT_TRUE(has(lib.console.text(), "ZC1-Fatal-124: Problems with input file"));
+}
+
+TEST(BuiltinFiles, PragmaReadsAtFileScopeAndChecksEarlierDeclarations) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", kLibrary);
+  scratch.write("lib.bif", runIn(scratch, {"-Xb"}, "lib.bif").output);
+  scratch.write("t.c",
+                "int twice;\nint __interrupt nested(void);\n#pragma builtin_file \"lib.bif\"\n"
+                "void f(void) {\n#pragma builtin_file \"lib.bif\"\n}\n"
+                "#pragma builtin_file lib\n#pragma builtin_file \"none.bif\"\n");
+  Compiled run = runIn(scratch, {});
+  expectMessages(
+      run, {"t.c 3: ZC1-Error-262: Redeclaration of 'twice'",
+            "t.c 3: ZC1-Error-385: Illegal function type for inline/builtin-function 'nested'",
+            "t.c 5: ZC1-Error-384: Cannot use #pragma builtin_file in block-scoped",
+            "t.c 7: ZC1-Warning-595: Illegal #pragma builtin_file",
+            "t.c 8: ZC1-Error-383: Cannot open builtin-file 'none.bif'"});
+  EXPECT_EQ(run.status, 4);
+  EXPECT_TRUE(workFilesIn(scratch).empty());
 }
 
 }  // namespace

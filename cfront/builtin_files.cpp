@@ -1,0 +1,235 @@
+#include "cfront/builtin_files.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "cfront/source_text.h"
+#include "common/host_path.h"
+
+namespace kz::cfront {
+namespace {
+
+constexpr std::uint64_t kHeaderBytes = kHeaderLength + 2;  // with CR LF
+constexpr std::uint64_t kIndexBytes = kIndexLength + 2;
+
+// The next line of text from `at` without its line end; `at` moves past the line end.
+std::optional<std::string_view> nextLine(std::string_view text, std::size_t& at) {
+  if (at >= text.size()) return std::nullopt;
+  std::size_t end = text.find('\n', at);
+  std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+  std::string_view line = text.substr(at, (end == std::string_view::npos ? text.size() : end) - at);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  at = next;
+  return line;
+}
+
+bool allDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+// Bare LF line ends become CR LF, so positions in the store count as the index does.
+std::string withCrLf(std::string_view text) {
+  std::string converted;
+  converted.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) converted += '\r';
+    converted += text[i];
+  }
+  return converted;
+}
+
+// "{,12" or "},12,text": the number's place, when the line is a block line.
+bool blockNumberOf(std::string_view line, std::size_t& begin, std::size_t& end) {
+  if (line.size() < 3 || (line[0] != '{' && line[0] != '}') || line[1] != ',') return false;
+  begin = 2;
+  end = begin;
+  while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+  return end > begin && (end == line.size() || line[end] == ',');
+}
+
+}  // namespace
+
+std::string indexLine(std::string_view name, std::uint64_t offset) {
+  char text[64];
+  std::string cut(name.substr(0, 31));
+  std::snprintf(text, sizeof text, "%-31s ,%08llu", cut.c_str(),
+                static_cast<unsigned long long>(offset));
+  return text;
+}
+
+void BodyStore::seek(std::uint64_t position) {
+  if (!file_.seek(position)) diagnostics_.report(Message::cannotSeekTemporary);
+}
+
+void BodyStore::append(std::string_view bytes) {
+  seek(file_.size());
+  if (!file_.write(bytes.data(), bytes.size())) diagnostics_.report(Message::outputProblem);
+}
+
+std::string BodyStore::bodyAt(std::uint64_t offset) {
+  seek(offset);
+  std::string body;
+  char block[kCopyBlock];
+  for (;;) {
+    std::size_t read = file_.read(block, sizeof block);
+    body.append(block, read);
+    std::size_t end = body.find("},1\r\n");
+    if (end == std::string::npos) end = body.find("},1\n");
+    if (end != std::string::npos && (end == 0 || body[end - 1] == '\n')) {
+      body.resize(body.find('\n', end) + 1);
+      return body;
+    }
+    if (read < sizeof block) return body;
+  }
+}
+
+void BodyStore::copyTo(OutputFile& output) {
+  seek(0);
+  char block[kCopyBlock];
+  for (;;) {
+    std::size_t read = file_.read(block, sizeof block);
+    output.write(std::string_view(block, read));
+    if (read < sizeof block) break;
+  }
+  if (file_.failed()) diagnostics_.report(Message::inputProblem);
+}
+
+void BuiltinFileMaker::bodyBegins(std::string_view name) {
+  entries_.push_back({std::string(name), store_.size()});
+  inBody_ = true;
+}
+
+void BuiltinFileMaker::write(std::string_view text) {
+  if (!inBody_) return;
+  line_.clear();
+  for (char c : text) {
+    if (c == '\n') line_ += '\r';
+    line_ += c;
+  }
+  store_.append(line_);
+}
+
+void BuiltinFileMaker::writeFile(OutputFile& output) {
+  char header[32];
+  std::snprintf(header, sizeof header, "%08lu\r\n", static_cast<unsigned long>(entries_.size()));
+  output.write(header);
+  std::uint64_t bodies = kHeaderBytes + kIndexBytes * entries_.size();
+  for (const Entry& entry : entries_) {
+    output.write(indexLine(entry.name, bodies + entry.start));
+    output.write("\r\n");
+  }
+  store_.copyTo(output);
+}
+
+BuiltinLibrary::BuiltinLibrary(BodyStore& store, Diagnostics& diagnostics, FunctionMarks& marks,
+                               std::vector<std::string> includeDirs)
+    : store_(store),
+      diagnostics_(diagnostics),
+      marks_(marks),
+      includeDirs_(std::move(includeDirs)) {}
+
+std::optional<std::string> BuiltinLibrary::find(const std::string& name, bool angled) const {
+  if (isAbsoluteName(name) || name.find(':') != std::string::npos) return name;
+  for (std::size_t slot = angled ? 1 : 0; slot < includeDirs_.size(); ++slot) {
+    std::string candidate = includeDirs_[slot] + name;
+    if (fileExists(withHostSeparators(candidate))) return candidate;
+  }
+  return std::nullopt;
+}
+
+void BuiltinLibrary::readBuiltinFile(const std::string& name, bool angled) {
+  std::optional<std::string> path = find(name, angled);
+  std::string text;
+  if (!path || readRegularFile(withHostSeparators(*path), text) != ReadResult::ok) {
+    diagnostics_.report(Message::cannotOpenBuiltinFile, {name});
+    return;
+  }
+  std::size_t at = 0;
+  std::optional<std::string_view> header = nextLine(text, at);
+  if (!header || header->size() != kHeaderLength || !allDigits(header->substr(0, 1))) {
+    diagnostics_.report(Message::cannotOpenBuiltinFile, {name});
+    return;
+  }
+  std::vector<Entry> entries;
+  std::uint64_t count = std::strtoull(std::string(*header).c_str(), nullptr, 10);
+  entries.reserve(count < 4096 ? count : 4096);
+  std::uint64_t bodiesStart = kHeaderBytes + kIndexBytes * count;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    std::optional<std::string_view> line = nextLine(text, at);
+    std::string_view offsetText =
+        line && line->size() == kIndexLength ? line->substr(kIndexLength - 8) : std::string_view();
+    std::uint64_t offset =
+        allDigits(offsetText) ? std::strtoull(std::string(offsetText).c_str(), nullptr, 10) : 0;
+    if (!allDigits(offsetText) || line->substr(31, 2) != " ," || offset < bodiesStart) {
+      // Where the bodies begin is not known: nothing of this file is used.
+      diagnostics_.report(Message::inputProblem);
+      return;
+    }
+    entries.push_back({std::string(line->substr(0, line->find(' '))), offset - bodiesStart});
+  }
+  std::uint64_t base = store_.size();
+  store_.append(withCrLf(std::string_view(text).substr(at)));
+  for (const Entry& entry : entries) enter(entry, base);
+}
+
+void BuiltinLibrary::enter(const Entry& entry, std::uint64_t base) {
+  if (const Symbol* previous = lookUp_ ? lookUp_(entry.name) : nullptr) {
+    if (previous->kind != SymbolKind::function) {
+      diagnostics_.report(Message::redeclaration, {entry.name});
+      return;
+    }
+    if (!mayBeInline(*previous)) {
+      diagnostics_.report(Message::illegalInlineFunctionType, {entry.name});
+      return;
+    }
+  }
+  marks_.builtinFunctions.insert(entry.name);
+  bodies_[entry.name] = base + entry.bodyOffset;
+}
+
+std::optional<std::uint64_t> BuiltinLibrary::bodyOf(std::string_view name) const {
+  auto found = bodies_.find(std::string(name));
+  if (found == bodies_.end()) return std::nullopt;
+  return found->second;
+}
+
+std::string renumberedBody(std::string_view body, std::uint32_t& blocks) {
+  std::unordered_map<std::string, std::uint32_t> fresh;
+  std::string result;
+  std::size_t at = 0;
+  while (std::optional<std::string_view> line = nextLine(body, at)) {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    if (blockNumberOf(*line, begin, end)) {
+      auto [slot, added] = fresh.try_emplace(std::string(line->substr(begin, end - begin)), 0);
+      if (added) slot->second = ++blocks;
+      result.append(line->substr(0, begin));
+      result += std::to_string(slot->second);
+      result.append(line->substr(end));
+    } else {
+      result.append(*line);
+    }
+    result += '\n';
+  }
+  return result;
+}
+
+std::size_t parameterCountOf(std::string_view body) {
+  std::size_t at = 0;
+  bool afterBegin = false;
+  std::size_t count = 0;
+  while (std::optional<std::string_view> line = nextLine(body, at)) {
+    if (!afterBegin) {
+      afterBegin = line->substr(0, 6) == "BEGIN,";
+      continue;
+    }
+    if (line->empty() || (*line)[0] != '\t') break;
+    if (line->substr(0, 3) == "\t,\"" && line->substr(0, 4) != "\t,\"\"") ++count;
+  }
+  return count;
+}
+
+}  // namespace kz::cfront

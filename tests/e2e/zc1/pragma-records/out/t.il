@@ -1,0 +1,31 @@
+	N,3,rom,n
+FILE,t.c
+LINE,1
+	N,1,n_data,n
+	N,1,fast,t
+	@_counter,"counter",6,4,2,0,1
+	,s1
+	N,1,fast,t
+	64,s,"pair",4,2
+	,"tag",2,0
+	,"value",6,2
+	@_first,"first",64,4,4,0,2
+	@_status_port,"status_port",3,4,1,1,4
+	,a64
+	65,x,"",a,6,-1
+	@_scale,"scale",65,6,0,8,0
+	66,x,"",c,1,-1
+DISINT,2
+{,1
+BEGIN,tick
+	10000,x,"tick",c,1,0
+	@_tick,"tick",10000,6,1,0,0
+LINE,14
+=,@_counter,#2,@_counter
+OPT,9
+LINE,16
+=,@_status_port,#1,@_status_port
+STACK,0
+END,tick
+},1
+LOOP,1
