@@ -86,20 +86,26 @@ std::string BodyStore::bodyAt(std::uint64_t offset) {
   }
 }
 
-void BodyStore::copyTo(OutputFile& output) {
-  seek(0);
+void BodyStore::copyTo(OutputFile& output, std::uint64_t begin, std::uint64_t end) {
+  seek(begin);
   char block[kCopyBlock];
-  for (;;) {
-    std::size_t read = file_.read(block, sizeof block);
+  for (std::uint64_t left = end - begin; left > 0;) {
+    std::size_t wanted = left < sizeof block ? static_cast<std::size_t>(left) : sizeof block;
+    std::size_t read = file_.read(block, wanted);
+    if (read < wanted) diagnostics_.report(Message::inputProblem);
     output.write(std::string_view(block, read));
-    if (read < sizeof block) break;
+    left -= read;
   }
-  if (file_.failed()) diagnostics_.report(Message::inputProblem);
 }
 
 void BuiltinFileMaker::bodyBegins(std::string_view name) {
-  entries_.push_back({std::string(name), store_.size()});
+  entries_.push_back({std::string(name), store_.size(), store_.size()});
   inBody_ = true;
+}
+
+void BuiltinFileMaker::bodyEnds() {
+  entries_.back().end = store_.size();
+  inBody_ = false;
 }
 
 void BuiltinFileMaker::write(std::string_view text) {
@@ -116,12 +122,13 @@ void BuiltinFileMaker::writeFile(OutputFile& output) {
   char header[32];
   std::snprintf(header, sizeof header, "%08lu\r\n", static_cast<unsigned long>(entries_.size()));
   output.write(header);
-  std::uint64_t bodies = kHeaderBytes + kIndexBytes * entries_.size();
+  std::uint64_t offset = kHeaderBytes + kIndexBytes * entries_.size();
   for (const Entry& entry : entries_) {
-    output.write(indexLine(entry.name, bodies + entry.start));
+    output.write(indexLine(entry.name, offset));
     output.write("\r\n");
+    offset += entry.end - entry.start;
   }
-  store_.copyTo(output);
+  for (const Entry& entry : entries_) store_.copyTo(output, entry.start, entry.end);
 }
 
 BuiltinLibrary::BuiltinLibrary(BodyStore& store, Diagnostics& diagnostics, FunctionMarks& marks,

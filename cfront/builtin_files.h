@@ -36,8 +36,8 @@ class BodyStore {
   void append(std::string_view bytes);
   // The lines from `offset` up to and including the "},1" that ends the function.
   std::string bodyAt(std::uint64_t offset);
-  // Copies the whole store into the output in blocks.
-  void copyTo(OutputFile& output);
+  // Copies bytes [begin, end) of the store into the output in blocks.
+  void copyTo(OutputFile& output, std::uint64_t begin, std::uint64_t end);
 
  private:
   void seek(std::uint64_t position);
@@ -62,13 +62,14 @@ class BuiltinFileMaker : public LineSink, public FunctionBodies {
 
   void write(std::string_view text) override;
   void bodyBegins(std::string_view name) override;
-  void bodyEnds() override { inBody_ = false; }
+  void bodyEnds() override;
   void writeFile(OutputFile& output);
 
  private:
   struct Entry {
     std::string name;
-    std::uint64_t start;  // in the store
+    std::uint64_t start;  // in the store, which also holds the bodies of files read
+    std::uint64_t end;
   };
   BodyStore& store_;
   std::vector<Entry> entries_;

@@ -159,6 +159,7 @@ void Emitter::declareGlobal(Symbol* symbol, const Initializer* init, bool defini
 // "\t@asm,"name",type,class,section,attributes,0": class 5 static, 6 external.
 void Emitter::declareFunction(Symbol* symbol) {
   if (!markDeclared(symbol)) return;
+  checkInlineConvention(symbol);
   std::uint32_t type = typeIndex(symbol->type);
   line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
        std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + "," +
@@ -188,6 +189,12 @@ void Emitter::declareAutomatic(Symbol* symbol) {
        "," + std::to_string(sizeOf(symbol->type)));
 }
 
+// A function marked inline before it was declared is checked when it first appears.
+void Emitter::checkInlineConvention(const Symbol* function) {
+  if (marks_ && marks_->isInline(function->name) && !mayBeInline(*function))
+    diagnostics_.report(Message::illegalInlineFunctionType, {cut(function->name, 31)});
+}
+
 std::uint32_t Emitter::attributeBits(const Symbol* function) const {
   const FunctionInfo* info = function->type ? function->type->function : nullptr;
   if (!info) return 0;
@@ -213,7 +220,7 @@ std::uint32_t Emitter::attributeBits(const Symbol* function) const {
 
 void Emitter::function(const TopLevel& item) {
   Symbol* symbol = item.symbol;
-  markDeclared(symbol);
+  if (markDeclared(symbol)) checkInlineConvention(symbol);
   function_ = symbol;
   automatics_ = 0;
   loops_.clear();

@@ -103,6 +103,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   // Writes the held pragma records of the function body that stand before the line.
   void placeHeldRecords(std::uint32_t beforeLine);
   std::uint32_t attributeBits(const Symbol* function) const;
+  void checkInlineConvention(const Symbol* function);
   Operand operandOf(const Symbol* symbol);
 
   // emit_initializers.cpp

@@ -281,6 +281,10 @@ void Pragmas::builtinSwitch(Operand& operand, bool enable) {
 // inline name [, name ...]
 void Pragmas::inlineFunctions(Operand& operand) {
   nameList(operand, [&](std::string_view name) {
+    if (marks_.disinterruptOf(name) != 0) {
+      diagnostics_.report(Message::disinterruptForInline);
+      return;
+    }
     if (!checkFunctionName(name)) return;
     const Symbol* symbol = place_.lookUp(name);
     if (symbol && !mayBeInline(*symbol)) {

@@ -151,6 +151,14 @@ TEST(Pragmas, DisinterruptAndInlineCheckTheName) {
        "t.c 7: ZC1-Error-385: Illegal function type for inline/builtin-function 'g'",
        "t.c 8: ZC1-Warning-610: #pragma keyword expected, '1' found",
        "t.c 9: ZC1-Warning-613: #pragma ')' expected, 'f' found"});
+  Compiled later = compile(
+      "#pragma inline g, h\nvoid __interrupt g(void) { }\nvoid __adecl h(void) { }\n"
+      "#pragma disinterrupt(1) k\n#pragma inline k\n");
+  EXPECT_EQ(later.messages.find("h'"), std::string::npos) << later.messages;
+  expectMessages(
+      later,
+      {"t.c 2: ZC1-Error-385: Illegal function type for inline/builtin-function 'g'",
+       "t.c 5: ZC1-Warning-616: Cannot use #pragma disinterrupt for inline/builtin-function"});
   Compiled making = compile("#pragma disinterrupt(1) f\nvoid f(void) { }\n", {"-Xb"});
   EXPECT_TRUE(has(making.messages,
                   "ZC1-Warning-616: Cannot use #pragma disinterrupt for inline/builtin-function"))
@@ -269,6 +277,21 @@ TEST(BuiltinFiles, MadeFileIndexesEachBodyByItsCrLfOffset) {
   EXPECT_TRUE(workFilesIn(scratch).empty());
 }
 
+TEST(BuiltinFiles, MadeFileHoldsOnlyItsOwnBodies) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", kLibrary);
+  std::string first = runIn(scratch, {"-Xb"}, "first.bif").output;
+  scratch.write("t.c",
+                "#pragma builtin_file \"first.bif\"\nint third(void) { return 3; }\n"
+                "#pragma builtin_file \"first.bif\"\nint fourth(void) { return 4; }\n");
+  Compiled run = runIn(scratch, {"-Zf", scratch.path() + "first.bif", "-Xb"}, "second.bif");
+  ASSERT_EQ(run.status, 0) << run.messages;
+  EXPECT_EQ(run.output.substr(0, 10), "00000002\r\n");
+  EXPECT_FALSE(has(run.output, "BEGIN,twice")) << run.output;
+  std::size_t fourth = std::stoul(run.output.substr(53 + 33, 8));
+  EXPECT_EQ(run.output.substr(fourth, 17), "{,1\r\nBEGIN,fourth");
+}
+
 TEST(BuiltinFiles, MakingWithErrorsWritesNoFile) {
   ScratchDirectory scratch;
   scratch.write("t.c", "int f(void) { return undeclared; }\n");
@@ -351,6 +374,17 @@ TEST(BuiltinFiles, SearchAndMalformedFiles) {
   lib.scratch.write("b/index.bif", "00000001\r\ntwice ,00000001\r\n");
   EXPECT_THROW(lib.library.readBuiltinFile("index.bif", false), RunAborted);
   EXPECT_TRUE(has(lib.console.text(), "ZC1-Fatal-124: Problems with input file"));
+}
+
+TEST(BuiltinFiles, BrokenIndexEndsTheRunWithoutLeftovers) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", "int x;\n");
+  scratch.write("broken.bif", "00000003\r\nshort ,00000001\r\n");
+  Compiled run = runIn(scratch, {"-Zf", scratch.path() + "broken.bif"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(has(run.messages, "ZC1-Fatal-124: Problems with input file")) << run.messages;
+  EXPECT_TRUE(workFilesIn(scratch).empty());
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() + "t.il"));
 }
 
 TEST(BuiltinFiles, PragmaReadsAtFileScopeAndChecksEarlierDeclarations) {
