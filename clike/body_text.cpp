@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "clike/byte_copy.h"
 #include "common/varint.h"
 
 namespace kz::clike {
@@ -29,13 +30,25 @@ std::size_t continuationTabs(std::size_t nameColumns) {
 
 }  // namespace
 
+// Two digits at a time: a number is written for nearly every source line.
 std::string_view BodyText::decimal(std::uint32_t value, std::size_t width) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char* end = digits_ + sizeof digits_;
   char* at = end;
-  do {
-    *--at = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
+  while (value >= 100) {
+    at -= 2;
+    std::memcpy(at, kPairs + 2 * (value % 100), 2);
+    value /= 100;
+  }
+  if (value >= 10) {
+    at -= 2;
+    std::memcpy(at, kPairs + 2 * value, 2);
+  } else {
+    *--at = static_cast<char>('0' + value);
+  }
   while (static_cast<std::size_t>(end - at) < width) *--at = '0';
   return std::string_view(at, static_cast<std::size_t>(end - at));
 }
@@ -97,7 +110,7 @@ bool BodyText::sourceLine(std::uint8_t depth, std::uint32_t line, std::string_vi
     // "\t\t;++%u %04u\n", made by hand: it is written for nearly every source line.
     char* at = pendingReference_.data();
     auto put = [&at](std::string_view piece) {
-      std::memcpy(at, piece.data(), piece.size());
+      copyBytes(at, piece.data(), piece.size());
       at += piece.size();
     };
     put("\t\t;++");
@@ -174,14 +187,9 @@ bool BodyText::record(RecordKind kind, std::string_view payload) {
       functionStart(payload);
       break;
     case RecordKind::label:
-      text(payload);
-      text(":");
-      endLine();
-      break;
+      return label(payload);
     case RecordKind::codeLine:
-      text(payload);
-      endLine();
-      break;
+      return codeLine(payload);
     case RecordKind::dataName:
       objectName_ = payload;
       firstItem_ = true;

@@ -22,6 +22,18 @@ class BodyText {
   bool record(RecordKind kind, std::string_view payload);
   // Records encoded with appendRecord, in their order.
   bool records(std::string_view encoded);
+  // codeLine and label records.
+  bool codeLine(std::string_view line) {
+    text(line);
+    endLine();
+    return !file_.failed();
+  }
+  bool label(std::string_view name) {
+    text(name);
+    text(":");
+    endLine();
+    return !file_.failed();
+  }
   // A sourceLine record given by its fields.
   bool sourceLine(std::uint8_t depth, std::uint32_t line, std::string_view source);
 

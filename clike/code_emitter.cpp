@@ -137,7 +137,11 @@ void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth, long serial) 
 
 void CodeEmitter::writeHeld(const Held& held) {
   markLine(held.line, held.depth, held.serial);
-  write(RecordKind::codeLine, held.text);
+  if (!captures_.empty()) {
+    write(RecordKind::codeLine, held.text);
+  } else if (!body_.codeLine(held.text)) {
+    writeFailed_();
+  }
 }
 
 void CodeEmitter::flush() {
@@ -152,7 +156,7 @@ void CodeEmitter::hold(std::size_t mnemonicLength) {
   held.line = line_;
   held.depth = depth_;
   held.serial = serial_;
-  lastMnemonic_.assign(held.mnemonic());
+  lastMnemonic_ = held.mnemonic();
   if (!choices_.holdBack) {
     writeHeld(held);
     return;
@@ -214,7 +218,7 @@ void CodeEmitter::label(std::string_view name) {
   flush();
   markLine(line_, depth_, serial_);
   write(RecordKind::label, name);
-  lastMnemonic_.clear();
+  lastMnemonic_ = {};
 }
 
 void CodeEmitter::functionStart(std::string_view name, std::uint32_t line) {
@@ -224,7 +228,7 @@ void CodeEmitter::functionStart(std::string_view name, std::uint32_t line) {
   appendNumber(payload_, line);
   payload_ += name;
   write(RecordKind::functionStart, payload_);
-  lastMnemonic_.clear();
+  lastMnemonic_ = {};
 }
 
 void CodeEmitter::section(const SectionRecord& section, std::string_view name) {
@@ -255,7 +259,7 @@ void CodeEmitter::dataSpace(std::uint32_t size) {
 void CodeEmitter::asmText(std::string_view text) {
   flush();
   write(RecordKind::asmText, text);
-  lastMnemonic_.clear();
+  lastMnemonic_ = {};
 }
 
 void CodeEmitter::tableText(std::string_view text) {

@@ -82,7 +82,7 @@ class CodeEmitter {
   void replay(Captured&& records);
 
   // The mnemonic of the last instruction written or held ("" after a label).
-  const std::string& lastMnemonic() const { return lastMnemonic_; }
+  std::string_view lastMnemonic() const { return lastMnemonic_; }
   std::string newLabel();
 
  private:
@@ -119,7 +119,8 @@ class CodeEmitter {
   std::uint32_t markedLine_ = 0;
   std::uint8_t markedDepth_ = 0;
   std::vector<bool> textedLines_;  // by the line's serial number: its text was written
-  std::string lastMnemonic_;
+  // Within the slot of that instruction, which keeps its text until the next line is built.
+  std::string_view lastMnemonic_;
   unsigned labels_ = 0;
 };
 

@@ -79,7 +79,7 @@ void Parser::functionBody(SymbolEntry& function) {
   compoundStatement();
   markLine(last_);
   if (options_.modeR == 1) {
-    const std::string& last = emitter_.lastMnemonic();
+    std::string_view last = emitter_.lastMnemonic();
     if (last != "ret" && last != "reti" && last != "retn") emitter_.instruction("ret");
   }
   emitter_.flush();
