@@ -90,9 +90,9 @@ void Parser::checkNames(int at) {
     default:
       break;
   }
-  checkNames(n.a);
-  checkNames(n.b);
-  checkNames(n.c);
+  for (int operand : {n.a, n.b, n.c}) {
+    if (operand >= 0) checkNames(operand);
+  }
 }
 
 }  // namespace kz::clike

@@ -166,7 +166,10 @@ std::uint8_t Parser::registersRead(int at) const {
     default:
       break;
   }
-  bits |= registersRead(n.a) | registersRead(n.b) | registersRead(n.c);
+  // Most nodes have fewer than three operands: the missing ones are not visited.
+  for (int operand : {n.a, n.b, n.c}) {
+    if (operand >= 0) bits |= registersRead(operand);
+  }
   if (n.kind == NodeKind::call || n.kind == NodeKind::instruction) {
     for (int argument = n.first; argument >= 0; argument = nodes_[argument].next)
       bits |= registersRead(argument);
