@@ -7,15 +7,10 @@ namespace kz::clike {
 
 void ExpressionTable::overflow() { raiseFatal(Message::treeNodeTableOverflow); }
 
-bool foldConstant(const ExpressionTable& nodes, int at, std::int32_t& value) {
-  if (at < 0) return false;
+bool foldOperation(const ExpressionTable& nodes, int at, std::int32_t& value) {
   const Node& node = nodes[at];
   std::int32_t x = 0, y = 0;
   switch (node.kind) {
-    case NodeKind::constant:
-    case NodeKind::sizeOf:
-      value = node.value;
-      return true;
     case NodeKind::unary:
       if (node.opClass == TokenClass::star) return false;  // a byte in memory
       if (!foldConstant(nodes, node.a, x)) return false;

@@ -84,7 +84,27 @@ class ExpressionTable {
   std::vector<Type> types_;
 };
 
-// The value of a constant expression, or nothing.
-bool foldConstant(const ExpressionTable& nodes, int at, std::int32_t& value);
+// The value of an operation on constants, or nothing.
+bool foldOperation(const ExpressionTable& nodes, int at, std::int32_t& value);
+
+// The value of a constant expression, or nothing. Asked of nearly every operand: names and
+// registers are answered here without a call.
+inline bool foldConstant(const ExpressionTable& nodes, int at, std::int32_t& value) {
+  if (at < 0) return false;
+  const Node& node = nodes[at];
+  switch (node.kind) {
+    case NodeKind::constant:
+    case NodeKind::sizeOf:
+      value = node.value;
+      return true;
+    case NodeKind::unary:
+    case NodeKind::cast:
+    case NodeKind::conditional:
+    case NodeKind::binary:
+      return foldOperation(nodes, at, value);
+    default:
+      return false;
+  }
+}
 
 }  // namespace kz::clike
