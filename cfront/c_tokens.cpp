@@ -247,8 +247,6 @@ Tok punctuatorKind(std::string_view text) {
   return Tok::other;
 }
 
-namespace {}  // namespace
-
 std::span<const RegisterWord> registerWords() { return kRegisterWords; }
 
 std::string_view spellingOf(Tok kind) {
@@ -262,6 +260,7 @@ std::string_view spellingOf(Tok kind) {
 TokenReader::TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics,
                          const RunOptions& options)
     : preprocessor_(preprocessor), diagnostics_(diagnostics), options_(options) {
+  preprocessor_.setDropNewlines(true);
   for (const Word& word : kKeywords)
     identifiers_.intern(word.text)->keyword = static_cast<std::uint8_t>(word.kind);
   if (options_.ansiMode != 0) return;
@@ -272,34 +271,13 @@ TokenReader::TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics,
   for (std::string_view word : kReservedWords) identifiers_.intern(word)->reserved = true;
 }
 
-const CToken& TokenReader::ahead(std::size_t n) {
-  while (buffered_ <= n) {
-    buffer_[(first_ + buffered_) & 1] = read();
-    ++buffered_;
-  }
-  return buffer_[(first_ + n) & 1];
-}
-
-CToken TokenReader::take() {
-  ahead(0);
-  const CToken& token = buffer_[first_];
-  first_ ^= 1;
-  --buffered_;
-  return token;
-}
-
-bool TokenReader::accept(Tok kind) {
-  if (peek().kind != kind) return false;
-  take();
-  return true;
-}
-
-CToken TokenReader::read() {
+void TokenReader::fill() {
+  CToken& result = buffer_[(first_ + buffered_) & 1];
   for (;;) {
     Token token = preprocessor_.next();
-    CToken result;
     result.text = token.text;
     result.spot = {token.line, token.column};
+    result.id = nullptr;
     switch (token.kind) {
       case TokenKind::newline:
       case TokenKind::comment:
@@ -309,22 +287,22 @@ CToken TokenReader::read() {
         continue;
       case TokenKind::endOfFile:
         result.kind = Tok::end;
-        return result;
+        break;
       case TokenKind::identifier:
         result.kind = classifyIdentifier(result);
-        return result;
+        break;
       case TokenKind::number:
         result.kind = Tok::number;
-        return result;
+        break;
       case TokenKind::character:
         result.kind = Tok::character;
-        return result;
+        break;
       case TokenKind::string:
         result.kind = Tok::string;
-        return result;
+        break;
       case TokenKind::punctuator:
         result.kind = punctuatorKind(token.text);
-        return result;
+        break;
       case TokenKind::other:
         // Reported here and dropped, so the parse goes on as if it were not there.
         diagnostics_.report(
@@ -332,6 +310,8 @@ CToken TokenReader::read() {
             {static_cast<unsigned>(static_cast<unsigned char>(token.text[0])), token.column});
         continue;
     }
+    ++buffered_;
+    return;
   }
 }
 

@@ -134,16 +134,39 @@ class TokenReader {
  public:
   TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics, const RunOptions& options);
 
-  const CToken& peek() { return buffered_ ? buffer_[first_] : ahead(0); }
+  // A token is read only when the parser first looks at it, so that a #pragma between two
+  // declarations acts after the first has been handed on.
+  const CToken& peek() {
+    if (buffered_ == 0) fill();
+    return buffer_[first_];
+  }
   // The token after the next one.
-  const CToken& peekSecond() { return ahead(1); }
-  CToken take();
-  bool accept(Tok kind);
+  const CToken& peekSecond() {
+    while (buffered_ < 2) fill();
+    return buffer_[first_ ^ 1];
+  }
+  CToken take() {
+    const CToken& token = peek();
+    first_ ^= 1;
+    --buffered_;
+    return token;
+  }
+  // take() for a token whose value is not wanted.
+  void skip() {
+    peek();
+    first_ ^= 1;
+    --buffered_;
+  }
+  bool accept(Tok kind) {
+    if (peek().kind != kind) return false;
+    skip();
+    return true;
+  }
   IdentifierTable& identifiers() { return identifiers_; }
 
  private:
-  const CToken& ahead(std::size_t n);
-  CToken read();
+  // Reads the next token into the first free slot.
+  void fill();
   Tok classifyIdentifier(CToken& token);
 
   Preprocessor& preprocessor_;
@@ -151,8 +174,8 @@ class TokenReader {
   const RunOptions& options_;
   IdentifierTable identifiers_;
   CToken buffer_[2];
-  std::size_t buffered_ = 0;
-  std::size_t first_ = 0;  // the slot of the next token
+  std::uint32_t buffered_ = 0;
+  std::uint32_t first_ = 0;  // the slot of the next token
 };
 
 // The register number (byte registers, word registers) or flag letter of a register word.

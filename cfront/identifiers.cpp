@@ -5,6 +5,10 @@
 namespace kz::cfront {
 namespace {
 
+constexpr unsigned kInitialBits = 10;
+constexpr std::size_t kInitialSlots = std::size_t{1} << kInitialBits;
+constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+
 // Up to eight bytes as one word, with fixed-size copies only, so no call is made.
 std::uint64_t loadWord(const char* at, std::size_t count) {
   std::uint64_t word = 0;
@@ -42,50 +46,52 @@ bool sameText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-IdentifierTable::IdentifierTable() : slots_(1024) {}
+IdentifierTable::IdentifierTable() : slots_(kInitialSlots), shift_(64 - kInitialBits) {}
 
-// Eight bytes at a time, mixed by multiplication, then a final mix that spreads every input
-// bit over the low bits the table index takes.
-std::uint64_t IdentifierTable::hashOf(std::string_view text) {
-  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-  std::uint64_t hash = text.size();
-  for (std::size_t at = 0; at < text.size(); at += 8)
+// Eight bytes at a time, mixed by multiplication; the index is taken from the top bits of the
+// product, which every input bit reaches.
+std::size_t IdentifierTable::indexOf(std::string_view text, std::uint64_t head) const {
+  std::uint64_t hash = (head ^ text.size()) * kMultiplier;
+  for (std::size_t at = 8; at < text.size(); at += 8)
     hash = (hash ^ loadWord(text.data() + at, text.size() - at)) * kMultiplier;
-  hash ^= hash >> 33;
-  hash *= 0xFF51AFD7ED558CCDULL;
-  hash ^= hash >> 33;
-  return hash;
+  return static_cast<std::size_t>(hash >> shift_);
 }
 
 Identifier* IdentifierTable::intern(std::string_view text) {
-  std::uint64_t hash = hashOf(text);
+  std::uint64_t head = loadWord(text.data(), text.size());
   std::size_t mask = slots_.size() - 1;
-  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+  for (std::size_t at = indexOf(text, head);; at = (at + 1) & mask) {
     Slot& slot = slots_[at];
-    if (!slot.entry) {
-      Identifier* entry = &entries_.emplace_back();
-      // A copy beside the entry keeps later comparisons away from the source text.
-      if (text.size() <= Identifier::kInlineLength) {
-        std::memcpy(entry->spelling, text.data(), text.size());
-        entry->text = std::string_view(entry->spelling, text.size());
-      } else {
-        entry->text = text;
-      }
-      slot = {hash, entry};
-      if (++used_ * 2 > slots_.size()) grow();
-      return entry;
-    }
-    if (slot.hash == hash && sameText(slot.entry->text, text)) return slot.entry;
+    if (!slot.entry) return insert(slot, text, head);
+    if (slot.head == head && slot.length == text.size() &&
+        (text.size() <= 8 || sameText(slot.entry->text.substr(8), text.substr(8))))
+      return slot.entry;
   }
+}
+
+[[gnu::noinline]] Identifier* IdentifierTable::insert(Slot& slot, std::string_view text,
+                                                      std::uint64_t head) {
+  Identifier* entry = &entries_.emplace_back();
+  // A copy beside the entry keeps later comparisons away from the source text.
+  if (text.size() <= Identifier::kInlineLength) {
+    std::memcpy(entry->spelling, text.data(), text.size());
+    entry->text = std::string_view(entry->spelling, text.size());
+  } else {
+    entry->text = text;
+  }
+  slot = {head, entry, static_cast<std::uint32_t>(text.size())};
+  if (++used_ * 2 > slots_.size()) grow();
+  return entry;
 }
 
 void IdentifierTable::grow() {
   std::vector<Slot> old(slots_.size() * 2);
   old.swap(slots_);
+  --shift_;
   std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
     if (!slot.entry) continue;
-    std::size_t at = slot.hash & mask;
+    std::size_t at = indexOf(slot.entry->text, slot.head);
     while (slots_[at].entry) at = (at + 1) & mask;
     slots_[at] = slot;
   }

@@ -29,16 +29,21 @@ class IdentifierTable {
   Identifier* intern(std::string_view text);
 
  private:
-  void grow();
-  static std::uint64_t hashOf(std::string_view text);
-
+  // An entry of the hash index. The first eight bytes of the spelling and its length are kept
+  // here, so a short spelling is recognised without reading its entry.
   struct Slot {
-    std::uint64_t hash = 0;
+    std::uint64_t head = 0;
     Identifier* entry = nullptr;
+    std::uint32_t length = 0;
   };
+
+  Identifier* insert(Slot& slot, std::string_view text, std::uint64_t head);
+  void grow();
+  std::size_t indexOf(std::string_view text, std::uint64_t head) const;
 
   std::deque<Identifier> entries_;
   std::vector<Slot> slots_;  // open addressing, a power of two in size
+  unsigned shift_;           // 64 less the bits of a slot index
   std::size_t used_ = 0;
 };
 

@@ -1,23 +1,21 @@
 #include "cfront/lexer.h"
 
+#include <cstring>
+
 #include "cfront/diagnostics.h"
 #include "cfront/source_text.h"
 
 namespace kz::cfront {
 namespace {
 
-constexpr bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
-}
+// Four blanks as one word: indentation is skipped a word at a time.
+constexpr std::uint32_t kFourSpaces = 0x20202020u;
 
-struct PunctuatorStarts {
-  constexpr PunctuatorStarts() : table{} {
-    for (char c : std::string_view("[](){};,?:=+-*%/|&^~!<>.#"))
-      table[static_cast<unsigned char>(c)] = true;
-  }
-  bool table[256];
-};
-constexpr PunctuatorStarts kPunctuatorStarts;
+std::uint32_t loadFour(const char* at) {
+  std::uint32_t word;
+  std::memcpy(&word, at, 4);
+  return word;
+}
 
 }  // namespace
 
@@ -65,20 +63,22 @@ bool Lexer::skipComment() {
   }
 }
 
-bool Lexer::skipSpace() {
-  bool skipped = false;
+// The text ends with '\n', which stops every loop over blanks before the end.
+inline bool Lexer::skipSpace() {
+  const char* at = at_;
+  if (at >= end_) return false;
+  const char* start = at;
   for (;;) {
-    while (at_ < end_ && isBlank(*at_)) {
-      ++at_;
-      skipped = true;
-    }
-    if (at_ + 1 < end_ && at_[0] == '/' && (at_[1] == '*' || at_[1] == '/') && !keepComments_) {
-      skipComment();
-      skipped = true;
-      continue;
-    }
-    return skipped;
+    while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
+    while (isBlank(*at)) ++at;
+    if (at[0] != '/' || (at[1] != '*' && at[1] != '/') || keepComments_) break;
+    at_ = at;
+    skipComment();
+    at = at_;
+    if (at >= end_) break;
   }
+  at_ = at;
+  return at != start;
 }
 
 void Lexer::next(Token& token) {
@@ -104,28 +104,36 @@ void Lexer::next(Token& token) {
     atLineStart_ = true;
     return;
   }
-  if (c == '/' && at_ + 1 < end_ && (at_[1] == '*' || at_[1] == '/')) {  // a kept comment
-    skipComment();
-    token.kind = TokenKind::comment;
-    atLineStart_ = wasLineStart;  // a comment does not end the blanks before a directive
-  } else if (c == 'L' && at_ + 1 < end_ && (at_[1] == '"' || at_[1] == '\'')) {
-    ++at_;
-    lexQuoted(*at_, token);
-  } else if (isIdentifierStart(c)) {
-    while (isIdentifierChar(*at_)) ++at_;
-    token.kind = TokenKind::identifier;
-  } else if (isDigit(c) || (c == '.' && isDigit(at_[1]))) {
+  // The most frequent kinds first. No character before the final '\n' is the last, so the
+  // one after it may be read.
+  if (isIdentifierStart(c)) {
+    if (c == 'L' && (at_[1] == '"' || at_[1] == '\'')) {
+      ++at_;
+      lexQuoted(*at_, token);
+    } else {
+      ++at_;
+      while (isIdentifierChar(*at_)) ++at_;
+      token.kind = TokenKind::identifier;
+    }
+  } else if (kCharClasses.has(c, char_class::kPunctuatorStart)) {
+    if (c == '/' && (at_[1] == '*' || at_[1] == '/')) {  // a kept comment
+      skipComment();
+      token.kind = TokenKind::comment;
+      atLineStart_ = wasLineStart;  // a comment does not end the blanks before a directive
+    } else if (c == '.' && isDigit(at_[1])) {
+      lexNumber();
+      token.kind = TokenKind::number;
+    } else {
+      if (c == '*' && at_[1] == '/' && at_[2] != '*' && at_[2] != '/' && reporting_ && diagnostics_)
+        diagnostics_->report(Message::commentEndOutside);
+      lexPunctuator();
+      token.kind = TokenKind::punctuator;
+    }
+  } else if (isDigit(c)) {
     lexNumber();
     token.kind = TokenKind::number;
   } else if (c == '"' || c == '\'') {
     lexQuoted(c, token);
-  } else if (c == '*' && at_[1] == '/' && at_[2] != '*' && at_[2] != '/') {
-    if (reporting_ && diagnostics_) diagnostics_->report(Message::commentEndOutside);
-    lexPunctuator();
-    token.kind = TokenKind::punctuator;
-  } else if (kPunctuatorStarts.table[static_cast<unsigned char>(c)]) {
-    lexPunctuator();
-    token.kind = TokenKind::punctuator;
   } else {
     ++at_;
     if (kanji_ && isShiftJisLead(static_cast<unsigned char>(c)) && *at_ != '\n') ++at_;

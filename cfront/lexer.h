@@ -60,10 +60,39 @@ class Lexer {
   bool kanji_ = false;
 };
 
+// What each byte may be in a token, as bits, so one load answers each question.
+namespace char_class {
+inline constexpr std::uint8_t kIdentifierStart = 0x01;
+inline constexpr std::uint8_t kDigit = 0x02;
+inline constexpr std::uint8_t kBlank = 0x04;  // white space within a line
+inline constexpr std::uint8_t kPunctuatorStart = 0x08;
+}  // namespace char_class
+
+struct CharClasses {
+  constexpr CharClasses() : of{} {
+    for (int c = 'a'; c <= 'z'; ++c) of[c] |= char_class::kIdentifierStart;
+    for (int c = 'A'; c <= 'Z'; ++c) of[c] |= char_class::kIdentifierStart;
+    of[static_cast<unsigned char>('_')] |= char_class::kIdentifierStart;
+    for (int c = '0'; c <= '9'; ++c) of[c] |= char_class::kDigit;
+    for (char c : {' ', '\t', '\v', '\f', '\r'})
+      of[static_cast<unsigned char>(c)] |= char_class::kBlank;
+    for (char c : std::string_view("[](){};,?:=+-*%/|&^~!<>.#"))
+      of[static_cast<unsigned char>(c)] |= char_class::kPunctuatorStart;
+  }
+  constexpr bool has(char c, std::uint8_t bits) const {
+    return (of[static_cast<unsigned char>(c)] & bits) != 0;
+  }
+  std::uint8_t of[256];
+};
+inline constexpr CharClasses kCharClasses;
+
 constexpr bool isIdentifierStart(char c) {
-  return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  return kCharClasses.has(c, char_class::kIdentifierStart);
 }
-constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool isIdentifierChar(char c) { return isIdentifierStart(c) || isDigit(c); }
+constexpr bool isDigit(char c) { return kCharClasses.has(c, char_class::kDigit); }
+constexpr bool isIdentifierChar(char c) {
+  return kCharClasses.has(c, char_class::kIdentifierStart | char_class::kDigit);
+}
+constexpr bool isBlank(char c) { return kCharClasses.has(c, char_class::kBlank); }
 
 }  // namespace kz::cfront

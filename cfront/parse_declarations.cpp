@@ -135,21 +135,21 @@ Specifiers Parser::declarationSpecifiers(bool allowStorage) {
       if (specifiers.sawTypeWord) diagnostics_.warnAt(1, Message::storageClassAfterType);
       specifiers.storage = storage;
     } else if (kind == Tok::kwConst || kind == Tok::kwVolatile) {
-      take();
+      skip();
       std::uint8_t bit = kind == Tok::kwConst ? qualifier::kConst : qualifier::kVolatile;
       if (specifiers.qualifiers & bit) diagnostics_.warnAt(1, Message::duplicateQualifier);
       specifiers.qualifiers |= bit;
     } else if (isMemoryWord(kind)) {
-      take();
+      skip();
       memorySize(specifiers.memory, sizeWordOf(kind));
     } else if (isAttributeWord(kind)) {
       CToken word = take();
       functionAttribute(specifiers, word);
     } else if (kind == Tok::kwInline) {
-      take();
+      skip();
       specifiers.isInline = true;
     } else if (kind == Tok::kwIo) {
-      take();
+      skip();
       specifiers.isIo = true;
     } else if (slotOf(kind) >= 0 || kind == Tok::kwStruct || kind == Tok::kwUnion ||
                kind == Tok::kwEnum) {
@@ -321,7 +321,7 @@ void Parser::recordBody(Record& record) {
     if (peek().kind == Tok::end) syntaxError();
     memberDeclaration(record, members);
   }
-  take();
+  skip();
   --recordNesting_;
   record.members = std::move(members);
   types_.layOut(record, options_.packAlign, diagnostics_);
@@ -402,14 +402,14 @@ TypeRef Parser::enumSpecifier() {
     record = types_.newRecord(TypeKind::enumType, tag);
   }
   if (!hasBody) return types_.recordType(record);
-  take();
+  skip();
   long long next = 0;
   long long lowest = 0;
   long long highest = 0;
   bool first = true;
   long long limit = options_.enumBySize ? 65535 : 32767;
   while (peek().kind != Tok::rbrace) {
-    CToken name = expect(Tok::identifier);
+    CToken name = expectIdentifier();
     if (accept(Tok::assign)) {
       if (std::optional<long long> value = constantExpression()) next = *value;
     }
@@ -463,7 +463,7 @@ void Parser::declaratorParts(Declarator& result, std::vector<Derivation>& deriva
   std::vector<Derivation> inner;
   if (peek().kind == Tok::lparen && groupingParenthesis()) {
     enterNesting();
-    take();
+    skip();
     std::vector<Derivation> innerPointers;
     pointerPart(innerPointers, std::nullopt);
     std::vector<Derivation> innerRest;
@@ -492,17 +492,17 @@ void Parser::pointerPart(std::vector<Derivation>& pointers, std::optional<SizeWo
   for (;;) {
     Tok kind = peek().kind;
     if (isMemoryWord(kind)) {
-      take();
+      skip();
       memorySize(pending, sizeWordOf(kind));
     } else if (kind == Tok::star) {
-      take();
+      skip();
       Derivation pointer;
       pointer.memory = pending;
       pending.reset();
       for (;;) {
         Tok next = peek().kind;
         if (next == Tok::kwConst || next == Tok::kwVolatile) {
-          take();
+          skip();
           std::uint8_t bit = next == Tok::kwConst ? qualifier::kConst : qualifier::kVolatile;
           if (pointer.qualifiers & bit) diagnostics_.warnAt(1, Message::duplicateQualifier);
           pointer.qualifiers |= bit;
@@ -562,8 +562,8 @@ Derivation Parser::parameterList() {
     return function;
   }
   if (peek().kind == Tok::kwVoid && tokens_.peekSecond().kind == Tok::rparen) {
-    take();
-    take();
+    skip();
+    skip();
     function.function.hasPrototype = true;
     function.function.voidList = true;
     leaveNesting();
@@ -571,7 +571,7 @@ Derivation Parser::parameterList() {
   }
   if (peek().kind == Tok::identifier && !isTypeName(peek())) {
     for (;;) {
-      CToken name = expect(Tok::identifier);
+      CToken name = expectIdentifier();
       function.oldStyleNames.push_back(name.text);
       if (!accept(Tok::comma)) break;
     }

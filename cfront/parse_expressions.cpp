@@ -190,13 +190,13 @@ Expr* Parser::unaryExpression() {
       return expressions_.increment(operand, increase, true, spot);
     }
     case Tok::kwSizeof: {
-      take();
+      skip();
       enterNesting();
       Expr* result = nullptr;
       if (peek().kind == Tok::lparen) {
         bool typeFollows = beginsTypeName(tokens_.peekSecond());
         if (typeFollows) {
-          take();
+          skip();
           TypeRef type = typeName();
           expect(Tok::rparen);
           result = expressions_.sizeofType(type, spot);
@@ -227,7 +227,7 @@ Expr* Parser::unaryExpression() {
     default:
       return postfixExpression();
   }
-  take();
+  skip();
   enterNesting();
   Expr* operand = castExpression();
   leaveNesting();
@@ -241,7 +241,7 @@ Expr* Parser::postfixExpression() {
     SourceSpot spot = token.spot;
     switch (token.kind) {
       case Tok::lbracket: {
-        take();
+        skip();
         enterNesting();
         Expr* index = expression();
         expect(Tok::rbracket);
@@ -250,7 +250,7 @@ Expr* Parser::postfixExpression() {
         break;
       }
       case Tok::lparen: {
-        take();
+        skip();
         enterNesting();
         std::vector<Expr*> arguments;
         if (peek().kind != Tok::rparen) {
@@ -267,7 +267,7 @@ Expr* Parser::postfixExpression() {
       case Tok::dot:
       case Tok::arrow: {
         bool arrow = take().kind == Tok::arrow;
-        CToken name = expect(Tok::identifier);
+        CToken name = expectIdentifier();
         value = expressions_.member(value, name.text, arrow, spot);
         break;
       }
@@ -298,7 +298,7 @@ Expr* Parser::primaryExpression() {
     case Tok::string:
       return stringPrimary(take());
     case Tok::lparen: {
-      take();
+      skip();
       enterNesting();
       Expr* value = expression();
       expect(Tok::rparen);

@@ -96,7 +96,7 @@ Stmt* Parser::statement() {
         Stmt* stmt = nodes_.stmt();
         stmt->kind = StmtKind::label;
         CToken name = take();
-        take();
+        skip();
         stmt->spot = name.spot;
         stmt->text = name.text;
         LabelEntry& label = scopes_.label(name.text);
@@ -233,7 +233,7 @@ Stmt* Parser::jumpStatement(Tok kind) {
   stmt->spot = take().spot;
   if (kind == Tok::kwGoto) {
     stmt->kind = StmtKind::gotoStmt;
-    CToken name = expect(Tok::identifier);
+    CToken name = expectIdentifier();
     stmt->text = name.text;
     scopes_.label(name.text).used = true;
   } else if (kind == Tok::kwBreak) {

@@ -16,19 +16,13 @@ Parser::Parser(TokenReader& tokens, ExpressionBuilder& expressions, TypeTable& t
       sink_(sink),
       scopes_(tokens.identifiers()) {}
 
-CToken Parser::take() {
-  if (tokensSinceError_ < 3) ++tokensSinceError_;
-  return tokens_.take();
-}
-
-bool Parser::accept(Tok kind) {
-  if (peek().kind != kind) return false;
-  take();
-  return true;
-}
-
-CToken Parser::expect(Tok kind) {
+void Parser::expect(Tok kind) {
   if (peek().kind != kind) syntaxError();
+  skip();
+}
+
+CToken Parser::expectIdentifier() {
+  if (peek().kind != Tok::identifier) syntaxError();
   return take();
 }
 
@@ -57,19 +51,19 @@ void Parser::skipAfterError(bool inBlock) {
     } else if (kind == Tok::rbrace) {
       if (depth == 0) {
         if (inBlock) return;
-        tokens_.take();
+        tokens_.skip();
         return;
       }
       if (--depth == 0 && !inBlock) {
-        tokens_.take();
-        if (peek().kind == Tok::semicolon) tokens_.take();
+        tokens_.skip();
+        if (peek().kind == Tok::semicolon) tokens_.skip();
         return;
       }
     } else if (kind == Tok::semicolon && depth == 0) {
-      tokens_.take();
+      tokens_.skip();
       return;
     }
-    tokens_.take();
+    tokens_.skip();
   }
 }
 

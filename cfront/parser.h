@@ -91,9 +91,24 @@ class Parser {
 
   // parser.cpp: tokens, errors and recovery
   const CToken& peek() { return tokens_.peek(); }
-  CToken take();
-  bool accept(Tok kind);
-  CToken expect(Tok kind);
+  CToken take() {
+    countToken();
+    return tokens_.take();
+  }
+  void skip() {
+    countToken();
+    tokens_.skip();
+  }
+  bool accept(Tok kind) {
+    if (peek().kind != kind) return false;
+    skip();
+    return true;
+  }
+  void countToken() {
+    if (tokensSinceError_ < 3) ++tokensSinceError_;
+  }
+  void expect(Tok kind);
+  CToken expectIdentifier();
   [[noreturn]] void syntaxError();
   void reportSyntaxError();
   void skipAfterError(bool inBlock);

@@ -121,6 +121,7 @@ void Preprocessor::readRaw(Token& token) {
 void Preprocessor::lexFile(Token& token) {
   for (;;) {
     levels_.back()->lexer.next(token);
+    if (token.kind == TokenKind::newline && dropNewlines_) continue;
     replacements_ = 0;
     madeTokens_ = 0;
     madeBytes_ = 0;

@@ -60,6 +60,8 @@ class Preprocessor {
 
   void setRecordSink(RecordSink* sink) { records_ = sink; }
   void setPragmaHandler(PragmaHandler* handler) { pragmas_ = handler; }
+  // The parser has no use for the end of a line: next() then skips newlines as it reads them.
+  void setDropNewlines(bool drop) { dropNewlines_ = drop; }
 
   // The macros that exist before the options: defined, __DATE__, __TIME__, __FILE__,
   // __LINE__ and __Xmsdos__.
@@ -199,6 +201,7 @@ class Preprocessor {
   std::vector<Token> pending_;  // a stack: the next token at the back
   std::vector<std::uint8_t> conditionals_;
   bool active_ = true;
+  bool dropNewlines_ = false;
   bool inCondition_ = false;
   bool conditionFailed_ = false;  // a defined operator already reported the expression
   std::size_t replacements_ = 0;  // since the last token read from a file

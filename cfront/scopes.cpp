@@ -2,14 +2,19 @@
 
 namespace kz::cfront {
 
-void Scopes::open() { blocks_.emplace_back(); }
+void Scopes::open() {
+  if (open_ == blocks_.size()) blocks_.emplace_back();
+  ++open_;
+}
 
 void Scopes::close() {
-  Block& block = blocks_.back();
+  Block& block = innermost();
   for (auto it = block.symbols.rbegin(); it != block.symbols.rend(); ++it)
     (*it)->id->symbol = (*it)->outer;
   for (auto it = block.tags.rbegin(); it != block.tags.rend(); ++it) (*it)->tag = (*it)->tag->outer;
-  blocks_.pop_back();
+  block.symbols.clear();
+  block.tags.clear();
+  --open_;
 }
 
 void Scopes::declare(Symbol* symbol) {
@@ -17,7 +22,7 @@ void Scopes::declare(Symbol* symbol) {
   symbol->scopeDepth = depth();
   symbol->outer = symbol->id->symbol;
   symbol->id->symbol = symbol;
-  blocks_.back().symbols.push_back(symbol);
+  innermost().symbols.push_back(symbol);
 }
 
 Record* Scopes::findTag(std::string_view tag) {
@@ -37,7 +42,7 @@ void Scopes::declareTag(std::string_view tag, Record* record) {
   entry.depth = depth();
   entry.outer = id->tag;
   id->tag = &entry;
-  blocks_.back().tags.push_back(id);
+  innermost().tags.push_back(id);
 }
 
 }  // namespace kz::cfront

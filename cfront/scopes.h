@@ -28,7 +28,7 @@ class Scopes {
  public:
   explicit Scopes(IdentifierTable& identifiers) : identifiers_(identifiers) {}
 
-  int depth() const { return static_cast<int>(blocks_.size()) - 1; }
+  int depth() const { return static_cast<int>(open_) - 1; }
   void open();
   void close();
 
@@ -57,7 +57,11 @@ class Scopes {
 
   IdentifierTable& identifiers_;
   std::deque<TagEntry> tagEntries_;
+  Block& innermost() { return blocks_[open_ - 1]; }
+
+  // Closed blocks stay, emptied, so that the next block opened reuses their storage.
   std::vector<Block> blocks_{1};
+  std::size_t open_ = 1;
   std::unordered_map<std::string_view, LabelEntry> labels_;
 };
 
