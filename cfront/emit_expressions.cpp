@@ -20,6 +20,11 @@ std::string floating(const char* format, long double value) {
 
 bool isPointer(TypeRef type) { return type && type->kind == TypeKind::pointer; }
 
+bool isBitField(const Expr* place) {
+  return place && (place->kind == ExprKind::member || place->kind == ExprKind::pointerMember) &&
+         place->memberInfo && place->memberInfo->isBitField;
+}
+
 long long fieldMask(const Member& field) {
   return field.bitWidth >= 32 ? 0xFFFFFFFFLL : (1LL << field.bitWidth) - 1;
 }
@@ -146,9 +151,10 @@ Operand Emitter::address(const Expr* place) {
   switch (place->kind) {
     case ExprKind::indirection:
       return value(place->left);
+    // The operands of address arithmetic may be indirect themselves: no copies first.
     case ExprKind::subscript: {
-      Operand base = loaded(value(place->left));
-      Operand index = loaded(value(place->right));
+      Operand base = value(place->left);
+      Operand index = value(place->right);
       Operand scaledIndex = scaled(index, pointeeSize(place->left->type));
       Operand result = newTemporary(place->left->type);
       instruction("add", base, scaledIndex, result);
@@ -156,8 +162,7 @@ Operand Emitter::address(const Expr* place) {
     }
     case ExprKind::member:
     case ExprKind::pointerMember: {
-      Operand base =
-          loaded(place->kind == ExprKind::member ? address(place->left) : value(place->left));
+      Operand base = place->kind == ExprKind::member ? address(place->left) : value(place->left);
       // Also at offset 0: the pointer must have the member's type, not the structure's.
       std::uint32_t offset = place->memberInfo ? place->memberInfo->offset : 0;
       Operand result = newTemporary(pointer);
@@ -176,7 +181,7 @@ Operand Emitter::address(const Expr* place) {
                        ? lvalue(place)
                        : value(place);
   if (object.indirect()) return object.withoutIndirection(pointer);
-  Operand result = newTemporary(pointer);
+  Operand result = place == destinationNode_ ? resultFor(place) : newTemporary(pointer);
   instruction("ADDR", object, {}, result);
   return result;
 }
@@ -270,6 +275,33 @@ void Emitter::discard(const Expr* expr) {
   value(expr);
 }
 
+// Only the node itself may take the target, not the nodes it is made of, and only when the
+// target is a plain object of the node's own type; an indirect target stays an assignment.
+Operand Emitter::valueInto(const Expr* expr, const Operand& target) {
+  const Expr* savedNode = destinationNode_;
+  Operand savedTarget = destination_;
+  bool fits = expr && target.type && expr->type && !target.indirect() &&
+              typeIndex(expr->type) == typeIndex(target.type);
+  destinationNode_ = fits ? expr : nullptr;
+  destination_ = target;
+  Operand result = value(expr);
+  bool landed = fits && destinationNode_ == nullptr;
+  destinationNode_ = savedNode;
+  destination_ = savedTarget;
+  return landed ? Operand{} : result;
+}
+
+void Emitter::assignFrom(const Expr* expr, const Operand& target) {
+  Operand source = valueInto(expr, target);
+  if (!source.text().empty()) instruction("=", target, source, target);
+}
+
+Operand Emitter::resultFor(const Expr* expr) {
+  if (expr != destinationNode_ || !expr) return newTemporary(expr ? expr->type : nullptr);
+  destinationNode_ = nullptr;
+  return destination_;
+}
+
 Operand Emitter::scaled(const Operand& index, std::uint32_t size) {
   if (size == 1) return index;
   TypeRef type = index.type ? index.type : typeTable_.basic(TypeKind::intType);
@@ -288,7 +320,7 @@ Operand Emitter::pointerArithmetic(const Expr* expr, const Operand& left, const 
     instruction("psub", left, right, difference);
     std::uint32_t size = pointeeSize(leftType);
     if (size == 1) return difference;
-    Operand result = newTemporary(expr->type);
+    Operand result = resultFor(expr);
     instruction("/", difference, constantOf(size, expr->type), result);
     return result;
   }
@@ -296,7 +328,7 @@ Operand Emitter::pointerArithmetic(const Expr* expr, const Operand& left, const 
   const Operand& pointer = pointerLeft ? left : right;
   const Operand& index = pointerLeft ? right : left;
   Operand scaledIndex = scaled(index, pointeeSize(pointerLeft ? leftType : rightType));
-  Operand result = newTemporary(expr->type);
+  Operand result = resultFor(expr);
   instruction(expr->op == BinaryOp::add ? "add" : "pminus", pointer, scaledIndex, result);
   return result;
 }
@@ -307,31 +339,31 @@ Operand Emitter::binary(const Expr* expr) {
   bool addressArithmetic = (expr->op == BinaryOp::add || expr->op == BinaryOp::subtract) &&
                            (isPointer(expr->left->type) || isPointer(expr->right->type));
   if (addressArithmetic) return pointerArithmetic(expr, left, right);
-  Operand result = newTemporary(expr->type);
+  Operand result = resultFor(expr);
   instruction(operatorText(expr->op), left, right, result);
   return result;
 }
 
 Operand Emitter::assignment(const Expr* expr) {
   const Expr* target = expr->left;
-  bool bitField = target &&
-                  (target->kind == ExprKind::member || target->kind == ExprKind::pointerMember) &&
-                  target->memberInfo && target->memberInfo->isBitField;
-  if (bitField) return bitFieldWrite(expr, value(expr->right));
+  if (isBitField(target)) return bitFieldWrite(expr, value(expr->right));
   Operand place = lvalue(target);
-  Operand source = value(expr->right);
   if (expr->op == BinaryOp::none) {
-    instruction("=", place, source, place);
+    assignFrom(expr->right, place);
     return place;
   }
+  Operand source = value(expr->right);
   if (isPointer(target->type) && (expr->op == BinaryOp::add || expr->op == BinaryOp::subtract))
-    source = scaled(loaded(source), pointeeSize(target->type));
+    source = scaled(source, pointeeSize(target->type));
   std::string op(operatorText(expr->op));
   instruction(op + "=", place, source, place);
   return place;
 }
 
 Operand Emitter::increment(const Expr* expr) {
+  // A field steps inside its unit: read, add one, write back.
+  if (isBitField(expr->left))
+    return bitFieldWrite(expr, constantOf(1, expr->left->memberInfo->type));
   Operand place = lvalue(expr->left);
   bool increase = expr->kind == ExprKind::preIncrement || expr->kind == ExprKind::postIncrement;
   bool post = expr->kind == ExprKind::postIncrement || expr->kind == ExprKind::postDecrement;
@@ -351,7 +383,7 @@ Operand Emitter::increment(const Expr* expr) {
 
 Operand Emitter::unary(const Expr* expr) {
   Operand operand = value(expr->left);
-  Operand result = newTemporary(expr->type);
+  Operand result = resultFor(expr);
   const char* op = expr->kind == ExprKind::negate   ? "UMINUS"
                    : expr->kind == ExprKind::bitNot ? "~"
                                                     : "!";
@@ -364,13 +396,14 @@ Operand Emitter::conversion(const Expr* expr) {
   if (!from) return constantOf(0, expr->type);
   TypeRef fromType = from->type;
   if (fromType && (fromType->kind == TypeKind::array || fromType->kind == TypeKind::function)) {
+    if (expr == destinationNode_) destinationNode_ = from;  // the address may go to the target
     Operand pointer = address(from);
     pointer.type = expr->type;
     return pointer;
   }
   Operand source = value(from);
   if (expr->type && expr->type->isVoid()) return source;
-  Operand result = newTemporary(expr->type);
+  Operand result = resultFor(expr);
   instruction(expr->kind == ExprKind::cast ? "conv" : "aconv", result, source, result);
   return result;
 }
@@ -390,7 +423,7 @@ Operand Emitter::call(const Expr* expr) {
   bool alternative = info && info->convention == CallConvention::adecl;
   // The result is declared right before the call line, which sets it.
   auto resultOfCall = [&] {
-    return returnType && !returnType->isVoid() ? newTemporary(returnType) : Operand{};
+    return returnType && !returnType->isVoid() ? resultFor(expr) : Operand{};
   };
   if (!alternative) {
     std::uint32_t bytes = 0;
@@ -424,7 +457,7 @@ Operand Emitter::logical(const Expr* expr) {
   std::uint32_t isFalse = newLabel();
   std::uint32_t end = newLabel();
   branch(expr, false, isFalse);
-  Operand result = newTemporary(expr->type);
+  Operand result = resultFor(expr);
   instruction("=", result, constantOf(1, expr->type), result);
   jump(end);
   label(isFalse);
@@ -438,13 +471,25 @@ Operand Emitter::conditional(const Expr* expr) {
   std::uint32_t otherwise = newLabel();
   std::uint32_t end = newLabel();
   branch(expr->left, false, otherwise);
-  Operand whenTrue = value(expr->right);
-  Operand result = hasValue ? newTemporary(expr->type) : Operand{};
-  if (hasValue) instruction("=", result, whenTrue, result);
+  // Each side's value goes straight to the result where it can; the result, when it is a new
+  // temporary, is declared where the first side sets it.
+  Operand result;
+  if (!hasValue) {
+    value(expr->right);
+  } else if (expr == destinationNode_) {
+    result = resultFor(expr);
+    assignFrom(expr->right, result);
+  } else {
+    Operand whenTrue = value(expr->right);
+    result = newTemporary(expr->type);
+    instruction("=", result, whenTrue, result);
+  }
   jump(end);
   label(otherwise);
-  Operand whenFalse = value(expr->third);
-  if (hasValue) instruction("=", result, whenFalse, result);
+  if (hasValue)
+    assignFrom(expr->third, result);
+  else
+    value(expr->third);
   label(end);
   return result;
 }
@@ -474,20 +519,28 @@ Operand Emitter::bitFieldRead(const Expr* member, const Operand& container) {
   return result;
 }
 
-// `assign` is the assignment to the field, plain or compound. The unit's place is reached once;
-// a compound assignment reads the field, combines and writes back. A constant is stored by
-// clearing and setting bits in place, anything else by merging into a copy of the unit.
-Operand Emitter::bitFieldWrite(const Expr* assign, const Operand& value) {
-  const Expr* target = assign->left;
+// `change` is the assignment to the field, plain or compound, or an increment or decrement
+// by `value`. The unit's place is reached once; a compound assignment or a step reads the
+// field, combines and writes back. A constant is stored by clearing and setting bits in place,
+// anything else by merging into a copy of the unit. A post-increment gives the value before.
+Operand Emitter::bitFieldWrite(const Expr* change, const Operand& value) {
+  const Expr* target = change->left;
   const Member& field = *target->memberInfo;
   TypeRef type = field.type;
   long long mask = fieldMask(field);
+  BinaryOp op = change->op;
+  if (change->kind == ExprKind::preIncrement || change->kind == ExprKind::postIncrement)
+    op = BinaryOp::add;
+  else if (change->kind == ExprKind::preDecrement || change->kind == ExprKind::postDecrement)
+    op = BinaryOp::subtract;
+  bool post = change->kind == ExprKind::postIncrement || change->kind == ExprKind::postDecrement;
   Operand container = lvalue(target);
   Operand source = value;
-  if (assign->op != BinaryOp::none) {
-    Operand current = bitFieldRead(target, container);
-    source = newTemporary(current.type);
-    instruction(operatorText(assign->op), current, value, source);
+  Operand before;
+  if (op != BinaryOp::none) {
+    before = bitFieldRead(target, container);
+    source = newTemporary(before.type);
+    instruction(operatorText(op), before, value, source);
   }
   long long clear = ~(mask << field.bitOffset);
   if (source.constant) {
@@ -495,7 +548,7 @@ Operand Emitter::bitFieldWrite(const Expr* assign, const Operand& value) {
     if (bits != mask) instruction("&=", container, constantOf(clear, type), container);
     if (bits != 0)
       instruction("|=", container, constantOf(bits << field.bitOffset, type), container);
-    return constantOf(fieldValue(field, bits), type);
+    return post ? before : constantOf(fieldValue(field, bits), type);
   }
   Operand masked = newTemporary(type);
   instruction("&", source, constantOf(mask, type), masked);
@@ -511,7 +564,7 @@ Operand Emitter::bitFieldWrite(const Expr* assign, const Operand& value) {
   Operand merged = newTemporary(type);
   instruction("|", cleared, placed, merged);
   instruction("=", container, merged, merged);
-  return masked;
+  return post ? before : masked;
 }
 
 }  // namespace kz::cfront

@@ -104,9 +104,9 @@ void Emitter::statement(const Stmt* stmt) {
                            symbol->type, init);
             source = Operand('S', number, symbol->type);
           } else {
-            source = value(init->expression);
+            source = valueInto(init->expression, target);
           }
-          instruction("=", target, source, target);
+          if (!source.text().empty()) instruction("=", target, source, target);
         }
       }
       break;
@@ -178,8 +178,7 @@ void Emitter::statement(const Stmt* stmt) {
         Operand result{"A", function_ && function_->type->function
                                 ? function_->type->function->returnType
                                 : nullptr};
-        Operand source = value(stmt->expression);
-        instruction("=", result, source, result);
+        assignFrom(stmt->expression, result);
       }
       jump(endLabel_);
       endUsed_ = true;

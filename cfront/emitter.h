@@ -14,6 +14,7 @@
 
 #include "cfront/builtin_files.h"
 #include "cfront/diagnostics.h"
+#include "cfront/held_output.h"
 #include "cfront/line_sink.h"
 #include "cfront/parser.h"
 #include "cfront/pragmas.h"
@@ -67,6 +68,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void pragmaRecord(std::string_view record, std::optional<std::uint32_t> bodyLine) override;
   // Told where each function definition's records begin and end.
   void setFunctionBodies(FunctionBodies* bodies) { bodies_ = bodies; }
+  // Where output held back may spill (a HeldOutput over it); none: held output stays in memory.
+  void setSpillFile(SpillFile* spill) { spill_ = spill; }
 
  private:
   struct Loop {
@@ -157,8 +160,13 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand logical(const Expr* expr);
   Operand conditional(const Expr* expr);
   Operand bitFieldRead(const Expr* member, const Operand& container);
-  Operand bitFieldWrite(const Expr* target, const Operand& value);
+  Operand bitFieldWrite(const Expr* change, const Operand& value);  // an assignment or a step
   void instruction(std::string_view op, const Operand& a, const Operand& b, const Operand& r);
+  // The value of an assignment's source, its last instruction writing to `target` instead of a
+  // new temporary where it can; an empty operand when it did.
+  Operand valueInto(const Expr* expr, const Operand& target);
+  void assignFrom(const Expr* expr, const Operand& target);  // valueInto, then "=" if needed
+  Operand resultFor(const Expr* expr);  // that target for the node given, else a new temporary
 
   LineSink& out_;
   TypeLines& types_;
@@ -168,6 +176,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   const FunctionMarks* marks_;
   const SectionTable* sections_;
   FunctionBodies* bodies_ = nullptr;
+  SpillFile* spill_ = nullptr;
 
   std::uint32_t labels_ = 0;
   std::uint32_t temporaries_ = 0;
@@ -197,6 +206,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   LineSink* dataOut_ = nullptr;
   std::string scratch_;  // the instruction line being put together  // where data lines go while
                          // held back; none: the output
+  const Expr* destinationNode_ = nullptr;  // the node whose result may go to destination_
+  Operand destination_;
 };
 
 }  // namespace kz::cfront

@@ -8,3 +8,9 @@ int touch(int i)
     table[i++].mode += 2;
     return table[i].delta;
 }
+struct counters { unsigned low : 3; unsigned high : 5; };
+int step(struct counters *c)
+{
+    c->high++;
+    return c->low--;
+}

@@ -14,20 +14,16 @@ LINE,5
 CARG,#120
 CARG,#L2
 CARG,#1
-	T1,8
-CCALL,@_combine,#8,T1
-=,I1,T1,I1
+CCALL,@_combine,#8,I1
 LINE,6
 AARG,I1,1,3
 AARG,#3,1,1
 AARG,#4,1,2
+	T1,6
+ACALL,@_fast,1,T1
 	T2,6
-ACALL,@_fast,1,T2
-	T3,6
-conv,T3,I1,T3
-	T4,6
-+,T2,T3,T4
-=,A,T4,A
+conv,T2,I1,T2
++,T1,T2,A
 JMP,L1
 LAB,L1
 END,use
