@@ -1,0 +1,235 @@
+FILE,t.c
+LINE,1
+	64,s,"point",4,2
+	,"x",6,0
+	,"y",6,2
+	65,a,3,1,2
+	66,u,"word",2,2
+	,"whole",7,0
+	,"bytes",65,0
+	67,x,"",c,6,-1
+	68,o,67,1
+	69,t,"handler",68
+{,1
+BEGIN,twice
+	10000,x,"twice",c,6,1
+	@_twice,"twice",10000,5,1,0,0
+	,"n",6,2
+LINE,4
+*,P1,#2,A
+JMP,L1
+LAB,L1
+END,twice
+},1
+	70,x,"",c,64,-1
+{,1
+BEGIN,make
+	10000,x,"make",c,64,2
+	@_make,"make",10000,6,1,0,0
+	,"x",6,2
+	,"y",6,2
+	I1,"p",64,1,4
+LINE,5
+	10001,o,64,1
+	T1,10001
+ADDR,I1,,T1
+	T2,38
+offset,T1,#U0,T2
+=,*T2,P1,*T2
+LINE,5
+	T3,10001
+ADDR,I1,,T3
+	T4,38
+offset,T3,#U2,T4
+=,*T4,P2,*T4
+LINE,5
+=,A,I1,A
+JMP,L2
+LAB,L2
+END,make
+},1
+	71,x,"",a,6,-1
+	@_fast,"fast",71,6,0,8,0
+	72,x,"",c,11,-1
+{,1
+BEGIN,ratio
+	10000,x,"ratio",c,11,2
+	@_ratio,"ratio",10000,6,1,0,0
+	,"a",6,2
+	,"b",6,2
+LINE,7
+FALSE,P2,,L4
+	T5,11
+conv,T5,P1,T5
+	T6,11
+aconv,T6,P2,T6
+/,T5,T6,A
+JMP,L5
+LAB,L4
+=,A,#D0.0000000000000000e+00,A
+LAB,L5
+JMP,L3
+LAB,L3
+END,ratio
+},1
+{,1
+BEGIN,run
+	10000,o,64,1
+	10001,x,"run",c,6,3
+	@_run,"run",10001,6,1,0,0
+	,"pts",10000,2
+	,"count",6,2
+	,"h",68,2
+	S1,"calls",6,3,2,1,1
+	,s3
+	I1,"i",6,2,2
+	I2,"total",6,1,2
+LINE,12
+=,I2,#0,I2
+	I3,"cursor",38,1,2
+LINE,12
+	T7,38
+ADDR,I2,,T7
+=,I3,T7,I3
+	I4,"copy",64,1,4
+	I5,"w",66,1,2
+	I6,"c",2,1,1
+LINE,15
+=,I6,#97,I6
+	I7,"big",8,1,4
+LINE,16
+=,I7,#L1048576,I7
+LINE,17
+=,I1,#0,I1
+	T8,6
+<,I1,P2,T8
+FALSE,T8,,L9
+LAB,L7
+{,2
+LINE,18
+	T9,6
+*,I1,#4,T9
+	T10,10000
+add,P1,T9,T10
+=,I4,*T10,I4
+LINE,19
+	T11,10000
+ADDR,I4,,T11
+	T12,38
+offset,T11,#U0,T12
+CARG,*T12
+	T13,6
+CCALP,P3,#2,T13
+	T14,10000
+ADDR,I4,,T14
+	T15,38
+offset,T14,#U2,T15
+CARG,*T15
+	T16,6
+CCALP,P3,#2,T16
+	T17,6
++,T13,T16,T17
++=,I2,T17,I2
+LINE,20
+	T18,38
+offset,P1,#U2,T18
++=,*I3,*T18,*I3
+LINE,21
++=,I3,#0,I3
+},2
+LAB,L8
+LINE,17
+++,I1,,I1
+	T19,6
+<,I1,P2,T19
+TRUE,T19,,L7
+LAB,L9
+LINE,23
+	10002,o,66,1
+	T20,10002
+ADDR,I5,,T20
+	T21,39
+offset,T20,#U0,T21
+=,*T21,#U4660,*T21
+LINE,24
+	T22,10002
+ADDR,I5,,T22
+	10003,o,65,1
+	T23,10003
+offset,T22,#U0,T23
+	T24,35
+add,T23,#1,T24
+	T25,6
+aconv,T25,*T24,T25
++=,I6,T25,I6
+LINE,25
+	T26,6
+aconv,T26,I6,T26
+	T27,6
+&,T26,#3,T27
+>>=,I7,T27,I7
+LINE,26
+CARG,#2
+CARG,#1
+CCALL,@_make,#4,I4
+LINE,27
+	T28,6
+aconv,T28,I6,T28
+AARG,I7,1,1
+AARG,T28,1,3
+AARG,I2,1,2
+	T29,6
+ACALL,@_fast,1,T29
+=,I2,T29,I2
+LINE,28
+++,S1,,S1
+LINE,29
+	T30,6
+aconv,T30,I6,T30
+	T31,6
+=,T31,T30,T31
+JMP,L10
+{,3
+LAB,L11
+LINE,29
+JMP,L12
+LAB,L13
+LINE,29
+UMINUS,I2,,I2
+JMP,L14
+},3
+LINE,29,5
+LAB,L10
+	T32,6
+==,T31,#98,T32
+TRUE,T32,,L13
+	T33,6
+==,T31,#97,T33
+TRUE,T33,,L11
+LAB,L14
+LINE,30
+	T34,6
+>,I2,#0,T34
+FALSE,T34,,L15
+FALSE,I6,,L17
+CARG,I2
+CCALL,@_twice,#2,I2
+JMP,L18
+LAB,L17
+=,I2,#1,I2
+LAB,L18
+JMP,L16
+LAB,L15
+CARG,#3
+CARG,I2
+	T35,11
+CCALL,@_ratio,#4,T35
+>,T35,#D1.5000000000000000e+00,I2
+LAB,L16
+LAB,L12
+LINE,32
++,I2,S1,A
+JMP,L6
+LAB,L6
+END,run
+},1
