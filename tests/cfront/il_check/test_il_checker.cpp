@@ -108,6 +108,8 @@ TEST(IlChecker, EachFaultIsReportedAtItsLine) {
       {"=,I1,#0,I1", "=,I1,#U-1,I1", "malformed operand", 0},
       {"=,I1,#0,I1", "=,I2,#0,I2", "automatic I2 used before its declaration", 0},
       {"=,I1,#0,I1", "=,I1,#0,#0", "cannot be written", 0},
+      {"=,I1,#0,I1", "=,I1,#L0,I1", "'=' of 4 bytes to 2", 0},
+      {"=,I1,#0,I1", "=,I1,*P1,I1", "'=' of 4 bytes to 2", 0},
       {"=,I1,#0,I1", "zork,I1,#0,I1", "unknown record", 0},
       {"+,*P1,I1,T2", "+,*P1,T9,T2", "temporary T9 used before its declaration", 0},
       {"\tT1,6", "\tT1,6\n\tT9,6", "temporary not set by the next line", 0},
