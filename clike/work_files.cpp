@@ -11,7 +11,7 @@
 namespace kz::clike {
 namespace {
 
-constexpr std::size_t kStreamBuffer = 64 * 1024;
+constexpr std::size_t kStreamBuffer = 512 * 1024;
 
 }  // namespace
 

@@ -338,7 +338,7 @@ TEST(ModuleOutput, EveryProgramAssemblesInEveryOutputForm) {
 TEST(ModuleOutput, WorkFilesKeepEveryRecordWritten) {
   char pattern[] = "/tmp/kzclwfXXXXXX";
   std::filesystem::path directory = ::mkdtemp(pattern);
-  const std::string records(200 * 1024 + 7, 'r');
+  const std::string records(1200 * 1024 + 7, 'r');
   std::string kept;
   {
     DiskWorkFile file;
