@@ -235,6 +235,7 @@ Operand Emitter::value(const Expr* expr) {
     case ExprKind::addressOf:
       return address(expr->left);
     case ExprKind::unaryPlus:
+      if (expr == destinationNode_) destinationNode_ = expr->left;  // the operand's value is it
       return value(expr->left);
     case ExprKind::negate:
     case ExprKind::bitNot:
@@ -252,6 +253,7 @@ Operand Emitter::value(const Expr* expr) {
       return conditional(expr);
     case ExprKind::comma:
       discard(expr->left);
+      if (expr == destinationNode_) destinationNode_ = expr->right;
       return value(expr->right);
   }
   return {};
