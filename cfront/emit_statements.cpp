@@ -347,6 +347,18 @@ void Emitter::branch(const Expr* condition, bool when, std::uint32_t target) {
     }
     return;
   }
+  if (condition->kind == ExprKind::conditional && condition->third) {
+    // Each side tests itself: no value is made for the whole.
+    std::uint32_t otherwise = newLabel();
+    std::uint32_t end = newLabel();
+    branch(condition->left, false, otherwise);
+    branch(condition->right, when, target);
+    jump(end);
+    label(otherwise);
+    branch(condition->third, when, target);
+    label(end);
+    return;
+  }
   Operand operand = value(condition);
   line(std::string(when ? "TRUE," : "FALSE,") + std::string(operand.text()) + ",,L" +
        std::to_string(target));

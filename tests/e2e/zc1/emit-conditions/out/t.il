@@ -1,0 +1,42 @@
+FILE,t.c
+LINE,1
+	64,x,"",c,6,-1
+{,1
+BEGIN,pick
+	10000,x,"pick",c,6,3
+	@_pick,"pick",10000,6,1,0,0
+	,"a",6,2
+	,"b",6,2
+	,"c",6,2
+LINE,3
+FALSE,P1,,L3
+	T1,6
+>,P2,#1,T1
+FALSE,T1,,L2
+JMP,L4
+LAB,L3
+FALSE,P3,,L2
+LAB,L4
+LINE,4
+=,A,#1,A
+JMP,L1
+LAB,L2
+LINE,5
+LAB,L5
+FALSE,P1,,L6
+FALSE,P2,,L7
+FALSE,P3,,L6
+JMP,L8
+LAB,L7
+JMP,L6
+LAB,L8
+LINE,6
+--,P1,,P1
+JMP,L5
+LAB,L6
+LINE,7
+=,A,#0,A
+JMP,L1
+LAB,L1
+END,pick
+},1
