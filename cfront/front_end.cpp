@@ -180,11 +180,13 @@ void FrontEnd::compile() {
   BuiltinLibrary library(store, diagnostics_, marks_, includeDirs_);
   for (const std::string& name : options_.builtinFiles) library.readBuiltinFile(name, false);
   BuiltinFileMaker maker(store);
+  SpillFile spill(*spillFile_, diagnostics_);
   OutputSink sink(output_);
   UnitState state;
   state.sections = &sections_;
   state.marks = &marks_;
   state.builtinFiles = &library;
+  state.spill = &spill;
   if (making) state.bodies = &maker;
   compileTranslationUnit(preprocessor_, diagnostics_, options_,
                          making ? static_cast<LineSink*>(&maker) : &sink, state);

@@ -65,6 +65,7 @@ void compileTranslationUnit(Preprocessor& preprocessor, Diagnostics& diagnostics
   if (records) {
     emitter.emplace(*records, typeLines, types, diagnostics, options, &marks, &sections);
     emitter->setFunctionBodies(state.bodies);
+    emitter->setSpillFile(state.spill);
   }
   Parser parser(tokens, expressions, types, nodes, diagnostics, options,
                 emitter ? &*emitter : nullptr);

@@ -4,6 +4,7 @@
 // intermediate-file writer too. Without one the unit is only parsed and checked.
 #include "cfront/builtin_files.h"
 #include "cfront/diagnostics.h"
+#include "cfront/held_output.h"
 #include "cfront/line_sink.h"
 #include "cfront/pragmas.h"
 #include "cfront/preprocessor.h"
@@ -18,6 +19,7 @@ struct UnitState {
   FunctionMarks* marks = nullptr;
   BuiltinLibrary* builtinFiles = nullptr;
   FunctionBodies* bodies = nullptr;  // told where each function definition begins and ends
+  SpillFile* spill = nullptr;        // where held-back output may go
 };
 
 // The pragmas change options (packing, calling convention, pointer sizes) as they are read.
