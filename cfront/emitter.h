@@ -160,8 +160,13 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand logical(const Expr* expr);
   Operand conditional(const Expr* expr);
   Operand bitFieldRead(const Expr* member, const Operand& container);
-  Operand bitFieldWrite(const Expr* target, const Operand& value);
+  Operand bitFieldWrite(const Expr* change, const Operand& value);  // an assignment or a step
   void instruction(std::string_view op, const Operand& a, const Operand& b, const Operand& r);
+  // The value of an assignment's source, its last instruction writing to `target` instead of a
+  // new temporary where it can; an empty operand when it did.
+  Operand valueInto(const Expr* expr, const Operand& target);
+  void assignFrom(const Expr* expr, const Operand& target);  // valueInto, then "=" if needed
+  Operand resultFor(const Expr* expr);  // that target for the node given, else a new temporary
 
   LineSink& out_;
   TypeLines& types_;
@@ -201,6 +206,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   LineSink* dataOut_ = nullptr;
   std::string scratch_;  // the instruction line being put together  // where data lines go while
                          // held back; none: the output
+  const Expr* destinationNode_ = nullptr;  // the node whose result may go to destination_
+  Operand destination_;
 };
 
 }  // namespace kz::cfront
