@@ -23,11 +23,11 @@ namespace {
 
 class CountingReporter final : public Reporter {
  public:
-  void reportError(int, std::string_view) override {
+  void reportError(Message, std::string_view) override {
     markStatementError();
     ++messages;
   }
-  void reportWarning(int, std::string_view) override { ++messages; }
+  void reportWarning(Message, std::string_view) override { ++messages; }
   int messages = 0;
 };
 

@@ -21,8 +21,8 @@ namespace {
 
 class CountingReporter : public Reporter {
  public:
-  void reportError(int, std::string_view) override { ++messages; }
-  void reportWarning(int, std::string_view) override { ++messages; }
+  void reportError(Message, std::string_view) override { ++messages; }
+  void reportWarning(Message, std::string_view) override { ++messages; }
   int messages = 0;
 };
 

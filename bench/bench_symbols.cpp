@@ -14,8 +14,8 @@ namespace {
 
 class SilentReporter final : public Reporter {
  public:
-  void reportError(int, std::string_view) override {}
-  void reportWarning(int, std::string_view) override {}
+  void reportError(Message, std::string_view) override {}
+  void reportWarning(Message, std::string_view) override {}
 };
 
 // Label-like names with shared prefixes and suffixes, as generated code has them.
