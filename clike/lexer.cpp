@@ -7,7 +7,8 @@
 namespace kz::clike {
 namespace {
 
-enum CharKind : std::uint8_t { kOther, kBlank, kNameStart, kDigit, kOperator };
+// A lone operator is a character no other operator starts with.
+enum CharKind : std::uint8_t { kOther, kBlank, kNameStart, kDigit, kOperator, kLoneOperator };
 
 constexpr std::array<CharKind, 256> buildCharKinds() {
   std::array<CharKind, 256> kinds{};
@@ -16,8 +17,9 @@ constexpr std::array<CharKind, 256> buildCharKinds() {
   kinds['_'] = kNameStart;
   for (int c = '0'; c <= '9'; ++c) kinds[static_cast<std::size_t>(c)] = kDigit;
   for (char c : {' ', '\t', '\r', '\f', '\v'}) kinds[static_cast<unsigned char>(c)] = kBlank;
-  for (char c : std::string_view("!~+-*/%<>=&^|?:.()[]{},;"))
-    kinds[static_cast<unsigned char>(c)] = kOperator;
+  for (char c : std::string_view("!+-<>=&^|")) kinds[static_cast<unsigned char>(c)] = kOperator;
+  for (char c : std::string_view("~*/%?:.()[]{},;"))
+    kinds[static_cast<unsigned char>(c)] = kLoneOperator;
   return kinds;
 }
 constexpr std::array<CharKind, 256> kCharKinds = buildCharKinds();
@@ -43,7 +45,12 @@ constexpr std::string_view kStatementEnd = ";  ";
 }  // namespace
 
 Lexer::Lexer(Diagnostics& diagnostics, StringPool& strings, bool kanji)
-    : diagnostics_(diagnostics), strings_(strings), kanji_(kanji) {}
+    : diagnostics_(diagnostics), strings_(strings), kanji_(kanji) {
+  for (int byte = 1; byte < 256; ++byte) {
+    char text = static_cast<char>(byte);
+    singleOperators_[static_cast<std::size_t>(byte)] = findTableWord(std::string_view(&text, 1));
+  }
+}
 
 void Lexer::startLine(std::string_view text, std::uint32_t line, std::uint8_t depth) {
   top_ = 0;
@@ -154,6 +161,14 @@ bool Lexer::scan(Token& token) {
       case kDigit:
         scanNumber(frame, token);
         return true;
+      case kLoneOperator: {
+        const TokenTableEntry& entry = *singleOperators_[static_cast<unsigned char>(c)];
+        frame.at = at + 1;
+        token.kind = entry.kind;
+        token.value = entry.value;
+        token.text = entry.text;
+        return true;
+      }
       default:
         break;
     }
@@ -433,16 +448,7 @@ void Lexer::scanOperator(Frame& frame, Token& token) {
     default:
       break;
   }
-  // One-character operators are most of them: their entries are looked up once.
-  static const std::array<const TokenTableEntry*, 256> kSingle = [] {
-    std::array<const TokenTableEntry*, 256> entries{};
-    for (int byte = 1; byte < 256; ++byte) {
-      char text = static_cast<char>(byte);
-      entries[static_cast<std::size_t>(byte)] = findTableWord(std::string_view(&text, 1));
-    }
-    return entries;
-  }();
-  const TokenTableEntry* entry = length == 1 ? kSingle[static_cast<unsigned char>(c)]
+  const TokenTableEntry* entry = length == 1 ? singleOperators_[static_cast<unsigned char>(c)]
                                              : findTableWord(std::string_view(at, length));
   frame.at = at + length;
   token.kind = entry->kind;

@@ -12,6 +12,7 @@
 #include "clike/diagnostics.h"
 #include "clike/string_pool.h"
 #include "clike/token.h"
+#include "clike/token_table.h"
 
 namespace kz::clike {
 
@@ -86,6 +87,8 @@ class Lexer {
   std::uint32_t line_ = 0;
   std::uint8_t depth_ = 0;
   std::string stringBuffer_;
+  // The entries of the one-character operators, by their character: most operators are one.
+  std::array<const TokenTableEntry*, 256> singleOperators_{};
 };
 
 }  // namespace kz::clike
