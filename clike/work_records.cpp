@@ -26,8 +26,14 @@ std::size_t recordHead(std::uint8_t* head, RecordKind kind, std::size_t size) {
 }  // namespace
 
 void appendRecord(std::string& records, RecordKind kind, std::string_view payload) {
-  std::uint8_t head[1 + kMaxVarintBytes];
-  records.append(reinterpret_cast<const char*>(head), recordHead(head, kind, payload.size()));
+  if (payload.size() < 0x80) {
+    // A length of one byte: nearly every record.
+    records += static_cast<char>(kind);
+    records += static_cast<char>(payload.size());
+  } else {
+    std::uint8_t head[1 + kMaxVarintBytes];
+    records.append(reinterpret_cast<const char*>(head), recordHead(head, kind, payload.size()));
+  }
   records += payload;
 }
 
