@@ -105,8 +105,7 @@ bool CodeEmitter::Captured::lastCodeLine(std::string_view& payload) const {
   return true;
 }
 
-void CodeEmitter::markLine(std::uint32_t line, std::uint8_t depth, long serial) {
-  if (line == markedLine_ && depth == markedDepth_) return;
+void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long serial) {
   markedLine_ = line;
   markedDepth_ = depth;
   // The text of a line goes out once: not again when later code comes back to it (the

@@ -102,7 +102,11 @@ class CodeEmitter {
   void hold(std::size_t mnemonicLength);
   void write(RecordKind kind, std::string_view payload);
   void writeHeld(const Held& held);
-  void markLine(std::uint32_t line, std::uint8_t depth, long serial);
+  // Most lines of code come from the line marked last: that is seen here, without a call.
+  void markLine(std::uint32_t line, std::uint8_t depth, long serial) {
+    if (line != markedLine_ || depth != markedDepth_) markNewLine(line, depth, serial);
+  }
+  void markNewLine(std::uint32_t line, std::uint8_t depth, long serial);
 
   BodyText& body_;
   EmitterChoices choices_;
