@@ -73,6 +73,7 @@ void Emitter::block(const Stmt* stmt, bool functionBody) {
 
 void Emitter::statement(const Stmt* stmt) {
   if (!stmt) return;
+  placeHeldRecords(stmt->spot.line);  // pragmas before it, in a block at any depth
   if (lastWasJump_ && !isLabelled(stmt->kind) && stmt->kind != StmtKind::declaration &&
       stmt->kind != StmtKind::empty && stmt->kind != StmtKind::compound)
     diagnostics_.warnAt(1, Message::unreachableStatement);

@@ -98,6 +98,15 @@ TEST(Pragmas, RecordsLandBetweenTheDeclarationsAndStatementsAroundThem) {
   EXPECT_TRUE(has(records, "},1\nOPT,2\n\t@_c,")) << records;
 }
 
+TEST(Pragmas, RecordsInNestedBlocksLandBeforeTheStatementAfterThem) {
+  Compiled run = compile(
+      "int a;\nvoid f(int n) {\n  while (n) {\n    a = 1;\n#pragma opt 3\n    a = 2;\n"
+      "    n = 0;\n  }\n}\n");
+  EXPECT_EQ(run.status, 0) << run.messages;
+  std::string records = recordsFrom(run.output, "BEGIN,f");
+  EXPECT_TRUE(has(records, "=,@_a,#1,@_a\nOPT,3\nLINE,6\n=,@_a,#2,@_a\n")) << records;
+}
+
 TEST(Pragmas, InitializersTakeNoRecordPragma) {
   Compiled run = compile("int a[2] = {1,\n#pragma opt 2\n2};\n");
   EXPECT_TRUE(has(run.messages, "t.c 2: ZC1-Warning-619: Cannot use #pragma in initializing"))
