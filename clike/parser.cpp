@@ -49,14 +49,7 @@ const Token& Parser::peekSecond() {
   return ahead_[1];
 }
 
-bool Parser::accept(TokenClass kind) {
-  if (!at(kind)) return false;
-  take();
-  return true;
-}
-
-bool Parser::expect(TokenClass kind) {
-  if (accept(kind)) return true;
+bool Parser::missing(TokenClass kind) {
   // A block still open at the end of the source is error 207 at the end, nothing more.
   if (kind == TokenClass::closeBrace && at(TokenClass::endOfInput)) return false;
   syntaxError();

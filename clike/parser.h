@@ -127,8 +127,14 @@ class Parser {
   [[noreturn]] void stackOverflow();
   bool at(TokenClass kind) { return peek().kind == kind; }
   bool at_(TokenClass kind) { return peek().kind == kind; }
-  bool accept(TokenClass kind);
-  bool expect(TokenClass kind);
+  bool accept(TokenClass kind) {
+    if (!at(kind)) return false;
+    take();
+    return true;
+  }
+  bool expect(TokenClass kind) { return accept(kind) || missing(kind); }
+  // What expect does when the token is not there; false.
+  bool missing(TokenClass kind);
   void syntaxError();
   void recoverTo(bool atBrace);
   void markLine(const Token& token);
