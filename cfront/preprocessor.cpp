@@ -125,8 +125,8 @@ void Preprocessor::lexFile(Token& token) {
     replacements_ = 0;
     madeTokens_ = 0;
     madeBytes_ = 0;
-    if (token.kind != TokenKind::punctuator || token.text != "#" ||
-        !token.has(token_flag::kLineStart)) {
+    if (!token.has(token_flag::kLineStart) || token.kind != TokenKind::punctuator ||
+        token.text != "#") {
       return;
     }
     directive(token);
