@@ -203,6 +203,18 @@ std::optional<std::uint64_t> BuiltinLibrary::bodyOf(std::string_view name) const
   return found->second;
 }
 
+void BuiltinLibrary::keepInlineBody(std::string_view name, std::string_view records) {
+  inlineBodies_[std::string(name)] = store_.size();
+  store_.append(withCrLf(records));
+}
+
+std::optional<std::string> BuiltinLibrary::storedBody(std::string_view name, bool inlined) {
+  const auto& bodies = inlined ? inlineBodies_ : bodies_;
+  auto found = bodies.find(std::string(name));
+  if (found == bodies.end()) return std::nullopt;
+  return store_.bodyAt(found->second);
+}
+
 std::string renumberedBody(std::string_view body, std::uint32_t& blocks) {
   std::unordered_map<std::string, std::uint32_t> fresh;
   std::string result;
@@ -224,19 +236,39 @@ std::string renumberedBody(std::string_view body, std::uint32_t& blocks) {
   return result;
 }
 
-std::size_t parameterCountOf(std::string_view body) {
+namespace {
+
+// Calls `each` with every symbol line that follows the body's BEGIN line.
+template <typename Each>
+void forEachHeadLine(std::string_view body, Each each) {
   std::size_t at = 0;
   bool afterBegin = false;
-  std::size_t count = 0;
   while (std::optional<std::string_view> line = nextLine(body, at)) {
     if (!afterBegin) {
       afterBegin = line->substr(0, 6) == "BEGIN,";
       continue;
     }
-    if (line->empty() || (*line)[0] != '\t') break;
-    if (line->substr(0, 3) == "\t,\"" && line->substr(0, 4) != "\t,\"\"") ++count;
+    if (line->empty() || (*line)[0] != '\t') return;
+    each(*line);
   }
+}
+
+constexpr std::string_view kVariableArgumentsLine = "\t,\"\",0,0";
+
+}  // namespace
+
+std::size_t parameterCountOf(std::string_view body) {
+  std::size_t count = 0;
+  forEachHeadLine(body, [&](std::string_view line) {
+    if (line.substr(0, 3) == "\t,\"" && line.substr(0, 4) != "\t,\"\"") ++count;
+  });
   return count;
+}
+
+bool takesVariableArguments(std::string_view body) {
+  bool variable = false;
+  forEachHeadLine(body, [&](std::string_view line) { variable |= line == kVariableArgumentsLine; });
+  return variable;
 }
 
 }  // namespace kz::cfront

@@ -94,6 +94,12 @@ class BuiltinLibrary : public BuiltinFileReader {
   // Where a builtin function's body stands in the store.
   std::optional<std::uint64_t> bodyOf(std::string_view name) const;
 
+  // An inline function's definition, its records as written, kept in the store for its calls.
+  void keepInlineBody(std::string_view name, std::string_view records);
+  // The stored body of an inline function (`inlined`) or of a builtin one, as it stands in the
+  // store; none when it has none.
+  std::optional<std::string> storedBody(std::string_view name, bool inlined);
+
  private:
   struct Entry {
     std::string name;
@@ -110,6 +116,7 @@ class BuiltinLibrary : public BuiltinFileReader {
   std::vector<std::string> includeDirs_;
   std::function<const Symbol*(std::string_view)> lookUp_;
   std::unordered_map<std::string, std::uint64_t> bodies_;
+  std::unordered_map<std::string, std::uint64_t> inlineBodies_;
 };
 
 // A stored body as it stands in place of a call: each block number "{,n" / "},n" (also with
@@ -117,5 +124,7 @@ class BuiltinLibrary : public BuiltinFileReader {
 std::string renumberedBody(std::string_view body, std::uint32_t& blocks);
 // The number of parameter lines after the body's BEGIN, for the argument-count check.
 std::size_t parameterCountOf(std::string_view body);
+// Whether the function of the body takes more arguments after its parameters ("...").
+bool takesVariableArguments(std::string_view body);
 
 }  // namespace kz::cfront

@@ -421,6 +421,15 @@ Operand Emitter::call(const Expr* expr) {
   Operand target = direct ? operandOf(callee->left->symbol) : loaded(value(callee));
   std::vector<Operand> arguments;
   for (const Expr* argument : expr->arguments) arguments.push_back(value(argument));
+  std::optional<std::string> body =
+      direct ? bodyForCall(callee->left->symbol, arguments.size()) : std::nullopt;
+  // A copied body follows its call line, which says how the arguments and the result are
+  // handed over; the call line is the one of the callee's convention, named INLINE.
+  auto callLine = [&](std::string_view mnemonic, const std::string& rest) {
+    line((body ? std::string("INLINE") : std::string(mnemonic)) + "," + std::string(target.text()) +
+         "," + rest);
+    if (body) out_.write(renumberedBody(*body, blocks_));
+  };
   TypeRef returnType = info ? info->returnType : typeTable_.basic(TypeKind::intType);
   bool alternative = info && info->convention == CallConvention::adecl;
   // The result is declared right before the call line, which sets it.
@@ -434,8 +443,8 @@ Operand Emitter::call(const Expr* expr) {
       bytes += (sizeOf(it->type) + 1) & ~1u;
     }
     Operand result = resultOfCall();
-    line(std::string(direct ? "CCALL," : "CCALP,") + std::string(target.text()) + ",#" +
-         std::to_string(bytes) + "," + std::string(result.text()));
+    callLine(direct ? "CCALL" : "CCALP",
+             "#" + std::to_string(bytes) + "," + std::string(result.text()));
     return result;
   }
   std::string number = (options_.builtinMake & 0x01 ? "C" : "") + std::to_string(++calls_);
@@ -449,9 +458,28 @@ Operand Emitter::call(const Expr* expr) {
   for (std::size_t at = 0; at < arguments.size(); ++at)
     if (inRegisters(at)) argumentLine(at);
   Operand result = resultOfCall();
-  line(std::string(direct ? "ACALL," : "ACALP,") + std::string(target.text()) + "," + number + "," +
-       std::string(result.text()));
+  callLine(direct ? "ACALL" : "ACALP", number + "," + std::string(result.text()));
   return result;
+}
+
+std::optional<std::string> Emitter::bodyForCall(const Symbol* callee, std::size_t arguments) {
+  if (!library_ || !marks_) return std::nullopt;
+  bool inlined = marks_->isInline(callee->name);
+  if (!inlined && !marks_->isBuiltin(callee->name)) return std::nullopt;
+  std::optional<std::string> body = library_->storedBody(callee->name, inlined);
+  if (!body) return std::nullopt;  // an inline function called before its definition
+  std::size_t parameters = parameterCountOf(*body);
+  if (arguments < parameters) {
+    diagnostics_.report(Message::builtinTooFewParameters,
+                        {std::string(callee->name.substr(0, 31))});
+    return std::nullopt;
+  }
+  if (arguments > parameters && !takesVariableArguments(*body)) {
+    diagnostics_.report(Message::builtinTooManyParameters,
+                        {std::string(callee->name.substr(0, 31))});
+    return std::nullopt;
+  }
+  return body;
 }
 
 // The result temporary is declared where it is first set, after the tests.

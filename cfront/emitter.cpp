@@ -29,7 +29,8 @@ std::string cut(std::string_view text, std::size_t length) {
 Emitter::Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnostics& diagnostics,
                  const RunOptions& options, const FunctionMarks* marks,
                  const SectionTable* sections)
-    : out_(out),
+    : stream_(out),
+      out_(stream_),
       types_(types),
       typeTable_(typeTable),
       diagnostics_(diagnostics),
@@ -218,17 +219,38 @@ std::uint32_t Emitter::attributeBits(const Symbol* function) const {
   return bits;
 }
 
+bool Emitter::keptInStore(const Symbol* function) const {
+  return library_ && marks_ && marks_->isInline(function->name) && mayBeInline(*function);
+}
+
+// An inline function's records go to the store instead of the output; its symbol line is
+// then written where the function is first used, as for a function defined elsewhere.
 void Emitter::function(const TopLevel& item) {
   Symbol* symbol = item.symbol;
   if (markDeclared(symbol)) checkInlineConvention(symbol);
+  typeIndex(symbol->type);  // the types of the signature belong to the file
+  if (!keptInStore(symbol)) {
+    if (bodies_) bodies_->bodyBegins(cut(symbol->name, 31));
+    functionRecords(item);
+    if (bodies_) bodies_->bodyEnds();
+    return;
+  }
+  StringSink kept;
+  LineSink* output = stream_.redirect(&kept);
+  functionRecords(item);
+  stream_.redirect(output);
+  library_->keepInlineBody(symbol->name, kept.text());
+  declared_.erase(symbol);
+}
+
+void Emitter::functionRecords(const TopLevel& item) {
+  Symbol* symbol = item.symbol;
   function_ = symbol;
   automatics_ = 0;
   loops_.clear();
   switches_.clear();
   userLabels_.clear();
   lastWasJump_ = false;
-  typeIndex(symbol->type);  // the types of the signature belong to the file
-  if (bodies_) bodies_->bodyBegins(cut(symbol->name, 31));
   if (int mark = marks_ ? marks_->disinterruptOf(symbol->name) : 0)
     line("DISINT," + std::to_string(mark - 1));
   line("{,1");
@@ -255,19 +277,28 @@ void Emitter::function(const TopLevel& item) {
     statement(inner);
   }
   placeHeldRecords(~std::uint32_t{0});
-  TypeRef returnType = info ? info->returnType : nullptr;
-  if (!lastWasJump_ && returnType && !returnType->isVoid())
-    diagnostics_.warnAt(1, Message::noReturnValue, {cut(symbol->name, 31)});
+  checkReturnAtEnd(symbol, info ? info->returnType : nullptr);
   if (endUsed_) label(endLabel_);
   types_.leaveFunctionBody();
   typeIndices_.clear();
   line("END," + cut(symbol->name, 31));
   line("},1");
-  if (bodies_) bodies_->bodyEnds();
   // The symbols of the body are taken back with the body: their places may be used again.
   for (const Symbol* local : localDeclared_) declared_.erase(local);
   localDeclared_.clear();
   function_ = nullptr;
+}
+
+// A body copied in place of its calls has nowhere to take a missing value from: an error for
+// inline and builtin functions, a warning for the others.
+void Emitter::checkReturnAtEnd(const Symbol* function, TypeRef returnType) {
+  if (lastWasJump_ || !returnType || returnType->isVoid()) return;
+  bool copied = makingBuiltins() ||
+                (marks_ && (marks_->isInline(function->name) || marks_->isBuiltin(function->name)));
+  if (copied)
+    diagnostics_.report(Message::noReturnValueError, {cut(function->name, 31)});
+  else
+    diagnostics_.warnAt(1, Message::noReturnValue, {cut(function->name, 31)});
 }
 
 Operand Emitter::operandOf(const Symbol* symbol) {

@@ -53,6 +53,18 @@ class Operand {
   std::uint8_t length_ = 0;
 };
 
+// The emitter's current output stream: the output, or for a while another sink.
+class SwitchableSink : public LineSink {
+ public:
+  explicit SwitchableSink(LineSink& out) : target_(&out) {}
+  void write(std::string_view text) override { target_->write(text); }
+  // Sends the records to `to` from now on; returns where they went before.
+  LineSink* redirect(LineSink* to) { return std::exchange(target_, to); }
+
+ private:
+  LineSink* target_;
+};
+
 class Emitter : public TopLevelSink, public PragmaRecords {
  public:
   static constexpr std::uint32_t kMaxLabels = 50000;
@@ -70,6 +82,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void setFunctionBodies(FunctionBodies* bodies) { bodies_ = bodies; }
   // Where output held back may spill (a HeldOutput over it); none: held output stays in memory.
   void setSpillFile(SpillFile* spill) { spill_ = spill; }
+  // Where the bodies of builtin and inline functions are kept; none: every call is a call.
+  void setBodyLibrary(BuiltinLibrary* library) { library_ = library; }
 
  private:
   struct Loop {
@@ -107,6 +121,9 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void placeHeldRecords(std::uint32_t beforeLine);
   std::uint32_t attributeBits(const Symbol* function) const;
   void checkInlineConvention(const Symbol* function);
+  bool keptInStore(const Symbol* function) const;  // an inline definition whose calls copy it
+  void functionRecords(const TopLevel& item);
+  void checkReturnAtEnd(const Symbol* function, TypeRef returnType);
   Operand operandOf(const Symbol* symbol);
 
   // emit_initializers.cpp
@@ -157,6 +174,9 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand unary(const Expr* expr);
   Operand conversion(const Expr* expr);
   Operand call(const Expr* expr);
+  // The stored body that replaces a direct call of the function, checked against the number
+  // of arguments; none for a normal call.
+  std::optional<std::string> bodyForCall(const Symbol* callee, std::size_t arguments);
   Operand logical(const Expr* expr);
   Operand conditional(const Expr* expr);
   Operand bitFieldRead(const Expr* member, const Operand& container);
@@ -168,7 +188,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void assignFrom(const Expr* expr, const Operand& target);  // valueInto, then "=" if needed
   Operand resultFor(const Expr* expr);  // that target for the node given, else a new temporary
 
-  LineSink& out_;
+  SwitchableSink stream_;
+  LineSink& out_;  // the stream
   TypeLines& types_;
   TypeTable& typeTable_;
   Diagnostics& diagnostics_;
@@ -177,6 +198,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   const SectionTable* sections_;
   FunctionBodies* bodies_ = nullptr;
   SpillFile* spill_ = nullptr;
+  BuiltinLibrary* library_ = nullptr;
 
   std::uint32_t labels_ = 0;
   std::uint32_t temporaries_ = 0;

@@ -66,6 +66,7 @@ void compileTranslationUnit(Preprocessor& preprocessor, Diagnostics& diagnostics
     emitter.emplace(*records, typeLines, types, diagnostics, options, &marks, &sections);
     emitter->setFunctionBodies(state.bodies);
     emitter->setSpillFile(state.spill);
+    emitter->setBodyLibrary(state.builtinFiles);
   }
   Parser parser(tokens, expressions, types, nodes, diagnostics, options,
                 emitter ? &*emitter : nullptr);

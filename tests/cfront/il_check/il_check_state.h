@@ -29,6 +29,7 @@ enum class Shape {
   cCall,
   aArgument,
   aCall,
+  inlineCall,
   label,
   jump,
   test,
@@ -56,6 +57,28 @@ struct PendingArgument {
   std::size_t line;
   std::uint32_t position;
   std::uint64_t size;  // 0 unknown
+};
+
+// What a function's records number for themselves. A body copied after an INLINE line is a
+// function of its own inside the caller: its labels, temporaries, call numbers and local types
+// are its own, and the caller's are put aside until its END.
+struct FunctionState {
+  std::string name;
+  Header header = Header::none;
+  std::uint32_t returnType = 0;
+  std::vector<std::uint32_t> parameters;
+  bool variadic = false;
+  std::unordered_map<std::uint32_t, std::uint32_t> automatics;
+  std::unordered_map<std::uint32_t, std::uint32_t> temporaries;
+  std::uint32_t lastTemporary = 0;
+  std::set<std::uint64_t> calls;
+  std::vector<std::uint32_t> blocks;
+  std::unordered_set<std::uint32_t> labels;
+  std::unordered_set<std::uint32_t> functionLabels;
+  std::vector<std::pair<std::uint32_t, std::size_t>> jumps;
+  std::uint32_t nextLocalType = 0;
+  std::unordered_map<std::uint32_t, IlType> localTypes;
+  std::string blockEnd;  // the line that follows the caller's END
 };
 
 struct DataObject {
@@ -106,6 +129,7 @@ class Checker {
   std::uint64_t operandSize(const OperandView& view) const;
   std::optional<std::uint32_t> operandType(const OperandView& view) const;
   void jumpTo(std::string_view field);
+  void swapFunctionState(FunctionState& state);
 
   bool inFunction() const { return !functionName_.empty(); }
   // The scope a record's index belongs to: a tag line made at file scope is completed there.
@@ -130,6 +154,10 @@ class Checker {
   std::string aCall_;
   bool expectBegin_ = false;
   bool expectBlockEnd_ = false;
+  std::string blockEnd_ = "},1";        // the line that must follow END
+  bool expectCopiedBody_ = false;       // after INLINE: "{,n" then BEGIN
+  std::uint32_t copiedBlock_ = 0;       // the block that opens the copied body
+  std::vector<FunctionState> callers_;  // of the copied bodies being read
 
   // Declared objects.
   std::unordered_map<std::string, std::uint32_t> globals_;

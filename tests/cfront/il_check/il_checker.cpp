@@ -24,6 +24,7 @@ std::vector<IlProblem> Checker::run(std::string_view text) {
   if (pendingTemporary_) problemAt(pendingTemporaryLine_, "temporary never set");
   if (!cArguments_.empty() || !aArguments_.empty()) problem("arguments without their call");
   if (inFunction()) problem("function " + functionName_ + " has no END");
+  if (expectCopiedBody_) problem("INLINE without its body");
   if (expectBegin_ || expectBlockEnd_) problem("function records cut short");
   if (line_ == 1) problem("empty file");
   return std::move(problems_);
@@ -50,7 +51,7 @@ void Checker::checkLine(std::string_view text) {
     problem("'{,1' not followed by BEGIN");
     expectBegin_ = false;
   }
-  if (expectBlockEnd_ && text != "},1") problem("END not followed by '},1'");
+  if (expectBlockEnd_ && text != blockEnd_) problem("END not followed by '" + blockEnd_ + "'");
   expectBlockEnd_ = false;
   if (text[0] == '\t') {
     declaration(text.substr(1));

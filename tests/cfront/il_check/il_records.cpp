@@ -25,7 +25,7 @@ constexpr MnemonicShape kMnemonics[] = {
     {"&&", Shape::binary},      {"||", Shape::binary},       {"QULOG", Shape::other},
     {"CMLOG", Shape::other},    {"?", Shape::other},         {":", Shape::other},
     {",", Shape::other},        {"CCALL", Shape::cCall},     {"CCALP", Shape::cCall},
-    {"ACALL", Shape::aCall},    {"ACALP", Shape::aCall},     {"INLINE", Shape::other},
+    {"ACALL", Shape::aCall},    {"ACALP", Shape::aCall},     {"INLINE", Shape::inlineCall},
     {"HIDDEN", Shape::other},   {"TADDR", Shape::other},     {"ARG", Shape::other},
     {"CARG", Shape::cArgument}, {"AARG", Shape::aArgument},  {"FALSE", Shape::test},
     {"TRUE", Shape::test},      {"JMP", Shape::jump},        {"LAB", Shape::label},
@@ -45,10 +45,16 @@ void Checker::record(std::string_view text) {
     problemAt(pendingTemporaryLine_, "temporary not set by the next line");
     pendingTemporary_ = 0;
   }
-  if (head != "CARG" && head != "CCALL" && head != "CCALP" && !cArguments_.empty())
+  if (head != "CARG" && head != "CCALL" && head != "CCALP" && head != "INLINE" &&
+      !cArguments_.empty())
     argumentsMustEnd();
-  if (head != "AARG" && head != "ACALL" && head != "ACALP" && !aArguments_.empty())
+  if (head != "AARG" && head != "ACALL" && head != "ACALP" && head != "INLINE" &&
+      !aArguments_.empty())
     argumentsMustEnd();
+  if (expectCopiedBody_ && head != "{") {
+    problem("INLINE not followed by the copied body");
+    expectCopiedBody_ = false;
+  }
   auto count = [&](std::size_t least, std::size_t most) {
     if (fields.size() >= least && fields.size() <= most) return true;
     problem("'" + std::string(head) + "' record with " + number(fields.size()) + " fields");
@@ -89,6 +95,12 @@ void Checker::record(std::string_view text) {
 }
 
 void Checker::blockOpen(std::uint32_t block) {
+  if (expectCopiedBody_) {
+    expectCopiedBody_ = false;
+    if (block == 1) problem("copied body opened as block 1");
+    copiedBlock_ = block;
+    expectBegin_ = true;
+  }
   if (block == 1) {
     if (inFunction() || !blocks_.empty()) problem("function opened inside a function");
     expectBegin_ = true;
@@ -114,6 +126,12 @@ void Checker::blockClose(std::uint32_t block) {
 void Checker::begin(std::string_view name) {
   if (!expectBegin_) problem("BEGIN without '{,1'");
   expectBegin_ = false;
+  if (copiedBlock_) {
+    callers_.emplace_back();
+    callers_.back().blockEnd = "}," + number(copiedBlock_);
+    swapFunctionState(callers_.back());
+    copiedBlock_ = 0;
+  }
   functionName_ = std::string(name);
   header_ = Header::functionType;
   returnType_ = 0;
@@ -140,6 +158,29 @@ void Checker::end(std::string_view name) {
   functionName_.clear();
   types_.leaveFunction();
   expectBlockEnd_ = true;
+  blockEnd_ = "},1";
+  if (callers_.empty()) return;
+  swapFunctionState(callers_.back());
+  blockEnd_ = callers_.back().blockEnd;
+  callers_.pop_back();
+}
+
+void Checker::swapFunctionState(FunctionState& state) {
+  functionName_.swap(state.name);
+  std::swap(header_, state.header);
+  std::swap(returnType_, state.returnType);
+  parameters_.swap(state.parameters);
+  std::swap(variadic_, state.variadic);
+  automatics_.swap(state.automatics);
+  temporaries_.swap(state.temporaries);
+  std::swap(lastTemporary_, state.lastTemporary);
+  calls_.swap(state.calls);
+  blocks_.swap(state.blocks);
+  labels_.swap(state.labels);
+  functionLabels_.swap(state.functionLabels);
+  jumps_.swap(state.jumps);
+  std::swap(nextLocalType_, state.nextLocalType);
+  types_.swapLocal(state.localTypes);
 }
 
 void Checker::jumpTo(std::string_view field) {
@@ -280,6 +321,14 @@ void Checker::instruction(const MnemonicShape& entry, const std::vector<std::str
     case Shape::cCall:
     case Shape::aCall:
       return count(4) ? checkCall(entry, fields) : void();
+    case Shape::inlineCall:
+      // The call line of the callee's convention, then the copied body.
+      if (count(4)) {
+        bool cForm = fields[2].substr(0, 1) == "#";
+        checkCall(cForm ? *findMnemonic("CCALL") : *findMnemonic("ACALL"), fields);
+      }
+      expectCopiedBody_ = true;
+      return;
     default:
       break;
   }

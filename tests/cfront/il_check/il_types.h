@@ -34,6 +34,7 @@ class IlTypes {
     (inFunction ? local_ : file_)[index] = type;
   }
   void leaveFunction() { local_.clear(); }
+  void swapLocal(std::unordered_map<std::uint32_t, IlType>& other) { local_.swap(other); }
 
   // The type a pointer type points to, through typedefs and qualifiers; 0 when not a pointer.
   std::uint32_t pointee(std::uint32_t index) const {
