@@ -417,3 +417,93 @@ TEST(BuiltinFiles, PragmaReadsAtFileScopeAndChecksEarlierDeclarations) {
 
 }  // namespace
 }  // namespace kz::cfront::testing
+
+namespace kz::cfront::testing {
+namespace {
+
+// The block numbers of the copies that follow each INLINE line of the output.
+std::vector<std::string> copiedBlocks(const std::string& output) {
+  std::vector<std::string> blocks;
+  for (std::size_t at = output.find("INLINE,"); at != std::string::npos;
+       at = output.find("INLINE,", at + 1)) {
+    std::size_t open = output.find('\n', at) + 1;
+    blocks.push_back(output.substr(open, output.find('\n', open) - open));
+  }
+  return blocks;
+}
+
+TEST(InlineFunctions, DefinitionIsKeptAndEachCallGetsAFreshCopy) {
+  Compiled run = compile(
+      "int twice(int x);\n#pragma inline twice\nint early(int a) { return twice(a); }\n"
+      "int twice(int x) { if (x) { return x + x; } return 0; }\n"
+      "int use(int a) { return twice(a) + twice(a + 1); }\n");
+  ASSERT_EQ(run.status, 0) << run.messages;
+  // Before its definition a call is a call; the definition itself is not in the output.
+  EXPECT_TRUE(has(run.output, "CCALL,@_twice,#2,A\n")) << run.output;
+  std::string use = recordsFrom(run.output, "BEGIN,use");
+  EXPECT_FALSE(has(recordsFrom(run.output, "END,early"), "CCALL")) << run.output;
+  EXPECT_LT(run.output.find("BEGIN,use"), run.output.find("BEGIN,twice"));
+  // The argument lines of the convention, the call line named INLINE, then the body whose
+  // blocks (its own and the nested one) are numbered afresh for each copy.
+  EXPECT_TRUE(has(use, "CARG,P1\n\tT1,6\nINLINE,@_twice,#2,T1\n{,")) << use;
+  std::vector<std::string> blocks = copiedBlocks(use);
+  ASSERT_EQ(blocks.size(), 2u);
+  EXPECT_NE(blocks[0], blocks[1]);
+  EXPECT_NE(blocks[0], "{,1");
+  std::string first = recordsFrom(use, blocks[0] + "\nBEGIN,twice\n");
+  EXPECT_TRUE(has(first, "END,twice\n}" + blocks[0].substr(1) + "\n")) << first;
+  std::string closeFirst = "}" + blocks[0].substr(1);
+  std::string second = recordsFrom(use, blocks[1] + "\n");
+  EXPECT_FALSE(has(second, closeFirst + "\n")) << "the second copy reuses block numbers";
+}
+
+TEST(InlineFunctions, AdeclCopiesTakeTheirCallNumberLine) {
+  Compiled run = compile(
+      "#pragma inline pick\nint __adecl pick(int a, int b) { return a > b ? a : b; }\n"
+      "int f(int x) { return pick(x, 3); }\n");
+  ASSERT_EQ(run.status, 0) << run.messages;
+  EXPECT_TRUE(has(run.output, "AARG,P1,1,1\nAARG,#3,1,2\nINLINE,@_pick,1,A\n{,2\nBEGIN,pick\n"))
+      << run.output;
+}
+
+TEST(InlineFunctions, MissingReturnValueIsAnErrorForCopiedBodies) {
+  Compiled inlined = compile("#pragma inline f\nint f(int a) { if (a) return 1; }\n");
+  expectMessages(inlined, {"t.c 2: ZC1-Error-382: No return value in 'f'"});
+  EXPECT_NE(inlined.status, 0);
+  Compiled made = compile("int f(int a) { if (a) return 1; }\n", {"-Xb"});
+  expectMessages(made, {"ZC1-Error-382: No return value in 'f'"});
+  Compiled plain = compile("int f(int a) { if (a) return 1; }\n");
+  expectMessages(plain, {"ZC1-Warning-553: No return value in 'f'"});
+  EXPECT_FALSE(has(plain.messages, "382"));
+}
+
+TEST(BuiltinFiles, CallsOfEnabledBuiltinsAreExpandedAndCounted) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", kLibrary);
+  scratch.write("lib.bif", runIn(scratch, {"-Xb"}, "lib.bif").output);
+  scratch.write("t.c",
+                "#pragma builtin_file \"lib.bif\"\nint f(int v) { return nested(v, 2); }\n"
+                "#pragma builtin_off nested\nint g(int v) { return nested(v, 2); }\n");
+  Compiled run = runIn(scratch, {});
+  ASSERT_EQ(run.status, 0) << run.messages;
+  std::string f = recordsFrom(run.output, "BEGIN,f");
+  // The body's static keeps the name it was made with; its blocks 2 and 3 are fresh here.
+  EXPECT_TRUE(has(f, "CARG,#2\nCARG,P1\nINLINE,@_nested,#4,A\n{,2\nBEGIN,nested\n")) << f;
+  EXPECT_TRUE(has(f, "{,3\n")) << f;
+  EXPECT_TRUE(has(f, "END,nested\n},2\n")) << f;
+  EXPECT_FALSE(has(f, "\r"));
+  // Switched off, a call is a call.
+  EXPECT_TRUE(has(recordsFrom(run.output, "BEGIN,g"), "CCALL,@_nested,#4,A")) << run.output;
+
+  // A run stops writing records at its first error: one wrong call a run.
+  scratch.write("t.c", "#pragma builtin_file \"lib.bif\"\nint f(int v) { return twice(); }\n");
+  expectMessages(runIn(scratch, {}), {"t.c 2: ZC1-Error-380: Illegal builtin-function call "
+                                      "'twice', too few actual parameters"});
+  scratch.write("t.c", "#pragma builtin_file \"lib.bif\"\nint g(int v) { return twice(v, v); }\n");
+  expectMessages(runIn(scratch, {}), {"t.c 2: ZC1-Error-381: Illegal builtin-function call "
+                                      "'twice', too many actual parameters"});
+  EXPECT_TRUE(workFilesIn(scratch).empty());
+}
+
+}  // namespace
+}  // namespace kz::cfront::testing
