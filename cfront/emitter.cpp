@@ -223,11 +223,13 @@ bool Emitter::keptInStore(const Symbol* function) const {
   return library_ && marks_ && marks_->isInline(function->name) && mayBeInline(*function);
 }
 
-// An inline function's records go to the store instead of the output; its symbol line is
-// then written where the function is first used, as for a function defined elsewhere.
+// An inline function's records go to the store instead of the output; when it was not
+// declared before, its symbol line is written where it is first used, as for a function
+// defined elsewhere.
 void Emitter::function(const TopLevel& item) {
   Symbol* symbol = item.symbol;
-  if (markDeclared(symbol)) checkInlineConvention(symbol);
+  bool firstDeclared = markDeclared(symbol);
+  if (firstDeclared) checkInlineConvention(symbol);
   typeIndex(symbol->type);  // the types of the signature belong to the file
   if (!keptInStore(symbol)) {
     if (bodies_) bodies_->bodyBegins(cut(symbol->name, 31));
@@ -240,7 +242,7 @@ void Emitter::function(const TopLevel& item) {
   functionRecords(item);
   stream_.redirect(output);
   library_->keepInlineBody(symbol->name, kept.text());
-  declared_.erase(symbol);
+  if (firstDeclared) declared_.erase(symbol);
 }
 
 void Emitter::functionRecords(const TopLevel& item) {

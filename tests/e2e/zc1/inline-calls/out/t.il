@@ -1,0 +1,116 @@
+FILE,t.c
+LINE,1
+	64,x,"",c,6,-1
+	@_add3,"add3",64,6,0,0,0
+	65,x,"",a,6,-1
+	@_pick,"pick",65,6,0,8,0
+{,1
+BEGIN,use
+	10000,x,"use",c,6,1
+	@_use,"use",10000,6,1,0,0
+	,"v",6,2
+LINE,9
+	@_twice,"twice",64,6,0,0,0
+CARG,P1
+	T2,6
+INLINE,@_twice,#2,T2
+{,3
+BEGIN,twice
+	10000,x,"twice",c,6,1
+	@_twice,"twice",10000,6,1,0,0
+	,"x",6,2
+LINE,4
+FALSE,P1,,L2
+{,4
+LINE,4
++,P1,P1,A
+JMP,L1
+},4
+LAB,L2
+LINE,4
+=,A,#0,A
+JMP,L1
+LAB,L1
+END,twice
+},3
+	T3,6
++,P1,#1,T3
+CARG,T3
+	T4,6
+INLINE,@_twice,#2,T4
+{,5
+BEGIN,twice
+	10000,x,"twice",c,6,1
+	@_twice,"twice",10000,6,1,0,0
+	,"x",6,2
+LINE,4
+FALSE,P1,,L2
+{,6
+LINE,4
++,P1,P1,A
+JMP,L1
+},6
+LAB,L2
+LINE,4
+=,A,#0,A
+JMP,L1
+LAB,L1
+END,twice
+},5
+	T5,6
++,T2,T4,T5
+AARG,P1,1,1
+AARG,#3,1,2
+	T6,6
+INLINE,@_pick,1,T6
+{,7
+BEGIN,pick
+	10000,x,"pick",a,6,2
+	@_pick,"pick",10000,6,1,8,0
+	,"a",6,2
+	,"b",6,2
+LINE,5
+	T1,6
+>,P1,P2,T1
+FALSE,T1,,L4
+=,A,P1,A
+JMP,L5
+LAB,L4
+=,A,P2,A
+LAB,L5
+JMP,L3
+LAB,L3
+END,pick
+},7
+	T7,6
++,T5,T6,T7
+CARG,#2
+CARG,#1
+CARG,P1
+	T8,6
+INLINE,@_add3,#6,T8
+{,8
+BEGIN,add3
+	10000,x,"add3",c,6,3
+	@_add3,"add3",10000,6,1,0,0
+	,"a",6,2
+	,"b",6,2
+	,"c",6,2
+	I1,"s",6,1,2
+LINE,4
++,P1,P2,I1
+{,9
+LINE,6
++=,I1,P3,I1
+},9
+LINE,8
+=,A,I1,A
+JMP,L1
+LAB,L1
+END,add3
+},8
++,T7,T8,A
+JMP,L6
+LAB,L6
+END,use
+},1
