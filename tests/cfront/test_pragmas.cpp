@@ -466,6 +466,17 @@ TEST(InlineFunctions, AdeclCopiesTakeTheirCallNumberLine) {
       << run.output;
 }
 
+TEST(InlineFunctions, ArgumentsAreCountedAgainstTheStoredParameters) {
+  Compiled variadic = compile(
+      "#pragma inline first\nint first(int a, ...) { return a; }\n"
+      "int f(void) { return first(1, 2, 3); }\n");
+  ASSERT_EQ(variadic.status, 0) << variadic.messages;
+  EXPECT_TRUE(has(variadic.output, "INLINE,@_first,#6,A\n")) << variadic.output;
+  Compiled tooMany = compile(
+      "#pragma inline one\nint one(int a) { return a; }\nint f(void) { return one(1, 2); }\n");
+  expectMessages(tooMany, {"ZC1-Error-381: Illegal builtin-function call 'one', too many"});
+}
+
 TEST(InlineFunctions, MissingReturnValueIsAnErrorForCopiedBodies) {
   Compiled inlined = compile("#pragma inline f\nint f(int a) { if (a) return 1; }\n");
   expectMessages(inlined, {"t.c 2: ZC1-Error-382: No return value in 'f'"});
