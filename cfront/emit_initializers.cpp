@@ -271,23 +271,25 @@ std::string Emitter::addressText(const Expr* value) {
     name = std::string(stringObject(at).text());
   } else if (at && at->kind == ExprKind::name && at->symbol) {
     name = std::string(operandOf(at->symbol).text());
-    if (!name.empty() && name[0] == '@') name = name.substr(1);
   } else {
     name = "0";
   }
+  if (name[0] == '@') name = name.substr(1);  // data names objects without the '@
   if (offset == 0) return name;
   char text[32];
   std::snprintf(text, sizeof text, "%+lld", offset);
   return name + text;
 }
 
-// A string literal becomes a static object of its own: "\tS<n>,"",type,3,size,memory,3".
+// A string literal becomes a static object of its own: "\tS<n>,"",type,3,size,memory,3", or
+// "\t@..S<n>,"",type,5,..." while a builtin-function file is made.
 Operand Emitter::stringObject(const Expr* string) {
   std::uint32_t number = ++statics_;
   TypeRef type = string->type;
   std::uint32_t typeNumber = typeIndex(type);
-  std::string text = "\tS" + std::to_string(number) + ",\"\"," + std::to_string(typeNumber) +
-                     ",3," + std::to_string(sizeOf(type)) + ",1,3";
+  std::string text = (makingBuiltins() ? "\t@..S" : "\tS") + std::to_string(number) + ",\"\"," +
+                     std::to_string(typeNumber) + (makingBuiltins() ? ",5," : ",3,") +
+                     std::to_string(sizeOf(type)) + "," + std::to_string(stringMemory()) + ",3";
   // The object's lines go straight out, ahead of the data of an object being initialised.
   std::string savedLine = std::move(dataLine_);
   char savedSize = dataSize_;
@@ -305,6 +307,7 @@ Operand Emitter::stringObject(const Expr* string) {
   dataSize_ = savedSize;
   dataItems_ = savedItems;
   dataOut_ = savedOut;
+  if (makingBuiltins()) return {"@..S" + std::to_string(number), type};
   return Operand('S', number, type);
 }
 

@@ -136,6 +136,11 @@ int Emitter::memoryOf(const Symbol* symbol, int section) const {
   return memoryClass(sections_->currentSize(static_cast<SectionKind>(section)));
 }
 
+int Emitter::stringMemory() const {
+  if (!sections_) return memoryClass(SizeWord::near);
+  return memoryClass(sections_->currentSize(SectionKind::constant));
+}
+
 int Emitter::sectionOf(const Symbol* symbol, bool initialised) const {
   if (symbol->isIo) return kIoSection;
   if (symbol->type && symbol->type->isConst()) return kConstSection;

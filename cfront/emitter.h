@@ -115,6 +115,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void function(const TopLevel& item);
   int sectionOf(const Symbol* symbol, bool initialised) const;
   int memoryOf(const Symbol* symbol, int section) const;
+  // String literals are objects of the const section, in that section's current size.
+  int stringMemory() const;
   // -Xb: statics are named @..S<n>, as the bodies will stand in other programs.
   bool makingBuiltins() const { return (options_.builtinMake & 0x01) != 0; }
   // Writes the held pragma records of the function body that stand before the line.

@@ -286,6 +286,16 @@ TEST(BuiltinFiles, MadeFileIndexesEachBodyByItsCrLfOffset) {
   EXPECT_TRUE(workFilesIn(scratch).empty());
 }
 
+TEST(BuiltinFiles, StringLiteralsOfABodyAreBuiltinStatics) {
+  ScratchDirectory scratch;
+  scratch.write("t.c", "char *name(void) { static char *p = \"ab\"; return p; }\n");
+  Compiled run = runIn(scratch, {"-Xb"}, "lib.bif");
+  ASSERT_EQ(run.status, 0) << run.messages;
+  EXPECT_TRUE(has(run.output, "\t@..S2,\"\",")) << run.output;
+  EXPECT_TRUE(has(run.output, ",s..S2\r\n")) << run.output;  // p's data names it without '@'
+  EXPECT_FALSE(has(run.output, "\tS2,")) << run.output;
+}
+
 TEST(BuiltinFiles, MadeFileHoldsOnlyItsOwnBodies) {
   ScratchDirectory scratch;
   scratch.write("t.c", kLibrary);
