@@ -96,6 +96,16 @@ void Diagnostics::report(Message message, std::initializer_list<MessageArgument>
   reportNumber(numberOf(message), args);
 }
 
+void Diagnostics::reportAtLine(unsigned line, Message message,
+                               std::initializer_list<MessageArgument> args) {
+  struct Restore {
+    unsigned& saved;
+    ~Restore() { saved = 0; }
+  } restore{lineOverride_};
+  lineOverride_ = line;
+  report(message, args);
+}
+
 void Diagnostics::warnAt(int level, Message message, std::initializer_list<MessageArgument> args) {
   if (options_.warnLevel >= level) report(message, args);
 }
@@ -127,6 +137,7 @@ void Diagnostics::reportNumber(int number, std::initializer_list<MessageArgument
 void Diagnostics::print(int number, MessageClass messageClass, const std::string& text) {
   std::string line;
   SourcePosition position = positionSource_ ? positionSource_() : SourcePosition{};
+  if (lineOverride_ != 0) position.line = lineOverride_;
   const std::string* name = position.fileName;
   if (position.includeDepth == 0 && options_.messageName && name) name = &*options_.messageName;
   if (name && !name->empty()) line = *name + ' ' + std::to_string(position.line) + ": ";

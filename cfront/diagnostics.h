@@ -58,6 +58,9 @@ class Diagnostics {
   void report(Message message, std::initializer_list<MessageArgument> args = {});
   // The same for a number that may have no row (then 700 is reported).
   void reportNumber(int number, std::initializer_list<MessageArgument> args = {});
+  // The same for work done once the source has moved on (the emitter runs after a function
+  // has been read): the message names the line it is about.
+  void reportAtLine(unsigned line, Message message, std::initializer_list<MessageArgument> args);
   // A warning that is shown only from the given warning level up.
   void warnAt(int level, Message message, std::initializer_list<MessageArgument> args = {});
 
@@ -74,6 +77,7 @@ class Diagnostics {
   std::FILE* console_;
   std::FILE* errorFile_ = nullptr;
   std::function<SourcePosition()> positionSource_;
+  unsigned lineOverride_ = 0;  // set while reportAtLine reports
   std::uint16_t errorCount_ = 0;
   std::uint16_t warningCount_ = 0;
   bool writesSucceeded_ = true;

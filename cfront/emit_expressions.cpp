@@ -422,7 +422,7 @@ Operand Emitter::call(const Expr* expr) {
   std::vector<Operand> arguments;
   for (const Expr* argument : expr->arguments) arguments.push_back(value(argument));
   std::optional<std::string> body =
-      direct ? bodyForCall(callee->left->symbol, arguments.size()) : std::nullopt;
+      direct ? bodyForCall(callee->left->symbol, arguments.size(), expr->spot.line) : std::nullopt;
   // A copied body follows its call line, which says how the arguments and the result are
   // handed over; the call line is the one of the callee's convention, named INLINE.
   auto callLine = [&](std::string_view mnemonic, const std::string& rest) {
@@ -462,7 +462,8 @@ Operand Emitter::call(const Expr* expr) {
   return result;
 }
 
-std::optional<std::string> Emitter::bodyForCall(const Symbol* callee, std::size_t arguments) {
+std::optional<std::string> Emitter::bodyForCall(const Symbol* callee, std::size_t arguments,
+                                                unsigned line) {
   if (!library_ || !marks_) return std::nullopt;
   bool inlined = marks_->isInline(callee->name);
   if (!inlined && !marks_->isBuiltin(callee->name)) return std::nullopt;
@@ -470,13 +471,13 @@ std::optional<std::string> Emitter::bodyForCall(const Symbol* callee, std::size_
   if (!body) return std::nullopt;  // an inline function called before its definition
   std::size_t parameters = parameterCountOf(*body);
   if (arguments < parameters) {
-    diagnostics_.report(Message::builtinTooFewParameters,
-                        {std::string(callee->name.substr(0, 31))});
+    diagnostics_.reportAtLine(line, Message::builtinTooFewParameters,
+                              {std::string(callee->name.substr(0, 31))});
     return std::nullopt;
   }
   if (arguments > parameters && !takesVariableArguments(*body)) {
-    diagnostics_.report(Message::builtinTooManyParameters,
-                        {std::string(callee->name.substr(0, 31))});
+    diagnostics_.reportAtLine(line, Message::builtinTooManyParameters,
+                              {std::string(callee->name.substr(0, 31))});
     return std::nullopt;
   }
   return body;

@@ -178,7 +178,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand call(const Expr* expr);
   // The stored body that replaces a direct call of the function, checked against the number
   // of arguments; none for a normal call.
-  std::optional<std::string> bodyForCall(const Symbol* callee, std::size_t arguments);
+  std::optional<std::string> bodyForCall(const Symbol* callee, std::size_t arguments,
+                                         unsigned line);
   Operand logical(const Expr* expr);
   Operand conditional(const Expr* expr);
   Operand bitFieldRead(const Expr* member, const Operand& container);

@@ -482,9 +482,11 @@ TEST(InlineFunctions, ArgumentsAreCountedAgainstTheStoredParameters) {
       "int f(void) { return first(1, 2, 3); }\n");
   ASSERT_EQ(variadic.status, 0) << variadic.messages;
   EXPECT_TRUE(has(variadic.output, "INLINE,@_first,#6,A\n")) << variadic.output;
+  // The message names the line of the call, not the end of the function that holds it.
   Compiled tooMany = compile(
-      "#pragma inline one\nint one(int a) { return a; }\nint f(void) { return one(1, 2); }\n");
-  expectMessages(tooMany, {"ZC1-Error-381: Illegal builtin-function call 'one', too many"});
+      "#pragma inline one\nint one(int a) { return a; }\nint f(void) {\n  return one(1, 2);\n"
+      "}\n");
+  expectMessages(tooMany, {"t.c 4: ZC1-Error-381: Illegal builtin-function call 'one', too many"});
 }
 
 TEST(InlineFunctions, MissingReturnValueIsAnErrorForCopiedBodies) {
