@@ -13,6 +13,7 @@
 #include "asm/listing_file.h"
 #include "common/fatal_error.h"
 #include "tests/asm/test_support.h"
+#include "tests/common/unseekable_work_file.h"
 
 namespace kz::assembler {
 namespace {
@@ -170,30 +171,13 @@ TEST_F(SymbolListingTest, WithoutASortTableSectionsComeFirstThenSymbolsThenTheMo
             (std::set<std::string>{"zeta", "alpha"}));
 }
 
-// TS as a file whose rewind fails.
-class UnseekableFile final : public WorkFile {
- public:
-  explicit UnseekableFile(bool disk) : WorkFile("TS"), disk_(disk) {}
-  bool write(const void*, std::size_t) override { return true; }
-  std::size_t read(void*, std::size_t) override { return 0; }
-  bool seek(std::uint64_t) override { return false; }
-  std::uint64_t tell() const override { return 0; }
-  std::uint64_t size() const override { return 0; }
-  bool failed() const override { return false; }
-  bool discard() override { return true; }
-  bool inMemory() const override { return !disk_; }
-
- private:
-  bool disk_;
-};
-
 TEST_F(SymbolListingTest, FailedRewindOfTheReferenceFileIsFatal) {
   reference(define("x", 1, section("code", 1, SectionKind::code), 0), 2);
   for (bool disk : {true, false}) {
     SymbolListing listing(symbols, "mod", ListingKind::crossRef);
     listing.prepare();
     ListingPager pager(out, "t.lst", {}, "t.lst");
-    UnseekableFile file(disk);
+    kz::testing::UnseekableWorkFile file("TS", !disk);
     try {
       listing.write(pager, lines, file, disk);
       FAIL() << "no fatal";

@@ -3,23 +3,10 @@
 
 #include "cfront/held_output.h"
 #include "tests/cfront/harness.h"
+#include "tests/common/unseekable_work_file.h"
 
 namespace kz::cfront::testing {
 namespace {
-
-// A work file whose seeks fail.
-class UnseekableFile : public WorkFile {
- public:
-  UnseekableFile() : WorkFile("TP") {}
-  bool write(const void*, std::size_t) override { return true; }
-  std::size_t read(void*, std::size_t) override { return 0; }
-  bool seek(std::uint64_t) override { return false; }
-  std::uint64_t tell() const override { return 0; }
-  std::uint64_t size() const override { return 0; }
-  bool failed() const override { return false; }
-  bool discard() override { return true; }
-  bool inMemory() const override { return false; }
-};
 
 struct Spill {
   CapturedStream console;
@@ -70,7 +57,7 @@ TEST(HeldOutput, FailedSeekOfTheWorkFileIsFatal) {
   CapturedStream console;
   RunOptions options;
   Diagnostics diagnostics(options, console.stream());
-  UnseekableFile file;
+  kz::testing::UnseekableWorkFile file("TP", false);
   SpillFile spill(file, diagnostics);
   HeldOutput held(&spill, 4);
   EXPECT_THROW(held.write("too long\n"), RunAborted);
