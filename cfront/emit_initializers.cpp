@@ -95,8 +95,8 @@ void Emitter::zeroFill(std::uint32_t bytes) {
 }
 
 void Emitter::dataOf(TypeRef type, const Initializer* init, std::uint32_t& written) {
-  if ((isCharacterArray(type) || holdsWideCharacters(type)) && stringOf(init)) {
-    stringData(type, stringOf(init), written);
+  if (const Expr* string = wholeArrayString(type, init)) {
+    stringData(type, string, written);
     return;
   }
   if (isAggregate(type)) {
@@ -125,8 +125,7 @@ void Emitter::aggregateData(TypeRef type, const std::vector<Initializer*>& eleme
                             std::size_t& at, std::uint32_t& written) {
   auto fill = [&](TypeRef part) {
     const Initializer* element = elements[at];
-    bool elided = isAggregate(part) && !element->braced &&
-                  !((isCharacterArray(part) || holdsWideCharacters(part)) && stringOf(element)) &&
+    bool elided = isAggregate(part) && !element->braced && !wholeArrayString(part, element) &&
                   !(part->isRecord() && element->expression && element->expression->type &&
                     element->expression->type->isRecord());
     std::uint32_t start = written;

@@ -26,4 +26,10 @@ inline const Expr* stringOf(const Initializer* init) {
   return init->expression->kind == ExprKind::stringLiteral ? init->expression : nullptr;
 }
 
+// The string literal that initialises a character or wide-character array as a whole;
+// nullptr when the array takes no string or the initialiser is none.
+inline const Expr* wholeArrayString(TypeRef type, const Initializer* init) {
+  return isCharacterArray(type) || holdsWideCharacters(type) ? stringOf(init) : nullptr;
+}
+
 }  // namespace kz::cfront

@@ -8,11 +8,6 @@
 namespace kz::cfront {
 namespace {
 
-bool isWideArray(TypeRef type) {
-  return type->kind == TypeKind::array && type->target &&
-         (type->target->kind == TypeKind::unsignedInt || type->target->kind == TypeKind::intType);
-}
-
 bool isLoadTimeConstant(const Expr* expr);
 
 bool hasStaticStorage(const Symbol* symbol) {
@@ -129,8 +124,7 @@ void Parser::checkInitializer(Symbol* symbol, Initializer* init) {
 
 // Returns the type with an unknown array size settled by the initialiser.
 TypeRef Parser::initializeObject(TypeRef type, Initializer* init, bool staticStorage) {
-  if ((isCharacterArray(type) || isWideArray(type)) && stringOf(init)) {
-    const Expr* string = stringOf(init);
+  if (const Expr* string = wholeArrayString(type, init)) {
     std::uint32_t length = static_cast<std::uint32_t>(string->text.size());
     if (string->wide) length /= 2;
     if (!type->countKnown) return types_.arrayOf(type->target, length + 1, true);
@@ -185,8 +179,7 @@ void Parser::initializeAggregate(TypeRef type, const std::vector<Initializer*>& 
                                  std::size_t& at, bool staticStorage, bool braced) {
   auto fill = [&](TypeRef part) {
     Initializer* element = elements[at];
-    if (isAggregate(part) && !element->braced &&
-        !((isCharacterArray(part) || isWideArray(part)) && stringOf(element))) {
+    if (isAggregate(part) && !element->braced && !wholeArrayString(part, element)) {
       bool recordValue =
           part->isRecord() && element->expression && element->expression->type &&
           compatible(types_.unqualified(element->expression->type), types_.unqualified(part));
