@@ -35,15 +35,6 @@ std::uint64_t loadWord(const char* at, std::size_t count) {
   return word;
 }
 
-bool sameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t at = 0; at < a.size(); at += 8) {
-    std::size_t count = a.size() - at;
-    if (loadWord(a.data() + at, count) != loadWord(b.data() + at, count)) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 IdentifierTable::IdentifierTable() : slots_(kInitialSlots), shift_(64 - kInitialBits) {}
@@ -64,7 +55,7 @@ Identifier* IdentifierTable::intern(std::string_view text) {
     Slot& slot = slots_[at];
     if (!slot.entry) return insert(slot, text, head);
     if (slot.head == head && slot.length == text.size() &&
-        (text.size() <= 8 || sameText(slot.entry->text.substr(8), text.substr(8))))
+        (text.size() <= 8 || slot.entry->text.substr(8) == text.substr(8)))
       return slot.entry;
   }
 }
