@@ -215,22 +215,98 @@ std::optional<std::string> BuiltinLibrary::storedBody(std::string_view name, boo
   return store_.bodyAt(found->second);
 }
 
-std::string renumberedBody(std::string_view body, std::uint32_t& blocks) {
-  std::unordered_map<std::string, std::uint32_t> fresh;
-  std::string result;
-  std::size_t at = 0;
-  while (std::optional<std::string_view> line = nextLine(body, at)) {
+namespace {
+
+// Records whose fields after the first are names or text, never operands.
+constexpr std::string_view kTextRecords[] = {"BEGIN", "END", "DEFINE", "FILE",  "LINE", "DISINT",
+                                             "asm",   "ASM", "OPT",    "STACK", "LOOP"};
+
+bool isTextRecord(std::string_view first) {
+  for (std::string_view name : kTextRecords)
+    if (first == name) return true;
+  return false;
+}
+
+// Gives each block, label and temporary number of one copied body a fresh number, the same
+// one wherever the old number stands again in that copy.
+class Renumbering {
+ public:
+  explicit Renumbering(const FreshNumbers& fresh) : fresh_(fresh) {}
+
+  void line(std::string_view line, std::string& out) {
     std::size_t begin = 0;
     std::size_t end = 0;
-    if (blockNumberOf(*line, begin, end)) {
-      auto [slot, added] = fresh.try_emplace(std::string(line->substr(begin, end - begin)), 0);
-      if (added) slot->second = ++blocks;
-      result.append(line->substr(0, begin));
-      result += std::to_string(slot->second);
-      result.append(line->substr(end));
-    } else {
-      result.append(*line);
+    if (blockNumberOf(line, begin, end)) {
+      out.append(line.substr(0, begin));
+      out += std::to_string(renumbered(blocks_, line.substr(begin, end - begin), fresh_.block));
+      out.append(line.substr(end));
+      return;
     }
+    if (!line.empty() && line[0] == '\t') {
+      out += '\t';
+      std::size_t comma = line.find(',');
+      std::string_view first =
+          line.substr(1, comma == std::string_view::npos ? line.size() : comma - 1);
+      field(first, out);
+      if (comma != std::string_view::npos) out.append(line.substr(comma));
+      return;
+    }
+    std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos || isTextRecord(line.substr(0, comma))) {
+      out.append(line);
+      return;
+    }
+    out.append(line.substr(0, comma));
+    while (comma != std::string_view::npos) {
+      std::size_t next = line.find(',', comma + 1);
+      out += ',';
+      field(line.substr(comma + 1,
+                        next == std::string_view::npos ? std::string_view::npos : next - comma - 1),
+            out);
+      comma = next;
+    }
+  }
+
+ private:
+  using Numbers = std::unordered_map<std::string, std::uint32_t>;
+
+  // A temporary "T<n>" (also used indirectly, "*T<n>") or a label "L<n>" gets its fresh
+  // number; any other field is kept.
+  void field(std::string_view text, std::string& out) {
+    std::size_t at = !text.empty() && text[0] == '*' ? 1 : 0;
+    std::string_view digits = text.size() > at + 1 ? text.substr(at + 1) : std::string_view{};
+    char letter = text.size() > at ? text[at] : '\0';
+    if ((letter != 'T' && letter != 'L') || !allDigits(digits)) {
+      out.append(text);
+      return;
+    }
+    out.append(text.substr(0, at + 1));
+    out += letter == 'T' ? std::to_string(renumbered(temporaries_, digits, fresh_.temporary))
+                         : std::to_string(renumbered(labels_, digits, fresh_.label));
+  }
+
+  static std::uint32_t renumbered(Numbers& numbers, std::string_view old,
+                                  const std::function<std::uint32_t()>& make) {
+    auto [slot, added] = numbers.try_emplace(std::string(old), 0);
+    if (added) slot->second = make();
+    return slot->second;
+  }
+
+  const FreshNumbers& fresh_;
+  Numbers blocks_;
+  Numbers labels_;
+  Numbers temporaries_;
+};
+
+}  // namespace
+
+std::string renumberedBody(std::string_view body, const FreshNumbers& fresh) {
+  Renumbering renumbering(fresh);
+  std::string result;
+  result.reserve(body.size() + body.size() / 8);
+  std::size_t at = 0;
+  while (std::optional<std::string_view> line = nextLine(body, at)) {
+    renumbering.line(*line, result);
     result += '\n';
   }
   return result;

@@ -119,9 +119,17 @@ class BuiltinLibrary : public BuiltinFileReader {
   std::unordered_map<std::string, std::uint64_t> inlineBodies_;
 };
 
-// A stored body as it stands in place of a call: each block number "{,n" / "},n" (also with
-// text after the number) replaced by a fresh one from `blocks`, CR LF taken as LF.
-std::string renumberedBody(std::string_view body, std::uint32_t& blocks);
+// Where the numbers of a body copied in place of a call come from: the caller's counters.
+struct FreshNumbers {
+  std::function<std::uint32_t()> block;
+  std::function<std::uint32_t()> label;
+  std::function<std::uint32_t()> temporary;
+};
+
+// A stored body as it stands in place of a call: each block number ("{,n" / "},n", also with
+// text after the number), label and temporary replaced by a fresh one, so that a body copied
+// twice, or compiled in another run, clashes with nothing around it; CR LF taken as LF.
+std::string renumberedBody(std::string_view body, const FreshNumbers& fresh);
 // The number of parameter lines after the body's BEGIN, for the argument-count check.
 std::size_t parameterCountOf(std::string_view body);
 // Whether the function of the body takes more arguments after its parameters ("...").

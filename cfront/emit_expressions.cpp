@@ -428,7 +428,9 @@ Operand Emitter::call(const Expr* expr) {
   auto callLine = [&](std::string_view mnemonic, const std::string& rest) {
     line((body ? std::string("INLINE") : std::string(mnemonic)) + "," + std::string(target.text()) +
          "," + rest);
-    if (body) out_.write(renumberedBody(*body, blocks_));
+    if (body)
+      out_.write(renumberedBody(*body, {[this] { return ++blocks_; }, [this] { return newLabel(); },
+                                        [this] { return nextTemporary(); }}));
   };
   TypeRef returnType = info ? info->returnType : typeTable_.basic(TypeKind::intType);
   bool alternative = info && info->convention == CallConvention::adecl;

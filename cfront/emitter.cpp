@@ -75,10 +75,14 @@ std::uint32_t Emitter::newLabel() {
   return ++labels_;
 }
 
-Operand Emitter::newTemporary(TypeRef type) {
+std::uint32_t Emitter::nextTemporary() {
   if (temporaries_ >= kMaxTemporaries)
     diagnostics_.report(Message::tooManyInternalVariables, {"TEMP-INDEX"});
-  std::uint32_t number = ++temporaries_;
+  return ++temporaries_;
+}
+
+Operand Emitter::newTemporary(TypeRef type) {
+  std::uint32_t number = nextTemporary();
   if (type)
     line("\tT" + std::to_string(number) + "," + std::to_string(typeIndex(type)));
   else
@@ -254,6 +258,7 @@ void Emitter::functionRecords(const TopLevel& item) {
   Symbol* symbol = item.symbol;
   function_ = symbol;
   automatics_ = 0;
+  temporaries_ = 0;  // temporaries live within one function
   loops_.clear();
   switches_.clear();
   userLabels_.clear();

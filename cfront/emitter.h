@@ -106,6 +106,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   std::uint32_t typeIndex(TypeRef type);
   std::uint32_t newLabel();
   Operand newTemporary(TypeRef type);
+  std::uint32_t nextTemporary();
   std::string assemblerName(std::string_view name) const;
   bool markDeclared(const Symbol* symbol);
   void declareGlobal(Symbol* symbol, const Initializer* init, bool definition);

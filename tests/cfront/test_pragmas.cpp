@@ -363,17 +363,30 @@ TEST(BuiltinFiles, ReadBackIntoTheStoreWithCrLfOrLf) {
   EXPECT_EQ(parameterCountOf(lib.bodyOf("twice")), 1u);
 }
 
-TEST(BuiltinFiles, BodyBlocksAreRenumberedWhenCopied) {
+TEST(BuiltinFiles, CopiedBodiesTakeFreshBlocksLabelsAndTemporaries) {
   Library lib;
   lib.scratch.write("a/lib.bif", lib.made);
   lib.library.readBuiltinFile("lib.bif", false);
   std::uint32_t blocks = 7;
-  std::string body = renumberedBody(lib.bodyOf("nested"), blocks);
+  std::uint32_t labels = 40;
+  std::uint32_t temporaries = 3;
+  FreshNumbers fresh{[&] { return ++blocks; }, [&] { return ++labels; },
+                     [&] { return ++temporaries; }};
+  std::string body = renumberedBody(lib.bodyOf("nested"), fresh);
   EXPECT_EQ(blocks, 10u);
   EXPECT_EQ(body.substr(0, 4), "{,8\n");
   EXPECT_TRUE(has(body, "\n{,9\n") && has(body, "\n},9\n{,10\n") && has(body, "\n},10\n")) << body;
   EXPECT_EQ(body.substr(body.size() - 4), "},8\n");
-  EXPECT_EQ(renumberedBody("{,3,text\n},3,text\n{,x\n", blocks), "{,11,text\n},11,text\n{,x\n");
+  EXPECT_EQ(renumberedBody("{,3,text\n},3,text\n{,x\n", fresh), "{,11,text\n},11,text\n{,x\n");
+  // The same old number is the same new one within a copy; names, text records and symbol
+  // lines keep what only looks like a number.
+  EXPECT_EQ(renumberedBody("\tT1,12\n+,P1,#1,T1\nTRUE,*T1,,L7\nLAB,L7\nJMP,L7\n"
+                           "=,@L7,T12,@T1\n\tI1,\"T1\",12,1,2\nBEGIN,L7\nasm,T1,L7\n",
+                           fresh),
+            "\tT4,12\n+,P1,#1,T4\nTRUE,*T4,,L42\nLAB,L42\nJMP,L42\n=,@L7,T5,@T1\n"
+            "\tI1,\"T1\",12,1,2\nBEGIN,L7\nasm,T1,L7\n");
+  EXPECT_EQ(labels, 42u);  // one label in the stored body
+  EXPECT_EQ(temporaries, 5u);
 }
 
 TEST(BuiltinFiles, SearchAndMalformedFiles) {

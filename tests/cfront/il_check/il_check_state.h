@@ -60,8 +60,9 @@ struct PendingArgument {
 };
 
 // What a function's records number for themselves. A body copied after an INLINE line is a
-// function of its own inside the caller: its labels, temporaries, call numbers and local types
-// are its own, and the caller's are put aside until its END.
+// function of its own inside the caller: its temporaries (numbered on from the caller's), the
+// labels it may jump to, call numbers and local types are its own, and the caller's are put
+// aside until its END. Labels are defined once in the whole run, copies included.
 struct FunctionState {
   std::string name;
   Header header = Header::none;
@@ -73,7 +74,6 @@ struct FunctionState {
   std::uint32_t lastTemporary = 0;
   std::set<std::uint64_t> calls;
   std::vector<std::uint32_t> blocks;
-  std::unordered_set<std::uint32_t> labels;
   std::unordered_set<std::uint32_t> functionLabels;
   std::vector<std::pair<std::uint32_t, std::size_t>> jumps;
   std::uint32_t nextLocalType = 0;

@@ -126,12 +126,17 @@ void Checker::blockClose(std::uint32_t block) {
 void Checker::begin(std::string_view name) {
   if (!expectBegin_) problem("BEGIN without '{,1'");
   expectBegin_ = false;
+  // Temporaries are numbered afresh in each function; a copied body goes on with its caller's
+  // numbers, and the caller after it with the body's.
+  std::uint32_t temporariesBefore = 0;
   if (copiedBlock_) {
+    temporariesBefore = lastTemporary_;
     callers_.emplace_back();
     callers_.back().blockEnd = "}," + number(copiedBlock_);
     swapFunctionState(callers_.back());
     copiedBlock_ = 0;
   }
+  lastTemporary_ = temporariesBefore;
   functionName_ = std::string(name);
   header_ = Header::functionType;
   returnType_ = 0;
@@ -160,7 +165,9 @@ void Checker::end(std::string_view name) {
   expectBlockEnd_ = true;
   blockEnd_ = "},1";
   if (callers_.empty()) return;
+  std::uint32_t temporariesOfBody = lastTemporary_;
   swapFunctionState(callers_.back());
+  lastTemporary_ = std::max(lastTemporary_, temporariesOfBody);
   blockEnd_ = callers_.back().blockEnd;
   callers_.pop_back();
 }
@@ -176,7 +183,6 @@ void Checker::swapFunctionState(FunctionState& state) {
   std::swap(lastTemporary_, state.lastTemporary);
   calls_.swap(state.calls);
   blocks_.swap(state.blocks);
-  labels_.swap(state.labels);
   functionLabels_.swap(state.functionLabels);
   jumps_.swap(state.jumps);
   std::swap(nextLocalType_, state.nextLocalType);

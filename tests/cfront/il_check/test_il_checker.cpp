@@ -158,7 +158,8 @@ TEST(IlChecker, EachFaultIsReportedAtItsLine) {
   }
 }
 
-// A body copied after an INLINE line numbers its labels, temporaries and local types itself.
+// A body copied after an INLINE line numbers its local types itself; its labels are new ones of
+// the run and its temporaries go on from the caller's.
 std::string withCopy(const std::string& copy) {
   return "\t64,x,\"\",c,6,-1\n\t@_g,\"g\",64,6,0,0,0\n{,1\nBEGIN,f\n\t10000,x,\"f\",c,6,0\n"
          "\t@_f,\"f\",10000,6,1,0,0\n\tT5,6\nINLINE,@_g,#0,T5\n" +
@@ -168,13 +169,16 @@ std::string withCopy(const std::string& copy) {
 TEST(IlChecker, CopiedBodiesAreFunctionsOfTheirOwn) {
   const std::string body =
       "{,7\nBEGIN,g\n\t10000,x,\"g\",c,6,0\n\t@_g,\"g\",10000,6,1,0,0\n"
-      "\tT1,6\n=,T1,#1,T1\n=,A,T1,A\nJMP,L1\nLAB,L1\nEND,g\n},7\n";
+      "\tT6,6\n=,T6,#1,T6\n=,A,T6,A\nJMP,L2\nLAB,L2\nEND,g\n},7\n";
   EXPECT_EQ(listed(checkIntermediateFile(withCopy(body))), "");
   const std::pair<std::string, const char*> faults[] = {
       {"LINE,2\n" + body, "INLINE not followed by the copied body"},
       {body.substr(0, body.size() - 4) + "},1\n", "END not followed by '},7'"},
       {"{,1\n" + body.substr(4), "copied body opened as block 1"},
       {"{,7\n" + body.substr(body.find("\t@_g")), "BEGIN"},
+      {body.substr(0, body.find("\tT6")) + "\tT5,6\n=,T5,#1,T5\nEND,g\n},7\n",
+       "temporary T5 numbered again"},
+      {body.substr(0, body.find("JMP")) + "LAB,L1\nEND,g\n},7\n", "label L1 defined twice"},
   };
   for (const auto& [copy, expected] : faults)
     EXPECT_NE(listed(checkIntermediateFile(withCopy(copy))).find(expected), std::string::npos)

@@ -12,57 +12,57 @@ BEGIN,use
 LINE,9
 	@_twice,"twice",64,6,0,0,0
 CARG,P1
-	T2,6
-INLINE,@_twice,#2,T2
+	T1,6
+INLINE,@_twice,#2,T1
 {,3
 BEGIN,twice
 	10000,x,"twice",c,6,1
 	@_twice,"twice",10000,6,1,0,0
 	,"x",6,2
 LINE,4
-FALSE,P1,,L2
+FALSE,P1,,L7
 {,4
 LINE,4
 +,P1,P1,A
-JMP,L1
+JMP,L8
 },4
-LAB,L2
+LAB,L7
 LINE,4
 =,A,#0,A
-JMP,L1
-LAB,L1
+JMP,L8
+LAB,L8
 END,twice
 },3
+	T2,6
++,P1,#1,T2
+CARG,T2
 	T3,6
-+,P1,#1,T3
-CARG,T3
-	T4,6
-INLINE,@_twice,#2,T4
+INLINE,@_twice,#2,T3
 {,5
 BEGIN,twice
 	10000,x,"twice",c,6,1
 	@_twice,"twice",10000,6,1,0,0
 	,"x",6,2
 LINE,4
-FALSE,P1,,L2
+FALSE,P1,,L9
 {,6
 LINE,4
 +,P1,P1,A
-JMP,L1
+JMP,L10
 },6
-LAB,L2
+LAB,L9
 LINE,4
 =,A,#0,A
-JMP,L1
-LAB,L1
+JMP,L10
+LAB,L10
 END,twice
 },5
-	T5,6
-+,T2,T4,T5
+	T4,6
++,T1,T3,T4
 AARG,P1,1,1
 AARG,#3,1,2
-	T6,6
-INLINE,@_pick,1,T6
+	T5,6
+INLINE,@_pick,1,T5
 {,7
 BEGIN,pick
 	10000,x,"pick",a,6,2
@@ -70,20 +70,20 @@ BEGIN,pick
 	,"a",6,2
 	,"b",6,2
 LINE,5
-	T1,6
->,P1,P2,T1
-FALSE,T1,,L4
+	T6,6
+>,P1,P2,T6
+FALSE,T6,,L11
 =,A,P1,A
-JMP,L5
-LAB,L4
+JMP,L12
+LAB,L11
 =,A,P2,A
-LAB,L5
-JMP,L3
-LAB,L3
+LAB,L12
+JMP,L13
+LAB,L13
 END,pick
 },7
 	T7,6
-+,T5,T6,T7
++,T4,T5,T7
 CARG,#2
 CARG,#1
 CARG,P1
@@ -105,8 +105,8 @@ LINE,6
 },9
 LINE,8
 =,A,I1,A
-JMP,L1
-LAB,L1
+JMP,L14
+LAB,L14
 END,add3
 },8
 +,T7,T8,A
