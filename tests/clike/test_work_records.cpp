@@ -130,5 +130,86 @@ TEST_F(WorkRecords, TheBodyIsCopiedWholeBehindTheHeader) {
   EXPECT_EQ(readBack(), body);
 }
 
+// Bytes of a recognisable order: a piece out of place or lost shows.
+std::string numberedBytes(std::size_t size) {
+  std::string bytes;
+  for (std::size_t i = 0; bytes.size() < size; ++i) bytes += std::to_string(i) + ',';
+  bytes.resize(size);
+  return bytes;
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Below its memory limit a work file leaves the disk alone until it is kept; past the
+// limit everything goes to the disk in order. Read back in small pieces, copied, or kept,
+// every byte comes back in its place either way, across the memory blocks' edges.
+TEST_F(WorkRecords, BytesComeBackWholeInMemoryAndPastTheLimit) {
+  constexpr std::size_t kLimit = 2 * 1024 * 1024;
+  for (std::size_t size : {std::size_t{0}, std::size_t{5}, kLimit - 3, kLimit + 1, 3 * kLimit}) {
+    const std::string bytes = numberedBytes(size);
+    bool pastLimit = size > kLimit;
+    for (int ending = 0; ending < 3; ++ending) {
+      SCOPED_TRACE("size " + std::to_string(size) + " ending " + std::to_string(ending));
+      DiskWorkFile file(kLimit);
+      ASSERT_TRUE(file.create(directory_.string() + "/", "TP"));
+      std::string path = file.path();
+      // Pieces of odd sizes, one larger than a memory block.
+      std::size_t at = 0;
+      for (std::size_t piece : {std::size_t{13}, std::size_t{1536 * 1024}}) {
+        piece = std::min(piece, bytes.size() - at);
+        ASSERT_TRUE(file.write(bytes.data() + at, piece));
+        at += piece;
+      }
+      for (; at < bytes.size(); at += 1000) {
+        ASSERT_TRUE(file.write(bytes.data() + at, std::min<std::size_t>(1000, bytes.size() - at)));
+      }
+      EXPECT_EQ(file.onDisk(), pastLimit);
+      if (!pastLimit) {
+        EXPECT_EQ(std::filesystem::file_size(path), 0u);
+      }
+      if (ending == 0) {
+        // Kept while still being written, as on a fatal error.
+        file.keep();
+        EXPECT_EQ(fileText(path), bytes);
+        std::filesystem::remove(path);
+        continue;
+      }
+      ASSERT_TRUE(file.closeForWriting());
+      ASSERT_TRUE(file.openForReading());
+      std::string back;
+      if (ending == 1) {
+        char piece[7];
+        for (std::size_t count; (count = file.read(piece, sizeof piece)) > 0;)
+          back.append(piece, count);
+        EXPECT_EQ(file.read(piece, sizeof piece), 0u);
+      } else {
+        kz::testing::CapturedStream out;
+        ASSERT_TRUE(file.copyTo(out.stream()));
+        back = out.text();
+      }
+      EXPECT_EQ(back, bytes);
+      file.closeForReading();
+      // Kept after the reading, as under -zr with errors.
+      file.keep();
+      EXPECT_EQ(fileText(path), bytes);
+      std::filesystem::remove(path);
+    }
+  }
+}
+
+TEST_F(WorkRecords, NothingIsTakenAfterTheWritingEnded) {
+  ASSERT_TRUE(file_.write("ab", 2));
+  ASSERT_TRUE(file_.closeForWriting());
+  EXPECT_FALSE(file_.write("c", 1));
+  EXPECT_TRUE(file_.failed());
+  DiskWorkFile never;
+  EXPECT_FALSE(never.write("c", 1));
+}
+
 }  // namespace
 }  // namespace kz::clike
