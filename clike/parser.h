@@ -115,10 +115,11 @@ class Parser {
   }
   void fillAhead();
   const Token& peekSecond();
-  Token take() {
+  // The token taken stays in last_ until the next take.
+  const Token& take() {
     peek();
     last_ = ahead_[0];
-    ahead_[0] = ahead_[1];
+    if (aheadCount_ == 2) ahead_[0] = ahead_[1];
     --aheadCount_;
     if (last_.kind == TokenClass::openBrace) ++openBraces_;
     if (last_.kind == TokenClass::closeBrace && openBraces_ > 0) --openBraces_;

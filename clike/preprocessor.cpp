@@ -1,6 +1,7 @@
 #include "clike/preprocessor.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "clike/name_hash.h"
 
@@ -113,7 +114,7 @@ long Preprocessor::lineSerial(std::uint32_t line, std::uint8_t depth) const {
 
 std::string_view Preprocessor::lineText(long serial) const {
   for (const RecentLine& recent : recentLines_) {
-    if (recent.serial == serial) return recent.text;
+    if (recent.serial == serial) return std::string_view(recent.text.data(), recent.length);
   }
   return {};
 }
@@ -140,7 +141,8 @@ bool Preprocessor::advanceLine() {
     recent.line = line;
     recent.depth = depth;
     recent.serial = reader_.totalLines();
-    recent.text.assign(text);
+    recent.length = std::min(text.size(), recent.text.size());
+    if (recent.length > 0) std::memcpy(recent.text.data(), text.data(), recent.length);
     lexer_.startLine(text, line, depth);
     return true;
   }

@@ -120,7 +120,9 @@ class Preprocessor {
     std::uint32_t line = 0;
     std::uint8_t depth = 0;
     long serial = 0;  // the line's number among all lines read
-    std::string text;
+    // A copy, as the reader's buffer moves on; a line is never longer than this.
+    std::array<char, SourceReader::kMaxLineLength> text;
+    std::size_t length = 0;
   };
   std::array<RecentLine, 8> recentLines_;
   std::size_t recentNext_ = 0;
