@@ -1,5 +1,6 @@
 #include "clike/compiler.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,33 @@ std::string asDirectory(std::string directory) {
   directory = withHostSeparators(directory);
   if (!directory.empty() && !isSeparator(directory.back())) directory += '/';
   return directory;
+}
+
+// Opens the assembly output for writing from its start. An older file of that name is
+// written over in place and cut to the new length when closed (closeWrittenOver): cutting it
+// to nothing first would make the system drop all its pages and take new ones.
+std::FILE* openToWriteOver(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* stream = ::fdopen(fd, "wb");
+  if (!stream) ::close(fd);
+  return stream;
+}
+
+// Writes what the stream holds and closes it; a regular file is cut where the writing
+// ended, so nothing of an older file stays behind it. False when a write, the cut or the
+// close failed.
+bool closeWrittenOver(std::FILE* stream) {
+  bool flushed = std::fflush(stream) == 0;
+  int fd = ::fileno(stream);
+  struct stat info {};
+  bool cut = true;
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    off_t end = ::lseek(fd, 0, SEEK_CUR);
+    cut = end >= 0 && (info.st_size <= end || ::ftruncate(fd, end) == 0);
+  }
+  bool closed = std::fclose(stream) == 0;
+  return flushed && cut && closed;
 }
 
 bool fileIsEmpty(const std::string& name) {
@@ -281,7 +309,7 @@ void Compiler::endOfSource() {
   std::string path = withHostSeparators(outputName_);
   {
     cleanup::SignalsHeld held;  // a partial output is removed on an interrupt
-    output_ = std::fopen(path.c_str(), "wb");
+    output_ = openToWriteOver(path);
     if (output_) cleanup::registerFile(path);
   }
   if (!output_) raiseFatal(Message::cantOpen, outputName_);
@@ -336,7 +364,7 @@ void Compiler::writeOutput() {
     return;
   }
   outputOpen_ = false;
-  bool closed = std::fclose(output_) == 0;
+  bool closed = closeWrittenOver(output_);
   if (!written) raiseFatal(Message::cantWrite, outputName_);
   if (!closed) raiseFatal(Message::cantClose, outputName_);
 }
@@ -405,7 +433,7 @@ int Compiler::abortRun(const FatalError& fatal) {
   }
   closeErrorFile();
   if (reader_) reader_->closeAll();
-  if (outputOpen_) std::fclose(output_);
+  if (outputOpen_) closeWrittenOver(output_);
   outputOpen_ = false;
   if (outputCreated_) {
     outputCreated_ = false;

@@ -66,6 +66,26 @@ TEST_F(CompilerRun, ReducedMessagesKeepOutputAndWorkFileOnErrors) {
   EXPECT_EQ(text, "\tmodule\ta\n nop\n\tend\n");
 }
 
+// An older, longer output is written over: nothing of it stays behind the new text, on a
+// clean run and on a failed one whose output is kept.
+TEST_F(CompilerRun, AnOlderOutputIsReplacedWhole) {
+  auto outputText = [this] {
+    std::ifstream in(directory / "a.asm", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  const std::string older(100000, 'x');
+  std::ofstream(directory / "a.asm", std::ios::binary) << older;
+  EXPECT_EQ(run("#asm\n nop\n#endasm\n", {}), 0);
+  EXPECT_EQ(outputText(), "\tmodule\ta\n nop\n\tend\n");
+  std::ofstream(directory / "a.asm", std::ios::binary) << older;
+  EXPECT_EQ(run("@\n#asm\n halt\n#endasm\n", {"-zr"}), 255);
+  EXPECT_EQ(outputText(), "\tmodule\ta\n halt\n\tend\n");
+  // A shorter older file grows to the new text.
+  std::ofstream(directory / "a.asm", std::ios::binary) << "x";
+  EXPECT_EQ(run("#asm\n nop\n#endasm\n", {}), 0);
+  EXPECT_EQ(outputText(), "\tmodule\ta\n nop\n\tend\n");
+}
+
 TEST_F(CompilerRun, ReducedMessagesOnACleanRunLeaveNoWorkFile) {
   EXPECT_EQ(run(";\n", {"-zr"}), 0);
   EXPECT_EQ(workFiles(), 0);
