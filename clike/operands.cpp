@@ -96,15 +96,23 @@ bool loadForm(const Operand& d, const Operand& s) {
   return false;
 }
 
-bool aluForm(std::string_view mnemonic, const Operand& d, const Operand& s) {
-  bool addSub = mnemonic == "add" || mnemonic == "sub";
-  bool withCarry = mnemonic == "addc" || mnemonic == "subb";
-  if (mnemonic == "xor" && is(d, K::carry)) return bitForm(s, kBitModes) && !s.bitRegister;
+// A mnemonic as one number, its bytes from the first on, so that the forms below are told
+// apart by a switch instead of one comparison after another. Longer words than any
+// mnemonic get 0.
+constexpr std::uint64_t keyOf(std::string_view mnemonic) {
+  if (mnemonic.size() > 8) return 0;
+  std::uint64_t key = 0;
+  for (char c : mnemonic) key = key << 8 | static_cast<unsigned char>(c);
+  return key;
+}
+
+bool aluForm(std::uint64_t mnemonic, const Operand& d, const Operand& s) {
+  bool withCarry = mnemonic == keyOf("addc") || mnemonic == keyOf("subb");
+  if (mnemonic == keyOf("xor") && is(d, K::carry)) return bitForm(s, kBitModes) && !s.bitRegister;
   if (d.isA()) {
     if (byteImmediate(s) || r8(s)) return true;
     std::initializer_list<M> modes = {M::direct,  M::atDE,        M::atHL,        M::hlDisplacement,
                                       M::hlPlusC, M::hlIncrement, M::hlDecrement, M::pcPlusA};
-    (void)addSub;
     return byteMemory(s, modes);
   }
   if (d.isWA() && r16(s)) return true;
@@ -121,11 +129,6 @@ bool aluForm(std::string_view mnemonic, const Operand& d, const Operand& s) {
                         M::hlDecrement, M::pcPlusA});
   }
   return false;
-}
-
-bool isAlu(std::string_view m) {
-  return m == "add" || m == "sub" || m == "addc" || m == "subb" || m == "and" || m == "or" ||
-         m == "xor" || m == "cmp";
 }
 
 }  // namespace
@@ -153,7 +156,9 @@ std::string_view register16Name(int number) {
   return kRegister16[static_cast<std::size_t>(number & 3)];
 }
 
-Operand register8Operand(int number) {
+namespace {
+
+Operand makeRegister8(int number) {
   Operand operand;
   operand.kind = K::register8;
   operand.number = number;
@@ -161,13 +166,32 @@ Operand register8Operand(int number) {
   return operand;
 }
 
-Operand register16Operand(int number) {
+Operand makeRegister16(int number) {
   Operand operand;
   operand.kind = K::register16;
   operand.number = number;
   operand.word = true;
   operand.text = register16Name(number);
   return operand;
+}
+
+// Registers are operands of nearly every instruction: each is made once and copied.
+const std::array<Operand, 8> kRegister8Operands = {
+    makeRegister8(0), makeRegister8(1), makeRegister8(2), makeRegister8(3),
+    makeRegister8(4), makeRegister8(5), makeRegister8(6), makeRegister8(7)};
+const std::array<Operand, 4> kRegister16Operands = {makeRegister16(0), makeRegister16(1),
+                                                    makeRegister16(2), makeRegister16(3)};
+
+}  // namespace
+
+Operand register8Operand(int number) {
+  if (number >= 0 && number < 8) return kRegister8Operands[static_cast<std::size_t>(number)];
+  return makeRegister8(number);
+}
+
+Operand register16Operand(int number) {
+  if (number >= 0 && number < 4) return kRegister16Operands[static_cast<std::size_t>(number)];
+  return makeRegister16(number);
 }
 
 Operand immediateOperand(std::int32_t value) {
@@ -240,64 +264,106 @@ std::optional<Operand> highByte(const Operand& word) {
 }
 
 bool hasForm(std::string_view m) {
-  return m == "nop" || m == "reti" || m == "ret" || m == "swi" || m == "retn" || m == "di" ||
-         m == "ei";
+  switch (keyOf(m)) {
+    case keyOf("nop"):
+    case keyOf("reti"):
+    case keyOf("ret"):
+    case keyOf("swi"):
+    case keyOf("retn"):
+    case keyOf("di"):
+    case keyOf("ei"):
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool hasForm(std::string_view m, const Operand& x) {
-  if (m == "swap" || m == "daa" || m == "das" || m == "shlc" || m == "shrc" || m == "rolc" ||
-      m == "rorc")
-    return r8(x);
-  if (m == "push" || m == "pop") return r16(x) || is(x, K::statusWord);
-  if (m == "inc" || m == "dec") {
-    if (r8(x) || r16(x) || direct(x) || atHL(x)) return true;
-    return byteMemory(
-        x, {M::atDE, M::hlDisplacement, M::hlPlusC, M::hlIncrement, M::hlDecrement, M::pcPlusA});
+  std::uint64_t key = keyOf(m);
+  switch (key) {
+    case keyOf("swap"):
+    case keyOf("daa"):
+    case keyOf("das"):
+    case keyOf("shlc"):
+    case keyOf("shrc"):
+    case keyOf("rolc"):
+    case keyOf("rorc"):
+      return r8(x);
+    case keyOf("push"):
+    case keyOf("pop"):
+      return r16(x) || is(x, K::statusWord);
+    case keyOf("inc"):
+    case keyOf("dec"):
+      if (r8(x) || r16(x) || direct(x) || atHL(x)) return true;
+      return byteMemory(
+          x, {M::atDE, M::hlDisplacement, M::hlPlusC, M::hlIncrement, M::hlDecrement, M::pcPlusA});
+    case keyOf("clr"):
+    case keyOf("set"):
+    case keyOf("cpl"):
+    case keyOf("test"):
+      if (is(x, K::carry)) return key != keyOf("test");
+      if (key == keyOf("clr") && (direct(x) || atHL(x))) return true;
+      if (!is(x, K::bit)) return false;
+      if (x.bitInMemory && !x.bitRegister && x.mode == M::direct) return true;
+      return bitForm(x, kBitModes);
+    case keyOf("call"):
+    case keyOf("jp"):
+    case keyOf("j"):
+      return is(x, K::immediate) || r16(x) ||
+             byteMemory(x,
+                        {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
+    case keyOf("callv"):
+    case keyOf("callp"):
+      return is(x, K::immediate);
+    default:
+      return false;
   }
-  if (m == "clr" || m == "set" || m == "cpl" || m == "test") {
-    if (is(x, K::carry)) return m != "test";
-    if (m == "clr" && (direct(x) || atHL(x))) return true;
-    if (!is(x, K::bit)) return false;
-    if (x.bitInMemory && !x.bitRegister && x.mode == M::direct) return true;
-    return bitForm(x, kBitModes);
-  }
-  if (m == "call" || m == "jp")
-    return is(x, K::immediate) || r16(x) ||
-           byteMemory(x, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
-  if (m == "j")
-    return is(x, K::immediate) || r16(x) ||
-           byteMemory(x, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::pcPlusA});
-  if (m == "callv" || m == "callp") return is(x, K::immediate);
-  return false;
 }
 
 bool hasForm(std::string_view m, const Operand& d, const Operand& s) {
   if (none(d) && none(s)) return hasForm(m);
   if (none(s)) return hasForm(m, d);
-  if (m == "ld") return loadForm(d, s);
-  if (m == "ldw") return modeIn(d, {M::direct, M::atHL}) && is(s, K::immediate);
-  if (isAlu(m)) return aluForm(m, d, s);
-  if (m == "mul") return r8(d) && r8(s) && d.number % 2 == 1 && s.number == d.number - 1;
-  if (m == "div") return r16(d) && d.number != 1 && r8(s) && s.number == 2;
-  if (m == "xch") {
-    if (r8(d) && r8(s)) return true;
-    if (r16(d) && r16(s)) return true;
-    if (r8(d) && s.isMemory() && !s.word) {
-      if (hOrL(d) && s.mode == M::hlIncrement) return false;
-      return modeIn(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC, M::hlIncrement,
-                        M::hlDecrement, M::pcPlusA});
-    }
-    return false;
-  }
-  if (m == "rold" || m == "rord")
-    return d.isA() && byteMemory(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC,
-                                     M::hlIncrement, M::hlDecrement});
-  if (m == "mcmp")
-    return byteImmediate(s) &&
-           byteMemory(d, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC,
+  std::uint64_t key = keyOf(m);
+  switch (key) {
+    case keyOf("ld"):
+      return loadForm(d, s);
+    case keyOf("ldw"):
+      return modeIn(d, {M::direct, M::atHL}) && is(s, K::immediate);
+    case keyOf("add"):
+    case keyOf("sub"):
+    case keyOf("addc"):
+    case keyOf("subb"):
+    case keyOf("and"):
+    case keyOf("or"):
+    case keyOf("xor"):
+    case keyOf("cmp"):
+      return aluForm(key, d, s);
+    case keyOf("mul"):
+      return r8(d) && r8(s) && d.number % 2 == 1 && s.number == d.number - 1;
+    case keyOf("div"):
+      return r16(d) && d.number != 1 && r8(s) && s.number == 2;
+    case keyOf("xch"):
+      if (r8(d) && r8(s)) return true;
+      if (r16(d) && r16(s)) return true;
+      if (r8(d) && s.isMemory() && !s.word) {
+        if (hOrL(d) && s.mode == M::hlIncrement) return false;
+        return modeIn(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC,
                           M::hlIncrement, M::hlDecrement, M::pcPlusA});
-  if (m == "j") return is(d, K::condition) && is(s, K::immediate);
-  return false;
+      }
+      return false;
+    case keyOf("rold"):
+    case keyOf("rord"):
+      return d.isA() && byteMemory(s, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC,
+                                       M::hlIncrement, M::hlDecrement});
+    case keyOf("mcmp"):
+      return byteImmediate(s) &&
+             byteMemory(d, {M::direct, M::atDE, M::atHL, M::hlDisplacement, M::hlPlusC,
+                            M::hlIncrement, M::hlDecrement, M::pcPlusA});
+    case keyOf("j"):
+      return is(d, K::condition) && is(s, K::immediate);
+    default:
+      return false;
+  }
 }
 
 }  // namespace kz::clike

@@ -28,8 +28,8 @@ std::size_t recordHead(std::uint8_t* head, RecordKind kind, std::size_t size) {
 void appendRecord(std::string& records, RecordKind kind, std::string_view payload) {
   if (payload.size() < 0x80) {
     // A length of one byte: nearly every record.
-    records += static_cast<char>(kind);
-    records += static_cast<char>(payload.size());
+    const char head[2] = {static_cast<char>(kind), static_cast<char>(payload.size())};
+    records.append(head, 2);
   } else {
     std::uint8_t head[1 + kMaxVarintBytes];
     records.append(reinterpret_cast<const char*>(head), recordHead(head, kind, payload.size()));
