@@ -17,6 +17,53 @@ std::uint32_t loadFour(const char* at) {
   return word;
 }
 
+// The end of a preprocessing number whose first character is before at: digits, letters,
+// '_', '.', and a sign after an exponent letter.
+[[gnu::always_inline]] inline const char* numberEnd(const char* at) {
+  for (;;) {
+    char c = *at;
+    if ((c == '+' || c == '-') && (at[-1] == 'e' || at[-1] == 'E')) {
+      ++at;
+    } else if (isIdentifierChar(c) || c == '.') {
+      ++at;
+    } else {
+      return at;
+    }
+  }
+}
+
+// The end of the longest punctuator at at: <<= >>= ... -> ++ -- << >> <= >= == != && || *= /=
+// %= += -= &= ^= |= ## or a single character.
+[[gnu::always_inline]] inline const char* punctuatorEnd(const char* at) {
+  char c = *at++;
+  char d = *at;
+  switch (c) {
+    case '<':
+    case '>':
+      if (d == c) return at[1] == '=' ? at + 2 : at + 1;
+      return d == '=' ? at + 1 : at;
+    case '.':
+      return d == '.' && at[1] == '.' ? at + 2 : at;
+    case '-':
+      return d == '>' || d == '-' || d == '=' ? at + 1 : at;
+    case '+':
+    case '&':
+    case '|':
+      return d == c || d == '=' ? at + 1 : at;
+    case '#':
+      return d == '#' ? at + 1 : at;
+    case '*':
+    case '/':
+    case '%':
+    case '^':
+    case '=':
+    case '!':
+      return d == '=' ? at + 1 : at;
+    default:
+      return at;
+  }
+}
+
 }  // namespace
 
 Lexer::Lexer(std::string_view text, std::uint16_t file, Diagnostics* diagnostics)
@@ -66,7 +113,7 @@ bool Lexer::skipComment() {
 // The text ends with '\n', which stops every loop over blanks before the end.
 inline bool Lexer::skipSpace() {
   const char* at = at_;
-  if (at >= end_) return false;
+  if (at >= end_ || (!isBlank(*at) && *at != '/')) return false;
   const char* start = at;
   for (;;) {
     while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
@@ -81,142 +128,143 @@ inline bool Lexer::skipSpace() {
   return at != start;
 }
 
+// The common tokens, with no call on their way: blanks but no comment before them, names,
+// numbers, punctuators other than '/' and '.', newlines. Everything else is left to
+// nextInGeneral, from where this one started.
 void Lexer::next(Token& token) {
-  token = Token{};
-  token.file = file_;
-  if (skipSpace()) token.flags |= token_flag::kLeadingSpace;
-  if (atLineStart_) token.flags |= token_flag::kLineStart;
-  token.line = line_;
-  token.column = column(at_);
-  const char* start = at_;
-  if (at_ >= end_) {
-    token.kind = TokenKind::endOfFile;
-    return;
+  const char* at = at_;
+  std::uint8_t flags = atLineStart_ ? token_flag::kLineStart : 0;
+  if (at < end_ && isBlank(*at)) {
+    flags |= token_flag::kLeadingSpace;
+    while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
+    while (isBlank(*at)) ++at;
   }
-  char c = *at_;
-  bool wasLineStart = atLineStart_;
+  if (at >= end_) return nextInGeneral(token);
+  const char* start = at;
+  TokenKind kind;
+  switch (kCharClasses.start[static_cast<unsigned char>(*at)]) {
+    case TokenStart::identifier:
+      ++at;
+      while (isIdentifierChar(*at)) ++at;
+      kind = TokenKind::identifier;
+      break;
+    case TokenStart::punctuator:
+      at = punctuatorEnd(at);
+      kind = TokenKind::punctuator;
+      break;
+    case TokenStart::digit:
+      at = numberEnd(at + 1);
+      kind = TokenKind::number;
+      break;
+    case TokenStart::newline:
+      at_ = at + 1;
+      token = {std::string_view(start, 1), line_, column(start), 0, file_,
+               TokenKind::newline,         flags};
+      newLine();
+      atLineStart_ = true;
+      return;
+    default:
+      return nextInGeneral(token);
+  }
+  at_ = at;
   atLineStart_ = false;
-  if (c == '\n') {
-    ++at_;
-    token.kind = TokenKind::newline;
-    token.text = std::string_view(start, 1);
-    newLine();
-    atLineStart_ = true;
-    return;
-  }
-  // The most frequent kinds first. No character before the final '\n' is the last, so the
-  // one after it may be read.
-  if (isIdentifierStart(c)) {
-    if (c == 'L' && (at_[1] == '"' || at_[1] == '\'')) {
-      ++at_;
-      lexQuoted(*at_, token);
-    } else {
-      ++at_;
-      while (isIdentifierChar(*at_)) ++at_;
-      token.kind = TokenKind::identifier;
-    }
-  } else if (kCharClasses.has(c, char_class::kPunctuatorStart)) {
-    if (c == '/' && (at_[1] == '*' || at_[1] == '/')) {  // a kept comment
-      skipComment();
-      token.kind = TokenKind::comment;
-      atLineStart_ = wasLineStart;  // a comment does not end the blanks before a directive
-    } else if (c == '.' && isDigit(at_[1])) {
-      lexNumber();
-      token.kind = TokenKind::number;
-    } else {
-      if (c == '*' && at_[1] == '/' && at_[2] != '*' && at_[2] != '/' && reporting_ && diagnostics_)
-        diagnostics_->report(Message::commentEndOutside);
-      lexPunctuator();
-      token.kind = TokenKind::punctuator;
-    }
-  } else if (isDigit(c)) {
-    lexNumber();
-    token.kind = TokenKind::number;
-  } else if (c == '"' || c == '\'') {
-    lexQuoted(c, token);
-  } else {
-    ++at_;
-    if (kanji_ && isShiftJisLead(static_cast<unsigned char>(c)) && *at_ != '\n') ++at_;
-    token.kind = TokenKind::other;
-  }
-  token.text = std::string_view(start, static_cast<std::size_t>(at_ - start));
-  return;
+  token = {std::string_view(start, static_cast<std::size_t>(at - start)),
+           line_,
+           column(start),
+           0,
+           file_,
+           kind,
+           flags};
 }
 
-void Lexer::lexQuoted(char quote, Token& token) {
-  token.kind = quote == '"' ? TokenKind::string : TokenKind::character;
+void Lexer::nextInGeneral(Token& token) {
+  bool spaced = skipSpace();
+  const char* start = at_;
+  TokenStart kind =
+      start < end_ ? kCharClasses.start[static_cast<unsigned char>(*start)] : TokenStart::other;
+  if (kind != TokenStart::special && kind != TokenStart::other) {
+    next(token);  // from where the blanks and comments end
+    if (spaced) token.flags |= token_flag::kLeadingSpace;
+    return;
+  }
+  token.line = line_;
+  token.column = column(start);
+  token.hideSet = 0;
+  token.file = file_;
+  token.flags = static_cast<std::uint8_t>((atLineStart_ ? token_flag::kLineStart : 0) |
+                                          (spaced ? token_flag::kLeadingSpace : 0));
+  if (start >= end_) {
+    token.kind = TokenKind::endOfFile;
+    token.text = {};
+    return;
+  }
+  if (kind == TokenStart::special) {
+    token.kind = lexSpecial(start);
+  } else {
+    at_ = start + 1;
+    if (kanji_ && isShiftJisLead(static_cast<unsigned char>(*start)) && *at_ != '\n') ++at_;
+    token.kind = TokenKind::other;
+  }
+  // A comment does not end the blanks before a directive.
+  if (token.kind != TokenKind::comment) atLineStart_ = false;
+  token.text = std::string_view(start, static_cast<std::size_t>(at_ - start));
+}
+
+TokenKind Lexer::lexSpecial(const char* start) {
+  char c = *start;
+  at_ = start + 1;
+  switch (c) {
+    case 'L':
+      if (*at_ == '"' || *at_ == '\'') return lexQuoted(*at_);
+      while (isIdentifierChar(*at_)) ++at_;
+      return TokenKind::identifier;
+    case '"':
+    case '\'':
+      at_ = start;
+      return lexQuoted(c);
+    case '/':
+      if (*at_ == '*' || *at_ == '/') {  // a kept comment
+        at_ = start;
+        skipComment();
+        return TokenKind::comment;
+      }
+      break;
+    case '.':
+      if (isDigit(*at_)) {
+        at_ = numberEnd(at_);
+        return TokenKind::number;
+      }
+      break;
+    case '*':
+      if (start[1] == '/' && start[2] != '*' && start[2] != '/' && reporting_ && diagnostics_)
+        diagnostics_->report(Message::commentEndOutside);
+      break;
+    default:
+      break;
+  }
+  at_ = punctuatorEnd(start);
+  return TokenKind::punctuator;
+}
+
+// At the opening quote; leaves at_ after the closing one, or at the newline that cuts it off.
+TokenKind Lexer::lexQuoted(char quote) {
   ++at_;
   for (;;) {
     char c = *at_;
     if (c == '\n') {
       if (reporting_ && diagnostics_)
         diagnostics_->report(quote == '"' ? Message::newlineInString : Message::newlineInCharacter);
-      return;
+      break;
     }
     ++at_;
-    if (c == quote) return;
+    if (c == quote) break;
     if (c == '\\' && *at_ != '\n') {
       ++at_;
     } else if (kanji_ && isShiftJisLead(static_cast<unsigned char>(c)) && *at_ != '\n') {
       ++at_;
     }
   }
-}
-
-// A preprocessing number: digits, letters, '_', '.', and a sign after an exponent letter.
-void Lexer::lexNumber() {
-  for (;;) {
-    char c = *at_;
-    if ((c == '+' || c == '-') && (at_[-1] == 'e' || at_[-1] == 'E')) {
-      ++at_;
-    } else if (isIdentifierChar(c) || c == '.') {
-      ++at_;
-    } else {
-      return;
-    }
-  }
-}
-
-// The longest punctuator at at_: <<= >>= ... -> ++ -- << >> <= >= == != && || *= /= %= += -=
-// &= ^= |= ## or a single character.
-void Lexer::lexPunctuator() {
-  char c = *at_++;
-  char d = *at_;
-  switch (c) {
-    case '<':
-    case '>':
-      if (d == c) {
-        ++at_;
-        if (*at_ == '=') ++at_;
-      } else if (d == '=') {
-        ++at_;
-      }
-      return;
-    case '.':
-      if (d == '.' && at_[1] == '.') at_ += 2;
-      return;
-    case '-':
-      if (d == '>' || d == '-' || d == '=') ++at_;
-      return;
-    case '+':
-    case '&':
-    case '|':
-      if (d == c || d == '=') ++at_;
-      return;
-    case '#':
-      if (d == '#') ++at_;
-      return;
-    case '*':
-    case '/':
-    case '%':
-    case '^':
-    case '=':
-    case '!':
-      if (d == '=') ++at_;
-      return;
-    default:
-      return;
-  }
+  return quote == '"' ? TokenKind::string : TokenKind::character;
 }
 
 bool Lexer::skipToDirective() {

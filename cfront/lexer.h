@@ -38,12 +38,15 @@ class Lexer {
 
  private:
   void newLine();
+  // next() for any token, the rare ones included.
+  [[gnu::noinline]] void nextInGeneral(Token& token);
   // Skips blanks and comments; true when any was skipped. Stops at a kept comment.
   bool skipSpace();
   bool skipComment();  // at "/*" or "//"
-  void lexQuoted(char quote, Token& token);
-  void lexNumber();
-  void lexPunctuator();
+  // The tokens whose first character needs a second look: wide literals, literals, comments,
+  // numbers that start with '.', and '*' before '/'. Leaves at_ after the token.
+  TokenKind lexSpecial(const char* start);
+  TokenKind lexQuoted(char quote);
   std::uint32_t column(const char* at) const {
     return static_cast<std::uint32_t>(at - lineBegin_) + 1;
   }
@@ -68,8 +71,18 @@ inline constexpr std::uint8_t kBlank = 0x04;  // white space within a line
 inline constexpr std::uint8_t kPunctuatorStart = 0x08;
 }  // namespace char_class
 
+// What a token that starts with a byte is, as far as its first byte tells.
+enum class TokenStart : std::uint8_t {
+  other,
+  identifier,
+  digit,
+  punctuator,
+  newline,
+  special,  // see Lexer::lexSpecial
+};
+
 struct CharClasses {
-  constexpr CharClasses() : of{} {
+  constexpr CharClasses() : of{}, start{} {
     for (int c = 'a'; c <= 'z'; ++c) of[c] |= char_class::kIdentifierStart;
     for (int c = 'A'; c <= 'Z'; ++c) of[c] |= char_class::kIdentifierStart;
     of[static_cast<unsigned char>('_')] |= char_class::kIdentifierStart;
@@ -78,11 +91,20 @@ struct CharClasses {
       of[static_cast<unsigned char>(c)] |= char_class::kBlank;
     for (char c : std::string_view("[](){};,?:=+-*%/|&^~!<>.#"))
       of[static_cast<unsigned char>(c)] |= char_class::kPunctuatorStart;
+    for (int c = 0; c < 256; ++c) {
+      if (of[c] & char_class::kIdentifierStart) start[c] = TokenStart::identifier;
+      if (of[c] & char_class::kDigit) start[c] = TokenStart::digit;
+      if (of[c] & char_class::kPunctuatorStart) start[c] = TokenStart::punctuator;
+    }
+    start[static_cast<unsigned char>('\n')] = TokenStart::newline;
+    for (char c : std::string_view("L/.*\"'"))
+      start[static_cast<unsigned char>(c)] = TokenStart::special;
   }
   constexpr bool has(char c, std::uint8_t bits) const {
     return (of[static_cast<unsigned char>(c)] & bits) != 0;
   }
   std::uint8_t of[256];
+  TokenStart start[256];
 };
 inline constexpr CharClasses kCharClasses;
 

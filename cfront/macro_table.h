@@ -51,8 +51,10 @@ class MacroTable {
  public:
   MacroTable() : buckets_(kFirstBuckets, nullptr) {}
 
+  // False for most names that are no macro's, true for every one that is.
+  bool mayBeDefined(std::string_view name) const { return filter_[filterIndex(name)]; }
   const Macro* find(std::string_view name) const {
-    if (!filter_[filterIndex(name)]) return nullptr;  // most names are no macro
+    if (!mayBeDefined(name)) return nullptr;
     std::uint64_t hash = hashOf(name);
     for (const Macro* macro = buckets_[hash & (buckets_.size() - 1)]; macro;
          macro = macro->chained) {

@@ -80,6 +80,7 @@ void Preprocessor::enterFile(const std::string& name, std::string rawText) {
   std::uint16_t index = fileIndexOf(name);
   levels_.push_back(std::make_unique<Level>(text, index, &diagnostics_));
   Level& level = *levels_.back();
+  lexer_ = &level.lexer;
   level.conditionalDepth = conditionals_.size();
   level.lexer.setKeepComments(options_.keepComments());
   level.lexer.setKanji(options_.kanjiText);
@@ -119,12 +120,14 @@ void Preprocessor::readRaw(Token& token) {
 }
 
 void Preprocessor::lexFile(Token& token) {
-  for (;;) {
-    levels_.back()->lexer.next(token);
+  lexer_->next(token);
+  settleLexed(token);
+}
+
+void Preprocessor::settleLexed(Token& token) {
+  for (;; lexer_->next(token)) {
     if (token.kind == TokenKind::newline && dropNewlines_) continue;
-    replacements_ = 0;
-    madeTokens_ = 0;
-    madeBytes_ = 0;
+    resetMadeCounts();
     if (!token.has(token_flag::kLineStart) || token.kind != TokenKind::punctuator ||
         token.text != "#") {
       return;
@@ -147,6 +150,7 @@ bool Preprocessor::endOfFile() {
   }
   if (levels_.size() == 1) return false;
   levels_.pop_back();
+  lexer_ = &levels_.back()->lexer;
   if (records_) {
     const Level& outer = *levels_.back();
     records_->sourceFileEntered(fileNames_[outer.file], outer.lexer.line());
@@ -155,22 +159,20 @@ bool Preprocessor::endOfFile() {
 }
 
 // One token variable throughout, so that it is the caller's and tokens are not copied out.
-Token Preprocessor::next() {
-  Token token;
-  for (;;) {
-    readRaw(token);
+void Preprocessor::expandFrom(Token& token) {
+  for (;; readRaw(token)) {
     if (token.kind == TokenKind::endOfFile) {
       if (endOfFile()) continue;
-      return token;
+      return;
     }
-    if (token.kind != TokenKind::identifier || token.has(token_flag::kNoExpand)) return token;
+    if (token.kind != TokenKind::identifier || token.has(token_flag::kNoExpand)) return;
     const Macro* macro = macros_.find(token.text);
-    if (!macro) return token;
+    if (!macro) return;
     if (hideSets_.contains(token.hideSet, macro->id)) {
       token.flags |= token_flag::kNoExpand;
-      return token;
+      return;
     }
-    if (!expandMacro(*macro, token)) return token;
+    if (!expandMacro(*macro, token)) return;
   }
 }
 

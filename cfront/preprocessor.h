@@ -81,7 +81,27 @@ class Preprocessor {
   void openPrimary(const std::optional<std::string>& name, std::string rawText);
 
   // The next expanded token; endOfFile once the primary file has ended.
-  Token next();
+  Token next() {
+    Token token;
+    next(token);
+    return token;
+  }
+  // The same into a token the caller holds. A token straight from the file that needs no
+  // further look is handed on at once.
+  void next(Token& token) {
+    if (pending_.empty()) {
+      lexer_->next(token);
+      if (isPlain(token)) {
+        resetMadeCounts();
+        return;
+      }
+      settleLexed(token);
+    } else {
+      token = pending_.back();
+      pending_.pop_back();
+    }
+    expandFrom(token);
+  }
 
   SourcePosition position() const;
   const std::string& fileName(std::uint16_t file) const { return fileNames_[file]; }
@@ -137,6 +157,31 @@ class Preprocessor {
   Token raw();
   void readRaw(Token& token);
   void lexFile(Token& token);
+  // A token from the file that is neither a directive's '#', nor a dropped newline, nor the
+  // end of the file, nor a name that may be a macro's.
+  bool isPlain(const Token& token) const {
+    switch (token.kind) {
+      case TokenKind::identifier:
+        return !macros_.mayBeDefined(token.text);
+      case TokenKind::punctuator:
+        return !token.has(token_flag::kLineStart) || token.text.size() != 1 || token.text[0] != '#';
+      case TokenKind::newline:
+        return !dropNewlines_;
+      case TokenKind::endOfFile:
+        return false;
+      default:
+        return true;
+    }
+  }
+  // Goes on from a token just lexed from the file: drops newlines, executes directives.
+  void settleLexed(Token& token);
+  // Goes on from a token just read: leaves a finished file, expands macro calls.
+  void expandFrom(Token& token);
+  void resetMadeCounts() {
+    replacements_ = 0;
+    madeTokens_ = 0;
+    madeBytes_ = 0;
+  }
   void push(const Token& token);
   void pushReversed(std::span<const Token> tokens);
   void countMade(std::size_t tokens) {
@@ -198,6 +243,7 @@ class Preprocessor {
   MacroTable macros_;
   HideSets hideSets_;
   std::vector<std::unique_ptr<Level>> levels_;
+  Lexer* lexer_ = nullptr;      // the innermost file's
   std::vector<Token> pending_;  // a stack: the next token at the back
   std::vector<std::uint8_t> conditionals_;
   bool active_ = true;

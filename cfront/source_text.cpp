@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "common/host_path.h"
@@ -26,10 +28,39 @@ struct SpecialCharacters {
 };
 constexpr SpecialCharacters kSpecial(false);
 constexpr SpecialCharacters kSpecialKanji(true);
+constexpr SpecialCharacters kSpecialInLine = [] {
+  SpecialCharacters special(false);
+  special.table[static_cast<unsigned char>('\n')] = false;
+  return special;
+}();
 
 std::size_t nextSpecial(std::string_view raw, std::size_t at, const SpecialCharacters& special) {
   while (at < raw.size() && !special.table[static_cast<unsigned char>(raw[at])]) ++at;
   return at;
+}
+
+// The bytes of a word that equal c, as their top bits. Only the lowest marked byte is sure:
+// a borrow may mark a byte above it as well.
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+std::uint64_t bytesEqual(std::uint64_t word, char c) {
+  std::uint64_t differing = word ^ (kOnes * static_cast<unsigned char>(c));
+  return (differing - kOnes) & ~differing & (kOnes << 7);
+}
+
+// nextSpecial without Shift-JIS, eight bytes at a time. A newline matters only at once (it may
+// end a line that a backslash splices) or while spliced newlines wait to be put back.
+std::size_t nextSpecialPlain(std::string_view raw, std::size_t at, bool newlines) {
+  if (at < raw.size() && raw[at] == '\n') return at;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; raw.size() - at >= 8; at += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, raw.data() + at, 8);
+      std::uint64_t found = bytesEqual(word, '?') | bytesEqual(word, '\\') | bytesEqual(word, '\r');
+      if (newlines) found |= bytesEqual(word, '\n');
+      if (found) return at + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+    }
+  }
+  return nextSpecial(raw, at, newlines ? kSpecial : kSpecialInLine);
 }
 
 char trigraphReplacement(char c) {
@@ -97,13 +128,13 @@ void cleanSourceInPlace(std::string& text, bool kanji) {
   std::size_t size = std::min(text.find(kEndOfFileMark), text.size());
   char* data = text.data();
   std::string_view raw(data, size);
-  const SpecialCharacters& special = kanji ? kSpecialKanji : kSpecial;
   std::size_t out = 0;
   std::size_t splicedNewlines = 0;
   std::size_t kanjiTail = std::string::npos;  // a '\\' there is half of a character
   for (std::size_t at = 0; at < size; ++at) {
     // Runs of ordinary characters are moved whole.
-    std::size_t next = nextSpecial(raw, at, special);
+    std::size_t next = kanji ? nextSpecial(raw, at, kSpecialKanji)
+                             : nextSpecialPlain(raw, at, splicedNewlines > 0);
     if (next > at) {
       if (out != at) std::memmove(data + out, data + at, next - at);
       out += next - at;

@@ -93,5 +93,63 @@ TEST(Lexer, NumbersAndPunctuatorsThatStartAlike) {
   EXPECT_EQ(texts, (std::vector<std::string>{".5", ".", "...", ".", "e1", "a", ".", "b"}));
 }
 
+struct Flagged {
+  TokenKind kind;
+  std::string text;
+  std::uint8_t flags;
+};
+
+std::vector<Flagged> lexFlags(std::string_view source, bool keepComments) {
+  Lexer lexer(source, 0, nullptr);
+  lexer.setKeepComments(keepComments);
+  std::vector<Flagged> result;
+  for (Token token = lexer.next();; token = lexer.next()) {
+    result.push_back({token.kind, std::string(token.text), token.flags});
+    if (token.kind == TokenKind::endOfFile) return result;
+  }
+}
+
+// Tokens after comments, at line starts and at the end: each start character takes its own way
+// through the lexer, and the flags must not depend on which.
+TEST(Lexer, FlagsAndKindsWhateverTheFirstCharacter) {
+  using enum TokenKind;
+  constexpr std::uint8_t space = token_flag::kLeadingSpace;
+  constexpr std::uint8_t start = token_flag::kLineStart;
+  std::vector<Flagged> tokens =
+      lexFlags("/* c */#x\n  /**/ L\"w\" Lx 'c'/**/.5/**/./**/*/**/1\n@ $\n  ", false);
+  std::vector<Flagged> expected = {{punctuator, "#", space | start},
+                                   {identifier, "x", 0},
+                                   {newline, "\n", 0},
+                                   {string, "L\"w\"", space | start},
+                                   {identifier, "Lx", space},
+                                   {character, "'c'", space},
+                                   {number, ".5", space},
+                                   {punctuator, ".", space},
+                                   {punctuator, "*", space},
+                                   {number, "1", space},
+                                   {newline, "\n", 0},
+                                   {other, "@", start},
+                                   {other, "$", space},
+                                   {newline, "\n", 0},
+                                   {endOfFile, "", space | start}};
+  ASSERT_EQ(tokens.size(), expected.size());
+  for (std::size_t at = 0; at < tokens.size(); ++at) {
+    EXPECT_EQ(tokens[at].kind, expected[at].kind) << at;
+    EXPECT_EQ(tokens[at].text, expected[at].text) << at;
+    EXPECT_EQ(tokens[at].flags, expected[at].flags) << at;
+  }
+
+  // A kept comment is a token of its own and leaves the line start to the '#' after it.
+  std::vector<Flagged> kept = lexFlags(" /* c */ # // d\n", true);
+  ASSERT_EQ(kept.size(), 5u);
+  EXPECT_EQ(kept[0].kind, comment);
+  EXPECT_EQ(kept[0].flags, space | start);
+  EXPECT_EQ(kept[1].text, "#");
+  EXPECT_EQ(kept[1].flags, space | start);
+  EXPECT_EQ(kept[2].kind, comment);
+  EXPECT_EQ(kept[2].text, "// d");
+  EXPECT_EQ(kept[3].kind, newline);
+}
+
 }  // namespace
 }  // namespace kz::cfront

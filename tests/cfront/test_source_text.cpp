@@ -78,6 +78,18 @@ TEST(CleanSource, OnePassInPlaceEqualsThePhasesInSteps) {
     cleanSourceInPlace(inPlace, false);
     ASSERT_EQ(inPlace, cleanedInSteps(raw)) << ::testing::PrintToString(raw);
   }
+  // Long ordinary runs with the odd special character, each at every offset within a word.
+  const std::string ordinary = "abcdefgh ijk;\n";
+  const std::string special = "?=/\\\r\n";
+  for (int round = 0; round < 3000; ++round) {
+    std::string raw;
+    for (std::size_t length = random() % 300; length > 0; --length)
+      raw += random() % 12 == 0 ? special[random() % special.size()]
+                                : ordinary[random() % ordinary.size()];
+    std::string inPlace = raw;
+    cleanSourceInPlace(inPlace, false);
+    ASSERT_EQ(inPlace, cleanedInSteps(raw)) << ::testing::PrintToString(raw);
+  }
 }
 
 TEST(CleanSource, ShiftJisSecondByteDoesNotJoinLines) {
