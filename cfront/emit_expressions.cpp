@@ -18,6 +18,14 @@ std::string floating(const char* format, long double value) {
   return text;
 }
 
+// "#", "#U", "#L" or "#LU" and the value in decimal.
+Operand constantSpelling(std::string_view prefix, long long value, TypeRef type) {
+  char text[32];
+  std::memcpy(text, prefix.data(), prefix.size());
+  auto [end, error] = std::to_chars(text + prefix.size(), text + sizeof text, value);
+  return {std::string_view(text, static_cast<std::size_t>(end - text)), type};
+}
+
 bool isPointer(TypeRef type) { return type && type->kind == TypeKind::pointer; }
 
 bool isBitField(const Expr* place) {
@@ -65,16 +73,13 @@ Operand Operand::pointee(TypeRef typed) const {
 
 void Emitter::instruction(std::string_view op, const Operand& a, const Operand& b,
                           const Operand& r) {
-  std::string& text = scratch_;
-  text.assign(op);
-  text += ',';
-  text += a.text();
-  text += ',';
-  text += b.text();
-  text += ',';
-  text += r.text();
-  text += '\n';
-  out_.write(text);
+  text_.append(op).put(',');
+  a.writeTo(text_);
+  text_.put(',');
+  b.writeTo(text_);
+  text_.put(',');
+  r.writeTo(text_);
+  endLine();
 }
 
 Operand Emitter::constantOf(long long value, TypeRef type) {
@@ -87,39 +92,27 @@ Operand Emitter::constantText(long long value, TypeRef type) {
   TypeKind kind = type ? type->kind : TypeKind::intType;
   if (kind == TypeKind::enumType && type->record && type->record->enumBase)
     kind = type->record->enumBase->kind;
-  std::string text = "#";
   switch (kind) {
     case TypeKind::unsignedChar:
-      text += std::to_string(static_cast<unsigned long long>(value & 0xFF));
-      break;
+      return constantSpelling("#", value & 0xFF, type);
     case TypeKind::unsignedShort:
     case TypeKind::unsignedInt:
-      text += "U" + std::to_string(static_cast<unsigned long long>(value & 0xFFFF));
-      break;
+      return constantSpelling("#U", value & 0xFFFF, type);
     case TypeKind::longType:
-      text += "L" + std::to_string(value);
-      break;
+      return constantSpelling("#L", value, type);
     case TypeKind::unsignedLong:
-      text += "LU" + std::to_string(static_cast<unsigned long long>(value & 0xFFFFFFFFLL));
-      break;
+      return constantSpelling("#LU", value & 0xFFFFFFFFLL, type);
     case TypeKind::pointer:
-      text += (sizeOf(type) > 2 ? "LU" : "U") +
-              std::to_string(static_cast<unsigned long long>(value & 0xFFFFFFFFLL));
-      break;
+      return constantSpelling(sizeOf(type) > 2 ? "#LU" : "#U", value & 0xFFFFFFFFLL, type);
     case TypeKind::floatType:
-      text += floating("F%.8Le", static_cast<long double>(value));
-      break;
+      return {floating("#F%.8Le", static_cast<long double>(value)), type};
     case TypeKind::doubleType:
-      text += floating("D%.16Le", static_cast<long double>(value));
-      break;
+      return {floating("#D%.16Le", static_cast<long double>(value)), type};
     case TypeKind::longDouble:
-      text += floating("X%.20Le", static_cast<long double>(value));
-      break;
+      return {floating("#X%.20Le", static_cast<long double>(value)), type};
     default:
-      text += std::to_string(value);
-      break;
+      return constantSpelling("#", value, type);
   }
-  return {text, type};
 }
 
 Operand Emitter::constant(const Expr* expr) {
@@ -429,8 +422,9 @@ Operand Emitter::call(const Expr* expr) {
     line((body ? std::string("INLINE") : std::string(mnemonic)) + "," + std::string(target.text()) +
          "," + rest);
     if (body)
-      out_.write(renumberedBody(*body, {[this] { return ++blocks_; }, [this] { return newLabel(); },
-                                        [this] { return nextTemporary(); }}));
+      text_.append(
+          renumberedBody(*body, {[this] { return ++blocks_; }, [this] { return newLabel(); },
+                                 [this] { return nextTemporary(); }}));
   };
   TypeRef returnType = info ? info->returnType : typeTable_.basic(TypeKind::intType);
   bool alternative = info && info->convention == CallConvention::adecl;
@@ -441,7 +435,9 @@ Operand Emitter::call(const Expr* expr) {
   if (!alternative) {
     std::uint32_t bytes = 0;
     for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) {
-      line("CARG," + std::string(it->text()));
+      text_.append("CARG,");
+      it->writeTo(text_);
+      endLine();
       bytes += (sizeOf(it->type) + 1) & ~1u;
     }
     Operand result = resultOfCall();

@@ -52,7 +52,7 @@ void Emitter::objectWithData(const std::string& symbolLine, TypeRef type, const 
   if (init) initializerData(type, init);
   dataOut_ = saved;
   line(symbolLine);
-  out_.write(held.text());
+  text_.append(held.text());
 }
 
 void Emitter::initializerData(TypeRef type, const Initializer* init) {
@@ -64,7 +64,7 @@ void Emitter::initializerData(TypeRef type, const Initializer* init) {
 }
 
 void Emitter::dataLine(std::string_view text) {
-  LineSink& sink = dataOut_ ? *dataOut_ : out_;
+  LineSink& sink = dataOut_ ? *dataOut_ : text_;
   sink.write(text);
   sink.write("\n");
 }

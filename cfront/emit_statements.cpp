@@ -39,13 +39,23 @@ bool isSimpleCondition(const Expr* expr, int depth = 0) {
 }  // namespace
 
 void Emitter::jump(std::uint32_t target) {
-  line("JMP,L" + std::to_string(target));
+  text_.append("JMP,L").number(target);
+  endLine();
   lastWasJump_ = true;
 }
 
 void Emitter::label(std::uint32_t target) {
-  line("LAB,L" + std::to_string(target));
+  text_.append("LAB,L").number(target);
+  endLine();
   lastWasJump_ = false;
+}
+
+// "TRUE,<operand>,,L<n>" or "FALSE,...": jumps when the operand is non-zero, or zero.
+void Emitter::conditionalJump(bool when, const Operand& operand, std::uint32_t target) {
+  text_.append(when ? std::string_view("TRUE,") : std::string_view("FALSE,"));
+  operand.writeTo(text_);
+  text_.append(",,L").number(target);
+  endLine();
 }
 
 std::uint32_t Emitter::userLabel(std::string_view name) {
@@ -58,17 +68,21 @@ std::uint32_t Emitter::userLabel(std::string_view name) {
 
 void Emitter::lineRecord(SourceSpot spot) {
   if (options_.noFileLineRecords || spot.line == 0) return;
-  line("LINE," + std::to_string(spot.line));
+  text_.append("LINE,").number(spot.line);
+  endLine();
 }
 
 void Emitter::block(const Stmt* stmt, bool functionBody) {
   std::uint32_t number = 0;
   if (!functionBody) {
     number = ++blocks_;
-    line("{," + std::to_string(number));
+    text_.append("{,").number(number);
+    endLine();
   }
   for (const Stmt* inner : stmt->statements) statement(inner);
-  if (!functionBody) line("}," + std::to_string(number));
+  if (functionBody) return;
+  text_.append("},").number(number);
+  endLine();
 }
 
 void Emitter::statement(const Stmt* stmt) {
@@ -82,7 +96,7 @@ void Emitter::statement(const Stmt* stmt) {
       Symbol* symbol = stmt->symbol;
       if (!symbol) break;
       if (symbol->kind == SymbolKind::typedefName) {
-        types_.declareTypedef(symbol->name, symbol->type, out_);
+        types_.declareTypedef(symbol->name, symbol->type, text_);
       } else if (symbol->kind == SymbolKind::function) {
         declareFunction(symbol);
       } else if (symbol->storage == StorageClass::externClass) {
@@ -310,7 +324,7 @@ void Emitter::switchStatement(const Stmt* stmt) {
   for (auto it = done.cases.rbegin(); it != done.cases.rend(); ++it) {
     Operand result = newTemporary(typeTable_.basic(TypeKind::intType));
     instruction("==", done.selector, constantOf(it->value, done.selector.type), result);
-    line("TRUE," + std::string(result.text()) + ",,L" + std::to_string(it->label));
+    conditionalJump(true, result, it->label);
   }
   if (done.defaultLabel) jump(done.defaultLabel);
   if (loop.breakLabel) label(loop.breakLabel);
@@ -360,9 +374,7 @@ void Emitter::branch(const Expr* condition, bool when, std::uint32_t target) {
     label(end);
     return;
   }
-  Operand operand = value(condition);
-  line(std::string(when ? "TRUE," : "FALSE,") + std::string(operand.text()) + ",,L" +
-       std::to_string(target));
+  conditionalJump(when, value(condition), target);
   lastWasJump_ = false;
 }
 

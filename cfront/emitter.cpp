@@ -1,5 +1,6 @@
 #include "cfront/emitter.h"
 
+#include <exception>
 #include <string>
 
 namespace kz::cfront {
@@ -30,7 +31,6 @@ Emitter::Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnost
                  const RunOptions& options, const FunctionMarks* marks,
                  const SectionTable* sections)
     : stream_(out),
-      out_(stream_),
       types_(types),
       typeTable_(typeTable),
       diagnostics_(diagnostics),
@@ -38,36 +38,53 @@ Emitter::Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnost
       marks_(marks),
       sections_(sections) {}
 
+Emitter::~Emitter() {
+  try {
+    handOn();
+  } catch (const std::exception&) {
+    // the run is ending with a fatal message already
+  }
+}
+
+void Emitter::handOn() {
+  if (text_.empty()) return;
+  stream_.write(text_.text());
+  text_.clear();
+}
+
 // A record of a pragma at file scope goes out at once: the parser hands over each external
 // declaration before it reads on. One inside a function body waits for the body's statements.
 void Emitter::pragmaRecord(std::string_view record, std::optional<std::uint32_t> bodyLine) {
-  if (bodyLine)
+  if (bodyLine) {
     heldRecords_.emplace_back(*bodyLine, record);
-  else
-    out_.write(record);
+    return;
+  }
+  text_.append(record);
+  handOn();
 }
 
 void Emitter::placeHeldRecords(std::uint32_t beforeLine) {
   std::size_t placed = 0;
   while (placed < heldRecords_.size() && heldRecords_[placed].first < beforeLine)
-    out_.write(heldRecords_[placed++].second);
+    text_.append(heldRecords_[placed++].second);
   heldRecords_.erase(heldRecords_.begin(), heldRecords_.begin() + static_cast<long>(placed));
 }
 
 void Emitter::line(std::string_view text) {
-  out_.write(text);
-  out_.write("\n");
+  text_.append(text);
+  endLine();
 }
 
-// Indices asked for again within one scope are taken from a cache; the type lines keep the
-// numbering itself.
+// Indices asked for again are taken from a cache; the type lines keep the numbering itself.
 std::uint32_t Emitter::typeIndex(TypeRef type) {
   if (!type) type = typeTable_.basic(TypeKind::intType);
   // A struct still without its body is asked again, so that its lines follow once it has one.
-  if (type->record && !type->record->complete) return types_.indexOf(type, out_);
-  auto [slot, added] = typeIndices_.try_emplace(type, 0);
-  if (added) slot->second = types_.indexOf(type, out_);
-  return slot->second;
+  if (type->record && !type->record->complete) return types_.indexOf(type, text_);
+  if (std::uint32_t known = typeIndices_.find(type)) return known;
+  bool lasting = false;
+  std::uint32_t index = types_.indexOf(type, text_, &lasting);
+  typeIndices_.remember(type, index, lasting);
+  return index;
 }
 
 std::uint32_t Emitter::newLabel() {
@@ -83,10 +100,13 @@ std::uint32_t Emitter::nextTemporary() {
 
 Operand Emitter::newTemporary(TypeRef type) {
   std::uint32_t number = nextTemporary();
-  if (type)
-    line("\tT" + std::to_string(number) + "," + std::to_string(typeIndex(type)));
-  else
-    line("\tT" + std::to_string(number) + ",<<Type Undefined>>");
+  if (type) {
+    std::uint32_t index = typeIndex(type);  // its lines stand before the temporary's
+    text_.append("\tT").number(number).put(',').number(index);
+  } else {
+    text_.append("\tT").number(number).append(",<<Type Undefined>>");
+  }
+  endLine();
   return Operand('T', number, type);
 }
 
@@ -102,6 +122,11 @@ std::string Emitter::assemblerName(std::string_view name) const {
 }
 
 void Emitter::topLevel(const TopLevel& item) {
+  declaration(item);
+  handOn();
+}
+
+void Emitter::declaration(const TopLevel& item) {
   // After an error the trees may be incomplete; a run with errors writes no more records.
   if (diagnostics_.errorCount() > 0) return;
   Symbol* symbol = item.symbol;
@@ -116,7 +141,7 @@ void Emitter::topLevel(const TopLevel& item) {
   }
   switch (symbol->kind) {
     case SymbolKind::typedefName:
-      types_.declareTypedef(symbol->name, symbol->type, out_);
+      types_.declareTypedef(symbol->name, symbol->type, text_);
       break;
     case SymbolKind::function:
       declareFunction(symbol);
@@ -194,9 +219,11 @@ void Emitter::declareStatic(Symbol* symbol, const Initializer* init) {
 void Emitter::declareAutomatic(Symbol* symbol) {
   symbol->index = ++automatics_;
   std::uint32_t type = typeIndex(symbol->type);
-  line("\tI" + std::to_string(symbol->index) + ",\"" + cut(symbol->name, 31) + "\"," +
-       std::to_string(type) + "," + (symbol->storage == StorageClass::registerClass ? "2" : "1") +
-       "," + std::to_string(sizeOf(symbol->type)));
+  text_.append("\tI").number(symbol->index).append(",\"").append(symbol->name.substr(0, 31));
+  text_.append("\",").number(type).put(',');
+  text_.put(symbol->storage == StorageClass::registerClass ? '2' : '1').put(',');
+  text_.number(sizeOf(symbol->type));
+  endLine();
 }
 
 // A function marked inline before it was declared is checked when it first appears.
@@ -241,14 +268,24 @@ void Emitter::function(const TopLevel& item) {
   if (firstDeclared) checkInlineConvention(symbol);
   typeIndex(symbol->type);  // the types of the signature belong to the file
   if (!keptInStore(symbol)) {
+    handOn();  // the bodies are told apart by what reaches the stream between these calls
     if (bodies_) bodies_->bodyBegins(cut(symbol->name, 31));
     functionRecords(item);
+    handOn();
     if (bodies_) bodies_->bodyEnds();
     return;
   }
+  handOn();
   StringSink kept;
   LineSink* output = stream_.redirect(&kept);
-  functionRecords(item);
+  try {
+    functionRecords(item);
+  } catch (...) {
+    text_.clear();  // goes with the body it belongs to
+    stream_.redirect(output);
+    throw;
+  }
+  handOn();
   stream_.redirect(output);
   library_->keepInlineBody(symbol->name, kept.text());
   if (firstDeclared) declared_.erase(symbol);
@@ -268,8 +305,8 @@ void Emitter::functionRecords(const TopLevel& item) {
   line("{,1");
   line("BEGIN," + cut(symbol->name, 31));
   types_.enterFunctionBody();
-  typeIndices_.clear();
-  std::uint32_t type = types_.writeDefinedFunction(symbol->type, symbol->name, out_);
+  typeIndices_.newStretch();
+  std::uint32_t type = types_.writeDefinedFunction(symbol->type, symbol->name, text_);
   line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
        std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + ",1," +
        std::to_string(attributeBits(symbol)) + ",0");
@@ -292,7 +329,7 @@ void Emitter::functionRecords(const TopLevel& item) {
   checkReturnAtEnd(symbol, info ? info->returnType : nullptr);
   if (endUsed_) label(endLabel_);
   types_.leaveFunctionBody();
-  typeIndices_.clear();
+  typeIndices_.newStretch();
   line("END," + cut(symbol->name, 31));
   line("},1");
   // The symbols of the body are taken back with the body: their places may be used again.

@@ -15,12 +15,14 @@
 #include "cfront/builtin_files.h"
 #include "cfront/diagnostics.h"
 #include "cfront/held_output.h"
+#include "cfront/line_buffer.h"
 #include "cfront/line_sink.h"
 #include "cfront/parser.h"
 #include "cfront/pragmas.h"
 #include "cfront/sections.h"
 #include "cfront/settings.h"
 #include "cfront/syntax_tree.h"
+#include "cfront/type_index_cache.h"
 #include "cfront/type_lines.h"
 
 namespace kz::cfront {
@@ -38,6 +40,7 @@ class Operand {
   Operand(char letter, std::uint32_t number, TypeRef typed);
 
   std::string_view text() const { return {buffer_, length_}; }
+  void writeTo(LineBuffer& out) const { out.appendField(buffer_, length_); }
   bool indirect() const { return length_ > 0 && buffer_[0] == '*'; }
   // The object this operand points to, and the pointer an indirect operand stands for.
   Operand pointee(TypeRef typed) const;
@@ -65,16 +68,24 @@ class SwitchableSink : public LineSink {
   LineSink* target_;
 };
 
+// The records are put together in a buffer, which is handed on to the stream after each
+// external declaration and file-scope pragma (the preprocessor's records may follow), when it
+// has grown large, and before the stream is redirected.
 class Emitter : public TopLevelSink, public PragmaRecords {
  public:
   static constexpr std::uint32_t kMaxLabels = 50000;
   static constexpr std::uint32_t kMaxTemporaries = 65535;
+  static constexpr std::size_t kHandOnBytes = 64 * 1024;
 
   // marks and sections: what the pragmas set; without them no function is marked and every
   // section kind stays near.
   Emitter(LineSink& out, TypeLines& types, TypeTable& typeTable, Diagnostics& diagnostics,
           const RunOptions& options, const FunctionMarks* marks = nullptr,
           const SectionTable* sections = nullptr);
+  // A run that ends with a fatal message still hands on what was written before it.
+  ~Emitter() override;
+  Emitter(const Emitter&) = delete;
+  Emitter& operator=(const Emitter&) = delete;
 
   void topLevel(const TopLevel& item) override;
   void pragmaRecord(std::string_view record, std::optional<std::uint32_t> bodyLine) override;
@@ -103,6 +114,12 @@ class Emitter : public TopLevelSink, public PragmaRecords {
 
   // emitter.cpp: records, numbers and symbol lines
   void line(std::string_view text);
+  void endLine() {
+    text_.put('\n');
+    if (text_.size() >= kHandOnBytes) handOn();
+  }
+  void handOn();  // what the buffer holds, to the stream
+  void declaration(const TopLevel& item);
   std::uint32_t typeIndex(TypeRef type);
   std::uint32_t newLabel();
   Operand newTemporary(TypeRef type);
@@ -155,6 +172,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void switchStatement(const Stmt* stmt);
   void jump(std::uint32_t label);
   void label(std::uint32_t label);
+  void conditionalJump(bool when, const Operand& operand, std::uint32_t target);
   std::uint32_t userLabel(std::string_view name);
   // Jumps to `target` when the condition is `when` (true or false); falls through otherwise.
   void branch(const Expr* condition, bool when, std::uint32_t target);
@@ -193,7 +211,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand resultFor(const Expr* expr);  // that target for the node given, else a new temporary
 
   SwitchableSink stream_;
-  LineSink& out_;  // the stream
+  LineBuffer text_;  // records not yet handed on to the stream
   TypeLines& types_;
   TypeTable& typeTable_;
   Diagnostics& diagnostics_;
@@ -211,7 +229,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   std::uint32_t calls_ = 0;
   std::unordered_set<const Symbol*> declared_;
   std::vector<const Symbol*> localDeclared_;  // of the function being written, forgotten after it
-  std::unordered_map<TypeRef, std::uint32_t> typeIndices_;  // of the current scope
+  TypeIndexCache typeIndices_;
 
   // The function being written.
   const Symbol* function_ = nullptr;
@@ -229,9 +247,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   char dataSize_ = 0;
   int dataItems_ = 0;
   std::string dataLine_;
-  LineSink* dataOut_ = nullptr;
-  std::string scratch_;  // the instruction line being put together  // where data lines go while
-                         // held back; none: the output
+  LineSink* dataOut_ = nullptr;            // where data lines go while held back; none: the output
   const Expr* destinationNode_ = nullptr;  // the node whose result may go to destination_
   Operand destination_;
 };

@@ -1,5 +1,7 @@
 #include "cfront/type_lines.h"
 
+#include <charconv>
+#include <cstring>
 #include <vector>
 
 #include "cfront/diagnostics.h"
@@ -29,8 +31,21 @@ std::string quoted(std::string_view name) {
   return text;
 }
 
-void writeLine(LineSink& out, std::uint32_t index, const std::string& body) {
-  out.write("\t" + std::to_string(index) + "," + body + "\n");
+// "\t<index>,<body>\n", put together on the stack when it is short, as nearly all are.
+void writeLine(LineSink& out, std::uint32_t index, std::string_view body) {
+  char line[128];
+  constexpr std::size_t kFrame = 16;  // the tab, the index, the comma and the newline
+  if (body.size() > sizeof line - kFrame) {
+    out.write("\t" + std::to_string(index) + "," + std::string(body) + "\n");
+    return;
+  }
+  line[0] = '\t';
+  char* end = std::to_chars(line + 1, line + kFrame, index).ptr;
+  *end++ = ',';
+  std::memcpy(end, body.data(), body.size());
+  end += body.size();
+  *end++ = '\n';
+  out.write(std::string_view(line, static_cast<std::size_t>(end - line)));
 }
 
 // A member or enumerator line: no index of its own.
@@ -106,8 +121,11 @@ std::uint32_t TypeLines::take(Scope& scope) {
   return scope.next++;
 }
 
-std::uint32_t TypeLines::indexOf(TypeRef type, LineSink& out) {
-  return index(type, current(), out);
+std::uint32_t TypeLines::indexOf(TypeRef type, LineSink& out, bool* lasting) {
+  unsettled_ = false;
+  std::uint32_t found = index(type, current(), out);
+  if (lasting) *lasting = !unsettled_ && mayLast(found);
+  return found;
 }
 
 std::uint32_t TypeLines::declareTypedef(std::string_view name, TypeRef type, LineSink& out) {
@@ -132,8 +150,20 @@ std::uint32_t TypeLines::writeDefinedFunction(TypeRef function, std::string_view
   return own;
 }
 
+// Each type asks again for the types it is made of; the answers that last are kept, so a type
+// made anew in each function body does not look its parts up again every time.
 std::uint32_t TypeLines::index(TypeRef type, Scope& scope, LineSink& out) {
   if (!type) return kIntIndex;  // what an earlier error left
+  if (std::uint32_t known = lasting_.find(type)) return known;
+  bool outer = unsettled_;
+  unsettled_ = false;
+  std::uint32_t found = freshIndex(type, scope, out);
+  if (!unsettled_ && mayLast(found)) lasting_.remember(type, found, true);
+  unsettled_ = unsettled_ || outer;
+  return found;
+}
+
+std::uint32_t TypeLines::freshIndex(TypeRef type, Scope& scope, LineSink& out) {
   std::uint32_t base = unqualifiedIndex(type, scope, out);
   std::uint8_t qualifiers = type->qualifiers & (qualifier::kConst | qualifier::kVolatile);
   if (qualifiers == 0 || type->kind == TypeKind::function) return base;
@@ -177,10 +207,15 @@ std::uint32_t TypeLines::pointerIndex(TypeRef pointer, Scope& scope, LineSink& o
   char letter = pointerLetter(pointer->memory);
   if (target >= 1 && target <= kLastBasicIndex)
     return (letter == 'p' ? kFarPointerBase : kNearPointerBase) + target;
-  return derived(std::string(1, letter) + "," + std::to_string(target) + ",1", scope, out);
+  char body[16] = {letter, ','};
+  char* end = std::to_chars(body + 2, body + sizeof body - 2, target).ptr;
+  *end++ = ',';
+  *end++ = '1';
+  return derived(std::string_view(body, static_cast<std::size_t>(end - body)), scope, out);
 }
 
 std::uint32_t TypeLines::functionIndex(TypeRef function, Scope& scope, LineSink& out) {
+  unsettled_ = true;
   const FunctionInfo* info = function->function;
   std::uint32_t returns = index(info ? info->returnType : function->target, scope, out);
   return derived("x,\"\"," + attributeText(info, options_) + "," + std::to_string(returns) + ",-1",
@@ -194,12 +229,12 @@ std::uint32_t TypeLines::bitFieldIndex(const Member& member, Scope& scope, LineS
                  scope, out);
 }
 
-std::uint32_t TypeLines::derived(const std::string& body, Scope& scope, LineSink& out) {
+std::uint32_t TypeLines::derived(std::string_view body, Scope& scope, LineSink& out) {
   if (std::uint32_t known = lookUp(body, scope)) return known;
   return make(body, scope, out);
 }
 
-std::uint32_t TypeLines::lookUp(const std::string& body, const Scope& scope) const {
+std::uint32_t TypeLines::lookUp(std::string_view body, const Scope& scope) const {
   if (auto found = scope.derived.find(body); found != scope.derived.end()) return found->second;
   if (&scope != &file_ && seesFile(scope)) {
     if (auto found = file_.derived.find(body); found != file_.derived.end()) return found->second;
@@ -207,7 +242,7 @@ std::uint32_t TypeLines::lookUp(const std::string& body, const Scope& scope) con
   return 0;
 }
 
-std::uint32_t TypeLines::make(const std::string& body, Scope& scope, LineSink& out) {
+std::uint32_t TypeLines::make(std::string_view body, Scope& scope, LineSink& out) {
   std::uint32_t made = take(scope);
   scope.derived.emplace(body, made);
   writeLine(out, made, body);
@@ -236,6 +271,7 @@ std::uint32_t TypeLines::recordIndex(const Record& record, Scope& scope, LineSin
     else
       writeStructBody(record, *entry, *home, out);
   }
+  if (!entry->bodyWritten) unsettled_ = true;
   return entry->index;
 }
 

@@ -27,6 +27,7 @@
 // the full line follows later with the same index. Unnamed bit fields are padding, not
 // members, and get no member line.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,6 +36,7 @@
 
 #include "cfront/line_sink.h"
 #include "cfront/settings.h"
+#include "cfront/type_index_cache.h"
 #include "cfront/types.h"
 
 namespace kz::cfront {
@@ -67,8 +69,11 @@ class TypeLines {
   TypeLines(const TypeLines&) = delete;
   TypeLines& operator=(const TypeLines&) = delete;
 
-  // The type index of a type, writing the lines of what is not declared yet to `out`.
-  std::uint32_t indexOf(TypeRef type, LineSink& out);
+  // The type index of a type, writing the lines of what is not declared yet to `out`. With
+  // `lasting`, also whether asking again anywhere later in the file gives the same index and
+  // writes nothing: a file-scope type whose structs are written whole and that holds no
+  // function type (whose attribute may follow the default convention a pragma changes).
+  std::uint32_t indexOf(TypeRef type, LineSink& out, bool* lasting = nullptr);
   // A typedef name: a new index naming the type's ("" for an unnamed alias).
   std::uint32_t declareTypedef(std::string_view name, TypeRef type, LineSink& out);
 
@@ -89,10 +94,17 @@ class TypeLines {
     bool bodyWritten = false;
     bool pending = false;  // member types being written
   };
+  // Lines are looked up by their text without a string made for it.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
   struct Scope {
     std::uint32_t next;
     std::uint32_t limit;
-    std::unordered_map<std::string, std::uint32_t> derived;
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> derived;
     std::map<const Record*, RecordEntry> records;
   };
 
@@ -101,6 +113,10 @@ class TypeLines {
   std::uint32_t take(Scope& scope);
 
   std::uint32_t index(TypeRef type, Scope& scope, LineSink& out);
+  std::uint32_t freshIndex(TypeRef type, Scope& scope, LineSink& out);  // without the cache
+  bool mayLast(std::uint32_t index) const {
+    return !options_.builtinMake && index < kFirstLocalTypeIndex;
+  }
   std::uint32_t unqualifiedIndex(TypeRef type, Scope& scope, LineSink& out);
   std::uint32_t qualifiedIndex(std::uint32_t base, std::uint8_t qualifiers, Scope& scope,
                                LineSink& out);
@@ -108,9 +124,9 @@ class TypeLines {
   std::uint32_t functionIndex(TypeRef function, Scope& scope, LineSink& out);
   std::uint32_t bitFieldIndex(const Member& member, Scope& scope, LineSink& out);
   // The index of a derived type given by its line body, writing the line when it is new.
-  std::uint32_t derived(const std::string& body, Scope& scope, LineSink& out);
-  std::uint32_t lookUp(const std::string& body, const Scope& scope) const;  // 0: not made
-  std::uint32_t make(const std::string& body, Scope& scope, LineSink& out);
+  std::uint32_t derived(std::string_view body, Scope& scope, LineSink& out);
+  std::uint32_t lookUp(std::string_view body, const Scope& scope) const;  // 0: not made
+  std::uint32_t make(std::string_view body, Scope& scope, LineSink& out);
 
   std::uint32_t recordIndex(const Record& record, Scope& scope, LineSink& out);
   std::pair<Scope*, RecordEntry*> findRecord(const Record& record, Scope& scope);
@@ -120,6 +136,8 @@ class TypeLines {
 
   const RunOptions& options_;
   Diagnostics& diagnostics_;
+  bool unsettled_ = false;  // the index being found may change or write lines when asked again
+  TypeIndexCache lasting_;  // the indices that hold to the end of the file, also inner ones
   Scope file_;
   std::unique_ptr<Scope> local_;
 };

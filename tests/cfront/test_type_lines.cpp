@@ -333,6 +333,64 @@ TEST_F(TypeLinesTest, FunctionBodiesNumberTheirOwnTypesAndForgetThem) {
   EXPECT_EQ(out.text(), "\t10000,o,38,1\n\t10000,o,38,1\n\t10001,a,8,1,2\n");
 }
 
+// An index lasts when asking for the type again anywhere later gives it again and writes
+// nothing: not while a struct it holds has no body yet, not for a function type (its
+// attribute may follow a later default convention), not for a type of a function body.
+TEST_F(TypeLinesTest, WhichIndicesLast) {
+  auto lasting = [&](TypeRef type) {
+    bool lasts = false;
+    lines->indexOf(type, out, &lasts);
+    return lasts;
+  };
+  Record* later = types.newRecord(K::structType, "later");
+  TypeRef toLater = near(of(later));
+  TypeRef fileType = near(near(basic(K::intType)));
+  EXPECT_TRUE(lasting(basic(K::intType)));
+  EXPECT_TRUE(lasting(fileType));
+  EXPECT_FALSE(lasting(toLater));
+  EXPECT_FALSE(lasting(near(toLater)));
+  EXPECT_FALSE(lasting(function(basic(K::intType))));
+  EXPECT_FALSE(lasting(near(function(basic(K::intType)))));
+  fill(*later, {{"v", basic(K::longType)}});
+  lines->enterFunctionBody();
+  // The struct's body is written now, where its pointer is asked for again.
+  EXPECT_EQ(indices({toLater}), "66 ");
+  EXPECT_TRUE(lasting(toLater));
+  EXPECT_TRUE(lasting(fileType));
+  Record* local = record(K::structType, "local", {{"x", near(of(later))}});
+  EXPECT_FALSE(lasting(of(local)));
+  EXPECT_FALSE(lasting(types.arrayOf(of(later), 2, true)));
+  lines->leaveFunctionBody();
+  EXPECT_EQ(out.text(),
+            "\t64,o,38,1\n\t65,s,\"later\",0,0\n\t66,o,65,1\n\t67,o,66,1\n"
+            "\t68,x,\"\",c,6,-1\n\t69,o,68,1\n"
+            "\t65,s,\"later\",4,1\n\t,\"v\",8,0\n"
+            "\t10000,s,\"local\",2,1\n\t,\"x\",66,0\n\t10001,a,65,1,2\n");
+  options.builtinMake = 1;
+  restart();
+  EXPECT_FALSE(lasting(fileType));
+}
+
+// The parts a type is made of are asked for again when the type is made anew in each body;
+// a struct whose body was missing at first is written when it is known, in the body that asks.
+TEST_F(TypeLinesTest, PartsAskedForAgainInEachBody) {
+  Record* shape = types.newRecord(K::structType, "shape");
+  TypeRef toShape = near(of(shape));
+  Record* point = record(K::structType, "point", {{"x", basic(K::intType)}});
+  EXPECT_EQ(indices({toShape, of(point)}), "65 66 ");
+  fill(*shape, {{"at", of(point)}});
+  std::string text = "\t64,s,\"shape\",0,0\n\t65,o,64,1\n\t66,s,\"point\",2,1\n\t,\"x\",6,0\n";
+  for (int pass = 0; pass < 2; ++pass) {
+    lines->enterFunctionBody();
+    EXPECT_EQ(indices({near(toShape), types.qualified(of(point), qualifier::kConst)}),
+              "10000 10001 ");
+    lines->leaveFunctionBody();
+    if (pass == 0) text += "\t64,s,\"shape\",2,1\n\t,\"at\",66,0\n";
+    text += "\t10000,o,65,1\n\t10001,c,66\n\t10002,o,10001,1\n";
+  }
+  EXPECT_EQ(out.text(), text);
+}
+
 TEST_F(TypeLinesTest, RunningOutOfIndicesIsFatal) {
   std::uint32_t last = 0;
   for (std::uint32_t count = 1; count <= 9935; ++count)
