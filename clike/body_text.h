@@ -24,6 +24,19 @@ class BodyText {
   bool records(std::string_view encoded);
   // codeLine and label records.
   bool codeLine(std::string_view line) {
+    // Nearly always the line and its end fit the work file's block: put in one piece.
+    std::size_t end = referenceLength_ == 0 ? 1 : referenceLength_;
+    if (char* at = file_.room(line.size() + end)) {
+      copyBytes(at, line.data(), line.size());
+      if (referenceLength_ == 0) {
+        at[line.size()] = '\n';
+      } else {
+        copyBytes(at + line.size(), pendingReference_.data(), referenceLength_);
+        referenceLength_ = 0;
+      }
+      file_.wrote(line.size() + end);
+      return true;
+    }
     text(line);
     endLine();
     return !file_.failed();

@@ -316,7 +316,7 @@ std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
   // Functions, arrays and entries stand for their address.
   if (type.isFunction() || type.isArray() ||
       (symbol->area == Area::code && type.base == BaseType::entryType))
-    return symbolicImmediate(name);
+    return symbolicImmediate(std::move(name));
   if (type.isAggregate() || sizeOf(type) > 2) {
     diagnostics_.reportError(Message::nonOperatableOperand, symbol->name);
     return std::nullopt;
@@ -329,7 +329,7 @@ std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
     diagnostics_.reportError(Message::registerConflict, symbol->name);
     return std::nullopt;
   }
-  emit("ld", register16Operand(3), symbolicImmediate(name));
+  emit("ld", register16Operand(3), symbolicImmediate(std::move(name)));
   warnRegister(Message::registerHLUsed, symbol->name);
   return memoryOperand(MemoryMode::atHL, "(hl)", word);
 }

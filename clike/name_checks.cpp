@@ -47,6 +47,7 @@ void Parser::pragmaLine() {
       break;
     }
     word.symbol->critical = true;
+    criticalNames_ = true;
     named = afterName = true;
   }
   if (!named) diagnostics_.reportError(Message::preprocessorSyntaxError, keyword.text);
@@ -58,7 +59,7 @@ void Parser::criticalUse(const SymbolEntry& symbol, Message message) {
   if (symbol.critical) diagnostics_.reportWarning(message, symbol.name);
 }
 
-void Parser::checkNames(int at) {
+void Parser::checkNamesIn(int at) {
   if (at < 0) return;  // the depth is bounded by the node table
   const Node& n = nodes_[at];
   switch (n.kind) {
@@ -72,9 +73,9 @@ void Parser::checkNames(int at) {
       if (n.a >= 0 && nodes_[n.a].kind == NodeKind::name)
         criticalUse(*nodes_[n.a].symbol, Message::criticalCall);
       else
-        checkNames(n.a);
+        checkNamesIn(n.a);
       for (int argument = n.first; argument >= 0; argument = nodes_[argument].next)
-        checkNames(argument);
+        checkNamesIn(argument);
       return;
     case NodeKind::instruction:
       for (int argument = n.first; argument >= 0; argument = nodes_[argument].next) {
@@ -84,14 +85,14 @@ void Parser::checkNames(int at) {
           criticalUse(*operand.symbol,
                       n.op == kJump ? Message::criticalJump : Message::criticalCall);
         else
-          checkNames(argument);
+          checkNamesIn(argument);
       }
       return;
     default:
       break;
   }
   for (int operand : {n.a, n.b, n.c}) {
-    if (operand >= 0) checkNames(operand);
+    if (operand >= 0) checkNamesIn(operand);
   }
 }
 

@@ -284,7 +284,11 @@ class Parser {
   // Names a statement reaches (name_checks.cpp).
   void pragmaLine();
   void criticalUse(const SymbolEntry& symbol, Message message);
-  void checkNames(int at);
+  // Until a name is marked critical, no statement has one to look for.
+  void checkNames(int at) {
+    if (criticalNames_) checkNamesIn(at);
+  }
+  void checkNamesIn(int at);
 
   // Control statements open around the current point.
   enum class ControlKind : std::uint8_t { loop, switchBlock, dependBlock };
@@ -303,7 +307,11 @@ class Parser {
   void closeControl() { --controlCount_; }
   Control* innermost(bool forContinue);
 
-  std::string asmName(const SymbolEntry& symbol) const { return "_" + std::string(symbol.name); }
+  std::string asmName(const SymbolEntry& symbol) const {
+    std::string name(symbol.name.size() + 1, '_');
+    symbol.name.copy(name.data() + 1, symbol.name.size());
+    return name;
+  }
   void reportUndefinedOnce(SymbolEntry& symbol);
 
   Diagnostics& diagnostics_;
@@ -318,6 +326,7 @@ class Parser {
   int aheadCount_ = 0;
   Token last_;
   bool recovering_ = false;
+  bool criticalNames_ = false;  // a #pragma critical named one
   int nesting_ = 0;
   int openBraces_ = 0;
 

@@ -34,6 +34,10 @@ class DiskWorkFile {
     used_ += size;
     return true;
   }
+  // Room for `size` bytes to be put in place, or nullptr when the current block has less
+  // (write takes them then). `wrote` counts them once they are there.
+  char* room(std::size_t size) { return size <= capacity_ - used_ ? block_ + used_ : nullptr; }
+  void wrote(std::size_t size) { used_ += size; }
   // Ends writing; false when the close (or an earlier write) failed.
   bool closeForWriting();
   // Reads from the start again; false when the file cannot be opened.
