@@ -18,14 +18,6 @@ std::string floating(const char* format, long double value) {
   return text;
 }
 
-// "#", "#U", "#L" or "#LU" and the value in decimal.
-Operand constantSpelling(std::string_view prefix, long long value, TypeRef type) {
-  char text[32];
-  std::memcpy(text, prefix.data(), prefix.size());
-  auto [end, error] = std::to_chars(text + prefix.size(), text + sizeof text, value);
-  return {std::string_view(text, static_cast<std::size_t>(end - text)), type};
-}
-
 bool isPointer(TypeRef type) { return type && type->kind == TypeKind::pointer; }
 
 bool isBitField(const Expr* place) {
@@ -62,6 +54,12 @@ Operand::Operand(char letter, std::uint32_t number, TypeRef typed) : type(typed)
   length_ = static_cast<std::uint8_t>(end - buffer_);
 }
 
+Operand::Operand(std::string_view prefix, long long number, TypeRef typed) : type(typed) {
+  std::memcpy(buffer_, prefix.data(), prefix.size());
+  auto [end, error] = std::to_chars(buffer_ + prefix.size(), buffer_ + kCapacity, number);
+  length_ = static_cast<std::uint8_t>(end - buffer_);
+}
+
 Operand Operand::pointee(TypeRef typed) const {
   Operand result;
   result.type = typed;
@@ -94,16 +92,16 @@ Operand Emitter::constantText(long long value, TypeRef type) {
     kind = type->record->enumBase->kind;
   switch (kind) {
     case TypeKind::unsignedChar:
-      return constantSpelling("#", value & 0xFF, type);
+      return Operand("#", value & 0xFF, type);
     case TypeKind::unsignedShort:
     case TypeKind::unsignedInt:
-      return constantSpelling("#U", value & 0xFFFF, type);
+      return Operand("#U", value & 0xFFFF, type);
     case TypeKind::longType:
-      return constantSpelling("#L", value, type);
+      return Operand("#L", value, type);
     case TypeKind::unsignedLong:
-      return constantSpelling("#LU", value & 0xFFFFFFFFLL, type);
+      return Operand("#LU", value & 0xFFFFFFFFLL, type);
     case TypeKind::pointer:
-      return constantSpelling(sizeOf(type) > 2 ? "#LU" : "#U", value & 0xFFFFFFFFLL, type);
+      return Operand(sizeOf(type) > 2 ? "#LU" : "#U", value & 0xFFFFFFFFLL, type);
     case TypeKind::floatType:
       return {floating("#F%.8Le", static_cast<long double>(value)), type};
     case TypeKind::doubleType:
@@ -111,7 +109,7 @@ Operand Emitter::constantText(long long value, TypeRef type) {
     case TypeKind::longDouble:
       return {floating("#X%.20Le", static_cast<long double>(value)), type};
     default:
-      return constantSpelling("#", value, type);
+      return Operand("#", value, type);
   }
 }
 

@@ -286,9 +286,6 @@ Operand Emitter::stringObject(const Expr* string) {
   std::uint32_t number = ++statics_;
   TypeRef type = string->type;
   std::uint32_t typeNumber = typeIndex(type);
-  std::string text = (makingBuiltins() ? "\t@..S" : "\tS") + std::to_string(number) + ",\"\"," +
-                     std::to_string(typeNumber) + (makingBuiltins() ? ",5," : ",3,") +
-                     std::to_string(sizeOf(type)) + "," + std::to_string(stringMemory()) + ",3";
   // The object's lines go straight out, ahead of the data of an object being initialised.
   std::string savedLine = std::move(dataLine_);
   char savedSize = dataSize_;
@@ -298,7 +295,10 @@ Operand Emitter::stringObject(const Expr* string) {
   dataSize_ = 0;
   dataItems_ = 0;
   dataOut_ = nullptr;
-  line(text);
+  text_.append(makingBuiltins() ? "\t@..S" : "\tS").number(number).append(",\"\",");
+  text_.number(typeNumber).append(makingBuiltins() ? ",5," : ",3,").number(sizeOf(type));
+  text_.put(',').number(static_cast<std::uint32_t>(stringMemory())).append(",3");
+  endLine();
   std::uint32_t written = 0;
   stringData(type, string, written);
   flushData();

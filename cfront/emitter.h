@@ -38,6 +38,8 @@ class Operand {
   Operand(std::string_view spelled, TypeRef typed) : type(typed) { assign(spelled); }
   // A numbered operand such as "T12" or "S3".
   Operand(char letter, std::uint32_t number, TypeRef typed);
+  // A short prefix and a number in decimal, such as "#U12" or "#L-5".
+  Operand(std::string_view prefix, long long number, TypeRef typed);
 
   std::string_view text() const { return {buffer_, length_}; }
   void writeTo(LineBuffer& out) const { out.appendField(buffer_, length_); }

@@ -22,17 +22,12 @@ void LineBuffer::grow(std::size_t more) {
   capacity_ = capacity;
 }
 
-LineBuffer& LineBuffer::number(std::uint64_t value) {
+LineBuffer& LineBuffer::longerNumber(std::uint64_t value) {
   if (kLongestNumber > capacity_ - size_) grow(kLongestNumber);
   char* at = data_.get() + size_;
   if (value < 100) {  // most numbers of a record are short: no count of digits for them
-    if (value < 10) {
-      *at = static_cast<char>('0' + value);
-      size_ += 1;
-    } else {
-      std::memcpy(at, kDigitPairs + 2 * value, 2);
-      size_ += 2;
-    }
+    std::memcpy(at, kDigitPairs + 2 * value, 2);
+    size_ += 2;
     return *this;
   }
   std::size_t length = 3;

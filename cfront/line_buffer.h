@@ -42,7 +42,10 @@ class LineBuffer : public LineSink {
     return *this;
   }
   // Decimal, without leading zeros; a negative value with its minus sign.
-  LineBuffer& number(std::uint64_t value);
+  LineBuffer& number(std::uint64_t value) {
+    if (value >= 10) return longerNumber(value);
+    return put(static_cast<char>('0' + value));
+  }
   LineBuffer& signedNumber(long long value);
 
   std::string_view text() const { return {data_.get(), size_}; }
@@ -52,6 +55,7 @@ class LineBuffer : public LineSink {
 
  private:
   void grow(std::size_t more);
+  LineBuffer& longerNumber(std::uint64_t value);  // of two digits or more
 
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
