@@ -442,36 +442,28 @@ Declarator Parser::declarator(const Specifiers& specifiers, bool abstractAllowed
                               bool nameRequired) {
   Declarator result;
   result.spot = peek().spot;
-  std::vector<Derivation> derivations;
-  std::vector<Derivation> pointers;
-  pointerPart(pointers, specifiers.memory);
+  // Pointers written first apply to the base type first; the rest is appended after them.
+  pointerPart(result.derivations, specifiers.memory);
   result.objectMemory = pendingObjectMemory_;
-  declaratorParts(result, derivations, abstractAllowed);
-  // Pointers written first apply to the base type first.
-  std::vector<Derivation> ordered(pointers.begin(), pointers.end());
-  ordered.insert(ordered.end(), derivations.begin(), derivations.end());
-  result.derivations = std::move(ordered);
+  declaratorParts(result, result.derivations, abstractAllowed);
   if (nameRequired && result.name.empty() && !abstractAllowed) syntaxError();
   result.type = applyDerivations(specifiers.type, result.derivations, result.name);
   return result;
 }
 
-// The direct declarator with its suffixes; derivations receive, in applying order, the
-// suffixes (right to left) and then what a parenthesised inner declarator adds.
+// The direct declarator with its suffixes; derivations receive after what they hold, in
+// applying order, the suffixes (right to left) and then what a parenthesised inner declarator
+// adds.
 void Parser::declaratorParts(Declarator& result, std::vector<Derivation>& derivations,
                              bool abstractAllowed) {
   std::vector<Derivation> inner;
   if (peek().kind == Tok::lparen && groupingParenthesis()) {
     enterNesting();
     skip();
-    std::vector<Derivation> innerPointers;
-    pointerPart(innerPointers, std::nullopt);
-    std::vector<Derivation> innerRest;
-    declaratorParts(result, innerRest, abstractAllowed);
+    pointerPart(inner, std::nullopt);
+    declaratorParts(result, inner, abstractAllowed);
     expect(Tok::rparen);
     leaveNesting();
-    inner = std::move(innerPointers);
-    inner.insert(inner.end(), innerRest.begin(), innerRest.end());
   } else if (peek().kind == Tok::identifier) {
     CToken name = take();
     result.name = name.text;
@@ -482,12 +474,14 @@ void Parser::declaratorParts(Declarator& result, std::vector<Derivation>& deriva
   }
   std::vector<Derivation> written;
   suffixes(written);
-  for (auto it = written.rbegin(); it != written.rend(); ++it) derivations.push_back(*it);
-  derivations.insert(derivations.end(), inner.begin(), inner.end());
+  derivations.insert(derivations.end(), std::make_move_iterator(written.rbegin()),
+                     std::make_move_iterator(written.rend()));
+  derivations.insert(derivations.end(), std::make_move_iterator(inner.begin()),
+                     std::make_move_iterator(inner.end()));
 }
 
-// Pointer derivations with their qualifiers; a memory size before a '*' belongs to that
-// pointer, one left over belongs to the declared object.
+// Pointer derivations with their qualifiers, appended to pointers; a memory size before a '*'
+// belongs to that pointer, one left over belongs to the declared object.
 void Parser::pointerPart(std::vector<Derivation>& pointers, std::optional<SizeWord> pending) {
   for (;;) {
     Tok kind = peek().kind;

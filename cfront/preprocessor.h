@@ -90,7 +90,9 @@ class Preprocessor {
   // further look is handed on at once.
   void next(Token& token) {
     if (pending_.empty()) {
-      lexer_->next(token);
+      do {
+        lexer_->next(token);
+      } while (token.kind == TokenKind::newline && dropNewlines_);
       if (isPlain(token)) {
         resetMadeCounts();
         return;

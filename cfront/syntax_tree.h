@@ -1,10 +1,14 @@
 #pragma once
 // The trees the parser builds: symbols, expressions (typed and checked as they are built) and
 // statements. Nodes live in a NodeArena for the whole translation unit.
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "cfront/identifiers.h"
@@ -184,24 +188,49 @@ struct TopLevel {
   TypeRef declaredType = nullptr;  // a declaration of a tag alone: the type it declares
 };
 
-// Objects handed out one by one and taken back all at once; the storage is kept for reuse.
+// Objects handed out one by one and taken back all at once, in blocks that are kept for reuse:
+// handing one out constructs it in the next free place of the current block.
 template <typename T>
 class Pool {
  public:
+  static constexpr std::size_t kBlockItems = 512;
+
+  Pool() = default;
+  Pool(const Pool&) = delete;
+  Pool& operator=(const Pool&) = delete;
+  ~Pool() { reset(); }
+
   T* make() {
-    if (used_ < items_.size()) {
-      T* item = &items_[used_++];
-      *item = T{};
-      return item;
-    }
-    ++used_;
-    return &items_.emplace_back();
+    if (next_ == blockEnd_) nextBlock();
+    return std::construct_at(next_++);
   }
-  void reset() { used_ = 0; }
+  void reset() {
+    if constexpr (!std::is_trivially_destructible_v<T>) {
+      for (std::size_t at = 0; at < inUse_; ++at) {
+        T* first = items(at);
+        std::destroy(first, at + 1 == inUse_ ? next_ : first + kBlockItems);
+      }
+    }
+    inUse_ = 0;
+    next_ = blockEnd_ = nullptr;
+  }
 
  private:
-  std::deque<T> items_;
-  std::size_t used_ = 0;
+  struct alignas(T) Place {
+    std::byte bytes[sizeof(T)];
+  };
+  T* items(std::size_t block) { return std::launder(reinterpret_cast<T*>(blocks_[block].get())); }
+  [[gnu::noinline]] void nextBlock() {
+    if (inUse_ == blocks_.size())
+      blocks_.push_back(std::make_unique_for_overwrite<Place[]>(kBlockItems));
+    next_ = items(inUse_++);
+    blockEnd_ = next_ + kBlockItems;
+  }
+
+  std::vector<std::unique_ptr<Place[]>> blocks_;
+  std::size_t inUse_ = 0;  // blocks handed out from since the last reset
+  T* next_ = nullptr;
+  T* blockEnd_ = nullptr;
 };
 
 // Owns the nodes of one translation unit. File-scope symbols last for the whole unit;
