@@ -271,10 +271,10 @@ TokenReader::TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics,
   for (std::string_view word : kReservedWords) identifiers_.intern(word)->reserved = true;
 }
 
-void TokenReader::fill() {
-  CToken& result = buffer_[(first_ + buffered_) & 1];
+void TokenReader::fill(CToken& result) {
+  Token& token = token_;
   for (;;) {
-    Token token = preprocessor_.next();
+    preprocessor_.next(token);
     result.text = token.text;
     result.spot = {token.line, token.column};
     result.id = nullptr;
@@ -310,7 +310,6 @@ void TokenReader::fill() {
             {static_cast<unsigned>(static_cast<unsigned char>(token.text[0])), token.column});
         continue;
     }
-    ++buffered_;
     return;
   }
 }

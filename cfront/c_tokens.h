@@ -137,45 +137,61 @@ class TokenReader {
   // A token is read only when the parser first looks at it, so that a #pragma between two
   // declarations acts after the first has been handed on.
   const CToken& peek() {
-    if (buffered_ == 0) fill();
-    return buffer_[first_];
+    if (!haveNext_) {
+      fill(next_);
+      haveNext_ = true;
+    }
+    return next_;
   }
   // The token after the next one.
   const CToken& peekSecond() {
-    while (buffered_ < 2) fill();
-    return buffer_[first_ ^ 1];
+    peek();
+    if (!haveSecond_) {
+      fill(second_);
+      haveSecond_ = true;
+    }
+    return second_;
   }
   CToken take() {
-    const CToken& token = peek();
-    first_ ^= 1;
-    --buffered_;
+    CToken token = peek();
+    advance();
     return token;
   }
   // take() for a token whose value is not wanted.
   void skip() {
     peek();
-    first_ ^= 1;
-    --buffered_;
+    advance();
   }
   bool accept(Tok kind) {
     if (peek().kind != kind) return false;
-    skip();
+    advance();
     return true;
   }
   IdentifierTable& identifiers() { return identifiers_; }
 
  private:
-  // Reads the next token into the first free slot.
-  void fill();
+  // Reads the next token into slot.
+  void fill(CToken& slot);
   Tok classifyIdentifier(CToken& token);
+  // Past the next token, which has been read.
+  void advance() {
+    if (haveSecond_) {
+      next_ = second_;
+      haveSecond_ = false;
+    } else {
+      haveNext_ = false;
+    }
+  }
 
   Preprocessor& preprocessor_;
   Diagnostics& diagnostics_;
   const RunOptions& options_;
   IdentifierTable identifiers_;
-  CToken buffer_[2];
-  std::uint32_t buffered_ = 0;
-  std::uint32_t first_ = 0;  // the slot of the next token
+  CToken next_;
+  CToken second_;
+  bool haveNext_ = false;
+  bool haveSecond_ = false;
+  Token token_;  // the preprocessor's token being read
 };
 
 // The register number (byte registers, word registers) or flag letter of a register word.

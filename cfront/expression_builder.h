@@ -88,8 +88,13 @@ class ExpressionBuilder {
   Expr* node(ExprKind kind, TypeRef type, SourceSpot spot);
   Expr* constantNode(long long value, TypeRef type, SourceSpot spot);
   Expr* floatingNode(double value, TypeRef type, SourceSpot spot);
-  // Array-to-pointer and function-to-pointer conversion of a value.
-  Expr* decay(Expr* expression);
+  // Array-to-pointer and function-to-pointer conversion of a value. Most values are neither.
+  Expr* decay(Expr* expression) {
+    if (!expression || !expression->type) return expression;
+    TypeKind kind = expression->type->kind;
+    return kind == TypeKind::array || kind == TypeKind::function ? decayed(expression) : expression;
+  }
+  Expr* decayed(Expr* expression);
   // Implicit conversion of an arithmetic value to `to`: constants converted at once, other
   // values under an aconv node with the conversion warnings.
   Expr* convert(Expr* expression, TypeRef to);

@@ -99,15 +99,9 @@ double ExpressionBuilder::checkFloatingRange(double value, TypeRef type) {
   return isFloat && magnitude <= highest ? static_cast<double>(static_cast<float>(value)) : value;
 }
 
-Expr* ExpressionBuilder::decay(Expr* expression) {
-  if (!expression || !expression->type) return expression;
+Expr* ExpressionBuilder::decayed(Expr* expression) {
   TypeRef type = expression->type;
-  TypeRef pointer = nullptr;
-  if (type->kind == TypeKind::array)
-    pointer = types_.pointerTo(type->target);
-  else if (type->kind == TypeKind::function)
-    pointer = types_.pointerTo(type);
-  if (!pointer) return expression;
+  TypeRef pointer = types_.pointerTo(type->kind == TypeKind::array ? type->target : type);
   Expr* result = node(ExprKind::implicitConversion, pointer, expression->spot);
   result->left = expression;
   return result;

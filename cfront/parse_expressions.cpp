@@ -108,7 +108,9 @@ TypeKind typeKindOf(IntegerType type) {
 bool isFloatingSpelling(std::string_view text) {
   bool hex = text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   if (hex) return false;
-  return text.find_first_of(".eE") != std::string_view::npos;
+  for (char c : text)
+    if (c == '.' || c == 'e' || c == 'E') return true;
+  return false;
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -51,6 +55,21 @@ std::uint64_t bytesEqual(std::uint64_t word, char c) {
 // end a line that a backslash splices) or while spliced newlines wait to be put back.
 std::size_t nextSpecialPlain(std::string_view raw, std::size_t at, bool newlines) {
   if (at < raw.size() && raw[at] == '\n') return at;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time where the processor compares them side by side.
+  const __m128i question = _mm_set1_epi8('?');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i carriageReturn = _mm_set1_epi8('\r');
+  const __m128i newline = _mm_set1_epi8(newlines ? '\n' : '?');
+  for (; raw.size() - at >= 16; at += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw.data() + at));
+    __m128i found = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, question), _mm_cmpeq_epi8(bytes, backslash)),
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, newline)));
+    if (int mask = _mm_movemask_epi8(found))
+      return at + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+  }
+#endif
   if constexpr (std::endian::native == std::endian::little) {
     for (; raw.size() - at >= 8; at += 8) {
       std::uint64_t word;

@@ -178,6 +178,37 @@ TEST(CTokens, PunctuatorsRoundTrip) {
   EXPECT_EQ(punctuatorKind("=>"), Tok::other);
 }
 
+// Looking one and two tokens ahead, in every order the parser mixes them, never loses a token
+// or hands one out twice.
+TEST(CTokens, LookingAheadKeepsTheOrder) {
+  RunOptions options;
+  Diagnostics diagnostics(options, stderr);
+  Preprocessor preprocessor(options, diagnostics, 0);
+  preprocessor.definePredefined();
+  preprocessor.openPrimary(std::string("t.c"), "a b\nc d e f ; g\n");
+  TokenReader tokens(preprocessor, diagnostics, options);
+  EXPECT_EQ(tokens.peek().text, "a");
+  EXPECT_EQ(tokens.peekSecond().text, "b");
+  EXPECT_EQ(tokens.take().text, "a");
+  EXPECT_EQ(tokens.peek().text, "b");
+  EXPECT_EQ(tokens.peekSecond().text, "c");
+  tokens.skip();
+  EXPECT_EQ(tokens.peekSecond().text, "d");
+  EXPECT_TRUE(tokens.accept(Tok::identifier));  // c
+  EXPECT_EQ(tokens.take().text, "d");
+  EXPECT_EQ(tokens.peekSecond().text, "f");
+  EXPECT_FALSE(tokens.accept(Tok::semicolon));
+  EXPECT_EQ(tokens.take().text, "e");
+  EXPECT_EQ(tokens.take().text, "f");
+  EXPECT_TRUE(tokens.accept(Tok::semicolon));
+  CToken last = tokens.take();
+  EXPECT_EQ(last.text, "g");
+  EXPECT_EQ(last.spot.line, 2u);
+  EXPECT_EQ(last.spot.column, 11u);
+  EXPECT_EQ(tokens.peekSecond().kind, Tok::end);
+  EXPECT_EQ(tokens.take().kind, Tok::end);
+}
+
 }  // namespace
 }  // namespace kz::cfront::testing
 
