@@ -24,25 +24,24 @@ void LineBuffer::grow(std::size_t more) {
 
 LineBuffer& LineBuffer::longerNumber(std::uint64_t value) {
   if (kLongestNumber > capacity_ - size_) grow(kLongestNumber);
-  char* at = data_.get() + size_;
-  if (value < 100) {  // most numbers of a record are short: no count of digits for them
-    std::memcpy(at, kDigitPairs + 2 * value, 2);
-    size_ += 2;
-    return *this;
-  }
-  std::size_t length = 3;
-  for (std::uint64_t bound = 1000; length < kLongestNumber && value >= bound; bound *= 10) ++length;
-  size_ += length;
-  char* end = at + length;
+  // The digits are made from the right in the second half of a scratch array, so that a
+  // copy of fixed length from the first digit stays inside it.
+  char digits[2 * kLongestNumber];
+  char* end = digits + kLongestNumber;
+  char* first = end;
   while (value >= 100) {
-    end -= 2;
-    std::memcpy(end, kDigitPairs + 2 * (value % 100), 2);
+    first -= 2;
+    std::memcpy(first, kDigitPairs + 2 * (value % 100), 2);
     value /= 100;
   }
-  if (value >= 10)
-    std::memcpy(end - 2, kDigitPairs + 2 * value, 2);
-  else
-    end[-1] = static_cast<char>('0' + value);
+  if (value >= 10) {
+    first -= 2;
+    std::memcpy(first, kDigitPairs + 2 * value, 2);
+  } else {
+    *--first = static_cast<char>('0' + value);
+  }
+  std::memcpy(data_.get() + size_, first, kLongestNumber);
+  size_ += static_cast<std::size_t>(end - first);
   return *this;
 }
 
