@@ -4,15 +4,13 @@
 #include "common/varint.h"
 
 namespace kz::clike {
-namespace {
 
-// Builds "\tmnemonic\tfirst,second" (or fewer operands) into `text`, sized once.
-void lineOf(std::string& text, std::string_view mnemonic, const Operand* first,
-            const Operand* second) {
+// Builds "\tmnemonic\tfirst,second" (or fewer operands) into the slot, sized once.
+void CodeEmitter::lineOf(Held& slot, std::string_view mnemonic, const Operand* first,
+                         const Operand* second) {
   std::size_t size = 1 + mnemonic.size();
   if (first) size += 2 + first->text.size() + (second ? second->text.size() : 0);
-  text.resize(size);
-  char* at = text.data();
+  char* at = slot.room(size);
   auto put = [&at](std::string_view piece) {
     copyBytes(at, piece.data(), piece.size());
     at += piece.size();
@@ -30,6 +28,8 @@ void lineOf(std::string& text, std::string_view mnemonic, const Operand* first,
     *at++ = '\t';
   }
 }
+
+namespace {
 
 bool sameOperand(const Operand& a, const Operand& b) {
   return a.kind == b.kind && a.text == b.text &&
@@ -153,8 +153,8 @@ void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long seria
 void CodeEmitter::writeHeld(const Held& held) {
   markLine(held.line, held.depth, held.serial);
   if (!captures_.empty()) {
-    write(RecordKind::codeLine, held.text);
-  } else if (!body_.codeLine(held.text)) {
+    write(RecordKind::codeLine, held.text());
+  } else if (!body_.codeLine(held.text())) {
     writeFailed_();
   }
 }
@@ -177,8 +177,8 @@ void CodeEmitter::hold(std::size_t mnemonicLength) {
     return;
   }
   // A load repeated at once changes nothing.
-  if (heldCount_ > 0 && held.mnemonic() == "ld" && held_[heldCount_ - 1].text == held.text &&
-      held.text.find('(') == std::string::npos)
+  if (heldCount_ > 0 && held.mnemonic() == "ld" && held_[heldCount_ - 1].text() == held.text() &&
+      held.text().find('(') == std::string_view::npos)
     return;
   if (++heldCount_ >= kHeldRun) flush();
 }
@@ -218,14 +218,14 @@ void CodeEmitter::instruction(std::string_view mnemonic, const Operand& first,
 }
 
 void CodeEmitter::codeLine(std::string_view text) {
-  lineSlot().assign(text);
+  copyBytes(lineSlot().room(text.size()), text.data(), text.size());
   hold(text.substr(1, text.find('\t', 1) - 1).size());
 }
 
 void CodeEmitter::label(std::string_view name) {
   // A jump to the label that follows it at once is dropped.
   if (heldCount_ > 0) {
-    std::string_view last = held_[heldCount_ - 1].text;
+    std::string_view last = held_[heldCount_ - 1].text();
     if (last.size() == name.size() + 4 && last.starts_with("\tj\t") && last.back() == '\t' &&
         last.substr(3, name.size()) == name)
       --heldCount_;

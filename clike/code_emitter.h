@@ -86,19 +86,40 @@ class CodeEmitter {
   std::string newLabel();
 
  private:
-  // Held lines live in a fixed run of slots whose strings keep their room, so holding a
-  // line costs no allocation.
+  // Held lines live in a fixed run of slots with room of their own, so holding a line costs
+  // no allocation; a line too long for the room goes to the slot's string, which keeps its
+  // room too.
   struct Held {
-    std::string text;  // the whole line without its line end: a tab, the mnemonic, ...
+    static constexpr std::size_t kRoom = 80;
+    std::array<char, kRoom> bytes;
+    std::string longer;
+    std::size_t length = 0;
+    bool isLonger = false;
     std::size_t mnemonicLength = 0;
     std::uint32_t line = 0;
     std::uint8_t depth = 0;
     long serial = 0;
-    std::string_view mnemonic() const { return std::string_view(text).substr(1, mnemonicLength); }
+    // The whole line without its line end: a tab, the mnemonic, ...
+    std::string_view text() const {
+      return isLonger ? std::string_view(longer) : std::string_view(bytes.data(), length);
+    }
+    // Room for a line of `size` bytes, which the caller fills.
+    char* room(std::size_t size) {
+      isLonger = size > kRoom;
+      if (!isLonger) {
+        length = size;
+        return bytes.data();
+      }
+      longer.resize(size);
+      return longer.data();
+    }
+    std::string_view mnemonic() const { return text().substr(1, mnemonicLength); }
   };
   static constexpr std::size_t kHeldRun = 16;
   // The slot the next line is built in.
-  std::string& lineSlot() { return held_[heldCount_].text; }
+  Held& lineSlot() { return held_[heldCount_]; }
+  static void lineOf(Held& slot, std::string_view mnemonic, const Operand* first,
+                     const Operand* second);
   void hold(std::size_t mnemonicLength);
   void write(RecordKind kind, std::string_view payload);
   void writeHeld(const Held& held);

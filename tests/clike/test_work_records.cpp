@@ -113,6 +113,25 @@ TEST_F(WorkRecords, CapturedRecordsOfEverySizeComeBackWhole) {
   EXPECT_EQ(readBack(), expected);
 }
 
+// Lines are held in slots with room for short lines; a longer one (long names) is held
+// whole as well, and a load repeated at once is dropped whatever the length.
+TEST_F(WorkRecords, HeldLinesOfEveryLengthComeBackWhole) {
+  BodyText body(options_, file_);
+  CodeEmitter emitter(body, EmitterChoices{}, {}, [] { FAIL() << "write failed"; });
+  const std::string name(120, 'n');
+  const Operand hl = register16Operand(3);
+  const Operand address = symbolicImmediate("_" + name);
+  emitter.instruction("ld", hl, address);
+  emitter.instruction("ld", hl, address);  // repeated: dropped
+  emitter.instruction("ld", hl, symbolicImmediate("_x"));
+  emitter.instruction("ld", hl, symbolicImmediate("_x"));  // repeated: dropped
+  emitter.codeLine("\tj\t" + name);
+  emitter.instruction("inc", memoryOperand(MemoryMode::direct, "(_" + name + ")", false));
+  emitter.flush();
+  EXPECT_EQ(readBack(),
+            "\tld\thl,_" + name + "\n\tld\thl,_x\n\tj\t" + name + "\n\tinc\t(_" + name + ")\t\n");
+}
+
 TEST_F(WorkRecords, TheBodyIsCopiedWholeBehindTheHeader) {
   std::string body;
   for (int i = 0; body.size() < 3 * 1024 * 1024 + 5; ++i)
