@@ -11,6 +11,13 @@ std::string_view operatorText(BinaryOp op) {
   return kTexts[static_cast<std::size_t>(op)];
 }
 
+std::string_view assignmentText(BinaryOp op) {
+  static constexpr std::array<std::string_view, 19> kTexts = {
+      "=",   "*=",  "/=",  "%=",  "+=", "-=", "<<=", ">>=", "<=", ">=",
+      "<==", ">==", "===", "!==", "&=", "^=", "|=",  "&&=", "||="};
+  return kTexts[static_cast<std::size_t>(op)];
+}
+
 bool isRelational(BinaryOp op) { return op >= BinaryOp::less && op <= BinaryOp::greaterEqual; }
 bool isEquality(BinaryOp op) { return op == BinaryOp::equal || op == BinaryOp::notEqual; }
 bool isComparison(BinaryOp op) { return isRelational(op) || isEquality(op); }

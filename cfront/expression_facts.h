@@ -8,6 +8,8 @@ namespace kz::cfront {
 
 // The spelling of a binary operator, for messages.
 std::string_view operatorText(BinaryOp op);
+// The spelling of an assignment by op: "=" for none, else the operator with '=' after it.
+std::string_view assignmentText(BinaryOp op);
 bool isComparison(BinaryOp op);
 bool isRelational(BinaryOp op);
 bool isEquality(BinaryOp op);

@@ -150,8 +150,7 @@ Expr* ExpressionBuilder::binary(BinaryOp op, Expr* left, Expr* right, SourceSpot
 }
 
 Expr* ExpressionBuilder::assign(BinaryOp op, Expr* target, Expr* value, SourceSpot spot) {
-  std::string opText = std::string(operatorText(op));
-  if (op != BinaryOp::none) opText += "=";
+  std::string_view opText = assignmentText(op);
   Expr* result = node(
       ExprKind::assign,
       target && target->type ? types_.unqualified(target->type) : types_.basic(TypeKind::intType),

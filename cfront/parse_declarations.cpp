@@ -447,7 +447,7 @@ Declarator Parser::declarator(const Specifiers& specifiers, bool abstractAllowed
   result.objectMemory = pendingObjectMemory_;
   declaratorParts(result, result.derivations, abstractAllowed);
   if (nameRequired && result.name.empty() && !abstractAllowed) syntaxError();
-  result.type = applyDerivations(specifiers.type, result.derivations, result.name);
+  result.type = applyDerivations(specifiers.type, result.derivations);
   return result;
 }
 
@@ -639,11 +639,9 @@ Symbol* Parser::parameterDeclaration() {
   return parameter;
 }
 
-TypeRef Parser::applyDerivations(TypeRef base, const std::vector<Derivation>& derivations,
-                                 std::string_view name) {
+TypeRef Parser::applyDerivations(TypeRef base, const std::vector<Derivation>& derivations) {
   if (derivations.size() > kMaxDerivations) diagnostics_.report(Message::tooManyDeclarations);
   TypeRef type = base;
-  std::string text(name);
   std::size_t steps = 0;
   for (const Derivation& step : derivations) {
     if (++steps > kMaxDerivations) break;

@@ -139,8 +139,7 @@ class Parser {
   void suffixes(std::vector<Derivation>& suffixes);
   Derivation parameterList();
   Symbol* parameterDeclaration();
-  TypeRef applyDerivations(TypeRef base, const std::vector<Derivation>& derivations,
-                           std::string_view name);
+  TypeRef applyDerivations(TypeRef base, const std::vector<Derivation>& derivations);
   TypeRef typeName();
 
   // declarations.cpp

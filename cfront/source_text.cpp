@@ -125,6 +125,30 @@ ReadResult readDescriptor(int fd, std::string& contents) {
   }
 }
 
+namespace {
+
+// The size the file had when it was opened is read in one piece, into text made that large once;
+// a file that has grown since is read on to its end.
+ReadResult readKnownSize(int fd, std::size_t size, std::string& contents) {
+  contents.assign(size + 1, '\0');
+  std::size_t used = 0;
+  while (used < contents.size()) {
+    ssize_t count = ::read(fd, contents.data() + used, contents.size() - used);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) {
+      contents.resize(used);
+      return count < 0 ? ReadResult::readFailed : ReadResult::ok;
+    }
+    used += static_cast<std::size_t>(count);
+  }
+  std::string rest;
+  ReadResult result = readDescriptor(fd, rest);
+  contents += rest;
+  return result;
+}
+
+}  // namespace
+
 ReadResult readRegularFile(const std::string& path, std::string& contents) {
   // Non-blocking, so that a pipe without a writer cannot stop the run before it is rejected.
   int fd = ::open(withHostSeparators(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -134,8 +158,7 @@ ReadResult readRegularFile(const std::string& path, std::string& contents) {
     ::close(fd);
     return ReadResult::cannotOpen;
   }
-  contents.reserve(static_cast<std::size_t>(info.st_size) + kBlockSize + 1);
-  ReadResult result = readDescriptor(fd, contents);
+  ReadResult result = readKnownSize(fd, static_cast<std::size_t>(info.st_size), contents);
   ::close(fd);
   return result;
 }

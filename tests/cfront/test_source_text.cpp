@@ -92,6 +92,23 @@ TEST(CleanSource, OnePassInPlaceEqualsThePhasesInSteps) {
   }
 }
 
+// A file is read whole whether it is empty, small, or larger than the blocks it is read in.
+TEST(SourceFile, IsReadWholeWhateverItsSize) {
+  ScratchDirectory directory;
+  for (std::size_t size :
+       {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{700000}}) {
+    std::string text;
+    for (std::size_t at = 0; at < size; ++at) text += static_cast<char>('a' + at % 23);
+    std::string path = directory.write("f" + std::to_string(size) + ".c", text);
+    std::string contents = "left over";
+    ASSERT_EQ(readRegularFile(path, contents), ReadResult::ok) << size;
+    EXPECT_EQ(contents, text) << size;
+  }
+  std::string contents;
+  EXPECT_EQ(readRegularFile(directory.path() + "missing.c", contents), ReadResult::cannotOpen);
+  EXPECT_EQ(readRegularFile(directory.path(), contents), ReadResult::cannotOpen);
+}
+
 TEST(CleanSource, ShiftJisSecondByteDoesNotJoinLines) {
   EXPECT_EQ(cleanSource("\x95\\\nx\n", true), "\x95\\\nx\n");
   EXPECT_EQ(cleanSource("\x95\\\nx\n", false), "\x95x\n\n");
