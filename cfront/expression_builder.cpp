@@ -31,9 +31,7 @@ Expr* ExpressionBuilder::floatingNode(double value, TypeRef type, SourceSpot spo
   return result;
 }
 
-std::string_view ExpressionBuilder::keep(std::string_view text) {
-  return strings_.emplace_back(text);
-}
+std::string_view ExpressionBuilder::keep(std::string_view text) { return strings_.keep(text); }
 
 Expr* ExpressionBuilder::integerConstant(long long value, TypeRef type, SourceSpot spot) {
   return constantNode(value, type, spot);

@@ -17,13 +17,13 @@
 //   552  an expression statement with no call, assignment, increment or volatile, io or
 //        register access, unless cast to void
 //   553  return without a value in a function with a value (382 is not given here)
-#include <deque>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "cfront/diagnostics.h"
+#include "cfront/spelling_store.h"
 #include "cfront/syntax_tree.h"
 #include "cfront/types.h"
 
@@ -126,7 +126,7 @@ class ExpressionBuilder {
   NodeArena& nodes_;
   Diagnostics& diagnostics_;
   const RunOptions& options_;
-  std::deque<std::string> strings_;
+  SpellingStore strings_;  // names and bytes the nodes refer to, for the whole unit
   std::string_view currentFunction_;
 };
 

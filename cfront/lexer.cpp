@@ -136,8 +136,11 @@ void Lexer::next(Token& token) {
   std::uint8_t flags = atLineStart_ ? token_flag::kLineStart : 0;
   if (at < end_ && isBlank(*at)) {
     flags |= token_flag::kLeadingSpace;
-    while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
-    while (isBlank(*at)) ++at;
+    // One blank between tokens is the most common; a run (indentation) goes word by word.
+    if (isBlank(*++at)) {
+      while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
+      while (isBlank(*at)) ++at;
+    }
   }
   if (at >= end_) return nextInGeneral(token);
   const char* start = at;

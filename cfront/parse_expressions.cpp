@@ -335,7 +335,7 @@ Expr* Parser::stringPrimary(const CToken& first) {
   buffer.clear();
   buffer.append(first.text);
   while (peek().kind == Tok::string) buffer.append(take().text);
-  return expressions_.stringLiteral(nodes_.keep(buffer.bytes()), buffer.wide(), first.spot);
+  return expressions_.stringLiteral(buffer.bytes(), buffer.wide(), first.spot);
 }
 
 std::optional<long long> Parser::constantExpression() {

@@ -1,10 +1,8 @@
 #pragma once
 // The trees the parser builds: symbols, expressions (typed and checked as they are built) and
 // statements. Nodes live in a NodeArena for the whole translation unit.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <new>
@@ -235,48 +233,6 @@ class Pool {
   T* blockEnd_ = nullptr;
 };
 
-// Bytes kept until the next reset, in blocks that are kept for reuse.
-class TextPool {
- public:
-  static constexpr std::size_t kBlockSize = 16 * 1024;
-
-  std::string_view keep(std::string_view text) {
-    if (text.size() > left_) nextBlock(text.size());
-    std::string_view kept(free_, text.size());
-    if (!text.empty()) std::memcpy(free_, text.data(), text.size());
-    free_ += text.size();
-    left_ -= text.size();
-    return kept;
-  }
-  void reset() {
-    inUse_ = 0;
-    free_ = nullptr;
-    left_ = 0;
-  }
-
- private:
-  struct Block {
-    std::unique_ptr<char[]> bytes;
-    std::size_t size;
-  };
-  // The next block that holds size bytes; smaller ones are passed over until the reset.
-  void nextBlock(std::size_t size) {
-    while (inUse_ < blocks_.size() && blocks_[inUse_].size < size) ++inUse_;
-    if (inUse_ == blocks_.size()) {
-      std::size_t bytes = std::max(size, kBlockSize);
-      blocks_.push_back({std::make_unique_for_overwrite<char[]>(bytes), bytes});
-    }
-    free_ = blocks_[inUse_].bytes.get();
-    left_ = blocks_[inUse_].size;
-    ++inUse_;
-  }
-
-  std::vector<Block> blocks_;
-  std::size_t inUse_ = 0;
-  char* free_ = nullptr;
-  std::size_t left_ = 0;
-};
-
 // Owns the nodes of one translation unit. File-scope symbols last for the whole unit;
 // expressions, statements, initialisers and the symbols of inner scopes only until the
 // external declaration that holds them has been handed on.
@@ -288,14 +244,11 @@ class NodeArena {
   // A symbol of block or prototype scope: it lives only as long as the expressions do.
   Symbol* localSymbol() { return localSymbols_.make(); }
   Initializer* initializer() { return initializers_.make(); }
-  // Text made while parsing (string literal bytes), alive until the next release.
-  std::string_view keep(std::string_view text) { return texts_.keep(text); }
   void releaseBodies() {
     exprs_.reset();
     stmts_.reset();
     initializers_.reset();
     localSymbols_.reset();
-    texts_.reset();
   }
 
  private:
@@ -304,7 +257,6 @@ class NodeArena {
   std::deque<Symbol> symbols_;
   Pool<Symbol> localSymbols_;
   Pool<Initializer> initializers_;
-  TextPool texts_;
 };
 
 }  // namespace kz::cfront

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "cfront/syntax_tree.h"
@@ -37,23 +35,6 @@ TEST(NodePool, ObjectsAreNewAfterResetAndPlacesAreReused) {
     ASSERT_EQ(expr->integer, 0) << at;
     ASSERT_TRUE(expr->arguments.empty()) << at;
     ASSERT_EQ(expr->type, nullptr) << at;
-  }
-}
-
-// Texts kept whole whatever their size, each where the last left off until the reset, and the
-// blocks used again after it.
-TEST(TextPool, KeepsTextsOfEverySizeAndReusesItsBlocks) {
-  TextPool pool;
-  std::vector<std::string> texts;
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{100},
-                           TextPool::kBlockSize - 50, TextPool::kBlockSize + 3, std::size_t{7}})
-    texts.push_back(std::string(size, static_cast<char>('a' + size % 26)));
-  for (int round = 0; round < 2; ++round) {
-    std::vector<std::string_view> kept;
-    for (const std::string& text : texts) kept.push_back(pool.keep(text));
-    for (std::size_t at = 0; at < texts.size(); ++at) ASSERT_EQ(kept[at], texts[at]) << at;
-    EXPECT_EQ(kept[2].data(), kept[1].data() + 1);  // small texts follow one another
-    pool.reset();
   }
 }
 
