@@ -198,6 +198,7 @@ Operand Emitter::lvalue(const Expr* expr) {
 
 Operand Emitter::value(const Expr* expr) {
   if (!expr) return {};
+  Deeper deeper(*this);
   if (expr->isConstant && expr->kind != ExprKind::stringLiteral &&
       expr->kind != ExprKind::addressOf && expr->type && expr->type->isArithmetic())
     return constant(expr);
@@ -252,6 +253,7 @@ Operand Emitter::value(const Expr* expr) {
 
 void Emitter::discard(const Expr* expr) {
   if (!expr) return;
+  Deeper deeper(*this);
   if (expr->kind == ExprKind::comma) {
     discard(expr->left);
     discard(expr->right);

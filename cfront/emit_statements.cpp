@@ -339,6 +339,7 @@ void Emitter::branch(const Expr* condition, bool when, std::uint32_t target) {
     if (when) jump(target);
     return;
   }
+  Deeper deeper(*this);
   if (condition->isConstant && condition->type && condition->type->isInteger()) {
     if ((condition->integer != 0) == when) jump(target);
     return;

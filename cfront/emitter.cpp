@@ -87,6 +87,10 @@ std::uint32_t Emitter::typeIndex(TypeRef type) {
   return index;
 }
 
+Emitter::Deeper::Deeper(Emitter& emitter) : depth_(emitter.depth_) {
+  if (++depth_ > kMaxExpressionDepth) emitter.diagnostics_.report(Message::parserStackOverflow);
+}
+
 std::uint32_t Emitter::newLabel() {
   if (labels_ >= kMaxLabels) diagnostics_.report(Message::tooManyInternalLabels);
   return ++labels_;

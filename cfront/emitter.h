@@ -77,6 +77,9 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   static constexpr std::uint32_t kMaxLabels = 50000;
   static constexpr std::uint32_t kMaxTemporaries = 65535;
   static constexpr std::size_t kHandOnBytes = 64 * 1024;
+  // How deep the walk over one expression may go (a sum of n terms is n deep); deeper ends the
+  // run with 138, as deep nesting does in the parser. The program's stack is sized for it.
+  static constexpr std::uint32_t kMaxExpressionDepth = 50000;
 
   // marks and sections: what the pragmas set; without them no function is marked and every
   // section kind stays near.
@@ -106,6 +109,17 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   struct SwitchCase {
     long long value;
     std::uint32_t label;
+  };
+  // Counts one level of the walk over an expression for as long as it lives.
+  class Deeper {
+   public:
+    explicit Deeper(Emitter& emitter);
+    ~Deeper() { --depth_; }
+    Deeper(const Deeper&) = delete;
+    Deeper& operator=(const Deeper&) = delete;
+
+   private:
+    std::uint32_t& depth_;
   };
   struct SwitchState {
     Operand selector;
@@ -228,6 +242,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   std::uint32_t statics_ = 0;
   std::uint32_t blocks_ = 1;
   std::uint32_t calls_ = 0;
+  std::uint32_t depth_ = 0;  // of the walk over the current expression
   std::unordered_set<const Symbol*> declared_;
   std::vector<const Symbol*> localDeclared_;  // of the function being written, forgotten after it
   TypeIndexCache typeIndices_;

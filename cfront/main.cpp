@@ -4,6 +4,15 @@
 #include "cfront/front_end.h"
 #include "common/cleanup.h"
 #include "common/handover.h"
+#include "common/large_stack.h"
+
+namespace {
+
+// Room for the walk over the deepest expression the emitter takes; the memory is only used as
+// deep expressions reach it.
+constexpr std::size_t kStackBytes = std::size_t{512} << 20;
+
+}  // namespace
 
 int main(int argc, char** argv) {
   kz::cleanup::installSignalHandlers(kz::cfront::kExitInterrupt);
@@ -11,8 +20,10 @@ int main(int argc, char** argv) {
   std::string first = argc > 1 ? argv[1] : "";
   char handover[] = "-z@";
   if (first.rfind(kz::kHandoverFlag, 0) == 0) argv[1] = handover;
-  int status =
-      kz::cfront::FrontEnd(kz::ProgramEnvironment::fromProcess(argc, argv, environ), stderr).run();
+  int status = kz::runOnLargeStack(kStackBytes, [&] {
+    return kz::cfront::FrontEnd(kz::ProgramEnvironment::fromProcess(argc, argv, environ), stderr)
+        .run();
+  });
   kz::cleanup::removeRegisteredFiles();
   return status;
 }

@@ -1,10 +1,11 @@
 // Whole runs in-process: exit statuses, the work files, the version record, the output left
-// after errors and removed after a fatal message.
+// after errors and removed after a fatal message, expressions deeper than a thread's usual stack.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "cfront/front_end.h"
+#include "common/large_stack.h"
 #include "tests/cfront/harness.h"
 
 namespace kz::cfront::testing {
@@ -81,6 +82,45 @@ TEST(FrontEnd, PredefinedStandardMacroFollowsTheAnsiOption) {
   EXPECT_EQ(scratch.read("a.i"), "1\n");
   runFrontEnd(scratch, {"-P", "-Xa", "-Xe", input, scratch.path() + "a.i"});
   EXPECT_EQ(scratch.read("a.i"), "0\n");
+}
+
+// A sum of n terms is a tree n deep; the program runs on a stack that holds the walk over it,
+// and an expression deeper than the walk may go ends the run with 138, not with a crash.
+std::string termsJoinedBy(const char* separator, int count) {
+  std::string text = "a";
+  for (int i = 1; i < count; ++i) text.append(separator).append("a");
+  return text;
+}
+
+TEST(FrontEnd, DeepExpressionsAreWrittenOrEndTheRunWithTheirLimit) {
+  ScratchDirectory scratch;
+  std::string sum =
+      scratch.write("sum.c", "int a;\nvoid f(void) { a = " + termsJoinedBy("+", 30000) + "; if (" +
+                                 termsJoinedBy("&&", 30000) + ") a = 0; }\n");
+  RunResult run;
+  runOnLargeStack(std::size_t{512} << 20, [&] {
+    run = runFrontEnd(scratch, {sum, scratch.path() + "sum.i"});
+    return 0;
+  });
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.messages, "");
+  std::string records = scratch.read("sum.i");
+  std::size_t additions = 0;
+  for (std::size_t at = records.find("\n+,"); at != std::string::npos;
+       at = records.find("\n+,", at + 1))
+    ++additions;
+  EXPECT_EQ(additions, 29999u);
+
+  std::string commas = scratch.write(
+      "commas.c", "int a;\nvoid f(void) { a = (" + termsJoinedBy(",", 60000) + "); }\n");
+  runOnLargeStack(std::size_t{512} << 20, [&] {
+    run = runFrontEnd(scratch, {commas, scratch.path() + "commas.i"});
+    return 0;
+  });
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.messages.find("ZC1-Fatal-138: Yacc stack overflow"), std::string::npos)
+      << run.messages;
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() + "commas.i"));
 }
 
 }  // namespace
