@@ -299,7 +299,6 @@ void Emitter::functionRecords(const TopLevel& item) {
   Symbol* symbol = item.symbol;
   function_ = symbol;
   automatics_ = 0;
-  temporaries_ = 0;  // temporaries live within one function
   loops_.clear();
   switches_.clear();
   userLabels_.clear();

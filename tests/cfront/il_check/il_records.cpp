@@ -126,17 +126,16 @@ void Checker::blockClose(std::uint32_t block) {
 void Checker::begin(std::string_view name) {
   if (!expectBegin_) problem("BEGIN without '{,1'");
   expectBegin_ = false;
-  // Temporaries are numbered afresh in each function; a copied body goes on with its caller's
-  // numbers, and the caller after it with the body's.
-  std::uint32_t temporariesBefore = 0;
+  // Temporaries are numbered upwards through the whole run: a copied body goes on with its
+  // caller's numbers, and the caller after it with the body's.
   if (copiedBlock_) {
-    temporariesBefore = lastTemporary_;
+    std::uint32_t temporariesBefore = lastTemporary_;
     callers_.emplace_back();
     callers_.back().blockEnd = "}," + number(copiedBlock_);
     swapFunctionState(callers_.back());
     copiedBlock_ = 0;
+    lastTemporary_ = temporariesBefore;
   }
-  lastTemporary_ = temporariesBefore;
   functionName_ = std::string(name);
   header_ = Header::functionType;
   returnType_ = 0;

@@ -12,8 +12,8 @@ BEGIN,use
 LINE,9
 	@_twice,"twice",64,6,0,0,0
 CARG,P1
-	T1,6
-INLINE,@_twice,#2,T1
+	T2,6
+INLINE,@_twice,#2,T2
 {,3
 BEGIN,twice
 	10000,x,"twice",c,6,1
@@ -33,11 +33,11 @@ JMP,L8
 LAB,L8
 END,twice
 },3
-	T2,6
-+,P1,#1,T2
-CARG,T2
 	T3,6
-INLINE,@_twice,#2,T3
++,P1,#1,T3
+CARG,T3
+	T4,6
+INLINE,@_twice,#2,T4
 {,5
 BEGIN,twice
 	10000,x,"twice",c,6,1
@@ -57,12 +57,12 @@ JMP,L10
 LAB,L10
 END,twice
 },5
-	T4,6
-+,T1,T3,T4
+	T5,6
++,T2,T4,T5
 AARG,P1,1,1
 AARG,#3,1,2
-	T5,6
-INLINE,@_pick,1,T5
+	T6,6
+INLINE,@_pick,1,T6
 {,7
 BEGIN,pick
 	10000,x,"pick",a,6,2
@@ -70,9 +70,9 @@ BEGIN,pick
 	,"a",6,2
 	,"b",6,2
 LINE,5
-	T6,6
->,P1,P2,T6
-FALSE,T6,,L11
+	T7,6
+>,P1,P2,T7
+FALSE,T7,,L11
 =,A,P1,A
 JMP,L12
 LAB,L11
@@ -82,13 +82,13 @@ JMP,L13
 LAB,L13
 END,pick
 },7
-	T7,6
-+,T4,T5,T7
+	T8,6
++,T5,T6,T8
 CARG,#2
 CARG,#1
 CARG,P1
-	T8,6
-INLINE,@_add3,#6,T8
+	T9,6
+INLINE,@_add3,#6,T9
 {,8
 BEGIN,add3
 	10000,x,"add3",c,6,3
@@ -109,7 +109,7 @@ JMP,L14
 LAB,L14
 END,add3
 },8
-+,T7,T8,A
++,T8,T9,A
 JMP,L6
 LAB,L6
 END,use
