@@ -1,4 +1,5 @@
 // Statements lowered to labels and jumps around their expressions.
+#include <algorithm>
 #include <string>
 
 #include "cfront/emitter.h"
@@ -199,11 +200,21 @@ void Emitter::statement(const Stmt* stmt) {
       endUsed_ = true;
       break;
     case StmtKind::inlineAsm:
-      line("ASM," + std::string(stmt->text));
+      lineRecord(stmt->spot);
+      assemblyLines(stmt->upperAsm ? "ASM," : "asm,", stmt->text);
       break;
     case StmtKind::empty:
       break;
   }
+}
+
+// One record per line of the text; a line end at the very end opens no further line.
+void Emitter::assemblyLines(std::string_view head, std::string_view text) {
+  do {
+    std::size_t end = std::min(text.find('\n'), text.size());
+    line(std::string(head).append(text.substr(0, end)));
+    text.remove_prefix(std::min(end + 1, text.size()));
+  } while (!text.empty());
 }
 
 void Emitter::ifStatement(const Stmt* stmt) {

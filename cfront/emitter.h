@@ -180,6 +180,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   void statement(const Stmt* stmt);
   void block(const Stmt* stmt, bool functionBody);
   void lineRecord(SourceSpot spot);
+  void assemblyLines(std::string_view head, std::string_view text);
   void ifStatement(const Stmt* stmt);
   void whileStatement(const Stmt* stmt);
   void doStatement(const Stmt* stmt);

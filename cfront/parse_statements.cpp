@@ -61,6 +61,8 @@ Stmt* Parser::statement() {
       return jumpStatement(token.kind);
     case Tok::kwReturn:
       return returnStatement();
+    case Tok::kwAsm:
+      return assemblyStatement();
     case Tok::kwCase:
     case Tok::kwDefault: {
       Stmt* stmt = nodes_.stmt();
@@ -113,6 +115,24 @@ Stmt* Parser::statement() {
   stmt->spot = token.spot;
   stmt->expression = expression();
   expressions_.checkExpressionStatement(stmt->expression);
+  expect(Tok::semicolon);
+  return stmt;
+}
+
+// __asm ("text") and __ASM ("text"), adjacent strings joined: the text goes to the next pass
+// unchanged, each of its lines in a record of its own.
+Stmt* Parser::assemblyStatement() {
+  Stmt* stmt = nodes_.stmt();
+  CToken keyword = take();
+  stmt->kind = StmtKind::inlineAsm;
+  stmt->spot = keyword.spot;
+  stmt->upperAsm = keyword.text == "__ASM";
+  expect(Tok::lparen);
+  if (peek().kind != Tok::string) syntaxError();
+  Expr* text = stringPrimary(take());
+  if (text->wide) reportSyntaxError();
+  stmt->text = text->text;
+  expect(Tok::rparen);
   expect(Tok::semicolon);
   return stmt;
 }

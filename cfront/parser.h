@@ -173,6 +173,7 @@ class Parser {
   Stmt* switchStatement();
   Stmt* jumpStatement(Tok kind);
   Stmt* returnStatement();
+  Stmt* assemblyStatement();
   Expr* condition();
 
   // parse_expressions.cpp

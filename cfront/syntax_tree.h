@@ -167,6 +167,7 @@ struct Stmt {
   Initializer* initializer = nullptr;
   long long caseValue = 0;
   std::string_view text;  // inline assembly; label and goto names
+  bool upperAsm = false;  // inline assembly written with __ASM
   SourceSpot spot;
 };
 
