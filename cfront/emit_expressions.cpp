@@ -264,10 +264,14 @@ void Emitter::discard(const Expr* expr) {
     Expr pre = *expr;
     pre.kind =
         expr->kind == ExprKind::postIncrement ? ExprKind::preIncrement : ExprKind::preDecrement;
+    discarded_ = &pre;
     increment(&pre);
+    discarded_ = nullptr;
     return;
   }
+  discarded_ = expr;
   value(expr);
+  discarded_ = nullptr;
 }
 
 // Only the node itself may take the target, not the nodes it is made of, and only when the
@@ -530,22 +534,30 @@ Operand Emitter::bitFieldRead(const Expr* member, const Operand& container) {
   TypeRef type = field.type;
   Operand word = newTemporary(type);
   instruction("=", word, container, word);
-  auto shift = [&](const char* op, const Operand& from, std::uint32_t bits) {
-    if (bits == 0) return from;
-    Operand result = newTemporary(type);
-    instruction(op, from, constantOf(bits, type), result);
-    return result;
-  };
   std::uint32_t unitBits = 8 * sizeOf(type);
   if (!isUnsigned(type)) {
-    Operand raised = shift("<<", word, unitBits - field.bitOffset - field.bitWidth);
-    return shift(">>", raised, unitBits - field.bitWidth);
+    Operand raised = shifted("<<", word, unitBits - field.bitOffset - field.bitWidth);
+    return shifted(">>", raised, unitBits - field.bitWidth);
   }
-  Operand shifted = shift(">>", word, field.bitOffset);
+  Operand shifted = this->shifted(">>", word, field.bitOffset);
   if (field.bitOffset + field.bitWidth >= unitBits) return shifted;
   Operand result = newTemporary(type);
   instruction("&", shifted, constantOf(fieldMask(field), type), result);
   return result;
+}
+
+Operand Emitter::shifted(const char* op, const Operand& from, std::uint32_t bits) {
+  if (bits == 0) return from;
+  Operand result = newTemporary(from.type);
+  instruction(op, from, constantOf(bits, from.type), result);
+  return result;
+}
+
+// The stored bits of a signed field, at the bottom of a word, as the field reads them: shifted
+// to the top of the unit and down again, so that the sign spreads.
+Operand Emitter::signSpread(const Operand& bits, const Member& field) {
+  std::uint32_t unused = 8 * sizeOf(field.type) - field.bitWidth;
+  return shifted(">>", shifted("<<", bits, unused), unused);
 }
 
 // `change` is the assignment to the field, plain or compound, or an increment or decrement
@@ -593,7 +605,10 @@ Operand Emitter::bitFieldWrite(const Expr* change, const Operand& value) {
   Operand merged = newTemporary(type);
   instruction("|", cleared, placed, merged);
   instruction("=", container, merged, merged);
-  return post ? before : masked;
+  // The value of the change is the field's new value: a signed field's with its sign spread,
+  // unless nothing uses it.
+  if (post) return before;
+  return isUnsigned(type) || discarded_ == change ? masked : signSpread(masked, field);
 }
 
 }  // namespace kz::cfront

@@ -219,6 +219,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand conditional(const Expr* expr);
   Operand bitFieldRead(const Expr* member, const Operand& container);
   Operand bitFieldWrite(const Expr* change, const Operand& value);  // an assignment or a step
+  Operand shifted(const char* op, const Operand& from, std::uint32_t bits);  // from when 0 bits
+  Operand signSpread(const Operand& bits, const Member& field);
   void instruction(std::string_view op, const Operand& a, const Operand& b, const Operand& r);
   // The value of an assignment's source, its last instruction writing to `target` instead of a
   // new temporary where it can; an empty operand when it did.
@@ -243,7 +245,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   std::uint32_t statics_ = 0;
   std::uint32_t blocks_ = 1;
   std::uint32_t calls_ = 0;
-  std::uint32_t depth_ = 0;  // of the walk over the current expression
+  std::uint32_t depth_ = 0;          // of the walk over the current expression
+  const Expr* discarded_ = nullptr;  // the node whose value discard() does not want
   std::unordered_set<const Symbol*> declared_;
   std::vector<const Symbol*> localDeclared_;  // of the function being written, forgotten after it
   TypeIndexCache typeIndices_;

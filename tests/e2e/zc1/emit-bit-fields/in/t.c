@@ -14,3 +14,10 @@ int step(struct counters *c)
     c->high++;
     return c->low--;
 }
+int used(struct flags *f, int v)
+{
+    f->delta = v;
+    v = (f->delta = v);
+    v = ++f->delta;
+    return f->mode = v;
+}
