@@ -254,16 +254,17 @@ Expr* Parser::postfixExpression() {
       case Tok::lparen: {
         skip();
         enterNesting();
-        std::vector<Expr*> arguments;
+        StackTop<Expr> arguments(argumentStack_);
         if (peek().kind != Tok::rparen) {
           for (;;) {
-            arguments.push_back(assignment());
+            Expr* argument = assignment();
+            argumentStack_.push_back(argument);
             if (!accept(Tok::comma)) break;
           }
         }
         expect(Tok::rparen);
         leaveNesting();
-        value = expressions_.call(value, arguments, spot);
+        value = expressions_.call(value, arguments.items(), spot);
         break;
       }
       case Tok::dot:

@@ -12,6 +12,7 @@ Stmt* Parser::compoundStatement(bool functionBody) {
   expect(Tok::lbrace);
   if (++blockNesting_ > kMaxBlockNesting) diagnostics_.report(Message::blockNestTooDeep);
   if (!functionBody) scopes_.open();
+  StackTop<Stmt> statements(statementStack_);
   while (peek().kind != Tok::rbrace && peek().kind != Tok::end) {
     int nesting = nesting_;
     int blocks = blockNesting_;
@@ -21,9 +22,10 @@ Stmt* Parser::compoundStatement(bool functionBody) {
     try {
       if (startsDeclaration() && tokens_.peekSecond().kind != Tok::colon) {
         Specifiers specifiers = declarationSpecifiers(true);
-        declaration(specifiers, false, &block->statements);
+        declaration(specifiers, false, &statementStack_);
       } else {
-        block->statements.push_back(statement());
+        Stmt* stmt = statement();
+        statementStack_.push_back(stmt);
       }
     } catch (const SyntaxError&) {
       while (scopes_.depth() > depth) scopes_.close();
@@ -35,6 +37,7 @@ Stmt* Parser::compoundStatement(bool functionBody) {
       skipAfterError(true);
     }
   }
+  block->statements.assign(statements.items().begin(), statements.items().end());
   expect(Tok::rbrace);
   if (!functionBody) scopes_.close();
   --blockNesting_;

@@ -6,6 +6,7 @@
 // message instead of exhausting the stack.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -42,6 +43,22 @@ struct Specifiers {
   bool anySpecifier = false;
   bool explicitSign = false;  // signed or unsigned was written
   SourceSpot spot;
+};
+
+// The top of a stack of pointers that one parse step collects on: nested steps collect above it
+// and leave, even by an exception, as they came.
+template <typename T>
+class StackTop {
+ public:
+  explicit StackTop(std::vector<T*>& stack) : stack_(stack), start_(stack.size()) {}
+  ~StackTop() { stack_.resize(start_); }
+  StackTop(const StackTop&) = delete;
+  StackTop& operator=(const StackTop&) = delete;
+  std::span<T* const> items() const { return std::span<T* const>(stack_).subspan(start_); }
+
+ private:
+  std::vector<T*>& stack_;
+  std::size_t start_;
 };
 
 // One derivation step of a declarator, in the order it applies to the base type.
@@ -210,6 +227,10 @@ class Parser {
   std::vector<long long>* caseValues_ = nullptr;
   std::optional<SizeWord> pendingObjectMemory_;  // left over by the last pointer part
   int initializerDepth_ = 0;                     // initialisers being read
+  // The statements of the blocks and the arguments of the calls being read, so that each list
+  // is allocated once, at its final size.
+  std::vector<Stmt*> statementStack_;
+  std::vector<Expr*> argumentStack_;
 };
 
 }  // namespace kz::cfront

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cfront/c_tokens.h"
+#include "cfront/parser.h"
 #include "cfront/types.h"
 #include "parse_harness.h"
 #include "tests/fuzz/fuzz_c_parser_input.h"
@@ -176,6 +177,32 @@ TEST(CTokens, PunctuatorsRoundTrip) {
   }
   EXPECT_EQ(punctuatorKind("@"), Tok::other);
   EXPECT_EQ(punctuatorKind("=>"), Tok::other);
+}
+
+// Lists collected on one stack by nested steps: each sees only its own items, and a step left
+// by an exception takes its items with it.
+TEST(StackTop, NestedListsStayApartThroughExceptions) {
+  std::vector<Expr*> stack;
+  Expr nodes[4];
+  StackTop<Expr> outer(stack);
+  stack.push_back(&nodes[0]);
+  {
+    StackTop<Expr> inner(stack);
+    stack.push_back(&nodes[1]);
+    stack.push_back(&nodes[2]);
+    ASSERT_EQ(inner.items().size(), 2u);
+    EXPECT_EQ(inner.items()[0], &nodes[1]);
+  }
+  try {
+    StackTop<Expr> failing(stack);
+    stack.push_back(&nodes[2]);
+    throw 1;
+  } catch (int) {
+  }
+  stack.push_back(&nodes[3]);
+  ASSERT_EQ(outer.items().size(), 2u);
+  EXPECT_EQ(outer.items()[0], &nodes[0]);
+  EXPECT_EQ(outer.items()[1], &nodes[3]);
 }
 
 // Looking one and two tokens ahead, in every order the parser mixes them, never loses a token
