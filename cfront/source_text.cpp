@@ -115,7 +115,10 @@ ReadResult readDescriptor(int fd, std::string& contents) {
     std::size_t used = contents.size();
     contents.resize(used + kBlockSize);
     ssize_t count = ::read(fd, contents.data() + used, kBlockSize);
-    if (count < 0 && errno == EINTR) count = 0;
+    if (count < 0 && errno == EINTR) {  // a signal came before any byte: not the end
+      contents.resize(used);
+      continue;
+    }
     if (count < 0) {
       contents.resize(used);
       return ReadResult::readFailed;
