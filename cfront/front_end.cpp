@@ -36,7 +36,10 @@ std::optional<std::string> givenValue(const ProgramEnvironment& environment, con
 }  // namespace
 
 std::string bannerLine() {
-  return std::string("KORV-ZEL C Compiler - Parser (32) Version ") + kVersion;
+  // Appended rather than added: GCC 12 misreads the '+' of a literal here as an overflow.
+  std::string line = "KORV-ZEL C Compiler - Parser (32) Version ";
+  line += kVersion;
+  return line;
 }
 
 FrontEnd::FrontEnd(ProgramEnvironment environment, std::FILE* console)
