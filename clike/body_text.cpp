@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "clike/byte_copy.h"
+#include "common/decimal_digits.h"
 #include "common/varint.h"
 
 namespace kz::clike {
@@ -30,25 +31,10 @@ std::size_t continuationTabs(std::size_t nameColumns) {
 
 }  // namespace
 
-// Two digits at a time: a number is written for nearly every source line.
+// A number is written for nearly every source line.
 std::string_view BodyText::decimal(std::uint32_t value, std::size_t width) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
   char* end = digits_ + sizeof digits_;
-  char* at = end;
-  while (value >= 100) {
-    at -= 2;
-    std::memcpy(at, kPairs + 2 * (value % 100), 2);
-    value /= 100;
-  }
-  if (value >= 10) {
-    at -= 2;
-    std::memcpy(at, kPairs + 2 * value, 2);
-  } else {
-    *--at = static_cast<char>('0' + value);
-  }
+  char* at = decimalDigitsBefore(end, value);
   while (static_cast<std::size_t>(end - at) < width) *--at = '0';
   return std::string_view(at, static_cast<std::size_t>(end - at));
 }
