@@ -539,10 +539,10 @@ Operand Emitter::bitFieldRead(const Expr* member, const Operand& container) {
     Operand raised = shifted("<<", word, unitBits - field.bitOffset - field.bitWidth);
     return shifted(">>", raised, unitBits - field.bitWidth);
   }
-  Operand shifted = this->shifted(">>", word, field.bitOffset);
-  if (field.bitOffset + field.bitWidth >= unitBits) return shifted;
+  Operand lowered = shifted(">>", word, field.bitOffset);
+  if (field.bitOffset + field.bitWidth >= unitBits) return lowered;
   Operand result = newTemporary(type);
-  instruction("&", shifted, constantOf(fieldMask(field), type), result);
+  instruction("&", lowered, constantOf(fieldMask(field), type), result);
   return result;
 }
 
