@@ -124,67 +124,23 @@ constexpr auto kPunctuators = std::to_array<Word>({
     {"##", Tok::hashHash},
 });
 
+// The one-character punctuators by their character, from the table above.
+struct SingleCharacterKinds {
+  constexpr SingleCharacterKinds() : of{} {
+    for (Tok& kind : of) kind = Tok::other;
+    for (const Word& word : kPunctuators)
+      if (word.text.size() == 1) of[static_cast<unsigned char>(word.text[0])] = word.kind;
+  }
+  Tok of[256];
+};
+constexpr SingleCharacterKinds kSingleCharacterKinds;
+
 }  // namespace
 
-// A switch by first character for the one-character punctuators; the longer ones are few
-// and found by their second character.
+// A table for the one-character punctuators; the longer ones are few and found by their
+// second character.
 Tok punctuatorKind(std::string_view text) {
-  if (text.size() == 1) {
-    switch (text[0]) {
-      case '[':
-        return Tok::lbracket;
-      case ']':
-        return Tok::rbracket;
-      case '(':
-        return Tok::lparen;
-      case ')':
-        return Tok::rparen;
-      case '{':
-        return Tok::lbrace;
-      case '}':
-        return Tok::rbrace;
-      case '.':
-        return Tok::dot;
-      case '&':
-        return Tok::amp;
-      case '*':
-        return Tok::star;
-      case '+':
-        return Tok::plus;
-      case '-':
-        return Tok::minus;
-      case '~':
-        return Tok::tilde;
-      case '!':
-        return Tok::bang;
-      case '/':
-        return Tok::slash;
-      case '%':
-        return Tok::percent;
-      case '<':
-        return Tok::less;
-      case '>':
-        return Tok::greater;
-      case '^':
-        return Tok::caret;
-      case '|':
-        return Tok::pipe;
-      case '?':
-        return Tok::question;
-      case ':':
-        return Tok::colon;
-      case ';':
-        return Tok::semicolon;
-      case '=':
-        return Tok::assign;
-      case ',':
-        return Tok::comma;
-      case '#':
-        return Tok::hash;
-      default:
-        return Tok::other;
-    }
-  }
+  if (text.size() == 1) return kSingleCharacterKinds.of[static_cast<unsigned char>(text[0])];
   if (text.size() == 2) {
     char a = text[0];
     char b = text[1];

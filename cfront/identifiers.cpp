@@ -37,7 +37,8 @@ std::uint64_t loadWord(const char* at, std::size_t count) {
 
 }  // namespace
 
-IdentifierTable::IdentifierTable() : slots_(kInitialSlots), shift_(64 - kInitialBits) {}
+IdentifierTable::IdentifierTable()
+    : slots_(kInitialSlots), mask_(kInitialSlots - 1), shift_(64 - kInitialBits) {}
 
 // Eight bytes at a time, mixed by multiplication; the index is taken from the top bits of the
 // product, which every input bit reaches.
@@ -48,14 +49,25 @@ std::size_t IdentifierTable::indexOf(std::string_view text, std::uint64_t head) 
   return static_cast<std::size_t>(hash >> shift_);
 }
 
+// Most names are short: their head and length are the whole spelling.
 Identifier* IdentifierTable::intern(std::string_view text) {
+  if (text.size() > 8) return internLong(text);
   std::uint64_t head = loadWord(text.data(), text.size());
-  std::size_t mask = slots_.size() - 1;
-  for (std::size_t at = indexOf(text, head);; at = (at + 1) & mask) {
+  std::size_t at = static_cast<std::size_t>(((head ^ text.size()) * kMultiplier) >> shift_);
+  for (;; at = (at + 1) & mask_) {
+    Slot& slot = slots_[at];
+    if (!slot.entry) return insert(slot, text, head);
+    if (slot.head == head && slot.length == text.size()) return slot.entry;
+  }
+}
+
+[[gnu::noinline]] Identifier* IdentifierTable::internLong(std::string_view text) {
+  std::uint64_t head = loadWord(text.data(), 8);
+  for (std::size_t at = indexOf(text, head);; at = (at + 1) & mask_) {
     Slot& slot = slots_[at];
     if (!slot.entry) return insert(slot, text, head);
     if (slot.head == head && slot.length == text.size() &&
-        (text.size() <= 8 || slot.entry->text.substr(8) == text.substr(8)))
+        slot.entry->text.substr(8) == text.substr(8))
       return slot.entry;
   }
 }
@@ -79,11 +91,11 @@ void IdentifierTable::grow() {
   std::vector<Slot> old(slots_.size() * 2);
   old.swap(slots_);
   --shift_;
-  std::size_t mask = slots_.size() - 1;
+  mask_ = slots_.size() - 1;
   for (const Slot& slot : old) {
     if (!slot.entry) continue;
     std::size_t at = indexOf(slot.entry->text, slot.head);
-    while (slots_[at].entry) at = (at + 1) & mask;
+    while (slots_[at].entry) at = (at + 1) & mask_;
     slots_[at] = slot;
   }
 }

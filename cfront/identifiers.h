@@ -38,11 +38,14 @@ class IdentifierTable {
   };
 
   Identifier* insert(Slot& slot, std::string_view text, std::uint64_t head);
+  // intern() for spellings of more than eight bytes, which need more than the head compared.
+  Identifier* internLong(std::string_view text);
   void grow();
   std::size_t indexOf(std::string_view text, std::uint64_t head) const;
 
   std::deque<Identifier> entries_;
   std::vector<Slot> slots_;  // open addressing, a power of two in size
+  std::size_t mask_;         // the size of slots_ less one
   unsigned shift_;           // 64 less the bits of a slot index
   std::size_t used_ = 0;
 };

@@ -131,53 +131,61 @@ inline bool Lexer::skipSpace() {
 // The common tokens, with no call on their way: blanks but no comment before them, names,
 // numbers, punctuators other than '/' and '.', newlines. Everything else is left to
 // nextInGeneral, from where this one started.
-void Lexer::next(Token& token) {
+void Lexer::next(Token& token, bool dropNewlines) {
   const char* at = at_;
   std::uint8_t flags = atLineStart_ ? token_flag::kLineStart : 0;
-  if (at < end_ && isBlank(*at)) {
-    flags |= token_flag::kLeadingSpace;
-    // One blank between tokens is the most common; a run (indentation) goes word by word.
-    if (isBlank(*++at)) {
-      while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
-      while (isBlank(*at)) ++at;
+  for (;;) {
+    if (at < end_ && isBlank(*at)) {
+      flags |= token_flag::kLeadingSpace;
+      // One blank between tokens is the most common; a run (indentation) goes word by word.
+      if (isBlank(*++at)) {
+        while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
+        while (isBlank(*at)) ++at;
+      }
     }
+    if (at >= end_) return nextInGeneral(token);
+    const char* start = at;
+    TokenKind kind;
+    switch (kCharClasses.start[static_cast<unsigned char>(*at)]) {
+      case TokenStart::identifier:
+        ++at;
+        while (isIdentifierChar(*at)) ++at;
+        kind = TokenKind::identifier;
+        break;
+      case TokenStart::punctuator:
+        at = punctuatorEnd(at);
+        kind = TokenKind::punctuator;
+        break;
+      case TokenStart::digit:
+        at = numberEnd(at + 1);
+        kind = TokenKind::number;
+        break;
+      case TokenStart::newline:
+        at_ = ++at;
+        atLineStart_ = true;
+        if (dropNewlines) {
+          newLine();
+          flags = token_flag::kLineStart;
+          continue;
+        }
+        token = {std::string_view(start, 1), line_, column(start), 0, file_,
+                 TokenKind::newline,         flags};
+        newLine();
+        return;
+      default:
+        return nextInGeneral(token);
+    }
+    at_ = at;
+    atLineStart_ = false;
+    token = {std::string_view(start, static_cast<std::size_t>(at - start)),
+             line_,
+             column(start),
+             0,
+             file_,
+             kind,
+             flags};
+    return;
   }
-  if (at >= end_) return nextInGeneral(token);
-  const char* start = at;
-  TokenKind kind;
-  switch (kCharClasses.start[static_cast<unsigned char>(*at)]) {
-    case TokenStart::identifier:
-      ++at;
-      while (isIdentifierChar(*at)) ++at;
-      kind = TokenKind::identifier;
-      break;
-    case TokenStart::punctuator:
-      at = punctuatorEnd(at);
-      kind = TokenKind::punctuator;
-      break;
-    case TokenStart::digit:
-      at = numberEnd(at + 1);
-      kind = TokenKind::number;
-      break;
-    case TokenStart::newline:
-      at_ = at + 1;
-      token = {std::string_view(start, 1), line_, column(start), 0, file_,
-               TokenKind::newline,         flags};
-      newLine();
-      atLineStart_ = true;
-      return;
-    default:
-      return nextInGeneral(token);
-  }
-  at_ = at;
-  atLineStart_ = false;
-  token = {std::string_view(start, static_cast<std::size_t>(at - start)),
-           line_,
-           column(start),
-           0,
-           file_,
-           kind,
-           flags};
 }
 
 void Lexer::nextInGeneral(Token& token) {

@@ -20,8 +20,10 @@ class Lexer {
     next(token);
     return token;
   }
-  // The same into a token the caller holds, so that it is written where it is used.
-  void next(Token& token);
+  // The same into a token the caller holds, so that it is written where it is used. With
+  // dropNewlines the newlines between tokens are passed over (the token after one still starts
+  // its line); one may still come back after a comment or another rare token.
+  void next(Token& token, bool dropNewlines = false);
   // Skips text in a group that is not being kept, up to the '#' of the next line that starts
   // with one (consumed; true) or to the end (false).
   bool skipToDirective();

@@ -11,7 +11,7 @@ namespace {
 
 struct BinaryRow {
   BinaryOp op;
-  int precedence;
+  int precedence;  // 1 (||) to kBinaryLevels (* / %); 0 for a token that is no operator
 };
 
 BinaryRow binaryRowOf(Tok kind) {
@@ -105,6 +105,24 @@ TypeKind typeKindOf(IntegerType type) {
   return TypeKind::intType;
 }
 
+// The tokens unaryExpression reads as operators before its operand.
+bool isPrefixOperator(Tok kind) {
+  switch (kind) {
+    case Tok::plusPlus:
+    case Tok::minusMinus:
+    case Tok::kwSizeof:
+    case Tok::amp:
+    case Tok::star:
+    case Tok::plus:
+    case Tok::minus:
+    case Tok::tilde:
+    case Tok::bang:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool isFloatingSpelling(std::string_view text) {
   bool hex = text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   if (hex) return false;
@@ -137,7 +155,7 @@ Expr* Parser::assignment() {
 }
 
 Expr* Parser::conditionalExpression() {
-  Expr* condition = binaryExpression(1);
+  Expr* condition = binaryExpression();
   if (peek().kind != Tok::question) return condition;
   SourceSpot spot = take().spot;
   expressions_.checkCondition(condition);
@@ -149,21 +167,39 @@ Expr* Parser::conditionalExpression() {
   return expressions_.conditional(condition, whenTrue, whenFalse, spot);
 }
 
-Expr* Parser::binaryExpression(int minimumPrecedence) {
-  Expr* left = castExpression();
+// One loop for every level: the operands still waiting for their right side are kept with
+// their operators, whose precedences rise from the bottom of the stack to the top, so at most
+// one entry per level is waiting. An operator of no higher precedence than the top's first
+// completes the waiting ones.
+Expr* Parser::binaryExpression() {
+  struct Waiting {
+    Expr* left;
+    BinaryOp op;
+    int precedence;
+    SourceSpot spot;
+  };
+  Waiting waiting[kBinaryLevels];
+  int depth = 0;
+  Expr* right = castExpression();
   for (;;) {
     BinaryRow row = binaryRowOf(peek().kind);
-    if (row.precedence < minimumPrecedence || row.op == BinaryOp::none) return left;
+    while (depth > 0 && waiting[depth - 1].precedence >= row.precedence) {
+      const Waiting& top = waiting[--depth];
+      leaveNesting();
+      right = expressions_.binary(top.op, top.left, right, top.spot);
+    }
+    if (row.op == BinaryOp::none) return right;
     SourceSpot spot = take().spot;
     enterNesting();
-    Expr* right = binaryExpression(row.precedence + 1);
-    leaveNesting();
-    left = expressions_.binary(row.op, left, right, spot);
+    waiting[depth++] = {right, row.op, row.precedence, spot};
+    right = castExpression();
   }
 }
 
+// An operand that starts with no prefix operator goes straight to the postfix forms.
 Expr* Parser::castExpression() {
-  if (peek().kind == Tok::lparen) {
+  Tok kind = peek().kind;
+  if (kind == Tok::lparen) {
     bool typeFollows = beginsTypeName(tokens_.peekSecond());
     if (typeFollows) {
       SourceSpot spot = take().spot;
@@ -175,7 +211,8 @@ Expr* Parser::castExpression() {
       return expressions_.cast(type, operand, spot);
     }
   }
-  return unaryExpression();
+  if (isPrefixOperator(kind)) return unaryExpression();
+  return postfixExpression();
 }
 
 Expr* Parser::unaryExpression() {

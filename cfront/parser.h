@@ -90,6 +90,7 @@ class Parser {
   static constexpr int kMaxRecordNesting = 15;
   static constexpr int kMaxDerivations = 12;
   static constexpr int kMaxParameters = 31;
+  static constexpr int kBinaryLevels = 10;  // precedence levels of the binary operators
 
   Parser(TokenReader& tokens, ExpressionBuilder& expressions, TypeTable& types, NodeArena& nodes,
          Diagnostics& diagnostics, const RunOptions& options, TopLevelSink* sink);
@@ -197,7 +198,7 @@ class Parser {
   Expr* expression();
   Expr* assignment();
   Expr* conditionalExpression();
-  Expr* binaryExpression(int minimumPrecedence);
+  Expr* binaryExpression();
   Expr* castExpression();
   Expr* unaryExpression();
   Expr* postfixExpression();

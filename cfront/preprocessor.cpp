@@ -125,7 +125,7 @@ void Preprocessor::lexFile(Token& token) {
 }
 
 void Preprocessor::settleLexed(Token& token) {
-  for (;; lexer_->next(token)) {
+  for (;; lexer_->next(token, dropNewlines_)) {
     if (token.kind == TokenKind::newline && dropNewlines_) continue;
     resetMadeCounts();
     if (!token.has(token_flag::kLineStart) || token.kind != TokenKind::punctuator ||

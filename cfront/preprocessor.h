@@ -91,7 +91,7 @@ class Preprocessor {
   void next(Token& token) {
     if (pending_.empty()) {
       do {
-        lexer_->next(token);
+        lexer_->next(token, dropNewlines_);
       } while (token.kind == TokenKind::newline && dropNewlines_);
       if (isPlain(token)) {
         resetMadeCounts();
