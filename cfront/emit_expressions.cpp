@@ -1,7 +1,6 @@
 // Expressions lowered to instruction lines: each node's value lands in an operand, usually a
 // fresh temporary declared just before the line that sets it.
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -50,14 +49,17 @@ void Operand::assign(std::string_view spelled) {
 
 Operand::Operand(char letter, std::uint32_t number, TypeRef typed) : type(typed) {
   buffer_[0] = letter;
-  auto [end, error] = std::to_chars(buffer_ + 1, buffer_ + kCapacity, number);
-  length_ = static_cast<std::uint8_t>(end - buffer_);
+  length_ = static_cast<std::uint8_t>(decimalDigitsFrom(buffer_ + 1, number) - buffer_);
 }
 
 Operand::Operand(std::string_view prefix, long long number, TypeRef typed) : type(typed) {
-  std::memcpy(buffer_, prefix.data(), prefix.size());
-  auto [end, error] = std::to_chars(buffer_ + prefix.size(), buffer_ + kCapacity, number);
-  length_ = static_cast<std::uint8_t>(end - buffer_);
+  char* at = std::copy(prefix.begin(), prefix.end(), buffer_);
+  auto magnitude = static_cast<std::uint64_t>(number);
+  if (number < 0) {
+    *at++ = '-';
+    magnitude = 0 - magnitude;
+  }
+  length_ = static_cast<std::uint8_t>(decimalDigitsFrom(at, magnitude) - buffer_);
 }
 
 Operand Operand::pointee(TypeRef typed) const {
@@ -71,12 +73,15 @@ Operand Operand::pointee(TypeRef typed) const {
 
 void Emitter::instruction(std::string_view op, const Operand& a, const Operand& b,
                           const Operand& r) {
-  text_.append(op).put(',');
-  a.writeTo(text_);
-  text_.put(',');
-  b.writeTo(text_);
-  text_.put(',');
-  r.writeTo(text_);
+  char* at = text_.room(op.size() + 3 * (Operand::kCapacity + 1));
+  at = std::copy(op.begin(), op.end(), at);
+  *at++ = ',';
+  at = a.writeTo(at);
+  *at++ = ',';
+  at = b.writeTo(at);
+  *at++ = ',';
+  at = r.writeTo(at);
+  text_.commit(at);
   endLine();
 }
 

@@ -4,6 +4,7 @@
 // and temporaries, statements become labels and jumps around them, objects become symbol
 // lines with their initialiser data; type lines come from TypeLines as types are first used.
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,11 @@ class Operand {
 
   std::string_view text() const { return {buffer_, length_}; }
   void writeTo(LineBuffer& out) const { out.appendField(buffer_, length_); }
+  // Into room for kCapacity bytes; returns the end of the text.
+  char* writeTo(char* at) const {
+    std::memcpy(at, buffer_, kCapacity);  // the whole array: cheaper than its exact length
+    return at + length_;
+  }
   bool indirect() const { return length_ > 0 && buffer_[0] == '*'; }
   // The object this operand points to, and the pointer an indirect operand stands for.
   Operand pointee(TypeRef typed) const;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cfront/line_sink.h"
+#include "common/decimal_digits.h"
 
 namespace kz::cfront {
 
@@ -43,10 +44,18 @@ class LineBuffer : public LineSink {
   }
   // Decimal, without leading zeros; a negative value with its minus sign.
   LineBuffer& number(std::uint64_t value) {
-    if (value >= 10) return longerNumber(value);
-    return put(static_cast<char>('0' + value));
+    commit(decimalDigitsFrom(room(kLongestDecimal), value));
+    return *this;
   }
   LineBuffer& signedNumber(long long value);
+
+  // For writers that put a record together in place: room(n) is where the next n bytes go,
+  // commit(end) keeps what was written there up to end.
+  char* room(std::size_t bytes) {
+    if (bytes > capacity_ - size_) grow(bytes);
+    return data_.get() + size_;
+  }
+  void commit(const char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
 
   std::string_view text() const { return {data_.get(), size_}; }
   std::size_t size() const { return size_; }
@@ -55,7 +64,6 @@ class LineBuffer : public LineSink {
 
  private:
   void grow(std::size_t more);
-  LineBuffer& longerNumber(std::uint64_t value);  // of two digits or more
 
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
