@@ -136,7 +136,7 @@ bool isFloatingSpelling(std::string_view text) {
 Expr* Parser::expression() {
   Expr* value = assignment();
   while (peek().kind == Tok::comma) {
-    SourceSpot spot = take().spot;
+    SourceSpot spot = takeSpot();
     value = expressions_.comma(value, assignment(), spot);
   }
   return value;
@@ -147,7 +147,7 @@ Expr* Parser::assignment() {
   Expr* target = conditionalExpression();
   std::optional<BinaryOp> op = assignmentOf(peek().kind);
   if (op) {
-    SourceSpot spot = take().spot;
+    SourceSpot spot = takeSpot();
     target = expressions_.assign(*op, target, assignment(), spot);
   }
   leaveNesting();
@@ -157,7 +157,7 @@ Expr* Parser::assignment() {
 Expr* Parser::conditionalExpression() {
   Expr* condition = binaryExpression();
   if (peek().kind != Tok::question) return condition;
-  SourceSpot spot = take().spot;
+  SourceSpot spot = takeSpot();
   expressions_.checkCondition(condition);
   enterNesting();
   Expr* whenTrue = expression();
@@ -189,7 +189,7 @@ Expr* Parser::binaryExpression() {
       right = expressions_.binary(top.op, top.left, right, top.spot);
     }
     if (row.op == BinaryOp::none) return right;
-    SourceSpot spot = take().spot;
+    SourceSpot spot = takeSpot();
     enterNesting();
     waiting[depth++] = {right, row.op, row.precedence, spot};
     right = castExpression();
@@ -202,7 +202,7 @@ Expr* Parser::castExpression() {
   if (kind == Tok::lparen) {
     bool typeFollows = beginsTypeName(tokens_.peekSecond());
     if (typeFollows) {
-      SourceSpot spot = take().spot;
+      SourceSpot spot = takeSpot();
       enterNesting();
       TypeRef type = typeName();
       expect(Tok::rparen);
@@ -222,7 +222,7 @@ Expr* Parser::unaryExpression() {
   switch (token.kind) {
     case Tok::plusPlus:
     case Tok::minusMinus: {
-      bool increase = take().kind == Tok::plusPlus;
+      bool increase = takeKind() == Tok::plusPlus;
       enterNesting();
       Expr* operand = unaryExpression();
       leaveNesting();
@@ -306,14 +306,14 @@ Expr* Parser::postfixExpression() {
       }
       case Tok::dot:
       case Tok::arrow: {
-        bool arrow = take().kind == Tok::arrow;
+        bool arrow = takeKind() == Tok::arrow;
         CToken name = expectIdentifier();
         value = expressions_.member(value, name.text, arrow, spot);
         break;
       }
       case Tok::plusPlus:
       case Tok::minusMinus: {
-        bool increase = take().kind == Tok::plusPlus;
+        bool increase = takeKind() == Tok::plusPlus;
         value = expressions_.increment(value, increase, false, spot);
         break;
       }
@@ -328,9 +328,12 @@ Expr* Parser::primaryExpression() {
   switch (token.kind) {
     case Tok::identifier:
     case Tok::registerWord: {
-      CToken name = take();
+      Identifier* id = token.id;
+      std::string_view text = token.text;
+      SourceSpot spot = token.spot;
+      skip();
       bool called = peek().kind == Tok::lparen;
-      return expressions_.name(scopes_.find(name.id), name.text, called, name.spot);
+      return expressions_.name(scopes_.find(id), text, called, spot);
     }
     case Tok::number:
     case Tok::character:

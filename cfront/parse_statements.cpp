@@ -70,7 +70,7 @@ Stmt* Parser::statement() {
     case Tok::kwDefault: {
       Stmt* stmt = nodes_.stmt();
       stmt->spot = token.spot;
-      bool isCase = take().kind == Tok::kwCase;
+      bool isCase = takeKind() == Tok::kwCase;
       stmt->kind = isCase ? StmtKind::caseLabel : StmtKind::defaultLabel;
       Expr* value = isCase ? conditionalExpression() : nullptr;
       expect(Tok::colon);
@@ -93,7 +93,7 @@ Stmt* Parser::statement() {
     }
     case Tok::semicolon: {
       Stmt* stmt = nodes_.stmt();
-      stmt->spot = take().spot;
+      stmt->spot = takeSpot();
       return stmt;
     }
     case Tok::identifier:
@@ -163,7 +163,7 @@ Expr* Parser::condition() {
 Stmt* Parser::ifStatement() {
   Stmt* stmt = nodes_.stmt();
   stmt->kind = StmtKind::ifStmt;
-  stmt->spot = take().spot;
+  stmt->spot = takeSpot();
   stmt->expression = condition();
   enterNesting();
   stmt->body = statement();
@@ -174,7 +174,7 @@ Stmt* Parser::ifStatement() {
 
 Stmt* Parser::loopStatement(Tok kind) {
   Stmt* stmt = nodes_.stmt();
-  stmt->spot = take().spot;
+  stmt->spot = takeSpot();
   enterNesting();
   ++loopDepth_;
   if (kind == Tok::kwWhile) {
@@ -196,7 +196,7 @@ Stmt* Parser::loopStatement(Tok kind) {
 Stmt* Parser::forStatement() {
   Stmt* stmt = nodes_.stmt();
   stmt->kind = StmtKind::forStmt;
-  stmt->spot = take().spot;
+  stmt->spot = takeSpot();
   expect(Tok::lparen);
   if (peek().kind != Tok::semicolon) {
     stmt->init = expression();
@@ -221,7 +221,7 @@ Stmt* Parser::forStatement() {
 Stmt* Parser::switchStatement() {
   Stmt* stmt = nodes_.stmt();
   stmt->kind = StmtKind::switchStmt;
-  stmt->spot = take().spot;
+  stmt->spot = takeSpot();
   expect(Tok::lparen);
   stmt->expression = expressions_.switchValue(expression(), stmt->spot);
   expect(Tok::rparen);
@@ -253,7 +253,7 @@ Stmt* Parser::switchStatement() {
 
 Stmt* Parser::jumpStatement(Tok kind) {
   Stmt* stmt = nodes_.stmt();
-  stmt->spot = take().spot;
+  stmt->spot = takeSpot();
   if (kind == Tok::kwGoto) {
     stmt->kind = StmtKind::gotoStmt;
     CToken name = expectIdentifier();
@@ -273,7 +273,7 @@ Stmt* Parser::jumpStatement(Tok kind) {
 Stmt* Parser::returnStatement() {
   Stmt* stmt = nodes_.stmt();
   stmt->kind = StmtKind::returnStmt;
-  stmt->spot = take().spot;
+  stmt->spot = takeSpot();
   Expr* value = peek().kind == Tok::semicolon ? nullptr : expression();
   TypeRef returnType = currentFunction_ && currentFunction_->type->function
                            ? currentFunction_->type->function->returnType

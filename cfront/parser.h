@@ -117,6 +117,19 @@ class Parser {
     countToken();
     tokens_.skip();
   }
+  // take() for the one field wanted, without a copy of the token.
+  SourceSpot takeSpot() {
+    countToken();
+    SourceSpot spot = tokens_.peek().spot;
+    tokens_.skip();
+    return spot;
+  }
+  Tok takeKind() {
+    countToken();
+    Tok kind = tokens_.peek().kind;
+    tokens_.skip();
+    return kind;
+  }
   bool accept(Tok kind) {
     if (peek().kind != kind) return false;
     skip();

@@ -387,6 +387,9 @@ TypeRef argumentPromoted(const TypeTable& table, TypeRef type) {
 }
 
 TypeRef usualArithmetic(const TypeTable& table, TypeRef a, TypeRef b) {
+  // Two ints, the most common pair, need no search.
+  if (a->kind == TypeKind::intType && b->kind == TypeKind::intType)
+    return table.basic(TypeKind::intType);
   for (TypeKind floating : {TypeKind::longDouble, TypeKind::doubleType, TypeKind::floatType})
     if (a->kind == floating || b->kind == floating) return table.basic(floating);
   TypeKind pa = promoted(table, a)->kind;

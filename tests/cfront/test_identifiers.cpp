@@ -151,5 +151,40 @@ TEST(Lexer, FlagsAndKindsWhateverTheFirstCharacter) {
   EXPECT_EQ(kept[3].kind, newline);
 }
 
+// Passing over newlines inside the lexer gives every other token as reading them one by one
+// does: kinds, spellings, positions and flags, the line start after a dropped newline included.
+TEST(Lexer, DroppedNewlinesLeaveTheOtherTokensAsTheyWere) {
+  const std::string source =
+      "\n\n  a\n#b\n\n\t  12 +\n\n\n/* c\n */ x \"s\"\n  // d\n.5\n@\n\n  y\n\n";
+  auto lexAllOf = [&](bool dropNewlines) {
+    Lexer lexer(source, 0, nullptr);
+    std::vector<Token> tokens;
+    for (;;) {
+      Token token;
+      lexer.next(token, dropNewlines);
+      if (token.kind != TokenKind::newline) tokens.push_back(token);
+      if (token.kind == TokenKind::endOfFile) return tokens;
+    }
+  };
+  std::vector<Token> each = lexAllOf(false);
+  std::vector<Token> dropped = lexAllOf(true);
+  ASSERT_EQ(each.size(), 11u);
+  ASSERT_EQ(dropped.size(), each.size());
+  for (std::size_t at = 0; at < each.size(); ++at) {
+    EXPECT_EQ(dropped[at].kind, each[at].kind) << at;
+    EXPECT_EQ(dropped[at].text, each[at].text) << at;
+    EXPECT_EQ(dropped[at].line, each[at].line) << at;
+    EXPECT_EQ(dropped[at].column, each[at].column) << at;
+    EXPECT_EQ(dropped[at].flags, each[at].flags) << at;
+  }
+  EXPECT_EQ(dropped[1].text, "#");
+  EXPECT_TRUE(dropped[1].has(token_flag::kLineStart));
+  EXPECT_EQ(dropped[3].text, "12");
+  EXPECT_EQ(dropped[3].line, 6u);
+  EXPECT_EQ(dropped[3].column, 4u);
+  EXPECT_EQ(dropped[9].text, "y");
+  EXPECT_EQ(dropped[9].line, 15u);
+}
+
 }  // namespace
 }  // namespace kz::cfront

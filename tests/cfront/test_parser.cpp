@@ -132,6 +132,47 @@ TEST_P(ParserMessages, GivesExactlyTheseNumbers) {
 INSTANTIATE_TEST_SUITE_P(Cases, ParserMessages, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Each expression is folded and compared with the value C gives it (found with another
+// compiler); a wrong grouping makes an array of negative size, which is reported.
+TEST(ParserExpressions, BinaryOperatorsGroupByPrecedenceAndFromTheLeft) {
+  struct Grouping {
+    const char* expression;
+    int value;
+  };
+  const Grouping groupings[] = {
+      {"1 + 2 * 3 - 4", 3},
+      {"20 - 6 - 3 - 1", 10},
+      {"100 / 10 / 5", 2},
+      {"2 * 3 % 4 + 7 % 4 * 2", 8},
+      {"1 << 2 + 1", 8},
+      {"64 >> 1 >> 2 << 1", 16},
+      {"3 < 5 == 1", 1},
+      {"1 == 2 < 3", 1},
+      {"5 > 3 > 0", 1},
+      {"6 & 3 == 3", 0},
+      {"6 & 3 ^ 1 | 8", 11},
+      {"1 | 2 ^ 3 & 4", 3},
+      {"0 && 1 || 1", 1},
+      {"1 || 0 && 0", 1},
+      {"1 + 2 < 4 && 8 >> 1 == 4 | 0", 1},
+      {"2 * 3 + 4 * 5 - 6 / 2 << 1 >= 45 == 1 & 1 ^ 1 | 0 && 1 || 0", 0},
+      {"10 - 2 * 3 - (1 - 2 - 3) * 2", 12},
+      {"1 - -1 * - 2 + ~0 * !0", -2},
+      {"7 % 3 * 3 / 2 - 1", 0},
+      {"9 ^ 5 ^ 3 & 6 | 1 | 16", 31},
+  };
+  std::string source;
+  int at = 0;
+  for (const Grouping& grouping : groupings)
+    source += "char t" + std::to_string(at++) + "[(" + grouping.expression +
+              ") == " + std::to_string(grouping.value) + " ? 1 : -1];\n";
+  ParseResult result = parse(source);
+  EXPECT_TRUE(result.numbers.empty()) << result.messages;
+
+  // The check itself: a grouping that gives another value is reported.
+  EXPECT_EQ(parse("char t[(1 + 2 * 3) == 9 ? 1 : -1];").numbers, std::vector<int>{239});
+}
+
 // Nesting that would exhaust the stack of a recursive parser ends with a message instead.
 TEST(ParserLimits, DeepNestingEndsWithFatalMessages) {
   struct Deep {
