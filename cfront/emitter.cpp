@@ -75,16 +75,8 @@ void Emitter::line(std::string_view text) {
   endLine();
 }
 
-// Indices asked for again are taken from a cache; the type lines keep the numbering itself.
 std::uint32_t Emitter::typeIndex(TypeRef type) {
-  if (!type) type = typeTable_.basic(TypeKind::intType);
-  // A struct still without its body is asked again, so that its lines follow once it has one.
-  if (type->record && !type->record->complete) return types_.indexOf(type, text_);
-  if (std::uint32_t known = typeIndices_.find(type)) return known;
-  bool lasting = false;
-  std::uint32_t index = types_.indexOf(type, text_, &lasting);
-  typeIndices_.remember(type, index, lasting);
-  return index;
+  return types_.indexInStretch(type ? type : typeTable_.basic(TypeKind::intType), text_);
 }
 
 Emitter::Deeper::Deeper(Emitter& emitter) : depth_(emitter.depth_) {
@@ -308,7 +300,6 @@ void Emitter::functionRecords(const TopLevel& item) {
   line("{,1");
   line("BEGIN," + cut(symbol->name, 31));
   types_.enterFunctionBody();
-  typeIndices_.newStretch();
   std::uint32_t type = types_.writeDefinedFunction(symbol->type, symbol->name, text_);
   line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
        std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + ",1," +
@@ -332,7 +323,6 @@ void Emitter::functionRecords(const TopLevel& item) {
   checkReturnAtEnd(symbol, info ? info->returnType : nullptr);
   if (endUsed_) label(endLabel_);
   types_.leaveFunctionBody();
-  typeIndices_.newStretch();
   line("END," + cut(symbol->name, 31));
   line("},1");
   // The symbols of the body are taken back with the body: their places may be used again.

@@ -22,7 +22,6 @@
 #include "cfront/sections.h"
 #include "cfront/settings.h"
 #include "cfront/syntax_tree.h"
-#include "cfront/type_index_cache.h"
 #include "cfront/type_lines.h"
 
 namespace kz::cfront {
@@ -255,7 +254,6 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   const Expr* discarded_ = nullptr;  // the node whose value discard() does not want
   std::unordered_set<const Symbol*> declared_;
   std::vector<const Symbol*> localDeclared_;  // of the function being written, forgotten after it
-  TypeIndexCache typeIndices_;
 
   // The function being written.
   const Symbol* function_ = nullptr;

@@ -1,7 +1,11 @@
 #pragma once
-// The type indices the emitter has asked for, by type. An index either holds to the end of
-// the file (a file-scope type whose lines are all written) or only to the end of the stretch
-// it was asked in: the current function body, or the file scope between two bodies.
+// The type indices known so far, by type. An index either holds to the end of the file (a
+// file-scope type whose lines are all written) or only to the end of the stretch it was asked
+// in: the current function body, or the file scope between two bodies.
+//
+// Each type keeps the place of its entry, so a type asked for again is found without a
+// search; the entry names its type, so a place set by another cache is told apart and the
+// type is given a place here anew.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -12,37 +16,36 @@ namespace kz::cfront {
 
 class TypeIndexCache {
  public:
+  // 0 when the type has no index that lasts.
+  std::uint32_t lasting(TypeRef type) const {
+    const Entry* entry = entryOf(type);
+    return entry ? entry->lasting : 0;
+  }
   // 0 when the type has no index that holds here.
   std::uint32_t find(TypeRef type) const {
-    if (slots_.empty()) return 0;
-    for (std::size_t at = slotOf(type);; at = (at + 1) & mask_) {
-      const Slot& slot = slots_[at];
-      if (slot.type == type)
-        return slot.stretch == kLasting || slot.stretch == stretch_ ? slot.index : 0;
-      if (!slot.type) return 0;
-    }
+    const Entry* entry = entryOf(type);
+    if (!entry) return 0;
+    if (entry->lasting) return entry->lasting;
+    return entry->stretch == stretch_ ? entry->inStretch : 0;
   }
   void remember(TypeRef type, std::uint32_t index, bool lasting);
   // A function body begins or ends: what holds only within a stretch is forgotten.
   void newStretch() { ++stretch_; }
 
  private:
-  static constexpr std::uint32_t kLasting = 0;
-  struct Slot {
+  struct Entry {
     TypeRef type = nullptr;
-    std::uint32_t index = 0;
+    std::uint32_t lasting = 0;
+    std::uint32_t inStretch = 0;
     std::uint32_t stretch = 0;
   };
 
-  std::size_t slotOf(TypeRef type) const {
-    auto bits = reinterpret_cast<std::uintptr_t>(type);
-    return static_cast<std::size_t>((bits >> 4) * 0x9E3779B97F4A7C15ull >> 32) & mask_;
+  const Entry* entryOf(TypeRef type) const {
+    std::size_t place = type->indexPlace;
+    return place < entries_.size() && entries_[place].type == type ? &entries_[place] : nullptr;
   }
-  void grow();
 
-  std::vector<Slot> slots_;
-  std::size_t mask_ = 0;
-  std::size_t used_ = 0;
+  std::vector<Entry> entries_;
   std::uint32_t stretch_ = 1;
 };
 

@@ -1,10 +1,11 @@
 #include "cfront/type_lines.h"
 
-#include <charconv>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include "cfront/diagnostics.h"
+#include "common/decimal_digits.h"
 
 namespace kz::cfront {
 namespace {
@@ -31,16 +32,51 @@ std::string quoted(std::string_view name) {
   return text;
 }
 
+// A derived type's line body, put together in place.
+class Body {
+ public:
+  // A literal of N - 1 characters.
+  template <std::size_t N>
+  Body& append(const char (&text)[N]) {
+    if (length_ + N - 1 > kLongestDerivedBody) tooLong();
+    std::memcpy(text_ + length_, text, N - 1);
+    length_ += N - 1;
+    return *this;
+  }
+  Body& put(char c) {
+    if (length_ == kLongestDerivedBody) tooLong();
+    text_[length_++] = c;
+    return *this;
+  }
+  Body& number(std::uint32_t value) {
+    length_ = static_cast<std::size_t>(decimalDigitsFrom(text_ + length_, value) - text_);
+    if (length_ > kLongestDerivedBody) tooLong();
+    return *this;
+  }
+  Body& signedNumber(int value) {
+    if (value < 0) put('-');
+    return number(value < 0 ? 0u - static_cast<std::uint32_t>(value)
+                            : static_cast<std::uint32_t>(value));
+  }
+  std::string_view text() const { return {text_, length_}; }
+
+ private:
+  [[noreturn]] static void tooLong() { throw std::length_error("type line"); }
+
+  char text_[kLongestDerivedBody + kLongestDecimal];  // digits may be written past the end
+  std::size_t length_ = 0;
+};
+
 // "\t<index>,<body>\n", put together on the stack when it is short, as nearly all are.
 void writeLine(LineSink& out, std::uint32_t index, std::string_view body) {
   char line[128];
-  constexpr std::size_t kFrame = 16;  // the tab, the index, the comma and the newline
+  constexpr std::size_t kFrame = 1 + kLongestDecimal + 2;  // the tab, index, comma and newline
   if (body.size() > sizeof line - kFrame) {
     out.write("\t" + std::to_string(index) + "," + std::string(body) + "\n");
     return;
   }
   line[0] = '\t';
-  char* end = std::to_chars(line + 1, line + kFrame, index).ptr;
+  char* end = decimalDigitsFrom(line + 1, index);
   *end++ = ',';
   std::memcpy(end, body.data(), body.size());
   end += body.size();
@@ -66,23 +102,39 @@ int parameterField(const FunctionInfo* function) {
   return function->variadic ? -2 - fixed : fixed;
 }
 
-std::string attributeText(const FunctionInfo* function, const RunOptions& options) {
+namespace {
+
+void appendAttribute(Body& body, const FunctionInfo* function, const RunOptions& options) {
   bool callv = function && function->callv;
   int bank = function ? function->bank : -1;
   switch (conventionOf(function, options)) {
     case CallConvention::adecl:
-      return callv ? "Va" : "a";
+      callv ? body.append("Va") : body.append("a");
+      break;
     case CallConvention::interrupt:
-      return "i";
+      body.append("i");
+      break;
     case CallConvention::interruptN:
-      return "Ni";
+      body.append("Ni");
+      break;
     case CallConvention::regbank:
-      return std::to_string(bank);
+      body.signedNumber(bank);
+      break;
     case CallConvention::regbankN:
-      return "N" + std::to_string(bank);
+      body.put('N').signedNumber(bank);
+      break;
     default:
-      return callv ? "Vc" : "c";
+      callv ? body.append("Vc") : body.append("c");
+      break;
   }
+}
+
+}  // namespace
+
+std::string attributeText(const FunctionInfo* function, const RunOptions& options) {
+  Body body;
+  appendAttribute(body, function, options);
+  return std::string(body.text());
 }
 
 // By default a bit field's first bit is counted from the most significant bit of its
@@ -108,12 +160,20 @@ TypeLines::TypeLines(const RunOptions& options, Diagnostics& diagnostics)
 }
 
 void TypeLines::enterFunctionBody() {
-  local_ = std::make_unique<Scope>();
-  local_->next = kFirstLocalTypeIndex;
-  local_->limit = kLocalTypeIndexLimit;
+  local_.next = kFirstLocalTypeIndex;
+  local_.limit = kLocalTypeIndexLimit;
+  local_.derived.clear();
+  local_.records.clear();
+  inBody_ = true;
+  known_.newStretch();
 }
 
-void TypeLines::leaveFunctionBody() { local_.reset(); }
+void TypeLines::leaveFunctionBody() {
+  local_.derived.clear();
+  local_.records.clear();
+  inBody_ = false;
+  known_.newStretch();
+}
 
 std::uint32_t TypeLines::take(Scope& scope) {
   if (scope.next >= scope.limit)
@@ -125,6 +185,15 @@ std::uint32_t TypeLines::indexOf(TypeRef type, LineSink& out, bool* lasting) {
   unsettled_ = false;
   std::uint32_t found = index(type, current(), out);
   if (lasting) *lasting = !unsettled_ && mayLast(found);
+  return found;
+}
+
+std::uint32_t TypeLines::indexInStretch(TypeRef type, LineSink& out) {
+  if (type->record && !type->record->complete) return indexOf(type, out);
+  if (std::uint32_t known = known_.find(type)) return known;
+  bool lasting = false;
+  std::uint32_t found = indexOf(type, out, &lasting);
+  known_.remember(type, found, lasting);
   return found;
 }
 
@@ -154,11 +223,11 @@ std::uint32_t TypeLines::writeDefinedFunction(TypeRef function, std::string_view
 // made anew in each function body does not look its parts up again every time.
 std::uint32_t TypeLines::index(TypeRef type, Scope& scope, LineSink& out) {
   if (!type) return kIntIndex;  // what an earlier error left
-  if (std::uint32_t known = lasting_.find(type)) return known;
+  if (std::uint32_t known = known_.lasting(type)) return known;
   bool outer = unsettled_;
   unsettled_ = false;
   std::uint32_t found = freshIndex(type, scope, out);
-  if (!unsettled_ && mayLast(found)) lasting_.remember(type, found, true);
+  if (!unsettled_ && mayLast(found)) known_.remember(type, found, true);
   unsettled_ = unsettled_ || outer;
   return found;
 }
@@ -177,8 +246,9 @@ std::uint32_t TypeLines::unqualifiedIndex(TypeRef type, Scope& scope, LineSink& 
       return pointerIndex(type, scope, out);
     case TypeKind::array: {
       std::uint32_t element = index(type->target, scope, out);
-      return derived("a," + std::to_string(element) + ",1," + std::to_string(type->count), scope,
-                     out);
+      Body body;
+      body.append("a,").number(element).append(",1,").number(type->count);
+      return derived(body.text(), scope, out);
     }
     case TypeKind::function:
       return functionIndex(type, scope, out);
@@ -189,16 +259,19 @@ std::uint32_t TypeLines::unqualifiedIndex(TypeRef type, Scope& scope, LineSink& 
 
 std::uint32_t TypeLines::qualifiedIndex(std::uint32_t base, std::uint8_t qualifiers, Scope& scope,
                                         LineSink& out) {
-  std::string body;
+  Body body;
   if (qualifiers == qualifier::kConst)
-    body = "c," + std::to_string(base);
+    body.append("c,").number(base);
   else if (qualifiers == qualifier::kVolatile)
-    body = "v," + std::to_string(base);
+    body.append("v,").number(base);
   else
-    body = "i," + std::to_string(base) + "," + std::to_string(qualifiers);
-  if (std::uint32_t known = lookUp(body, scope)) return known;
-  std::uint32_t made = make(body, scope, out);
-  make("o," + std::to_string(made) + ",1", scope, out);
+    body.append("i,").number(base).put(',').number(qualifiers);
+  BodyKey key(body.text());
+  if (std::uint32_t known = lookUp(key, scope)) return known;
+  std::uint32_t made = make(key, scope, out);
+  Body pointer;
+  pointer.append("o,").number(made).append(",1");
+  make(BodyKey(pointer.text()), scope, out);
   return made;
 }
 
@@ -207,46 +280,95 @@ std::uint32_t TypeLines::pointerIndex(TypeRef pointer, Scope& scope, LineSink& o
   char letter = pointerLetter(pointer->memory);
   if (target >= 1 && target <= kLastBasicIndex)
     return (letter == 'p' ? kFarPointerBase : kNearPointerBase) + target;
-  char body[16] = {letter, ','};
-  char* end = std::to_chars(body + 2, body + sizeof body - 2, target).ptr;
-  *end++ = ',';
-  *end++ = '1';
-  return derived(std::string_view(body, static_cast<std::size_t>(end - body)), scope, out);
+  Body body;
+  body.put(letter).put(',').number(target).append(",1");
+  return derived(body.text(), scope, out);
 }
 
 std::uint32_t TypeLines::functionIndex(TypeRef function, Scope& scope, LineSink& out) {
   unsettled_ = true;
   const FunctionInfo* info = function->function;
   std::uint32_t returns = index(info ? info->returnType : function->target, scope, out);
-  return derived("x,\"\"," + attributeText(info, options_) + "," + std::to_string(returns) + ",-1",
-                 scope, out);
+  Body body;
+  body.append("x,\"\",");
+  appendAttribute(body, info, options_);
+  body.put(',').number(returns).append(",-1");
+  return derived(body.text(), scope, out);
 }
 
 std::uint32_t TypeLines::bitFieldIndex(const Member& member, Scope& scope, LineSink& out) {
   std::uint32_t base = index(member.type, scope, out);
-  return derived("b," + std::to_string(base) + "," + std::to_string(member.bitOffset) + "," +
-                     std::to_string(member.bitWidth),
-                 scope, out);
+  Body body;
+  body.append("b,").number(base).put(',').number(member.bitOffset).put(',').number(member.bitWidth);
+  return derived(body.text(), scope, out);
 }
 
 std::uint32_t TypeLines::derived(std::string_view body, Scope& scope, LineSink& out) {
-  if (std::uint32_t known = lookUp(body, scope)) return known;
-  return make(body, scope, out);
+  BodyKey key(body);
+  if (std::uint32_t known = lookUp(key, scope)) return known;
+  return make(key, scope, out);
 }
 
-std::uint32_t TypeLines::lookUp(std::string_view body, const Scope& scope) const {
-  if (auto found = scope.derived.find(body); found != scope.derived.end()) return found->second;
-  if (&scope != &file_ && seesFile(scope)) {
-    if (auto found = file_.derived.find(body); found != file_.derived.end()) return found->second;
-  }
+std::uint32_t TypeLines::lookUp(const BodyKey& body, const Scope& scope) const {
+  if (std::uint32_t found = scope.derived.find(body)) return found;
+  if (&scope != &file_ && seesFile(scope)) return file_.derived.find(body);
   return 0;
 }
 
-std::uint32_t TypeLines::make(std::string_view body, Scope& scope, LineSink& out) {
+std::uint32_t TypeLines::make(const BodyKey& body, Scope& scope, LineSink& out) {
   std::uint32_t made = take(scope);
-  scope.derived.emplace(body, made);
-  writeLine(out, made, body);
+  scope.derived.add(body, made);
+  writeLine(out, made, body.text);
   return made;
+}
+
+namespace {
+
+constexpr std::size_t kFirstDerivedSlots = 64;
+
+}  // namespace
+
+TypeLines::BodyKey::BodyKey(std::string_view body) : text(body) {
+  std::uint64_t mixed = 0xCBF29CE484222325ull;  // FNV-1a
+  for (char c : body) mixed = (mixed ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  hash = static_cast<std::uint32_t>(mixed ^ mixed >> 32);
+}
+
+std::size_t TypeLines::DerivedTable::placeOf(const BodyKey& body) const {
+  std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = body.hash & mask;; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (slot.generation != generation_) return at;
+    if (slot.hash == body.hash && slot.length == body.text.size() &&
+        std::memcmp(slot.text, body.text.data(), body.text.size()) == 0)
+      return at;
+  }
+}
+
+std::uint32_t TypeLines::DerivedTable::find(const BodyKey& body) const {
+  if (used_ == 0) return 0;
+  const Slot& slot = slots_[placeOf(body)];
+  return slot.generation == generation_ ? slot.index : 0;
+}
+
+void TypeLines::DerivedTable::add(const BodyKey& body, std::uint32_t index) {
+  if (body.text.size() > kLongestDerivedBody) throw std::length_error("type line");
+  if (2 * (used_ + 1) > slots_.size()) grow();
+  Slot& slot = slots_[placeOf(body)];
+  if (slot.generation != generation_) ++used_;
+  std::memcpy(slot.text, body.text.data(), body.text.size());
+  slot.length = static_cast<std::uint8_t>(body.text.size());
+  slot.hash = body.hash;
+  slot.index = index;
+  slot.generation = generation_;
+}
+
+void TypeLines::DerivedTable::grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? kFirstDerivedSlots : 2 * old.size(), Slot{});
+  used_ = 0;
+  for (const Slot& slot : old)
+    if (slot.generation == generation_) add(BodyKey({slot.text, slot.length}), slot.index);
 }
 
 std::pair<TypeLines::Scope*, TypeLines::RecordEntry*> TypeLines::findRecord(const Record& record,

@@ -27,12 +27,10 @@
 // the full line follows later with the same index. Unnamed bit fields are padding, not
 // members, and get no member line.
 #include <cstdint>
-#include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "cfront/line_sink.h"
 #include "cfront/settings.h"
@@ -47,6 +45,8 @@ inline constexpr std::uint32_t kFirstFileTypeIndex = 64;
 inline constexpr std::uint32_t kFileTypeIndexLimit = 9999;  // the first index not handed out
 inline constexpr std::uint32_t kFirstLocalTypeIndex = 10000;
 inline constexpr std::uint32_t kLocalTypeIndexLimit = 65536;
+// The longest line body of a derived type: "x,"",N-2147483648,65535,-1" and the like.
+inline constexpr std::size_t kLongestDerivedBody = 40;
 
 // The last field of the defined function's line: the number of parameters of a prototype
 // (0 for "(void)"), -1 without a prototype (old style or "()"), and -2 - the number of fixed
@@ -74,13 +74,18 @@ class TypeLines {
   // writes nothing: a file-scope type whose structs are written whole and that holds no
   // function type (whose attribute may follow the default convention a pragma changes).
   std::uint32_t indexOf(TypeRef type, LineSink& out, bool* lasting = nullptr);
+  // The index as the emitter asks for it: once found it holds to the end of the stretch (the
+  // function body, or the file scope between two bodies), and asking again writes nothing.
+  // Only a struct still without its body is asked anew, so that its lines follow once it has
+  // one.
+  std::uint32_t indexInStretch(TypeRef type, LineSink& out);
   // A typedef name: a new index naming the type's ("" for an unnamed alias).
   std::uint32_t declareTypedef(std::string_view name, TypeRef type, LineSink& out);
 
   // Types made between these two calls are numbered from 10000 and forgotten at the end.
   void enterFunctionBody();
   void leaveFunctionBody();
-  bool inFunctionBody() const { return local_ != nullptr; }
+  bool inFunctionBody() const { return inBody_; }
 
   // The line of the function being defined, with a new index in the current numbering (call
   // it after enterFunctionBody, so that a stored builtin body is complete). The lines of the
@@ -94,21 +99,46 @@ class TypeLines {
     bool bodyWritten = false;
     bool pending = false;  // member types being written
   };
-  // Lines are looked up by their text without a string made for it.
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
+  // A derived type's line body and its hash, worked out once for the tables it is looked up in.
+  struct BodyKey {
+    explicit BodyKey(std::string_view body);
+    std::string_view text;
+    std::uint32_t hash;
+  };
+  // The derived types of a scope by their line bodies, kept inline in a table open to probing.
+  // Emptied at once: an entry of an earlier generation counts as free.
+  class DerivedTable {
+   public:
+    std::uint32_t find(const BodyKey& body) const;  // 0: not made
+    void add(const BodyKey& body, std::uint32_t index);
+    void clear() {
+      ++generation_;
+      used_ = 0;
     }
+
+   private:
+    struct Slot {
+      char text[kLongestDerivedBody];
+      std::uint8_t length = 0;
+      std::uint32_t hash = 0;
+      std::uint32_t index = 0;
+      std::uint32_t generation = 0;
+    };
+    std::size_t placeOf(const BodyKey& body) const;  // its slot, or the free one it would take
+    void grow();
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+    std::uint32_t generation_ = 1;
   };
   struct Scope {
-    std::uint32_t next;
-    std::uint32_t limit;
-    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> derived;
+    std::uint32_t next = 0;
+    std::uint32_t limit = 0;
+    DerivedTable derived;
     std::map<const Record*, RecordEntry> records;
   };
 
-  Scope& current() { return local_ ? *local_ : file_; }
+  Scope& current() { return inBody_ ? local_ : file_; }
   bool seesFile(const Scope& scope) const { return &scope == &file_ || !options_.builtinMake; }
   std::uint32_t take(Scope& scope);
 
@@ -125,8 +155,8 @@ class TypeLines {
   std::uint32_t bitFieldIndex(const Member& member, Scope& scope, LineSink& out);
   // The index of a derived type given by its line body, writing the line when it is new.
   std::uint32_t derived(std::string_view body, Scope& scope, LineSink& out);
-  std::uint32_t lookUp(std::string_view body, const Scope& scope) const;  // 0: not made
-  std::uint32_t make(std::string_view body, Scope& scope, LineSink& out);
+  std::uint32_t lookUp(const BodyKey& body, const Scope& scope) const;  // 0: not made
+  std::uint32_t make(const BodyKey& body, Scope& scope, LineSink& out);
 
   std::uint32_t recordIndex(const Record& record, Scope& scope, LineSink& out);
   std::pair<Scope*, RecordEntry*> findRecord(const Record& record, Scope& scope);
@@ -137,9 +167,12 @@ class TypeLines {
   const RunOptions& options_;
   Diagnostics& diagnostics_;
   bool unsettled_ = false;  // the index being found may change or write lines when asked again
-  TypeIndexCache lasting_;  // the indices that hold to the end of the file, also inner ones
+  // The indices that hold to the end of the file, also of inner types, and those the emitter
+  // found in the current stretch.
+  TypeIndexCache known_;
   Scope file_;
-  std::unique_ptr<Scope> local_;
+  Scope local_;  // of the function body being written
+  bool inBody_ = false;
 };
 
 }  // namespace kz::cfront

@@ -115,6 +115,9 @@ struct Type {
   // The plain near pointer to this type once it has been made: the pointer asked for most.
   mutable const Type* nearPointer = nullptr;
   const Type* unqualifiedType = nullptr;  // a qualified type made by qualified(): its base
+  // Where the intermediate file's cache of type indices keeps this type's entry (the cache
+  // checks that the entry is this type's).
+  mutable std::uint32_t indexPlace = 0;
 
   bool isInteger() const {
     return (kind >= TypeKind::signedChar && kind <= TypeKind::unsignedLong) ||

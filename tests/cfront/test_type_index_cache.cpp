@@ -1,5 +1,5 @@
-// The emitter's cache of type indices: what lasts, what is forgotten when a body begins or
-// ends, and that nothing is lost as the table grows.
+// The cache of type indices: what lasts, what is forgotten when a body begins or ends, that
+// nothing is lost as the table grows, and that the place a type keeps is checked.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -41,6 +41,29 @@ TEST(TypeIndexCache, ManyTypesSurviveTheTableGrowing) {
   for (Type& type : types) EXPECT_EQ(cache.find(&type), indexOf(type));
   cache.newStretch();
   for (Type& type : types) EXPECT_EQ(cache.find(&type), lasts(indexOf(type)) ? indexOf(type) : 0u);
+}
+
+// Each type keeps the place of its entry in one cache; a second cache over the same types (as
+// in two runs in one process) must not take the first one's entries for its own.
+TEST(TypeIndexCache, APlaceSetByAnotherCacheIsNotTrusted) {
+  std::vector<Type> types(3);
+  TypeIndexCache first;
+  first.remember(&types[0], 64, true);
+  first.remember(&types[1], 65, true);
+  TypeIndexCache second;
+  EXPECT_EQ(second.find(&types[1]), 0u);
+  EXPECT_EQ(second.lasting(&types[0]), 0u);
+  second.remember(&types[1], 10000, false);
+  second.remember(&types[2], 66, true);
+  EXPECT_EQ(second.find(&types[1]), 10000u);
+  EXPECT_EQ(second.lasting(&types[1]), 0u);
+  EXPECT_EQ(first.find(&types[2]), 0u);
+  // The first cache no longer finds types[1], whose place the second one took; remembered
+  // again, the type gets a new entry there.
+  EXPECT_EQ(first.find(&types[1]), 0u);
+  first.remember(&types[1], 65, true);
+  EXPECT_EQ(first.find(&types[1]), 65u);
+  EXPECT_EQ(first.find(&types[0]), 64u);
 }
 
 }  // namespace
