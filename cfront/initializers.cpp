@@ -93,12 +93,15 @@ Initializer* Parser::initializer() {
   }
   enterNesting();
   init->braced = true;
+  StackTop<Initializer> elements(initializerStack_);
   while (peek().kind != Tok::rbrace) {
-    init->elements.push_back(initializer());
+    Initializer* element = initializer();
+    initializerStack_.push_back(element);
     if (!accept(Tok::comma)) break;
   }
   expect(Tok::rbrace);
   leaveNesting();
+  init->elements.assign(elements.items().begin(), elements.items().end());
   return init;
 }
 

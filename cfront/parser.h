@@ -241,10 +241,11 @@ class Parser {
   std::vector<long long>* caseValues_ = nullptr;
   std::optional<SizeWord> pendingObjectMemory_;  // left over by the last pointer part
   int initializerDepth_ = 0;                     // initialisers being read
-  // The statements of the blocks and the arguments of the calls being read, so that each list
-  // is allocated once, at its final size.
+  // The statements of the blocks, the arguments of the calls and the elements of the braced
+  // initialisers being read, so that each list is allocated once, at its final size.
   std::vector<Stmt*> statementStack_;
   std::vector<Expr*> argumentStack_;
+  std::vector<Initializer*> initializerStack_;
 };
 
 }  // namespace kz::cfront
