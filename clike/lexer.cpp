@@ -7,8 +7,16 @@
 namespace kz::clike {
 namespace {
 
-// A lone operator is a character no other operator starts with.
-enum CharKind : std::uint8_t { kOther, kBlank, kNameStart, kDigit, kOperator, kLoneOperator };
+// A lone operator is a character no other operator starts with; '/' may also open a comment.
+enum CharKind : std::uint8_t {
+  kOther,
+  kBlank,
+  kNameStart,
+  kDigit,
+  kOperator,
+  kLoneOperator,
+  kSlash
+};
 
 constexpr std::array<CharKind, 256> buildCharKinds() {
   std::array<CharKind, 256> kinds{};
@@ -18,15 +26,19 @@ constexpr std::array<CharKind, 256> buildCharKinds() {
   for (int c = '0'; c <= '9'; ++c) kinds[static_cast<std::size_t>(c)] = kDigit;
   for (char c : {' ', '\t', '\r', '\f', '\v'}) kinds[static_cast<unsigned char>(c)] = kBlank;
   for (char c : std::string_view("!+-<>=&^|")) kinds[static_cast<unsigned char>(c)] = kOperator;
-  for (char c : std::string_view("~*/%?:.()[]{},;"))
+  for (char c : std::string_view("~*%?:.()[]{},;"))
     kinds[static_cast<unsigned char>(c)] = kLoneOperator;
+  kinds['/'] = kSlash;
   return kinds;
 }
 constexpr std::array<CharKind, 256> kCharKinds = buildCharKinds();
 
 CharKind kindOf(char c) { return kCharKinds[static_cast<unsigned char>(c)]; }
 bool isBlank(char c) { return kindOf(c) == kBlank; }
-bool isNameChar(char c) { return kindOf(c) == kNameStart || kindOf(c) == kDigit; }
+bool isNameChar(char c) {
+  CharKind kind = kindOf(c);
+  return kind == kNameStart || kind == kDigit;
+}
 
 bool isShiftJisLead(char c) {
   auto byte = static_cast<unsigned char>(c);
@@ -40,7 +52,19 @@ int digitValue(char c) {
   return c - 'A' + 10;
 }
 
-constexpr std::string_view kStatementEnd = ";  ";
+// The text that stands for the rest of the input after a broken character constant, with
+// the zero byte and the bytes that may be read behind every text the lexer scans.
+constexpr char kStatementEnd[] = ";  \0\0\0\0\0\0\0";
+constexpr std::size_t kStatementEndLength = 3;
+static_assert(sizeof kStatementEnd >= kStatementEndLength + Lexer::kPadding);
+constexpr char kEmptyText[Lexer::kPadding] = {};
+
+void setEntry(Token& token, const TokenTableEntry& entry) {
+  token.kind = entry.kind;
+  token.value = entry.value;
+  token.text = entry.text;
+  token.symbol = nullptr;
+}
 
 }  // namespace
 
@@ -53,7 +77,8 @@ Lexer::Lexer(Diagnostics& diagnostics, StringPool& strings, bool kanji)
 }
 
 void Lexer::startLine(std::string_view text, std::uint32_t line, std::uint8_t depth) {
-  top_ = 0;
+  setTop(0);
+  if (text.empty()) text = std::string_view(kEmptyText, 0);
   frames_[0].at = text.data();
   frames_[0].end = text.data() + text.size();
   lineStart_ = true;
@@ -69,10 +94,12 @@ bool Lexer::pushExpansion(std::string_view text) {
     return false;
   }
   ++expansionsOnLine_;
-  Frame& frame = frames_[static_cast<std::size_t>(++top_)];
+  setTop(top_ + 1);
+  Frame& frame = *current_;
   frame.text.assign(text);
+  frame.text.append(kPadding, '\0');
   frame.at = frame.text.data();
-  frame.end = frame.at + frame.text.size();
+  frame.end = frame.at + text.size();
   return true;
 }
 
@@ -84,7 +111,7 @@ std::string_view Lexer::takeRestOfLine() {
 }
 
 void Lexer::dropRestOfLine() {
-  top_ = 0;
+  setTop(0);
   frames_[0].at = frames_[0].end;
 }
 
@@ -124,101 +151,133 @@ bool Lexer::skipCommentBody(Frame& frame) {
   return false;
 }
 
+// The tokens most lines are made of; the rest, and the end of a text, are left to scanFull.
 bool Lexer::scan(Token& token) {
+  Frame& frame = *current_;
+  if (inComment_) return scanFull(token);
+  // Every text ends in a zero byte, which is neither blank nor part of a token.
+  const char* at = frame.at;
+  while (isBlank(*at)) ++at;
+  frame.at = at;
+  if (!scanPlainToken(frame, token)) return scanFull(token);
+  lineStart_ = false;
+  token.line = line_;
+  token.depth = depth_;
+  return true;
+}
+
+// A word, a number or an operator other than '/' at frame.at; false for anything else.
+bool Lexer::scanPlainToken(Frame& frame, Token& token) {
+  const char* at = frame.at;
+  switch (kindOf(*at)) {
+    case kNameStart:
+      scanWord(frame, token);
+      return true;
+    case kLoneOperator:
+      frame.at = at + 1;
+      setEntry(token, *singleOperators_[static_cast<unsigned char>(*at)]);
+      return true;
+    case kOperator:
+      scanOperator(frame, token);
+      return true;
+    case kDigit:
+      scanNumber(frame, token);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Lexer::scanFull(Token& token) {
   while (true) {
-    Frame& frame = frames_[static_cast<std::size_t>(top_)];
+    Frame& frame = *current_;
     if (inComment_ && !skipCommentBody(frame)) {
-      if (top_ == 0) return false;
+      if (!leaveFrame()) return false;
       inComment_ = false;  // a comment does not run out of a macro's text
-      --top_;
       continue;
     }
     const char* at = frame.at;
-    while (at < frame.end && isBlank(*at)) ++at;
+    while (isBlank(*at)) ++at;
     frame.at = at;
     if (at == frame.end) {
-      if (top_ == 0) return false;
-      --top_;
+      if (!leaveFrame()) return false;
       continue;
     }
-    char c = *at;
-    if (c == '/' && at + 1 < frame.end && at[1] == '*') {
+    if (*at == '/' && at[1] == '*') {
       frame.at = at + 2;
       inComment_ = true;
       continue;
     }
     bool atLineStart = lineStart_ && top_ == 0;
     lineStart_ = false;
-    token.symbol = nullptr;
-    token.text = {};
     token.line = line_;
     token.depth = depth_;
-    token.value = 0;
-    switch (kindOf(c)) {
-      case kNameStart:
-        scanWord(frame, token);
-        return true;
-      case kDigit:
-        scanNumber(frame, token);
-        return true;
-      case kLoneOperator: {
-        const TokenTableEntry& entry = *singleOperators_[static_cast<unsigned char>(c)];
-        frame.at = at + 1;
-        token.kind = entry.kind;
-        token.value = entry.value;
-        token.text = entry.text;
-        return true;
-      }
-      default:
-        break;
-    }
-    if (c == '\'') {
-      scanCharacter(frame, token);
+    if (*at == '/') {
+      frame.at = at + 1;
+      setEntry(token, *singleOperators_['/']);
       return true;
     }
-    if (c == '"') {
-      scanString(frame, token);
-      return true;
-    }
-    if (c == '#') {
-      if (scanDirective(frame, token, atLineStart)) return true;
-      continue;
-    }
-    if (static_cast<unsigned char>(c) > 127) {
-      diagnostics_.reportError(Message::illegalCharacter);
-      diagnostics_.reportFatal(Message::unrecoverableError);
-    }
-    if (kindOf(c) == kOperator) {
-      scanOperator(frame, token);
-      return true;
-    }
-    diagnostics_.reportError(Message::illegalCharacter);
-    ++frame.at;
+    if (scanPlainToken(frame, token) || scanOther(frame, token, atLineStart)) return true;
   }
+}
+
+bool Lexer::leaveFrame() {
+  if (top_ == 0) return false;
+  setTop(top_ - 1);
+  return true;
+}
+
+// Character constants, strings, directives and characters that start no token.
+bool Lexer::scanOther(Frame& frame, Token& token, bool atLineStart) {
+  token.symbol = nullptr;
+  token.text = {};
+  token.value = 0;
+  char c = *frame.at;
+  if (c == '\'') {
+    scanCharacter(frame, token);
+    return true;
+  }
+  if (c == '"') {
+    scanString(frame, token);
+    return true;
+  }
+  if (c == '#') return scanDirective(frame, token, atLineStart);
+  if (static_cast<unsigned char>(c) > 127) {
+    diagnostics_.reportError(Message::illegalCharacter);
+    diagnostics_.reportFatal(Message::unrecoverableError);
+  }
+  diagnostics_.reportError(Message::illegalCharacter);
+  ++frame.at;
+  return false;
 }
 
 void Lexer::scanWord(Frame& frame, Token& token) {
   const char* start = frame.at;
   const char* at = start + 1;
-  while (at < frame.end && isNameChar(*at)) ++at;
+  while (isNameChar(*at)) ++at;
   auto length = static_cast<std::size_t>(at - start);
-  if (length > kMaxIdentifierLength) diagnostics_.reportFatal(Message::stringTooBig);
   frame.at = at;
-  std::string_view word(start, length);
-  if (const TokenTableEntry* entry = findTableWord(word)) {
-    token.kind = entry->kind;
-    token.value = entry->value;
-    token.text = entry->text;
-    return;
+  if (length <= kLongestTableWord) {
+    if (const TokenTableEntry* entry = findTableKey(tableKeyAt(start, length))) {
+      setEntry(token, *entry);
+      return;
+    }
+  } else if (length > kMaxIdentifierLength) {
+    diagnostics_.reportFatal(Message::stringTooBig);
   }
   token.kind = TokenClass::identifier;
-  token.text = word;
+  token.value = 0;
+  token.text = std::string_view(start, length);
+  token.symbol = nullptr;
 }
 
 void Lexer::scanNumber(Frame& frame, Token& token) {
   const char* at = frame.at;
   const char* end = frame.end;
   token.kind = TokenClass::number;
+  token.value = 0;
+  token.text = {};
+  token.symbol = nullptr;
   int radix = 10;
   if (*at == '0') {
     char next = at + 1 < end ? at[1] : '\0';
@@ -306,8 +365,8 @@ int Lexer::escapeValue(const char*& at, const char* end) {
 // After a broken character constant the statement ends here: the rest of the input is
 // replaced by a semicolon.
 void Lexer::endStatementHere(Frame& frame) {
-  frame.at = kStatementEnd.data();
-  frame.end = kStatementEnd.data() + kStatementEnd.size();
+  frame.at = kStatementEnd;
+  frame.end = kStatementEnd + kStatementEndLength;
 }
 
 void Lexer::scanCharacter(Frame& frame, Token& token) {
@@ -449,26 +508,22 @@ void Lexer::scanOperator(Frame& frame, Token& token) {
       break;
   }
   const TokenTableEntry* entry = length == 1 ? singleOperators_[static_cast<unsigned char>(c)]
-                                             : findTableWord(std::string_view(at, length));
+                                             : findTableKey(tableKeyAt(at, length));
   frame.at = at + length;
-  token.kind = entry->kind;
-  token.value = entry->value;
-  token.text = entry->text;
+  setEntry(token, *entry);
 }
 
 bool Lexer::openParenFollows() {
   while (true) {
-    Frame& frame = frames_[static_cast<std::size_t>(top_)];
+    Frame& frame = *current_;
     if (inComment_ && !skipCommentBody(frame)) {
-      if (top_ == 0) return false;
+      if (!leaveFrame()) return false;
       inComment_ = false;
-      --top_;
       continue;
     }
     while (frame.at < frame.end && isBlank(*frame.at)) ++frame.at;
     if (frame.at == frame.end) {
-      if (top_ == 0) return false;
-      --top_;
+      if (!leaveFrame()) return false;
       continue;
     }
     if (*frame.at == '/' && frame.at + 1 < frame.end && frame.at[1] == '*') {
@@ -493,14 +548,13 @@ std::string trimmed(const std::string& text) {
 
 bool Lexer::collectArguments(std::vector<std::string>& arguments) {
   arguments.clear();
-  ++frames_[static_cast<std::size_t>(top_)].at;  // the '('
+  ++current_->at;  // the '('
   int nesting = 1;
   std::string current;
   while (true) {
-    Frame& frame = frames_[static_cast<std::size_t>(top_)];
+    Frame& frame = *current_;
     if (frame.at == frame.end) {
-      if (top_ == 0) return false;
-      --top_;
+      if (!leaveFrame()) return false;
       continue;
     }
     char c = *frame.at++;

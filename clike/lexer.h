@@ -24,10 +24,16 @@ class Lexer {
   static constexpr int kMaxExpansionsPerLine = 4096;
   static constexpr std::size_t kMaxIdentifierLength = 510;
   static constexpr std::size_t kMaxStringLength = 512;
+  // Every text scanned, a source line or a macro's text, is followed by a zero byte and
+  // more bytes that may be read, kPadding in all: a short word is read as one number.
+  static constexpr std::size_t kPadding = kLongestTableWord;
 
   Lexer(Diagnostics& diagnostics, StringPool& strings, bool kanji);
+  Lexer(const Lexer&) = delete;
+  Lexer& operator=(const Lexer&) = delete;
 
-  // The next source line becomes the input; line and depth mark the tokens scanned from it.
+  // The next source line becomes the input (followed by kPadding bytes as above, the first
+  // of them zero); line and depth mark the tokens scanned from it.
   void startLine(std::string_view text, std::uint32_t line, std::uint8_t depth);
 
   // Scans the next token into `token`. Returns false when the line and every expansion on
@@ -66,6 +72,15 @@ class Lexer {
   };
 
   bool skipCommentBody(Frame& frame);
+  void setTop(int top) {
+    top_ = top;
+    current_ = &frames_[static_cast<std::size_t>(top)];
+  }
+  // Ends the innermost expansion; false on the source line itself.
+  bool leaveFrame();
+  [[gnu::always_inline]] inline bool scanPlainToken(Frame& frame, Token& token);
+  [[gnu::noinline]] bool scanFull(Token& token);
+  [[gnu::cold]] bool scanOther(Frame& frame, Token& token, bool atLineStart);
   void scanWord(Frame& frame, Token& token);
   void scanNumber(Frame& frame, Token& token);
   void scanCharacter(Frame& frame, Token& token);
@@ -80,6 +95,7 @@ class Lexer {
   bool kanji_;
   std::array<Frame, kMaxExpansions + 1> frames_;
   int top_ = 0;
+  Frame* current_ = &frames_[0];  // frames_[top_]
   int expansionsOnLine_ = 0;
   bool expansionRefused_ = false;
   bool inComment_ = false;

@@ -29,6 +29,10 @@ Parser::Parser(Diagnostics& diagnostics, Preprocessor& preprocessor, const Optio
 // written when the parser first looks at it.
 void Parser::nextToken(Token& token) {
   preprocessor_.next(token);
+  if (token.kind == TokenClass::asmBlock) asmBlocks(token);
+}
+
+void Parser::asmBlocks(Token& token) {
   while (token.kind == TokenClass::asmBlock) {
     emitter_.asmText(token.text);
     preprocessor_.next(token);

@@ -109,6 +109,7 @@ class Parser {
 
   // Tokens (parser.cpp).
   void nextToken(Token& token);
+  [[gnu::noinline]] void asmBlocks(Token& token);
   const Token& peek() {
     if (aheadCount_ == 0) fillAhead();
     return ahead_[0];

@@ -8,6 +8,9 @@
 namespace kz::clike {
 namespace {
 
+static_assert(SourceReader::kLinePadding >= Lexer::kPadding,
+              "the reader leaves the bytes behind a line that the lexer reads");
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 bool isNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -38,16 +41,6 @@ int markerAt(std::string_view text, std::size_t at) {
   return index;
 }
 
-// The copy is left to the library, which is quick for the short lengths of most lines:
-// with the bound of the array in sight the compiler makes it a slow string move instead, so
-// the bound is hidden from it.
-std::size_t copyLine(std::array<char, SourceReader::kMaxLineLength>& to, std::string_view line) {
-  std::size_t length = std::min(line.size(), to.size());
-  asm("" : "+r"(length));
-  if (length > 0) std::memcpy(to.data(), line.data(), length);
-  return length;
-}
-
 }  // namespace
 
 Preprocessor::Preprocessor(Diagnostics& diagnostics, SourceReader& reader, SymbolTable& symbols,
@@ -61,47 +54,64 @@ Preprocessor::Preprocessor(Diagnostics& diagnostics, SourceReader& reader, Symbo
 
 void Preprocessor::next(Token& token) {
   while (true) {
-    if (!pending_.empty()) {
-      token = pending_.front();
-      pending_.pop_front();
-      return;
-    }
-    if (lineState_ == LineState::ended) {
-      token = Token{};
-      token.line = static_cast<std::uint32_t>(reader_.lineNumber());
-      return;
-    }
-    if (lineState_ == LineState::needLine) {
-      lineState_ = advanceLine() ? LineState::inLine : LineState::ended;
+    if (lineState_ != LineState::inLine || !pending_.empty()) {
+      if (betweenLines(token)) return;
       continue;
     }
     if (!lexer_.scan(token)) {
-      if (directiveMode_) {
-        token = Token{};
-        token.kind = TokenClass::endOfDirective;
-        token.line = static_cast<std::uint32_t>(reader_.lineNumber());
-        token.depth = static_cast<std::uint8_t>(reader_.depth());
-        return;
-      }
-      lineState_ = LineState::needLine;
+      if (lineEnded(token)) return;
       continue;
     }
-    if (token.kind == TokenClass::directive || token.kind == TokenClass::ifDirective) {
-      Token word = token;
-      directive(word);
+    if (token.kind == TokenClass::identifier) {
+      if (nameToken(token)) return;
       continue;
     }
-    if (token.kind != TokenClass::identifier) return;
-    std::string_view name = significantPart(token.text);
-    std::uint64_t hash = hashName(name);
-    MacroEntry* macro = macros_.find(name, hash);
-    if (macro && macro->kind != MacroKind::undefined && expandMacro(*macro)) continue;
-    SymbolEntry& symbol = symbols_.intern(name, hash, token.line, token.depth);
-    if (setup_.reference) setup_.reference(symbol, token.line, token.depth);
-    token.symbol = &symbol;
-    token.text = symbol.name;
-    return;
+    if (token.kind != TokenClass::directive && token.kind != TokenClass::ifDirective) return;
+    Token word = token;
+    directive(word);
   }
+}
+
+// A held token, the next line or the end of the input. False when the lexer has a line.
+bool Preprocessor::betweenLines(Token& token) {
+  if (!pending_.empty()) {
+    token = pending_.front();
+    pending_.pop_front();
+    return true;
+  }
+  if (lineState_ == LineState::ended) {
+    token = Token{};
+    token.line = static_cast<std::uint32_t>(reader_.lineNumber());
+    return true;
+  }
+  lineState_ = advanceLine() ? LineState::inLine : LineState::ended;
+  return false;
+}
+
+// The lexer's line is used up. True with endOfDirective for a directive read as tokens.
+bool Preprocessor::lineEnded(Token& token) {
+  if (!directiveMode_) {
+    lineState_ = LineState::needLine;
+    return false;
+  }
+  token = Token{};
+  token.kind = TokenClass::endOfDirective;
+  token.line = static_cast<std::uint32_t>(reader_.lineNumber());
+  token.depth = static_cast<std::uint8_t>(reader_.depth());
+  return true;
+}
+
+// An identifier is a macro's name, expanded in its place (false), or a symbol name.
+bool Preprocessor::nameToken(Token& token) {
+  std::string_view name = significantPart(token.text);
+  std::uint64_t hash = hashName(name);
+  MacroEntry* macro = macros_.find(name, hash);
+  if (macro && macro->kind != MacroKind::undefined && expandMacro(*macro)) return false;
+  SymbolEntry& symbol = symbols_.intern(name, hash, token.line, token.depth);
+  if (setup_.reference) setup_.reference(symbol, token.line, token.depth);
+  token.symbol = &symbol;
+  token.text = symbol.name;
+  return true;
 }
 
 SymbolEntry& Preprocessor::intern(std::string_view name, std::uint32_t line, std::uint8_t depth) {
@@ -124,7 +134,7 @@ long Preprocessor::lineSerial(std::uint32_t line, std::uint8_t depth) const {
 
 std::string_view Preprocessor::lineText(long serial) const {
   for (const RecentLine& recent : recentLines_) {
-    if (recent.serial == serial) return std::string_view(recent.text.data(), recent.length);
+    if (recent.serial == serial) return recent.text;
   }
   return {};
 }
@@ -151,7 +161,7 @@ bool Preprocessor::advanceLine() {
     recent.line = line;
     recent.depth = depth;
     recent.serial = reader_.totalLines();
-    recent.length = copyLine(recent.text, text);
+    recent.text = text;
     lexer_.startLine(text, line, depth);
     return true;
   }
@@ -166,8 +176,18 @@ bool Preprocessor::atEndOfFile() {
     finishAsmBlock();
   }
   if (reader_.depth() == 0) return false;
+  keepRecentLines(static_cast<std::uint8_t>(reader_.depth()));
   reader_.leaveInclude();
   return true;
+}
+
+// The recent lines of a file about to be closed are copied, as its text goes with it.
+void Preprocessor::keepRecentLines(std::uint8_t depth) {
+  for (RecentLine& recent : recentLines_) {
+    if (recent.depth != depth || recent.text.data() == recent.kept.data()) continue;
+    recent.kept.assign(recent.text);
+    recent.text = recent.kept;
+  }
 }
 
 // Inside a skipped branch only the conditional directives count.

@@ -74,16 +74,19 @@ class Preprocessor {
  private:
   enum class LineState : std::uint8_t { needLine, inLine, ended };
 
+  [[gnu::noinline]] bool betweenLines(Token& token);
+  [[gnu::noinline]] bool lineEnded(Token& token);
+  [[gnu::noinline]] bool nameToken(Token& token);
   bool advanceLine();
   void handleSkippedLine(std::string_view text);
   bool handleAsmLine(std::string_view text);
   void finishAsmBlock();
   bool atEndOfFile();
+  void keepRecentLines(std::uint8_t depth);
   bool expandMacro(MacroEntry& macro);
-  void internIdentifier(Token& token);
 
   // Directives (directives.cpp).
-  void directive(const Token& token);
+  [[gnu::noinline]] void directive(const Token& token);
   void defineDirective();
   bool defineMacro(std::string_view name, std::string_view text, bool functionLike,
                    const std::vector<std::string>& parameters, int includeDepth);
@@ -120,9 +123,9 @@ class Preprocessor {
     std::uint32_t line = 0;
     std::uint8_t depth = 0;
     long serial = 0;  // the line's number among all lines read
-    // A copy, as the reader's buffer moves on; a line is never longer than this.
-    std::array<char, SourceReader::kMaxLineLength> text;
-    std::size_t length = 0;
+    // In the reader's text of its file while that is open, then in `kept`.
+    std::string_view text;
+    std::string kept;
   };
   std::array<RecentLine, 8> recentLines_;
   std::size_t recentNext_ = 0;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -14,17 +15,20 @@ namespace kz::clike {
 namespace {
 
 constexpr char kEndOfFileMark = 26;
+constexpr std::size_t kGrowth = 64 * 1024;  // the first size of a file whose size is unknown
 
 }  // namespace
 
 struct SourceReader::Level {
   std::string name;
-  int fd = -1;
+  int fd = -1;  // open until the file is read
   long line = 0;
-  std::vector<char> buffer;
-  std::size_t begin = 0;  // first byte not yet handed out
-  std::size_t end = 0;    // end of the bytes read
-  bool ended = false;     // end of file or end-of-file mark reached
+  std::size_t capacity = 0;  // the size the file is read with first
+  // The file's bytes up to its end or its end-of-file mark, then kLinePadding + 1 zero
+  // bytes. Each line end handed out is overwritten with a zero byte.
+  std::unique_ptr<char[]> text;
+  std::size_t size = 0;
+  std::size_t next = 0;  // first byte not yet handed out
 
   ~Level() {
     if (fd >= 0) ::close(fd);
@@ -53,8 +57,40 @@ void SourceReader::push(const std::string& name) {
   auto level = std::make_unique<Level>();
   level->name = name;
   level->fd = fd;
-  level->buffer.resize(kBlockSize);
+  // A regular file is read in one piece of its size (and a byte more, so that its end is
+  // seen without growing); anything else grows block by block.
+  level->capacity = S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) + 1 : 0;
   levels_.push_back(std::move(level));
+}
+
+// Reads to the end of the file, or to its end-of-file mark, and puts the zero bytes behind.
+// This waits for the first line, not the opening: the outputs are open by then.
+void SourceReader::readWhole(Level& level) {
+  std::size_t capacity = level.capacity;
+  level.text = std::make_unique_for_overwrite<char[]>(capacity + kLinePadding + 1);
+  std::size_t size = 0;
+  while (true) {
+    if (size == capacity) {
+      // Room for one more byte at least: a file may have grown since its size was taken.
+      std::size_t larger = std::max<std::size_t>(capacity * 2, kGrowth);
+      auto text = std::make_unique_for_overwrite<char[]>(larger + kLinePadding + 1);
+      std::memcpy(text.get(), level.text.get(), size);
+      level.text = std::move(text);
+      capacity = larger;
+    }
+    ssize_t count = ::read(level.fd, level.text.get() + size, capacity - size);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) diagnostics_.reportFatal(Message::cantRead, level.name);
+    if (count == 0) break;
+    size += static_cast<std::size_t>(count);
+  }
+  ::close(level.fd);
+  level.fd = -1;
+  if (const void* mark = std::memchr(level.text.get(), kEndOfFileMark, size)) {
+    size = static_cast<std::size_t>(static_cast<const char*>(mark) - level.text.get());
+  }
+  std::memset(level.text.get() + size, 0, kLinePadding + 1);
+  level.size = size;
 }
 
 void SourceReader::openMain(const std::string& name) {
@@ -76,58 +112,18 @@ void SourceReader::leaveInclude() {
 
 void SourceReader::closeAll() { levels_.clear(); }
 
-// Moves the unread bytes to the front and reads behind them. Returns false at the end.
-bool SourceReader::fill(Level& level) {
-  if (level.ended) return false;
-  if (level.begin > 0) {
-    std::memmove(level.buffer.data(), level.buffer.data() + level.begin, level.end - level.begin);
-    level.end -= level.begin;
-    level.begin = 0;
-  }
-  ssize_t count;
-  do {
-    count = ::read(level.fd, level.buffer.data() + level.end, level.buffer.size() - level.end);
-  } while (count < 0 && errno == EINTR);
-  if (count < 0) diagnostics_.reportFatal(Message::cantRead, level.name);
-  if (count == 0) {
-    level.ended = true;
-    return false;
-  }
-  char* fresh = level.buffer.data() + level.end;
-  if (void* mark = std::memchr(fresh, kEndOfFileMark, static_cast<std::size_t>(count))) {
-    count = static_cast<char*>(mark) - fresh;
-    level.ended = true;
-  }
-  level.end += static_cast<std::size_t>(count);
-  return true;
-}
-
 SourceReader::LineResult SourceReader::nextLine(std::string_view& text) {
   Level& level = *levels_.back();
-  std::size_t lineEnd;
-  while (true) {
-    const char* start = level.buffer.data() + level.begin;
-    std::size_t available = level.end - level.begin;
-    if (const void* feed = std::memchr(start, '\n', available)) {
-      lineEnd = static_cast<std::size_t>(static_cast<const char*>(feed) - level.buffer.data());
-      break;
-    }
-    // No line end within a line's greatest length and its CR: the line is too long.
-    if (available > kMaxLineLength + 1) {
-      ++level.line;
-      diagnostics_.beginLine(&level.name, level.line);
-      diagnostics_.reportFatal(Message::sourceLineTooLong);
-    }
-    if (!fill(level)) {
-      if (level.begin == level.end) return LineResult::endOfFile;
-      lineEnd = level.end;  // a last line without a line end
-      break;
-    }
-  }
-  const char* start = level.buffer.data() + level.begin;
-  std::size_t length = lineEnd - level.begin;
-  level.begin = lineEnd < level.end ? lineEnd + 1 : lineEnd;
+  if (!level.text) readWhole(level);
+  if (level.next == level.size) return LineResult::endOfFile;
+  char* start = level.text.get() + level.next;
+  std::size_t available = level.size - level.next;
+  const void* feed = std::memchr(start, '\n', available);
+  std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - start)
+                            : available;  // a last line without a line end
+  level.next += feed ? length + 1 : length;
   if (length > 0 && start[length - 1] == '\r') --length;
+  start[length] = '\0';
   ++level.line;
   ++totalLines_;
   diagnostics_.beginLine(&level.name, level.line);

@@ -1,7 +1,10 @@
 #pragma once
-// The source file and its include files, read in large blocks and handed out one line at a
-// time. Every level of the include stack keeps its own open file, buffer, name and line
-// number; the innermost level's line is the one messages show.
+// The source file and its include files, each read whole when its first line is asked for
+// and handed out one line at a time. Every level of the include stack keeps its own text, name and
+// line number; the innermost level's line is the one messages show. A line handed out stays in
+// place while its file is open, and its last byte is followed by a zero byte and at least
+// kLinePadding more bytes that may be read: the lexer scans up to the zero byte without
+// counting, and reads a short word as one number.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,7 +20,7 @@ class SourceReader {
  public:
   static constexpr std::size_t kMaxLineLength = 1022;
   static constexpr int kMaxIncludeDepth = 8;  // include files below the main source
-  static constexpr std::size_t kBlockSize = 64 * 1024;
+  static constexpr std::size_t kLinePadding = 8;
 
   enum class LineResult : std::uint8_t { line, endOfFile };
 
@@ -36,9 +39,9 @@ class SourceReader {
   void leaveInclude();
   void closeAll();
 
-  // The next line of the innermost file (valid until the next call), or endOfFile at its
-  // end or at an end-of-file mark (character 26). Fatal 123 for a line longer than 1022
-  // characters.
+  // The next line of the innermost file (valid while that file is open), or endOfFile at
+  // its end or at an end-of-file mark (character 26). Fatal 123 for a line longer than
+  // 1022 characters.
   LineResult nextLine(std::string_view& text);
 
   int depth() const { return static_cast<int>(levels_.size()) - 1; }
@@ -51,7 +54,7 @@ class SourceReader {
  private:
   struct Level;
   void push(const std::string& name);
-  bool fill(Level& level);
+  void readWhole(Level& level);
 
   Diagnostics& diagnostics_;
   ListingSink* listing_ = nullptr;

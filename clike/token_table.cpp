@@ -248,15 +248,6 @@ static_assert(mnemonicOf(entryOf("=").value) == "ld" && mnemonicOf(entryOf("+=")
               mnemonicOf(entryOf("return").value) == "ret" &&
               mnemonicOf(entryOf("goto").value) == "j");
 
-// A word of up to eight bytes packed into one number: the lookup key.
-constexpr std::uint64_t keyOf(std::string_view text) {
-  std::uint64_t key = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    key |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-  }
-  return key;
-}
-
 constexpr unsigned kSlotBits = 9;
 constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
 
@@ -276,7 +267,7 @@ constexpr Slots buildSlots() {
   for (auto& entry : slots.entries) entry = -1;
   for (std::size_t i = 0; i < kTable.size(); ++i) {
     if (kTable[i].text.size() > kLongestTableWord) slots.valid = false;
-    std::uint64_t key = keyOf(kTable[i].text);
+    std::uint64_t key = tableKeyOf(kTable[i].text);
     std::size_t slot = slotOf(key);
     while (slots.entries[slot] >= 0) {
       if (slots.keys[slot] == key) slots.valid = false;  // a word twice
@@ -295,7 +286,10 @@ static_assert(kSlotTable.valid, "every table word is unique and at most eight by
 
 const TokenTableEntry* findTableWord(std::string_view text) {
   if (text.empty() || text.size() > kLongestTableWord) return nullptr;
-  std::uint64_t key = keyOf(text);
+  return findTableKey(tableKeyOf(text));
+}
+
+const TokenTableEntry* findTableKey(std::uint64_t key) {
   for (std::size_t slot = slotOf(key);; slot = (slot + 1) % kSlots) {
     std::int16_t entry = kSlotTable.entries[slot];
     if (entry < 0) return nullptr;
