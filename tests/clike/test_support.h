@@ -68,9 +68,8 @@ class PreprocessorHarness {
     std::ofstream(path(name), std::ios::binary) << text;
   }
 
-  // Preprocesses `source` as main.c; returns the tokens, or the tokens up to a fatal
-  // followed by "FATAL<number>".
-  std::string tokens(const std::string& source) {
+  // Writes `source` as main.c and opens it; the tokens are then read one by one.
+  void open(const std::string& source) {
     write("main.c", source);
     diagnostics = std::make_unique<Diagnostics>(settings, Console{out.stream(), err.stream()});
     diagnostics->setPhase(Phase::compiling);
@@ -78,9 +77,15 @@ class PreprocessorHarness {
     setup.search.sourceDirectory = directory_.string() + "/";
     setup.debugNumbers = &debugNumbers;
     preprocessor = std::make_unique<Preprocessor>(*diagnostics, *reader, symbols, strings, setup);
+    reader->openMain(path("main.c"));
+  }
+
+  // Preprocesses `source` as main.c; returns the tokens, or the tokens up to a fatal
+  // followed by "FATAL<number>".
+  std::string tokens(const std::string& source) {
     std::string result;
     try {
-      reader->openMain(path("main.c"));
+      open(source);
       preprocessor->applyCommandLineMacros(settings.files.macros);
       for (Token token = preprocessor->next(); token.kind != TokenClass::endOfInput;
            token = preprocessor->next()) {
