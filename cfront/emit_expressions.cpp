@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "cfront/emitter.h"
@@ -52,14 +53,19 @@ Operand::Operand(char letter, std::uint32_t number, TypeRef typed) : type(typed)
   length_ = static_cast<std::uint8_t>(decimalDigitsFrom(buffer_ + 1, number) - buffer_);
 }
 
-Operand::Operand(std::string_view prefix, long long number, TypeRef typed) : type(typed) {
-  char* at = std::copy(prefix.begin(), prefix.end(), buffer_);
+Operand::Operand(char letter, std::string_view digits, TypeRef typed) : type(typed) {
+  buffer_[0] = letter;
+  std::memcpy(buffer_ + 1, digits.data(), std::min(digits.size(), kCapacity - 1));
+  length_ = static_cast<std::uint8_t>(1 + std::min(digits.size(), kCapacity - 1));
+}
+
+void Operand::assignNumber(std::size_t at, long long number) {
   auto magnitude = static_cast<std::uint64_t>(number);
   if (number < 0) {
-    *at++ = '-';
+    buffer_[at++] = '-';
     magnitude = 0 - magnitude;
   }
-  length_ = static_cast<std::uint8_t>(decimalDigitsFrom(at, magnitude) - buffer_);
+  length_ = static_cast<std::uint8_t>(decimalDigitsFrom(buffer_ + at, magnitude) - buffer_);
 }
 
 Operand Operand::pointee(TypeRef typed) const {
@@ -106,7 +112,8 @@ Operand Emitter::constantText(long long value, TypeRef type) {
     case TypeKind::unsignedLong:
       return Operand("#LU", value & 0xFFFFFFFFLL, type);
     case TypeKind::pointer:
-      return Operand(sizeOf(type) > 2 ? "#LU" : "#U", value & 0xFFFFFFFFLL, type);
+      if (sizeOf(type) > 2) return Operand("#LU", value & 0xFFFFFFFFLL, type);
+      return Operand("#U", value & 0xFFFFFFFFLL, type);
     case TypeKind::floatType:
       return {floating("#F%.8Le", static_cast<long double>(value)), type};
     case TypeKind::doubleType:
@@ -421,15 +428,32 @@ Operand Emitter::call(const Expr* expr) {
                 callee->left->kind == ExprKind::name && callee->left->symbol &&
                 callee->left->symbol->kind == SymbolKind::function;
   Operand target = direct ? operandOf(callee->left->symbol) : loaded(value(callee));
-  std::vector<Operand> arguments;
-  for (const Expr* argument : expr->arguments) arguments.push_back(value(argument));
+  // The arguments of calls being written stand on one stack; a call inside an argument takes
+  // its own off again before the next argument is pushed.
+  std::size_t first = arguments_.size();
+  struct Unwind {
+    std::vector<Operand>& stack;
+    std::size_t first;
+    ~Unwind() { stack.resize(first); }
+  } unwind{arguments_, first};
+  for (const Expr* argument : expr->arguments) {
+    Operand made = value(argument);
+    arguments_.push_back(made);
+  }
+  std::span<const Operand> arguments(arguments_.data() + first, arguments_.size() - first);
   std::optional<std::string> body =
       direct ? bodyForCall(callee->left->symbol, arguments.size(), expr->spot.line) : std::nullopt;
   // A copied body follows its call line, which says how the arguments and the result are
   // handed over; the call line is the one of the callee's convention, named INLINE.
-  auto callLine = [&](std::string_view mnemonic, const std::string& rest) {
-    line((body ? std::string("INLINE") : std::string(mnemonic)) + "," + std::string(target.text()) +
-         "," + rest);
+  auto callLineHead = [&](std::string_view mnemonic) {
+    text_.append(body ? std::string_view("INLINE") : mnemonic).put(',');
+    target.writeTo(text_);
+    text_.put(',');
+  };
+  auto callLineEnd = [&](const Operand& result) {
+    text_.put(',');
+    result.writeTo(text_);
+    endLine();
     if (body)
       text_.append(
           renumberedBody(*body, {[this] { return ++blocks_; }, [this] { return newLabel(); },
@@ -450,13 +474,23 @@ Operand Emitter::call(const Expr* expr) {
       bytes += (sizeOf(it->type) + 1) & ~1u;
     }
     Operand result = resultOfCall();
-    callLine(direct ? "CCALL" : "CCALP",
-             "#" + std::to_string(bytes) + "," + std::string(result.text()));
+    callLineHead(direct ? "CCALL" : "CCALP");
+    text_.put('#').number(bytes);
+    callLineEnd(result);
     return result;
   }
-  std::string number = (options_.builtinMake & 0x01 ? "C" : "") + std::to_string(++calls_);
+  std::uint32_t number = ++calls_;
+  auto callNumber = [&] {
+    if (makingBuiltins()) text_.put('C');
+    text_.number(number);
+  };
   auto argumentLine = [&](std::size_t at) {
-    line("AARG," + std::string(arguments[at].text()) + "," + number + "," + std::to_string(at + 1));
+    text_.append("AARG,");
+    arguments[at].writeTo(text_);
+    text_.put(',');
+    callNumber();
+    text_.put(',').number(at + 1);
+    endLine();
   };
   // The arguments after the second and the large ones first, the first two small ones last.
   auto inRegisters = [&](std::size_t at) { return at < 2 && sizeOf(arguments[at].type) <= 2; };
@@ -465,7 +499,9 @@ Operand Emitter::call(const Expr* expr) {
   for (std::size_t at = 0; at < arguments.size(); ++at)
     if (inRegisters(at)) argumentLine(at);
   Operand result = resultOfCall();
-  callLine(direct ? "ACALL" : "ACALP", number + "," + std::string(result.text()));
+  callLineHead(direct ? "ACALL" : "ACALP");
+  callNumber();
+  callLineEnd(result);
   return result;
 }
 

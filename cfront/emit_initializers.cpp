@@ -43,16 +43,14 @@ const Expr* stripConversions(const Expr* expr) {
 
 }  // namespace
 
-// The symbol line and its data, held back while the data is made, so that the string objects
-// the data refers to are declared before it.
-void Emitter::objectWithData(const std::string& symbolLine, TypeRef type, const Initializer* init) {
+std::string Emitter::heldData(TypeRef type, const Initializer* init) {
+  if (!init) return {};
   StringSink held;
   LineSink* saved = dataOut_;
   dataOut_ = &held;
-  if (init) initializerData(type, init);
+  initializerData(type, init);
   dataOut_ = saved;
-  line(symbolLine);
-  text_.append(held.text());
+  return held.text();
 }
 
 void Emitter::initializerData(TypeRef type, const Initializer* init) {

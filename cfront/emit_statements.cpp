@@ -115,9 +115,10 @@ void Emitter::statement(const Stmt* stmt) {
             // A braced initialiser of an automatic object is a static image copied in.
             std::uint32_t number = ++statics_;
             std::uint32_t type = typeIndex(symbol->type);
-            objectWithData("\tS" + std::to_string(number) + ",\"\"," + std::to_string(type) +
-                               ",3," + std::to_string(sizeOf(symbol->type)) + ",1,3",
-                           symbol->type, init);
+            std::string data = heldData(symbol->type, init);
+            text_.append("\tS").number(number).append(",\"\",").number(type).append(",3,");
+            text_.number(sizeOf(symbol->type)).append(",1,3");
+            symbolLineEnds(data);
             source = Operand('S', number, symbol->type);
           } else {
             source = valueInto(init->expression, target);

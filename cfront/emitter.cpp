@@ -94,16 +94,21 @@ std::uint32_t Emitter::nextTemporary() {
   return ++temporaries_;
 }
 
+// The temporary's number is written once, in its line; the operand copies the digits.
 Operand Emitter::newTemporary(TypeRef type) {
   std::uint32_t number = nextTemporary();
-  if (type) {
-    std::uint32_t index = typeIndex(type);  // its lines stand before the temporary's
-    text_.append("\tT").number(number).put(',').number(index);
-  } else {
-    text_.append("\tT").number(number).append(",<<Type Undefined>>");
-  }
+  std::uint32_t index = type ? typeIndex(type) : 0;  // its lines stand before the temporary's
+  char* line = text_.room(2 * kLongestDecimal + 4);
+  line[0] = '\t';
+  line[1] = 'T';
+  char* end = decimalDigitsFrom(line + 2, number);
+  Operand temporary('T', std::string_view(line + 2, static_cast<std::size_t>(end - line - 2)),
+                    type);
+  *end++ = ',';
+  text_.commit(type ? decimalDigitsFrom(end, index) : end);
+  if (!type) text_.append("<<Type Undefined>>");
   endLine();
-  return Operand('T', number, type);
+  return temporary;
 }
 
 // True the first time a symbol's line is written.
@@ -113,8 +118,16 @@ bool Emitter::markDeclared(const Symbol* symbol) {
   return true;
 }
 
-std::string Emitter::assemblerName(std::string_view name) const {
-  return cut("_" + std::string(name), 32);
+// "\t@_name,"name",": the assembler name and the C name as symbol lines begin.
+void Emitter::symbolNames(std::string_view name) {
+  std::string_view shortened = name.substr(0, 31);
+  text_.append("\t@_").append(shortened).append(",\"").append(shortened).append("\",");
+}
+
+// After the symbol line of an object, its initialiser data.
+void Emitter::symbolLineEnds(const std::string& data) {
+  endLine();
+  text_.append(data);
 }
 
 void Emitter::topLevel(const TopLevel& item) {
@@ -179,12 +192,16 @@ void Emitter::declareGlobal(Symbol* symbol, const Initializer* init, bool defini
   if (!first && !definition) return;
   std::uint32_t type = typeIndex(symbol->type);
   int section = sectionOf(symbol, init != nullptr);
-  objectWithData("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
-                     std::to_string(type) + "," + (definition ? "4" : "6") + "," +
-                     std::to_string(sizeOf(symbol->type)) + "," +
-                     std::to_string(memoryOf(symbol, section)) + "," + std::to_string(section),
-                 symbol->type, init);
-  if (symbol->ioAddress >= 0) line("\t,a" + std::to_string(symbol->ioAddress));
+  int memory = memoryOf(symbol, section);
+  std::string data = heldData(symbol->type, init);
+  symbolNames(symbol->name);
+  text_.number(type).append(definition ? ",4," : ",6,").number(sizeOf(symbol->type)).put(',');
+  text_.signedNumber(memory).put(',').signedNumber(section);
+  symbolLineEnds(data);
+  if (symbol->ioAddress >= 0) {
+    text_.append("\t,a").signedNumber(symbol->ioAddress);
+    endLine();
+  }
 }
 
 // "\t@asm,"name",type,class,section,attributes,0": class 5 static, 6 external.
@@ -192,9 +209,10 @@ void Emitter::declareFunction(Symbol* symbol) {
   if (!markDeclared(symbol)) return;
   checkInlineConvention(symbol);
   std::uint32_t type = typeIndex(symbol->type);
-  line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
-       std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + "," +
-       std::to_string(kCodeSection) + "," + std::to_string(attributeBits(symbol)) + ",0");
+  symbolNames(symbol->name);
+  text_.number(type).append(symbol->linkage == Linkage::internal ? ",5," : ",6,");
+  text_.number(kCodeSection).put(',').number(attributeBits(symbol)).append(",0");
+  endLine();
 }
 
 // "\tS<n>,"name",type,3,size,memory,section": a static object, block or file scope.
@@ -203,12 +221,13 @@ void Emitter::declareStatic(Symbol* symbol, const Initializer* init) {
   if (symbol->index == 0) symbol->index = ++statics_;
   std::uint32_t type = typeIndex(symbol->type);
   int section = sectionOf(symbol, init != nullptr);
-  objectWithData((makingBuiltins() ? "\t@..S" : "\tS") + std::to_string(symbol->index) + ",\"" +
-                     cut(symbol->name, 31) + "\"," + std::to_string(type) +
-                     (makingBuiltins() ? ",5," : ",3,") + std::to_string(sizeOf(symbol->type)) +
-                     "," + std::to_string(memoryOf(symbol, section)) + "," +
-                     std::to_string(section),
-                 symbol->type, init);
+  int memory = memoryOf(symbol, section);
+  std::string data = heldData(symbol->type, init);
+  text_.append(makingBuiltins() ? "\t@..S" : "\tS").number(symbol->index).append(",\"");
+  text_.append(symbol->name.substr(0, 31)).append("\",").number(type);
+  text_.append(makingBuiltins() ? ",5," : ",3,").number(sizeOf(symbol->type)).put(',');
+  text_.signedNumber(memory).put(',').signedNumber(section);
+  symbolLineEnds(data);
 }
 
 // "\tI<n>,"name",type,1 or 2 (register),size".
@@ -295,21 +314,27 @@ void Emitter::functionRecords(const TopLevel& item) {
   switches_.clear();
   userLabels_.clear();
   lastWasJump_ = false;
-  if (int mark = marks_ ? marks_->disinterruptOf(symbol->name) : 0)
-    line("DISINT," + std::to_string(mark - 1));
+  if (int mark = marks_ ? marks_->disinterruptOf(symbol->name) : 0) {
+    text_.append("DISINT,").signedNumber(mark - 1);
+    endLine();
+  }
   line("{,1");
-  line("BEGIN," + cut(symbol->name, 31));
+  text_.append("BEGIN,").append(symbol->name.substr(0, 31));
+  endLine();
   types_.enterFunctionBody();
   std::uint32_t type = types_.writeDefinedFunction(symbol->type, symbol->name, text_);
-  line("\t@" + assemblerName(symbol->name) + ",\"" + cut(symbol->name, 31) + "\"," +
-       std::to_string(type) + "," + (symbol->linkage == Linkage::internal ? "5" : "6") + ",1," +
-       std::to_string(attributeBits(symbol)) + ",0");
+  symbolNames(symbol->name);
+  text_.number(type).append(symbol->linkage == Linkage::internal ? ",5,1," : ",6,1,");
+  text_.number(attributeBits(symbol)).append(",0");
+  endLine();
   std::uint32_t position = 0;
   for (Symbol* parameter : item.parameters) {
     parameter->index = ++position;
     std::uint32_t size = (sizeOf(parameter->type) + 1) & ~1u;
-    line("\t,\"" + cut(parameter->name, 31) + "\"," + std::to_string(typeIndex(parameter->type)) +
-         "," + std::to_string(size));
+    std::uint32_t parameterType = typeIndex(parameter->type);  // its lines come first
+    text_.append("\t,\"").append(parameter->name.substr(0, 31)).append("\",");
+    text_.number(parameterType).put(',').number(size);
+    endLine();
   }
   const FunctionInfo* info = symbol->type ? symbol->type->function : nullptr;
   if (info && info->variadic) line("\t,\"\",0,0");
@@ -323,7 +348,8 @@ void Emitter::functionRecords(const TopLevel& item) {
   checkReturnAtEnd(symbol, info ? info->returnType : nullptr);
   if (endUsed_) label(endLabel_);
   types_.leaveFunctionBody();
-  line("END," + cut(symbol->name, 31));
+  text_.append("END,").append(symbol->name.substr(0, 31));
+  endLine();
   line("},1");
   // The symbols of the body are taken back with the body: their places may be used again.
   for (const Symbol* local : localDeclared_) declared_.erase(local);
@@ -354,7 +380,7 @@ Operand Emitter::operandOf(const Symbol* symbol) {
       return constantOf(symbol->enumValue, type);
     case SymbolKind::function:
       declareFunction(const_cast<Symbol*>(symbol));
-      return {"@" + assemblerName(symbol->name), type};
+      return Operand("@_", symbol->name.substr(0, 31), type);
     case SymbolKind::parameter:
       return Operand('P', symbol->index, type);
     default:
@@ -366,7 +392,7 @@ Operand Emitter::operandOf(const Symbol* symbol) {
   }
   if (symbol->scopeDepth == 0 || symbol->storage == StorageClass::externClass) {
     declareGlobal(const_cast<Symbol*>(symbol), nullptr, false);
-    return {"@" + assemblerName(symbol->name), type};
+    return Operand("@_", symbol->name.substr(0, 31), type);
   }
   return Operand('I', symbol->index, type);
 }

@@ -38,7 +38,21 @@ class Operand {
   // A numbered operand such as "T12" or "S3".
   Operand(char letter, std::uint32_t number, TypeRef typed);
   // A short prefix and a number in decimal, such as "#U12" or "#L-5".
-  Operand(std::string_view prefix, long long number, TypeRef typed);
+  template <std::size_t N>
+  Operand(const char (&prefix)[N], long long number, TypeRef typed) : type(typed) {
+    std::memcpy(buffer_, prefix, N - 1);
+    assignNumber(N - 1, number);
+  }
+  // A letter and the digits that follow it in `digits`, such as "T" and "12".
+  Operand(char letter, std::string_view digits, TypeRef typed);
+  // A prefix and a name, such as "@_" and "main".
+  template <std::size_t N>
+  Operand(const char (&prefix)[N], std::string_view name, TypeRef typed) : type(typed) {
+    std::memcpy(buffer_, prefix, N - 1);
+    std::size_t length = std::min(name.size(), kCapacity - (N - 1));
+    std::memcpy(buffer_ + N - 1, name.data(), length);
+    length_ = static_cast<std::uint8_t>(N - 1 + length);
+  }
 
   std::string_view text() const { return {buffer_, length_}; }
   void writeTo(LineBuffer& out) const { out.appendField(buffer_, length_); }
@@ -57,6 +71,7 @@ class Operand {
 
  private:
   void assign(std::string_view spelled);
+  void assignNumber(std::size_t at, long long number);  // after a prefix of `at` bytes
 
   char buffer_[kCapacity] = {};
   std::uint8_t length_ = 0;
@@ -144,7 +159,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   std::uint32_t newLabel();
   Operand newTemporary(TypeRef type);
   std::uint32_t nextTemporary();
-  std::string assemblerName(std::string_view name) const;
+  void symbolNames(std::string_view name);
+  void symbolLineEnds(const std::string& data);
   bool markDeclared(const Symbol* symbol);
   void declareGlobal(Symbol* symbol, const Initializer* init, bool definition);
   void declareFunction(Symbol* symbol);
@@ -167,7 +183,9 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand operandOf(const Symbol* symbol);
 
   // emit_initializers.cpp
-  void objectWithData(const std::string& symbolLine, TypeRef type, const Initializer* init);
+  // The data lines of an initialiser, held back while the symbol line is written: the string
+  // objects they refer to are written at once, before it. Nothing without an initialiser.
+  std::string heldData(TypeRef type, const Initializer* init);
   void initializerData(TypeRef type, const Initializer* init);
   void dataLine(std::string_view text);
   void dataOf(TypeRef type, const Initializer* init, std::uint32_t& written);
@@ -264,6 +282,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   std::vector<Loop> loops_;
   std::vector<SwitchState> switches_;
   std::vector<std::pair<std::string_view, std::uint32_t>> userLabels_;
+  std::vector<Operand> arguments_;  // of the calls being written, innermost last
   // Records of pragmas in the body being parsed, by the line they stand on.
   std::vector<std::pair<std::uint32_t, std::string>> heldRecords_;
 

@@ -22,6 +22,13 @@ class LineBuffer : public LineSink {
 
   void write(std::string_view text) override { append(text); }
 
+  // A literal: a copy of known length.
+  template <std::size_t N>
+  LineBuffer& append(const char (&text)[N]) {
+    std::memcpy(room(N - 1), text, N - 1);
+    size_ += N - 1;
+    return *this;
+  }
   LineBuffer& append(std::string_view text) {
     if (text.size() > capacity_ - size_) grow(text.size());
     if (!text.empty()) std::memcpy(data_.get() + size_, text.data(), text.size());
