@@ -101,20 +101,38 @@ bool BodyText::sourceLine(std::uint8_t depth, std::uint32_t line, std::string_vi
     text(decimal(line));
     text(",0,0\n");
   } else {
-    // "\t\t;++%u %04u\n", made by hand: it is written for nearly every source line.
-    char* at = pendingReference_.data();
-    auto put = [&at](std::string_view piece) {
-      copyBytes(at, piece.data(), piece.size());
-      at += piece.size();
-    };
-    put("\t\t;++");
-    put(decimal(depth));
-    put(" ");
-    put(decimal(line, 4));
-    put("\n");
-    referenceLength_ = static_cast<std::size_t>(at - pendingReference_.data());
+    setReference(depth, line);
   }
   return !file_.failed();
+}
+
+// "\t\t;++%u %04u\n", made by hand: it is written for nearly every source line, nearly always
+// with one digit of depth. The line's digits are made with a 1 in front of them, which
+// gives the leading zeros; the blank then goes over the 1.
+void BodyText::setReference(std::uint8_t depth, std::uint32_t line) {
+  char* at = pendingReference_.data();
+  copyBytes(at, "\t\t;++", 5);
+  if (depth < 10 && line < 1000000000) {
+    std::size_t width = 4;
+    std::uint64_t limit = 10000;
+    while (line >= limit) limit *= 10, ++width;
+    at[5] = static_cast<char>('0' + depth);
+    decimalDigitsBefore(at + 7 + width, line + limit);
+    at[6] = ' ';
+    at[7 + width] = '\n';
+    referenceLength_ = 8 + width;
+    return;
+  }
+  at += 5;
+  auto put = [&at](std::string_view piece) {
+    copyBytes(at, piece.data(), piece.size());
+    at += piece.size();
+  };
+  put(decimal(depth));
+  put(" ");
+  put(decimal(line, 4));
+  put("\n");
+  referenceLength_ = static_cast<std::size_t>(at - pendingReference_.data());
 }
 
 void BodyText::section(std::string_view payload) {

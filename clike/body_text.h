@@ -23,37 +23,38 @@ class BodyText {
   // Records encoded with appendRecord, in their order.
   bool records(std::string_view encoded);
   // codeLine and label records.
-  bool codeLine(std::string_view line) {
-    // Nearly always the line and its end fit the work file's block: put in one piece.
-    std::size_t end = referenceLength_ == 0 ? 1 : referenceLength_;
-    if (char* at = file_.room(line.size() + end)) {
-      copyBytes(at, line.data(), line.size());
-      if (referenceLength_ == 0) {
-        at[line.size()] = '\n';
-      } else {
-        copyBytes(at + line.size(), pendingReference_.data(), referenceLength_);
-        referenceLength_ = 0;
-      }
-      file_.wrote(line.size() + end);
-      return true;
-    }
-    text(line);
-    endLine();
-    return !file_.failed();
-  }
-  bool label(std::string_view name) {
-    text(name);
-    text(":");
-    endLine();
-    return !file_.failed();
-  }
+  bool codeLine(std::string_view line) { return endedLine(line, {}); }
+  bool label(std::string_view name) { return endedLine(name, ":"); }
   // A sourceLine record given by its fields.
   bool sourceLine(std::uint8_t depth, std::uint32_t line, std::string_view source);
 
  private:
   void text(std::string_view bytes) { file_.write(bytes.data(), bytes.size()); }
+  // `line`, then `tail`, then the line end of an instruction or label.
+  bool endedLine(std::string_view line, std::string_view tail) {
+    // Nearly always the line and its end fit the work file's block: put in one piece.
+    std::size_t end = referenceLength_ == 0 ? 1 : referenceLength_;
+    std::size_t size = line.size() + tail.size();
+    if (char* at = file_.room(size + end)) {
+      copyBytes(at, line.data(), line.size());
+      copyBytes(at + line.size(), tail.data(), tail.size());
+      if (referenceLength_ == 0) {
+        at[size] = '\n';
+      } else {
+        copyBytes(at + size, pendingReference_.data(), referenceLength_);
+        referenceLength_ = 0;
+      }
+      file_.wrote(size + end);
+      return true;
+    }
+    text(line);
+    text(tail);
+    endLine();
+    return !file_.failed();
+  }
   // The line end of an instruction or label: the pending source reference, or "\n".
   void endLine();
+  void setReference(std::uint8_t depth, std::uint32_t line);
   void startItem();
   void dataItem(std::string_view directive, std::string_view value);
   void wordItem(std::string_view value);

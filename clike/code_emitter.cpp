@@ -232,7 +232,11 @@ void CodeEmitter::label(std::string_view name) {
   }
   flush();
   markLine(line_, depth_, serial_);
-  write(RecordKind::label, name);
+  if (!captures_.empty()) {
+    write(RecordKind::label, name);
+  } else if (!body_.label(name)) {
+    writeFailed_();
+  }
   lastMnemonic_ = {};
 }
 

@@ -32,7 +32,7 @@ Operand conditionOperand(std::int32_t condition) {
   return operand;
 }
 
-Operand labelOperand(std::string_view label) { return symbolicImmediate(std::string(label)); }
+Operand labelOperand(std::string_view label) { return symbolicImmediate(label); }
 
 bool sameRegister(const Operand& a, const Operand& b) {
   if (a.kind == OperandKind::register8 && b.kind == OperandKind::register8)
@@ -204,14 +204,18 @@ std::optional<Operand> Parser::operandOf(int at, OperandUse use) {
         }
         bit.bitRegister = true;
         bit.bitNumber = number.value;
-        bit.text = byte->text + "." + std::string(register8Name(number.value));
+        bit.text = byte->text;
+        bit.text += ".";
+        bit.text += register8Name(number.value);
       } else {
         if (number.value < 0 || number.value > 7) {
           diagnostics_.reportError(Message::invalidBitPosition, std::to_string(number.value));
           return std::nullopt;
         }
         bit.bitNumber = number.value;
-        bit.text = byte->text + "." + std::to_string(number.value);
+        bit.text = byte->text;
+        bit.text += ".";
+        bit.text += std::to_string(number.value);
       }
       return bit;
     }
@@ -304,7 +308,7 @@ std::optional<Operand> Parser::addressOf(int at) {
                             (n.kind == NodeKind::unary && n.opClass == TokenClass::star)))
     return dynamicAddress(at, {});
   if (!objectAddress(at, symbol, offset, type)) return std::nullopt;
-  return symbolicImmediate(withOffset(asmName(*symbol), offset));
+  return symbolicImmediate(addressText(symbol->name, offset));
 }
 
 std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
@@ -312,24 +316,28 @@ std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
   std::int32_t offset = 0;
   Type type;
   if (!objectAddress(at, symbol, offset, type)) return std::nullopt;
-  std::string name = withOffset(asmName(*symbol), offset);
+  OperandText name = addressText(symbol->name, offset);
   // Functions, arrays and entries stand for their address.
   if (type.isFunction() || type.isArray() ||
       (symbol->area == Area::code && type.base == BaseType::entryType))
-    return symbolicImmediate(std::move(name));
+    return symbolicImmediate(name);
   if (type.isAggregate() || sizeOf(type) > 2) {
     diagnostics_.reportError(Message::nonOperatableOperand, symbol->name);
     return std::nullopt;
   }
   bool word = sizeOf(type) == 2;
-  if (symbol->attribute == SizeAttribute::tiny)
-    return memoryOperand(MemoryMode::direct, "(" + name + ")", word);
+  if (symbol->attribute == SizeAttribute::tiny) {
+    OperandText direct = "(";
+    direct += name;
+    direct += ")";
+    return memoryOperand(MemoryMode::direct, direct, word);
+  }
   // A near object is reached through HL.
   if (use.hlBusy || (use.busy & 0xC0) != 0) {
     diagnostics_.reportError(Message::registerConflict, symbol->name);
     return std::nullopt;
   }
-  emit("ld", register16Operand(3), symbolicImmediate(std::move(name)));
+  emit("ld", register16Operand(3), symbolicImmediate(name));
   warnRegister(Message::registerHLUsed, symbol->name);
   return memoryOperand(MemoryMode::atHL, "(hl)", word);
 }

@@ -1,6 +1,7 @@
 #include "clike/operands.h"
 
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <initializer_list>
 
@@ -199,31 +200,38 @@ Operand immediateOperand(std::int32_t value) {
   operand.kind = K::immediate;
   operand.constant = true;
   operand.value = value;
-  operand.text = std::to_string(value);
+  char digits[16];
+  operand.text = std::string_view(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
   return operand;
 }
 
-Operand symbolicImmediate(std::string text) {
+Operand symbolicImmediate(std::string_view text) {
   Operand operand;
   operand.kind = K::immediate;
   operand.word = true;
-  operand.text = std::move(text);
+  operand.text = text;
   return operand;
 }
 
-Operand memoryOperand(MemoryMode mode, std::string text, bool word) {
+Operand memoryOperand(MemoryMode mode, std::string_view text, bool word) {
   Operand operand;
   operand.kind = K::memory;
   operand.mode = mode;
   operand.word = word;
-  operand.text = std::move(text);
+  operand.text = text;
   return operand;
 }
 
-std::string withOffset(std::string base, std::int32_t offset) {
-  if (offset > 0) base += "+" + std::to_string(offset);
-  if (offset < 0) base += std::to_string(offset);
-  return base;
+OperandText addressText(std::string_view name, std::int32_t offset) {
+  OperandText text = "_";
+  text += name;
+  if (offset == 0) return text;
+  char digits[16];
+  digits[0] = '+';
+  char* end = std::to_chars(digits + 1, digits + sizeof digits, offset).ptr;
+  text += offset > 0 ? std::string_view(digits, end - digits)
+                     : std::string_view(digits + 1, end - digits - 1);
+  return text;
 }
 
 Operand displacementOperand(std::int32_t displacement, bool word) {
@@ -252,7 +260,8 @@ std::optional<Operand> highByte(const Operand& word) {
   if (!word.isMemory() || !word.word) return std::nullopt;
   switch (word.mode) {
     case M::direct:
-      return memoryOperand(M::direct, word.text.substr(0, word.text.size() - 1) + "+1)", false);
+      return memoryOperand(
+          M::direct, std::string(word.text.view().substr(0, word.text.size() - 1)) + "+1)", false);
     case M::atHL:
       return displacementOperand(1, false);
     case M::hlDisplacement:

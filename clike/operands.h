@@ -2,7 +2,10 @@
 // The operands of generated instructions and the forms the processor has for them: each
 // instruction the generator writes is first checked against these forms, so an operation
 // without an instruction is reported instead of written.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +38,55 @@ enum class MemoryMode : std::uint8_t {
   pcPlusA = 12,
 };
 
+// The assembler text of an operand, kept in the operand itself: operands are made, copied
+// and dropped for every instruction, and a string of their own would cost more than the
+// text. The room holds far more than the longest text the compiler makes, a statement
+// label (a function's name, a dot and the label's name, of at most 31 significant
+// characters each).
+class OperandText {
+ public:
+  static constexpr std::size_t kRoom = 127;
+
+  OperandText() = default;
+  OperandText(std::string_view text) { assign(text); }  // NOLINT: text converts freely
+  OperandText(const char* text) { assign(text); }       // NOLINT
+  OperandText& operator=(std::string_view text) {
+    assign(text);
+    return *this;
+  }
+  OperandText& operator=(const char* text) {
+    assign(text);
+    return *this;
+  }
+  OperandText& operator+=(std::string_view more) {
+    std::size_t piece = std::min(more.size(), kRoom - size_);
+    std::memcpy(bytes_ + size_, more.data(), piece);
+    size_ = static_cast<std::uint8_t>(size_ + piece);
+    return *this;
+  }
+
+  std::string_view view() const { return std::string_view(bytes_, size_); }
+  operator std::string_view() const { return view(); }  // NOLINT
+  std::string str() const { return std::string(view()); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  friend bool operator==(const OperandText& a, const OperandText& b) {
+    return a.view() == b.view();
+  }
+  friend bool operator==(const OperandText& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const OperandText& a, const char* b) { return a.view() == b; }
+
+ private:
+  void assign(std::string_view text) {
+    size_ = static_cast<std::uint8_t>(std::min(text.size(), kRoom));
+    std::memmove(bytes_, text.data(), size_);  // the text may be this one's
+  }
+
+  std::uint8_t size_ = 0;
+  char bytes_[kRoom];
+};
+
 struct Operand {
   OperandKind kind = OperandKind::none;
   int number = 0;  // register number; for bits of a register the register
@@ -45,7 +97,7 @@ struct Operand {
   bool bitInMemory = false;  // bit: the byte is memory (mode), else register `number`
   bool bitRegister = false;  // bit: the number is in register bitNumber (0..7)
   int bitNumber = 0;
-  std::string text;  // assembler text, complete ("a", "(hl+)", "(_x).3", "_f")
+  OperandText text;  // assembler text, complete ("a", "(hl+)", "(_x).3", "_f")
 
   bool isA() const { return kind == OperandKind::register8 && number == 0; }
   bool isWA() const { return kind == OperandKind::register16 && number == 0; }
@@ -57,10 +109,10 @@ struct Operand {
 Operand register8Operand(int number);
 Operand register16Operand(int number);
 Operand immediateOperand(std::int32_t value);
-Operand symbolicImmediate(std::string text);  // a name's address, "_x+2"
-Operand memoryOperand(MemoryMode mode, std::string text, bool word);
-// A name with a signed offset: "_x+2", "_x-1", "_x".
-std::string withOffset(std::string base, std::int32_t offset);
+Operand symbolicImmediate(std::string_view text);  // a name's address, "_x+2"
+Operand memoryOperand(MemoryMode mode, std::string_view text, bool word);
+// The address of the program's name `name` with a signed offset: "_x+2", "_x-1", "_x".
+OperandText addressText(std::string_view name, std::int32_t offset);
 // (HL+d): `value` holds d.
 Operand displacementOperand(std::int32_t displacement, bool word);
 

@@ -60,8 +60,7 @@ bool Parser::placeOf(int at, OperandUse use, Place& place) {
       diagnostics_.reportError(Message::registerConflict, symbol->name);
       return false;
     }
-    std::string name = withOffset(asmName(*symbol), offset);
-    emit("ld", register16Operand(3), symbolicImmediate(name));
+    emit("ld", register16Operand(3), symbolicImmediate(addressText(symbol->name, offset)));
     warnRegister(Message::registerHLUsed, symbol->name);
     place = Place{ValueType::of(type), MemoryMode::atHL, 0, false};
     return true;
@@ -296,8 +295,7 @@ bool Parser::wideSubscript(int base, int index, const Operand& value, OperandUse
     std::int32_t offset = 0;
     Type type;
     if (!objectAddress(base, symbol, offset, type)) return false;
-    std::string name = withOffset(asmName(*symbol), offset);
-    emit("add", wa, symbolicImmediate(name));
+    emit("add", wa, symbolicImmediate(addressText(symbol->name, offset)));
   } else {
     Place pointer;
     if (!baseIntoHL(base, baseUse, pointer)) return false;

@@ -14,7 +14,7 @@ constexpr int kBreak = 49;
 constexpr int kGoto = 43;
 constexpr int kDepend = 51;
 
-Operand label(std::string_view text) { return symbolicImmediate(std::string(text)); }
+Operand label(std::string_view text) { return symbolicImmediate(text); }
 
 // "\tdb\t0x%lx\n" by hand.
 void appendByteLine(std::string& text, long value) {

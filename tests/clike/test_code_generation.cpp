@@ -204,6 +204,22 @@ TEST(CodeGeneration, ChoiceUDropsAJumpToTheNextLabelAndChoiceEClearsMemory) {
   EXPECT_EQ(assemble(cleared.assembly).status, 0);
 }
 
+// Names are significant to 31 characters; the longest operands made of them (a statement
+// label of a long function, a bit of a long name's element) come out whole, and a longer
+// name names the same object.
+TEST(CodeGeneration, OperandsOfTheLongestNamesComeOutWhole) {
+  const std::string f(31, 'f'), label(31, 'l'), data(31, 'd');
+  auto c = compile("section vars area tiny;\nunsigned char " + data +
+                       "[200];\nsection code;\nvoid " + f + "(void) { goto " + label + "; " +
+                       label + ": " + data + "[199].7 = 1; " + data + "xyz[2] = 0; }\n",
+                   {"-O"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_TRUE(c.has("\tj\t" + f + "." + label + "\t")) << c.assembly;
+  EXPECT_TRUE(c.has(f + "." + label + ":")) << c.assembly;
+  EXPECT_TRUE(c.has("\tset\t(_" + data + "+199).7\t")) << c.assembly;
+  EXPECT_TRUE(c.has("\tld\t(_" + data + "+2),0")) << c.assembly;
+}
+
 const std::string kPointers =
     "section vars area tiny;\n"
     "unsigned char *p;\n"                             // 0

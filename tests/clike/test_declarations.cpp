@@ -142,6 +142,23 @@ TEST(Declarations, NamesWhereATypeBelongs) {
   });
 }
 
+// Types with many derivations, from the declarator and from typedef names, keep all of
+// them: sizes, elements and the pointer at the bottom.
+TEST(Declarations, LongChainsOfDerivationsKeepEveryStep) {
+  auto c = compile(
+      "typedef unsigned char *row[4];\ntypedef row grid[3];\n"
+      "section vars area; unsigned char *cube[2][3][4]; grid g[2]; short **deep[2][2][2][2];\n"
+      "section code; void f(void) { HL = cube[1][2][3]; DE = g[1][2][3]; A = sizeof deep; }\n");
+  EXPECT_EQ(c.messages, "") << c.err;
+  EXPECT_NE(c.assembly.find("_cube\t\tdsb\t48\n_g\t\tdsb\t48\n_deep\t\tdsb\t32\n"),
+            std::string::npos)
+      << c.assembly;
+  EXPECT_NE(c.assembly.find("\tld\thl,_cube+46\n\tld\thl,(hl)\n\tld\thl,_g+46\n\tld\tde,(hl)\n"
+                            "\tld\ta,32\n"),
+            std::string::npos)
+      << c.assembly;
+}
+
 TEST(Declarations, TypedefNamesStandForTheirType) {
   auto c = compile(
       "typedef unsigned char byte;\ntypedef byte *bytes;\ntypedef struct { byte lo, hi; } pair;\n"
