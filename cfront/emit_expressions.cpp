@@ -80,7 +80,7 @@ Operand Operand::pointee(TypeRef typed) const {
 void Emitter::instruction(std::string_view op, const Operand& a, const Operand& b,
                           const Operand& r) {
   char* at = text_.room(op.size() + 3 * (Operand::kCapacity + 1));
-  at = std::copy(op.begin(), op.end(), at);
+  at = copyShort(at, op);
   *at++ = ',';
   at = a.writeTo(at);
   *at++ = ',';

@@ -14,6 +14,28 @@
 
 namespace kz::cfront {
 
+// Copies `text` to `to` and returns its end. Most fields are a few bytes long: those are
+// copied as two overlapping words instead of through a call to memcpy.
+inline char* copyShort(char* to, std::string_view text) {
+  const char* from = text.data();
+  std::size_t length = text.size();
+  if (length >= 8 && length <= 16) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + length - 8, from + length - 8, 8);
+  } else if (length >= 4 && length < 8) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + length - 4, from + length - 4, 4);
+  } else if (length >= 2 && length < 4) {
+    std::memcpy(to, from, 2);
+    std::memcpy(to + length - 2, from + length - 2, 2);
+  } else if (length == 1) {
+    *to = *from;
+  } else if (length > 16) {
+    std::memcpy(to, from, length);
+  }
+  return to + length;
+}
+
 class LineBuffer : public LineSink {
  public:
   LineBuffer() = default;
@@ -30,9 +52,7 @@ class LineBuffer : public LineSink {
     return *this;
   }
   LineBuffer& append(std::string_view text) {
-    if (text.size() > capacity_ - size_) grow(text.size());
-    if (!text.empty()) std::memcpy(data_.get() + size_, text.data(), text.size());
-    size_ += text.size();
+    commit(copyShort(room(text.size()), text));
     return *this;
   }
   LineBuffer& put(char c) {

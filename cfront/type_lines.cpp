@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cfront/diagnostics.h"
+#include "cfront/line_buffer.h"
 #include "common/decimal_digits.h"
 
 namespace kz::cfront {
@@ -78,8 +79,7 @@ void writeLine(LineSink& out, std::uint32_t index, std::string_view body) {
   line[0] = '\t';
   char* end = decimalDigitsFrom(line + 1, index);
   *end++ = ',';
-  std::memcpy(end, body.data(), body.size());
-  end += body.size();
+  end = copyShort(end, body);
   *end++ = '\n';
   out.write(std::string_view(line, static_cast<std::size_t>(end - line)));
 }
