@@ -53,6 +53,18 @@ TEST(LineBuffer, TextSurvivesGrowthAndClearing) {
   EXPECT_EQ(buffer.text(), "as a sink");
 }
 
+// Short pieces are copied as overlapping words: every length must come out whole, and nothing
+// past its end may be written.
+TEST(LineBuffer, PiecesOfEveryLength) {
+  std::string source = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (std::size_t length = 0; length <= source.size(); ++length) {
+    std::string target(source.size() + 1, '#');
+    char* end = copyShort(target.data(), std::string_view(source).substr(0, length));
+    EXPECT_EQ(static_cast<std::size_t>(end - target.data()), length);
+    EXPECT_EQ(target, source.substr(0, length) + std::string(source.size() + 1 - length, '#'));
+  }
+}
+
 TEST(LineBuffer, AFieldKeepsOnlyItsLength) {
   char field[8] = {'T', '1', '2', 'x', 'x', 'x', 'x', 'x'};
   LineBuffer buffer;
