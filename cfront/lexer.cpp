@@ -6,66 +6,6 @@
 #include "cfront/source_text.h"
 
 namespace kz::cfront {
-namespace {
-
-// Four blanks as one word: indentation is skipped a word at a time.
-constexpr std::uint32_t kFourSpaces = 0x20202020u;
-
-std::uint32_t loadFour(const char* at) {
-  std::uint32_t word;
-  std::memcpy(&word, at, 4);
-  return word;
-}
-
-// The end of a preprocessing number whose first character is before at: digits, letters,
-// '_', '.', and a sign after an exponent letter.
-[[gnu::always_inline]] inline const char* numberEnd(const char* at) {
-  for (;;) {
-    char c = *at;
-    if ((c == '+' || c == '-') && (at[-1] == 'e' || at[-1] == 'E')) {
-      ++at;
-    } else if (isIdentifierChar(c) || c == '.') {
-      ++at;
-    } else {
-      return at;
-    }
-  }
-}
-
-// The end of the longest punctuator at at: <<= >>= ... -> ++ -- << >> <= >= == != && || *= /=
-// %= += -= &= ^= |= ## or a single character.
-[[gnu::always_inline]] inline const char* punctuatorEnd(const char* at) {
-  char c = *at++;
-  char d = *at;
-  switch (c) {
-    case '<':
-    case '>':
-      if (d == c) return at[1] == '=' ? at + 2 : at + 1;
-      return d == '=' ? at + 1 : at;
-    case '.':
-      return d == '.' && at[1] == '.' ? at + 2 : at;
-    case '-':
-      return d == '>' || d == '-' || d == '=' ? at + 1 : at;
-    case '+':
-    case '&':
-    case '|':
-      return d == c || d == '=' ? at + 1 : at;
-    case '#':
-      return d == '#' ? at + 1 : at;
-    case '*':
-    case '/':
-    case '%':
-    case '^':
-    case '=':
-    case '!':
-      return d == '=' ? at + 1 : at;
-    default:
-      return at;
-  }
-}
-
-}  // namespace
-
 Lexer::Lexer(std::string_view text, std::uint16_t file, Diagnostics* diagnostics)
     : at_(text.data()),
       end_(text.data() + text.size()),
@@ -116,7 +56,7 @@ inline bool Lexer::skipSpace() {
   if (at >= end_ || (!isBlank(*at) && *at != '/')) return false;
   const char* start = at;
   for (;;) {
-    while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
+    while (end_ - at >= 4 && lexing::loadFour(at) == lexing::kFourSpaces) at += 4;
     while (isBlank(*at)) ++at;
     if (at[0] != '/' || (at[1] != '*' && at[1] != '/') || keepComments_) break;
     at_ = at;
@@ -126,66 +66,6 @@ inline bool Lexer::skipSpace() {
   }
   at_ = at;
   return at != start;
-}
-
-// The common tokens, with no call on their way: blanks but no comment before them, names,
-// numbers, punctuators other than '/' and '.', newlines. Everything else is left to
-// nextInGeneral, from where this one started.
-void Lexer::next(Token& token, bool dropNewlines) {
-  const char* at = at_;
-  std::uint8_t flags = atLineStart_ ? token_flag::kLineStart : 0;
-  for (;;) {
-    if (at < end_ && isBlank(*at)) {
-      flags |= token_flag::kLeadingSpace;
-      // One blank between tokens is the most common; a run (indentation) goes word by word.
-      if (isBlank(*++at)) {
-        while (end_ - at >= 4 && loadFour(at) == kFourSpaces) at += 4;
-        while (isBlank(*at)) ++at;
-      }
-    }
-    if (at >= end_) return nextInGeneral(token);
-    const char* start = at;
-    TokenKind kind;
-    switch (kCharClasses.start[static_cast<unsigned char>(*at)]) {
-      case TokenStart::identifier:
-        ++at;
-        while (isIdentifierChar(*at)) ++at;
-        kind = TokenKind::identifier;
-        break;
-      case TokenStart::punctuator:
-        at = punctuatorEnd(at);
-        kind = TokenKind::punctuator;
-        break;
-      case TokenStart::digit:
-        at = numberEnd(at + 1);
-        kind = TokenKind::number;
-        break;
-      case TokenStart::newline:
-        at_ = ++at;
-        atLineStart_ = true;
-        if (dropNewlines) {
-          newLine();
-          flags = token_flag::kLineStart;
-          continue;
-        }
-        token = {std::string_view(start, 1), line_, column(start), 0, file_,
-                 TokenKind::newline,         flags};
-        newLine();
-        return;
-      default:
-        return nextInGeneral(token);
-    }
-    at_ = at;
-    atLineStart_ = false;
-    token = {std::string_view(start, static_cast<std::size_t>(at - start)),
-             line_,
-             column(start),
-             0,
-             file_,
-             kind,
-             flags};
-    return;
-  }
 }
 
 void Lexer::nextInGeneral(Token& token) {
@@ -242,7 +122,7 @@ TokenKind Lexer::lexSpecial(const char* start) {
       break;
     case '.':
       if (isDigit(*at_)) {
-        at_ = numberEnd(at_);
+        at_ = lexing::numberEnd(at_);
         return TokenKind::number;
       }
       break;
@@ -253,7 +133,7 @@ TokenKind Lexer::lexSpecial(const char* start) {
     default:
       break;
   }
-  at_ = punctuatorEnd(start);
+  at_ = lexing::punctuatorEnd(start);
   return TokenKind::punctuator;
 }
 

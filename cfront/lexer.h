@@ -2,6 +2,7 @@
 // Splits cleaned source text (see source_text.h) into preprocessing tokens. Comments are
 // white space unless they are kept; newlines are tokens; positions are counted as it goes.
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "cfront/token.h"
@@ -23,7 +24,7 @@ class Lexer {
   // The same into a token the caller holds, so that it is written where it is used. With
   // dropNewlines the newlines between tokens are passed over (the token after one still starts
   // its line); one may still come back after a comment or another rare token.
-  void next(Token& token, bool dropNewlines = false);
+  [[gnu::always_inline]] void next(Token& token, bool dropNewlines = false);
   // Skips text in a group that is not being kept, up to the '#' of the next line that starts
   // with one (consumed; true) or to the end (false).
   bool skipToDirective();
@@ -118,5 +119,127 @@ constexpr bool isIdentifierChar(char c) {
   return kCharClasses.has(c, char_class::kIdentifierStart | char_class::kDigit);
 }
 constexpr bool isBlank(char c) { return kCharClasses.has(c, char_class::kBlank); }
+
+// The pieces of Lexer::next, which is defined here so that the reader of the parser's tokens
+// has the whole way from the source text inline.
+namespace lexing {
+
+// Four blanks as one word: indentation is skipped a word at a time.
+inline constexpr std::uint32_t kFourSpaces = 0x20202020u;
+
+inline std::uint32_t loadFour(const char* at) {
+  std::uint32_t word;
+  std::memcpy(&word, at, 4);
+  return word;
+}
+
+// The end of a preprocessing number whose first character is before at: digits, letters,
+// '_', '.', and a sign after an exponent letter.
+[[gnu::always_inline]] inline const char* numberEnd(const char* at) {
+  for (;;) {
+    char c = *at;
+    if ((c == '+' || c == '-') && (at[-1] == 'e' || at[-1] == 'E')) {
+      ++at;
+    } else if (isIdentifierChar(c) || c == '.') {
+      ++at;
+    } else {
+      return at;
+    }
+  }
+}
+
+// The end of the longest punctuator at at: <<= >>= ... -> ++ -- << >> <= >= == != && || *= /=
+// %= += -= &= ^= |= ## or a single character.
+[[gnu::always_inline]] inline const char* punctuatorEnd(const char* at) {
+  char c = *at++;
+  char d = *at;
+  switch (c) {
+    case '<':
+    case '>':
+      if (d == c) return at[1] == '=' ? at + 2 : at + 1;
+      return d == '=' ? at + 1 : at;
+    case '.':
+      return d == '.' && at[1] == '.' ? at + 2 : at;
+    case '-':
+      return d == '>' || d == '-' || d == '=' ? at + 1 : at;
+    case '+':
+    case '&':
+    case '|':
+      return d == c || d == '=' ? at + 1 : at;
+    case '#':
+      return d == '#' ? at + 1 : at;
+    case '*':
+    case '/':
+    case '%':
+    case '^':
+    case '=':
+    case '!':
+      return d == '=' ? at + 1 : at;
+    default:
+      return at;
+  }
+}
+
+}  // namespace lexing
+
+// The common tokens, with no call on their way: blanks but no comment before them, names,
+// numbers, punctuators other than '/' and '.', newlines. Everything else is left to
+// nextInGeneral, from where this one started.
+inline void Lexer::next(Token& token, bool dropNewlines) {
+  const char* at = at_;
+  std::uint8_t flags = atLineStart_ ? token_flag::kLineStart : 0;
+  for (;;) {
+    if (at < end_ && isBlank(*at)) {
+      flags |= token_flag::kLeadingSpace;
+      // One blank between tokens is the most common; a run (indentation) goes word by word.
+      if (isBlank(*++at)) {
+        while (end_ - at >= 4 && lexing::loadFour(at) == lexing::kFourSpaces) at += 4;
+        while (isBlank(*at)) ++at;
+      }
+    }
+    if (at >= end_) return nextInGeneral(token);
+    const char* start = at;
+    TokenKind kind;
+    switch (kCharClasses.start[static_cast<unsigned char>(*at)]) {
+      case TokenStart::identifier:
+        ++at;
+        while (isIdentifierChar(*at)) ++at;
+        kind = TokenKind::identifier;
+        break;
+      case TokenStart::punctuator:
+        at = lexing::punctuatorEnd(at);
+        kind = TokenKind::punctuator;
+        break;
+      case TokenStart::digit:
+        at = lexing::numberEnd(at + 1);
+        kind = TokenKind::number;
+        break;
+      case TokenStart::newline:
+        at_ = ++at;
+        atLineStart_ = true;
+        if (dropNewlines) {
+          newLine();
+          flags = token_flag::kLineStart;
+          continue;
+        }
+        token = {std::string_view(start, 1), line_, column(start), 0, file_,
+                 TokenKind::newline,         flags};
+        newLine();
+        return;
+      default:
+        return nextInGeneral(token);
+    }
+    at_ = at;
+    atLineStart_ = false;
+    token = {std::string_view(start, static_cast<std::size_t>(at - start)),
+             line_,
+             column(start),
+             0,
+             file_,
+             kind,
+             flags};
+    return;
+  }
+}
 
 }  // namespace kz::cfront

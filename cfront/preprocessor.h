@@ -88,7 +88,7 @@ class Preprocessor {
   }
   // The same into a token the caller holds. A token straight from the file that needs no
   // further look is handed on at once.
-  void next(Token& token) {
+  [[gnu::always_inline]] void next(Token& token) {
     if (pending_.empty()) {
       do {
         lexer_->next(token, dropNewlines_);
