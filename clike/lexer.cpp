@@ -300,6 +300,10 @@ void Lexer::scanNumber(Frame& frame, Token& token) {
     }
   }
   std::uint32_t value = 0;
+  // Decimal digits, the common case, are taken before the loop that sees letters too.
+  if (radix == 10) {
+    for (; kindOf(*at) == kDigit; ++at) value = value * 10 + static_cast<std::uint32_t>(*at - '0');
+  }
   while (at < end && isNameChar(*at) && *at != '_') {
     int digit = digitValue(*at);
     if (digit >= radix) {

@@ -119,19 +119,25 @@ class Parser {
   // The token taken stays in last_ until the next take.
   const Token& take() {
     peek();
+    return takePeeked();
+  }
+  // take() once peek() has made the token ready.
+  const Token& takePeeked() {
     last_ = ahead_[0];
-    if (aheadCount_ == 2) ahead_[0] = ahead_[1];
-    --aheadCount_;
+    if (--aheadCount_ != 0) ahead_[0] = ahead_[1];
+    if (last_.kind == TokenClass::openBrace || last_.kind == TokenClass::closeBrace) countBrace();
+    return last_;
+  }
+  void countBrace() {
     if (last_.kind == TokenClass::openBrace) ++openBraces_;
     if (last_.kind == TokenClass::closeBrace && openBraces_ > 0) --openBraces_;
-    return last_;
   }
   [[noreturn]] void stackOverflow();
   bool at(TokenClass kind) { return peek().kind == kind; }
   bool at_(TokenClass kind) { return peek().kind == kind; }
   bool accept(TokenClass kind) {
     if (!at(kind)) return false;
-    take();
+    takePeeked();
     return true;
   }
   bool expect(TokenClass kind) { return accept(kind) || missing(kind); }
