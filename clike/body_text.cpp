@@ -107,20 +107,18 @@ bool BodyText::sourceLine(std::uint8_t depth, std::uint32_t line, std::string_vi
 }
 
 // "\t\t;++%u %04u\n", made by hand: it is written for nearly every source line, nearly always
-// with one digit of depth. The line's digits are made with a 1 in front of them, which
-// gives the leading zeros; the blank then goes over the 1.
+// with one digit of depth. A line below 10000 is one group of four digits, zeros in front.
 void BodyText::setReference(std::uint8_t depth, std::uint32_t line) {
   char* at = pendingReference_.data();
   copyBytes(at, "\t\t;++", 5);
-  if (depth < 10 && line < 1000000000) {
-    std::size_t width = 4;
-    std::uint64_t limit = 10000;
-    while (line >= limit) limit *= 10, ++width;
+  if (depth < 10 && line < 100000000) {
     at[5] = static_cast<char>('0' + depth);
-    decimalDigitsBefore(at + 7 + width, line + limit);
     at[6] = ' ';
-    at[7 + width] = '\n';
-    referenceLength_ = 8 + width;
+    char* digits = at + 7;
+    if (line >= 10000) digits = decimal::smallFrom(digits, line / 10000);
+    std::memcpy(digits, decimal::group(line % 10000), 4);
+    digits[4] = '\n';
+    referenceLength_ = static_cast<std::size_t>(digits + 5 - at);
     return;
   }
   at += 5;

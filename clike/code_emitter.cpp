@@ -177,7 +177,7 @@ void CodeEmitter::hold(std::size_t mnemonicLength) {
     return;
   }
   // A load repeated at once changes nothing.
-  if (heldCount_ > 0 && held.mnemonic() == "ld" && held_[heldCount_ - 1].text() == held.text() &&
+  if (heldCount_ > 0 && held.isLoad() && held_[heldCount_ - 1].text() == held.text() &&
       held.text().find('(') == std::string_view::npos)
     return;
   if (++heldCount_ >= kHeldRun) flush();

@@ -114,6 +114,11 @@ class CodeEmitter {
       return longer.data();
     }
     std::string_view mnemonic() const { return text().substr(1, mnemonicLength); }
+    // An "ld" line; asked of every line held, so not compared as a string.
+    bool isLoad() const {
+      const char* line = isLonger ? longer.data() : bytes.data();
+      return mnemonicLength == 2 && line[1] == 'l' && line[2] == 'd';
+    }
   };
   static constexpr std::size_t kHeldRun = 16;
   // The slot the next line is built in.
