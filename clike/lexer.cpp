@@ -159,7 +159,10 @@ bool Lexer::scan(Token& token) {
   const char* at = frame.at;
   while (isBlank(*at)) ++at;
   frame.at = at;
-  if (!scanPlainToken(frame, token)) return scanFull(token);
+  if (!scanPlainToken(frame, token)) {
+    if (at == frame.end && top_ == 0) return false;  // the end of the line
+    return scanFull(token);
+  }
   lineStart_ = false;
   token.line = line_;
   token.depth = depth_;

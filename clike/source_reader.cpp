@@ -4,7 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -16,6 +21,21 @@ namespace {
 
 constexpr char kEndOfFileMark = 26;
 constexpr std::size_t kGrowth = 64 * 1024;  // the first size of a file whose size is unknown
+
+// The first line feed of the `size` bytes at `text`, or nullptr. Most lines are short: the
+// bytes are compared sixteen at a time where the processor compares them side by side,
+// which is quicker for them than a call of the library.
+const char* findLineFeed(const char* text, std::size_t size) {
+#if defined(__SSE2__)
+  const __m128i feed = _mm_set1_epi8('\n');
+  for (; size >= 16; text += 16, size -= 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    if (int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, feed)))
+      return text + std::countr_zero(static_cast<unsigned>(mask));
+  }
+#endif
+  return static_cast<const char*>(std::memchr(text, '\n', size));
+}
 
 }  // namespace
 
@@ -118,9 +138,9 @@ SourceReader::LineResult SourceReader::nextLine(std::string_view& text) {
   if (level.next == level.size) return LineResult::endOfFile;
   char* start = level.text.get() + level.next;
   std::size_t available = level.size - level.next;
-  const void* feed = std::memchr(start, '\n', available);
-  std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - start)
-                            : available;  // a last line without a line end
+  const char* feed = findLineFeed(start, available);
+  std::size_t length =
+      feed ? static_cast<std::size_t>(feed - start) : available;  // a last line without a line end
   level.next += feed ? length + 1 : length;
   if (length > 0 && start[length - 1] == '\r') --length;
   start[length] = '\0';
