@@ -139,8 +139,11 @@ void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long seria
                           static_cast<char>(line >> 8),
                           static_cast<char>(line >> 16),
                           static_cast<char>(line >> 24)};
-    captured.records.append(head, sizeof head);
-    captured.records += source;
+    std::size_t at = captured.records.size();
+    captured.records.resize(at + sizeof head + source.size());
+    char* to = captured.records.data() + at;
+    copyBytes(to, head, sizeof head);
+    copyBytes(to + sizeof head, source.data(), source.size());
     return;
   }
   std::string& payload = payload_;

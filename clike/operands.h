@@ -60,7 +60,7 @@ class OperandText {
   }
   OperandText& operator+=(std::string_view more) {
     std::size_t piece = std::min(more.size(), kRoom - size_);
-    std::memcpy(bytes_ + size_, more.data(), piece);
+    if (piece != 0) std::memcpy(bytes_ + size_, more.data(), piece);
     size_ = static_cast<std::uint8_t>(size_ + piece);
     return *this;
   }
@@ -80,7 +80,7 @@ class OperandText {
  private:
   void assign(std::string_view text) {
     size_ = static_cast<std::uint8_t>(std::min(text.size(), kRoom));
-    std::memmove(bytes_, text.data(), size_);  // the text may be this one's
+    if (size_ != 0) std::memmove(bytes_, text.data(), size_);  // the text may be this one's
   }
 
   std::uint8_t size_ = 0;

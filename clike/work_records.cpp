@@ -1,5 +1,7 @@
 #include "clike/work_records.h"
 
+#include "clike/byte_copy.h"
+
 namespace kz::clike {
 
 void appendNumber(std::string& bytes, std::uint32_t value) {
@@ -26,15 +28,19 @@ std::size_t recordHead(std::uint8_t* head, RecordKind kind, std::size_t size) {
 }  // namespace
 
 void appendRecord(std::string& records, RecordKind kind, std::string_view payload) {
-  if (payload.size() < 0x80) {
-    // A length of one byte: nearly every record.
-    const char head[2] = {static_cast<char>(kind), static_cast<char>(payload.size())};
-    records.append(head, 2);
-  } else {
+  if (payload.size() >= 0x80) {
     std::uint8_t head[1 + kMaxVarintBytes];
     records.append(reinterpret_cast<const char*>(head), recordHead(head, kind, payload.size()));
+    records += payload;
+    return;
   }
-  records += payload;
+  // A length of one byte: nearly every record, put in one piece.
+  std::size_t at = records.size();
+  records.resize(at + 2 + payload.size());
+  char* to = records.data() + at;
+  to[0] = static_cast<char>(kind);
+  to[1] = static_cast<char>(payload.size());
+  copyBytes(to + 2, payload.data(), payload.size());
 }
 
 }  // namespace kz::clike
