@@ -153,8 +153,7 @@ TypeRef TypeTable::qualified(TypeRef type, std::uint8_t qualifiers) {
   return slot->second;
 }
 
-TypeRef TypeTable::unqualified(TypeRef type) {
-  if (!type || type->qualifiers == 0) return type;
+TypeRef TypeTable::withoutQualifiers(TypeRef type) {
   if (isBasic(type->kind)) return basic(type->kind);
   if (type->kind == TypeKind::pointer) return pointerTo(type->target, type->memory);
   if (type->unqualifiedType) return type->unqualifiedType;

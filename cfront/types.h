@@ -143,7 +143,9 @@ class TypeTable {
   TypeRef plainChar() const;
 
   TypeRef qualified(TypeRef type, std::uint8_t qualifiers);
-  TypeRef unqualified(TypeRef type);
+  TypeRef unqualified(TypeRef type) {
+    return !type || type->qualifiers == 0 ? type : withoutQualifiers(type);
+  }
   // A missing target or element (after an error) is taken as int.
   TypeRef pointerTo(TypeRef target, SizeWord memory = SizeWord::near, std::uint8_t qualifiers = 0);
   TypeRef arrayOf(TypeRef element, std::uint32_t count, bool countKnown);
@@ -159,6 +161,7 @@ class TypeTable {
 
  private:
   TypeRef make(const Type& type);
+  TypeRef withoutQualifiers(TypeRef type);  // unqualified() of a qualified type
 
   const RunOptions& options_;
   std::map<std::tuple<TypeRef, SizeWord, std::uint8_t>, TypeRef> pointers_;
