@@ -150,7 +150,9 @@ Operand Emitter::name(const Expr* expr) {
 
 // The address of an object, as a pointer value.
 Operand Emitter::address(const Expr* place) {
-  TypeRef pointer = typeTable_.pointerTo(place->type);
+  // The pointer type is looked up only where a result takes it: not for an element or through
+  // an indirection.
+  auto pointer = [this, place] { return typeTable_.pointerTo(place->type); };
   switch (place->kind) {
     case ExprKind::indirection:
       return value(place->left);
@@ -168,7 +170,7 @@ Operand Emitter::address(const Expr* place) {
       Operand base = place->kind == ExprKind::member ? address(place->left) : value(place->left);
       // Also at offset 0: the pointer must have the member's type, not the structure's.
       std::uint32_t offset = place->memberInfo ? place->memberInfo->offset : 0;
-      Operand result = newTemporary(pointer);
+      Operand result = newTemporary(pointer());
       instruction("offset", base, constantOf(offset, typeTable_.basic(TypeKind::unsignedInt)),
                   result);
       return result;
@@ -183,8 +185,8 @@ Operand Emitter::address(const Expr* place) {
   Operand object = place->kind == ExprKind::name || place->kind == ExprKind::stringLiteral
                        ? lvalue(place)
                        : value(place);
-  if (object.indirect()) return object.withoutIndirection(pointer);
-  Operand result = place == destinationNode_ ? resultFor(place) : newTemporary(pointer);
+  if (object.indirect()) return object.withoutIndirection(pointer());
+  Operand result = place == destinationNode_ ? resultFor(place) : newTemporary(pointer());
   instruction("ADDR", object, {}, result);
   return result;
 }

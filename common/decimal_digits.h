@@ -62,19 +62,23 @@ inline std::size_t decimalLength(std::uint64_t value) {
   return length + decimal::smallLength(static_cast<std::uint32_t>(value));
 }
 
+namespace decimal {
+
+// decimalDigitsFrom() of a value of nine digits or more.
+char* longFrom(char* first, std::uint64_t value);
+
+}  // namespace decimal
+
 // Writes the digits of `value` from `first` on and returns their end. Room for
 // kLongestDecimal bytes from `first` is needed: bytes after the digits may be written too.
+// Short enough to be inlined for the numbers of up to eight digits that nearly all are.
 inline char* decimalDigitsFrom(char* first, std::uint64_t value) {
   if (value < 10000) return decimal::smallFrom(first, static_cast<std::uint32_t>(value));
-  if (value < 100000000) {
-    auto rest = static_cast<std::uint32_t>(value);
-    char* at = decimal::smallFrom(first, rest / 10000);
-    std::memcpy(at, decimal::group(rest % 10000), 4);
-    return at + 4;
-  }
-  char* end = first + decimalLength(value);
-  decimalDigitsBefore(end, value);
-  return end;
+  if (value >= 100000000) return decimal::longFrom(first, value);
+  auto rest = static_cast<std::uint32_t>(value);
+  char* at = decimal::smallFrom(first, rest / 10000);
+  std::memcpy(at, decimal::group(rest % 10000), 4);
+  return at + 4;
 }
 
 }  // namespace kz
