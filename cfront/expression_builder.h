@@ -96,8 +96,12 @@ class ExpressionBuilder {
   }
   Expr* decayed(Expr* expression);
   // Implicit conversion of an arithmetic value to `to`: constants converted at once, other
-  // values under an aconv node with the conversion warnings.
-  Expr* convert(Expr* expression, TypeRef to);
+  // values under an aconv node with the conversion warnings. A value of that very type is
+  // left as it is without a call.
+  Expr* convert(Expr* expression, TypeRef to) {
+    return expression && expression->type == to ? expression : convertOther(expression, to);
+  }
+  Expr* convertOther(Expr* expression, TypeRef to);
   Expr* convertConstant(Expr* expression, TypeRef to);
   void warnConversion(const Expr* expression, TypeRef to);
   // 510 for a floating value outside the range of its type.

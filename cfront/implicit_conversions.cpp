@@ -142,7 +142,7 @@ Expr* ExpressionBuilder::convertConstant(Expr* expression, TypeRef to) {
   return constantNode(converted.value, converted.type, expression->spot);
 }
 
-Expr* ExpressionBuilder::convert(Expr* expression, TypeRef to) {
+Expr* ExpressionBuilder::convertOther(Expr* expression, TypeRef to) {
   if (!expression || !expression->type || !to) return expression;
   to = types_.unqualified(to);
   TypeRef from = expression->type;
