@@ -89,6 +89,7 @@ void SourceReader::readWhole(Level& level) {
   std::size_t capacity = level.capacity;
   level.text = std::make_unique_for_overwrite<char[]>(capacity + kLinePadding + 1);
   std::size_t size = 0;
+  std::size_t lineStart = 0;  // where the last line read so far starts
   while (true) {
     if (size == capacity) {
       // Room for one more byte at least: a file may have grown since its size was taken.
@@ -102,7 +103,15 @@ void SourceReader::readWhole(Level& level) {
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) diagnostics_.reportFatal(Message::cantRead, level.name);
     if (count == 0) break;
+    const char* read = level.text.get() + size;
     size += static_cast<std::size_t>(count);
+    if (const void* feed = ::memrchr(read, '\n', static_cast<std::size_t>(count))) {
+      lineStart = static_cast<std::size_t>(static_cast<const char*>(feed) - level.text.get()) + 1;
+    }
+    // A line already too long ends the compilation when it is reached: what follows it is
+    // never used, and a device that sends no line end is not read without end.
+    if (size - lineStart > kMaxLineLength + 1) break;
+    if (size > kMaxSourceBytes) diagnostics_.reportFatal(Message::cantRead, level.name);
   }
   ::close(level.fd);
   level.fd = -1;

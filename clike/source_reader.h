@@ -21,6 +21,9 @@ class SourceReader {
   static constexpr std::size_t kMaxLineLength = 1022;
   static constexpr int kMaxIncludeDepth = 8;  // include files below the main source
   static constexpr std::size_t kLinePadding = 8;
+  // A source longer than this is refused as unreadable: a pipe or a device without end would
+  // otherwise take all memory.
+  static constexpr std::size_t kMaxSourceBytes = std::size_t{1} << 30;
 
   enum class LineResult : std::uint8_t { line, endOfFile };
 

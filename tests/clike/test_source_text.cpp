@@ -86,5 +86,29 @@ TEST(SourceText, APipeIsReadWholeWhateverItsLength) {
   EXPECT_EQ(reader.totalLines(), 30000);
 }
 
+// A device or pipe that sends no line end is read only as far as its first line is too long:
+// that line ends the compilation, after the lines before it.
+TEST(SourceText, AnEndlessLineIsReadOnlyUntilItIsTooLong) {
+  PreprocessorHarness h;
+  Diagnostics diagnostics(h.settings, Console{h.out.stream(), h.err.stream()});
+  SourceReader reader(diagnostics);
+  reader.openMain("/dev/zero");
+  std::string_view line;
+  try {
+    reader.nextLine(line);
+    ADD_FAILURE() << "a line without end was taken";
+  } catch (const FatalError& fatal) {
+    EXPECT_EQ(fatal.number(), static_cast<int>(Message::sourceLineTooLong));
+  }
+
+  std::string path = h.path("long.c");
+  h.write("long.c", "short\n" + std::string(5000, 'x') + "\nnever\n");
+  SourceReader longer(diagnostics);
+  longer.openMain(path);
+  ASSERT_EQ(longer.nextLine(line), SourceReader::LineResult::line);
+  EXPECT_EQ(line, "short");
+  EXPECT_THROW(longer.nextLine(line), FatalError);
+}
+
 }  // namespace
 }  // namespace kz::clike
