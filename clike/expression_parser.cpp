@@ -456,6 +456,14 @@ std::uint32_t Parser::sizeOfNode(int at) {
       return n.word ? 2 : 1;
     case NodeKind::cast:
       return sizeOf(nodes_.type(n.value));
+    case NodeKind::index:
+    case NodeKind::member:
+    case NodeKind::unary: {
+      // An element, a member or the object a pointer points to: the size of its type.
+      if (n.kind == NodeKind::unary && n.opClass != TokenClass::star) return 2;
+      ValueType object = objectTypeOf(at);
+      return object.known ? object.size : 2;
+    }
     default:
       return 2;
   }

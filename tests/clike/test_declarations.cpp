@@ -159,6 +159,22 @@ TEST(Declarations, LongChainsOfDerivationsKeepEveryStep) {
       << c.assembly;
 }
 
+// sizeof of an element, a member or the object behind a pointer is the size of its type,
+// an array's whole.
+TEST(Declarations, SizeofOfElementsMembersAndPointedObjects) {
+  auto c = compile(
+      "struct rec { unsigned char tag; short table[5]; };\n"
+      "section vars area; unsigned char *cube[2][3][4]; struct rec r; struct rec *p;\n"
+      "unsigned char *bytes;\n"
+      "section code; void f(void) { A = sizeof cube[1]; A = sizeof cube[1][2];\n"
+      "A = sizeof r.table; A = sizeof p->table[0]; A = sizeof *p; A = sizeof *bytes; }\n");
+  EXPECT_EQ(c.messages, "") << c.err;
+  EXPECT_NE(c.assembly.find("\tld\ta,24\n\tld\ta,8\n\tld\ta,10\n\tld\ta,2\n\tld\ta,11\n"
+                            "\tld\ta,1\n"),
+            std::string::npos)
+      << c.assembly;
+}
+
 TEST(Declarations, TypedefNamesStandForTheirType) {
   auto c = compile(
       "typedef unsigned char byte;\ntypedef byte *bytes;\ntypedef struct { byte lo, hi; } pair;\n"
