@@ -10,7 +10,9 @@ namespace kz::cfront {
 
 class OutputFile {
  public:
-  static constexpr std::size_t kBlockSize = 256 * 1024;
+  // 64 KiB: a larger block saves no write that matters, and on a large input it was what
+  // took the heap into one more 2 MiB page.
+  static constexpr std::size_t kBlockSize = 64 * 1024;
 
   explicit OutputFile(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
   ~OutputFile();
