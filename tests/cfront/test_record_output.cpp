@@ -8,6 +8,7 @@
 
 #include "cfront/translation_unit.h"
 #include "harness.h"
+#include "parse_harness.h"
 
 namespace kz::cfront::testing {
 namespace {
@@ -46,34 +47,16 @@ class RecordingSink : public LineSink, public RecordSink, public FunctionBodies 
   bool inBody_ = false;
 };
 
-struct Compiled {
-  std::string messages;
-  bool aborted = false;
-};
-
-Compiled compile(const ScratchDirectory& scratch, const std::string& source, RecordingSink& sink,
-                 bool tellBodies = false) {
+ParseResult compile(const ScratchDirectory& scratch, const std::string& source, RecordingSink& sink,
+                    bool tellBodies = false) {
   RunOptions options;
-  scratch.write("t.c", source);
-  CapturedStream messages;
-  Diagnostics diagnostics(options, messages.stream());
-  Preprocessor preprocessor(options, diagnostics, 1700000000);
-  diagnostics.setPositionSource([&] { return preprocessor.position(); });
-  Compiled result;
-  try {
-    preprocessor.definePredefined();
-    preprocessor.defineAfterOptions();
-    preprocessor.setIncludeDirectories({scratch.path()});
-    preprocessor.openPrimary(std::string("t.c"), source);
-    preprocessor.setRecordSink(&sink);
-    UnitState state;
-    if (tellBodies) state.bodies = &sink;
-    compileTranslationUnit(preprocessor, diagnostics, options, &sink, state);
-  } catch (const RunAborted&) {
-    result.aborted = true;
-  }
-  result.messages = messages.text();
-  return result;
+  return runCompileMode(scratch, source, options,
+                        [&](Preprocessor& preprocessor, Diagnostics& diagnostics) {
+                          preprocessor.setRecordSink(&sink);
+                          UnitState state;
+                          if (tellBodies) state.bodies = &sink;
+                          compileTranslationUnit(preprocessor, diagnostics, options, &sink, state);
+                        });
 }
 
 TEST(RecordOutput, DeclarationsAreHandedOnBeforeTheNextFileIsEntered) {
@@ -127,7 +110,7 @@ TEST(RecordOutput, RecordsBeforeAFatalMessageInAFunctionStillReachTheStream) {
   for (std::uint32_t i = 0; i < 16700; ++i) source += "  do ; while (a);\n";
   source += "  return x;\n}\n";
   RecordingSink sink;
-  Compiled run = compile(scratch, source, sink);
+  ParseResult run = compile(scratch, source, sink);
   EXPECT_TRUE(run.aborted);
   EXPECT_NE(run.messages.find("-Fatal-137"), std::string::npos) << run.messages;
   const std::string& text = sink.text();
