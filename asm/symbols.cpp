@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "common/fnv1a.h"
+
 namespace kz::assembler {
 
 namespace {
@@ -16,11 +18,7 @@ static_assert(sizeof(symbolEntry) <= 40);
 // only the last 16 characters of a long name and clusters short ones). The fold makes the low
 // bits, which pick the slot, depend on every bit of every character.
 std::uint32_t indexTag(std::string_view name) {
-  std::uint64_t h = 14695981039346656037ull;
-  for (char c : name) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 1099511628211ull;
-  }
+  std::uint64_t h = fnv1a(name);
   return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 

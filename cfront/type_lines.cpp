@@ -7,6 +7,7 @@
 #include "cfront/diagnostics.h"
 #include "cfront/line_buffer.h"
 #include "common/decimal_digits.h"
+#include "common/fnv1a.h"
 
 namespace kz::cfront {
 namespace {
@@ -329,8 +330,7 @@ constexpr std::size_t kFirstDerivedSlots = 64;
 }  // namespace
 
 TypeLines::BodyKey::BodyKey(std::string_view body) : text(body) {
-  std::uint64_t mixed = 0xCBF29CE484222325ull;  // FNV-1a
-  for (char c : body) mixed = (mixed ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  std::uint64_t mixed = fnv1a(body);
   hash = static_cast<std::uint32_t>(mixed ^ mixed >> 32);
 }
 

@@ -5,14 +5,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/fnv1a.h"
+
 namespace kz::clike {
 
 inline std::uint64_t hashName(std::string_view name) {
-  std::uint64_t hash = 0xCBF29CE484222325ull;
-  for (char c : name) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001B3ull;
-  }
+  std::uint64_t hash = fnv1a(name);
   return hash ^ (hash >> 29);
 }
 
