@@ -10,30 +10,15 @@
 #include <string_view>
 
 #include "cfront/line_sink.h"
+#include "common/byte_copy.h"
 #include "common/decimal_digits.h"
 
 namespace kz::cfront {
 
-// Copies `text` to `to` and returns its end. Most fields are a few bytes long: those are
-// copied as two overlapping words instead of through a call to memcpy.
+// Copies `text` to `to` and returns its end.
 inline char* copyShort(char* to, std::string_view text) {
-  const char* from = text.data();
-  std::size_t length = text.size();
-  if (length >= 8 && length <= 16) {
-    std::memcpy(to, from, 8);
-    std::memcpy(to + length - 8, from + length - 8, 8);
-  } else if (length >= 4 && length < 8) {
-    std::memcpy(to, from, 4);
-    std::memcpy(to + length - 4, from + length - 4, 4);
-  } else if (length >= 2 && length < 4) {
-    std::memcpy(to, from, 2);
-    std::memcpy(to + length - 2, from + length - 2, 2);
-  } else if (length == 1) {
-    *to = *from;
-  } else if (length > 16) {
-    std::memcpy(to, from, length);
-  }
-  return to + length;
+  copyBytes(to, text.data(), text.size());
+  return to + text.size();
 }
 
 class LineBuffer : public LineSink {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "clike/byte_copy.h"
+#include "common/byte_copy.h"
 #include "common/decimal_digits.h"
 #include "common/varint.h"
 

@@ -1,6 +1,6 @@
 #include "clike/code_emitter.h"
 
-#include "clike/byte_copy.h"
+#include "common/byte_copy.h"
 #include "common/varint.h"
 
 namespace kz::clike {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "clike/byte_copy.h"
+#include "common/byte_copy.h"
 
 namespace kz::clike {
 

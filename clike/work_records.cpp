@@ -1,6 +1,6 @@
 #include "clike/work_records.h"
 
-#include "clike/byte_copy.h"
+#include "common/byte_copy.h"
 
 namespace kz::clike {
 

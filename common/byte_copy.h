@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace kz::clike {
+namespace kz {
 
 inline void copyBytes(char* to, const char* from, std::size_t size) {
   // A size known here is a fixed piece of text: the library copy is inlined for it.
@@ -23,4 +23,4 @@ inline void copyBytes(char* to, const char* from, std::size_t size) {
   }
 }
 
-}  // namespace kz::clike
+}  // namespace kz
