@@ -83,17 +83,7 @@ void BodyText::wordItem(std::string_view value) {
 bool BodyText::sourceLine(std::uint8_t depth, std::uint32_t line, std::string_view source) {
   if (options_.sourceCommentLevel == 0) return true;
   if (options_.sourceCommentLevel == 2 && !source.empty()) {
-    std::string_view head = inSection_ ? ";+++ \t" : ";+++\t";
-    if (char* at = file_.room(head.size() + source.size() + 1)) {
-      copyBytes(at, head.data(), head.size());
-      copyBytes(at + head.size(), source.data(), source.size());
-      at[head.size() + source.size()] = '\n';
-      file_.wrote(head.size() + source.size() + 1);
-    } else {
-      text(head);
-      text(source);
-      text("\n");
-    }
+    putPieces(inSection_ ? ";+++ \t" : ";+++\t", source, "\n");
   }
   if (!inSection_) return !file_.failed();
   if (options_.debugInfo == 1) {

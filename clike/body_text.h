@@ -32,25 +32,26 @@ class BodyText {
   void text(std::string_view bytes) { file_.write(bytes.data(), bytes.size()); }
   // `line`, then `tail`, then the line end of an instruction or label.
   bool endedLine(std::string_view line, std::string_view tail) {
-    // Nearly always the line and its end fit the work file's block: put in one piece.
-    std::size_t end = referenceLength_ == 0 ? 1 : referenceLength_;
-    std::size_t size = line.size() + tail.size();
-    if (char* at = file_.room(size + end)) {
-      copyBytes(at, line.data(), line.size());
-      copyBytes(at + line.size(), tail.data(), tail.size());
-      if (referenceLength_ == 0) {
-        at[size] = '\n';
-      } else {
-        copyBytes(at + size, pendingReference_.data(), referenceLength_);
-        referenceLength_ = 0;
-      }
-      file_.wrote(size + end);
-      return true;
-    }
-    text(line);
-    text(tail);
-    endLine();
+    std::string_view end = referenceLength_ == 0
+                               ? std::string_view("\n")
+                               : std::string_view(pendingReference_.data(), referenceLength_);
+    putPieces(line, tail, end);
+    referenceLength_ = 0;
     return !file_.failed();
+  }
+  // Nearly always the pieces fit the work file's block: they are put there in one go.
+  void putPieces(std::string_view first, std::string_view second, std::string_view third) {
+    std::size_t size = first.size() + second.size() + third.size();
+    if (char* at = file_.room(size)) {
+      copyBytes(at, first.data(), first.size());
+      copyBytes(at + first.size(), second.data(), second.size());
+      copyBytes(at + first.size() + second.size(), third.data(), third.size());
+      file_.wrote(size);
+      return;
+    }
+    text(first);
+    text(second);
+    text(third);
   }
   // The line end of an instruction or label: the pending source reference, or "\n".
   void endLine();

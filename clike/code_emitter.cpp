@@ -127,25 +127,6 @@ void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long seria
     if (!body_.sourceLine(depth, line, source)) writeFailed_();
     return;
   }
-  // The record's head and fields go to the capture in one piece when its length takes one
-  // byte, as nearly always.
-  if (5 + source.size() < 0x80) {
-    Captured& captured = captures_.back();
-    captured.last = captured.records.size();
-    const char head[7] = {static_cast<char>(RecordKind::sourceLine),
-                          static_cast<char>(5 + source.size()),
-                          static_cast<char>(depth),
-                          static_cast<char>(line),
-                          static_cast<char>(line >> 8),
-                          static_cast<char>(line >> 16),
-                          static_cast<char>(line >> 24)};
-    std::size_t at = captured.records.size();
-    captured.records.resize(at + sizeof head + source.size());
-    char* to = captured.records.data() + at;
-    copyBytes(to, head, sizeof head);
-    copyBytes(to + sizeof head, source.data(), source.size());
-    return;
-  }
   std::string& payload = payload_;
   payload.assign(1, static_cast<char>(depth));
   appendNumber(payload, line);
