@@ -15,12 +15,15 @@ constexpr std::size_t kPathCapacity = 4096;
 
 // Fixed storage, so the handler reads it without allocating. A slot is published by
 // setting its flag after the path is written, and withdrawn by clearing the flag first.
-struct Slot {
-  std::atomic<bool> used{false};
-  char path[kPathCapacity];
+// The flags sit together, apart from the paths, and all starts as zero bytes: a run that
+// registers one file touches two pages of it, not one for every slot.
+struct Registry {
+  std::atomic<bool> used[kSlots]{};
+  char paths[kSlots][kPathCapacity]{};
 };
 
-Slot registry[kSlots];
+constinit Registry registry;
+
 volatile sig_atomic_t signalExitStatus = 192;
 
 // stat and unlink are both async-signal-safe.
@@ -30,8 +33,8 @@ void unlinkIfRegular(const char* path) {
 }
 
 void removeAllSlots() {
-  for (Slot& slot : registry) {
-    if (slot.used.load()) unlinkIfRegular(slot.path);
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (registry.used[slot].load()) unlinkIfRegular(registry.paths[slot]);
   }
 }
 
@@ -44,29 +47,29 @@ extern "C" void onTerminatingSignal(int) {
 
 bool registerFile(const std::string& path) {
   if (path.size() >= kPathCapacity) return false;
-  for (Slot& slot : registry) {
-    if (slot.used.load()) continue;
-    std::memcpy(slot.path, path.c_str(), path.size() + 1);
-    slot.used.store(true);
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (registry.used[slot].load()) continue;
+    std::memcpy(registry.paths[slot], path.c_str(), path.size() + 1);
+    registry.used[slot].store(true);
     return true;
   }
   return false;
 }
 
 void unregisterFile(const std::string& path) {
-  for (Slot& slot : registry) {
-    if (slot.used.load() && path == slot.path) {
-      slot.used.store(false);
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (registry.used[slot].load() && path == registry.paths[slot]) {
+      registry.used[slot].store(false);
       return;
     }
   }
 }
 
 void removeRegisteredFiles() {
-  for (Slot& slot : registry) {
-    if (!slot.used.load()) continue;
-    slot.used.store(false);
-    unlinkIfRegular(slot.path);
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (!registry.used[slot].load()) continue;
+    registry.used[slot].store(false);
+    unlinkIfRegular(registry.paths[slot]);
   }
 }
 
