@@ -338,8 +338,8 @@ void Preprocessor::doInclude(const Token& keyword, std::span<const Token> line) 
       enterFile(path, {});
       return;
     }
-    std::string text;
-    if (readRegularFile(path, text) == ReadResult::ok) {
+    SourceBuffer text;
+    if (readSourceFile(path, text) == ReadResult::ok) {
       enterFile(path, std::move(text));
       return;
     }

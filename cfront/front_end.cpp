@@ -27,6 +27,13 @@ std::optional<long long> sourceDateEpochOf(const ProgramEnvironment& environment
   return std::stoll(*text);
 }
 
+ReadResult readStandardInput(SourceBuffer& buffer) {
+  std::string text;
+  ReadResult result = readDescriptor(STDIN_FILENO, text);
+  buffer = SourceBuffer(std::move(text));
+  return result;
+}
+
 std::optional<std::string> givenValue(const ProgramEnvironment& environment, const char* name) {
   std::optional<std::string> value = environment.lookup(name);
   if (value && value->empty()) return std::nullopt;
@@ -95,7 +102,7 @@ void FrontEnd::startUp() {
   OptionScanner(options_, diagnostics_, *this).scan(words);
   sections_.applyOptions(options_.sections, diagnostics_);
   writeVersionRecord(optionText);
-  std::string text = openInput();
+  SourceBuffer text = openInput();
   openOutput();
   preprocessor_.defineAfterOptions();
   buildIncludeList();
@@ -127,10 +134,10 @@ void FrontEnd::writeVersionRecord(const std::string& optionText) {
   std::fclose(record);
 }
 
-std::string FrontEnd::openInput() {
-  std::string text;
-  ReadResult result = options_.inputName ? readRegularFile(*options_.inputName, text)
-                                         : readDescriptor(STDIN_FILENO, text);
+SourceBuffer FrontEnd::openInput() {
+  SourceBuffer text;
+  ReadResult result =
+      options_.inputName ? readSourceFile(*options_.inputName, text) : readStandardInput(text);
   if (result == ReadResult::cannotOpen)
     diagnostics_.report(Message::cannotOpenFile, {*options_.inputName});
   if (result == ReadResult::readFailed) diagnostics_.report(Message::inputProblem);

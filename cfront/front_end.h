@@ -35,7 +35,7 @@ class FrontEnd : private OptionActions {
   void startUp();
   void makeWorkFiles();
   void writeVersionRecord(const std::string& optionText);
-  std::string openInput();
+  SourceBuffer openInput();
   void openOutput();
   void buildIncludeList();
   void compile();

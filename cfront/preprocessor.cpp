@@ -68,14 +68,18 @@ std::uint16_t Preprocessor::fileIndexOf(const std::string& name) {
 }
 
 void Preprocessor::openPrimary(const std::optional<std::string>& name, std::string rawText) {
+  openPrimary(name, SourceBuffer(std::move(rawText)));
+}
+
+void Preprocessor::openPrimary(const std::optional<std::string>& name, SourceBuffer rawText) {
   enterFile(name ? *name : std::string(), std::move(rawText));
 }
 
-void Preprocessor::enterFile(const std::string& name, std::string rawText) {
-  std::shared_ptr<const std::string>& text = fileTexts_[name];
+void Preprocessor::enterFile(const std::string& name, SourceBuffer rawText) {
+  std::shared_ptr<const SourceBuffer>& text = fileTexts_[name];
   if (!text) {
-    cleanSourceInPlace(rawText, options_.kanjiText);
-    text = std::make_shared<const std::string>(std::move(rawText));
+    rawText.clean(options_.kanjiText);
+    text = std::make_shared<const SourceBuffer>(std::move(rawText));
   }
   std::uint16_t index = fileIndexOf(name);
   levels_.push_back(std::make_unique<Level>(text, index, &diagnostics_));

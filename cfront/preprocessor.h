@@ -19,6 +19,7 @@
 #include "cfront/macro_table.h"
 #include "cfront/pragma_table.h"
 #include "cfront/settings.h"
+#include "cfront/source_buffer.h"
 #include "cfront/spelling_store.h"
 #include "cfront/token.h"
 
@@ -79,6 +80,7 @@ class Preprocessor {
   }
   // The primary file (nullopt: standard input, already read into text).
   void openPrimary(const std::optional<std::string>& name, std::string rawText);
+  void openPrimary(const std::optional<std::string>& name, SourceBuffer rawText);
 
   // The next expanded token; endOfFile once the primary file has ended.
   Token next() {
@@ -113,11 +115,11 @@ class Preprocessor {
  private:
   // One file of the include stack.
   struct Level {
-    Level(std::shared_ptr<const std::string> source, std::uint16_t fileIndex,
+    Level(std::shared_ptr<const SourceBuffer> source, std::uint16_t fileIndex,
           Diagnostics* diagnostics)
-        : text(std::move(source)), lexer(*text, fileIndex, diagnostics), file(fileIndex) {}
+        : text(std::move(source)), lexer(text->text(), fileIndex, diagnostics), file(fileIndex) {}
 
-    std::shared_ptr<const std::string> text;
+    std::shared_ptr<const SourceBuffer> text;
     Lexer lexer;
     std::uint16_t file;
     std::size_t conditionalDepth = 0;  // open groups when the file was entered
@@ -234,7 +236,7 @@ class Preprocessor {
   bool parseBody(std::span<const Token> body, Macro& macro);
   void addDefinition(std::unique_ptr<Macro> macro);
   void announceDefinition(const Macro& macro);
-  void enterFile(const std::string& name, std::string rawText);
+  void enterFile(const std::string& name, SourceBuffer rawText);
   std::uint16_t fileIndexOf(const std::string& name);
   std::string spellingOf(std::span<const Token> tokens) const;
 
@@ -259,7 +261,7 @@ class Preprocessor {
   std::deque<std::string> fileNames_;           // messages keep pointers to these
   std::optional<std::uint32_t> directiveLine_;  // the line of the directive being executed
   std::unordered_map<std::string, std::uint16_t> fileIndex_;
-  std::unordered_map<std::string, std::shared_ptr<const std::string>> fileTexts_;
+  std::unordered_map<std::string, std::shared_ptr<const SourceBuffer>> fileTexts_;
   SpellingStore spellings_;  // spellings made by expansion, alive for the run
   std::vector<std::unique_ptr<CallBuffers>> callBuffers_;  // by depth of nested calls
   std::size_t callDepth_ = 0;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cfront/source_buffer.h"
 #include "common/host_path.h"
 
 namespace kz::cfront {
@@ -152,28 +153,63 @@ ReadResult readKnownSize(int fd, std::size_t size, std::string& contents) {
 
 }  // namespace
 
-ReadResult readRegularFile(const std::string& path, std::string& contents) {
-  // Non-blocking, so that a pipe without a writer cannot stop the run before it is rejected.
+namespace {
+
+// A smaller file is read: its block costs less than setting up a mapping.
+constexpr std::size_t kSmallestMappedFile = std::size_t{64} << 10;
+
+// Non-blocking, so that a pipe without a writer cannot stop the run before it is rejected.
+// -1 for a file that cannot be opened or is not a regular file.
+int openRegularFile(const std::string& path, std::size_t& size) {
   int fd = ::open(withHostSeparators(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return ReadResult::cannotOpen;
+  if (fd < 0) return -1;
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
-    return ReadResult::cannotOpen;
+    return -1;
   }
-  ReadResult result = readKnownSize(fd, static_cast<std::size_t>(info.st_size), contents);
+  size = static_cast<std::size_t>(info.st_size);
+  return fd;
+}
+
+}  // namespace
+
+ReadResult readRegularFile(const std::string& path, std::string& contents) {
+  std::size_t size = 0;
+  int fd = openRegularFile(path, size);
+  if (fd < 0) return ReadResult::cannotOpen;
+  ReadResult result = readKnownSize(fd, size, contents);
+  ::close(fd);
+  return result;
+}
+
+ReadResult readSourceFile(const std::string& path, SourceBuffer& buffer) {
+  std::size_t size = 0;
+  int fd = openRegularFile(path, size);
+  if (fd < 0) return ReadResult::cannotOpen;
+  ReadResult result = ReadResult::ok;
+  if (size < kSmallestMappedFile || !buffer.map(fd, size)) {
+    std::string text;
+    result = readKnownSize(fd, size, text);
+    buffer = SourceBuffer(std::move(text));
+  }
   ::close(fd);
   return result;
 }
 
 // The text only shrinks until its end (a splice removes two characters and puts back one
-// newline later), so it is rewritten where it stands: a file without trigraphs, carriage
-// returns or splices is not copied at all.
-void cleanSourceInPlace(std::string& text, bool kanji) {
-  std::size_t size = std::min(text.find(kEndOfFileMark), text.size());
-  char* data = text.data();
+// newline later), so it is rewritten where it stands. A byte is written only where it changes:
+// a file without trigraphs, carriage returns or splices is left untouched, so the pages of a
+// mapped file stay shared with the file.
+std::size_t cleanSourceText(char* data, std::size_t size, bool kanji) {
+  if (const void* mark = std::memchr(data, kEndOfFileMark, size))
+    size = static_cast<std::size_t>(static_cast<const char*>(mark) - data);
   std::string_view raw(data, size);
   std::size_t out = 0;
+  auto put = [&](char c) {
+    if (data[out] != c) data[out] = c;
+    ++out;
+  };
   std::size_t splicedNewlines = 0;
   std::size_t kanjiTail = std::string::npos;  // a '\\' there is half of a character
   for (std::size_t at = 0; at < size; ++at) {
@@ -196,13 +232,13 @@ void cleanSourceInPlace(std::string& text, bool kanji) {
       continue;
     } else if (kanji && isShiftJisLead(static_cast<unsigned char>(c)) && at + 1 < size &&
                data[at + 1] != '\n' && data[at + 1] != '\r') {
-      data[out++] = c;
-      data[out++] = data[++at];
+      put(c);
+      put(data[++at]);
       kanjiTail = out - 1;
       continue;
     }
     if (c != '\n') {
-      data[out++] = c;
+      put(c);
       continue;
     }
     if (out > 0 && data[out - 1] == '\\' && kanjiTail != out - 1) {
@@ -210,15 +246,21 @@ void cleanSourceInPlace(std::string& text, bool kanji) {
       ++splicedNewlines;
       continue;
     }
-    data[out++] = '\n';
+    put('\n');
     std::memset(data + out, '\n', splicedNewlines);
     out += splicedNewlines;
     splicedNewlines = 0;
   }
-  text.resize(out);
-  if (!text.empty() && text.back() == '\\') text.pop_back();
-  if (text.empty() || text.back() != '\n' || splicedNewlines > 0) text += '\n';
-  text.append(splicedNewlines, '\n');
+  if (out > 0 && data[out - 1] == '\\') --out;
+  if (out == 0 || data[out - 1] != '\n' || splicedNewlines > 0) put('\n');
+  std::memset(data + out, '\n', splicedNewlines);
+  return out + splicedNewlines;
+}
+
+void cleanSourceInPlace(std::string& text, bool kanji) {
+  std::size_t size = text.size();
+  text.push_back('\0');  // the room a newline put at the end may take
+  text.resize(cleanSourceText(text.data(), size, kanji));
 }
 
 std::string cleanSource(std::string_view raw, bool kanji) {

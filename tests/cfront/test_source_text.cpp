@@ -5,6 +5,7 @@
 
 #include "cfront/constants.h"
 #include "cfront/include_paths.h"
+#include "cfront/source_buffer.h"
 #include "cfront/source_text.h"
 #include "tests/cfront/harness.h"
 
@@ -107,6 +108,34 @@ TEST(SourceFile, IsReadWholeWhateverItsSize) {
   std::string contents;
   EXPECT_EQ(readRegularFile(directory.path() + "missing.c", contents), ReadResult::cannotOpen);
   EXPECT_EQ(readRegularFile(directory.path(), contents), ReadResult::cannotOpen);
+}
+
+// A large file is mapped where it leaves room past its end; whether mapped or read, and
+// whatever its last page holds, it cleans to the same text, followed by a zero byte.
+TEST(SourceFile, LargeFileCleansAsReadText) {
+  ScratchDirectory directory;
+  const std::size_t page = 4096;
+  const std::string line = "int a;\n";
+  int file = 0;
+  for (std::size_t size : {16 * page + 1, 16 * page + page - 2, 16 * page + page - 1, 17 * page}) {
+    for (const std::string& ending : {std::string("\n"), std::string("x"), std::string("\\"),
+                                      std::string("?\?/\n"), std::string("\r\n\\\n")}) {
+      std::string raw;
+      while (raw.size() + ending.size() < size) raw += line;
+      raw.resize(size - ending.size(), ';');
+      raw += ending;
+      for (bool endOfFileMark : {false, true}) {
+        if (endOfFileMark) raw[raw.size() / 2] = '\x1A';
+        std::string path = directory.write("f" + std::to_string(file++) + ".c", raw);
+        SourceBuffer buffer;
+        ASSERT_EQ(readSourceFile(path, buffer), ReadResult::ok);
+        buffer.clean(false);
+        std::string_view text = buffer.text();
+        EXPECT_EQ(text, cleanSource(raw, false)) << size << ::testing::PrintToString(ending);
+        EXPECT_EQ(text.data()[text.size()], '\0') << size << ::testing::PrintToString(ending);
+      }
+    }
+  }
 }
 
 TEST(CleanSource, ShiftJisSecondByteDoesNotJoinLines) {
