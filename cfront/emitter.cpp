@@ -113,7 +113,8 @@ Operand Emitter::newTemporary(TypeRef type) {
 
 // True the first time a symbol's line is written.
 bool Emitter::markDeclared(const Symbol* symbol) {
-  if (!declared_.insert(symbol).second) return false;
+  if (symbol->lineWritten) return false;
+  symbol->lineWritten = true;
   if (symbol->scopeDepth > 0) localDeclared_.push_back(symbol);
   return true;
 }
@@ -303,7 +304,7 @@ void Emitter::function(const TopLevel& item) {
   handOn();
   stream_.redirect(output);
   library_->keepInlineBody(symbol->name, kept.text());
-  if (firstDeclared) declared_.erase(symbol);
+  if (firstDeclared) symbol->lineWritten = false;
 }
 
 void Emitter::functionRecords(const TopLevel& item) {
@@ -352,7 +353,7 @@ void Emitter::functionRecords(const TopLevel& item) {
   endLine();
   line("},1");
   // The symbols of the body are taken back with the body: their places may be used again.
-  for (const Symbol* local : localDeclared_) declared_.erase(local);
+  for (const Symbol* local : localDeclared_) local->lineWritten = false;
   localDeclared_.clear();
   function_ = nullptr;
 }

@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -268,9 +267,8 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   std::uint32_t statics_ = 0;
   std::uint32_t blocks_ = 1;
   std::uint32_t calls_ = 0;
-  std::uint32_t depth_ = 0;          // of the walk over the current expression
-  const Expr* discarded_ = nullptr;  // the node whose value discard() does not want
-  std::unordered_set<const Symbol*> declared_;
+  std::uint32_t depth_ = 0;                   // of the walk over the current expression
+  const Expr* discarded_ = nullptr;           // the node whose value discard() does not want
   std::vector<const Symbol*> localDeclared_;  // of the function being written, forgotten after it
 
   // The function being written.

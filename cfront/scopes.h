@@ -26,7 +26,9 @@ struct LabelEntry {
 
 class Scopes {
  public:
-  explicit Scopes(IdentifierTable& identifiers) : identifiers_(identifiers) {}
+  explicit Scopes(IdentifierTable& identifiers) : identifiers_(identifiers) {
+    blocks_[0].symbols.reserve(kFirstFileSymbols);
+  }
 
   int depth() const { return static_cast<int>(open_) - 1; }
   void open();
@@ -50,6 +52,10 @@ class Scopes {
   void clearLabels() { labels_.clear(); }
 
  private:
+  // Room for the file scope's symbols of a large file, taken at once: growing one step at a
+  // time would take a piece of the heap of each size on the way.
+  static constexpr std::size_t kFirstFileSymbols = 8192;
+
   struct Block {
     std::vector<Symbol*> symbols;
     std::vector<Identifier*> tags;

@@ -3,7 +3,6 @@
 // statements. Nodes live in a NodeArena for the whole translation unit.
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <new>
 #include <string>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "cfront/identifiers.h"
+#include "cfront/node_pool.h"
 #include "cfront/types.h"
 
 namespace kz::cfront {
@@ -54,11 +54,12 @@ struct Symbol {
   bool defined = false;  // a function body or an object definition with storage
   bool initialised = false;
   bool used = false;
-  int scopeDepth = 0;              // 0 file scope
-  long long enumValue = 0;         // enumeration constants
-  std::uint32_t registerCode = 0;  // register and flag variables: their number or letter
-  std::uint32_t index = 0;         // a number for the later passes
-  std::int32_t ioAddress = -1;     // an io variable of #pragma io: its address
+  mutable bool lineWritten = false;  // the emitter has written its symbol line
+  int scopeDepth = 0;                // 0 file scope
+  long long enumValue = 0;           // enumeration constants
+  std::uint32_t registerCode = 0;    // register and flag variables: their number or letter
+  std::uint32_t index = 0;           // a number for the later passes
+  std::int32_t ioAddress = -1;       // an io variable of #pragma io: its address
   SourceSpot spot;
   Symbol* outer = nullptr;   // the declaration of the same name this one hides
   Identifier* id = nullptr;  // the entry of its name in the identifier table
@@ -189,51 +190,6 @@ struct TopLevel {
   TypeRef declaredType = nullptr;  // a declaration of a tag alone: the type it declares
 };
 
-// Objects handed out one by one and taken back all at once, in blocks that are kept for reuse:
-// handing one out constructs it in the next free place of the current block.
-template <typename T>
-class Pool {
- public:
-  static constexpr std::size_t kBlockItems = 512;
-
-  Pool() = default;
-  Pool(const Pool&) = delete;
-  Pool& operator=(const Pool&) = delete;
-  ~Pool() { reset(); }
-
-  T* make() {
-    if (next_ == blockEnd_) nextBlock();
-    return std::construct_at(next_++);
-  }
-  void reset() {
-    if constexpr (!std::is_trivially_destructible_v<T>) {
-      for (std::size_t at = 0; at < inUse_; ++at) {
-        T* first = items(at);
-        std::destroy(first, at + 1 == inUse_ ? next_ : first + kBlockItems);
-      }
-    }
-    inUse_ = 0;
-    next_ = blockEnd_ = nullptr;
-  }
-
- private:
-  struct alignas(T) Place {
-    std::byte bytes[sizeof(T)];
-  };
-  T* items(std::size_t block) { return std::launder(reinterpret_cast<T*>(blocks_[block].get())); }
-  [[gnu::noinline]] void nextBlock() {
-    if (inUse_ == blocks_.size())
-      blocks_.push_back(std::make_unique_for_overwrite<Place[]>(kBlockItems));
-    next_ = items(inUse_++);
-    blockEnd_ = next_ + kBlockItems;
-  }
-
-  std::vector<std::unique_ptr<Place[]>> blocks_;
-  std::size_t inUse_ = 0;  // blocks handed out from since the last reset
-  T* next_ = nullptr;
-  T* blockEnd_ = nullptr;
-};
-
 // Owns the nodes of one translation unit. File-scope symbols last for the whole unit;
 // expressions, statements, initialisers and the symbols of inner scopes only until the
 // external declaration that holds them has been handed on.
@@ -241,7 +197,7 @@ class NodeArena {
  public:
   Expr* expr() { return exprs_.make(); }
   Stmt* stmt() { return stmts_.make(); }
-  Symbol* symbol() { return &symbols_.emplace_back(); }
+  Symbol* symbol() { return symbols_.make(); }
   // A symbol of block or prototype scope: it lives only as long as the expressions do.
   Symbol* localSymbol() { return localSymbols_.make(); }
   Initializer* initializer() { return initializers_.make(); }
@@ -255,7 +211,8 @@ class NodeArena {
  private:
   Pool<Expr> exprs_;
   Pool<Stmt> stmts_;
-  std::deque<Symbol> symbols_;
+  // Never reset; in blocks of about 64 KiB, which come whole from the heap.
+  Pool<Symbol, (std::size_t{64} << 10) / sizeof(Symbol)> symbols_;
   Pool<Symbol> localSymbols_;
   Pool<Initializer> initializers_;
 };

@@ -16,6 +16,8 @@ namespace kz::cfront {
 
 class TypeIndexCache {
  public:
+  TypeIndexCache() { entries_.reserve(kFirstEntries); }
+
   // 0 when the type has no index that lasts.
   std::uint32_t lasting(TypeRef type) const {
     const Entry* entry = entryOf(type);
@@ -33,6 +35,10 @@ class TypeIndexCache {
   void newStretch() { ++stretch_; }
 
  private:
+  // Enough for a few thousand types without growing the table: growing it step by step from
+  // one entry would take a piece of the heap of each size on the way.
+  static constexpr std::size_t kFirstEntries = 4096;
+
   struct Entry {
     TypeRef type = nullptr;
     std::uint32_t lasting = 0;

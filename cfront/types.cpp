@@ -118,14 +118,14 @@ const Member* Record::find(std::string_view name) const {
 
 TypeTable::TypeTable(const RunOptions& options) : options_(options) {
   for (std::size_t i = 0; i < kBasicCount; ++i) {
-    Type& type = types_.emplace_back();
+    Type& type = *types_.make();
     type.kind = static_cast<TypeKind>(i);
     basics_.push_back(&type);
   }
 }
 
 TypeRef TypeTable::make(const Type& type) {
-  Type& made = types_.emplace_back(type);
+  Type& made = *types_.make(type);
   made.nearPointer = nullptr;  // a copy made from another type does not share its pointer
   return &made;
 }

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "cfront/node_pool.h"
 #include "cfront/settings.h"
 
 namespace kz::cfront {
@@ -166,7 +167,8 @@ class TypeTable {
   const RunOptions& options_;
   std::map<std::tuple<TypeRef, SizeWord, std::uint8_t>, TypeRef> pointers_;
   std::map<std::pair<TypeRef, std::uint8_t>, TypeRef> qualifiedTypes_;
-  std::deque<Type> types_;
+  // In blocks of about 64 KiB, which come whole from the heap instead of from its small pieces.
+  Pool<Type, (std::size_t{64} << 10) / sizeof(Type)> types_;
   std::deque<Record> records_;
   std::deque<FunctionInfo> functions_;
   std::vector<TypeRef> basics_;

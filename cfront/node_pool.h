@@ -1,0 +1,57 @@
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace kz::cfront {
+
+// Objects handed out one by one and taken back all at once, in blocks that are kept for reuse:
+// handing one out constructs it in the next free place of the current block.
+template <typename T, std::size_t blockItems = 512>
+class Pool {
+ public:
+  static constexpr std::size_t kBlockItems = blockItems;
+
+  Pool() = default;
+  Pool(const Pool&) = delete;
+  Pool& operator=(const Pool&) = delete;
+  ~Pool() { reset(); }
+
+  template <typename... Arguments>
+  T* make(Arguments&&... arguments) {
+    if (next_ == blockEnd_) nextBlock();
+    return std::construct_at(next_++, std::forward<Arguments>(arguments)...);
+  }
+  void reset() {
+    if constexpr (!std::is_trivially_destructible_v<T>) {
+      for (std::size_t at = 0; at < inUse_; ++at) {
+        T* first = items(at);
+        std::destroy(first, at + 1 == inUse_ ? next_ : first + kBlockItems);
+      }
+    }
+    inUse_ = 0;
+    next_ = blockEnd_ = nullptr;
+  }
+
+ private:
+  struct alignas(T) Place {
+    std::byte bytes[sizeof(T)];
+  };
+  T* items(std::size_t block) { return std::launder(reinterpret_cast<T*>(blocks_[block].get())); }
+  [[gnu::noinline]] void nextBlock() {
+    if (inUse_ == blocks_.size())
+      blocks_.push_back(std::make_unique_for_overwrite<Place[]>(kBlockItems));
+    next_ = items(inUse_++);
+    blockEnd_ = next_ + kBlockItems;
+  }
+
+  std::vector<std::unique_ptr<Place[]>> blocks_;
+  std::size_t inUse_ = 0;  // blocks handed out from since the last reset
+  T* next_ = nullptr;
+  T* blockEnd_ = nullptr;
+};
+
+}  // namespace kz::cfront
