@@ -155,7 +155,7 @@ bool Lexer::skipCommentBody(Frame& frame) {
 bool Lexer::scan(Token& token) {
   Frame& frame = *current_;
   if (inComment_) return scanFull(token);
-  // Every text ends in a zero byte, which is neither blank nor part of a token.
+  // Every text ends in a zero byte or a line feed, neither blank nor part of a token.
   const char* at = frame.at;
   while (isBlank(*at)) ++at;
   frame.at = at;

@@ -24,8 +24,9 @@ class Lexer {
   static constexpr int kMaxExpansionsPerLine = 4096;
   static constexpr std::size_t kMaxIdentifierLength = 510;
   static constexpr std::size_t kMaxStringLength = 512;
-  // Every text scanned, a source line or a macro's text, is followed by a zero byte and
-  // more bytes that may be read, kPadding in all: a short word is read as one number.
+  // Every text scanned, a source line or a macro's text, is followed by a zero byte or a
+  // line feed and more bytes that may be read, kPadding in all: a short word is read as one
+  // number.
   static constexpr std::size_t kPadding = kLongestTableWord;
 
   Lexer(Diagnostics& diagnostics, StringPool& strings, bool kanji);
@@ -33,7 +34,7 @@ class Lexer {
   Lexer& operator=(const Lexer&) = delete;
 
   // The next source line becomes the input (followed by kPadding bytes as above, the first
-  // of them zero); line and depth mark the tokens scanned from it.
+  // of them zero or a line feed); line and depth mark the tokens scanned from it.
   void startLine(std::string_view text, std::uint32_t line, std::uint8_t depth);
 
   // Scans the next token into `token`. Returns false when the line and every expansion on

@@ -1,6 +1,7 @@
 #include "clike/source_reader.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,14 +45,20 @@ struct SourceReader::Level {
   int fd = -1;  // open until the file is read
   long line = 0;
   std::size_t capacity = 0;  // the size the file is read with first
-  // The file's bytes up to its end or its end-of-file mark, then kLinePadding + 1 zero
-  // bytes. Each line end handed out is overwritten with a zero byte.
-  std::unique_ptr<char[]> text;
+  // The file's bytes up to its end or its end-of-file mark, then at least kLinePadding + 1
+  // bytes that may be read, the first of them zero. Either read into `buffer` or the file
+  // mapped privately: a mapped file's pages are the system's file cache, not fresh memory,
+  // and only a page where a byte is written (a carriage return before a line end) is copied.
+  char* text = nullptr;
+  std::unique_ptr<char[]> buffer;
+  void* mapping = nullptr;
+  std::size_t mappingLength = 0;
   std::size_t size = 0;
   std::size_t next = 0;  // first byte not yet handed out
 
   ~Level() {
     if (fd >= 0) ::close(fd);
+    if (mapping) ::munmap(mapping, mappingLength);
   }
 };
 
@@ -83,11 +90,46 @@ void SourceReader::push(const std::string& name) {
   levels_.push_back(std::move(level));
 }
 
+// Maps a regular file whose last page has room for the zero byte and the padding behind its
+// text (the system fills the rest of that page with zero bytes). False where the file is
+// left to be read.
+bool SourceReader::mapWhole(Level& level) {
+  struct stat info {};
+  if (::fstat(level.fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  auto fileSize = static_cast<std::size_t>(info.st_size);
+  if (fileSize == 0 || fileSize > kMaxSourceBytes) return false;
+  auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  std::size_t mappedBytes = (fileSize + page - 1) / page * page;
+  char* text = static_cast<char*>(
+      ::mmap(nullptr, fileSize, PROT_READ | PROT_WRITE, MAP_PRIVATE, level.fd, 0));
+  if (text == MAP_FAILED) return false;
+  std::size_t size = fileSize;
+  if (const void* mark = std::memchr(text, kEndOfFileMark, fileSize)) {
+    size = static_cast<std::size_t>(static_cast<const char*>(mark) - text);
+  }
+  if (size + kLinePadding + 1 > mappedBytes) {
+    ::munmap(text, fileSize);
+    return false;
+  }
+  if (size < fileSize) text[size] = '\0';
+  level.mapping = text;
+  level.mappingLength = fileSize;
+  level.text = text;
+  level.size = size;
+  return true;
+}
+
 // Reads to the end of the file, or to its end-of-file mark, and puts the zero bytes behind.
 // This waits for the first line, not the opening: the outputs are open by then.
 void SourceReader::readWhole(Level& level) {
+  if (!mapWhole(level)) readIntoBuffer(level);
+  ::close(level.fd);
+  level.fd = -1;
+}
+
+void SourceReader::readIntoBuffer(Level& level) {
   std::size_t capacity = level.capacity;
-  level.text = std::make_unique_for_overwrite<char[]>(capacity + kLinePadding + 1);
+  level.buffer = std::make_unique_for_overwrite<char[]>(capacity + kLinePadding + 1);
   std::size_t size = 0;
   std::size_t lineStart = 0;  // where the last line read so far starts
   while (true) {
@@ -95,30 +137,29 @@ void SourceReader::readWhole(Level& level) {
       // Room for one more byte at least: a file may have grown since its size was taken.
       std::size_t larger = std::max<std::size_t>(capacity * 2, kGrowth);
       auto text = std::make_unique_for_overwrite<char[]>(larger + kLinePadding + 1);
-      std::memcpy(text.get(), level.text.get(), size);
-      level.text = std::move(text);
+      std::memcpy(text.get(), level.buffer.get(), size);
+      level.buffer = std::move(text);
       capacity = larger;
     }
-    ssize_t count = ::read(level.fd, level.text.get() + size, capacity - size);
+    ssize_t count = ::read(level.fd, level.buffer.get() + size, capacity - size);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) diagnostics_.reportFatal(Message::cantRead, level.name);
     if (count == 0) break;
-    const char* read = level.text.get() + size;
+    const char* read = level.buffer.get() + size;
     size += static_cast<std::size_t>(count);
     if (const void* feed = ::memrchr(read, '\n', static_cast<std::size_t>(count))) {
-      lineStart = static_cast<std::size_t>(static_cast<const char*>(feed) - level.text.get()) + 1;
+      lineStart = static_cast<std::size_t>(static_cast<const char*>(feed) - level.buffer.get()) + 1;
     }
     // A line already too long ends the compilation when it is reached: what follows it is
     // never used, and a device that sends no line end is not read without end.
     if (size - lineStart > kMaxLineLength + 1) break;
     if (size > kMaxSourceBytes) diagnostics_.reportFatal(Message::cantRead, level.name);
   }
-  ::close(level.fd);
-  level.fd = -1;
-  if (const void* mark = std::memchr(level.text.get(), kEndOfFileMark, size)) {
-    size = static_cast<std::size_t>(static_cast<const char*>(mark) - level.text.get());
+  if (const void* mark = std::memchr(level.buffer.get(), kEndOfFileMark, size)) {
+    size = static_cast<std::size_t>(static_cast<const char*>(mark) - level.buffer.get());
   }
-  std::memset(level.text.get() + size, 0, kLinePadding + 1);
+  std::memset(level.buffer.get() + size, 0, kLinePadding + 1);
+  level.text = level.buffer.get();
   level.size = size;
 }
 
@@ -145,14 +186,15 @@ SourceReader::LineResult SourceReader::nextLine(std::string_view& text) {
   Level& level = *levels_.back();
   if (!level.text) readWhole(level);
   if (level.next == level.size) return LineResult::endOfFile;
-  char* start = level.text.get() + level.next;
+  char* start = level.text + level.next;
   std::size_t available = level.size - level.next;
   const char* feed = findLineFeed(start, available);
   std::size_t length =
       feed ? static_cast<std::size_t>(feed - start) : available;  // a last line without a line end
   level.next += feed ? length + 1 : length;
-  if (length > 0 && start[length - 1] == '\r') --length;
-  start[length] = '\0';
+  // The line ends at its line feed, at the zero byte behind the text, or at a carriage
+  // return before either, which becomes a zero byte.
+  if (length > 0 && start[length - 1] == '\r') start[--length] = '\0';
   ++level.line;
   ++totalLines_;
   diagnostics_.beginLine(&level.name, level.line);

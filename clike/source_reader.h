@@ -2,9 +2,9 @@
 // The source file and its include files, each read whole when its first line is asked for
 // and handed out one line at a time. Every level of the include stack keeps its own text, name and
 // line number; the innermost level's line is the one messages show. A line handed out stays in
-// place while its file is open, and its last byte is followed by a zero byte and at least
-// kLinePadding more bytes that may be read: the lexer scans up to the zero byte without
-// counting, and reads a short word as one number.
+// place while its file is open, and its last byte is followed by a line feed or a zero byte
+// and at least kLinePadding more bytes that may be read: the lexer scans up to that byte
+// without counting, and reads a short word as one number.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -58,6 +58,8 @@ class SourceReader {
   struct Level;
   void push(const std::string& name);
   void readWhole(Level& level);
+  bool mapWhole(Level& level);
+  void readIntoBuffer(Level& level);
 
   Diagnostics& diagnostics_;
   ListingSink* listing_ = nullptr;

@@ -54,6 +54,22 @@ TEST(SourceText, WordsAtTheEndOfEveryTextAreFixedWordsOrNames) {
   EXPECT_EQ(longer.symbols.size(), 1u);
 }
 
+// A regular file is mapped where its last page leaves room for the bytes read behind its
+// text, and read otherwise; the words at its end come out the same at every size around a
+// page's end, however the last line ends.
+TEST(SourceText, TheLastLineOfAFileIsWholeAtEverySizeAroundAPageEnd) {
+  auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  for (std::string ending : {"", "\r", "\n", "\r\n", "\x1a;;", "\x1a"}) {
+    std::string last = "x continue" + ending;
+    for (std::size_t size = page - 14; size <= page + 2; ++size) {
+      std::string emptyLines(size - last.size(), '\n');
+      PreprocessorHarness h;
+      EXPECT_EQ(h.tokens(emptyLines + last), "x continue") << size << " bytes, " << ending.size();
+      EXPECT_EQ(h.messages(), "");
+    }
+  }
+}
+
 // A source that is no regular file (a pipe) has no size to read it with: it is read in
 // growing pieces to its end.
 TEST(SourceText, APipeIsReadWholeWhateverItsLength) {
