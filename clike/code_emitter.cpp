@@ -1,5 +1,6 @@
 #include "clike/code_emitter.h"
 
+#include "clike/preprocessor.h"
 #include "common/byte_copy.h"
 #include "common/varint.h"
 
@@ -38,12 +39,14 @@ bool sameOperand(const Operand& a, const Operand& b) {
 
 }  // namespace
 
-CodeEmitter::CodeEmitter(BodyText& body, EmitterChoices choices, SourceLines lines,
-                         WriteFailed writeFailed)
-    : body_(body),
-      choices_(choices),
-      lines_(std::move(lines)),
-      writeFailed_(std::move(writeFailed)) {}
+CodeEmitter::CodeEmitter(BodyText& body, EmitterChoices choices, WriteFailed writeFailed)
+    : body_(body), choices_(choices), writeFailed_(std::move(writeFailed)) {}
+
+void CodeEmitter::setNewLine(std::uint32_t line, std::uint8_t depth) {
+  line_ = line;
+  depth_ = depth;
+  serial_ = lines_ ? lines_->lineSerial(line, depth) : 0;
+}
 
 // "__%04x" by hand: a label is made for nearly every statement.
 std::string CodeEmitter::newLabel() {
@@ -117,7 +120,7 @@ void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long seria
     if (textedLines_.size() <= at) textedLines_.resize(at + 1 + textedLines_.size() / 2);
     if (!textedLines_[at]) {
       textedLines_[at] = true;
-      std::string_view text = lines_.text ? lines_.text(serial) : std::string_view();
+      std::string_view text = lines_ ? lines_->lineText(serial) : std::string_view();
       std::size_t first = 0;
       while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
       source = text.substr(first);

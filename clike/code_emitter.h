@@ -17,6 +17,8 @@
 
 namespace kz::clike {
 
+class Preprocessor;
+
 struct EmitterChoices {
   bool holdBack = true;    // -O u
   bool eliminate = false;  // -O e
@@ -24,22 +26,18 @@ struct EmitterChoices {
 
 class CodeEmitter {
  public:
-  // The lines of the source: a line's number among all lines read (0: no longer known),
-  // and the text of the line with that number.
-  struct SourceLines {
-    std::function<long(std::uint32_t line, std::uint8_t depth)> serial;
-    std::function<std::string_view(long serial)> text;
-  };
   using WriteFailed = std::function<void()>;
 
-  CodeEmitter(BodyText& body, EmitterChoices choices, SourceLines lines, WriteFailed writeFailed);
+  CodeEmitter(BodyText& body, EmitterChoices choices, WriteFailed writeFailed);
+
+  // The source lines' numbers among all lines read, and their texts, come from the
+  // preprocessor once there is one; until then no line has a number.
+  void setSourceLines(const Preprocessor& lines) { lines_ = &lines; }
 
   // The source line that later output comes from.
   void setLine(std::uint32_t line, std::uint8_t depth) {
     if (line == line_ && depth == depth_ && serial_ != 0) return;
-    line_ = line;
-    depth_ = depth;
-    serial_ = lines_.serial ? lines_.serial(line, depth) : 0;
+    setNewLine(line, depth);
   }
 
   void instruction(std::string_view mnemonic);
@@ -133,10 +131,11 @@ class CodeEmitter {
     if (line != markedLine_ || depth != markedDepth_) markNewLine(line, depth, serial);
   }
   void markNewLine(std::uint32_t line, std::uint8_t depth, long serial);
+  void setNewLine(std::uint32_t line, std::uint8_t depth);
 
   BodyText& body_;
   EmitterChoices choices_;
-  SourceLines lines_;
+  const Preprocessor* lines_ = nullptr;
   WriteFailed writeFailed_;
   std::array<Held, kHeldRun> held_{};
   std::size_t heldCount_ = 0;

@@ -236,15 +236,7 @@ void Compiler::compile() {
   choices.holdBack = o.optUnit == 1;
   choices.eliminate = o.optE == 1;
   emitter_ = std::make_unique<CodeEmitter>(
-      *body_, choices,
-      CodeEmitter::SourceLines{[this](std::uint32_t line, std::uint8_t depth) {
-                                 return preprocessor_ ? preprocessor_->lineSerial(line, depth) : 0L;
-                               },
-                               [this](long serial) {
-                                 return preprocessor_ ? preprocessor_->lineText(serial)
-                                                      : std::string_view();
-                               }},
-      [this] { raiseFatal(Message::cantWrite, workFile1_.path()); });
+      *body_, choices, [this] { raiseFatal(Message::cantWrite, workFile1_.path()); });
   PreprocessorSetup setup;
   setup.kanji = o.kanji == 1;
   setup.debugInfo = o.debugInfo == 1;
@@ -264,6 +256,7 @@ void Compiler::compile() {
   }
   preprocessor_ =
       std::make_unique<Preprocessor>(diagnostics_, *reader_, symbols_, strings_, std::move(setup));
+  emitter_->setSourceLines(*preprocessor_);
   preprocessor_->applyCommandLineMacros(settings_.files.macros);
   if (o.tokenDump == 1) {
     for (Token token = preprocessor_->next(); token.kind != TokenClass::endOfInput;

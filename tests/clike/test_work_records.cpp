@@ -68,7 +68,7 @@ TEST_F(WorkRecords, CapturedCodeIsWrittenWhereItIsReplayed) {
   BodyText body(options_, file_);
   EmitterChoices choices;
   choices.holdBack = false;
-  CodeEmitter emitter(body, choices, {}, [] { FAIL() << "write failed"; });
+  CodeEmitter emitter(body, choices, [] { FAIL() << "write failed"; });
   emitter.beginCapture();
   emitter.codeLine("\tinc\ta");
   emitter.beginCapture();
@@ -97,7 +97,7 @@ TEST_F(WorkRecords, CapturedRecordsOfEverySizeComeBackWhole) {
   const std::vector<std::size_t> sizes{0,     1,     127,   128,    16383, 16384,
                                        65535, 65536, 65537, 200000, 3};
   BodyText body(options_, file_);
-  CodeEmitter emitter(body, EmitterChoices{}, {}, [] { FAIL() << "write failed"; });
+  CodeEmitter emitter(body, EmitterChoices{}, [] { FAIL() << "write failed"; });
   std::string expected;
   emitter.beginCapture();
   for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -117,7 +117,7 @@ TEST_F(WorkRecords, CapturedRecordsOfEverySizeComeBackWhole) {
 // whole as well, and a load repeated at once is dropped whatever the length.
 TEST_F(WorkRecords, HeldLinesOfEveryLengthComeBackWhole) {
   BodyText body(options_, file_);
-  CodeEmitter emitter(body, EmitterChoices{}, {}, [] { FAIL() << "write failed"; });
+  CodeEmitter emitter(body, EmitterChoices{}, [] { FAIL() << "write failed"; });
   const std::string name(120, 'n');
   const Operand hl = register16Operand(3);
   const Operand address = symbolicImmediate("_" + name);
