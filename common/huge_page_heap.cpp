@@ -73,22 +73,22 @@ std::uintptr_t HugePageHeap::takeSlabs(Zone& zone, std::size_t count, std::uint8
   return first;
 }
 
+// A released block is used again first; otherwise the class's newest slab is cut further, one
+// block at a time, so that a slab's pages are touched only as far as its blocks are used.
 void* HugePageHeap::allocateSmall(int sizeClass) {
-  FreeBlock*& list = freeLists_[sizeClass];
-  if (list == nullptr) {
+  if (FreeBlock* block = freeLists_[sizeClass]) {
+    freeLists_[sizeClass] = block->next;
+    return block;
+  }
+  std::size_t blockSize = classSize(sizeClass);
+  Carving& carving = carvings_[sizeClass];
+  if (carving.end - carving.next < blockSize) {
     std::uintptr_t slab = takeSlabs(smallZone_, 1, static_cast<std::uint8_t>(sizeClass));
     if (slab == 0) return nullptr;
-    // The slab's blocks go onto the list in address order.
-    std::size_t blockSize = classSize(sizeClass);
-    std::size_t count = kSlab / blockSize;
-    for (std::size_t i = count; i-- > 0;) {
-      auto* free = reinterpret_cast<FreeBlock*>(slab + i * blockSize);
-      free->next = list;
-      list = free;
-    }
+    carving = {slab, slab + kSlab / blockSize * blockSize};
   }
-  FreeBlock* block = list;
-  list = block->next;
+  void* block = reinterpret_cast<void*>(carving.next);
+  carving.next += blockSize;
   return block;
 }
 

@@ -5,11 +5,12 @@
 //
 // The region is reserved address space (MAP_NORESERVE) and costs nothing until touched. It is
 // carved into 64 KiB slabs. A small block (up to 32 KiB) comes from a slab of
-// its size class and goes back to that class's free list; a large block takes
-// whole slabs from their start, and when released gives its pages back to the system (the last one
-// handed out also gives back its address space). A table of one byte per slab tells a block's
-// class. When the region is used up or could not be mapped, allocate() returns nullptr and the
-// caller uses the ordinary heap. Single-threaded, like every program of the toolchain.
+// its size class, cut from it as blocks are asked for, and goes back to that class's free list; a
+// large block takes whole slabs from their start, and when released gives its pages back to the
+// system (the last one handed out also gives back its address space). A table of one byte per slab
+// tells a block's class. When the region is used up or could not be mapped, allocate() returns
+// nullptr and the caller uses the ordinary heap. Single-threaded, like every program of the
+// toolchain.
 #include <cstddef>
 #include <cstdint>
 
@@ -54,6 +55,11 @@ class HugePageHeap {
   struct FreeBlock {
     FreeBlock* next;
   };
+  // The part of a class's newest slab not yet handed out.
+  struct Carving {
+    std::uintptr_t next = 0;
+    std::uintptr_t end = 0;
+  };
 
   void* allocateSmall(int sizeClass);
   void* allocateLarge(std::size_t size);
@@ -69,6 +75,7 @@ class HugePageHeap {
   Zone largeZone_;
   std::uint8_t* slabMarks_ = nullptr;
   FreeBlock* freeLists_[kSmallClasses] = {};
+  Carving carvings_[kSmallClasses] = {};
 };
 
 }  // namespace kz::heap

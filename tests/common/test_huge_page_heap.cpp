@@ -57,6 +57,28 @@ TEST(HugePageHeap, ReleasedBlocksServeTheirClassAgain) {
   EXPECT_EQ(again[kMiB / 2], 0);  // its pages went back to the system
 }
 
+TEST(HugePageHeap, ASlabIsCutInOrderAndAReleasedBlockGoesFirst) {
+  HugePageHeap heap(16 * kMiB);
+  constexpr std::size_t kBlock = 160;  // a class of its own: a slab holds 409 of them
+  std::vector<unsigned char*> blocks;
+  for (int i = 0; i < 1000; ++i) {
+    blocks.push_back(static_cast<unsigned char*>(heap.allocate(kBlock)));
+    ASSERT_NE(blocks.back(), nullptr);
+    std::memset(blocks.back(), i & 0xFF, kBlock);
+  }
+  int slabs = 1;
+  for (std::size_t i = 1; i < blocks.size(); ++i) {
+    if (blocks[i] != blocks[i - 1] + kBlock) ++slabs;  // a new slab begins
+  }
+  EXPECT_EQ(slabs, 3);
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    EXPECT_EQ(blocks[i][kBlock - 1], i & 0xFF) << "block " << i;
+  }
+  EXPECT_TRUE(heap.release(blocks[500]));
+  EXPECT_EQ(heap.allocate(kBlock), blocks[500]);
+  EXPECT_EQ(heap.allocate(kBlock), blocks[999] + kBlock);
+}
+
 TEST(HugePageHeap, ForeignPointersAndExhaustionAreRefused) {
   HugePageHeap heap(8 * kMiB);  // half of it for large blocks
   int local = 0;
