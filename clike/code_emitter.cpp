@@ -113,18 +113,13 @@ void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long seria
   markedDepth_ = depth;
   // The text of a line goes out once: not again when later code comes back to it (the
   // end of a loop, a switch's dispatch written after its cases). An include file read
-  // again has lines of its own.
+  // again has lines of its own. A line no longer held has no text to give.
   std::string_view source;
-  if (serial > 0) {
-    auto at = static_cast<std::size_t>(serial);
-    if (textedLines_.size() <= at) textedLines_.resize(at + 1 + textedLines_.size() / 2);
-    if (!textedLines_[at]) {
-      textedLines_[at] = true;
-      std::string_view text = lines_ ? lines_->lineText(serial) : std::string_view();
-      std::size_t first = 0;
-      while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
-      source = text.substr(first);
-    }
+  if (serial > 0 && lines_) {
+    std::string_view text = lines_->takeLineText(serial);
+    std::size_t first = 0;
+    while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
+    source = text.substr(first);
   }
   if (captures_.empty()) {
     if (!body_.sourceLine(depth, line, source)) writeFailed_();

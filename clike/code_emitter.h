@@ -32,7 +32,7 @@ class CodeEmitter {
 
   // The source lines' numbers among all lines read, and their texts, come from the
   // preprocessor once there is one; until then no line has a number.
-  void setSourceLines(const Preprocessor& lines) { lines_ = &lines; }
+  void setSourceLines(Preprocessor& lines) { lines_ = &lines; }
 
   // The source line that later output comes from.
   void setLine(std::uint32_t line, std::uint8_t depth) {
@@ -135,7 +135,7 @@ class CodeEmitter {
 
   BodyText& body_;
   EmitterChoices choices_;
-  const Preprocessor* lines_ = nullptr;
+  Preprocessor* lines_ = nullptr;
   WriteFailed writeFailed_;
   std::array<Held, kHeldRun> held_{};
   std::size_t heldCount_ = 0;
@@ -147,7 +147,6 @@ class CodeEmitter {
   long serial_ = 0;
   std::uint32_t markedLine_ = 0;
   std::uint8_t markedDepth_ = 0;
-  std::vector<bool> textedLines_;  // by the line's serial number: its text was written
   // Within the slot of that instruction, which keeps its text until the next line is built.
   std::string_view lastMnemonic_;
   unsigned labels_ = 0;

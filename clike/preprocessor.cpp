@@ -139,6 +139,16 @@ std::string_view Preprocessor::lineText(long serial) const {
   return {};
 }
 
+std::string_view Preprocessor::takeLineText(long serial) {
+  for (RecentLine& recent : recentLines_) {
+    if (recent.serial != serial) continue;
+    if (recent.taken) return {};
+    recent.taken = true;
+    return recent.text;
+  }
+  return {};
+}
+
 // Reads lines until one is for the lexer; skipped lines and #asm text are dealt with here.
 // Returns false at the end of the main source.
 bool Preprocessor::advanceLine() {
@@ -161,6 +171,7 @@ bool Preprocessor::advanceLine() {
     recent.line = line;
     recent.depth = depth;
     recent.serial = reader_.totalLines();
+    recent.taken = false;
     recent.text = text;
     lexer_.startLine(text, line, depth);
     return true;

@@ -66,6 +66,9 @@ class Preprocessor {
   // The text of one of the last few lines read, for the source comments of the output;
   // empty when that line is no longer held.
   std::string_view lineText(long serial) const;
+  // The same the first time a line's text is asked for, then empty: a line's text goes out
+  // once, not again when later code comes back to it.
+  std::string_view takeLineText(long serial);
   // The number of that line among all lines read (include files counted), 0 when the line
   // is no longer held: it tells two readings of one include file apart.
   long lineSerial(std::uint32_t line, std::uint8_t depth) const;
@@ -122,7 +125,8 @@ class Preprocessor {
   struct RecentLine {
     std::uint32_t line = 0;
     std::uint8_t depth = 0;
-    long serial = 0;  // the line's number among all lines read
+    long serial = 0;     // the line's number among all lines read
+    bool taken = false;  // its text was handed out by takeLineText
     // In the reader's text of its file while that is open, then in `kept`.
     std::string_view text;
     std::string kept;

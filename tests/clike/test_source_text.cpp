@@ -31,6 +31,10 @@ TEST(SourceText, LinesOfAnIncludeFileKeepTheirTextAfterItIsLeft) {
   EXPECT_EQ(h.preprocessor->lineText(3), "last");
   EXPECT_EQ(h.preprocessor->lineText(6), "last");
   EXPECT_EQ(h.preprocessor->lineText(7), "after");
+  // A line's text is handed out for the output once.
+  EXPECT_EQ(h.preprocessor->takeLineText(6), "last");
+  EXPECT_EQ(h.preprocessor->takeLineText(6), "");
+  EXPECT_EQ(h.preprocessor->lineText(6), "last");
   EXPECT_EQ(h.messages(), "");
 }
 
