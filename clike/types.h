@@ -63,10 +63,15 @@ struct Type {
   bool isAggregate() const {
     return derivations.empty() && (base == BaseType::structType || base == BaseType::unionType);
   }
-  // The type one derivation further in (element, target, result).
+  // The type one derivation further in (element, target, result). Only the derivations
+  // after the first are copied, so a pointer's target needs no room of its own.
   Type inner() const {
-    Type result = *this;
-    if (!result.derivations.empty()) result.derivations.erase(result.derivations.begin());
+    Type result;
+    result.base = base;
+    result.aggregate = aggregate;
+    result.isConst = isConst;
+    if (derivations.size() > 1)
+      result.derivations.assign(derivations.begin() + 1, derivations.end());
     return result;
   }
 };
