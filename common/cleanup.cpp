@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 
 namespace kz::cleanup {
@@ -39,6 +40,26 @@ void removeAllSlots() {
 }
 
 extern "C" void onTerminatingSignal(int) {
+  removeAllSlots();
+  ::_exit(signalExitStatus);
+}
+
+void writeError(const char* text) {
+  std::size_t length = std::strlen(text);
+  while (length > 0) {
+    ssize_t written = ::write(STDERR_FILENO, text, length);
+    if (written <= 0) return;
+    text += written;
+    length -= static_cast<std::size_t>(written);
+  }
+}
+
+// Sources are read through mappings of their files: a file cut shorter by another process
+// while it is read raises SIGBUS at the first byte past its new end. The run ends as an
+// interrupted one does, with a line that says why.
+extern "C" void onBusError(int) {
+  writeError(program_invocation_short_name);
+  writeError(": an input file was truncated while it was being read\n");
   removeAllSlots();
   ::_exit(signalExitStatus);
 }
@@ -97,6 +118,10 @@ void installSignalHandlers(int exitStatus) {
     }
   }
   ::sigaction(SIGTERM, &action, nullptr);
+  struct sigaction busError {};
+  busError.sa_handler = onBusError;
+  sigemptyset(&busError.sa_mask);
+  ::sigaction(SIGBUS, &busError, nullptr);
 }
 
 SignalsHeld::SignalsHeld() {

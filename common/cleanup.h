@@ -23,7 +23,9 @@ bool removeRegularFile(const std::string& path);
 bool existsAsOtherThanRegularFile(const std::string& path);
 
 // Routes SIGINT and SIGHUP (each unless it is being ignored) and SIGTERM to a handler that
-// removes every registered file and ends the process with exitStatus.
+// removes every registered file and ends the process with exitStatus. SIGBUS, which a
+// mapped input file cut short under the run raises, does the same after a line on standard
+// error that names the cause.
 void installSignalHandlers(int exitStatus);
 
 // Holds SIGINT, SIGTERM and SIGHUP back for its lifetime, so that a file can be created and

@@ -71,6 +71,7 @@ int signalNamed(const std::string& name) {
   if (name == "INT") return SIGINT;
   if (name == "TERM") return SIGTERM;
   if (name == "HUP") return SIGHUP;
+  if (name == "BUS") return SIGBUS;
   throw std::runtime_error("unknown signal in case file: " + name);
 }
 
