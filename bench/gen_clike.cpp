@@ -50,7 +50,10 @@ class ProgramWriter : kz::bench::GeneratedText {
     std::string id = std::to_string(n);
     line(clike() ? "section rom" + id + " const;" : "/* table " + id + " */");
     std::string values;
-    for (int i = 0; i < 8; ++i) values += (i ? ", " : "") + number(256);
+    for (int i = 0; i < 8; ++i) {
+      if (i > 0) values += ", ";
+      values += number(256);
+    }
     line("const unsigned char table" + id + "[8] = {" + values + "};");
     line(clike() ? "section vars" + id + " area;" : "/* record " + id + " */");
     line("struct pair rec" + id + ";");
