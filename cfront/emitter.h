@@ -148,7 +148,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
 
   // emitter.cpp: records, numbers and symbol lines
   void line(std::string_view text);
-  void endLine() {
+  [[gnu::always_inline]] void endLine() {
     text_.put('\n');
     if (text_.size() >= kHandOnBytes) handOn();
   }

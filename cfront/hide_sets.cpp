@@ -7,6 +7,11 @@ namespace kz::cfront {
 
 HideSets::HideSets() : starts_{0}, index_(64, kNoSet) { internBuilding(); }
 
+HideSets::Caches& HideSets::caches() {
+  if (!caches_) caches_ = std::make_unique<Caches>();
+  return *caches_;
+}
+
 std::uint64_t HideSets::hashOf(std::span<const std::uint32_t> members) {
   std::uint64_t hash = members.size() * 0x9E3779B97F4A7C15u;
   for (std::uint32_t member : members) hash = (hash ^ member) * 0xFF51AFD7ED558CCDu;
@@ -56,7 +61,7 @@ std::uint32_t HideSets::with(std::uint32_t set, std::uint32_t macro) {
     return singletons_[macro];
   }
   std::uint64_t key = pairKey(set, macro);
-  CacheEntry& entry = slot(withCache_, key);
+  CacheEntry& entry = slot(caches().with, key);
   if (entry.key == key) return entry.result;
   std::span<const std::uint32_t> present = members(set);
   auto place = std::lower_bound(present.begin(), present.end(), macro);
@@ -76,7 +81,7 @@ std::uint32_t HideSets::unite(std::uint32_t first, std::uint32_t second) {
   if (first == second || second == kEmpty) return first;
   if (first == kEmpty) return second;
   std::uint64_t key = pairKey(std::min(first, second), std::max(first, second));
-  CacheEntry& entry = slot(uniteCache_, key);
+  CacheEntry& entry = slot(caches().unite, key);
   if (entry.key == key) return entry.result;
   std::span<const std::uint32_t> a = members(first);
   std::span<const std::uint32_t> b = members(second);
@@ -91,7 +96,7 @@ std::uint32_t HideSets::intersect(std::uint32_t first, std::uint32_t second) {
   if (first == second) return first;
   if (first == kEmpty || second == kEmpty) return kEmpty;
   std::uint64_t key = pairKey(std::min(first, second), std::max(first, second));
-  CacheEntry& entry = slot(intersectCache_, key);
+  CacheEntry& entry = slot(caches().intersect, key);
   if (entry.key == key) return entry.result;
   std::span<const std::uint32_t> a = members(first);
   std::span<const std::uint32_t> b = members(second);

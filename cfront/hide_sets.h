@@ -5,6 +5,7 @@
 // sets lie end to end in one array, found through an open-addressing index.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -48,12 +49,17 @@ class HideSets {
   };
   static constexpr std::size_t kCacheSize = 4096;
   using Cache = std::array<CacheEntry, kCacheSize>;
+  struct Caches {
+    Cache with;
+    Cache unite;
+    Cache intersect;
+  };
   static CacheEntry& slot(Cache& cache, std::uint64_t key) {
     return cache[(key ^ (key >> 29) ^ (key >> 13)) % kCacheSize];
   }
-  Cache withCache_;
-  Cache uniteCache_;
-  Cache intersectCache_;
+  // Made at the first operation on a set that is not empty: many sources never need them.
+  Caches& caches();
+  std::unique_ptr<Caches> caches_;
 };
 
 }  // namespace kz::cfront

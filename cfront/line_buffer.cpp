@@ -3,7 +3,8 @@
 namespace kz::cfront {
 namespace {
 
-constexpr std::size_t kFirstCapacity = 64 * 1024;
+// Small enough to stay out of the heap's zone of large blocks on a short run; it doubles.
+constexpr std::size_t kFirstCapacity = 4 * 1024;
 
 }  // namespace
 

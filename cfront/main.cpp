@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <unistd.h>
 
 #include "cfront/fatal.h"
@@ -15,6 +16,9 @@ constexpr std::size_t kStackBytes = std::size_t{512} << 20;
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The C library's own blocks (stdio streams) stay in the main arena: a first malloc on the
+  // worker thread would otherwise map and trim an arena of its own.
+  mallopt(M_ARENA_MAX, 1);
   kz::cleanup::installSignalHandlers(kz::cfront::kExitInterrupt);
   // Any first argument that begins with "-z@" asks for the hand-over block.
   std::string first = argc > 1 ? argv[1] : "";

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -29,7 +30,7 @@ class Pool {
     if constexpr (!std::is_trivially_destructible_v<T>) {
       for (std::size_t at = 0; at < inUse_; ++at) {
         T* first = items(at);
-        std::destroy(first, at + 1 == inUse_ ? next_ : first + kBlockItems);
+        std::destroy(first, at + 1 == inUse_ ? next_ : first + blocks_[at].items);
       }
     }
     inUse_ = 0;
@@ -40,15 +41,28 @@ class Pool {
   struct alignas(T) Place {
     std::byte bytes[sizeof(T)];
   };
-  T* items(std::size_t block) { return std::launder(reinterpret_cast<T*>(blocks_[block].get())); }
+  struct Block {
+    std::unique_ptr<Place[]> places;
+    std::size_t items;
+  };
+  // The first blocks are smaller, each twice the one before, so that a short run takes little
+  // memory and none of it from the heap's zone of large blocks.
+  static constexpr std::size_t kFirstBlockItems = kBlockItems / 4 > 0 ? kBlockItems / 4 : 1;
+
+  T* items(std::size_t block) {
+    return std::launder(reinterpret_cast<T*>(blocks_[block].places.get()));
+  }
   [[gnu::noinline]] void nextBlock() {
-    if (inUse_ == blocks_.size())
-      blocks_.push_back(std::make_unique_for_overwrite<Place[]>(kBlockItems));
-    next_ = items(inUse_++);
-    blockEnd_ = next_ + kBlockItems;
+    if (inUse_ == blocks_.size()) {
+      std::size_t count =
+          blocks_.empty() ? kFirstBlockItems : std::min(kBlockItems, 2 * blocks_.back().items);
+      blocks_.push_back({std::make_unique_for_overwrite<Place[]>(count), count});
+    }
+    next_ = items(inUse_);
+    blockEnd_ = next_ + blocks_[inUse_++].items;
   }
 
-  std::vector<std::unique_ptr<Place[]>> blocks_;
+  std::vector<Block> blocks_;
   std::size_t inUse_ = 0;  // blocks handed out from since the last reset
   T* next_ = nullptr;
   T* blockEnd_ = nullptr;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 
@@ -15,8 +16,19 @@ OutputFile::~OutputFile() {
   if (ownsDescriptor_ && fd_ >= 0) ::close(fd_);
 }
 
+void OutputFile::makeRoom(std::size_t more) {
+  // The first capacity is the largest small block of the heap (the string adds a byte for its
+  // terminator); the next holds a whole block and the write that fills it.
+  constexpr std::size_t kFirstCapacity = (32 << 10) - 1;
+  constexpr std::size_t kFullCapacity = kBlockSize + 4096;
+  std::size_t capacity = buffer_.capacity();
+  std::size_t grown = capacity < kFirstCapacity  ? kFirstCapacity
+                      : capacity < kFullCapacity ? kFullCapacity
+                                                 : 2 * capacity;
+  buffer_.reserve(std::max(grown, buffer_.size() + more));
+}
+
 bool OutputFile::open(const std::string& name) {
-  buffer_.reserve(kBlockSize + 4096);
   if (name.empty() || deviceKindOf(name) == DeviceKind::console) {
     fd_ = STDOUT_FILENO;
     return true;

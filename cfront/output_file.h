@@ -23,10 +23,12 @@ class OutputFile {
   // without a reader is not waited for. False when it cannot be opened.
   bool open(const std::string& name);
   void write(std::string_view text) {
+    if (text.size() > buffer_.capacity() - buffer_.size()) makeRoom(text.size());
     buffer_.append(text);
     if (buffer_.size() >= kBlockSize) flush();
   }
   void put(char c) {
+    if (buffer_.size() == buffer_.capacity()) makeRoom(1);
     buffer_ += c;
     if (buffer_.size() >= kBlockSize) flush();
   }
@@ -40,6 +42,10 @@ class OutputFile {
   const std::string& path() const { return path_; }
 
  private:
+  // The buffer starts smaller than a block, so that a short output takes none of the heap's
+  // zone of large blocks.
+  void makeRoom(std::size_t more);
+
   Diagnostics& diagnostics_;
   std::string buffer_;
   std::string path_;

@@ -52,9 +52,9 @@ class Scopes {
   void clearLabels() { labels_.clear(); }
 
  private:
-  // Room for the file scope's symbols of a large file, taken at once: growing one step at a
-  // time would take a piece of the heap of each size on the way.
-  static constexpr std::size_t kFirstFileSymbols = 8192;
+  // Room for the file scope's symbols of a small file, so that the list does not grow through
+  // every small size on the way; a larger file doubles it from there.
+  static constexpr std::size_t kFirstFileSymbols = 512;
 
   struct Block {
     std::vector<Symbol*> symbols;

@@ -35,9 +35,9 @@ class TypeIndexCache {
   void newStretch() { ++stretch_; }
 
  private:
-  // Enough for a few thousand types without growing the table: growing it step by step from
-  // one entry would take a piece of the heap of each size on the way.
-  static constexpr std::size_t kFirstEntries = 4096;
+  // Enough for the types of a small file, so that the table does not grow through every small
+  // size on the way; a larger file doubles it from there.
+  static constexpr std::size_t kFirstEntries = 256;
 
   struct Entry {
     TypeRef type = nullptr;
