@@ -91,12 +91,6 @@ void Emitter::instruction(std::string_view op, const Operand& a, const Operand& 
   endLine();
 }
 
-Operand Emitter::constantOf(long long value, TypeRef type) {
-  Operand result = constantText(value, type);
-  if (!type || type->isInteger()) result.constant = value;
-  return result;
-}
-
 Operand Emitter::constantText(long long value, TypeRef type) {
   TypeKind kind = type ? type->kind : TypeKind::intType;
   if (kind == TypeKind::enumType && type->record && type->record->enumBase)

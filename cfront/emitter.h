@@ -219,7 +219,12 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand value(const Expr* expr);
   void discard(const Expr* expr);
   Operand constant(const Expr* expr);
-  Operand constantOf(long long value, TypeRef type);
+  // Called for every constant operand: kept inline so that its result is built in place.
+  [[gnu::always_inline]] Operand constantOf(long long value, TypeRef type) {
+    Operand result = constantText(value, type);
+    if (!type || type->isInteger()) result.constant = value;
+    return result;
+  }
   Operand constantText(long long value, TypeRef type);
   Operand name(const Expr* expr);
   Operand address(const Expr* lvalue);

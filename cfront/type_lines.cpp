@@ -7,7 +7,6 @@
 #include "cfront/diagnostics.h"
 #include "cfront/line_buffer.h"
 #include "common/decimal_digits.h"
-#include "common/fnv1a.h"
 
 namespace kz::cfront {
 namespace {
@@ -189,9 +188,8 @@ std::uint32_t TypeLines::indexOf(TypeRef type, LineSink& out, bool* lasting) {
   return found;
 }
 
-std::uint32_t TypeLines::indexInStretch(TypeRef type, LineSink& out) {
+std::uint32_t TypeLines::newIndexInStretch(TypeRef type, LineSink& out) {
   if (type->record && !type->record->complete) return indexOf(type, out);
-  if (std::uint32_t known = known_.find(type)) return known;
   bool lasting = false;
   std::uint32_t found = indexOf(type, out, &lasting);
   known_.remember(type, found, lasting);
@@ -329,9 +327,37 @@ constexpr std::size_t kFirstDerivedSlots = 64;
 
 }  // namespace
 
+// Eight bytes at a step: a body is a few words long, and one is hashed for every derived type a
+// function body asks for.
 TypeLines::BodyKey::BodyKey(std::string_view body) : text(body) {
-  std::uint64_t mixed = fnv1a(body);
-  hash = static_cast<std::uint32_t>(mixed ^ mixed >> 32);
+  constexpr std::uint64_t kMultiplier = 0xFF51AFD7ED558CCDu;
+  std::uint64_t mixed = body.size() * 0x9E3779B97F4A7C15u;
+  std::size_t at = 0;
+  for (; at + 8 <= body.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, body.data() + at, 8);
+    mixed = (mixed ^ word) * kMultiplier;
+  }
+  if (at < body.size()) {  // the last 1-7 bytes, in pieces of fixed sizes that need no call
+    std::uint64_t word = 0;
+    std::size_t left = body.size() - at;
+    if (left & 4) {
+      std::uint32_t piece;
+      std::memcpy(&piece, body.data() + at, 4);
+      word = piece;
+      at += 4;
+    }
+    if (left & 2) {
+      std::uint16_t piece;
+      std::memcpy(&piece, body.data() + at, 2);
+      word = word << 16 | piece;
+      at += 2;
+    }
+    if (left & 1) word = word << 8 | static_cast<unsigned char>(body[at]);
+    mixed = (mixed ^ word) * kMultiplier;
+  }
+  mixed = (mixed ^ mixed >> 32) * kMultiplier;
+  hash = static_cast<std::uint32_t>(mixed >> 32);
 }
 
 std::size_t TypeLines::DerivedTable::placeOf(const BodyKey& body) const {

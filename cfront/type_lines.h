@@ -78,7 +78,11 @@ class TypeLines {
   // function body, or the file scope between two bodies), and asking again writes nothing.
   // Only a struct still without its body is asked anew, so that its lines follow once it has
   // one.
-  std::uint32_t indexInStretch(TypeRef type, LineSink& out);
+  std::uint32_t indexInStretch(TypeRef type, LineSink& out) {
+    // A type with an entry was complete when it got it, and stays so.
+    if (std::uint32_t known = known_.find(type)) return known;
+    return newIndexInStretch(type, out);
+  }
   // A typedef name: a new index naming the type's ("" for an unnamed alias).
   std::uint32_t declareTypedef(std::string_view name, TypeRef type, LineSink& out);
 
@@ -142,6 +146,7 @@ class TypeLines {
   bool seesFile(const Scope& scope) const { return &scope == &file_ || !options_.builtinMake; }
   std::uint32_t take(Scope& scope);
 
+  std::uint32_t newIndexInStretch(TypeRef type, LineSink& out);
   std::uint32_t index(TypeRef type, Scope& scope, LineSink& out);
   std::uint32_t freshIndex(TypeRef type, Scope& scope, LineSink& out);  // without the cache
   bool mayLast(std::uint32_t index) const {
