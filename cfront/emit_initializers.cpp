@@ -15,23 +15,29 @@ constexpr int kItemsPerLine = 8;
 
 char sizeLetter(std::uint32_t size) { return size == 1 ? 'c' : size == 4 ? 'l' : 's'; }
 
-// The text of string bytes inside quotes, with the characters a line cannot hold escaped.
-std::string quoted(std::string_view bytes) {
-  std::string text = "\"";
+// The longest escape of one byte: a backslash and three octal digits.
+constexpr std::size_t kLongestEscape = 4;
+
+// Writes string bytes inside quotes at `out`, with the characters a line cannot hold escaped;
+// returns the end. Room is needed for 2 + kLongestEscape * bytes.size() characters.
+char* quotedAt(char* out, std::string_view bytes) {
+  *out++ = '"';
   for (char c : bytes) {
     auto byte = static_cast<unsigned char>(c);
     if (byte == '"' || byte == '\\') {
-      text += '\\';
-      text += c;
+      *out++ = '\\';
+      *out++ = c;
     } else if (byte < 0x20 || byte >= 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\%03o", byte);
-      text += escape;
+      *out++ = '\\';
+      *out++ = static_cast<char>('0' + (byte >> 6));
+      *out++ = static_cast<char>('0' + ((byte >> 3) & 7));
+      *out++ = static_cast<char>('0' + (byte & 7));
     } else {
-      text += c;
+      *out++ = c;
     }
   }
-  return text + "\"";
+  *out++ = '"';
+  return out;
 }
 
 const Expr* stripConversions(const Expr* expr) {
@@ -200,8 +206,12 @@ void Emitter::stringData(TypeRef type, const Expr* string, std::uint32_t& writte
     std::string_view chunk = bytes.substr(at, kStringChunk);
     at += chunk.size();
     bool last = at >= bytes.size();
-    char letter = last && terminated ? 'Z' : 'S';
-    dataLine(std::string("\t,") + letter + quoted(chunk));
+    char line[3 + 2 + kLongestEscape * kStringChunk];
+    line[0] = '\t';
+    line[1] = ',';
+    line[2] = last && terminated ? 'Z' : 'S';
+    char* end = quotedAt(line + 3, chunk);
+    dataLine(std::string_view(line, static_cast<std::size_t>(end - line)));
     if (chunk.empty()) break;
   }
   written += static_cast<std::uint32_t>(bytes.size()) + (terminated ? 1 : 0);
