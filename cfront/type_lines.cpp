@@ -192,7 +192,7 @@ std::uint32_t TypeLines::newIndexInStretch(TypeRef type, LineSink& out) {
   if (type->record && !type->record->complete) return indexOf(type, out);
   bool lasting = false;
   std::uint32_t found = indexOf(type, out, &lasting);
-  known_.remember(type, found, lasting);
+  if (!lasting) known_.remember(type, found, false);  // a lasting index is kept by index()
   return found;
 }
 
