@@ -10,9 +10,9 @@ void TypeIndexCache::remember(TypeRef type, std::uint32_t index, bool lasting) {
     entry->type = type;
   }
   if (lasting) {
-    entry->lasting = index;
+    entry->lasting = static_cast<std::uint16_t>(index);
   } else {
-    entry->inStretch = index;
+    entry->inStretch = static_cast<std::uint16_t>(index);
     entry->stretch = stretch_;
   }
 }

@@ -16,6 +16,8 @@ namespace kz::cfront {
 
 class TypeIndexCache {
  public:
+  static constexpr std::uint32_t kLargestIndex = 0xFFFF;
+
   TypeIndexCache() { entries_.reserve(kFirstEntries); }
 
   // 0 when the type has no index that lasts.
@@ -39,11 +41,12 @@ class TypeIndexCache {
   // size on the way; a larger file doubles it from there.
   static constexpr std::size_t kFirstEntries = 256;
 
+  // Sixteen bytes, so that finding an entry's place takes a shift; indices fit in 16 bits.
   struct Entry {
     TypeRef type = nullptr;
-    std::uint32_t lasting = 0;
-    std::uint32_t inStretch = 0;
     std::uint32_t stretch = 0;
+    std::uint16_t lasting = 0;
+    std::uint16_t inStretch = 0;
   };
 
   const Entry* entryOf(TypeRef type) const {

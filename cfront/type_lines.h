@@ -45,6 +45,7 @@ inline constexpr std::uint32_t kFirstFileTypeIndex = 64;
 inline constexpr std::uint32_t kFileTypeIndexLimit = 9999;  // the first index not handed out
 inline constexpr std::uint32_t kFirstLocalTypeIndex = 10000;
 inline constexpr std::uint32_t kLocalTypeIndexLimit = 65536;
+static_assert(kLocalTypeIndexLimit - 1 <= TypeIndexCache::kLargestIndex);
 // The longest line body of a derived type: "x,"",N-2147483648,65535,-1" and the like.
 inline constexpr std::size_t kLongestDerivedBody = 40;
 

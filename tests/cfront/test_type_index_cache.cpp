@@ -28,6 +28,9 @@ TEST(TypeIndexCache, StretchEntriesAreForgottenAndLastingOnesKept) {
   cache.remember(&b, 70, true);
   cache.newStretch();
   EXPECT_EQ(cache.find(&b), 70u);
+  // The last index a function body can hand out is kept whole.
+  cache.remember(&c, TypeIndexCache::kLargestIndex, false);
+  EXPECT_EQ(cache.find(&c), 65535u);
 }
 
 TEST(TypeIndexCache, ManyTypesSurviveTheTableGrowing) {
