@@ -211,7 +211,7 @@ class NodeArena {
  private:
   Pool<Expr> exprs_;
   Pool<Stmt> stmts_;
-  // Never reset; in blocks of about 64 KiB, which come whole from the heap.
+  // Never reset; in blocks of up to 64 KiB (the first two smaller), which come whole from the heap.
   Pool<Symbol, (std::size_t{64} << 10) / sizeof(Symbol)> symbols_;
   Pool<Symbol> localSymbols_;
   Pool<Initializer> initializers_;

@@ -167,7 +167,8 @@ class TypeTable {
   const RunOptions& options_;
   std::map<std::tuple<TypeRef, SizeWord, std::uint8_t>, TypeRef> pointers_;
   std::map<std::pair<TypeRef, std::uint8_t>, TypeRef> qualifiedTypes_;
-  // In blocks of about 64 KiB, which come whole from the heap instead of from its small pieces.
+  // In blocks of up to 64 KiB (the first two smaller), which come whole from the heap instead of
+  // from its small pieces.
   Pool<Type, (std::size_t{64} << 10) / sizeof(Type)> types_;
   std::deque<Record> records_;
   std::deque<FunctionInfo> functions_;
