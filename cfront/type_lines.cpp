@@ -266,8 +266,9 @@ std::uint32_t TypeLines::qualifiedIndex(std::uint32_t base, std::uint8_t qualifi
   else
     body.append("i,").number(base).put(',').number(qualifiers);
   BodyKey key(body.text());
-  if (std::uint32_t known = lookUp(key, scope)) return known;
-  std::uint32_t made = make(key, scope, out);
+  DerivedTable::Found found = lookUp(key, scope);
+  if (found.index) return found.index;
+  std::uint32_t made = make(key, scope, out, found.place);
   Body pointer;
   pointer.append("o,").number(made).append(",1");
   make(BodyKey(pointer.text()), scope, out);
@@ -304,19 +305,20 @@ std::uint32_t TypeLines::bitFieldIndex(const Member& member, Scope& scope, LineS
 
 std::uint32_t TypeLines::derived(std::string_view body, Scope& scope, LineSink& out) {
   BodyKey key(body);
-  if (std::uint32_t known = lookUp(key, scope)) return known;
-  return make(key, scope, out);
+  DerivedTable::Found found = lookUp(key, scope);
+  if (found.index) return found.index;
+  return make(key, scope, out, found.place);
 }
 
-std::uint32_t TypeLines::lookUp(const BodyKey& body, const Scope& scope) const {
-  if (std::uint32_t found = scope.derived.find(body)) return found;
-  if (&scope != &file_ && seesFile(scope)) return file_.derived.find(body);
-  return 0;
+TypeLines::DerivedTable::Found TypeLines::lookUp(const BodyKey& body, const Scope& scope) const {
+  DerivedTable::Found found = scope.derived.probe(body);
+  if (!found.index && &scope != &file_ && seesFile(scope)) found.index = file_.derived.find(body);
+  return found;
 }
 
-std::uint32_t TypeLines::make(const BodyKey& body, Scope& scope, LineSink& out) {
+std::uint32_t TypeLines::make(const BodyKey& body, Scope& scope, LineSink& out, std::size_t place) {
   std::uint32_t made = take(scope);
-  scope.derived.add(body, made);
+  scope.derived.add(body, made, place);
   writeLine(out, made, body.text);
   return made;
 }
@@ -371,18 +373,22 @@ std::size_t TypeLines::DerivedTable::placeOf(const BodyKey& body) const {
   }
 }
 
-std::uint32_t TypeLines::DerivedTable::find(const BodyKey& body) const {
-  if (used_ == 0) return 0;
-  const Slot& slot = slots_[placeOf(body)];
-  return slot.generation == generation_ ? slot.index : 0;
+TypeLines::DerivedTable::Found TypeLines::DerivedTable::probe(const BodyKey& body) const {
+  if (used_ == 0) return {};
+  std::size_t place = placeOf(body);
+  const Slot& slot = slots_[place];
+  return {slot.generation == generation_ ? slot.index : 0, place};
 }
 
-void TypeLines::DerivedTable::add(const BodyKey& body, std::uint32_t index) {
+void TypeLines::DerivedTable::add(const BodyKey& body, std::uint32_t index, std::size_t place) {
   if (body.text.size() > kLongestDerivedBody) throw std::length_error("type line");
-  if (2 * (used_ + 1) > slots_.size()) grow();
-  Slot& slot = slots_[placeOf(body)];
+  if (2 * (used_ + 1) > slots_.size()) {
+    grow();
+    place = kNoPlace;
+  }
+  Slot& slot = slots_[place == kNoPlace ? placeOf(body) : place];
   if (slot.generation != generation_) ++used_;
-  std::memcpy(slot.text, body.text.data(), body.text.size());
+  std::memcpy(slot.text, body.text.data(), kLongestDerivedBody);
   slot.length = static_cast<std::uint8_t>(body.text.size());
   slot.hash = body.hash;
   slot.index = index;

@@ -105,6 +105,8 @@ class TypeLines {
     bool pending = false;  // member types being written
   };
   // A derived type's line body and its hash, worked out once for the tables it is looked up in.
+  // The text stands at the start of a buffer of at least kLongestDerivedBody bytes (one being
+  // put together, or a table's slot), so a table copies it in one piece of that fixed size.
   struct BodyKey {
     explicit BodyKey(std::string_view body);
     std::string_view text;
@@ -114,8 +116,17 @@ class TypeLines {
   // Emptied at once: an entry of an earlier generation counts as free.
   class DerivedTable {
    public:
-    std::uint32_t find(const BodyKey& body) const;  // 0: not made
-    void add(const BodyKey& body, std::uint32_t index);
+    // What a look-up found (index 0: not made), and the slot the body would take if it is new.
+    struct Found {
+      std::uint32_t index = 0;
+      std::size_t place = kNoPlace;
+    };
+    static constexpr std::size_t kNoPlace = ~std::size_t{0};
+
+    std::uint32_t find(const BodyKey& body) const { return probe(body).index; }
+    Found probe(const BodyKey& body) const;
+    // `place` from a probe since which nothing was added, or kNoPlace.
+    void add(const BodyKey& body, std::uint32_t index, std::size_t place = kNoPlace);
     void clear() {
       ++generation_;
       used_ = 0;
@@ -147,7 +158,8 @@ class TypeLines {
   bool seesFile(const Scope& scope) const { return &scope == &file_ || !options_.builtinMake; }
   std::uint32_t take(Scope& scope);
 
-  std::uint32_t newIndexInStretch(TypeRef type, LineSink& out);
+  // Kept out of line so that the look-up above, which nearly every call ends at, stays small.
+  [[gnu::noinline]] std::uint32_t newIndexInStretch(TypeRef type, LineSink& out);
   std::uint32_t index(TypeRef type, Scope& scope, LineSink& out);
   std::uint32_t freshIndex(TypeRef type, Scope& scope, LineSink& out);  // without the cache
   bool mayLast(std::uint32_t index) const {
@@ -161,8 +173,10 @@ class TypeLines {
   std::uint32_t bitFieldIndex(const Member& member, Scope& scope, LineSink& out);
   // The index of a derived type given by its line body, writing the line when it is new.
   std::uint32_t derived(std::string_view body, Scope& scope, LineSink& out);
-  std::uint32_t lookUp(const BodyKey& body, const Scope& scope) const;  // 0: not made
-  std::uint32_t make(const BodyKey& body, Scope& scope, LineSink& out);
+  // 0 in index: not made; place: where the scope's own table would take it.
+  DerivedTable::Found lookUp(const BodyKey& body, const Scope& scope) const;
+  std::uint32_t make(const BodyKey& body, Scope& scope, LineSink& out,
+                     std::size_t place = DerivedTable::kNoPlace);
 
   std::uint32_t recordIndex(const Record& record, Scope& scope, LineSink& out);
   std::pair<Scope*, RecordEntry*> findRecord(const Record& record, Scope& scope);

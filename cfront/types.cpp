@@ -163,7 +163,8 @@ TypeRef TypeTable::withoutQualifiers(TypeRef type) {
   return make(copy);
 }
 
-TypeRef TypeTable::pointerTo(TypeRef target, SizeWord memory, std::uint8_t qualifiers) {
+// Any pointer but a plain near one already kept with its target.
+TypeRef TypeTable::newPointerTo(TypeRef target, SizeWord memory, std::uint8_t qualifiers) {
   if (!target) target = basic(TypeKind::intType);  // what an earlier error left
   bool plain = memory == SizeWord::near && qualifiers == 0;
   if (plain && target->nearPointer) return target->nearPointer;

@@ -147,8 +147,13 @@ class TypeTable {
   TypeRef unqualified(TypeRef type) {
     return !type || type->qualifiers == 0 ? type : withoutQualifiers(type);
   }
-  // A missing target or element (after an error) is taken as int.
-  TypeRef pointerTo(TypeRef target, SizeWord memory = SizeWord::near, std::uint8_t qualifiers = 0);
+  // A missing target or element (after an error) is taken as int. The plain near pointer, the
+  // one asked for most, is kept with its target and found without a search.
+  TypeRef pointerTo(TypeRef target, SizeWord memory = SizeWord::near, std::uint8_t qualifiers = 0) {
+    if (target && target->nearPointer && memory == SizeWord::near && qualifiers == 0)
+      return target->nearPointer;
+    return newPointerTo(target, memory, qualifiers);
+  }
   TypeRef arrayOf(TypeRef element, std::uint32_t count, bool countKnown);
   TypeRef functionReturning(FunctionInfo info);
   Record* newRecord(TypeKind kind, std::string_view tag);
@@ -162,6 +167,7 @@ class TypeTable {
 
  private:
   TypeRef make(const Type& type);
+  TypeRef newPointerTo(TypeRef target, SizeWord memory, std::uint8_t qualifiers);
   TypeRef withoutQualifiers(TypeRef type);  // unqualified() of a qualified type
 
   const RunOptions& options_;
