@@ -89,8 +89,8 @@ void CodeEmitter::replay(Captured&& records) {
   if (!captures_.empty()) {
     Captured& outer = captures_.back();
     if (records.last != std::string::npos) outer.last = outer.records.size() + records.last;
-    outer.records += records.records;
-  } else if (!body_.records(records.records)) {
+    outer.records.append(records.records.view());
+  } else if (!body_.records(records.records.view())) {
     writeFailed_();
   }
   // The next line written is marked again.
@@ -101,7 +101,7 @@ void CodeEmitter::replay(Captured&& records) {
 
 bool CodeEmitter::Captured::lastCodeLine(std::string_view& payload) const {
   if (last == std::string::npos) return false;
-  const auto* at = reinterpret_cast<const std::uint8_t*>(records.data() + last);
+  const auto* at = reinterpret_cast<const std::uint8_t*>(records.view().data() + last);
   if (static_cast<RecordKind>(*at++) != RecordKind::codeLine) return false;
   std::size_t length = takeVarint(at);
   payload = std::string_view(reinterpret_cast<const char*>(at), length);
@@ -125,11 +125,9 @@ void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long seria
     if (!body_.sourceLine(depth, line, source)) writeFailed_();
     return;
   }
-  std::string& payload = payload_;
-  payload.assign(1, static_cast<char>(depth));
-  appendNumber(payload, line);
-  payload += source;
-  write(RecordKind::sourceLine, payload);
+  Captured& captured = captures_.back();
+  captured.last = captured.records.size();
+  appendSourceLine(captured.records, depth, line, source);
 }
 
 void CodeEmitter::writeHeld(const Held& held) {

@@ -64,13 +64,13 @@ class CodeEmitter {
   // Records made between beginCapture and endCapture are kept aside, encoded, to be written
   // later with replay (a jump table must follow its jump, before the code of its cases).
   struct Captured {
-    std::string records;
+    RecordBuffer records;
     std::size_t last = std::string::npos;  // where the last record starts
     bool empty() const { return records.empty(); }
     // The payload of the last record when that is a code line.
     bool lastCodeLine(std::string_view& payload) const;
     void dropLast() {
-      records.resize(last);
+      records.truncate(last);
       last = std::string::npos;
     }
   };
@@ -140,7 +140,7 @@ class CodeEmitter {
   std::array<Held, kHeldRun> held_{};
   std::size_t heldCount_ = 0;
   std::vector<Captured> captures_;
-  std::vector<std::string> spareBuffers_;
+  std::vector<RecordBuffer> spareBuffers_;
   std::string payload_;  // a record's payload while it is put together
   std::uint32_t line_ = 0;
   std::uint8_t depth_ = 0;

@@ -1,8 +1,18 @@
 #include "clike/work_records.h"
 
-#include "common/byte_copy.h"
+#include <algorithm>
+#include <cstring>
 
 namespace kz::clike {
+
+void RecordBuffer::grow(std::size_t count) {
+  constexpr std::size_t kFirstRoom = 256;
+  std::size_t room = std::max({2 * capacity_, size_ + count, kFirstRoom});
+  auto bytes = std::make_unique_for_overwrite<char[]>(room);
+  if (size_ != 0) std::memcpy(bytes.get(), bytes_.get(), size_);
+  bytes_ = std::move(bytes);
+  capacity_ = room;
+}
 
 void appendNumber(std::string& bytes, std::uint32_t value) {
   char four[4];
@@ -27,20 +37,40 @@ std::size_t recordHead(std::uint8_t* head, RecordKind kind, std::size_t size) {
 
 }  // namespace
 
-void appendRecord(std::string& records, RecordKind kind, std::string_view payload) {
+void appendRecord(RecordBuffer& records, RecordKind kind, std::string_view payload) {
   if (payload.size() >= 0x80) {
     std::uint8_t head[1 + kMaxVarintBytes];
-    records.append(reinterpret_cast<const char*>(head), recordHead(head, kind, payload.size()));
-    records += payload;
+    std::size_t headSize = recordHead(head, kind, payload.size());
+    char* to = records.extend(headSize + payload.size());
+    std::memcpy(to, head, headSize);
+    std::memcpy(to + headSize, payload.data(), payload.size());
     return;
   }
   // A length of one byte: nearly every record, put in one piece.
-  std::size_t at = records.size();
-  records.resize(at + 2 + payload.size());
-  char* to = records.data() + at;
+  char* to = records.extend(2 + payload.size());
   to[0] = static_cast<char>(kind);
   to[1] = static_cast<char>(payload.size());
   copyBytes(to + 2, payload.data(), payload.size());
+}
+
+// A record for nearly every source line of captured code: put in place, not gathered first.
+void appendSourceLine(RecordBuffer& records, std::uint8_t depth, std::uint32_t line,
+                      std::string_view source) {
+  constexpr std::size_t kFields = 5;  // the depth and the line number
+  std::size_t size = kFields + source.size();
+  if (size >= 0x80) {
+    std::string payload(1, static_cast<char>(depth));
+    appendNumber(payload, line);
+    payload += source;
+    appendRecord(records, RecordKind::sourceLine, payload);
+    return;
+  }
+  char* to = records.extend(2 + size);
+  to[0] = static_cast<char>(RecordKind::sourceLine);
+  to[1] = static_cast<char>(size);
+  to[2] = static_cast<char>(depth);
+  for (int i = 0; i < 4; ++i) to[3 + i] = static_cast<char>(line >> (8 * i));
+  copyBytes(to + 2 + kFields, source.data(), source.size());
 }
 
 }  // namespace kz::clike

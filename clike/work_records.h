@@ -3,9 +3,12 @@
 // for later (a jump table's cases) is held encoded: a kind byte, the payload's length as a
 // varint and the payload.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "common/byte_copy.h"
 #include "common/varint.h"
 
 namespace kz::clike {
@@ -36,9 +39,50 @@ struct SectionRecord {
 };
 inline constexpr std::size_t kSectionRecordSize = 7;
 
+// Encoded records, grown at the end. A record is appended for nearly every line of captured
+// code: the room it grows into is not filled first, as a string's would be.
+class RecordBuffer {
+ public:
+  RecordBuffer() = default;
+  RecordBuffer(RecordBuffer&& other) noexcept { *this = std::move(other); }
+  RecordBuffer& operator=(RecordBuffer&& other) noexcept {
+    bytes_ = std::move(other.bytes_);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    return *this;
+  }
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::string_view view() const { return {bytes_.get(), size_}; }
+  void clear() { size_ = 0; }
+  // Drops the bytes from `size` on.
+  void truncate(std::size_t size) { size_ = size; }
+  // Room for `count` more bytes at the end, which the caller fills.
+  char* extend(std::size_t count) {
+    if (capacity_ - size_ < count) grow(count);
+    char* at = bytes_.get() + size_;
+    size_ += count;
+    return at;
+  }
+  void append(std::string_view bytes) {
+    if (!bytes.empty()) copyBytes(extend(bytes.size()), bytes.data(), bytes.size());
+  }
+
+ private:
+  void grow(std::size_t count);
+
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 void appendNumber(std::string& bytes, std::uint32_t value);
 std::uint32_t decodeNumber(std::string_view bytes);
 // Appends one record, encoded.
-void appendRecord(std::string& records, RecordKind kind, std::string_view payload);
+void appendRecord(RecordBuffer& records, RecordKind kind, std::string_view payload);
+// Appends one sourceLine record, encoded, from its fields.
+void appendSourceLine(RecordBuffer& records, std::uint8_t depth, std::uint32_t line,
+                      std::string_view source);
 
 }  // namespace kz::clike

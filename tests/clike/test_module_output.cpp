@@ -164,6 +164,39 @@ TEST(ModuleOutput, SourceReferencesAtEachLevelWriteEachLineTextOnce) {
   }
 }
 
+// Code kept aside to be written later (a switch's cases, a for loop's step inside them)
+// keeps its source lines: each text goes out once, a long one whole, with the code that
+// comes from it, where that code is written.
+TEST(ModuleOutput, CodeWrittenLaterKeepsItsSourceLinesOfEveryLength) {
+  const std::string longLine = "C = C" + std::string(150, ' ') + "- 1;";
+  const std::string source =
+      "section code;\n"
+      "void f(void)\n"
+      "{\n"
+      "  switch (A) {\n"
+      "  case 1:\n"
+      "    for (B = 0; B != 3; B++)\n"
+      "      " +
+      longLine +
+      "\n"
+      "    break;\n"
+      "  }\n"
+      "}\n";
+  auto c = compile(source, {"-lh2"}, true);
+  ASSERT_EQ(c.status, 0) << c.err;
+  auto at = [&c](const std::string& line) { return c.assembly.find("\n" + line + "\n"); };
+  std::size_t body = at(";+++ \t" + longLine);
+  ASSERT_NE(body, std::string::npos) << c.assembly;
+  EXPECT_EQ(c.assembly.find(longLine, body + 6 + longLine.size()), std::string::npos);
+  // The cases follow the dispatch, the step follows the body.
+  EXPECT_LT(c.assembly.find("\tj\t(hl)"), at(";+++ \tcase 1:"));
+  EXPECT_LT(at(";+++ \tfor (B = 0; B != 3; B++)"), body);
+  EXPECT_LT(body, c.assembly.find("\tinc\tb"));
+  EXPECT_NE(c.assembly.find("\t\t;++0 0007\n", body), std::string::npos) << c.assembly;
+  auto e = assemble(c.assembly);
+  EXPECT_EQ(e.status, 0) << e.err;
+}
+
 const std::string kDebugSource =
     "#define LIMIT 10\n"
     "section vars area;\n"
