@@ -2,19 +2,11 @@
 
 namespace kz::cfront {
 
-void TypeIndexCache::remember(TypeRef type, std::uint32_t index, bool lasting) {
-  auto* entry = const_cast<Entry*>(entryOf(type));
-  if (!entry) {
-    type->indexPlace = static_cast<std::uint32_t>(entries_.size());
-    entry = &entries_.emplace_back();
-    entry->type = type;
-  }
-  if (lasting) {
-    entry->lasting = static_cast<std::uint16_t>(index);
-  } else {
-    entry->inStretch = static_cast<std::uint16_t>(index);
-    entry->stretch = stretch_;
-  }
+TypeIndexCache::Entry& TypeIndexCache::newEntry(TypeRef type) {
+  type->indexPlace = static_cast<std::uint32_t>(entries_.size());
+  Entry& entry = entries_.emplace_back();
+  entry.type = type;
+  return entry;
 }
 
 }  // namespace kz::cfront

@@ -32,7 +32,16 @@ class TypeIndexCache {
     if (entry->lasting) return entry->lasting;
     return entry->stretch == stretch_ ? entry->inStretch : 0;
   }
-  void remember(TypeRef type, std::uint32_t index, bool lasting);
+  void remember(TypeRef type, std::uint32_t index, bool lasting) {
+    Entry* entry = entryOf(type);
+    if (!entry) entry = &newEntry(type);
+    if (lasting) {
+      entry->lasting = static_cast<std::uint16_t>(index);
+    } else {
+      entry->inStretch = static_cast<std::uint16_t>(index);
+      entry->stretch = stretch_;
+    }
+  }
   // A function body begins or ends: what holds only within a stretch is forgotten.
   void newStretch() { ++stretch_; }
 
@@ -53,6 +62,11 @@ class TypeIndexCache {
     std::size_t place = type->indexPlace;
     return place < entries_.size() && entries_[place].type == type ? &entries_[place] : nullptr;
   }
+  Entry* entryOf(TypeRef type) {
+    return const_cast<Entry*>(static_cast<const TypeIndexCache*>(this)->entryOf(type));
+  }
+  // A type seen for the first time, or whose place another cache had set.
+  [[gnu::noinline]] Entry& newEntry(TypeRef type);
 
   std::vector<Entry> entries_;
   std::uint32_t stretch_ = 1;
