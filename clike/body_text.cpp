@@ -176,8 +176,9 @@ bool BodyText::record(RecordKind kind, std::string_view payload) {
       break;
     case RecordKind::sourceLine:
       if (payload.size() >= 5) {
-        sourceLine(static_cast<std::uint8_t>(payload[0]), decodeNumber(payload.substr(1, 4)),
-                   payload.substr(5));
+        sourceLine(static_cast<std::uint8_t>(payload[0]),
+                   decodeNumber(std::string_view(payload.data() + 1, 4)),
+                   std::string_view(payload.data() + 5, payload.size() - 5));
       }
       break;
     case RecordKind::section:
