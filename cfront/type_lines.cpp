@@ -188,11 +188,15 @@ std::uint32_t TypeLines::indexOf(TypeRef type, LineSink& out, bool* lasting) {
   return found;
 }
 
+// What indexOf() does, without asking the cache again for an index that lasts: the look-up in
+// the stretch has found none.
 std::uint32_t TypeLines::newIndexInStretch(TypeRef type, LineSink& out) {
-  if (type->record && !type->record->complete) return indexOf(type, out);
-  bool lasting = false;
-  std::uint32_t found = indexOf(type, out, &lasting);
-  if (!lasting) known_.remember(type, found, false);  // a lasting index is kept by index()
+  unsettled_ = false;
+  std::uint32_t found = freshIndex(type, current(), out);
+  if (!unsettled_ && mayLast(found))
+    known_.remember(type, found, true);
+  else if (!type->record || type->record->complete)  // a struct without its body is asked anew
+    known_.remember(type, found, false);
   return found;
 }
 
