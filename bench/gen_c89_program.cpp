@@ -62,7 +62,10 @@ class ProgramWriter : kz::bench::GeneratedText {
     line("    unsigned int level : 3;");
     line("} record" + id + ";");
     std::string values;
-    for (int i = 0; i < 10; ++i) values += (i ? ", " : "") + number(1000);
+    for (int i = 0; i < 10; ++i) {
+      if (i > 0) values += ", ";
+      values += number(1000);
+    }
     line("static const int table" + id + "[10] = { " + values + " };");
     line("static byte bytes" + id + "[] = { 0x" + number(9) + "F, 0" + number(8) + ", '" +
          static_cast<char>('a' + next() % 26) + "', " + number(256) + " };");
