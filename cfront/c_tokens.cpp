@@ -135,12 +135,9 @@ struct SingleCharacterKinds {
 };
 constexpr SingleCharacterKinds kSingleCharacterKinds;
 
-}  // namespace
-
-// A table for the one-character punctuators; the longer ones are few and found by their
-// second character.
-Tok punctuatorKind(std::string_view text) {
-  if (text.size() == 1) return kSingleCharacterKinds.of[static_cast<unsigned char>(text[0])];
+// The punctuators of two or three characters, which are few and found by their second
+// character.
+[[gnu::noinline]] Tok longPunctuatorKind(std::string_view text) {
   if (text.size() == 2) {
     char a = text[0];
     char b = text[1];
@@ -203,6 +200,21 @@ Tok punctuatorKind(std::string_view text) {
   return Tok::other;
 }
 
+// The fields of a parser's token that are the preprocessor's token's.
+void startFrom(const Token& token, CToken& result) {
+  result.text = token.text;
+  result.spot = {token.line, token.column};
+  result.id = nullptr;
+}
+
+}  // namespace
+
+// A table for the one-character punctuators, the commonest.
+Tok punctuatorKind(std::string_view text) {
+  if (text.size() == 1) return kSingleCharacterKinds.of[static_cast<unsigned char>(text[0])];
+  return longPunctuatorKind(text);
+}
+
 std::span<const RegisterWord> registerWords() { return kRegisterWords; }
 
 std::string_view spellingOf(Tok kind) {
@@ -227,14 +239,36 @@ TokenReader::TokenReader(Preprocessor& preprocessor, Diagnostics& diagnostics,
   for (std::string_view word : kReservedWords) identifiers_.intern(word)->reserved = true;
 }
 
+// The token is read into a local, not token_, so that the fields the parser has no use for
+// are not stored.
 void TokenReader::fill(CToken& result) {
-  Token& token = token_;
-  for (;;) {
-    preprocessor_.next(token);
-    result.text = token.text;
-    result.spot = {token.line, token.column};
-    result.id = nullptr;
-    switch (token.kind) {
+  Token token;
+  if (!preprocessor_.nextPlain(token)) return fillInGeneral(result);
+  startFrom(token, result);
+  switch (token.kind) {
+    case TokenKind::identifier:
+      return classifyIdentifier(result);
+    case TokenKind::number:
+      result.kind = Tok::number;
+      return;
+    case TokenKind::punctuator:
+      result.kind = punctuatorKind(token.text);
+      return;
+    default:
+      token_ = token;
+      return fillFromRead(result);
+  }
+}
+
+void TokenReader::fillInGeneral(CToken& result) {
+  preprocessor_.next(token_);
+  fillFromRead(result);
+}
+
+void TokenReader::fillFromRead(CToken& result) {
+  for (;; preprocessor_.next(token_)) {
+    startFrom(token_, result);
+    switch (token_.kind) {
       case TokenKind::newline:
       case TokenKind::comment:
       case TokenKind::directiveLine:
@@ -245,7 +279,7 @@ void TokenReader::fill(CToken& result) {
         result.kind = Tok::end;
         break;
       case TokenKind::identifier:
-        result.kind = classifyIdentifier(result);
+        classifyIdentifier(result);
         break;
       case TokenKind::number:
         result.kind = Tok::number;
@@ -257,29 +291,32 @@ void TokenReader::fill(CToken& result) {
         result.kind = Tok::string;
         break;
       case TokenKind::punctuator:
-        result.kind = punctuatorKind(token.text);
+        result.kind = punctuatorKind(token_.text);
         break;
       case TokenKind::other:
         // Reported here and dropped, so the parse goes on as if it were not there.
         diagnostics_.report(
             Message::illegalCharacter,
-            {static_cast<unsigned>(static_cast<unsigned char>(token.text[0])), token.column});
+            {static_cast<unsigned>(static_cast<unsigned char>(token_.text[0])), token_.column});
         continue;
     }
     return;
   }
 }
 
-Tok TokenReader::classifyIdentifier(CToken& token) {
+void TokenReader::classifyIdentifier(CToken& token) {
   if (token.text.size() > 31) {
     token.text = token.text.substr(0, 31);
     diagnostics_.report(Message::identifierTruncated, {token.text});
   }
   Identifier* id = identifiers_.intern(token.text);
   token.id = id;
-  if (id->keyword) return static_cast<Tok>(id->keyword);
+  if (id->keyword) {
+    token.kind = static_cast<Tok>(id->keyword);
+    return;
+  }
   if (id->reserved) diagnostics_.report(Message::unsupportedKeyword, {token.text.substr(2)});
-  return Tok::identifier;
+  token.kind = Tok::identifier;
 }
 
 }  // namespace kz::cfront

@@ -170,9 +170,14 @@ class TokenReader {
   IdentifierTable& identifiers() { return identifiers_; }
 
  private:
-  // Reads the next token into slot.
+  // Reads the next token into slot. Names, numbers and punctuators straight from the file
+  // are made here; any other token is left to the calls below.
   void fill(CToken& slot);
-  Tok classifyIdentifier(CToken& token);
+  [[gnu::noinline]] void fillInGeneral(CToken& slot);
+  // Makes slot from token_ or, for a token the parser does not see, from the next one.
+  [[gnu::noinline]] void fillFromRead(CToken& slot);
+  // Gives an identifier token its entry and kind.
+  void classifyIdentifier(CToken& token);
   // Past the next token, which has been read.
   void advance() {
     if (haveSecond_) {

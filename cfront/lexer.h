@@ -24,7 +24,23 @@ class Lexer {
   // The same into a token the caller holds, so that it is written where it is used. With
   // dropNewlines the newlines between tokens are passed over (the token after one still starts
   // its line); one may still come back after a comment or another rare token.
-  [[gnu::always_inline]] void next(Token& token, bool dropNewlines = false);
+  [[gnu::always_inline]] void next(Token& token, bool dropNewlines = false) {
+    if (lexCommon(token, dropNewlines)) {
+      pass(token);
+    } else {
+      nextInGeneral(token);
+    }
+  }
+  // The first half of next() for the common tokens (see lexCommon below): the token is written
+  // but not yet passed, so that a caller may leave it to be read again by next(). False, with
+  // no token written, for any other token.
+  [[gnu::always_inline]] bool lexCommon(Token& token, bool dropNewlines);
+  // Past the token lexCommon wrote (a newline is passed as it is written).
+  void pass(const Token& token) {
+    if (token.kind == TokenKind::newline) return;
+    at_ = token.text.data() + token.text.size();
+    atLineStart_ = false;
+  }
   // Skips text in a group that is not being kept, up to the '#' of the next line that starts
   // with one (consumed; true) or to the end (false).
   bool skipToDirective();
@@ -185,7 +201,7 @@ inline std::uint32_t loadFour(const char* at) {
 // The common tokens, with no call on their way: blanks but no comment before them, names,
 // numbers, punctuators other than '/' and '.', newlines. Everything else is left to
 // nextInGeneral, from where this one started.
-inline void Lexer::next(Token& token, bool dropNewlines) {
+inline bool Lexer::lexCommon(Token& token, bool dropNewlines) {
   const char* at = at_;
   std::uint8_t flags = atLineStart_ ? token_flag::kLineStart : 0;
   for (;;) {
@@ -197,7 +213,7 @@ inline void Lexer::next(Token& token, bool dropNewlines) {
         while (isBlank(*at)) ++at;
       }
     }
-    if (at >= end_) return nextInGeneral(token);
+    if (at >= end_) return false;
     const char* start = at;
     TokenKind kind;
     switch (kCharClasses.start[static_cast<unsigned char>(*at)]) {
@@ -225,12 +241,10 @@ inline void Lexer::next(Token& token, bool dropNewlines) {
         token = {std::string_view(start, 1), line_, column(start), 0, file_,
                  TokenKind::newline,         flags};
         newLine();
-        return;
+        return true;
       default:
-        return nextInGeneral(token);
+        return false;
     }
-    at_ = at;
-    atLineStart_ = false;
     token = {std::string_view(start, static_cast<std::size_t>(at - start)),
              line_,
              column(start),
@@ -238,7 +252,7 @@ inline void Lexer::next(Token& token, bool dropNewlines) {
              file_,
              kind,
              flags};
-    return;
+    return true;
   }
 }
 

@@ -107,6 +107,16 @@ class Preprocessor {
     expandFrom(token);
   }
 
+  // next() for a token straight from the file that needs no further look; false, with
+  // nothing read, for any other, which next() then reads.
+  [[gnu::always_inline]] bool nextPlain(Token& token) {
+    if (!pending_.empty() || !lexer_->lexCommon(token, dropNewlines_) || !isPlain(token))
+      return false;
+    lexer_->pass(token);
+    resetMadeCounts();
+    return true;
+  }
+
   SourcePosition position() const;
   const std::string& fileName(std::uint16_t file) const { return fileNames_[file]; }
   int includeDepth() const { return static_cast<int>(levels_.size()) - 1; }
