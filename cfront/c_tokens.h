@@ -177,7 +177,7 @@ class TokenReader {
   // Makes slot from token_ or, for a token the parser does not see, from the next one.
   [[gnu::noinline]] void fillFromRead(CToken& slot);
   // Gives an identifier token its entry and kind.
-  void classifyIdentifier(CToken& token);
+  [[gnu::always_inline]] inline void classifyIdentifier(CToken& token);
   // Past the next token, which has been read.
   void advance() {
     if (haveSecond_) {
