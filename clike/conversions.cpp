@@ -1,5 +1,7 @@
 #include "clike/conversions.h"
 
+#include <utility>
+
 namespace kz::clike {
 namespace {
 
@@ -64,12 +66,28 @@ ValueType ValueType::number(std::int32_t value) {
   return result;
 }
 
+namespace {
+
+// A value of the type already in `result`.
+void markKnown(ValueType& result) {
+  result.known = true;
+  result.isVoid = result.type.scalar() && result.type.base == BaseType::voidType;
+  result.size = sizeOf(result.type);
+}
+
+}  // namespace
+
 ValueType ValueType::of(const Type& type) {
   ValueType result;
-  result.known = true;
   result.type = type;
-  result.isVoid = type.scalar() && type.base == BaseType::voidType;
-  result.size = sizeOf(type);
+  markKnown(result);
+  return result;
+}
+
+ValueType ValueType::of(Type&& type) {
+  ValueType result;
+  result.type = std::move(type);
+  markKnown(result);
   return result;
 }
 

@@ -22,6 +22,7 @@ struct ValueType {
   static ValueType untyped(std::uint32_t size);
   static ValueType number(std::int32_t value);
   static ValueType of(const Type& type);
+  static ValueType of(Type&& type);  // takes over the derivations
 };
 
 enum class ConversionUse : std::uint8_t {

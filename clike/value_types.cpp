@@ -30,6 +30,13 @@ const Member* memberOf(const Type& type, const SymbolEntry* name) {
   return type.isAggregate() && type.aggregate ? type.aggregate->find(name) : nullptr;
 }
 
+// A member of the aggregate a pointer points to, found without building the target type.
+const Member* memberOfTarget(const Type& pointer, const SymbolEntry* name) {
+  bool toAggregate = pointer.derivations.size() == 1 &&
+                     (pointer.base == BaseType::structType || pointer.base == BaseType::unionType);
+  return toAggregate && pointer.aggregate ? pointer.aggregate->find(name) : nullptr;
+}
+
 // A byte or a word that is not an aggregate.
 bool castableType(const Type& type) {
   std::uint32_t size = sizeOf(type);
@@ -70,10 +77,13 @@ ValueType Parser::objectTypeOf(int at) {
       return ValueType::untyped(1);
     }
     case NodeKind::member: {
-      ValueType left = n.value == 1 ? decayed(objectTypeOf(n.a)) : objectTypeOf(n.a);
-      Type aggregate = n.value == 1 && left.type.isPointer() ? left.type.inner() : left.type;
-      if (const Member* member = left.known ? memberOf(aggregate, n.symbol) : nullptr)
-        return ValueType::of(member->type);
+      bool throughPointer = n.value == 1;
+      ValueType left = throughPointer ? decayed(objectTypeOf(n.a)) : objectTypeOf(n.a);
+      const Member* member = nullptr;
+      if (left.known)
+        member = throughPointer && left.type.isPointer() ? memberOfTarget(left.type, n.symbol)
+                                                         : memberOf(left.type, n.symbol);
+      if (member) return ValueType::of(member->type);
       return ValueType::untyped(1);
     }
     case NodeKind::unary:
@@ -120,7 +130,7 @@ ValueType Parser::valueTypeOf(int at) {
       if (!object.known) return ValueType::untyped(2);
       Type pointer = object.type;
       pointer.derivations.insert(pointer.derivations.begin(), Derivation{});
-      return ValueType::of(pointer);
+      return ValueType::of(std::move(pointer));
     }
     case NodeKind::call: {
       const Node& callee = nodes_[n.a];
