@@ -7,31 +7,27 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_mapping.h"
+
 namespace kz::cfront {
 
 class SourceBuffer {
  public:
   SourceBuffer() = default;
   explicit SourceBuffer(std::string text) : owned_(std::move(text)) {}
-  SourceBuffer(SourceBuffer&& other) noexcept;
-  SourceBuffer& operator=(SourceBuffer&& other) noexcept;
-  ~SourceBuffer();
 
   // Maps size bytes of an open regular file; false when it cannot, and nothing is mapped.
   bool map(int fd, std::size_t size);
   // The first translation phases over the text, in place.
   void clean(bool kanji);
   std::string_view text() const {
-    return mapped_ ? std::string_view(mapped_, size_) : std::string_view(owned_);
+    return mapping_.mapped() ? std::string_view(mapping_.data(), size_) : std::string_view(owned_);
   }
 
  private:
-  void unmap();
-
   std::string owned_;
-  char* mapped_ = nullptr;
-  std::size_t size_ = 0;       // of the text in the mapping
-  std::size_t mapLength_ = 0;  // whole pages
+  FileMapping mapping_;
+  std::size_t size_ = 0;  // of the text in the mapping
 };
 
 }  // namespace kz::cfront

@@ -1,7 +1,6 @@
 #include "clike/source_reader.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <cstring>
 
 #include "clike/fatal.h"
+#include "common/file_mapping.h"
 #include "common/host_path.h"
 
 namespace kz::clike {
@@ -51,14 +51,12 @@ struct SourceReader::Level {
   // and only a page where a byte is written (a carriage return before a line end) is copied.
   char* text = nullptr;
   std::unique_ptr<char[]> buffer;
-  void* mapping = nullptr;
-  std::size_t mappingLength = 0;
+  FileMapping mapping;
   std::size_t size = 0;
   std::size_t next = 0;  // first byte not yet handed out
 
   ~Level() {
     if (fd >= 0) ::close(fd);
-    if (mapping) ::munmap(mapping, mappingLength);
   }
 };
 
@@ -97,23 +95,17 @@ bool SourceReader::mapWhole(Level& level) {
   struct stat info {};
   if (::fstat(level.fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
   auto fileSize = static_cast<std::size_t>(info.st_size);
-  if (fileSize == 0 || fileSize > kMaxSourceBytes) return false;
-  auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-  std::size_t mappedBytes = (fileSize + page - 1) / page * page;
-  char* text = static_cast<char*>(
-      ::mmap(nullptr, fileSize, PROT_READ | PROT_WRITE, MAP_PRIVATE, level.fd, 0));
-  if (text == MAP_FAILED) return false;
+  if (fileSize > kMaxSourceBytes || !level.mapping.map(level.fd, fileSize)) return false;
+  char* text = level.mapping.data();
   std::size_t size = fileSize;
   if (const void* mark = std::memchr(text, kEndOfFileMark, fileSize)) {
     size = static_cast<std::size_t>(static_cast<const char*>(mark) - text);
   }
-  if (size + kLinePadding + 1 > mappedBytes) {
-    ::munmap(text, fileSize);
+  if (kLinePadding + 1 > fileSize - size + FileMapping::roomAfter(fileSize)) {
+    level.mapping.unmap();
     return false;
   }
   if (size < fileSize) text[size] = '\0';
-  level.mapping = text;
-  level.mappingLength = fileSize;
   level.text = text;
   level.size = size;
   return true;
