@@ -133,20 +133,15 @@ long Preprocessor::lineSerial(std::uint32_t line, std::uint8_t depth) const {
 }
 
 std::string_view Preprocessor::lineText(long serial) const {
-  for (const RecentLine& recent : recentLines_) {
-    if (recent.serial == serial) return recent.text;
-  }
-  return {};
+  auto recent = std::ranges::find(recentLines_, serial, &RecentLine::serial);
+  return recent == recentLines_.end() ? std::string_view() : recent->text;
 }
 
 std::string_view Preprocessor::takeLineText(long serial) {
-  for (RecentLine& recent : recentLines_) {
-    if (recent.serial != serial) continue;
-    if (recent.taken) return {};
-    recent.taken = true;
-    return recent.text;
-  }
-  return {};
+  auto recent = std::ranges::find(recentLines_, serial, &RecentLine::serial);
+  if (recent == recentLines_.end() || recent->taken) return {};
+  recent->taken = true;
+  return recent->text;
 }
 
 // Reads lines until one is for the lexer; skipped lines and #asm text are dealt with here.
