@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cfront/diagnostics.h"
+#include "cfront/identifiers.h"
 #include "cfront/line_buffer.h"
 #include "common/decimal_digits.h"
 
@@ -337,31 +338,9 @@ constexpr std::size_t kFirstDerivedSlots = 64;
 // function body asks for.
 TypeLines::BodyKey::BodyKey(std::string_view body) : text(body) {
   constexpr std::uint64_t kMultiplier = 0xFF51AFD7ED558CCDu;
-  std::uint64_t mixed = body.size() * 0x9E3779B97F4A7C15u;
-  std::size_t at = 0;
-  for (; at + 8 <= body.size(); at += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, body.data() + at, 8);
-    mixed = (mixed ^ word) * kMultiplier;
-  }
-  if (at < body.size()) {  // the last 1-7 bytes, in pieces of fixed sizes that need no call
-    std::uint64_t word = 0;
-    std::size_t left = body.size() - at;
-    if (left & 4) {
-      std::uint32_t piece;
-      std::memcpy(&piece, body.data() + at, 4);
-      word = piece;
-      at += 4;
-    }
-    if (left & 2) {
-      std::uint16_t piece;
-      std::memcpy(&piece, body.data() + at, 2);
-      word = word << 16 | piece;
-      at += 2;
-    }
-    if (left & 1) word = word << 8 | static_cast<unsigned char>(body[at]);
-    mixed = (mixed ^ word) * kMultiplier;
-  }
+  std::uint64_t mixed = body.size() * identifier_hash::kMultiplier;
+  for (std::size_t at = 0; at < body.size(); at += 8)
+    mixed = (mixed ^ identifier_hash::loadWord(body.data() + at, body.size() - at)) * kMultiplier;
   mixed = (mixed ^ mixed >> 32) * kMultiplier;
   hash = static_cast<std::uint32_t>(mixed >> 32);
 }
