@@ -144,7 +144,11 @@ SourceBuffer FrontEnd::openInput() {
   return text;
 }
 
+// Writing the output over the source being read would destroy the source.
 void FrontEnd::openOutput() {
+  if (options_.inputName && options_.outputName &&
+      sameFile(withHostSeparators(*options_.inputName), withHostSeparators(*options_.outputName)))
+    diagnostics_.report(Message::outputIsInput, {*options_.outputName});
   cleanup::SignalsHeld held;  // the output is registered before an interrupt can find it
   if (!output_.open(options_.outputName ? *options_.outputName : std::string()))
     diagnostics_.report(Message::cannotOpenTemporary);

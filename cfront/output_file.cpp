@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "common/host_path.h"
+#include "common/write_over.h"
 
 namespace kz::cfront {
 
@@ -36,9 +37,8 @@ bool OutputFile::open(const std::string& name) {
   std::string path = withHostSeparators(name);
   struct stat info {};
   bool existed = ::stat(path.c_str(), &info) == 0;
-  int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
-  if (existed && S_ISFIFO(info.st_mode)) flags |= O_NONBLOCK;
-  fd_ = ::open(path.c_str(), flags, 0666);
+  int flags = existed && S_ISFIFO(info.st_mode) ? O_NONBLOCK : 0;
+  fd_ = openToWriteOver(path, flags);
   if (fd_ < 0) return false;
   ownsDescriptor_ = true;
   if (flags & O_NONBLOCK) ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
@@ -80,7 +80,10 @@ void OutputFile::close() {
     int fd = fd_;
     fd_ = -1;
     ownsDescriptor_ = false;
-    if (::close(fd) != 0) diagnostics_.report(Message::cannotCloseFile, {path_});
+    bool cut = cutWhereWritingEnded(fd);
+    bool closed = ::close(fd) == 0;
+    if (!cut) diagnostics_.report(Message::outputProblem);
+    if (!closed) diagnostics_.report(Message::cannotCloseFile, {path_});
   }
 }
 

@@ -19,8 +19,9 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // A named file (created, or emptied) or, with an empty name, standard output. A pipe
-  // without a reader is not waited for. False when it cannot be opened.
+  // A named file (created, or written over and cut to its new length when closed) or, with
+  // an empty name, standard output. A pipe without a reader is not waited for. False when it
+  // cannot be opened.
   bool open(const std::string& name);
   void write(std::string_view text) {
     if (text.size() > buffer_.capacity() - buffer_.size()) makeRoom(text.size());
@@ -38,7 +39,7 @@ class OutputFile {
   void abandon();
   // Flushes and closes; fatal 125 when the last write fails, 120 when the close does.
   void close();
-  // A named regular file this run created or emptied, which an aborted run removes.
+  // A named regular file this run created or wrote over, which an aborted run removes.
   const std::string& path() const { return path_; }
 
  private:

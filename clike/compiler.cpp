@@ -19,6 +19,7 @@
 #include "common/cleanup.h"
 #include "common/host_path.h"
 #include "common/install_root.h"
+#include "common/write_over.h"
 
 namespace kz::clike {
 namespace {
@@ -34,29 +35,21 @@ std::string asDirectory(std::string directory) {
   return directory;
 }
 
-// Opens the assembly output for writing from its start. An older file of that name is
-// written over in place and cut to the new length when closed (closeWrittenOver): cutting it
-// to nothing first would make the system drop all its pages and take new ones.
+// Opens the assembly output for writing from its start; an older file is written over.
 std::FILE* openToWriteOver(const std::string& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  int fd = kz::openToWriteOver(path);
   if (fd < 0) return nullptr;
   std::FILE* stream = ::fdopen(fd, "wb");
   if (!stream) ::close(fd);
   return stream;
 }
 
-// Writes what the stream holds and closes it; a regular file is cut where the writing
-// ended, so nothing of an older file stays behind it. False when a write, the cut or the
-// close failed.
+// Writes what the stream holds and closes it, cut where the writing ended. False when a
+// write, the cut or the close failed.
 bool closeWrittenOver(std::FILE* stream) {
   bool flushed = std::fflush(stream) == 0;
   int fd = ::fileno(stream);
-  struct stat info {};
-  bool cut = true;
-  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    off_t end = ::lseek(fd, 0, SEEK_CUR);
-    cut = end >= 0 && (info.st_size <= end || ::ftruncate(fd, end) == 0);
-  }
+  bool cut = fd < 0 || cutWhereWritingEnded(fd);
   bool closed = std::fclose(stream) == 0;
   return flushed && cut && closed;
 }

@@ -53,6 +53,34 @@ TEST(FrontEnd, FatalMessageRemovesWorkFilesAndThePartialOutput) {
   EXPECT_EQ(filesIn(scratch), (std::vector<std::string>{"t.c"}));
 }
 
+// The output is written over an older file of its name, which ends where the new text ends;
+// a shorter older file grows to it.
+TEST(FrontEnd, AnOlderOutputIsWrittenOverAndCutToTheNewText) {
+  ScratchDirectory scratch;
+  std::string input = scratch.write("t.c", "kept\n");
+  for (const std::string& older : {std::string(200000, 'x'), std::string("x")}) {
+    scratch.write("t.i", older);
+    RunResult run = runFrontEnd(scratch, {"-P", input, scratch.path() + "t.i"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(scratch.read("t.i"), "kept\n");
+  }
+}
+
+// An output that names the source (itself or through another path) is refused before it is
+// opened: the source stays as it was.
+TEST(FrontEnd, AnOutputThatIsTheSourceIsRefusedAndTheSourceKept) {
+  ScratchDirectory scratch;
+  const std::string text = "int x;\n";
+  std::string input = scratch.write("t.c", text);
+  for (const std::string& output : {input, scratch.path() + "./t.c"}) {
+    RunResult run = runFrontEnd(scratch, {input, output});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.messages, "ZC1-Fatal-126: Output file \"" + output + "\" is the input file\n");
+    EXPECT_EQ(scratch.read("t.c"), text);
+    EXPECT_EQ(filesIn(scratch), (std::vector<std::string>{"t.c"}));
+  }
+}
+
 TEST(FrontEnd, VersionRecordIsAppendedOnlyWhenItExists) {
   ScratchDirectory scratch;
   std::string input = scratch.write("src/prog.c", "x\n");
