@@ -49,14 +49,12 @@ const Expr* stripConversions(const Expr* expr) {
 
 }  // namespace
 
-std::string Emitter::heldData(TypeRef type, const Initializer* init) {
-  if (!init) return {};
-  StringSink held;
+void Emitter::holdData(TypeRef type, const Initializer* init, HeldOutput& held) {
+  if (!init) return;
   LineSink* saved = dataOut_;
   dataOut_ = &held;
   initializerData(type, init);
   dataOut_ = saved;
-  return held.text();
 }
 
 void Emitter::initializerData(TypeRef type, const Initializer* init) {

@@ -115,7 +115,8 @@ void Emitter::statement(const Stmt* stmt) {
             // A braced initialiser of an automatic object is a static image copied in.
             std::uint32_t number = ++statics_;
             std::uint32_t type = typeIndex(symbol->type);
-            std::string data = heldData(symbol->type, init);
+            HeldOutput data(spill_);
+            holdData(symbol->type, init, data);
             text_.append("\tS").number(number).append(",\"\",").number(type).append(",3,");
             text_.number(sizeOf(symbol->type)).append(",1,3");
             symbolLineEnds(data);

@@ -126,9 +126,31 @@ void Emitter::symbolNames(std::string_view name) {
 }
 
 // After the symbol line of an object, its initialiser data.
-void Emitter::symbolLineEnds(const std::string& data) {
+namespace {
+
+// Held data put back into the buffer of records not yet handed on.
+class BufferSink : public LineSink {
+ public:
+  explicit BufferSink(LineBuffer& buffer) : buffer_(buffer) {}
+  void write(std::string_view text) override { buffer_.append(text); }
+
+ private:
+  LineBuffer& buffer_;
+};
+
+}  // namespace
+
+// The symbol line ends, and the data held back follows it: from memory through the buffer, or,
+// when it went on in the TP work file, from there straight to the stream, after the buffer.
+void Emitter::symbolLineEnds(HeldOutput& data) {
   endLine();
-  text_.append(data);
+  if (data.spilled()) {
+    handOn();
+    data.copyTo(stream_);
+    return;
+  }
+  BufferSink buffer(text_);
+  data.copyTo(buffer);
 }
 
 void Emitter::topLevel(const TopLevel& item) {
@@ -194,7 +216,8 @@ void Emitter::declareGlobal(Symbol* symbol, const Initializer* init, bool defini
   std::uint32_t type = typeIndex(symbol->type);
   int section = sectionOf(symbol, init != nullptr);
   int memory = memoryOf(symbol, section);
-  std::string data = heldData(symbol->type, init);
+  HeldOutput data(spill_);
+  holdData(symbol->type, init, data);
   symbolNames(symbol->name);
   text_.number(type).append(definition ? ",4," : ",6,").number(sizeOf(symbol->type)).put(',');
   text_.signedNumber(memory).put(',').signedNumber(section);
@@ -223,7 +246,8 @@ void Emitter::declareStatic(Symbol* symbol, const Initializer* init) {
   std::uint32_t type = typeIndex(symbol->type);
   int section = sectionOf(symbol, init != nullptr);
   int memory = memoryOf(symbol, section);
-  std::string data = heldData(symbol->type, init);
+  HeldOutput data(spill_);
+  holdData(symbol->type, init, data);
   text_.append(makingBuiltins() ? "\t@..S" : "\tS").number(symbol->index).append(",\"");
   text_.append(symbol->name.substr(0, 31)).append("\",").number(type);
   text_.append(makingBuiltins() ? ",5," : ",3,").number(sizeOf(symbol->type)).put(',');

@@ -159,7 +159,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   Operand newTemporary(TypeRef type);
   std::uint32_t nextTemporary();
   void symbolNames(std::string_view name);
-  void symbolLineEnds(const std::string& data);
+  void symbolLineEnds(HeldOutput& data);
   bool markDeclared(const Symbol* symbol);
   void declareGlobal(Symbol* symbol, const Initializer* init, bool definition);
   void declareFunction(Symbol* symbol);
@@ -184,7 +184,7 @@ class Emitter : public TopLevelSink, public PragmaRecords {
   // emit_initializers.cpp
   // The data lines of an initialiser, held back while the symbol line is written: the string
   // objects they refer to are written at once, before it. Nothing without an initialiser.
-  std::string heldData(TypeRef type, const Initializer* init);
+  void holdData(TypeRef type, const Initializer* init, HeldOutput& held);
   void initializerData(TypeRef type, const Initializer* init);
   void dataLine(std::string_view text);
   void dataOf(TypeRef type, const Initializer* init, std::uint32_t& written);

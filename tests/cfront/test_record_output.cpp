@@ -3,10 +3,14 @@
 // after a fatal message has ended the run in the middle of a function.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cfront/held_output.h"
 #include "cfront/translation_unit.h"
+#include "common/work_file.h"
 #include "harness.h"
 #include "parse_harness.h"
 
@@ -48,13 +52,15 @@ class RecordingSink : public LineSink, public RecordSink, public FunctionBodies 
 };
 
 ParseResult compile(const ScratchDirectory& scratch, const std::string& source, RecordingSink& sink,
-                    bool tellBodies = false) {
+                    bool tellBodies = false, WorkFile* spillFile = nullptr) {
   RunOptions options;
   return runCompileMode(scratch, source, options,
                         [&](Preprocessor& preprocessor, Diagnostics& diagnostics) {
                           preprocessor.setRecordSink(&sink);
                           UnitState state;
                           if (tellBodies) state.bodies = &sink;
+                          std::optional<SpillFile> spill;
+                          if (spillFile) state.spill = &spill.emplace(*spillFile, diagnostics);
                           compileTranslationUnit(preprocessor, diagnostics, options, &sink, state);
                         });
 }
@@ -80,6 +86,46 @@ TEST(RecordOutput, DeclarationsAreHandedOnBeforeTheNextFileIsEntered) {
   EXPECT_LT(enterTwo, body) << text;
   EXPECT_LT(body, back) << text;
   EXPECT_LT(back, last) << text;
+}
+
+// An object's data is held back behind its symbol line while its string objects are written;
+// data past the held stream's memory bound goes on in the TP work file and comes back in order,
+// for a file-scope object and for the image of an automatic array alike.
+TEST(RecordOutput, HeldDataPastItsBoundGoesThroughTheWorkFileAndComesBackInOrder) {
+  // About 40 bytes of data line for each pointer: well past the 256 KiB bound.
+  const std::string buffer = "a_buffer_with_a_name_of_31_char";
+  const int count = 9000;
+  std::string list = "\"first\"";
+  for (int i = 1; i < count; ++i) list += "," + buffer + "+" + std::to_string(i);
+  std::string source = "char " + buffer + "[10000];\nchar *names[] = {" + list +
+                       "};\nint f(void) { char *local[] = {" + list + "}; return local[1][0]; }\n";
+  ScratchDirectory scratch;
+  RecordingSink inMemory;
+  compile(scratch, source, inMemory);
+  std::unique_ptr<WorkFile> tp = createMemoryFile("TP");
+  RecordingSink spilled;
+  ParseResult result = compile(scratch, source, spilled, false, tp.get());
+  EXPECT_EQ(result.messages, "");
+  EXPECT_GT(tp->size(), std::uint64_t{256 * 1024});
+  EXPECT_TRUE(spilled.text() == inMemory.text());
+  const std::string& text = spilled.text();
+  const std::string item = ",s_" + buffer;
+  std::size_t string = text.find("\tS1,");
+  std::size_t symbol = text.find("\t@_names,");
+  std::size_t firstData = text.find("\t,sS1\n\t" + item + "+1\n");
+  std::size_t lastData = text.find(item + "+" + std::to_string(count - 1) + "\n");
+  std::size_t body = text.find("BEGIN,f");
+  ASSERT_NE(body, std::string::npos);
+  EXPECT_LT(string, symbol);
+  EXPECT_LT(symbol, firstData);
+  EXPECT_LT(firstData, lastData);
+  EXPECT_LT(lastData, body);
+  // The automatic array's image S2, in the body: its string object S3, then all its data.
+  std::size_t imageString = text.find("\tS3,", body);
+  std::size_t imageData = text.find("\t,sS3\n\t" + item + "+1\n", body);
+  std::size_t imageEnd = text.find(item + "+" + std::to_string(count - 1) + "\n", imageData);
+  EXPECT_LT(imageString, imageData);
+  EXPECT_NE(imageEnd, std::string::npos);
 }
 
 TEST(RecordOutput, ABodyReachesTheStreamBetweenItsBounds) {
