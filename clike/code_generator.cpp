@@ -77,7 +77,7 @@ bool indexModesConflict(const Operand& first, const Operand& second) {
   return (stepping(first) && second.usesHL()) || (stepping(second) && first.usesHL());
 }
 
-bool isPointerValue(const ValueType& value) { return value.known && value.type.isPointer(); }
+bool isPointerValue(const ValueType& value) { return value.known && value.type().isPointer(); }
 
 bool isPlaceNode(NodeKind kind) {
   switch (kind) {
@@ -247,7 +247,7 @@ std::optional<Operand> Parser::operandOf(int at, OperandUse use) {
 }
 
 // A named object, an element or a member: its address is a name and an offset.
-bool Parser::objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, Type& type) {
+bool Parser::objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, const Type*& type) {
   const Node& n = nodes_[at];
   if (n.kind == NodeKind::name) {
     symbol = n.symbol;
@@ -256,13 +256,13 @@ bool Parser::objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, T
       diagnostics_.reportError(Message::referenceToTag, symbol->name);
       return false;
     }
-    type = symbol->type;
+    type = &symbol->type;
     useSymbol(*symbol);
     return true;
   }
   if (n.kind == NodeKind::index) {
     if (!objectAddress(n.a, symbol, offset, type)) return false;
-    if (!type.isArray()) {
+    if (!type->isArray()) {
       diagnostics_.reportError(Message::suffixedNonArray, symbol->name);
       return false;
     }
@@ -271,23 +271,23 @@ bool Parser::objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, T
       diagnostics_.reportError(Message::illegalIndexMode, symbol->name);
       return false;
     }
-    type = type.inner();
-    offset += index * static_cast<std::int32_t>(sizeOf(type));
+    type = &nodes_.keep(type->inner());
+    offset += index * static_cast<std::int32_t>(sizeOf(*type));
     return true;
   }
   if (n.kind == NodeKind::member) {
     if (!objectAddress(n.a, symbol, offset, type)) return false;
-    if (n.value == 1 || !type.isAggregate() || !type.aggregate) {
+    if (n.value == 1 || !type->isAggregate() || !type->aggregate) {
       diagnostics_.reportError(Message::memberOfNonStruct, symbol->name);
       return false;
     }
-    const Member* member = type.aggregate->find(n.symbol);
+    const Member* member = type->aggregate->find(n.symbol);
     if (!member) {
       diagnostics_.reportError(Message::notStructMember, n.symbol->name);
       return false;
     }
     offset += static_cast<std::int32_t>(member->offset);
-    type = member->type;
+    type = &member->type;
     return true;
   }
   diagnostics_.reportError(Message::operandHasNoAddress, n.text);
@@ -297,7 +297,7 @@ bool Parser::objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, T
 std::optional<Operand> Parser::addressOf(int at) {
   SymbolEntry* symbol = nullptr;
   std::int32_t offset = 0;
-  Type type;
+  const Type* type = nullptr;
   const Node& n = nodes_[at];
   if (n.kind == NodeKind::register8 || n.kind == NodeKind::register16 || n.kind == NodeKind::bit ||
       n.kind == NodeKind::special) {
@@ -314,18 +314,18 @@ std::optional<Operand> Parser::addressOf(int at) {
 std::optional<Operand> Parser::objectOperand(int at, OperandUse use) {
   SymbolEntry* symbol = nullptr;
   std::int32_t offset = 0;
-  Type type;
+  const Type* type = nullptr;
   if (!objectAddress(at, symbol, offset, type)) return std::nullopt;
   OperandText name = addressText(symbol->name, offset);
   // Functions, arrays and entries stand for their address.
-  if (type.isFunction() || type.isArray() ||
-      (symbol->area == Area::code && type.base == BaseType::entryType))
+  if (type->isFunction() || type->isArray() ||
+      (symbol->area == Area::code && type->base == BaseType::entryType))
     return symbolicImmediate(name);
-  if (type.isAggregate() || sizeOf(type) > 2) {
+  if (type->isAggregate() || sizeOf(*type) > 2) {
     diagnostics_.reportError(Message::nonOperatableOperand, symbol->name);
     return std::nullopt;
   }
-  bool word = sizeOf(type) == 2;
+  bool word = sizeOf(*type) == 2;
   if (symbol->attribute == SizeAttribute::tiny) {
     OperandText direct = "(";
     direct += name;
@@ -355,14 +355,14 @@ void Parser::generateStatement(int at) {
       generateAssignment(at);
       return;
     case NodeKind::increment: {
-      if (!writablePlace(n.a, n.text)) return;
+      ValueType type;
+      if (!writablePlace(n.a, n.text, type)) return;
       std::optional<Operand> target = operandOf(n.a, {});
       if (!target) return;
       std::string_view mnemonic = mnemonicOf(n.op);
       // A pointer steps by the size of what it points to.
-      ValueType type = valueTypeOf(n.a);
       std::int32_t step =
-          isPointerValue(type) ? static_cast<std::int32_t>(sizeOf(type.type.inner())) : 1;
+          isPointerValue(type) ? static_cast<std::int32_t>(sizeOf(type.type().inner())) : 1;
       if (step != 1) {
         applyOperation(mnemonic == "inc" ? "add" : "sub", *target, immediateOperand(step), n.text);
         return;
@@ -459,8 +459,8 @@ void Parser::load(const Operand& target, const Operand& value, std::string_view 
 }
 
 // Whether an assignment may write the node: 242 for a cast, 264 for what names no place,
-// 263 for what cannot be written.
-bool Parser::writablePlace(int at, std::string_view why) {
+// 263 for what cannot be written. `type` is the place's value type (valueTypeOf).
+bool Parser::writablePlace(int at, std::string_view why, ValueType& type) {
   const Node& n = nodes_[at];
   std::int32_t ignored = 0;
   if (n.kind == NodeKind::cast) {
@@ -473,12 +473,18 @@ bool Parser::writablePlace(int at, std::string_view why) {
     return false;
   }
   if (n.kind == NodeKind::bit || n.kind == NodeKind::indirect || n.kind == NodeKind::register8 ||
-      n.kind == NodeKind::register16 || n.kind == NodeKind::special)
+      n.kind == NodeKind::register16 || n.kind == NodeKind::special) {
+    type = valueTypeOf(at);
     return true;
-  ValueType type = objectTypeOf(at);
+  }
+  // A named object, an element, a member or what a pointer points to: its value is the
+  // object's, arrays and functions taken as their address.
+  ValueType object = objectTypeOf(at);
+  type = decayedValue(object);
   if (n.kind == NodeKind::name && n.symbol->kind == SymbolKind::none) return true;
-  if (type.known && (type.type.isFunction() || type.type.isArray() || type.type.isConst ||
-                     (n.kind == NodeKind::name && n.symbol->area == Area::code))) {
+  const Type& t = object.type();
+  if (object.known && (t.isFunction() || t.isArray() || t.isConst ||
+                       (n.kind == NodeKind::name && n.symbol->area == Area::code))) {
     diagnostics_.reportError(Message::nonWritableOperand,
                              n.kind == NodeKind::name ? n.symbol->name : why);
     return false;
@@ -493,9 +499,9 @@ void Parser::generateAssignment(int at) {
     generateBitAssignment(at);
     return;
   }
-  if (!writablePlace(n.a, n.text)) return;
+  ValueType targetType;
+  if (!writablePlace(n.a, n.text, targetType)) return;
   const Node& valueNode = nodes_[n.b];
-  ValueType targetType = valueTypeOf(n.a);
   ValueType valueType = valueTypeOf(n.b);
   std::int32_t address = 0;
   // A byte at a constant address takes a 16-bit value as a word.
@@ -507,7 +513,7 @@ void Parser::generateAssignment(int at) {
     targetType = ValueType::untyped(2);
   }
   // Aggregates of different types meet no operand at all.
-  if ((targetType.type.isAggregate() || valueType.type.isAggregate()) &&
+  if ((targetType.type().isAggregate() || valueType.type().isAggregate()) &&
       !convert(targetType, valueType, ConversionUse::assignment))
     return;
   std::uint8_t valueReads = registersRead(n.b);
@@ -566,11 +572,12 @@ void Parser::generateAssignment(int at) {
 std::optional<Operand> Parser::stepOf(const ValueType& target, int valueAt,
                                       std::string_view mnemonic, OperandUse use) {
   ValueType value = valueTypeOf(valueAt);
-  bool targetPointer = target.known && target.type.isPointer();
-  bool valuePointer = value.known && value.type.isPointer();
+  bool targetPointer = target.known && target.type().isPointer();
+  bool valuePointer = value.known && value.type().isPointer();
   if (!targetPointer && !valuePointer) return operandOf(valueAt, use);
   bool additive = mnemonic == "add" || mnemonic == "sub";
-  std::int32_t element = targetPointer ? static_cast<std::int32_t>(sizeOf(target.type.inner())) : 1;
+  std::int32_t element =
+      targetPointer ? static_cast<std::int32_t>(sizeOf(target.type().inner())) : 1;
   if (!additive || valuePointer || !targetPointer || (element != 1 && !value.constant)) {
     diagnostics_.reportError(Message::invalidAddressCalculation, mnemonic);
     return std::nullopt;
@@ -780,7 +787,7 @@ void Parser::comparison(const Node& n, Jump jump) {
   ValueType xType = valueTypeOf(n.a), yType = valueTypeOf(n.b);
   // The conditions after cmp compare without sign.
   auto signedValue = [](const ValueType& v) {
-    return v.known && !v.constant && isInteger(v.type) && !isUnsigned(v.type);
+    return v.known && !v.constant && isInteger(v.type()) && !isUnsigned(v.type());
   };
   if (n.opClass == TokenClass::relational && (signedValue(xType) || signedValue(yType))) {
     diagnostics_.reportError(Message::illegalComparison, op);

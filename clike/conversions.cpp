@@ -1,7 +1,5 @@
 #include "clike/conversions.h"
 
-#include <utility>
-
 namespace kz::clike {
 namespace {
 
@@ -9,8 +7,8 @@ bool isError(Message message) { return static_cast<int>(message) < 500; }
 
 // Messages of the kinds of the two types: pointers, code addresses, signedness.
 void kindMessages(const ValueType& target, const ValueType& value, std::vector<Message>& out) {
-  const Type& t = target.type;
-  const Type& v = value.type;
+  const Type& t = target.type();
+  const Type& v = value.type();
   if (t.isAggregate() || v.isAggregate()) {
     if (!sameType(t, v)) out.push_back(Message::typeUnmatch);
     return;
@@ -39,7 +37,7 @@ void sizeMessages(const ValueType& target, const ValueType& value, ConversionUse
   }
   if (target.size > value.size) {
     // Nothing extends a sign: a signed byte cannot be widened at all.
-    bool signedByte = value.known && isInteger(value.type) && !isUnsigned(value.type);
+    bool signedByte = value.known && isInteger(value.type()) && !isUnsigned(value.type());
     if (signedByte || use == ConversionUse::operation)
       out.push_back(Message::expansionNotAllowed);
     else if (stored)
@@ -48,6 +46,21 @@ void sizeMessages(const ValueType& target, const ValueType& value, ConversionUse
     out.push_back(stored ? Message::dataTruncation : Message::truncationNotAllowed);
   }
 }
+
+}  // namespace
+
+const Type ValueType::kNoType{};
+
+namespace {
+
+Type baseType(BaseType base) {
+  Type type;
+  type.base = base;
+  return type;
+}
+
+const Type kByteNumber = baseType(BaseType::ucharType);
+const Type kWordNumber = baseType(BaseType::ushortType);
 
 }  // namespace
 
@@ -62,32 +75,16 @@ ValueType ValueType::number(std::int32_t value) {
   result.constant = true;
   result.value = value;
   result.size = fitsSize(value, 1) ? 1 : 2;
-  result.type.base = result.size == 1 ? BaseType::ucharType : BaseType::ushortType;
+  result.type_ = result.size == 1 ? &kByteNumber : &kWordNumber;
   return result;
 }
-
-namespace {
-
-// A value of the type already in `result`.
-void markKnown(ValueType& result) {
-  result.known = true;
-  result.isVoid = result.type.scalar() && result.type.base == BaseType::voidType;
-  result.size = sizeOf(result.type);
-}
-
-}  // namespace
 
 ValueType ValueType::of(const Type& type) {
   ValueType result;
-  result.type = type;
-  markKnown(result);
-  return result;
-}
-
-ValueType ValueType::of(Type&& type) {
-  ValueType result;
-  result.type = std::move(type);
-  markKnown(result);
+  result.type_ = &type;
+  result.known = true;
+  result.isVoid = type.scalar() && type.base == BaseType::voidType;
+  result.size = sizeOf(type);
   return result;
 }
 
@@ -108,7 +105,7 @@ std::vector<Message> conversionMessages(const ValueType& target, const ValueType
   }
   if (target.known && value.known && !value.constant && use != ConversionUse::cast)
     kindMessages(target, value, out);
-  else if (target.known && value.constant && value.value != 0 && isDataPointer(target.type) &&
+  else if (target.known && value.constant && value.value != 0 && isDataPointer(target.type()) &&
            use != ConversionUse::cast)
     out.push_back(Message::intPointerConversion);
   for (Message message : out) {

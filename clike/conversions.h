@@ -11,18 +11,26 @@
 
 namespace kz::clike {
 
+// A value refers to its type instead of holding a copy: the type belongs to a symbol, a
+// member, a parameter or the expression table, and outlives the value.
 struct ValueType {
-  Type type;              // meaningful when `known`
   bool known = false;     // registers without a declared type and memory forms have none
   bool constant = false;  // a number known now (`value`)
+  bool isVoid = false;    // the result of a void function
   std::int32_t value = 0;
   std::uint32_t size = 1;  // bytes
-  bool isVoid = false;     // the result of a void function
+
+  // Meaningful when `known`; a number's is unsigned char or unsigned short.
+  const Type& type() const { return *type_; }
 
   static ValueType untyped(std::uint32_t size);
   static ValueType number(std::int32_t value);
   static ValueType of(const Type& type);
-  static ValueType of(Type&& type);  // takes over the derivations
+  static ValueType of(Type&& type) = delete;  // the value would outlive its type
+
+ private:
+  static const Type kNoType;
+  const Type* type_ = &kNoType;
 };
 
 enum class ConversionUse : std::uint8_t {

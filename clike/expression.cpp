@@ -7,6 +7,8 @@ namespace kz::clike {
 
 void ExpressionTable::overflow() { raiseFatal(Message::treeNodeTableOverflow); }
 
+void ExpressionTable::clearTypes() { types_.clear(); }
+
 bool foldOperation(const ExpressionTable& nodes, int at, std::int32_t& value) {
   const Node& node = nodes[at];
   std::int32_t x = 0, y = 0;

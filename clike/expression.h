@@ -2,7 +2,9 @@
 // Expression trees: nodes in a table of fixed size (full: fatal 125), built by the
 // expression parser for one statement at a time and folded where constant.
 #include <cstdint>
+#include <deque>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "clike/operands.h"
@@ -57,18 +59,21 @@ class ExpressionTable {
  public:
   static constexpr std::size_t kCapacity = 512;
 
-  ExpressionTable() { nodes_.reserve(kCapacity); }
+  // The nodes stay in place: a reference to one holds while others are added.
+  ExpressionTable() : nodes_(kCapacity) {}
   // Fatal 125 when the table is full.
   int add(const Node& node) {
-    if (nodes_.size() >= kCapacity) overflow();
-    nodes_.push_back(node);
-    return static_cast<int>(nodes_.size() - 1);
+    int at = next();
+    nodes_[static_cast<std::size_t>(at)] = node;
+    return at;
   }
+  // A node of default fields, for the caller to fill in place.
+  int add() { return add(Node{}); }
   Node& operator[](int at) { return nodes_[static_cast<std::size_t>(at)]; }
   const Node& operator[](int at) const { return nodes_[static_cast<std::size_t>(at)]; }
   void clear() {
-    nodes_.clear();
-    types_.clear();
+    count_ = 0;
+    if (!types_.empty()) clearTypes();  // most statements have none
   }
   // The types written in the expression (casts), by index.
   int addType(Type type) {
@@ -76,12 +81,24 @@ class ExpressionTable {
     return static_cast<int>(types_.size() - 1);
   }
   const Type& type(int at) const { return types_[static_cast<std::size_t>(at)]; }
+  // A type made while the statement's code is chosen (a pointer's target, an address), kept
+  // with the cast types so that values may refer to it until the table is cleared.
+  const Type& keep(Type type) {
+    types_.push_back(std::move(type));
+    return types_.back();
+  }
 
  private:
+  int next() {
+    if (count_ >= kCapacity) overflow();
+    return static_cast<int>(count_++);
+  }
   [[noreturn]] static void overflow();
+  [[gnu::noinline]] void clearTypes();
 
-  std::vector<Node> nodes_;
-  std::vector<Type> types_;
+  std::vector<Node> nodes_;  // kCapacity of them, the first count_ in use
+  std::size_t count_ = 0;
+  std::deque<Type> types_;  // stays in place as it grows
 };
 
 // The value of an operation on constants, or nothing.

@@ -210,6 +210,7 @@ class Parser {
   int unaryExpression();
   int indirectForm();
   int postfixTail(int at);
+  int memberTail(int at);
   void argumentList(Node& call);
   int primaryExpression();
   std::uint32_t sizeOfNode(int at);
@@ -222,7 +223,7 @@ class Parser {
   bool emitChecked(std::string_view mnemonic, const Operand& first, const Operand& second,
                    std::string_view why);
   std::optional<Operand> operandOf(int at, OperandUse use);
-  bool objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, Type& type);
+  bool objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, const Type*& type);
   std::optional<Operand> addressOf(int at);
   std::optional<Operand> objectOperand(int at, OperandUse use);
   void useSymbol(SymbolEntry& symbol);
@@ -233,7 +234,7 @@ class Parser {
             std::uint8_t busy = 0);
   void generateAssignment(int at);
   void generateBinaryAssignment(const Operand& target, const ValueType& targetType, int at);
-  bool writablePlace(int at, std::string_view why);
+  bool writablePlace(int at, std::string_view why, ValueType& type);
   std::optional<Operand> stepOf(const ValueType& target, int valueAt, std::string_view mnemonic,
                                 OperandUse use);
   void generateShift(const Operand& target, int countNode, std::string_view mnemonic,
@@ -251,6 +252,7 @@ class Parser {
   // Types of values and their conversions (value_types.cpp).
   ValueType valueTypeOf(int at);
   ValueType objectTypeOf(int at);
+  ValueType decayedValue(const ValueType& object);
   const Type* registerType(const Node& n) const;
   std::uint8_t registersRead(int at) const;
   bool convert(const ValueType& target, int valueAt, ConversionUse use);

@@ -23,9 +23,9 @@ int shiftOf(std::uint32_t size) {
 }
 
 // What an array or a pointer holds: a byte when it has no type.
-ValueType elementOf(const ValueType& array) {
-  if (array.known && (array.type.isArray() || array.type.isPointer()))
-    return ValueType::of(array.type.inner());
+ValueType elementOf(const ValueType& array, ExpressionTable& nodes) {
+  if (array.known && (array.type().isArray() || array.type().isPointer()))
+    return ValueType::of(nodes.keep(array.type().inner()));
   return ValueType::untyped(1);
 }
 
@@ -39,7 +39,7 @@ bool Parser::isFixedPlace(int at) {
     case NodeKind::name:
       return true;
     case NodeKind::index:
-      return isFixedPlace(n.a) && objectTypeOf(n.a).type.isArray() &&
+      return isFixedPlace(n.a) && objectTypeOf(n.a).type().isArray() &&
              foldConstant(nodes_, n.b, ignored);
     case NodeKind::member:
       return n.value == 0 && isFixedPlace(n.a);
@@ -54,7 +54,7 @@ bool Parser::placeOf(int at, OperandUse use, Place& place) {
   if (isFixedPlace(at)) {
     SymbolEntry* symbol = nullptr;
     std::int32_t offset = 0;
-    Type type;
+    const Type* type = nullptr;
     if (!objectAddress(at, symbol, offset, type)) return false;
     if (use.hlBusy || (use.busy & kHLBits) != 0) {
       diagnostics_.reportError(Message::registerConflict, symbol->name);
@@ -62,7 +62,7 @@ bool Parser::placeOf(int at, OperandUse use, Place& place) {
     }
     emit("ld", register16Operand(3), symbolicImmediate(addressText(symbol->name, offset)));
     warnRegister(Message::registerHLUsed, symbol->name);
-    place = Place{ValueType::of(type), MemoryMode::atHL, 0, false};
+    place = Place{ValueType::of(*type), MemoryMode::atHL, 0, false};
     return true;
   }
   switch (n.kind) {
@@ -79,7 +79,7 @@ bool Parser::placeOf(int at, OperandUse use, Place& place) {
     case NodeKind::member: {
       bool ok = n.value == 1 ? pointerPlace(n.a, use, place) : placeOf(n.a, use, place);
       if (!ok) return false;
-      const Type& aggregate = place.type.type;
+      const Type& aggregate = place.type.type();
       const Member* member = place.type.known && aggregate.isAggregate() && aggregate.aggregate
                                  ? aggregate.aggregate->find(n.symbol)
                                  : nullptr;
@@ -106,13 +106,13 @@ bool Parser::placeOf(int at, OperandUse use, Place& place) {
 // element's.
 bool Parser::baseIntoHL(int base, OperandUse use, Place& place) {
   ValueType array = objectTypeOf(base);
-  if (array.known && array.type.isArray()) {
+  if (array.known && array.type().isArray()) {
     if (!placeOf(base, use, place)) return false;
-    place.type = ValueType::of(array.type.inner());
+    place.type = ValueType::of(nodes_.keep(array.type().inner()));
     return true;
   }
   ValueType pointer = valueTypeOf(base);
-  if (pointer.known && !isDataPointer(pointer.type)) {
+  if (pointer.known && !isDataPointer(pointer.type())) {
     diagnostics_.reportError(Message::suffixedNonArray, nodes_[base].text);
     return false;
   }
@@ -124,12 +124,13 @@ bool Parser::baseIntoHL(int base, OperandUse use, Place& place) {
 bool Parser::pointerPlace(int at, OperandUse use, Place& place) {
   const Node& n = nodes_[at];
   ValueType pointer = valueTypeOf(at);
-  if (pointer.known && !isDataPointer(pointer.type)) {
+  if (pointer.known && !isDataPointer(pointer.type())) {
     diagnostics_.reportError(Message::illegalExpression, n.text);
     return false;
   }
-  place = Place{pointer.known ? ValueType::of(pointer.type.inner()) : ValueType::untyped(1),
-                MemoryMode::atHL, 0, false};
+  place = Place{
+      pointer.known ? ValueType::of(nodes_.keep(pointer.type().inner())) : ValueType::untyped(1),
+      MemoryMode::atHL, 0, false};
   if (pointer.known && pointer.size == 3) {
     diagnostics_.reportError(Message::nonOperatableOperand, n.text);
     return false;
@@ -154,7 +155,7 @@ bool Parser::pointerPlace(int at, OperandUse use, Place& place) {
     // p + n and p - n: n elements on (bytes for an address without a type).
     if (!pointerPlace(n.a, use, place)) return false;
     std::int32_t element =
-        pointer.known ? static_cast<std::int32_t>(sizeOf(pointer.type.inner())) : 1;
+        pointer.known ? static_cast<std::int32_t>(sizeOf(pointer.type().inner())) : 1;
     place.displacement += (n.opClass == TokenClass::plus ? step : -step) * element;
     return true;
   }
@@ -169,9 +170,9 @@ bool Parser::pointerPlace(int at, OperandUse use, Place& place) {
     return true;
   }
   if (n.kind == NodeKind::cast) {
-    Type type = nodes_.type(n.value);
+    const Type& type = nodes_.type(n.value);
     if (!pointerPlace(n.a, use, place)) return false;
-    place.type = ValueType::of(type.inner());
+    place.type = ValueType::of(nodes_.keep(type.inner()));
     return true;
   }
   if (n.kind != NodeKind::name && n.kind != NodeKind::index && n.kind != NodeKind::member &&
@@ -208,12 +209,12 @@ bool Parser::pointerPlace(int at, OperandUse use, Place& place) {
 // base[index] with an index known only when the program runs.
 bool Parser::subscriptPlace(int base, int index, OperandUse use, Place& place) {
   ValueType indexType = valueTypeOf(index);
-  if (indexType.known && !isInteger(indexType.type)) {
+  if (indexType.known && !isInteger(indexType.type())) {
     diagnostics_.reportError(Message::invalidAddressCalculation, nodes_[index].text);
     return false;
   }
   bool byteIndex = indexType.size == 1;
-  bool unsignedIndex = !indexType.known || isUnsigned(indexType.type);
+  bool unsignedIndex = !indexType.known || isUnsigned(indexType.type());
   if (byteIndex && !unsignedIndex) {
     // Nothing extends a sign.
     diagnostics_.reportError(Message::expansionNotAllowed, nodes_[index].text);
@@ -231,13 +232,13 @@ bool Parser::subscriptPlace(int base, int index, OperandUse use, Place& place) {
 bool Parser::eightBitSubscript(int base, int index, const Operand& value, OperandUse use,
                                Place& place) {
   ValueType array = objectTypeOf(base);
-  ValueType element = elementOf(array);
+  ValueType element = elementOf(array, nodes_);
   int shift = shiftOf(element.size);
   if (shift < 0) {
     diagnostics_.reportError(Message::operationTooComplex, nodes_[index].text);
     return false;
   }
-  if (array.known && array.type.isArray() && sizeOf(array.type) > kEightBitReach)
+  if (array.known && array.type().isArray() && sizeOf(array.type()) > kEightBitReach)
     diagnostics_.reportWarning(Message::outOfUsableRange, nodes_[base].text);
   Operand c = register8Operand(2);
   bool userC = value.kind == OperandKind::register8 && value.number == 2;
@@ -267,7 +268,7 @@ bool Parser::eightBitSubscript(int base, int index, const Operand& value, Operan
 bool Parser::wideSubscript(int base, int index, const Operand& value, OperandUse use,
                            Place& place) {
   ValueType array = objectTypeOf(base);
-  ValueType element = elementOf(array);
+  ValueType element = elementOf(array, nodes_);
   bool byteIndex = !value.word;
   int shift = shiftOf(element.size);
   if ((!byteIndex && shift < 0) || element.size > 0xFF || element.size == 0) {
@@ -290,10 +291,10 @@ bool Parser::wideSubscript(int base, int index, const Operand& value, OperandUse
   }
   warnRegister(Message::registerWAUsed, "[]");
   OperandUse baseUse{use.hlBusy, static_cast<std::uint8_t>(use.busy | kWABits)};
-  if (array.known && array.type.isArray() && isFixedPlace(base)) {
+  if (array.known && array.type().isArray() && isFixedPlace(base)) {
     SymbolEntry* symbol = nullptr;
     std::int32_t offset = 0;
-    Type type;
+    const Type* type = nullptr;
     if (!objectAddress(base, symbol, offset, type)) return false;
     emit("add", wa, symbolicImmediate(addressText(symbol->name, offset)));
   } else {
@@ -321,7 +322,7 @@ bool Parser::wideSubscript(int base, int index, const Operand& value, OperandUse
 // hold is added to a working HL; the program's own HL is not changed (244).
 std::optional<Operand> Parser::placeOperand(const Place& place, OperandUse use) {
   bool word = place.type.size == 2;
-  if (place.type.size > 2 || (place.type.known && place.type.type.isAggregate())) {
+  if (place.type.size > 2 || (place.type.known && place.type.type().isAggregate())) {
     diagnostics_.reportError(Message::nonOperatableOperand);
     return std::nullopt;
   }

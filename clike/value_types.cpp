@@ -11,18 +11,20 @@ constexpr std::int32_t kFirstRegister16Token = 32;
 
 bool isError(Message message) { return static_cast<int>(message) < 500; }
 
-// Arrays and functions stand for their address.
-ValueType decayed(ValueType value) {
+// Arrays and functions stand for their address: the pointer is kept in the node table.
+ValueType decayed(ValueType value, ExpressionTable& nodes) {
   if (!value.known) return value;
-  Type& type = value.type;
+  const Type& type = value.type();
   if (type.isArray()) {
-    type.derivations.front() = Derivation{};
-  } else if (type.isFunction()) {
-    type.derivations.insert(type.derivations.begin(), Derivation{});
-  } else {
-    return value;
+    Type pointer = type;
+    pointer.derivations.front() = Derivation{};
+    return ValueType::of(nodes.keep(std::move(pointer)));
   }
-  value.size = sizeOf(type);
+  if (type.isFunction()) {
+    Type pointer = type;
+    pointer.derivations.insert(pointer.derivations.begin(), Derivation{});
+    return ValueType::of(nodes.keep(std::move(pointer)));
+  }
   return value;
 }
 
@@ -72,25 +74,37 @@ ValueType Parser::objectTypeOf(int at) {
         return ValueType::untyped(2);
       return ValueType::of(n.symbol->type);
     case NodeKind::index: {
-      ValueType base = decayed(objectTypeOf(n.a));
-      if (base.known && base.type.isPointer()) return ValueType::of(base.type.inner());
+      // The element of an array or a pointer; a function decays to a pointer to itself.
+      ValueType base = objectTypeOf(n.a);
+      if (!base.known) return ValueType::untyped(1);
+      const Type& type = base.type();
+      if (type.isArray() || type.isPointer()) return ValueType::of(nodes_.keep(type.inner()));
+      if (type.isFunction()) return base;
       return ValueType::untyped(1);
     }
     case NodeKind::member: {
+      // Through a pointer, an array stands for a pointer to its element and a function for
+      // a pointer to itself.
       bool throughPointer = n.value == 1;
-      ValueType left = throughPointer ? decayed(objectTypeOf(n.a)) : objectTypeOf(n.a);
+      ValueType left = objectTypeOf(n.a);
+      const Type& type = left.type();
       const Member* member = nullptr;
-      if (left.known)
-        member = throughPointer && left.type.isPointer() ? memberOfTarget(left.type, n.symbol)
-                                                         : memberOf(left.type, n.symbol);
+      if (!left.known)
+        member = nullptr;
+      else if (!throughPointer)
+        member = memberOf(type, n.symbol);
+      else if (type.isPointer() || type.isArray())
+        member = memberOfTarget(type, n.symbol);
+      else if (!type.isFunction())
+        member = memberOf(type, n.symbol);
       if (member) return ValueType::of(member->type);
       return ValueType::untyped(1);
     }
     case NodeKind::unary:
       if (n.opClass == TokenClass::star) {
-        ValueType pointer = decayed(valueTypeOf(n.a));
-        if (pointer.known && isDataPointer(pointer.type))
-          return ValueType::of(pointer.type.inner());
+        ValueType pointer = decayed(valueTypeOf(n.a), nodes_);
+        if (pointer.known && isDataPointer(pointer.type()))
+          return ValueType::of(nodes_.keep(pointer.type().inner()));
         return ValueType::untyped(1);
       }
       return valueTypeOf(at);
@@ -98,6 +112,9 @@ ValueType Parser::objectTypeOf(int at) {
       return valueTypeOf(at);
   }
 }
+
+// An object's type as a value: arrays and functions stand for their address.
+ValueType Parser::decayedValue(const ValueType& object) { return decayed(object, nodes_); }
 
 ValueType Parser::valueTypeOf(int at) {
   const Node& n = nodes_[at];
@@ -124,18 +141,18 @@ ValueType Parser::valueTypeOf(int at) {
     case NodeKind::member:
     case NodeKind::unary:
       if (n.kind == NodeKind::unary && n.opClass != TokenClass::star) return valueTypeOf(n.a);
-      return decayed(objectTypeOf(at));
+      return decayed(objectTypeOf(at), nodes_);
     case NodeKind::address: {
       ValueType object = objectTypeOf(n.a);
       if (!object.known) return ValueType::untyped(2);
-      Type pointer = object.type;
+      Type pointer = object.type();
       pointer.derivations.insert(pointer.derivations.begin(), Derivation{});
-      return ValueType::of(std::move(pointer));
+      return ValueType::of(nodes_.keep(std::move(pointer)));
     }
     case NodeKind::call: {
       const Node& callee = nodes_[n.a];
       if (callee.kind == NodeKind::name && callee.symbol->type.isFunction())
-        return ValueType::of(callee.symbol->type.inner());
+        return ValueType::of(nodes_.keep(callee.symbol->type.inner()));
       return ValueType::untyped(2);
     }
     case NodeKind::binary:
@@ -221,9 +238,9 @@ std::optional<Operand> Parser::castOperand(int at, OperandUse use) {
   ValueType from = valueTypeOf(n.a);
   bool pointerAndInteger = from.known && !from.constant &&
                            (isDataPointer(to) || isCodeAddress(to)) !=
-                               (isDataPointer(from.type) || isCodeAddress(from.type));
+                               (isDataPointer(from.type()) || isCodeAddress(from.type()));
   if (operandNode.kind == NodeKind::string || operandNode.kind == NodeKind::condition ||
-      (from.known && from.type.isAggregate()) || (pointerAndInteger && from.size != size)) {
+      (from.known && from.type().isAggregate()) || (pointerAndInteger && from.size != size)) {
     diagnostics_.reportError(Message::illegalCast, operandNode.text);
     return std::nullopt;
   }

@@ -2,6 +2,8 @@
 // messages of whole programs, put through the assembler.
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "clike/conversions.h"
 #include "tests/clike/compile_helper.h"
 
@@ -24,7 +26,12 @@ Type pointerTo(Type type, SizeAttribute attribute = SizeAttribute::near) {
   return type;
 }
 
-ValueType typed(const Type& type) { return ValueType::of(type); }
+// A value refers to its type: the types of the cases are kept for the whole test.
+ValueType typed(const Type& type) {
+  static std::deque<Type> kept;
+  kept.push_back(type);
+  return ValueType::of(kept.back());
+}
 
 struct RuleCase {
   const char* what;
