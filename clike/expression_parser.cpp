@@ -93,16 +93,19 @@ int Parser::assignmentExpression() {
   int target = conditionalExpression();
   if (target < 0) return -1;
   if (at_(TokenClass::assign) || at_(TokenClass::compoundAssign)) {
-    Token op = take();
+    const Token& op = take();
+    std::int32_t opValue = op.value;
+    std::string_view opText = op.text;
     int value = assignmentExpression();
     if (value < 0) return -1;
-    Node assign;
+    int at = nodes_.add();
+    Node& assign = nodes_[at];
     assign.kind = NodeKind::assign;
-    assign.op = op.value;
-    assign.text = op.text;
+    assign.op = opValue;
+    assign.text = opText;
     assign.a = target;
     assign.b = value;
-    return node(assign);
+    return at;
   }
   return target;
 }
@@ -133,17 +136,20 @@ int Parser::binaryExpression(int level) {
     TokenClass kind = peek().kind;
     int precedence = precedenceOf(kind);
     if (precedence == 0 || precedence < level) break;
-    Token op = take();
+    const Token& op = take();
+    std::int32_t opValue = op.value;
+    std::string_view opText = op.text;
     int right = binaryExpression(precedence + 1);
     if (right < 0) return -1;
-    Node n;
+    int at = nodes_.add();
+    Node& n = nodes_[at];
     n.kind = NodeKind::binary;
-    n.opClass = op.kind;
-    n.op = op.value;
-    n.text = op.text;
+    n.opClass = kind;
+    n.op = opValue;
+    n.text = opText;
     n.a = left;
     n.b = right;
-    left = node(n);
+    left = at;
   }
   return left;
 }
@@ -220,7 +226,6 @@ int Parser::indirectForm() {
 int Parser::unaryExpression() {
   Nesting guard(*this);
   const Token& token = peek();
-  Node n;
   switch (token.kind) {
     case TokenClass::star: {
       take();
@@ -228,6 +233,7 @@ int Parser::unaryExpression() {
       if (form >= 0) return postfixTail(form);
       int operand = unaryExpression();
       if (operand < 0) return -1;
+      Node n;
       n.kind = NodeKind::unary;
       n.opClass = TokenClass::star;
       n.text = "*";
@@ -241,6 +247,7 @@ int Parser::unaryExpression() {
       Token op = take();
       int operand = unaryExpression();
       if (operand < 0) return -1;
+      Node n;
       n.kind = op.kind == TokenClass::ampersand ? NodeKind::address : NodeKind::unary;
       n.opClass = op.kind;
       n.op = op.value;
@@ -252,6 +259,7 @@ int Parser::unaryExpression() {
       Token op = take();
       int operand = unaryExpression();
       if (operand < 0) return -1;
+      Node n;
       n.kind = NodeKind::increment;
       n.op = op.value;
       n.text = op.text;
@@ -260,6 +268,7 @@ int Parser::unaryExpression() {
     }
     case TokenClass::keywordSizeof: {
       take();
+      Node n;
       n.kind = NodeKind::sizeOf;
       if (at_(TokenClass::openParen) && startsTypeName(peekSecond())) {
         take();
@@ -311,50 +320,72 @@ int Parser::castExpression() {
 //                     "." bit | "->" member | "++" | "--" }
 int Parser::postfixTail(int at) {
   while (at >= 0) {
-    Node n;
-    if (accept(TokenClass::openBracket)) {
-      int index = expression();
-      if (index < 0 || !expect(TokenClass::closeBracket)) return -1;
-      n.kind = NodeKind::index;
-      n.a = at;
-      n.b = index;
-    } else if (at_(TokenClass::openParen)) {
-      take();
-      n.kind = NodeKind::call;
-      n.a = at;
-      argumentList(n);
-    } else if (at_(TokenClass::member)) {
-      Token op = take();
-      n.a = at;
-      if (op.text == "." && (at_(TokenClass::number) || at_(TokenClass::register8))) {
-        Token bit = take();
-        n.kind = NodeKind::bit;
-        Node number;
-        number.kind = bit.kind == TokenClass::number ? NodeKind::constant : NodeKind::register8;
-        number.value = bit.kind == TokenClass::number ? bit.value : bit.value - 16;
-        number.text = bit.text;
-        n.b = node(number);
-      } else if (at_(TokenClass::identifier)) {
-        n.kind = NodeKind::member;
-        n.value = op.text == "->" ? 1 : 0;
-        n.symbol = take().symbol;
-      } else {
-        syntaxError();
-        return -1;
+    switch (peek().kind) {
+      case TokenClass::openBracket: {
+        takePeeked();
+        int index = expression();
+        if (index < 0 || !expect(TokenClass::closeBracket)) return -1;
+        int made = nodes_.add();
+        Node& n = nodes_[made];
+        n.kind = NodeKind::index;
+        n.a = at;
+        n.b = index;
+        at = made;
+        break;
       }
-    } else if (at_(TokenClass::incrementDecrement)) {
-      Token op = take();
-      n.kind = NodeKind::increment;
-      n.op = op.value;
-      n.text = op.text;
-      n.value = 1;  // postfix
-      n.a = at;
-    } else {
-      return at;
+      case TokenClass::openParen: {
+        takePeeked();
+        Node n;
+        n.kind = NodeKind::call;
+        n.a = at;
+        argumentList(n);
+        at = node(n);
+        break;
+      }
+      case TokenClass::member:
+        at = memberTail(at);
+        break;
+      case TokenClass::incrementDecrement: {
+        const Token& op = takePeeked();
+        int made = nodes_.add();
+        Node& n = nodes_[made];
+        n.kind = NodeKind::increment;
+        n.op = op.value;
+        n.text = op.text;
+        n.value = 1;  // postfix
+        n.a = at;
+        at = made;
+        break;
+      }
+      default:
+        return at;
     }
-    at = node(n);
   }
   return at;
+}
+
+// "." member, "." bit or "->" member after the operand `at`.
+int Parser::memberTail(int at) {
+  Token op = take();
+  Node n;
+  n.a = at;
+  if (op.text == "." && (at_(TokenClass::number) || at_(TokenClass::register8))) {
+    Token bit = take();
+    n.kind = NodeKind::bit;
+    Node number;
+    number.kind = bit.kind == TokenClass::number ? NodeKind::constant : NodeKind::register8;
+    number.value = bit.kind == TokenClass::number ? bit.value : bit.value - 16;
+    number.text = bit.text;
+    n.b = node(number);
+  } else if (at_(TokenClass::identifier)) {
+    n.kind = NodeKind::member;
+    n.value = op.text == "->" ? 1 : 0;
+    n.symbol = take().symbol;
+  } else {
+    syntaxError();
+    return -1;
+  }
+  return node(n);
 }
 
 // arguments: [ assignment-expression { "," assignment-expression } ] ")"
@@ -378,65 +409,74 @@ void Parser::argumentList(Node& call) {
 //        | instruction-function "(" arguments ")"
 int Parser::primaryExpression() {
   Nesting guard(*this);
-  Token token = peek();
-  Node n;
-  n.text = token.text;
-  switch (token.kind) {
+  TokenClass kind = peek().kind;
+  if (kind == TokenClass::openParen) {
+    take();
+    int inner = expression();
+    if (inner < 0 || !expect(TokenClass::closeParen)) return -1;
+    return inner;
+  }
+  if (kind == TokenClass::instructionFunction) {
+    Node n;
+    n.text = peek().text;
+    n.kind = NodeKind::instruction;
+    n.op = take().value;
+    if (!expect(TokenClass::openParen)) return -1;
+    argumentList(n);
+    return node(n);
+  }
+  // The token stays in last_ until the next take: the node is made in place from it.
+  NodeKind nodeKind = NodeKind::constant;
+  switch (kind) {
     case TokenClass::number:
     case TokenClass::character:
-      take();
-      n.kind = NodeKind::constant;
-      n.value = token.value;
-      return node(n);
+      nodeKind = NodeKind::constant;
+      break;
     case TokenClass::string:
-      take();
-      n.kind = NodeKind::string;
-      return node(n);
+      nodeKind = NodeKind::string;
+      break;
     case TokenClass::identifier:
-      take();
-      n.kind = NodeKind::name;
-      n.symbol = token.symbol;
-      if (!token.symbol->declared && !at_(TokenClass::openParen))
-        reportUndefinedOnce(*token.symbol);
-      return node(n);
+      nodeKind = NodeKind::name;
+      break;
     case TokenClass::register8:
-      take();
-      n.kind = NodeKind::register8;
-      n.value = token.value - 16;
-      return node(n);
+      nodeKind = NodeKind::register8;
+      break;
     case TokenClass::register16:
-      take();
-      if (token.value <= 38) {
-        n.kind = NodeKind::register16;
-        n.value = (token.value - 32) / 2;
-      } else {
-        n.kind = NodeKind::special;
-        n.value = token.value;
-      }
-      return node(n);
+      nodeKind = peek().value <= 38 ? NodeKind::register16 : NodeKind::special;
+      break;
     case TokenClass::condition:
-      take();
-      n.kind = NodeKind::condition;
-      n.value = token.value;
-      return node(n);
-    case TokenClass::instructionFunction: {
-      take();
-      n.kind = NodeKind::instruction;
-      n.op = token.value;
-      if (!expect(TokenClass::openParen)) return -1;
-      argumentList(n);
-      return node(n);
-    }
-    case TokenClass::openParen: {
-      take();
-      int inner = expression();
-      if (inner < 0 || !expect(TokenClass::closeParen)) return -1;
-      return inner;
-    }
+      nodeKind = NodeKind::condition;
+      break;
     default:
       syntaxError();
       return -1;
   }
+  const Token& token = takePeeked();
+  int at = nodes_.add();
+  Node& n = nodes_[at];
+  n.kind = nodeKind;
+  n.text = token.text;
+  switch (nodeKind) {
+    case NodeKind::constant:
+    case NodeKind::special:
+    case NodeKind::condition:
+      n.value = token.value;
+      break;
+    case NodeKind::name:
+      n.symbol = token.symbol;
+      if (!token.symbol->declared && !at_(TokenClass::openParen))
+        reportUndefinedOnce(*token.symbol);
+      break;
+    case NodeKind::register8:
+      n.value = token.value - 16;
+      break;
+    case NodeKind::register16:
+      n.value = (token.value - 32) / 2;
+      break;
+    default:
+      break;
+  }
+  return at;
 }
 
 std::uint32_t Parser::sizeOfNode(int at) {
