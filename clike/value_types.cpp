@@ -118,6 +118,8 @@ ValueType Parser::decayedValue(const ValueType& object) { return decayed(object,
 
 ValueType Parser::valueTypeOf(int at) {
   const Node& n = nodes_[at];
+  // Numbers are the commonest operand: foldConstant would give their value as it is.
+  if (n.kind == NodeKind::constant || n.kind == NodeKind::sizeOf) return ValueType::number(n.value);
   std::int32_t value = 0;
   if (n.kind == NodeKind::cast) {
     // A cast to a type that cannot be cast to leaves the operand's type (241 follows).
