@@ -176,26 +176,28 @@ ValueType Parser::valueTypeOf(int at) {
 std::uint8_t Parser::registersRead(int at) const {
   if (at < 0) return 0;
   const Node& n = nodes_[at];
-  std::uint8_t bits = 0;
+  // Leaves have no operands: their bits are known without visiting any.
   switch (n.kind) {
+    case NodeKind::constant:
+    case NodeKind::name:
+    case NodeKind::string:
+    case NodeKind::condition:
+    case NodeKind::special:
+    case NodeKind::sizeOf:
+      return 0;
     case NodeKind::register8:
-      bits = static_cast<std::uint8_t>(1u << (n.value & 7));
-      break;
+      return static_cast<std::uint8_t>(1u << (n.value & 7));
     case NodeKind::register16:
-      bits = pairBits(n.value);
-      break;
+      return pairBits(n.value);
     case NodeKind::indirect:
-      if (n.mode == MemoryMode::atDE)
-        bits = pairBits(2);
-      else if (n.mode == MemoryMode::pcPlusA)
-        bits = 1;
-      else
-        bits = static_cast<std::uint8_t>(pairBits(3) | (n.mode == MemoryMode::hlPlusC ? 4 : 0));
-      break;
+      if (n.mode == MemoryMode::atDE) return pairBits(2);
+      if (n.mode == MemoryMode::pcPlusA) return 1;
+      return static_cast<std::uint8_t>(pairBits(3) | (n.mode == MemoryMode::hlPlusC ? 4 : 0));
     default:
       break;
   }
   // Most nodes have fewer than three operands: the missing ones are not visited.
+  std::uint8_t bits = 0;
   for (int operand : {n.a, n.b, n.c}) {
     if (operand >= 0) bits |= registersRead(operand);
   }
