@@ -403,6 +403,7 @@ void Preprocessor::pragmaDirective(const Token& token) {
     return;
   }
   pending_.insert(pending_.end(), line.begin(), line.end());
+  updateLexing();
 }
 
 }  // namespace kz::clike

@@ -57,7 +57,6 @@ int digitValue(char c) {
 constexpr char kStatementEnd[] = ";  \0\0\0\0\0\0\0";
 constexpr std::size_t kStatementEndLength = 3;
 static_assert(sizeof kStatementEnd >= kStatementEndLength + Lexer::kPadding);
-constexpr char kEmptyText[Lexer::kPadding] = {};
 
 void setEntry(Token& token, const TokenTableEntry& entry) {
   token.kind = entry.kind;
@@ -74,18 +73,25 @@ Lexer::Lexer(Diagnostics& diagnostics, StringPool& strings, bool kanji)
     char text = static_cast<char>(byte);
     singleOperators_[static_cast<std::size_t>(byte)] = findTableWord(std::string_view(&text, 1));
   }
-}
-
-void Lexer::startLine(std::string_view text, std::uint32_t line, std::uint8_t depth) {
-  setTop(0);
-  if (text.empty()) text = std::string_view(kEmptyText, 0);
-  frames_[0].at = text.data();
-  frames_[0].end = text.data() + text.size();
-  lineStart_ = true;
-  line_ = line;
-  depth_ = depth;
-  expansionsOnLine_ = 0;
-  expansionRefused_ = false;
+  for (std::size_t first = 0; first < kOperatorStarts.size(); ++first) {
+    char start = kOperatorStarts[first];
+    operatorStartIndex_[static_cast<unsigned char>(start)] = static_cast<std::uint8_t>(first);
+    const TokenTableEntry* single = singleOperators_[static_cast<unsigned char>(start)];
+    operatorPairs_[first * kPairColumns] = single;
+    for (std::size_t second = 0; second < kOperatorSeconds.size(); ++second) {
+      const char pair[2] = {start, kOperatorSeconds[second]};
+      const TokenTableEntry* two = findTableWord(std::string_view(pair, 2));
+      // "<<" and ">>" may go on to "<<=" and ">>=": those are left to scanOperator.
+      bool thirdDecides = pair[1] == start && (start == '<' || start == '>');
+      operatorPairs_[first * kPairColumns + second + 1] = thirdDecides ? nullptr
+                                                          : two        ? two
+                                                                       : single;
+    }
+  }
+  for (std::size_t second = 0; second < kOperatorSeconds.size(); ++second) {
+    operatorSecondIndex_[static_cast<unsigned char>(kOperatorSeconds[second])] =
+        static_cast<std::uint8_t>(second + 1);
+  }
 }
 
 bool Lexer::pushExpansion(std::string_view text) {
@@ -180,12 +186,36 @@ bool Lexer::scanPlainToken(Frame& frame, Token& token) {
       frame.at = at + 1;
       setEntry(token, *singleOperators_[static_cast<unsigned char>(*at)]);
       return true;
-    case kOperator:
-      scanOperator(frame, token);
+    case kOperator: {
+      // Most operators are found by their first two bytes in a table.
+      std::size_t pair = operatorStartIndex_[static_cast<unsigned char>(*at)] * kPairColumns +
+                         operatorSecondIndex_[static_cast<unsigned char>(at[1])];
+      if (const TokenTableEntry* entry = operatorPairs_[pair]) {
+        frame.at = at + entry->text.size();
+        setEntry(token, *entry);
+      } else {
+        scanOperator(frame, token);
+      }
       return true;
-    case kDigit:
-      scanNumber(frame, token);
+    }
+    case kDigit: {
+      // A decimal number that ends at a character no name has is taken here.
+      std::uint32_t value = static_cast<std::uint32_t>(*at - '0');
+      const char* digit = at + 1;
+      for (; kindOf(*digit) == kDigit; ++digit) {
+        value = value * 10 + static_cast<std::uint32_t>(*digit - '0');
+      }
+      if (*at != '0' && !isNameChar(*digit)) {
+        frame.at = digit;
+        token.kind = TokenClass::number;
+        token.value = static_cast<std::int32_t>(value);
+        token.text = {};
+        token.symbol = nullptr;
+      } else {
+        scanNumber(frame, token);
+      }
       return true;
+    }
     default:
       return false;
   }
@@ -260,19 +290,24 @@ void Lexer::scanWord(Frame& frame, Token& token) {
   while (isNameChar(*at)) ++at;
   auto length = static_cast<std::size_t>(at - start);
   frame.at = at;
+  shortNameKey_ = 0;
   if (length <= kLongestTableWord) {
-    if (const TokenTableEntry* entry = findTableKey(tableKeyAt(start, length))) {
+    std::uint64_t key = tableKeyAt(start, length);
+    if (const TokenTableEntry* entry = findTableKey(key)) {
       setEntry(token, *entry);
       return;
     }
-  } else if (length > kMaxIdentifierLength) {
-    diagnostics_.reportFatal(Message::stringTooBig);
+    shortNameKey_ = key;
+  } else if (length > kMaxIdentifierLength) [[unlikely]] {
+    identifierTooLong();
   }
   token.kind = TokenClass::identifier;
   token.value = 0;
   token.text = std::string_view(start, length);
   token.symbol = nullptr;
 }
+
+void Lexer::identifierTooLong() { diagnostics_.reportFatal(Message::stringTooBig); }
 
 void Lexer::scanNumber(Frame& frame, Token& token) {
   const char* at = frame.at;

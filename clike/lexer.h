@@ -35,11 +35,25 @@ class Lexer {
 
   // The next source line becomes the input (followed by kPadding bytes as above, the first
   // of them zero or a line feed); line and depth mark the tokens scanned from it.
-  void startLine(std::string_view text, std::uint32_t line, std::uint8_t depth);
+  void startLine(std::string_view text, std::uint32_t line, std::uint8_t depth) {
+    setTop(0);
+    if (!text.data()) text = std::string_view(kEmptyText, 0);
+    frames_[0].at = text.data();
+    frames_[0].end = text.data() + text.size();
+    lineStart_ = true;
+    line_ = line;
+    depth_ = depth;
+    expansionsOnLine_ = 0;
+    expansionRefused_ = false;
+  }
 
   // Scans the next token into `token`. Returns false when the line and every expansion on
   // it are used up. An identifier's text stays valid only until the next call.
   bool scan(Token& token);
+
+  // The bytes of the identifier scanned last packed as by tableKeyAt, or 0 when it is longer
+  // than kLongestTableWord: such a key tells a short name apart from every other name.
+  std::uint64_t shortNameKey() const { return shortNameKey_; }
 
   // Puts a macro's replacement text in front of the rest of the input. False when
   // kMaxExpansions are active already.
@@ -72,6 +86,8 @@ class Lexer {
     std::string text;  // the expansion's own copy (unused for the source line)
   };
 
+  static constexpr char kEmptyText[kPadding] = {};
+
   bool skipCommentBody(Frame& frame);
   void setTop(int top) {
     top_ = top;
@@ -82,7 +98,8 @@ class Lexer {
   [[gnu::always_inline]] inline bool scanPlainToken(Frame& frame, Token& token);
   [[gnu::noinline]] bool scanFull(Token& token);
   [[gnu::cold]] bool scanOther(Frame& frame, Token& token, bool atLineStart);
-  void scanWord(Frame& frame, Token& token);
+  [[gnu::always_inline]] inline void scanWord(Frame& frame, Token& token);
+  [[noreturn, gnu::cold]] void identifierTooLong();
   void scanNumber(Frame& frame, Token& token);
   void scanCharacter(Frame& frame, Token& token);
   void scanString(Frame& frame, Token& token);
@@ -103,9 +120,20 @@ class Lexer {
   bool lineStart_ = false;
   std::uint32_t line_ = 0;
   std::uint8_t depth_ = 0;
+  std::uint64_t shortNameKey_ = 0;
   std::string stringBuffer_;
   // The entries of the one-character operators, by their character: most operators are one.
   std::array<const TokenTableEntry*, 256> singleOperators_{};
+  // The operators that may be longer than one character, by their first two bytes: the
+  // row is the first byte's place in kOperatorStarts, the column 0 for a second byte that
+  // continues none of them, else its place in kOperatorSeconds plus one. Null where a third
+  // byte decides.
+  static constexpr std::string_view kOperatorStarts = "!+-<>=&^|";
+  static constexpr std::string_view kOperatorSeconds = "=+->&|<";
+  static constexpr std::size_t kPairColumns = kOperatorSeconds.size() + 1;
+  std::array<std::uint8_t, 256> operatorStartIndex_{};
+  std::array<std::uint8_t, 256> operatorSecondIndex_{};
+  std::array<const TokenTableEntry*, kOperatorStarts.size() * kPairColumns> operatorPairs_{};
 };
 
 }  // namespace kz::clike

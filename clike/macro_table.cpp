@@ -32,6 +32,7 @@ bool MacroTable::define(std::string_view name, std::uint64_t hash, MacroKind kin
   at[text.size()] = '\0';
   textUsed_ += text.size() + 1;
   MacroEntry& entry = entryFor(name, hash);
+  ++changes_;
   entry.kind = kind;
   entry.parameterCount = static_cast<std::uint8_t>(parameterCount);
   entry.text = std::string_view(at, text.size());
@@ -43,6 +44,7 @@ bool MacroTable::define(std::string_view name, std::uint64_t hash, MacroKind kin
 
 void MacroTable::undefine(std::string_view name, std::uint64_t hash) {
   MacroEntry& entry = entryFor(name, hash);
+  ++changes_;
   entry.kind = MacroKind::undefined;
 }
 

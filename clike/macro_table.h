@@ -43,6 +43,9 @@ class MacroTable {
   void undefine(std::string_view name, std::uint64_t hash);
 
   std::size_t textAreaUsed() const { return textUsed_; }
+  // Counts the definitions and undefinitions made: what a name means may have changed when
+  // it moves.
+  std::uint32_t changes() const { return changes_; }
   const std::deque<MacroEntry>& entries() const { return entries_; }
 
  private:
@@ -53,6 +56,7 @@ class MacroTable {
   StringPool names_;
   std::array<char, kTextArea> textArea_{};
   std::size_t textUsed_ = 0;
+  std::uint32_t changes_ = 0;
 };
 
 }  // namespace kz::clike

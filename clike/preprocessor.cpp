@@ -54,11 +54,11 @@ Preprocessor::Preprocessor(Diagnostics& diagnostics, SourceReader& reader, Symbo
 
 void Preprocessor::next(Token& token) {
   while (true) {
-    if (lineState_ != LineState::inLine || !pending_.empty()) {
+    if (!lexing_) [[unlikely]] {
       if (betweenLines(token)) return;
       continue;
     }
-    if (!lexer_.scan(token)) {
+    if (!lexer_.scan(token)) [[unlikely]] {
       if (lineEnded(token)) return;
       continue;
     }
@@ -77,6 +77,7 @@ bool Preprocessor::betweenLines(Token& token) {
   if (!pending_.empty()) {
     token = pending_.front();
     pending_.pop_front();
+    updateLexing();
     return true;
   }
   if (lineState_ == LineState::ended) {
@@ -85,15 +86,31 @@ bool Preprocessor::betweenLines(Token& token) {
     return true;
   }
   lineState_ = advanceLine() ? LineState::inLine : LineState::ended;
+  updateLexing();
   return false;
 }
 
-// The lexer's line is used up. True with endOfDirective for a directive read as tokens.
+// The lexer's line is used up: the next one is read at once. True with endOfDirective for
+// a directive read as tokens.
 bool Preprocessor::lineEnded(Token& token) {
-  if (!directiveMode_) {
+  if (directiveMode_) [[unlikely]]
+    return directiveEnded(token);
+  if (pending_.empty() && !inAsm_ && !skipping_) [[likely]] {
+    std::string_view text;
+    if (reader_.nextLine(text) == SourceReader::LineResult::line) [[likely]] {
+      startLine(text);
+      return false;
+    }
+    lineState_ = atEndOfFile() && advanceLine() ? LineState::inLine : LineState::ended;
+  } else {
     lineState_ = LineState::needLine;
-    return false;
+    if (pending_.empty()) lineState_ = advanceLine() ? LineState::inLine : LineState::ended;
   }
+  updateLexing();
+  return false;
+}
+
+bool Preprocessor::directiveEnded(Token& token) {
   token = Token{};
   token.kind = TokenClass::endOfDirective;
   token.line = static_cast<std::uint32_t>(reader_.lineNumber());
@@ -101,16 +118,25 @@ bool Preprocessor::lineEnded(Token& token) {
   return true;
 }
 
-// An identifier is a macro's name, expanded in its place (false), or a symbol name.
+// An identifier is a macro's name, expanded in its place (false), or a symbol name. A short
+// name seen lately is found again by its bytes alone while no macro has changed since.
 bool Preprocessor::nameToken(Token& token) {
-  std::string_view name = significantPart(token.text);
-  std::uint64_t hash = hashName(name);
-  MacroEntry* macro = macros_.find(name, hash);
-  if (macro && macro->kind != MacroKind::undefined && expandMacro(*macro)) return false;
-  SymbolEntry& symbol = symbols_.intern(name, hash, token.line, token.depth);
-  if (setup_.reference) setup_.reference(symbol, token.line, token.depth);
-  token.symbol = &symbol;
-  token.text = symbol.name;
+  std::uint64_t key = lexer_.shortNameKey();
+  ShortName& known = shortNames_[shortNameSlot(key)];
+  SymbolEntry* symbol = known.symbol;
+  if (key == 0 || known.key != key || known.macroChanges != macros_.changes()) {
+    std::string_view name = significantPart(token.text);
+    std::uint64_t hash = hashName(name);
+    MacroEntry* macro = macros_.find(name, hash);
+    bool macroName = macro && macro->kind != MacroKind::undefined;
+    if (macroName && expandMacro(*macro)) return false;
+    symbol = &symbols_.intern(name, hash, token.line, token.depth);
+    // A function-like macro's name without arguments stays a name only where it stands.
+    if (key != 0 && !macroName) known = {key, symbol, macros_.changes()};
+  }
+  if (setup_.reference) setup_.reference(*symbol, token.line, token.depth);
+  token.symbol = symbol;
+  token.text = symbol->name;
   return true;
 }
 
@@ -153,24 +179,34 @@ bool Preprocessor::advanceLine() {
       if (!atEndOfFile()) return false;
       continue;
     }
-    if (inAsm_) {
-      if (!handleAsmLine(text)) continue;
-      text = {};
-    } else if (skipping_) {
-      handleSkippedLine(text);
-      continue;
-    }
-    auto line = static_cast<std::uint32_t>(reader_.lineNumber());
-    auto depth = static_cast<std::uint8_t>(reader_.depth());
-    RecentLine& recent = recentLines_[recentNext_++ % recentLines_.size()];
-    recent.line = line;
-    recent.depth = depth;
-    recent.serial = reader_.totalLines();
-    recent.taken = false;
-    recent.text = text;
-    lexer_.startLine(text, line, depth);
-    return true;
+    if (handleLine(text)) return true;
   }
+}
+
+// A line just read: true when it goes to the lexer.
+bool Preprocessor::handleLine(std::string_view text) {
+  if (inAsm_) {
+    if (!handleAsmLine(text)) return false;
+    text = {};
+  } else if (skipping_) {
+    handleSkippedLine(text);
+    return false;
+  }
+  startLine(text);
+  return true;
+}
+
+// The lexer starts on the line, which is kept among the recent ones.
+void Preprocessor::startLine(std::string_view text) {
+  auto line = static_cast<std::uint32_t>(reader_.lineNumber());
+  auto depth = static_cast<std::uint8_t>(reader_.depth());
+  RecentLine& recent = recentLines_[recentNext_++ % recentLines_.size()];
+  recent.line = line;
+  recent.depth = depth;
+  recent.serial = reader_.totalLines();
+  recent.taken = false;
+  recent.text = text;
+  lexer_.startLine(text, line, depth);
 }
 
 // The end of a file: a comment or #asm block may not run past it. Returns false at the
@@ -241,6 +277,7 @@ void Preprocessor::finishAsmBlock() {
   block.line = static_cast<std::uint32_t>(reader_.lineNumber());
   block.depth = static_cast<std::uint8_t>(reader_.depth());
   pending_.push_back(block);
+  updateLexing();
   asmText_.clear();
   inAsm_ = false;
 }

@@ -79,8 +79,13 @@ class Preprocessor {
 
   [[gnu::noinline]] bool betweenLines(Token& token);
   [[gnu::noinline]] bool lineEnded(Token& token);
+  [[gnu::cold]] bool directiveEnded(Token& token);
   [[gnu::noinline]] bool nameToken(Token& token);
   bool advanceLine();
+  bool handleLine(std::string_view text);
+  [[gnu::always_inline]] inline void startLine(std::string_view text);
+  // Tokens come from the lexer's line only while there is one and no token is held.
+  void updateLexing() { lexing_ = lineState_ == LineState::inLine && pending_.empty(); }
   void handleSkippedLine(std::string_view text);
   bool handleAsmLine(std::string_view text);
   void finishAsmBlock();
@@ -115,6 +120,7 @@ class Preprocessor {
   ConditionalStack conditionals_;
 
   LineState lineState_ = LineState::needLine;
+  bool lexing_ = false;
   bool directiveMode_ = false;
   bool skipping_ = false;
   int skipNesting_ = 0;             // levels opened inside the skipped branch
@@ -135,6 +141,17 @@ class Preprocessor {
   std::size_t recentNext_ = 0;
   std::vector<std::string> arguments_;
   std::string expansion_;
+  // Short names met lately and their symbols, by the lexer's shortNameKey.
+  struct ShortName {
+    std::uint64_t key = 0;
+    SymbolEntry* symbol = nullptr;
+    std::uint32_t macroChanges = 0;  // macros_.changes() when it was found
+  };
+  static constexpr unsigned kShortNameBits = 10;
+  static std::size_t shortNameSlot(std::uint64_t key) {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kShortNameBits));
+  }
+  std::array<ShortName, std::size_t{1} << kShortNameBits> shortNames_{};
 };
 
 }  // namespace kz::clike

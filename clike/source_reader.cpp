@@ -4,12 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -23,48 +18,15 @@ namespace {
 constexpr char kEndOfFileMark = 26;
 constexpr std::size_t kGrowth = 64 * 1024;  // the first size of a file whose size is unknown
 
-// The first line feed of the `size` bytes at `text`, or nullptr. Most lines are short: the
-// bytes are compared sixteen at a time where the processor compares them side by side,
-// which is quicker for them than a call of the library.
-const char* findLineFeed(const char* text, std::size_t size) {
-#if defined(__SSE2__)
-  const __m128i feed = _mm_set1_epi8('\n');
-  for (; size >= 16; text += 16, size -= 16) {
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
-    if (int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, feed)))
-      return text + std::countr_zero(static_cast<unsigned>(mask));
-  }
-#endif
-  return static_cast<const char*>(std::memchr(text, '\n', size));
-}
-
 }  // namespace
 
-struct SourceReader::Level {
-  std::string name;
-  int fd = -1;  // open until the file is read
-  long line = 0;
-  std::size_t capacity = 0;  // the size the file is read with first
-  // The file's bytes up to its end or its end-of-file mark, then at least kLinePadding + 1
-  // bytes that may be read, the first of them zero. Either read into `buffer` or the file
-  // mapped privately: a mapped file's pages are the system's file cache, not fresh memory,
-  // and only a page where a byte is written (a carriage return before a line end) is copied.
-  char* text = nullptr;
-  std::unique_ptr<char[]> buffer;
-  FileMapping mapping;
-  std::size_t size = 0;
-  std::size_t next = 0;  // first byte not yet handed out
-
-  ~Level() {
-    if (fd >= 0) ::close(fd);
-  }
-};
+SourceReader::Level::~Level() {
+  if (fd >= 0) ::close(fd);
+}
 
 SourceReader::SourceReader(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
 
 SourceReader::~SourceReader() = default;
-
-long SourceReader::lineNumber() const { return levels_.empty() ? 0 : levels_.back()->line; }
 
 const std::string& SourceReader::fileName() const {
   return levels_.empty() ? mainName_ : levels_.back()->name;
@@ -86,6 +48,7 @@ void SourceReader::push(const std::string& name) {
   // seen without growing); anything else grows block by block.
   level->capacity = S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) + 1 : 0;
   levels_.push_back(std::move(level));
+  setTop();
 }
 
 // Maps a regular file whose last page has room for the zero byte and the padding behind its
@@ -169,31 +132,23 @@ void SourceReader::enterInclude(const std::string& name) {
 void SourceReader::leaveInclude() {
   if (levels_.size() <= 1) return;
   levels_.pop_back();
+  setTop();
   diagnostics_.beginLine(&levels_.back()->name, levels_.back()->line);
 }
 
-void SourceReader::closeAll() { levels_.clear(); }
+void SourceReader::closeAll() {
+  levels_.clear();
+  setTop();
+}
 
-SourceReader::LineResult SourceReader::nextLine(std::string_view& text) {
-  Level& level = *levels_.back();
-  if (!level.text) readWhole(level);
-  if (level.next == level.size) return LineResult::endOfFile;
-  char* start = level.text + level.next;
-  std::size_t available = level.size - level.next;
-  const char* feed = findLineFeed(start, available);
-  std::size_t length =
-      feed ? static_cast<std::size_t>(feed - start) : available;  // a last line without a line end
-  level.next += feed ? length + 1 : length;
-  // The line ends at its line feed, at the zero byte behind the text, or at a carriage
-  // return before either, which becomes a zero byte.
-  if (length > 0 && start[length - 1] == '\r') start[--length] = '\0';
-  ++level.line;
-  ++totalLines_;
-  diagnostics_.beginLine(&level.name, level.line);
-  if (length > kMaxLineLength) diagnostics_.reportFatal(Message::sourceLineTooLong);
-  text = std::string_view(start, length);
-  if (listing_) listing_->sourceLine({text, level.line, totalLines_, depth()});
-  return LineResult::line;
+SourceReader::LineResult SourceReader::endOfText(Level& level, std::string_view& text) {
+  if (level.text) return LineResult::endOfFile;
+  readWhole(level);
+  return nextLine(text);
+}
+
+void SourceReader::listLine(const Level& level, std::string_view text) {
+  listing_->sourceLine({text, level.line, totalLines_, depth()});
 }
 
 }  // namespace kz::clike

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "clike/token_table.h"
 #include "tests/clike/test_support.h"
 
@@ -87,6 +90,31 @@ TEST(Lexer, OperatorsTakeTheLongestMatch) {
   PreprocessorHarness h;
   EXPECT_EQ(h.tokens("a<<=b>>c->d*--HL++!=~!&&&|||^=.;\n"),
             "a <<= b >> c -> d * -- HL ++ != ~ ! && & || | ^= . ;");
+}
+
+// Every run of three operator characters, at a line's end and before a name, splits as the
+// longest words of the token table taken from the left.
+TEST(Lexer, EveryShortRunOfOperatorCharactersSplitsLongestFirst) {
+  const std::string starts = "!+-<>=&^|";
+  std::string source, expected;
+  for (char a : starts) {
+    for (char b : starts) {
+      for (char c : starts) {
+        std::string run{a, b, c};
+        std::string split;
+        for (std::size_t at = 0; at < run.size();) {
+          std::size_t length = std::min<std::size_t>(3, run.size() - at);
+          while (!findTableWord(run.substr(at, length))) --length;
+          split += (split.empty() ? "" : " ") + run.substr(at, length);
+          at += length;
+        }
+        source += "x" + run + "\n" + run + "y\n";
+        expected += " x " + split + " " + split + " y";
+      }
+    }
+  }
+  PreprocessorHarness h;
+  EXPECT_EQ(" " + h.tokens(source), expected);
 }
 
 TEST(Lexer, CommentsRunOverLinesAndMayNotReachTheEnd) {

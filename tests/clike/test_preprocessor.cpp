@@ -79,6 +79,28 @@ TEST(Macros, UndefAndRedefine) {
   EXPECT_EQ(h.messages(), "E400");
 }
 
+// Names seen before are found again by their bytes; a definition or undefinition made
+// after that must still change what they stand for.
+TEST(Macros, NamesSeenBeforeFollowLaterDefinitions) {
+  PreprocessorHarness h;
+  EXPECT_EQ(h.tokens("N abcdefgh abcdefghi N\n"
+                     "#define N 1\nN abcdefgh\n"
+                     "#undef N\nN\n"
+                     "#define mac(a) a\nmac mac(2) mac mac(3)\n"
+                     "#undef mac\nmac(4)\n"),
+            "N abcdefgh abcdefghi N #1 abcdefgh N mac #2 mac #3 mac ( #4 )");
+  EXPECT_EQ(h.messages(), "");
+  // One symbol per name however it was found.
+  EXPECT_EQ(h.symbols.size(), 4u);
+  PreprocessorHarness references;
+  std::string seen;
+  references.setup.reference = [&](const SymbolEntry& symbol, std::uint32_t line, std::uint8_t) {
+    seen += std::string(symbol.name) + "@" + std::to_string(line) + " ";
+  };
+  EXPECT_EQ(references.tokens("ab ab\n#define ab 1\nab\n#undef ab\nab cd\n"), "ab ab #1 ab cd");
+  EXPECT_EQ(seen, "ab@1 ab@1 ab@5 cd@5 ");
+}
+
 TEST(Macros, ContinuationCommentsAndTrailingBlanks) {
   PreprocessorHarness h;
   EXPECT_EQ(
