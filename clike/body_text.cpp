@@ -190,7 +190,8 @@ bool BodyText::record(RecordKind kind, std::string_view payload) {
     case RecordKind::label:
       return label(payload);
     case RecordKind::codeLine:
-      return codeLine(payload);
+      putCodeLine(payload);
+      break;
     case RecordKind::dataName:
       objectName_ = payload;
       firstItem_ = true;
@@ -214,8 +215,14 @@ bool BodyText::records(std::string_view encoded) {
   while (at < end) {
     auto kind = static_cast<RecordKind>(*at++);
     auto size = static_cast<std::size_t>(takeVarint(at));
-    record(kind, std::string_view(reinterpret_cast<const char*>(at), size));
+    std::string_view payload(reinterpret_cast<const char*>(at), size);
     at += size;
+    // Nearly every record of captured code is a line of it.
+    if (kind == RecordKind::codeLine) {
+      putCodeLine(payload);
+    } else {
+      record(kind, payload);
+    }
   }
   return !file_.failed();
 }

@@ -23,7 +23,10 @@ class BodyText {
   // Records encoded with appendRecord, in their order.
   bool records(std::string_view encoded);
   // codeLine and label records.
-  bool codeLine(std::string_view line) { return endedLine(line, {}); }
+  bool codeLine(std::string_view line) {
+    putCodeLine(line);
+    return !file_.failed();
+  }
   bool label(std::string_view name) { return endedLine(name, ":"); }
   // A sourceLine record given by its fields.
   bool sourceLine(std::uint8_t depth, std::uint32_t line, std::string_view source);
@@ -38,6 +41,23 @@ class BodyText {
     putPieces(line, tail, end);
     referenceLength_ = 0;
     return !file_.failed();
+  }
+  // An instruction line and its line end, the one record made for nearly every line of code.
+  void putCodeLine(std::string_view line) {
+    std::size_t endSize = referenceLength_ == 0 ? 1 : referenceLength_;
+    char* at = file_.room(line.size() + endSize);
+    if (!at) {
+      endedLine(line, {});
+      return;
+    }
+    copyBytes(at, line.data(), line.size());
+    if (referenceLength_ == 0) {
+      at[line.size()] = '\n';
+    } else {
+      copyBytes(at + line.size(), pendingReference_.data(), referenceLength_);
+      referenceLength_ = 0;
+    }
+    file_.wrote(line.size() + endSize);
   }
   // Nearly always the pieces fit the work file's block: they are put there in one go.
   void putPieces(std::string_view first, std::string_view second, std::string_view third) {
