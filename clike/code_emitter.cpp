@@ -1,5 +1,8 @@
 #include "clike/code_emitter.h"
 
+#include <bit>
+#include <cstring>
+
 #include "clike/preprocessor.h"
 #include "common/byte_copy.h"
 #include "common/varint.h"
@@ -30,6 +33,25 @@ void CodeEmitter::lineOf(Held& slot, std::string_view mnemonic, const Operand* f
   }
 }
 
+// Eight bytes at a time: the text of nearly every line goes out without them.
+std::size_t leadingBlanks(std::string_view text) {
+  std::size_t first = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    // The top bit of each byte that is not zero.
+    auto nonZero = [](std::uint64_t bytes) { return (((bytes & kLow7) + kLow7) | bytes) & ~kLow7; };
+    for (; first + 8 <= text.size(); first += 8) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, text.data() + first, 8);
+      std::uint64_t other = nonZero(bytes ^ (kOnes * ' ')) & nonZero(bytes ^ (kOnes * '\t'));
+      if (other != 0) return first + static_cast<std::size_t>(std::countr_zero(other)) / 8;
+    }
+  }
+  while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
+  return first;
+}
+
 namespace {
 
 bool sameOperand(const Operand& a, const Operand& b) {
@@ -48,13 +70,30 @@ void CodeEmitter::setNewLine(std::uint32_t line, std::uint8_t depth) {
   serial_ = lines_ ? lines_->lineSerial(line, depth) : 0;
 }
 
-// "__%04x" by hand: a label is made for nearly every statement.
+namespace {
+
+// "00", "01", ... "ff", one after the other.
+struct HexPairs {
+  char text[2 * 256];
+  constexpr HexPairs() : text() {
+    constexpr char kDigits[] = "0123456789abcdef";
+    for (int value = 0; value < 256; ++value) {
+      text[2 * value] = kDigits[value >> 4];
+      text[2 * value + 1] = kDigits[value & 0xF];
+    }
+  }
+};
+constexpr HexPairs kHexPairs;
+
+}  // namespace
+
+// "__%04x" by hand, two digits at a time: a label is made for nearly every statement.
 std::string CodeEmitter::newLabel() {
-  static constexpr char kDigits[] = "0123456789abcdef";
   unsigned value = labels_++ & 0xFFFFu;
-  std::string text = "__0000";
-  for (std::size_t at = text.size(); value != 0; value >>= 4) text[--at] = kDigits[value & 0xFu];
-  return text;
+  char text[6] = {'_', '_'};
+  std::memcpy(text + 2, kHexPairs.text + 2 * (value >> 8), 2);
+  std::memcpy(text + 4, kHexPairs.text + 2 * (value & 0xFFu), 2);
+  return std::string(text, sizeof text);
 }
 
 void CodeEmitter::write(RecordKind kind, std::string_view payload) {
@@ -117,9 +156,7 @@ void CodeEmitter::markNewLine(std::uint32_t line, std::uint8_t depth, long seria
   std::string_view source;
   if (serial > 0 && lines_) {
     std::string_view text = lines_->takeLineText(serial);
-    std::size_t first = 0;
-    while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
-    source = text.substr(first);
+    source = text.substr(leadingBlanks(text));
   }
   if (captures_.empty()) {
     if (!body_.sourceLine(depth, line, source)) writeFailed_();

@@ -19,6 +19,9 @@ namespace kz::clike {
 
 class Preprocessor;
 
+// The number of spaces and tabs `text` starts with.
+std::size_t leadingBlanks(std::string_view text);
+
 struct EmitterChoices {
   bool holdBack = true;    // -O u
   bool eliminate = false;  // -O e

@@ -132,6 +132,41 @@ TEST_F(WorkRecords, HeldLinesOfEveryLengthComeBackWhole) {
             "\tld\thl,_" + name + "\n\tld\thl,_x\n\tj\t" + name + "\n\tinc\t(_" + name + ")\t\n");
 }
 
+// Labels are numbered in four lowercase hexadecimal digits, counting on past 0xffff from 0.
+TEST_F(WorkRecords, NewLabelsAreNumberedInFourHexDigits) {
+  BodyText body(options_, file_);
+  CodeEmitter emitter(body, EmitterChoices{}, [] { FAIL() << "write failed"; });
+  const std::vector<std::pair<unsigned, std::string>> expected{
+      {0x0, "__0000"},    {0x9, "__0009"},     {0xa, "__000a"},
+      {0xf0, "__00f0"},   {0x1234, "__1234"},  {0xabcd, "__abcd"},
+      {0xffff, "__ffff"}, {0x10000, "__0000"}, {0x1000b, "__000b"}};
+  std::size_t next = 0;
+  for (unsigned count = 0; next < expected.size(); ++count) {
+    std::string label = emitter.newLabel();
+    if (count != expected[next].first) continue;
+    EXPECT_EQ(label, expected[next].second) << count;
+    ++next;
+  }
+}
+
+// A source line's text goes out without the blanks it starts with; they are looked for eight
+// bytes at a time, so runs of every length end in their place on either side of those steps,
+// at bytes that are a bit off from a space or a tab, or have the top bit set.
+TEST(LeadingBlanks, EndWhereTheTextStarts) {
+  const std::string firsts = "!\b\n\xa0\x89\x0bx";
+  for (std::size_t blanks = 0; blanks <= 20; ++blanks) {
+    std::string text;
+    for (std::size_t i = 0; i < blanks; ++i) text += i % 3 == 1 ? '\t' : ' ';
+    SCOPED_TRACE(std::to_string(blanks) + " blanks");
+    EXPECT_EQ(leadingBlanks(text), blanks);
+    for (std::size_t rest : {std::size_t{1}, std::size_t{2}, std::size_t{9}}) {
+      std::string line = text + firsts[(blanks + rest) % firsts.size()];
+      line.append(rest - 1, ' ');  // blanks after the text are not counted
+      EXPECT_EQ(leadingBlanks(line), blanks) << rest;
+    }
+  }
+}
+
 TEST_F(WorkRecords, TheBodyIsCopiedWholeBehindTheHeader) {
   std::string body;
   for (int i = 0; body.size() < 3 * 1024 * 1024 + 5; ++i)
