@@ -62,6 +62,11 @@ void Preprocessor::next(Token& token) {
       if (lineEnded(token)) return;
       continue;
     }
+    // Fixed words and operators, most tokens, come after the names and directives.
+    static_assert(TokenClass::identifier < TokenClass::ifDirective &&
+                  TokenClass::directive < TokenClass::ifDirective);
+    if (token.kind > TokenClass::ifDirective) [[likely]]
+      return;
     if (token.kind == TokenClass::identifier) {
       if (nameToken(token)) return;
       continue;
