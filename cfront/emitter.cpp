@@ -125,32 +125,16 @@ void Emitter::symbolNames(std::string_view name) {
   text_.append("\t@_").append(shortened).append(",\"").append(shortened).append("\",");
 }
 
-// After the symbol line of an object, its initialiser data.
-namespace {
-
-// Held data put back into the buffer of records not yet handed on.
-class BufferSink : public LineSink {
- public:
-  explicit BufferSink(LineBuffer& buffer) : buffer_(buffer) {}
-  void write(std::string_view text) override { buffer_.append(text); }
-
- private:
-  LineBuffer& buffer_;
-};
-
-}  // namespace
-
 // The symbol line ends, and the data held back follows it: from memory through the buffer, or,
 // when it went on in the TP work file, from there straight to the stream, after the buffer.
 void Emitter::symbolLineEnds(HeldOutput& data) {
   endLine();
-  if (data.spilled()) {
-    handOn();
-    data.copyTo(stream_);
+  if (!data.spilled()) {
+    data.copyTo(text_);
     return;
   }
-  BufferSink buffer(text_);
-  data.copyTo(buffer);
+  handOn();
+  data.copyTo(stream_);
 }
 
 void Emitter::topLevel(const TopLevel& item) {
