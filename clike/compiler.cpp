@@ -1,6 +1,5 @@
 #include "clike/compiler.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
