@@ -18,13 +18,22 @@ requirePackages() {
   fi
 }
 
-# buildTools <build-dir> <target>...: a Release build of the targets, without the tests.
+# buildTools <build-dir> <target>...: a release build of the targets, without the tests, as
+# scripts/build_release.sh makes it (with profile feedback); KZ_BENCH_PROFILE=0 measures a
+# plain Release build instead.
 buildTools() {
   local build=$1
   shift
-  scripts/prerequisites.sh
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKZ_TESTS=OFF -DKZ_BENCH=ON >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
+  if [ "${KZ_BENCH_PROFILE:-1}" = 0 ]; then
+    scripts/prerequisites.sh
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKZ_TESTS=OFF -DKZ_BENCH=ON \
+      -DKZ_PROFILE= >/dev/null
+    cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
+    echo "programs: plain Release build"
+  else
+    scripts/build_release.sh "$build" -DKZ_BENCH=ON -- "$@" >/dev/null
+    echo "programs: release build with profile feedback (scripts/build_release.sh)"
+  fi
 }
 
 # enterWorkDirectory: makes a temporary directory the current one; it is removed on exit.
