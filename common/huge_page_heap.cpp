@@ -54,9 +54,13 @@ HugePageHeap::HugePageHeap(std::size_t reservedBytes) {
   largeZone_ = {smallZone_.end, end_};
   smallZone_.next = smallZone_.begin;
   largeZone_.next = largeZone_.begin;
+  largeZone_.index = 1;
+  warmer_.setRange(smallZone_.index, smallZone_.begin, smallZone_.end);
+  warmer_.setRange(largeZone_.index, largeZone_.begin, largeZone_.end);
 }
 
 HugePageHeap::~HugePageHeap() {
+  warmer_.stop();
   if (begin_ != 0) ::munmap(reinterpret_cast<void*>(begin_), end_ - begin_);
 }
 
@@ -69,6 +73,7 @@ std::uintptr_t HugePageHeap::takeSlabs(Zone& zone, std::size_t count, std::uint8
   if (count > (zone.end - zone.next) / kSlab) return 0;
   std::uintptr_t first = zone.next;
   zone.next += count * kSlab;
+  if (zone.next > zone.warmAt) zone.warmAt = warmer_.reached(zone.index, zone.next);
   std::memset(&slabMark(first), mark, count);
   return first;
 }

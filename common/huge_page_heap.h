@@ -9,10 +9,12 @@
 // large block takes whole slabs from their start, and when released gives its pages back to the
 // system (the last one handed out also gives back its address space). A table of one byte per slab
 // tells a block's class. When the region is used up or could not be mapped, allocate() returns
-// nullptr and the caller uses the ordinary heap. Single-threaded, like every program of the
-// toolchain.
+// nullptr and the caller uses the ordinary heap. Used by one thread at a time; a PageWarmer's
+// thread faults in the pages just beyond each zone's use ahead of it.
 #include <cstddef>
 #include <cstdint>
+
+#include "common/page_warmer.h"
 
 namespace kz::heap {
 
@@ -51,6 +53,8 @@ class HugePageHeap {
     std::uintptr_t begin = 0;
     std::uintptr_t end = 0;
     std::uintptr_t next = 0;
+    std::uintptr_t warmAt = 0;  // the warmer is told when next passes this
+    int index = 0;              // the zone's range in the warmer
   };
   struct FreeBlock {
     FreeBlock* next;
@@ -76,6 +80,7 @@ class HugePageHeap {
   std::uint8_t* slabMarks_ = nullptr;
   FreeBlock* freeLists_[kSmallClasses] = {};
   Carving carvings_[kSmallClasses] = {};
+  PageWarmer warmer_;
 };
 
 }  // namespace kz::heap
