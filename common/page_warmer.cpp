@@ -21,17 +21,6 @@ std::uintptr_t roundDown(std::uintptr_t value, std::size_t multiple) {
   return value & ~(std::uintptr_t{multiple} - 1);
 }
 
-class Locked {
- public:
-  explicit Locked(pthread_mutex_t& lock) : lock_(lock) { pthread_mutex_lock(&lock_); }
-  ~Locked() { pthread_mutex_unlock(&lock_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  pthread_mutex_t& lock_;
-};
-
 // Faults the pages in as if written; false when the system cannot.
 bool populate(std::uintptr_t from, std::uintptr_t to) {
   while (::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0) {
@@ -42,30 +31,25 @@ bool populate(std::uintptr_t from, std::uintptr_t to) {
 
 }  // namespace
 
-PageWarmer::~PageWarmer() {
-  stop();
-  pthread_cond_destroy(&idle_);
-  pthread_cond_destroy(&wake_);
-  pthread_mutex_destroy(&lock_);
-}
+PageWarmer::~PageWarmer() { stop(); }
 
 void PageWarmer::stop() {
   {
-    Locked held(lock_);
+    std::unique_lock held(lock_);
     if (!started_ || stopping_) return;
     stopping_ = true;
-    pthread_cond_signal(&wake_);
+    wake_.notify_one();
   }
   pthread_join(thread_, nullptr);
 }
 
 void PageWarmer::setRange(int index, std::uintptr_t begin, std::uintptr_t end) {
-  Locked held(lock_);
+  std::unique_lock held(lock_);
   ranges_[index] = {begin, end, begin, begin};
 }
 
 std::uintptr_t PageWarmer::reached(int index, std::uintptr_t used) {
-  Locked held(lock_);
+  std::unique_lock held(lock_);
   Range& range = ranges_[index];
   if (stopped_ || stopping_) return kNever;
   if (!started_) {
@@ -78,30 +62,30 @@ std::uintptr_t PageWarmer::reached(int index, std::uintptr_t used) {
   std::uintptr_t wanted = std::min(roundDown(used, kStep) + kStep + kAhead, range.end);
   if (wanted > range.wanted) {
     range.wanted = wanted;
-    pthread_cond_signal(&wake_);
+    wake_.notify_one();
   }
   // Told again once use enters the page kept ready.
   return range.wanted == range.end ? kNever : range.wanted - kAhead;
 }
 
 std::uintptr_t PageWarmer::populatedUpTo(int index) {
-  Locked held(lock_);
+  std::unique_lock held(lock_);
   return ranges_[index].done;
 }
 
 bool PageWarmer::working() {
-  Locked held(lock_);
+  std::unique_lock held(lock_);
   return started_ && !stopped_ && !stopping_;
 }
 
 void PageWarmer::waitUntilIdle() {
-  Locked held(lock_);
+  std::unique_lock held(lock_);
   while (started_ && !stopped_ && !stopping_) {
     int index = 0;
     std::uintptr_t from = 0;
     std::uintptr_t to = 0;
     if (!populating_ && !nextStep(index, from, to)) return;
-    pthread_cond_wait(&idle_, &lock_);
+    idle_.wait(held);
   }
 }
 
@@ -131,31 +115,31 @@ void PageWarmer::run() {
   std::uintptr_t to = 0;
   while (true) {
     {
-      Locked held(lock_);
+      std::unique_lock held(lock_);
       populating_ = false;
       while (!stopping_ && !nextStep(index, from, to)) {
-        pthread_cond_broadcast(&idle_);
-        pthread_cond_wait(&wake_, &lock_);
+        idle_.notify_all();
+        wake_.wait(held);
       }
       if (stopping_) {
-        pthread_cond_broadcast(&idle_);
+        idle_.notify_all();
         return;
       }
       populating_ = true;
     }
     bool populated = populate(from, to);
-    Locked held(lock_);
+    std::unique_lock held(lock_);
     if (!populated) {
       stopped_ = true;
       populating_ = false;
-      pthread_cond_broadcast(&idle_);
+      idle_.notify_all();
       return;
     }
     ranges_[index].done = std::max(ranges_[index].done, to);
   }
 }
 
-bool PageWarmer::nextStep(int& index, std::uintptr_t& from, std::uintptr_t& to) {
+bool PageWarmer::nextStep(int& index, std::uintptr_t& from, std::uintptr_t& to) const {
   for (int at = 0; at < kRanges; ++at) {
     const Range& range = ranges_[at];
     if (range.done >= range.wanted) continue;

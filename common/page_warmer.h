@@ -12,8 +12,10 @@
 // Thread and locks are made without the heap, so the heap itself may use a warmer.
 #include <pthread.h>
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 namespace kz::heap {
 
@@ -57,11 +59,11 @@ class PageWarmer {
   void run();
   bool start();
   // The next step to populate, under the lock; false when there is none.
-  bool nextStep(int& index, std::uintptr_t& from, std::uintptr_t& to);
+  bool nextStep(int& index, std::uintptr_t& from, std::uintptr_t& to) const;
 
-  pthread_mutex_t lock_ = PTHREAD_MUTEX_INITIALIZER;
-  pthread_cond_t wake_ = PTHREAD_COND_INITIALIZER;
-  pthread_cond_t idle_ = PTHREAD_COND_INITIALIZER;
+  std::mutex lock_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
   pthread_t thread_{};
   bool started_ = false;
   bool stopped_ = false;   // the system cannot populate, or no thread could start
