@@ -21,8 +21,7 @@ std::string floating(const char* format, long double value) {
 bool isPointer(TypeRef type) { return type && type->kind == TypeKind::pointer; }
 
 bool isBitField(const Expr* place) {
-  return place && (place->kind == ExprKind::member || place->kind == ExprKind::pointerMember) &&
-         place->memberInfo && place->memberInfo->isBitField;
+  return place && place->member() && place->member()->isBitField;
 }
 
 long long fieldMask(const Member& field) {
@@ -432,7 +431,7 @@ Operand Emitter::call(const Expr* expr) {
     std::size_t first;
     ~Unwind() { stack.resize(first); }
   } unwind{arguments_, first};
-  for (const Expr* argument : expr->arguments) {
+  for (const Expr* argument : expr->arguments()) {
     Operand made = value(argument);
     arguments_.push_back(made);
   }

@@ -181,10 +181,11 @@ void Emitter::stringData(TypeRef type, const Expr* string, std::uint32_t& writte
   if (holdsWideCharacters(type)) {
     std::uint32_t count = type->count;
     std::uint32_t characters = 0;
-    for (std::size_t at = 0; characters < count && at < string->text.size(); ++characters) {
-      long long code = static_cast<unsigned char>(string->text[at++]);
-      if (string->wide && at < string->text.size())
-        code = code << 8 | static_cast<unsigned char>(string->text[at++]);
+    std::string_view bytes = string->text();
+    for (std::size_t at = 0; characters < count && at < bytes.size(); ++characters) {
+      long long code = static_cast<unsigned char>(bytes[at++]);
+      if (string->wide() && at < bytes.size())
+        code = code << 8 | static_cast<unsigned char>(bytes[at++]);
       if (!isUnsigned(type->target) && code > 0x7FFF) code -= 0x10000;
       integerItem('s', code);
     }
@@ -196,7 +197,7 @@ void Emitter::stringData(TypeRef type, const Expr* string, std::uint32_t& writte
     return;
   }
   flushData();
-  std::string_view bytes = string->text;
+  std::string_view bytes = string->text();
   std::uint32_t size = sizeOf(type);
   if (bytes.size() > size) bytes = bytes.substr(0, size);
   bool terminated = bytes.size() < size;

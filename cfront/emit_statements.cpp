@@ -80,7 +80,7 @@ void Emitter::block(const Stmt* stmt, bool functionBody) {
     text_.append("{,").number(number);
     endLine();
   }
-  for (const Stmt* inner : stmt->statements) statement(inner);
+  for (const Stmt* inner : stmt->statements()) statement(inner);
   if (functionBody) return;
   text_.append("},").number(number);
   endLine();

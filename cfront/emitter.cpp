@@ -349,7 +349,7 @@ void Emitter::functionRecords(const TopLevel& item) {
   if (info && info->variadic) line("\t,\"\",0,0");
   endLabel_ = newLabel();
   endUsed_ = false;
-  for (const Stmt* inner : item.body->statements) {
+  for (const Stmt* inner : item.body->statements()) {
     placeHeldRecords(inner->spot.line);
     statement(inner);
   }

@@ -46,8 +46,10 @@ Expr* ExpressionBuilder::stringLiteral(std::string_view bytes, bool wide, Source
   // A wide literal holds two bytes per character.
   auto count = static_cast<std::uint32_t>((wide ? bytes.size() / 2 : bytes.size()) + 1);
   Expr* result = node(ExprKind::stringLiteral, types_.arrayOf(element, count, true), spot);
-  result->text = keep(bytes);
-  result->wide = wide;
+  LiteralText* literal = nodes_.literal();
+  literal->bytes = keep(bytes);
+  literal->wide = wide;
+  result->literal = literal;
   result->isLvalue = true;
   return result;
 }
@@ -70,7 +72,6 @@ Expr* ExpressionBuilder::name(Symbol* symbol, std::string_view spelling, bool ca
     diagnostics_.report(Message::undefinedName, {spelling});
     Expr* result = node(ExprKind::name, types_.basic(TypeKind::intType), spot);
     result->isLvalue = true;
-    result->text = keep(spelling);
     return result;
   }
   symbol->used = true;
@@ -85,7 +86,6 @@ Expr* ExpressionBuilder::name(Symbol* symbol, std::string_view spelling, bool ca
   }
   Expr* result = node(ExprKind::name, symbol->type, spot);
   result->symbol = symbol;
-  result->text = symbol->name;
   result->isLvalue = symbol->kind != SymbolKind::function;
   return result;
 }
@@ -136,11 +136,13 @@ void ExpressionBuilder::convertArguments(Expr* call, const FunctionInfo* info,
   } else if (prototype && arguments.size() > parameters && !info->variadic) {
     diagnostics_.report(Message::tooManyArguments, {name});
   }
+  call->argumentList = nodes_.exprList(arguments.size());
+  call->argumentCount = static_cast<std::uint32_t>(arguments.size());
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     Expr* argument = arguments[i];
     if (i < parameters) {
-      call->arguments.push_back(
-          convertArgument(argument, info->parameters[i].type, static_cast<int>(i + 1), name));
+      call->argumentList[i] =
+          convertArgument(argument, info->parameters[i].type, static_cast<int>(i + 1), name);
       continue;
     }
     argument = decay(argument);
@@ -148,7 +150,7 @@ void ExpressionBuilder::convertArguments(Expr* call, const FunctionInfo* info,
       diagnostics_.report(Message::illegalActualParameter, {static_cast<int>(i + 1), name});
     else if (argument && argument->type && argument->type->isArithmetic())
       argument = convert(argument, argumentPromoted(types_, argument->type));
-    call->arguments.push_back(argument);
+    call->argumentList[i] = argument;
   }
 }
 
@@ -174,7 +176,9 @@ Expr* ExpressionBuilder::call(Expr* function, std::span<Expr* const> arguments, 
       diagnostics_.report(Message::illegalInterruptCall);
   }
   if (!info) {  // not a function, or an error already reported
-    expression->arguments.assign(arguments.begin(), arguments.end());
+    expression->argumentList = nodes_.exprList(arguments.size());
+    expression->argumentCount = static_cast<std::uint32_t>(arguments.size());
+    std::copy(arguments.begin(), arguments.end(), expression->argumentList);
     return expression;
   }
   convertArguments(expression, info, name, arguments);
@@ -186,7 +190,6 @@ Expr* ExpressionBuilder::member(Expr* object, std::string_view memberName, bool 
   Expr* result = node(arrow ? ExprKind::pointerMember : ExprKind::member,
                       types_.basic(TypeKind::intType), spot);
   result->isLvalue = true;
-  result->text = keep(memberName);
   if (!object || !object->type) return result;
   TypeRef type = object->type;
   bool isPointer = type->kind == TypeKind::pointer || type->kind == TypeKind::array;
@@ -213,7 +216,6 @@ Expr* ExpressionBuilder::member(Expr* object, std::string_view memberName, bool 
     return result;
   }
   result->memberInfo = found;
-  result->text = found->name;
   result->type = types_.qualified(found->type, recordType->qualifiers);
   result->isLvalue = throughPointer || object->isLvalue;
   return result;
@@ -324,7 +326,7 @@ Expr* ExpressionBuilder::unary(ExprKind kind, Expr* operand, SourceSpot spot) {
     bool registerObject = symbol && (symbol->storage == StorageClass::registerClass ||
                                      symbol->kind == SymbolKind::registerVariable ||
                                      symbol->kind == SymbolKind::flagVariable);
-    bool bitField = operand->memberInfo && operand->memberInfo->isBitField;
+    bool bitField = operand->member() && operand->member()->isBitField;
     if (registerObject || bitField) {
       diagnostics_.report(Message::unacceptableAddressOperand);
     } else if (!operand->isLvalue && operand->type->kind != TypeKind::function) {
@@ -379,7 +381,7 @@ TypeRef ExpressionBuilder::sizeofOperandType(TypeRef type, bool bitField) {
 }
 
 Expr* ExpressionBuilder::sizeofExpression(Expr* operand, SourceSpot spot) {
-  bool bitField = operand && operand->memberInfo && operand->memberInfo->isBitField;
+  bool bitField = operand && operand->member() && operand->member()->isBitField;
   bool usable = operand && operand->type;  // else an error has been reported for it
   TypeRef type = usable ? sizeofOperandType(operand->type, bitField) : nullptr;
   Expr* result = sizeofType(nullptr, spot);

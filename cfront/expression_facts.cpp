@@ -91,7 +91,7 @@ bool hasSideEffect(const Expr* expression) {
        expression->symbol->kind == SymbolKind::flagVariable))
     return true;
   return hasSideEffect(expression->left) || hasSideEffect(expression->right) ||
-         hasSideEffect(expression->third);
+         (expression->kind == ExprKind::conditional && hasSideEffect(expression->third));
 }
 
 int pointerLevels(TypeRef type) {

@@ -128,8 +128,8 @@ void Parser::checkInitializer(Symbol* symbol, Initializer* init) {
 // Returns the type with an unknown array size settled by the initialiser.
 TypeRef Parser::initializeObject(TypeRef type, Initializer* init, bool staticStorage) {
   if (const Expr* string = wholeArrayString(type, init)) {
-    std::uint32_t length = static_cast<std::uint32_t>(string->text.size());
-    if (string->wide) length /= 2;
+    std::uint32_t length = static_cast<std::uint32_t>(string->text().size());
+    if (string->wide()) length /= 2;
     if (!type->countKnown) return types_.arrayOf(type->target, length + 1, true);
     if (length > type->count) diagnostics_.report(Message::tooManyInitializers);
     return type;

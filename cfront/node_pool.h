@@ -68,4 +68,48 @@ class Pool {
   T* blockEnd_ = nullptr;
 };
 
+// Runs of pointers, each contiguous, handed out one run at a time and taken back all at once;
+// the blocks are kept for reuse. A run longer than a block gets a block of its own size.
+template <typename T>
+class PointerRuns {
+ public:
+  static constexpr std::size_t kBlockPointers = 1024;
+
+  PointerRuns() = default;
+  PointerRuns(const PointerRuns&) = delete;
+  PointerRuns& operator=(const PointerRuns&) = delete;
+
+  T** take(std::size_t count) {
+    if (static_cast<std::size_t>(blockEnd_ - next_) < count) nextBlock(count);
+    T** run = next_;
+    next_ += count;
+    return run;
+  }
+  void reset() {
+    inUse_ = 0;
+    next_ = blockEnd_ = nullptr;
+  }
+
+ private:
+  struct Block {
+    std::unique_ptr<T*[]> pointers;
+    std::size_t size;
+  };
+  [[gnu::noinline]] void nextBlock(std::size_t count) {
+    // A block too small for this run stays where it is, for the runs after the next reset.
+    while (inUse_ < blocks_.size() && blocks_[inUse_].size < count) ++inUse_;
+    if (inUse_ == blocks_.size()) {
+      std::size_t size = std::max(kBlockPointers, count);
+      blocks_.push_back({std::make_unique_for_overwrite<T*[]>(size), size});
+    }
+    next_ = blocks_[inUse_].pointers.get();
+    blockEnd_ = next_ + blocks_[inUse_++].size;
+  }
+
+  std::vector<Block> blocks_;
+  std::size_t inUse_ = 0;
+  T** next_ = nullptr;
+  T** blockEnd_ = nullptr;
+};
+
 }  // namespace kz::cfront

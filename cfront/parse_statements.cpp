@@ -37,7 +37,10 @@ Stmt* Parser::compoundStatement(bool functionBody) {
       skipAfterError(true);
     }
   }
-  block->statements.assign(statements.items().begin(), statements.items().end());
+  std::span<Stmt* const> inner = statements.items();
+  block->statementList =
+      std::copy(inner.begin(), inner.end(), nodes_.stmtList(inner.size())) - inner.size();
+  block->statementCount = static_cast<std::uint32_t>(inner.size());
   expect(Tok::rbrace);
   if (!functionBody) scopes_.close();
   --blockNesting_;
@@ -133,8 +136,8 @@ Stmt* Parser::assemblyStatement() {
   expect(Tok::lparen);
   if (peek().kind != Tok::string) syntaxError();
   Expr* text = stringPrimary(take());
-  if (text->wide) reportSyntaxError();
-  stmt->text = text->text;
+  if (text->wide()) reportSyntaxError();
+  stmt->text = text->text();
   expect(Tok::rparen);
   expect(Tok::semicolon);
   return stmt;

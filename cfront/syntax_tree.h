@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -115,24 +116,49 @@ enum class BinaryOp : std::uint8_t {
   logicalOr,
 };
 
-struct Expr {
+// The bytes of a string literal, kept out of the node: few nodes are literals.
+struct LiteralText {
+  std::string_view bytes;  // without the terminator
+  bool wide = false;       // L"...": two bytes a character
+};
+
+// One node in one 64-byte line: the fields that only some kinds use share a place, and what
+// a call or a literal has more of lies in the arena outside the node.
+struct alignas(64) Expr {
   ExprKind kind = ExprKind::integerConstant;
   BinaryOp op = BinaryOp::none;
   bool isLvalue = false;
-  bool isConstant = false;  // an integer or floating constant after folding
-  TypeRef type = nullptr;   // nullptr only after an error that left no usable type
-  Expr* left = nullptr;     // the operand; call: the function; member: the struct
+  bool isConstant = false;          // an integer or floating constant after folding
+  std::uint32_t argumentCount = 0;  // call
+  SourceSpot spot;
+  TypeRef type = nullptr;  // nullptr only after an error that left no usable type
+  Expr* left = nullptr;    // the operand; call: the function; member: the struct
   Expr* right = nullptr;
-  Expr* third = nullptr;  // conditional: the value when false
-  std::vector<Expr*> arguments;
-  Symbol* symbol = nullptr;
-  const Member* memberInfo = nullptr;
   long long integer = 0;  // integer constants: the value (unsigned types hold 0..2^32-1)
   double floating = 0;
-  std::string_view text;  // string literals: the bytes without the terminator; member names
-  bool wide = false;      // L"..." and L'...'
-  SourceSpot spot;
+  // Which one is set follows from the kind; the others must not be read.
+  union {
+    Expr* third = nullptr;       // conditional: the value when false
+    Expr** argumentList;         // call: argumentCount converted arguments
+    Symbol* symbol;              // name: nullptr for an undeclared one
+    const Member* memberInfo;    // member, pointerMember: nullptr when not found
+    const LiteralText* literal;  // stringLiteral
+  };
+
+  std::span<Expr* const> arguments() const {
+    return kind == ExprKind::call ? std::span<Expr* const>(argumentList, argumentCount)
+                                  : std::span<Expr* const>();
+  }
+  const Member* member() const {
+    return kind == ExprKind::member || kind == ExprKind::pointerMember ? memberInfo : nullptr;
+  }
+  std::string_view text() const {
+    return kind == ExprKind::stringLiteral ? literal->bytes : std::string_view();
+  }
+  bool wide() const { return kind == ExprKind::stringLiteral && literal->wide; }
 };
+static_assert(sizeof(Expr) == 64);
+static_assert(std::is_trivially_destructible_v<Expr>);
 
 enum class StmtKind : std::uint8_t {
   expression,
@@ -158,19 +184,25 @@ struct Initializer;
 
 struct Stmt {
   StmtKind kind = StmtKind::empty;
-  Expr* expression = nullptr;     // expression, condition, switch value, return value
-  Expr* init = nullptr;           // for: the first clause
-  Expr* step = nullptr;           // for: the third clause
-  Stmt* body = nullptr;           // loops, switch, labelled statements, if: the then part
-  Stmt* otherwise = nullptr;      // if: the else part
-  std::vector<Stmt*> statements;  // compound
-  Symbol* symbol = nullptr;       // declaration; label and goto: the label
+  bool upperAsm = false;             // inline assembly written with __ASM
+  std::uint32_t statementCount = 0;  // compound
+  Expr* expression = nullptr;        // expression, condition, switch value, return value
+  Expr* init = nullptr;              // for: the first clause
+  Expr* step = nullptr;              // for: the third clause
+  Stmt* body = nullptr;              // loops, switch, labelled statements, if: the then part
+  Stmt* otherwise = nullptr;         // if: the else part
+  Stmt** statementList = nullptr;    // compound: statementCount statements, in the arena
+  Symbol* symbol = nullptr;          // declaration; label and goto: the label
   Initializer* initializer = nullptr;
   long long caseValue = 0;
   std::string_view text;  // inline assembly; label and goto names
-  bool upperAsm = false;  // inline assembly written with __ASM
   SourceSpot spot;
+
+  std::span<Stmt* const> statements() const {
+    return std::span<Stmt* const>(statementList, statementCount);
+  }
 };
+static_assert(std::is_trivially_destructible_v<Stmt>);
 
 // An initialiser: one expression, or a braced list of initialisers.
 struct Initializer {
@@ -196,6 +228,10 @@ struct TopLevel {
 class NodeArena {
  public:
   Expr* expr() { return exprs_.make(); }
+  // Room for `count` pointers that live as long as the expressions do.
+  Expr** exprList(std::size_t count) { return exprLists_.take(count); }
+  Stmt** stmtList(std::size_t count) { return stmtLists_.take(count); }
+  LiteralText* literal() { return literals_.make(); }
   Stmt* stmt() { return stmts_.make(); }
   Symbol* symbol() { return symbols_.make(); }
   // A symbol of block or prototype scope: it lives only as long as the expressions do.
@@ -203,6 +239,9 @@ class NodeArena {
   Initializer* initializer() { return initializers_.make(); }
   void releaseBodies() {
     exprs_.reset();
+    exprLists_.reset();
+    stmtLists_.reset();
+    literals_.reset();
     stmts_.reset();
     initializers_.reset();
     localSymbols_.reset();
@@ -210,6 +249,9 @@ class NodeArena {
 
  private:
   Pool<Expr> exprs_;
+  PointerRuns<Expr> exprLists_;
+  PointerRuns<Stmt> stmtLists_;
+  Pool<LiteralText, 64> literals_;
   Pool<Stmt> stmts_;
   // Never reset; in blocks of up to 64 KiB (the first two smaller), which come whole from the heap.
   Pool<Symbol, (std::size_t{64} << 10) / sizeof(Symbol)> symbols_;

@@ -280,14 +280,14 @@ TEST_F(ExpressionsTest, ResultTypesAndLvalues) {
   TypeRef takesLong = function(basic(K::intType), {basic(K::longType)});
   Expr* called = call(var("f", takesLong), {integer(1)});
   EXPECT_EQ(called->type->kind, K::intType);
-  ASSERT_EQ(called->arguments.size(), 1u);
-  EXPECT_EQ(called->arguments[0]->type->kind, K::longType);
+  ASSERT_EQ(called->arguments().size(), 1u);
+  EXPECT_EQ(called->arguments()[0]->type->kind, K::longType);
   TypeRef printfLike = function(basic(K::intType), {pointer(K::signedChar)}, true, true);
   Expr* variadic = call(var("printf", printfLike),
                         {builder->stringLiteral("%f", false, {}), var("fl", basic(K::floatType)),
                          var("ch", basic(K::signedChar))});
-  EXPECT_EQ(variadic->arguments[1]->type->kind, K::doubleType);
-  EXPECT_EQ(variadic->arguments[2]->type->kind, K::intType);
+  EXPECT_EQ(variadic->arguments()[1]->type->kind, K::doubleType);
+  EXPECT_EQ(variadic->arguments()[2]->type->kind, K::intType);
   EXPECT_EQ(builder->integerConstantValue(bin(BinaryOp::multiply, integer(6), integer(7))), 42);
   EXPECT_TRUE(builder->cast(pointer(K::signedChar), integer(0x40), {})->isConstant);
   EXPECT_FALSE(builder->cast(pointer(K::signedChar), var("i", basic(K::intType)), {})->isConstant);
