@@ -285,9 +285,25 @@ int Parser::unaryExpression() {
     }
     case TokenClass::openParen:
       if (startsTypeName(peekSecond())) return castExpression();
-      return postfixTail(primaryExpression());
+      return postfixExpression();
     default:
-      return postfixTail(primaryExpression());
+      return postfixExpression();
+  }
+}
+
+// A primary and its postfix steps; most primaries have none, and are answered without
+// postfixTail's loop.
+int Parser::postfixExpression() {
+  int at = primaryExpression();
+  if (at < 0) return at;
+  switch (peek().kind) {
+    case TokenClass::openBracket:
+    case TokenClass::openParen:
+    case TokenClass::member:
+    case TokenClass::incrementDecrement:
+      return postfixTail(at);
+    default:
+      return at;
   }
 }
 
@@ -425,7 +441,7 @@ int Parser::primaryExpression() {
     argumentList(n);
     return node(n);
   }
-  // The token stays in last_ until the next take: the node is made in place from it.
+  // The token stays in its place after the take: the node is made in place from it.
   NodeKind nodeKind = NodeKind::constant;
   switch (kind) {
     case TokenClass::number:

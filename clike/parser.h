@@ -209,6 +209,7 @@ class Parser {
   int binaryExpression(int level);
   int unaryExpression();
   int indirectForm();
+  int postfixExpression();
   int postfixTail(int at);
   int memberTail(int at);
   void argumentList(Node& call);
