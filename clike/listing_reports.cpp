@@ -120,21 +120,44 @@ SymbolOrder::SymbolOrder(const SymbolTable& symbols, std::size_t sortLimit) : sy
   } catch (const std::bad_alloc&) {
     return;
   }
-  for (const SymbolEntry& entry : symbols.entries()) byName_.push_back(&entry);
-  std::sort(byName_.begin(), byName_.end(),
-            [](const SymbolEntry* a, const SymbolEntry* b) { return a->name < b->name; });
   sorted_ = true;
 }
 
+namespace {
+
+void sortByName(std::vector<const SymbolEntry*>& symbols) {
+  std::sort(symbols.begin(), symbols.end(),
+            [](const SymbolEntry* a, const SymbolEntry* b) { return a->name < b->name; });
+}
+
+bool isUndefinedLabel(const SymbolEntry& symbol) {
+  bool placedElsewhere = symbol.kind == SymbolKind::external;
+  bool named = symbol.kind == SymbolKind::global || symbol.kind == SymbolKind::staticName;
+  return symbol.used && named && !symbol.defined && !placedElsewhere &&
+         symbol.type.base != BaseType::entryType;
+}
+
+}  // namespace
+
+void SymbolOrder::sortOnce() const {
+  if (byNameFilled_) return;
+  for (const SymbolEntry& entry : symbols_.entries()) byName_.push_back(&entry);
+  sortByName(byName_);
+  byNameFilled_ = true;
+}
+
+// Only the few undefined labels are sorted, not the whole table.
 std::vector<const SymbolEntry*> undefinedLabels(const SymbolOrder& order) {
   std::vector<const SymbolEntry*> undefined;
-  order.forEach([&](const SymbolEntry& symbol) {
-    bool placedElsewhere = symbol.kind == SymbolKind::external;
-    bool named = symbol.kind == SymbolKind::global || symbol.kind == SymbolKind::staticName;
-    if (symbol.used && named && !symbol.defined && !placedElsewhere &&
-        symbol.type.base != BaseType::entryType)
-      undefined.push_back(&symbol);
-  });
+  if (!order.sorted()) {
+    order.forEach([&](const SymbolEntry& symbol) {
+      if (isUndefinedLabel(symbol)) undefined.push_back(&symbol);
+    });
+    return undefined;
+  }
+  for (const SymbolEntry& symbol : order.symbols().entries())
+    if (isUndefinedLabel(symbol)) undefined.push_back(&symbol);
+  sortByName(undefined);
   return undefined;
 }
 

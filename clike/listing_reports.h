@@ -22,19 +22,26 @@ class SymbolOrder {
   explicit SymbolOrder(const SymbolTable& symbols,
                        std::size_t sortLimit = std::numeric_limits<std::size_t>::max());
 
+  // Whether the symbols go by name; without room for the sort table they go in hash order.
   bool sorted() const { return sorted_; }
+  const SymbolTable& symbols() const { return symbols_; }
   template <typename Visit>
   void forEach(Visit&& visit) const {
     if (!sorted_) {
       symbols_.forEachInHashOrder(visit);
       return;
     }
+    sortOnce();
     for (const SymbolEntry* symbol : byName_) visit(*symbol);
   }
 
  private:
+  // The table is sorted when a report first walks it: a run without a listing never does.
+  void sortOnce() const;
+
   const SymbolTable& symbols_;
-  std::vector<const SymbolEntry*> byName_;
+  mutable std::vector<const SymbolEntry*> byName_;
+  mutable bool byNameFilled_ = false;
   bool sorted_ = false;
 };
 
