@@ -1,5 +1,6 @@
 #include "clike/module_output.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,18 +12,19 @@ namespace {
 constexpr int kNamesPerLine = 5;
 
 // "\textern \tmedium _a,_b" lines of five names, or "\tpublic\t_a,_b".
-void writeNameLines(std::FILE* out, std::string_view head,
-                    const std::vector<std::string_view>& names) {
+void appendNameLines(std::string& text, std::string_view head,
+                     const std::vector<std::string_view>& names) {
   for (std::size_t i = 0; i < names.size(); ++i) {
-    bool first = i % kNamesPerLine == 0;
-    if (first) std::fputs(std::string(head).c_str(), out);
-    std::fprintf(out, "%s_%.*s", first ? "" : ",", static_cast<int>(names[i].size()),
-                 names[i].data());
-    if (i % kNamesPerLine == kNamesPerLine - 1 || i + 1 == names.size()) std::fputs("\n", out);
+    text += i % kNamesPerLine == 0 ? head : std::string_view(",");
+    text += '_';
+    text += names[i];
+    if (i % kNamesPerLine == kNamesPerLine - 1 || i + 1 == names.size()) text += '\n';
   }
 }
 
+// The lists go out in one piece: a module may name many thousands.
 void writeLists(const ModuleInfo& module, std::FILE* out) {
+  std::string text;
   for (SizeAttribute attribute : {SizeAttribute::tiny, SizeAttribute::near}) {
     std::vector<std::string_view> names;
     for (const SymbolEntry* symbol : module.externals) {
@@ -32,8 +34,8 @@ void writeLists(const ModuleInfo& module, std::FILE* out) {
       if (own == attribute) names.push_back(symbol->name);
     }
     if (attribute == SizeAttribute::near && module.usesSwitchRoutine) names.push_back("_switch");
-    writeNameLines(
-        out, attribute == SizeAttribute::tiny ? "\textern \tsmall " : "\textern \tmedium ", names);
+    appendNameLines(
+        text, attribute == SizeAttribute::tiny ? "\textern \tsmall " : "\textern \tmedium ", names);
   }
   for (Area area : {Area::io, Area::area, Area::data, Area::constant, Area::code}) {
     std::vector<std::string_view> names;
@@ -42,9 +44,10 @@ void writeLists(const ModuleInfo& module, std::FILE* out) {
       Area own = function ? Area::code : symbol->area;
       if (own == area && symbol->kind == SymbolKind::global) names.push_back(symbol->name);
     }
-    writeNameLines(out, "\tpublic\t", names);
-    if (!names.empty()) std::fputs("\n", out);
+    appendNameLines(text, "\tpublic\t", names);
+    if (!names.empty()) text += '\n';
   }
+  std::fwrite(text.data(), 1, text.size(), out);
 }
 
 }  // namespace
