@@ -37,6 +37,20 @@ void appendWordLine(std::string& text, std::string_view value) {
   text += '\n';
 }
 
+// The search of a switch's table: W counts its entries, each a value byte and a word
+// with the address of its case; the word after the last entry is the default's.
+void appendSearchLoop(std::string& text, std::string_view loop, std::string_view found) {
+  text += "\tld\tw,(hl+)\n";
+  text += loop;
+  text += ":\n\tcmp\ta,(hl+)\n\tj\tt,";
+  text += found;
+  text += "\n\tinc\thl\n\tinc\thl\n\tdec\tw\n\tj\tnz,";
+  text += loop;
+  text += "\n";
+  text += found;
+  text += ":\n\tj\t(hl)\n";
+}
+
 }  // namespace
 
 Parser::Control& Parser::openControl(ControlKind kind) {
@@ -429,6 +443,7 @@ void Parser::switchStatement(bool depend) {
     emitter_.tableText(text);
   } else {
     std::string table = emitter_.newLabel();
+    std::string text;
     if (options_.optS == 1) {
       usesSwitchRoutine_ = true;
       emitter_.codeLine("\tcall\t__switch");
@@ -436,21 +451,12 @@ void Parser::switchStatement(bool depend) {
     } else {
       std::string loop = emitter_.newLabel();
       std::string found = emitter_.newLabel();
+      // The first line takes the switch's source reference; the search loop after it is
+      // the same text in every switch but for its labels, and goes out with the table.
       emitter_.instruction("ld", register16Operand(3), label(table));
-      emitter_.codeLine("\tld\tw,(hl+)");
-      emitter_.flush();
-      emitter_.label(loop);
-      emitter_.codeLine("\tcmp\ta,(hl+)");
-      emitter_.codeLine("\tj\tt," + found);
-      emitter_.codeLine("\tinc\thl");
-      emitter_.codeLine("\tinc\thl");
-      emitter_.codeLine("\tdec\tw");
-      emitter_.codeLine("\tj\tnz," + loop);
-      emitter_.label(found);
-      emitter_.codeLine("\tj\t(hl)");
-      emitter_.flush();
+      appendSearchLoop(text, loop, found);
     }
-    std::string text = table;
+    text += table;
     appendByteLine(text, static_cast<long>(finished.cases.size()));
     for (const Case& c : finished.cases) {
       appendByteLine(text, c.value);
