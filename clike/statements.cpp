@@ -443,7 +443,8 @@ void Parser::switchStatement(bool depend) {
     emitter_.tableText(text);
   } else {
     std::string table = emitter_.newLabel();
-    std::string text;
+    std::string& text = dispatchText_;
+    text.clear();
     if (options_.optS == 1) {
       usesSwitchRoutine_ = true;
       emitter_.codeLine("\tcall\t__switch");
