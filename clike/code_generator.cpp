@@ -123,20 +123,8 @@ bool Parser::emitChecked(std::string_view mnemonic, const Operand& first, const 
 
 // The operand a node stands for; nullopt after an error was reported. `setup` work (a
 // near address loaded into HL) is written at once.
-std::optional<Operand> Parser::operandOf(int at, OperandUse use) {
+std::optional<Operand> Parser::operandOfOther(int at, OperandUse use) {
   const Node& n = nodes_[at];
-  // The commonest operands first, before the work the others need.
-  switch (n.kind) {
-    case NodeKind::constant:
-    case NodeKind::sizeOf:
-      return immediateOperand(n.value);
-    case NodeKind::register8:
-      return register8Operand(n.value);
-    case NodeKind::register16:
-      return register16Operand(n.value);
-    default:
-      break;
-  }
   std::int32_t value = 0;
   if (foldConstant(nodes_, at, value)) return immediateOperand(value);
   switch (n.kind) {

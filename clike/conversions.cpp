@@ -59,23 +59,14 @@ Type baseType(BaseType base) {
   return type;
 }
 
-const Type kByteNumber = baseType(BaseType::ucharType);
-const Type kWordNumber = baseType(BaseType::ushortType);
-
 }  // namespace
+
+const Type ValueType::kByteNumber = baseType(BaseType::ucharType);
+const Type ValueType::kWordNumber = baseType(BaseType::ushortType);
 
 ValueType ValueType::untyped(std::uint32_t size) {
   ValueType result;
   result.size = size;
-  return result;
-}
-
-ValueType ValueType::number(std::int32_t value) {
-  ValueType result;
-  result.constant = true;
-  result.value = value;
-  result.size = fitsSize(value, 1) ? 1 : 2;
-  result.type_ = result.size == 1 ? &kByteNumber : &kWordNumber;
   return result;
 }
 

@@ -24,12 +24,22 @@ struct ValueType {
   const Type& type() const { return *type_; }
 
   static ValueType untyped(std::uint32_t size);
-  static ValueType number(std::int32_t value);
+  // A number's type is unsigned char when it fits a byte, else unsigned short.
+  static ValueType number(std::int32_t value) {
+    ValueType result;
+    result.constant = true;
+    result.value = value;
+    result.size = value >= -128 && value <= 255 ? 1 : 2;
+    result.type_ = result.size == 1 ? &kByteNumber : &kWordNumber;
+    return result;
+  }
   static ValueType of(const Type& type);
   static ValueType of(Type&& type) = delete;  // the value would outlive its type
 
  private:
   static const Type kNoType;
+  static const Type kByteNumber;
+  static const Type kWordNumber;
   const Type* type_ = &kNoType;
 };
 

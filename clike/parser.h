@@ -223,7 +223,22 @@ class Parser {
   void emit(std::string_view mnemonic, const Operand& first, const Operand& second);
   bool emitChecked(std::string_view mnemonic, const Operand& first, const Operand& second,
                    std::string_view why);
-  std::optional<Operand> operandOf(int at, OperandUse use);
+  // The commonest operands, numbers and registers, are answered here without a call.
+  std::optional<Operand> operandOf(int at, OperandUse use) {
+    const Node& n = nodes_[at];
+    switch (n.kind) {
+      case NodeKind::constant:
+      case NodeKind::sizeOf:
+        return immediateOperand(n.value);
+      case NodeKind::register8:
+        return register8Operand(n.value);
+      case NodeKind::register16:
+        return register16Operand(n.value);
+      default:
+        return operandOfOther(at, use);
+    }
+  }
+  std::optional<Operand> operandOfOther(int at, OperandUse use);
   bool objectAddress(int at, SymbolEntry*& symbol, std::int32_t& offset, const Type*& type);
   std::optional<Operand> addressOf(int at);
   std::optional<Operand> objectOperand(int at, OperandUse use);
@@ -251,11 +266,36 @@ class Parser {
   bool plainOperand(int at, std::string_view why);
 
   // Types of values and their conversions (value_types.cpp).
-  ValueType valueTypeOf(int at);
+  // Numbers, the commonest operands, are answered here without a call.
+  ValueType valueTypeOf(int at) {
+    const Node& n = nodes_[at];
+    if (n.kind == NodeKind::constant || n.kind == NodeKind::sizeOf)
+      return ValueType::number(n.value);
+    return valueTypeOfOther(at);
+  }
+  ValueType valueTypeOfOther(int at);
   ValueType objectTypeOf(int at);
   ValueType decayedValue(const ValueType& object);
   const Type* registerType(const Node& n) const;
-  std::uint8_t registersRead(int at) const;
+  // A leaf reads no register but its own: it is answered here without a call.
+  std::uint8_t registersRead(int at) const {
+    if (at < 0) return 0;
+    const Node& n = nodes_[at];
+    switch (n.kind) {
+      case NodeKind::constant:
+      case NodeKind::name:
+      case NodeKind::string:
+      case NodeKind::condition:
+      case NodeKind::special:
+      case NodeKind::sizeOf:
+        return 0;
+      case NodeKind::register8:
+        return static_cast<std::uint8_t>(1u << (n.value & 7));
+      default:
+        return registersReadOther(n);
+    }
+  }
+  std::uint8_t registersReadOther(const Node& n) const;
   bool convert(const ValueType& target, int valueAt, ConversionUse use);
   bool convert(const ValueType& target, const ValueType& value, ConversionUse use);
   std::optional<Operand> castOperand(int at, OperandUse use);

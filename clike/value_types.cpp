@@ -116,10 +116,8 @@ ValueType Parser::objectTypeOf(int at) {
 // An object's type as a value: arrays and functions stand for their address.
 ValueType Parser::decayedValue(const ValueType& object) { return decayed(object, nodes_); }
 
-ValueType Parser::valueTypeOf(int at) {
+ValueType Parser::valueTypeOfOther(int at) {
   const Node& n = nodes_[at];
-  // Numbers are the commonest operand: foldConstant would give their value as it is.
-  if (n.kind == NodeKind::constant || n.kind == NodeKind::sizeOf) return ValueType::number(n.value);
   std::int32_t value = 0;
   if (n.kind == NodeKind::cast) {
     // A cast to a type that cannot be cast to leaves the operand's type (241 follows).
@@ -173,20 +171,9 @@ ValueType Parser::valueTypeOf(int at) {
   }
 }
 
-std::uint8_t Parser::registersRead(int at) const {
-  if (at < 0) return 0;
-  const Node& n = nodes_[at];
-  // Leaves have no operands: their bits are known without visiting any.
+// The nodes that are not leaves, and the register pairs and indirect forms.
+std::uint8_t Parser::registersReadOther(const Node& n) const {
   switch (n.kind) {
-    case NodeKind::constant:
-    case NodeKind::name:
-    case NodeKind::string:
-    case NodeKind::condition:
-    case NodeKind::special:
-    case NodeKind::sizeOf:
-      return 0;
-    case NodeKind::register8:
-      return static_cast<std::uint8_t>(1u << (n.value & 7));
     case NodeKind::register16:
       return pairBits(n.value);
     case NodeKind::indirect:
