@@ -5,6 +5,7 @@
 
 #include "clike/preprocessor.h"
 #include "common/byte_copy.h"
+#include "common/short_text.h"
 #include "common/varint.h"
 
 namespace kz::clike {
@@ -194,7 +195,7 @@ void CodeEmitter::hold(std::size_t mnemonicLength) {
     return;
   }
   // A load repeated at once changes nothing.
-  if (heldCount_ > 0 && held.isLoad() && held_[heldCount_ - 1].text() == held.text() &&
+  if (heldCount_ > 0 && held.isLoad() && sameText(held_[heldCount_ - 1].text(), held.text()) &&
       held.text().find('(') == std::string_view::npos)
     return;
   if (++heldCount_ >= kHeldRun) flush();
@@ -220,7 +221,7 @@ void CodeEmitter::instruction(std::string_view mnemonic, const Operand& first,
     instruction(mnemonic, first);
     return;
   }
-  if (choices_.eliminate && mnemonic == "ld") {
+  if (choices_.eliminate && isText(mnemonic, "ld")) {
     if (sameOperand(first, second)) return;
     bool byteMemory = first.kind == OperandKind::memory && !first.word &&
                       (first.mode == MemoryMode::direct || first.mode == MemoryMode::atHL);
@@ -243,8 +244,8 @@ void CodeEmitter::label(std::string_view name) {
   // A jump to the label that follows it at once is dropped.
   if (heldCount_ > 0) {
     std::string_view last = held_[heldCount_ - 1].text();
-    if (last.size() == name.size() + 4 && last.starts_with("\tj\t") && last.back() == '\t' &&
-        last.substr(3, name.size()) == name)
+    if (last.size() == name.size() + 4 && last[0] == '\t' && last[1] == 'j' && last[2] == '\t' &&
+        last.back() == '\t' && sameText(last.substr(3, name.size()), name))
       --heldCount_;
   }
   flush();

@@ -5,6 +5,7 @@
 
 #include "clike/mnemonics.h"
 #include "clike/parser.h"
+#include "common/short_text.h"
 
 namespace kz::clike {
 namespace {
@@ -107,7 +108,7 @@ void Parser::emit(std::string_view mnemonic, const Operand& first, const Operand
     diagnostics_.reportError(Message::indexModeConflict, mnemonic);
     return;
   }
-  if (mnemonic == "cmp" || mnemonic == "test") flagsChanged_ = true;
+  if (isText(mnemonic, "cmp") || isText(mnemonic, "test")) flagsChanged_ = true;
   emitter_.instruction(mnemonic, first, second);
 }
 
@@ -360,7 +361,8 @@ void Parser::generateStatement(int at) {
       std::int32_t step =
           isPointerValue(type) ? static_cast<std::int32_t>(sizeOf(type.type().inner())) : 1;
       if (step != 1) {
-        applyOperation(mnemonic == "inc" ? "add" : "sub", *target, immediateOperand(step), n.text);
+        applyOperation(isText(mnemonic, "inc") ? "add" : "sub", *target, immediateOperand(step),
+                       n.text);
         return;
       }
       emitChecked(mnemonic, *target, Operand{}, n.text);
@@ -528,7 +530,7 @@ void Parser::generateAssignment(int at) {
                  writtenLast ? std::uint8_t{0} : registersRead(n.a)};
   if (n.op != 39) {  // compound assignment
     std::string_view mnemonic = mnemonicOf(n.op);
-    if (mnemonic == "shlc" || mnemonic == "shrc") {
+    if (isText(mnemonic, "shlc") || isText(mnemonic, "shrc")) {
       generateShift(*target, n.b, mnemonic, n.text);
       return;
     }
@@ -571,7 +573,7 @@ std::optional<Operand> Parser::stepOf(const ValueType& target, int valueAt,
   bool targetPointer = target.known && target.type().isPointer();
   bool valuePointer = value.known && value.type().isPointer();
   if (!targetPointer && !valuePointer) return operandOf(valueAt, use);
-  bool additive = mnemonic == "add" || mnemonic == "sub";
+  bool additive = isText(mnemonic, "add") || isText(mnemonic, "sub");
   std::int32_t element =
       targetPointer ? static_cast<std::int32_t>(sizeOf(target.type().inner())) : 1;
   if (!additive || valuePointer || !targetPointer || (element != 1 && !value.constant)) {
@@ -722,7 +724,7 @@ void Parser::conditionJump(int at, const std::string& label, bool jumpWhen) {
       jump(n.value);
       return;
     case NodeKind::unary:
-      if (n.text == "!") {
+      if (isText(n.text, "!")) {
         conditionJump(n.a, label, !jumpWhen);
         return;
       }
@@ -774,12 +776,12 @@ void Parser::conditionJump(int at, const std::string& label, bool jumpWhen) {
 template <typename Jump>
 void Parser::comparison(const Node& n, Jump jump) {
   std::string_view op = n.text;
-  std::int32_t condition = op == "=="   ? kEQ
-                           : op == "!=" ? kNE
-                           : op == "<"  ? kLT
-                           : op == "<=" ? kLE
-                           : op == ">"  ? kGT
-                                        : kGE;
+  std::int32_t condition = isText(op, "==")   ? kEQ
+                           : isText(op, "!=") ? kNE
+                           : isText(op, "<")  ? kLT
+                           : isText(op, "<=") ? kLE
+                           : isText(op, ">")  ? kGT
+                                              : kGE;
   ValueType xType = valueTypeOf(n.a), yType = valueTypeOf(n.b);
   // The conditions after cmp compare without sign.
   auto signedValue = [](const ValueType& v) {

@@ -2,6 +2,7 @@
 // register-indirect forms, built into the node table.
 #include "clike/fatal.h"
 #include "clike/parser.h"
+#include "common/short_text.h"
 
 namespace kz::clike {
 namespace {
@@ -385,7 +386,7 @@ int Parser::memberTail(int at) {
   Token op = take();
   Node n;
   n.a = at;
-  if (op.text == "." && (at_(TokenClass::number) || at_(TokenClass::register8))) {
+  if (isText(op.text, ".") && (at_(TokenClass::number) || at_(TokenClass::register8))) {
     Token bit = take();
     n.kind = NodeKind::bit;
     Node number;
@@ -395,7 +396,7 @@ int Parser::memberTail(int at) {
     n.b = node(number);
   } else if (at_(TokenClass::identifier)) {
     n.kind = NodeKind::member;
-    n.value = op.text == "->" ? 1 : 0;
+    n.value = isText(op.text, "->") ? 1 : 0;
     n.symbol = take().symbol;
   } else {
     syntaxError();

@@ -392,7 +392,7 @@ class Parser {
   std::vector<const SymbolEntry*> publics_;
   bool usesSwitchRoutine_ = false;
   // A switch's dispatch text while it is put together; it keeps its room for the next.
-  std::string dispatchText_;
+  RecordBuffer dispatchText_;
   int aggregateDepth_ = 0;
   SymbolEntry* initialTarget_ = nullptr;  // the object whose initial value is read
 

@@ -17,8 +17,9 @@ constexpr int kDepend = 51;
 Operand label(std::string_view text) { return symbolicImmediate(text); }
 
 // "\tdb\t0x%lx\n" by hand.
-void appendByteLine(std::string& text, long value) {
+void appendByteLine(RecordBuffer& text, long value) {
   static constexpr char kDigits[] = "0123456789abcdef";
+  char line[6 + 2 * sizeof(long) + 1] = {'\t', 'd', 'b', '\t', '0', 'x'};
   char digits[2 * sizeof(long)];
   std::size_t count = 0;
   auto bits = static_cast<unsigned long>(value);
@@ -26,29 +27,30 @@ void appendByteLine(std::string& text, long value) {
     digits[count++] = kDigits[bits & 0xFu];
     bits >>= 4;
   } while (bits != 0);
-  text += "\tdb\t0x";
-  while (count > 0) text += digits[--count];
-  text += '\n';
+  std::size_t size = 6;
+  while (count > 0) line[size++] = digits[--count];
+  line[size++] = '\n';
+  text.append(std::string_view(line, size));
 }
 
-void appendWordLine(std::string& text, std::string_view value) {
-  text += "\tdw\t";
-  text += value;
-  text += '\n';
+void appendWordLine(RecordBuffer& text, std::string_view value) {
+  text.append("\tdw\t");
+  text.append(value);
+  text.append("\n");
 }
 
 // The search of a switch's table: W counts its entries, each a value byte and a word
 // with the address of its case; the word after the last entry is the default's.
-void appendSearchLoop(std::string& text, std::string_view loop, std::string_view found) {
-  text += "\tld\tw,(hl+)\n";
-  text += loop;
-  text += ":\n\tcmp\ta,(hl+)\n\tj\tt,";
-  text += found;
-  text += "\n\tinc\thl\n\tinc\thl\n\tdec\tw\n\tj\tnz,";
-  text += loop;
-  text += "\n";
-  text += found;
-  text += ":\n\tj\t(hl)\n";
+void appendSearchLoop(RecordBuffer& text, std::string_view loop, std::string_view found) {
+  text.append("\tld\tw,(hl+)\n");
+  text.append(loop);
+  text.append(":\n\tcmp\ta,(hl+)\n\tj\tt,");
+  text.append(found);
+  text.append("\n\tinc\thl\n\tinc\thl\n\tdec\tw\n\tj\tnz,");
+  text.append(loop);
+  text.append("\n");
+  text.append(found);
+  text.append(":\n\tj\t(hl)\n");
 }
 
 }  // namespace
@@ -438,12 +440,13 @@ void Parser::switchStatement(bool depend) {
   if (depend) {
     emitter_.instruction("shlc", a);
     emitter_.codeLine("\tj\t(pc+a)");
-    std::string text;
+    RecordBuffer& text = dispatchText_;
+    text.clear();
     for (const Case& c : finished.cases) appendWordLine(text, c.label);
-    emitter_.tableText(text);
+    emitter_.tableText(text.view());
   } else {
     std::string table = emitter_.newLabel();
-    std::string& text = dispatchText_;
+    RecordBuffer& text = dispatchText_;
     text.clear();
     if (options_.optS == 1) {
       usesSwitchRoutine_ = true;
@@ -457,14 +460,14 @@ void Parser::switchStatement(bool depend) {
       emitter_.instruction("ld", register16Operand(3), label(table));
       appendSearchLoop(text, loop, found);
     }
-    text += table;
+    text.append(table);
     appendByteLine(text, static_cast<long>(finished.cases.size()));
     for (const Case& c : finished.cases) {
       appendByteLine(text, c.value);
       appendWordLine(text, c.label);
     }
     appendWordLine(text, finished.defaultLabel.empty() ? end : finished.defaultLabel);
-    emitter_.tableText(text);
+    emitter_.tableText(text.view());
   }
   // Under -O u a break that ends the last case is a jump to the label right after it.
   std::string_view last;

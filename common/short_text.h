@@ -1,0 +1,54 @@
+#pragma once
+// Comparisons of the short texts the compilers test most often (mnemonics, operators,
+// labels, lines of code): the library's compare is a call, which costs more than the few
+// bytes it compares.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace kz {
+
+// Whether `text` is the literal `word`.
+template <std::size_t N>
+constexpr bool isText(std::string_view text, const char (&word)[N]) {
+  if (text.size() != N - 1) return false;
+  for (std::size_t i = 0; i + 1 < N; ++i) {
+    if (text[i] != word[i]) return false;
+  }
+  return true;
+}
+
+// Whether two texts are the same; up to 16 bytes are compared in line, as two words that
+// may overlap.
+inline bool sameText(std::string_view a, std::string_view b) {
+  std::size_t size = a.size();
+  if (size != b.size()) return false;
+  const char* x = a.data();
+  const char* y = b.data();
+  if (size >= 8 && size <= 16) {
+    std::uint64_t x1, x2, y1, y2;
+    std::memcpy(&x1, x, 8);
+    std::memcpy(&y1, y, 8);
+    std::memcpy(&x2, x + size - 8, 8);
+    std::memcpy(&y2, y + size - 8, 8);
+    return ((x1 ^ y1) | (x2 ^ y2)) == 0;
+  }
+  if (size >= 4 && size < 8) {
+    std::uint32_t x1, x2, y1, y2;
+    std::memcpy(&x1, x, 4);
+    std::memcpy(&y1, y, 4);
+    std::memcpy(&x2, x + size - 4, 4);
+    std::memcpy(&y2, y + size - 4, 4);
+    return ((x1 ^ y1) | (x2 ^ y2)) == 0;
+  }
+  if (size < 4) {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (x[i] != y[i]) return false;
+    }
+    return true;
+  }
+  return std::memcmp(x, y, size) == 0;
+}
+
+}  // namespace kz
