@@ -58,8 +58,12 @@ void appendSearchLoop(RecordBuffer& text, std::string_view loop, std::string_vie
 Parser::Control& Parser::openControl(ControlKind kind) {
   if (controlCount_ >= kMaxControls) raiseFatal(Message::controlNestTooDeep);
   Control& control = controls_[static_cast<std::size_t>(controlCount_++)];
-  control = Control{};
+  // Emptied in place: the slot keeps its strings' room for the next statement.
   control.kind = kind;
+  control.breakLabel.clear();
+  control.continueLabel.clear();
+  control.cases.clear();
+  control.defaultLabel.clear();
   return control;
 }
 
