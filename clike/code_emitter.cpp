@@ -91,7 +91,7 @@ constexpr HexPairs kHexPairs;
 // "__%04x" by hand, two digits at a time: a label is made for nearly every statement.
 std::string CodeEmitter::newLabel() {
   unsigned value = labels_++ & 0xFFFFu;
-  char text[6] = {'_', '_'};
+  char text[kLabelSize] = {'_', '_'};
   std::memcpy(text + 2, kHexPairs.text + 2 * (value >> 8), 2);
   std::memcpy(text + 4, kHexPairs.text + 2 * (value & 0xFFu), 2);
   return std::string(text, sizeof text);

@@ -16,42 +16,68 @@ constexpr int kDepend = 51;
 
 Operand label(std::string_view text) { return symbolicImmediate(text); }
 
-// "\tdb\t0x%lx\n" by hand.
-void appendByteLine(RecordBuffer& text, long value) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  char line[6 + 2 * sizeof(long) + 1] = {'\t', 'd', 'b', '\t', '0', 'x'};
-  char digits[2 * sizeof(long)];
-  std::size_t count = 0;
-  auto bits = static_cast<unsigned long>(value);
-  do {
-    digits[count++] = kDigits[bits & 0xFu];
-    bits >>= 4;
-  } while (bits != 0);
-  std::size_t size = 6;
-  while (count > 0) line[size++] = digits[--count];
-  line[size++] = '\n';
-  text.append(std::string_view(line, size));
-}
+// Puts the text of a switch's dispatch and table in a buffer sized for it beforehand: a
+// switch writes some twenty short pieces.
+class TableText {
+ public:
+  // The longest byte line, "\tdb\t0x" and 16 hexadecimal digits.
+  static constexpr std::size_t kByteLine = 6 + 2 * sizeof(long) + 1;
+  static constexpr std::size_t kWordLine = 5;     // "\tdw\t" and "\n", without the word
+  static constexpr std::size_t kSearchLoop = 80;  // the loop's text without its labels
 
-void appendWordLine(RecordBuffer& text, std::string_view value) {
-  text.append("\tdw\t");
-  text.append(value);
-  text.append("\n");
-}
+  // The buffer is emptied; `room` is an upper bound of the bytes put.
+  TableText(RecordBuffer& buffer, std::size_t room) : buffer_(buffer) {
+    buffer.clear();
+    begin_ = at_ = buffer.extend(room);
+  }
+  // The text put; it stays in the buffer until the buffer is used again.
+  std::string_view finish() {
+    buffer_.truncate(static_cast<std::size_t>(at_ - begin_));
+    return buffer_.view();
+  }
 
-// The search of a switch's table: W counts its entries, each a value byte and a word
-// with the address of its case; the word after the last entry is the default's.
-void appendSearchLoop(RecordBuffer& text, std::string_view loop, std::string_view found) {
-  text.append("\tld\tw,(hl+)\n");
-  text.append(loop);
-  text.append(":\n\tcmp\ta,(hl+)\n\tj\tt,");
-  text.append(found);
-  text.append("\n\tinc\thl\n\tinc\thl\n\tdec\tw\n\tj\tnz,");
-  text.append(loop);
-  text.append("\n");
-  text.append(found);
-  text.append(":\n\tj\t(hl)\n");
-}
+  void put(std::string_view piece) {
+    copyBytes(at_, piece.data(), piece.size());
+    at_ += piece.size();
+  }
+  // "\tdb\t0x%lx\n".
+  void byteLine(long value) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    char digits[2 * sizeof(long)];
+    std::size_t count = 0;
+    auto bits = static_cast<unsigned long>(value);
+    do {
+      digits[count++] = kDigits[bits & 0xFu];
+      bits >>= 4;
+    } while (bits != 0);
+    put("\tdb\t0x");
+    while (count > 0) *at_++ = digits[--count];
+    *at_++ = '\n';
+  }
+  void wordLine(std::string_view value) {
+    put("\tdw\t");
+    put(value);
+    *at_++ = '\n';
+  }
+  // The search of the table: W counts its entries, each a value byte and a word with the
+  // address of its case; the word after the last entry is the default's.
+  void searchLoop(std::string_view loop, std::string_view found) {
+    put("\tld\tw,(hl+)\n");
+    put(loop);
+    put(":\n\tcmp\ta,(hl+)\n\tj\tt,");
+    put(found);
+    put("\n\tinc\thl\n\tinc\thl\n\tdec\tw\n\tj\tnz,");
+    put(loop);
+    put("\n");
+    put(found);
+    put(":\n\tj\t(hl)\n");
+  }
+
+ private:
+  RecordBuffer& buffer_;
+  char* begin_ = nullptr;
+  char* at_ = nullptr;
+};
 
 }  // namespace
 
@@ -444,14 +470,19 @@ void Parser::switchStatement(bool depend) {
   if (depend) {
     emitter_.instruction("shlc", a);
     emitter_.codeLine("\tj\t(pc+a)");
-    RecordBuffer& text = dispatchText_;
-    text.clear();
-    for (const Case& c : finished.cases) appendWordLine(text, c.label);
-    emitter_.tableText(text.view());
+    std::size_t room = 0;
+    for (const Case& c : finished.cases) room += TableText::kWordLine + c.label.size();
+    TableText text(dispatchText_, room);
+    for (const Case& c : finished.cases) text.wordLine(c.label);
+    emitter_.tableText(text.finish());
   } else {
     std::string table = emitter_.newLabel();
-    RecordBuffer& text = dispatchText_;
-    text.clear();
+    const std::string& otherwise = finished.defaultLabel.empty() ? end : finished.defaultLabel;
+    std::size_t room = TableText::kSearchLoop + 4 * CodeEmitter::kLabelSize + table.size() +
+                       TableText::kByteLine + TableText::kWordLine + otherwise.size();
+    for (const Case& c : finished.cases)
+      room += TableText::kByteLine + TableText::kWordLine + c.label.size();
+    TableText text(dispatchText_, room);
     if (options_.optS == 1) {
       usesSwitchRoutine_ = true;
       emitter_.codeLine("\tcall\t__switch");
@@ -462,16 +493,16 @@ void Parser::switchStatement(bool depend) {
       // The first line takes the switch's source reference; the search loop after it is
       // the same text in every switch but for its labels, and goes out with the table.
       emitter_.instruction("ld", register16Operand(3), label(table));
-      appendSearchLoop(text, loop, found);
+      text.searchLoop(loop, found);
     }
-    text.append(table);
-    appendByteLine(text, static_cast<long>(finished.cases.size()));
+    text.put(table);
+    text.byteLine(static_cast<long>(finished.cases.size()));
     for (const Case& c : finished.cases) {
-      appendByteLine(text, c.value);
-      appendWordLine(text, c.label);
+      text.byteLine(c.value);
+      text.wordLine(c.label);
     }
-    appendWordLine(text, finished.defaultLabel.empty() ? end : finished.defaultLabel);
-    emitter_.tableText(text.view());
+    text.wordLine(otherwise);
+    emitter_.tableText(text.finish());
   }
   // Under -O u a break that ends the last case is a jump to the label right after it.
   std::string_view last;

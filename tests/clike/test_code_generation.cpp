@@ -99,6 +99,32 @@ TEST(CodeGeneration, DependJumpsThroughOneWordPerCase) {
   EXPECT_EQ(e.bytes("\tj\t(pc+a)"), "E1 FE");
 }
 
+// The largest tables: every byte value a case may take, negative ones as their low byte,
+// and a depend of many words.
+TEST(CodeGeneration, FullSwitchAndDependTablesHoldEveryCase) {
+  std::string text = kHeader + "void f(void) {\n  switch (A) {\n";
+  for (int value = -128; value < 127; ++value)
+    text += "  case " + std::to_string(value) + ": B = 1; break;\n";
+  text += "  default: B = 2;\n  }\n  depend (A) {\n";
+  for (int value = 0; value < 120; ++value)
+    text += "  case " + std::to_string(value) + ": C = 1; break;\n";
+  text += "  }\n}\n";
+  auto c = compile(text);
+  ASSERT_EQ(c.status, 0) << c.err;
+  auto count = [&](std::string_view piece) {
+    std::size_t found = 0;
+    for (std::size_t at = c.assembly.find(piece); at != std::string::npos;
+         at = c.assembly.find(piece, at + 1))
+      ++found;
+    return found;
+  };
+  EXPECT_EQ(count("\tdb\t0x"), 256u);  // the count and 255 values
+  EXPECT_EQ(count("\tdw\t"), 256u + 120u);
+  EXPECT_EQ(count("\tdb\t0xff\n\tdb\t0x80\n\tdw\t"), 1u);  // count 255, first value -128
+  EXPECT_EQ(count("\tdb\t0x7e\n\tdw\t"), 1u);              // the last value, 126
+  EXPECT_EQ(assemble(c.assembly).status, 0);
+}
+
 TEST(CodeGeneration, TableCallAndCallsWithRegisterArguments) {
   auto c = compile(kHeader +
                    "void put(char A, short HL);\n"
