@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kSmallestBlock = 16;
-constexpr std::size_t kSmallZoneWarmAfter = std::size_t{4} << 20;
 
 std::uintptr_t roundUp(std::uintptr_t value, std::size_t multiple) {
   return (value + multiple - 1) & ~(std::uintptr_t{multiple} - 1);
@@ -56,9 +55,7 @@ HugePageHeap::HugePageHeap(std::size_t reservedBytes) {
   smallZone_.next = smallZone_.begin;
   largeZone_.next = largeZone_.begin;
   largeZone_.index = 1;
-  // Small blocks' slabs are taken whole, one for each size in use, long before their pages
-  // are used up: their zone starts the warming only once a run is clearly long.
-  warmer_.setRange(smallZone_.index, smallZone_.begin, smallZone_.end, kSmallZoneWarmAfter);
+  warmer_.setRange(smallZone_.index, smallZone_.begin, smallZone_.end);
   warmer_.setRange(largeZone_.index, largeZone_.begin, largeZone_.end);
 }
 

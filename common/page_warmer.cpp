@@ -43,41 +43,29 @@ void PageWarmer::stop() {
   pthread_join(thread_, nullptr);
 }
 
-void PageWarmer::setRange(int index, std::uintptr_t begin, std::uintptr_t end,
-                          std::size_t startAfter) {
+void PageWarmer::setRange(int index, std::uintptr_t begin, std::uintptr_t end) {
   std::unique_lock held(lock_);
-  ranges_[index] = {begin, end, begin, begin, startAfter, 0};
+  ranges_[index] = {begin, end, begin, begin};
 }
 
 std::uintptr_t PageWarmer::reached(int index, std::uintptr_t used) {
   std::unique_lock held(lock_);
   Range& range = ranges_[index];
   if (stopped_ || stopping_) return kNever;
-  range.used = std::max(range.used, used);
   if (!started_) {
-    // Told again at the next page as well: another range may start the thread meanwhile.
-    std::uintptr_t threshold = range.begin + range.startAfter;
-    if (used < threshold) return std::min(threshold, roundDown(used, kStep) + kStep);
+    if (used < range.begin + kStartAfter) return range.begin + kStartAfter;
     if (!start()) {
       stopped_ = true;
       return kNever;
     }
-    // The other ranges are warmed from where their use stands.
-    for (Range& other : ranges_) want(other);
   }
-  want(range);
-  // Told again once use enters the page kept ready.
-  return range.wanted == range.end ? kNever : range.wanted - kAhead;
-}
-
-// The range's pages up to one beyond the page in use are wanted populated.
-void PageWarmer::want(Range& range) {
-  if (range.used == 0) return;
-  std::uintptr_t wanted = std::min(roundDown(range.used, kStep) + kStep + kAhead, range.end);
+  std::uintptr_t wanted = std::min(roundDown(used, kStep) + kStep + kAhead, range.end);
   if (wanted > range.wanted) {
     range.wanted = wanted;
     wake_.notify_one();
   }
+  // Told again once use enters the page kept ready.
+  return range.wanted == range.end ? kNever : range.wanted - kAhead;
 }
 
 std::uintptr_t PageWarmer::populatedUpTo(int index) {

@@ -25,8 +25,7 @@ class PageWarmer {
   static constexpr std::size_t kStep = std::size_t{2} << 20;  // a huge page
   // Beyond the page in use, one more is kept ready.
   static constexpr std::size_t kAhead = kStep;
-  // No thread is started before a range is used this far (unless its owner sets another
-  // threshold): a short run needs none.
+  // No thread is started before a range is used this far: a short run needs none.
   static constexpr std::size_t kStartAfter = std::size_t{1} << 20;
 
   PageWarmer() = default;
@@ -37,10 +36,8 @@ class PageWarmer {
   // Ends the thread, which finishes the step it may be populating first. Later calls of
   // reached() start nothing.
   void stop();
-  // Range `index` is [begin, end), used from begin upward; its use starts the thread once it
-  // passes `startAfter` bytes.
-  void setRange(int index, std::uintptr_t begin, std::uintptr_t end,
-                std::size_t startAfter = kStartAfter);
+  // Range `index` is [begin, end), used from begin upward.
+  void setRange(int index, std::uintptr_t begin, std::uintptr_t end);
   // The range is used up to `used`. Returns the use at which it next wants to be told; the
   // caller calls again once use passes it (never, when the warmer has stopped).
   std::uintptr_t reached(int index, std::uintptr_t used);
@@ -57,13 +54,10 @@ class PageWarmer {
     std::uintptr_t end = 0;
     std::uintptr_t wanted = 0;  // populate up to here
     std::uintptr_t done = 0;    // populated up to here
-    std::size_t startAfter = kStartAfter;
-    std::uintptr_t used = 0;  // the furthest use reported, 0 before any
   };
   static void* threadMain(void* self);
   void run();
   bool start();
-  void want(Range& range);
   // The next step to populate, under the lock; false when there is none.
   bool nextStep(int& index, std::uintptr_t& from, std::uintptr_t& to) const;
 

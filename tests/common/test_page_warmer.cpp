@@ -83,28 +83,6 @@ TEST(PageWarmer, StartsOnlyOnceARangeIsUsedFarEnoughAndKeepsTheNextPageReady) {
   EXPECT_EQ(warmer.populatedUpTo(0), region.begin() + 7 * kStep);
 }
 
-// A range with a threshold of its own starts nothing below it, though the use is past the
-// usual one; once another range starts the thread, this one is warmed from where its use
-// stood, and as it goes on.
-TEST(PageWarmer, ARangesOwnThresholdHoldsTheStartBack) {
-  Region region(16 * kMiB);
-  ASSERT_TRUE(region.mapped());
-  PageWarmer warmer;
-  warmer.setRange(0, region.begin(), region.begin() + 8 * kMiB, 4 * kMiB);
-  warmer.setRange(1, region.begin() + 8 * kMiB, region.begin() + 16 * kMiB);
-  EXPECT_EQ(warmer.reached(0, region.begin() + 2 * kMiB), region.begin() + 4 * kMiB);
-  EXPECT_FALSE(warmer.working());
-  warmer.reached(1, region.begin() + 8 * kMiB + PageWarmer::kStartAfter);
-  warmer.waitUntilIdle();
-  if (!warmer.working()) GTEST_SKIP() << "this system does not populate pages ahead";
-  // Started now: range 0 is warmed below its own threshold, up to a page beyond its use.
-  EXPECT_EQ(warmer.populatedUpTo(0), region.begin() + 3 * kStep);
-  // Use in its third page: the fourth, the range's last, is wanted, and no further call.
-  EXPECT_EQ(warmer.reached(0, region.begin() + 2 * kStep + 10), UINTPTR_MAX);
-  warmer.waitUntilIdle();
-  EXPECT_EQ(warmer.populatedUpTo(0), region.begin() + 4 * kStep);
-}
-
 TEST(PageWarmer, StopsAtTheEndOfItsRangeAndWhenStopped) {
   Region region(8 * kMiB);
   ASSERT_TRUE(region.mapped());
