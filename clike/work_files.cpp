@@ -12,10 +12,6 @@
 namespace kz::clike {
 namespace {
 
-// The first block is small, so that a short run takes little fresh memory (and the
-// programs' heap sees no large use that would start its page warming); the later ones are
-// large.
-constexpr std::size_t kFirstBlockSize = 64 * 1024;
 constexpr std::size_t kBlockSize = 1024 * 1024;
 constexpr std::size_t kStreamBuffer = 512 * 1024;
 
@@ -50,15 +46,11 @@ bool DiskWorkFile::create(const std::string& directory, const std::string& prefi
   return true;
 }
 
-// Memory holds at most the limit: the last block takes only the room left below it.
 void DiskWorkFile::startBlock() {
-  std::size_t size = blocks_.empty() ? kFirstBlockSize : kBlockSize;
-  if (memoryLimit_ > heldBytes_) size = std::min(size, memoryLimit_ - heldBytes_);
-  blocks_.push_back({std::make_unique_for_overwrite<char[]>(size), size});
-  heldBytes_ += size;
-  block_ = blocks_.back().bytes.get();
+  blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+  block_ = blocks_.back().get();
   used_ = 0;
-  capacity_ = size;
+  capacity_ = kBlockSize;
 }
 
 // What does not fit the current block: in memory a new block takes the rest, up to the
@@ -72,7 +64,7 @@ bool DiskWorkFile::writeBlock(const void* data, std::size_t size) {
     std::size_t room = capacity_ - used_;
     if (room == 0) {
       if (!onDisk_) {
-        if (heldBytes_ < memoryLimit_) {
+        if (blocks_.size() * kBlockSize < memoryLimit_) {
           startBlock();
         } else if (!moveToDisk()) {
           return false;
@@ -103,7 +95,7 @@ bool DiskWorkFile::moveToDisk() {
   }
   if (blocks_.empty()) startBlock();
   blocks_.erase(blocks_.begin(), blocks_.end() - 1);
-  block_ = blocks_.back().bytes.get();
+  block_ = blocks_.back().get();
   used_ = 0;
   onDisk_ = true;
   return true;
@@ -118,10 +110,9 @@ bool DiskWorkFile::flushPending() {
 // The bytes held in memory from the reading position on.
 bool DiskWorkFile::writeHeld(std::FILE* out) {
   for (; readBlock_ < blocks_.size(); ++readBlock_, readAt_ = 0) {
-    const Block& block = blocks_[readBlock_];
-    std::size_t size = readBlock_ + 1 == blocks_.size() ? used_ : block.size;
+    std::size_t size = readBlock_ + 1 == blocks_.size() ? used_ : kBlockSize;
     if (size > readAt_ &&
-        std::fwrite(block.bytes.get() + readAt_, 1, size - readAt_, out) != size - readAt_)
+        std::fwrite(blocks_[readBlock_].get() + readAt_, 1, size - readAt_, out) != size - readAt_)
       return false;
   }
   readAt_ = 0;
@@ -156,10 +147,9 @@ std::size_t DiskWorkFile::read(void* data, std::size_t size) {
   char* to = static_cast<char*>(data);
   std::size_t done = 0;
   while (done < size && readBlock_ < blocks_.size()) {
-    const Block& block = blocks_[readBlock_];
-    std::size_t end = readBlock_ + 1 == blocks_.size() ? used_ : block.size;
+    std::size_t end = readBlock_ + 1 == blocks_.size() ? used_ : kBlockSize;
     std::size_t piece = std::min(end - readAt_, size - done);
-    std::memcpy(to + done, block.bytes.get() + readAt_, piece);
+    std::memcpy(to + done, blocks_[readBlock_].get() + readAt_, piece);
     done += piece;
     readAt_ += piece;
     if (readAt_ == end && readBlock_ + 1 < blocks_.size()) {
@@ -210,7 +200,6 @@ bool DiskWorkFile::closeForReading() {
 
 void DiskWorkFile::releaseBlocks() {
   blocks_.clear();
-  heldBytes_ = 0;
   block_ = nullptr;
   used_ = 0;
   capacity_ = 0;

@@ -73,12 +73,7 @@ class DiskWorkFile {
   std::string path_;
   // Bytes held in memory: whole blocks, then used_ bytes of the last one (block_). On disk,
   // block_ gathers the bytes not yet handed to the stream.
-  struct Block {
-    std::unique_ptr<char[]> bytes;
-    std::size_t size = 0;
-  };
-  std::vector<Block> blocks_;
-  std::size_t heldBytes_ = 0;  // the blocks' sizes together
+  std::vector<std::unique_ptr<char[]>> blocks_;
   char* block_ = nullptr;
   std::size_t used_ = 0;
   std::size_t capacity_ = 0;
