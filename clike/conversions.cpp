@@ -79,14 +79,6 @@ ValueType ValueType::of(const Type& type) {
   return result;
 }
 
-bool fitsSize(std::int32_t value, std::uint32_t size) {
-  if (size >= 4) return true;
-  if (size == 0) return value == 0;
-  std::int64_t top = (std::int64_t{1} << (8 * size)) - 1;
-  std::int64_t bottom = -(std::int64_t{1} << (8 * size - 1));
-  return value >= bottom && value <= top;
-}
-
 std::vector<Message> conversionMessages(const ValueType& target, const ValueType& value,
                                         ConversionUse use) {
   std::vector<Message> out;

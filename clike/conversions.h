@@ -11,6 +11,15 @@
 
 namespace kz::clike {
 
+// Whether a number fits a place of `size` bytes, read as signed or as unsigned.
+constexpr bool fitsSize(std::int32_t value, std::uint32_t size) {
+  if (size >= 4) return true;
+  if (size == 0) return value == 0;
+  std::int64_t top = (std::int64_t{1} << (8 * size)) - 1;
+  std::int64_t bottom = -(std::int64_t{1} << (8 * size - 1));
+  return value >= bottom && value <= top;
+}
+
 // A value refers to its type instead of holding a copy: the type belongs to a symbol, a
 // member, a parameter or the expression table, and outlives the value.
 struct ValueType {
@@ -29,7 +38,7 @@ struct ValueType {
     ValueType result;
     result.constant = true;
     result.value = value;
-    result.size = value >= -128 && value <= 255 ? 1 : 2;
+    result.size = fitsSize(value, 1) ? 1 : 2;
     result.type_ = result.size == 1 ? &kByteNumber : &kWordNumber;
     return result;
   }
@@ -48,9 +57,6 @@ enum class ConversionUse : std::uint8_t {
   operation,   // an operand of an instruction: sizes must agree
   cast,        // written by the program: a change of size is silent
 };
-
-// Whether a number fits a place of `size` bytes, read as signed or as unsigned.
-bool fitsSize(std::int32_t value, std::uint32_t size);
 
 std::vector<Message> conversionMessages(const ValueType& target, const ValueType& value,
                                         ConversionUse use);
