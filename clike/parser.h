@@ -352,6 +352,14 @@ class Parser {
     std::string continueLabel;
     std::vector<Case> cases;
     std::string defaultLabel;
+    // Emptied in place for a new statement: the strings keep their room.
+    void reopen(ControlKind newKind) {
+      kind = newKind;
+      breakLabel.clear();
+      continueLabel.clear();
+      cases.clear();
+      defaultLabel.clear();
+    }
   };
   Control& openControl(ControlKind kind);
   void closeControl() { --controlCount_; }

@@ -84,12 +84,7 @@ class TableText {
 Parser::Control& Parser::openControl(ControlKind kind) {
   if (controlCount_ >= kMaxControls) raiseFatal(Message::controlNestTooDeep);
   Control& control = controls_[static_cast<std::size_t>(controlCount_++)];
-  // Emptied in place: the slot keeps its strings' room for the next statement.
-  control.kind = kind;
-  control.breakLabel.clear();
-  control.continueLabel.clear();
-  control.cases.clear();
-  control.defaultLabel.clear();
+  control.reopen(kind);
   return control;
 }
 
