@@ -91,7 +91,7 @@ constexpr HexPairs kHexPairs;
 // "__%04x" by hand, two digits at a time: a label is made for nearly every statement.
 std::string CodeEmitter::newLabel() {
   unsigned value = labels_++ & 0xFFFFu;
-  char text[kLabelSize] = {'_', '_'};
+  char text[6] = {'_', '_'};
   std::memcpy(text + 2, kHexPairs.text + 2 * (value >> 8), 2);
   std::memcpy(text + 4, kHexPairs.text + 2 * (value & 0xFFu), 2);
   return std::string(text, sizeof text);
@@ -244,7 +244,7 @@ void CodeEmitter::label(std::string_view name) {
   // A jump to the label that follows it at once is dropped.
   if (heldCount_ > 0) {
     std::string_view last = held_[heldCount_ - 1].text();
-    if (last.size() == name.size() + 4 && last[0] == '\t' && last[1] == 'j' && last[2] == '\t' &&
+    if (last.size() == name.size() + 4 && isText(last.substr(0, 3), "\tj\t") &&
         last.back() == '\t' && sameText(last.substr(3, name.size()), name))
       --heldCount_;
   }

@@ -19,6 +19,21 @@ constexpr bool isText(std::string_view text, const char (&word)[N]) {
   return true;
 }
 
+namespace short_text {
+
+// The first and the last `sizeof(Word)` bytes of x and y (which may overlap) are equal.
+template <typename Word>
+bool sameEnds(const char* x, const char* y, std::size_t size) {
+  Word x1, x2, y1, y2;
+  std::memcpy(&x1, x, sizeof(Word));
+  std::memcpy(&y1, y, sizeof(Word));
+  std::memcpy(&x2, x + size - sizeof(Word), sizeof(Word));
+  std::memcpy(&y2, y + size - sizeof(Word), sizeof(Word));
+  return ((x1 ^ y1) | (x2 ^ y2)) == 0;
+}
+
+}  // namespace short_text
+
 // Whether two texts are the same; up to 16 bytes are compared in line, as two words that
 // may overlap.
 inline bool sameText(std::string_view a, std::string_view b) {
@@ -26,22 +41,8 @@ inline bool sameText(std::string_view a, std::string_view b) {
   if (size != b.size()) return false;
   const char* x = a.data();
   const char* y = b.data();
-  if (size >= 8 && size <= 16) {
-    std::uint64_t x1, x2, y1, y2;
-    std::memcpy(&x1, x, 8);
-    std::memcpy(&y1, y, 8);
-    std::memcpy(&x2, x + size - 8, 8);
-    std::memcpy(&y2, y + size - 8, 8);
-    return ((x1 ^ y1) | (x2 ^ y2)) == 0;
-  }
-  if (size >= 4 && size < 8) {
-    std::uint32_t x1, x2, y1, y2;
-    std::memcpy(&x1, x, 4);
-    std::memcpy(&y1, y, 4);
-    std::memcpy(&x2, x + size - 4, 4);
-    std::memcpy(&y2, y + size - 4, 4);
-    return ((x1 ^ y1) | (x2 ^ y2)) == 0;
-  }
+  if (size >= 8 && size <= 16) return short_text::sameEnds<std::uint64_t>(x, y, size);
+  if (size >= 4 && size < 8) return short_text::sameEnds<std::uint32_t>(x, y, size);
   if (size < 4) {
     for (std::size_t i = 0; i < size; ++i) {
       if (x[i] != y[i]) return false;
