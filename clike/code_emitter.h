@@ -84,8 +84,6 @@ class CodeEmitter {
 
   // The mnemonic of the last instruction written or held ("" after a label).
   std::string_view lastMnemonic() const { return lastMnemonic_; }
-  // "__%04x": every label made here has this many characters.
-  static constexpr std::size_t kLabelSize = 6;
   std::string newLabel();
 
  private:

@@ -16,33 +16,20 @@ constexpr int kDepend = 51;
 
 Operand label(std::string_view text) { return symbolicImmediate(text); }
 
-// Puts the text of a switch's dispatch and table in a buffer sized for it beforehand: a
-// switch writes some twenty short pieces.
+// Puts the text of a switch's dispatch and table together, in a buffer the parser keeps.
 class TableText {
  public:
-  // The longest byte line, "\tdb\t0x" and 16 hexadecimal digits.
-  static constexpr std::size_t kByteLine = 6 + 2 * sizeof(long) + 1;
-  static constexpr std::size_t kWordLine = 5;     // "\tdw\t" and "\n", without the word
-  static constexpr std::size_t kSearchLoop = 80;  // the loop's text without its labels
-
-  // The buffer is emptied; `room` is an upper bound of the bytes put.
-  TableText(RecordBuffer& buffer, std::size_t room) : buffer_(buffer) {
-    buffer.clear();
-    begin_ = at_ = buffer.extend(room);
-  }
+  explicit TableText(RecordBuffer& buffer) : buffer_(buffer) { buffer.clear(); }
   // The text put; it stays in the buffer until the buffer is used again.
-  std::string_view finish() {
-    buffer_.truncate(static_cast<std::size_t>(at_ - begin_));
-    return buffer_.view();
-  }
+  std::string_view finish() const { return buffer_.view(); }
 
   void put(std::string_view piece) {
-    copyBytes(at_, piece.data(), piece.size());
-    at_ += piece.size();
+    copyBytes(buffer_.extend(piece.size()), piece.data(), piece.size());
   }
   // "\tdb\t0x%lx\n".
   void byteLine(long value) {
     static constexpr char kDigits[] = "0123456789abcdef";
+    char line[6 + 2 * sizeof(long) + 1] = {'\t', 'd', 'b', '\t', '0', 'x'};
     char digits[2 * sizeof(long)];
     std::size_t count = 0;
     auto bits = static_cast<unsigned long>(value);
@@ -50,14 +37,15 @@ class TableText {
       digits[count++] = kDigits[bits & 0xFu];
       bits >>= 4;
     } while (bits != 0);
-    put("\tdb\t0x");
-    while (count > 0) *at_++ = digits[--count];
-    *at_++ = '\n';
+    std::size_t size = 6;
+    while (count > 0) line[size++] = digits[--count];
+    line[size++] = '\n';
+    put(std::string_view(line, size));
   }
   void wordLine(std::string_view value) {
     put("\tdw\t");
     put(value);
-    *at_++ = '\n';
+    put("\n");
   }
   // The search of the table: W counts its entries, each a value byte and a word with the
   // address of its case; the word after the last entry is the default's.
@@ -75,8 +63,6 @@ class TableText {
 
  private:
   RecordBuffer& buffer_;
-  char* begin_ = nullptr;
-  char* at_ = nullptr;
 };
 
 }  // namespace
@@ -465,19 +451,13 @@ void Parser::switchStatement(bool depend) {
   if (depend) {
     emitter_.instruction("shlc", a);
     emitter_.codeLine("\tj\t(pc+a)");
-    std::size_t room = 0;
-    for (const Case& c : finished.cases) room += TableText::kWordLine + c.label.size();
-    TableText text(dispatchText_, room);
+    TableText text(dispatchText_);
     for (const Case& c : finished.cases) text.wordLine(c.label);
     emitter_.tableText(text.finish());
   } else {
     std::string table = emitter_.newLabel();
     const std::string& otherwise = finished.defaultLabel.empty() ? end : finished.defaultLabel;
-    std::size_t room = TableText::kSearchLoop + 4 * CodeEmitter::kLabelSize + table.size() +
-                       TableText::kByteLine + TableText::kWordLine + otherwise.size();
-    for (const Case& c : finished.cases)
-      room += TableText::kByteLine + TableText::kWordLine + c.label.size();
-    TableText text(dispatchText_, room);
+    TableText text(dispatchText_);
     if (options_.optS == 1) {
       usesSwitchRoutine_ = true;
       emitter_.codeLine("\tcall\t__switch");
