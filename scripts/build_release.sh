@@ -2,7 +2,10 @@
 # Builds the programs for release with profile feedback. A first build counts what its code
 # does while asmzel, clzel and zc1 translate the example and test sources of the checkout;
 # the release build then lays out and inlines its code by those counts (GCC's -fprofile-use).
-# Programs the runs do not exercise are built as in a plain Release build.
+# Programs the runs do not exercise are built as in a plain Release build. clzel learns from
+# the example programs only: its test sources are small and mostly faulty on purpose, and
+# dozens of runs of them would weigh start-up and error paths ten times over the code that
+# translates real programs.
 #   scripts/build_release.sh [build-dir] [cmake-option...] [-- target...]
 # build-dir defaults to build-release; the counting build is build-dir/training and the
 # counts are kept in build-dir/profile. Without targets everything is built; the result
@@ -56,8 +59,16 @@ shopt -s nullglob
 for source in examples/*.asm tests/e2e/asmzel/*/in/*.asm; do
   inCopy "$source" "$training/bin/asmzel" -$ -o out.rel {}
 done
-for source in examples/blink.c tests/e2e/clzel/*/in/*.c tests/fuzz/clike_corpus/*; do
-  inCopy "$source" "$training/bin/clzel" -$ -o out.asm {}
+mkdir -p "$work/examples"
+cp examples/*.c "$work/examples/"
+# Each example twice: as a plain compile, and with debug lines and a listing.
+for source in "$work"/examples/*.c; do
+  name=$(basename "$source")
+  (cd "$work/examples" && "$training/bin/clzel" -$ -o out.asm "$name" &&
+    "$training/bin/clzel" -$ -g -l -o out.asm "$name") || {
+    echo "build_release: clzel reported a message on examples/$name, which the training needs clean" >&2
+    exit 1
+  }
 done
 for source in tests/cfront/corpus/valid/*.c tests/e2e/zc1/*/in/*.c; do
   inCopy "$source" "$training/bin/zc1" {} out.i
@@ -69,6 +80,9 @@ done
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKZ_TESTS=OFF "${options[@]}" \
   -DKZ_PROFILE=use -DKZ_PROFILE_DIR="$profile" >/dev/null
+# The counts are read when a file is compiled, and the build tool does not see them change:
+# objects of an earlier release build would keep the layout of older counts.
+cmake --build "$build" --target clean >/dev/null
 if [ ${#targets[@]} -gt 0 ]; then
   cmake --build "$build" -j"$jobs" --target "${targets[@]}" >/dev/null
 else

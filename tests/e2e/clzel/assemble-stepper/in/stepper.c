@@ -1,0 +1,1 @@
+../../../../../examples/stepper.c
