@@ -80,7 +80,7 @@ class Operand {
 class SwitchableSink : public LineSink {
  public:
   explicit SwitchableSink(LineSink& out) : target_(&out) {}
-  void write(std::string_view text) override { target_->write(text); }
+  void write(std::string_view text) override;
   // Sends the records to `to` from now on; returns where they went before.
   LineSink* redirect(LineSink* to) { return std::exchange(target_, to); }
 
